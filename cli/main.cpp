@@ -1,0 +1,87 @@
+// lumora-cli: every job of the viewer that needs no person, from the shell.
+
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <unistd.h>
+
+#include "cli/Commands.h"
+#include "model/PlotReader.h"
+
+namespace lumora::cli {
+namespace {
+
+const Command kCommands[] = {
+    {"info", "show what a plot file holds", RunInfo},
+    {"demo", "write a synthetic demo cave as a plot file", RunDemo},
+};
+
+void PrintUsage(std::FILE* out) {
+  std::fprintf(out, "usage: lumora-cli COMMAND [ARGS]\n       lumora-cli --help | --version\n\ncommands:\n");
+  for (const Command& c : kCommands) std::fprintf(out, "  %-10s %s\n", c.name, c.summary);
+  std::fprintf(out, "\n'lumora-cli COMMAND --help' describes a command.\n");
+}
+
+}  // namespace
+
+bool WantsHelp(const Args& args, const char* usage) {
+  for (const auto& a : args)
+    if (a == "--help" || a == "-h") {
+      std::fputs(usage, stdout);
+      return true;
+    }
+  return false;
+}
+
+int UsageError(const char* command, const std::string& message) {
+  std::fprintf(stderr, "lumora-cli %s: %s\nTry 'lumora-cli %s --help'.\n", command, message.c_str(), command);
+  return 2;
+}
+
+static bool gProgressShown = false;
+
+void ShowProgress(const std::string& text) {
+  static const bool kTerminal = isatty(fileno(stderr));
+  if (!kTerminal) return;
+  std::fprintf(stderr, "\r%s\033[K", text.c_str());
+  gProgressShown = true;
+}
+
+void EndProgress() {
+  if (gProgressShown) std::fputs("\r\033[K", stderr);
+  gProgressShown = false;
+}
+
+}  // namespace lumora::cli
+
+int main(int argc, char** argv) {
+  using namespace lumora::cli;
+  if (argc < 2) {
+    PrintUsage(stderr);
+    return 2;
+  }
+  const std::string first = argv[1];
+  if (first == "--help" || first == "-h") {
+    PrintUsage(stdout);
+    return 0;
+  }
+  if (first == "--version") {
+    std::printf("lumora-cli %s\n", LUMORA_VERSION);
+    return 0;
+  }
+  lumora::InitPlotUnits();
+  Args args(argv + 2, argv + argc);
+  for (const Command& c : kCommands)
+    if (first == c.name) {
+      try {
+        return c.run(args);
+      } catch (const std::exception& e) {
+        EndProgress();
+        std::fprintf(stderr, "lumora-cli %s: %s\n", c.name, e.what());
+        return 1;
+      }
+    }
+  std::fprintf(stderr, "lumora-cli: unknown command '%s'\n", first.c_str());
+  PrintUsage(stderr);
+  return 2;
+}

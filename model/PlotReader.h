@@ -1,0 +1,54 @@
+#pragma once
+// The plot file reader: the only way plot files enter the survey model.
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "model/PlotArray.h"
+
+namespace lumora {
+
+// Survey and feature lines read so far, plot record lines read so far.
+using TPlotProgress = std::function<void(int surveyLines, int plotLines)>;
+// Shows a warning: a message box in the window, a line on stderr in the CLI.
+using TMessageProc = std::function<void(const std::string& text)>;
+
+extern const char* const kOutOfMemoryMessage;
+
+// Metres per foot of the model's lengths, fixed once at start by InitPlotUnits.
+double MetresPerFoot();
+double FeetPerMetre();
+void SetMetresPerFoot(double metres);
+// Reads the foot definition from the family's main settings file and makes
+// sure the family's settings folder exists.
+void InitPlotUnits();
+
+struct TPlotLoadResult {
+  bool Ok = true;
+  std::string Message;  // the warning shown when Ok is false
+};
+
+// Empties the model and reads the file into it. On failure the warning goes
+// to `warn` (when given) and into the result; the records read so far stay.
+TPlotLoadResult LoadPlotFile(TPlotModel& model, const std::string& fileName,
+                             const TPlotProgress& progress = {}, const TMessageProc& warn = {});
+
+// The same reading over text already in memory; `fileName` is recorded in
+// the model as the file's name.
+TPlotLoadResult LoadPlotText(TPlotModel& model, std::string_view text, const std::string& fileName,
+                             const TPlotProgress& progress = {}, const TMessageProc& warn = {});
+
+struct TPlotLineCounts {
+  int DrawCount = 0;  // lines starting with 'D'
+  int MoveCount = 0;  // twice the lines starting with 'M'
+};
+// Throws std::runtime_error naming the file when it cannot be read.
+TPlotLineCounts CountPlotLines(const std::string& fileName);
+
+// True when the plot gave a UTM zone; otherwise warns first.
+bool CheckGeoreference(const TPlotModel& model, const TMessageProc& warn, const std::string& extraLine = {});
+std::string GeoreferenceWarning(const std::string& extraLine = {});
+
+}  // namespace lumora

@@ -1,0 +1,63 @@
+#pragma once
+// Settings files with private-profile semantics: sections and keys match
+// without regard to letter case, a missing key reads as the caller's
+// default, booleans are stored as "1" and "0".
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace lumora {
+
+class TIniFile {
+ public:
+  // Reads the file when it exists; a missing or unreadable file reads as empty.
+  explicit TIniFile(std::filesystem::path path);
+
+  const std::filesystem::path& Path() const { return path_; }
+
+  std::string ReadString(const std::string& section, const std::string& key,
+                         const std::string& def) const;
+  int ReadInteger(const std::string& section, const std::string& key, int def) const;
+  double ReadFloat(const std::string& section, const std::string& key, double def) const;
+  bool ReadBool(const std::string& section, const std::string& key, bool def) const;
+
+  void WriteString(const std::string& section, const std::string& key, const std::string& value);
+  void WriteInteger(const std::string& section, const std::string& key, int value);
+  void WriteFloat(const std::string& section, const std::string& key, double value);
+  void WriteBool(const std::string& section, const std::string& key, bool value);
+
+  bool SectionExists(const std::string& section) const;
+  bool ValueExists(const std::string& section, const std::string& key) const;
+  std::vector<std::string> ReadSection(const std::string& section) const;  // key names in order
+  void EraseSection(const std::string& section);
+  void DeleteKey(const std::string& section, const std::string& key);
+
+  // Writes the file: to a temporary beside it, then renamed over it, so a
+  // failure never leaves half a settings file. Throws std::runtime_error.
+  void UpdateFile() const;
+
+  std::string Text() const;
+
+ private:
+  struct Entry {
+    std::string key, value;
+  };
+  struct Section {
+    std::string name;
+    std::vector<Entry> entries;
+  };
+  const Section* FindSection(const std::string& name) const;
+  Section& SectionFor(const std::string& name);
+  const Entry* FindEntry(const std::string& section, const std::string& key) const;
+
+  std::filesystem::path path_;
+  std::vector<Section> sections_;
+};
+
+// Locale-free number text shared by settings and file writers.
+std::string FormatGeneral(double value);       // shortest text that reads back exactly
+bool ParseDouble(std::string_view text, double& value);  // whole text, '.' decimal point
+bool ParseInteger(std::string_view text, int& value);
+
+}  // namespace lumora
