@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -34,6 +35,8 @@ class ShortString {
 
   friend bool operator==(const ShortString& a, const ShortString& b) { return a.View() == b.View(); }
   friend bool operator==(const ShortString& a, std::string_view b) { return a.View() == b; }
+  friend bool operator==(const ShortString& a, const char* b) { return a.View() == std::string_view(b); }
+  friend std::ostream& operator<<(std::ostream& out, const ShortString& s) { return out << s.View(); }
 
  private:
   uint8_t length_ = 0;
