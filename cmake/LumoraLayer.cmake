@@ -6,6 +6,9 @@
 # SANITIZED also builds lumora_<NAME>_san with ASan and UBSan, for the
 # fuzz-corpus replays.
 set(LUMORA_SANITIZE_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+if(LUMORA_LIBFUZZER)
+  list(APPEND LUMORA_SANITIZE_FLAGS -fsanitize=fuzzer-no-link)
+endif()
 
 function(lumora_layer NAME)
   cmake_parse_arguments(L "SANITIZED" "" "DEPS;LIBS" ${ARGN})
@@ -19,7 +22,7 @@ function(lumora_layer NAME)
   endforeach()
   target_link_libraries(${lib} PUBLIC ${deps} ${L_LIBS})
 
-  if(L_SANITIZED AND LUMORA_SANITIZED_REPLAY)
+  if(L_SANITIZED AND (LUMORA_SANITIZED_REPLAY OR LUMORA_LIBFUZZER))
     add_library(${lib}_san STATIC ${sources})
     target_include_directories(${lib}_san PUBLIC ${PROJECT_SOURCE_DIR})
     target_compile_options(${lib}_san PUBLIC ${LUMORA_SANITIZE_FLAGS})

@@ -24,7 +24,7 @@ class ShortString {
 
   void Assign(std::string_view text) {
     length_ = static_cast<uint8_t>(text.size() < N ? text.size() : N);
-    std::memcpy(data_, text.data(), length_);
+    if (length_) std::memcpy(data_, text.data(), length_);  // an empty view may have no data
   }
 
   std::string_view View() const { return {data_, length_}; }
