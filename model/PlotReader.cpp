@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <string>
 
+#include <fast_float/fast_float.h>
+
 #include "platform/AtomicFile.h"
 #include "platform/Settings.h"
 
@@ -82,6 +84,7 @@ class TPlotScanner {
       if (c > ' ') break;
       ++p_;
     }
+    if (AtEnd()) return EndAtLine();
     const char* start = p_;
     while (!AtEnd() && static_cast<unsigned char>(*p_) > ' ') ++p_;
     std::string_view token(start, static_cast<size_t>(p_ - start));
@@ -98,22 +101,17 @@ class TPlotScanner {
     return text.substr(0, capacity);
   }
 
-  double Number() {
-    std::string_view token = NumberToken();
+  // `stop` also ends the number, for a number followed directly by a colon.
+  double Number(char stop = ' ') {
+    std::string_view token = NumberToken(stop);
     for (char c : token)
       if (!IsDigit(c) && c != '.' && c != 'e' && c != 'E' && c != '+' && c != '-') BadNumber(token);
     std::string_view digits = token.front() == '+' ? token.substr(1) : token;
     double value = 0;
-    auto r = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (r.ptr != digits.data() + digits.size() || digits.empty()) BadNumber(token);
-    if (r.ec == std::errc::result_out_of_range) {
-      // Underflow reads as zero; overflow is an error.
-      const size_t e = digits.find_first_of("eE");
-      if (e == std::string_view::npos || e + 1 >= digits.size() || digits[e + 1] != '-') BadNumber(token);
-      value = digits.front() == '-' ? -0.0 : 0.0;
-    } else if (r.ec != std::errc()) {
+    auto r = fast_float::from_chars(digits.data(), digits.data() + digits.size(), value);
+    // Overflow comes back as an infinity (an error); underflow as zero.
+    if (digits.empty() || r.ec != std::errc() || r.ptr != digits.data() + digits.size() || !std::isfinite(value))
       BadNumber(token);
-    }
     return value;
   }
 
@@ -194,8 +192,8 @@ class TPlotScanner {
     while (!AtEnd() && (IsDigit(*p_) || *p_ == '.' || *p_ == 'e' || *p_ == 'E' || *p_ == '+' || *p_ == '-')) ++p_;
     std::string_view token(start, static_cast<size_t>(p_ - start));
     double value = 0;
-    auto r = std::from_chars(token.data(), token.data() + token.size(), value);
-    if (r.ec != std::errc() || r.ptr != token.data() + token.size()) BadNumber(token);
+    auto r = fast_float::from_chars(token.data(), token.data() + token.size(), value);
+    if (r.ec != std::errc() || r.ptr != token.data() + token.size() || !std::isfinite(value)) BadNumber(token);
     return sign < 0 ? -value : value;
   }
 
@@ -213,11 +211,11 @@ class TPlotScanner {
       last_ = *p_++;
   }
 
-  std::string_view NumberToken() {
+  std::string_view NumberToken(char stop = ' ') {
     while (!AtEnd() && static_cast<unsigned char>(*p_) <= ' ') ++p_;
     if (AtEnd()) throw EPlotRead("Unexpected end of file: a number is missing");
     const char* start = p_;
-    while (!AtEnd() && static_cast<unsigned char>(*p_) > ' ') ++p_;
+    while (!AtEnd() && static_cast<unsigned char>(*p_) > ' ' && *p_ != stop) ++p_;
     return {start, static_cast<size_t>(p_ - start)};
   }
 
@@ -482,8 +480,8 @@ class TPlotLoader {
   void ReadLoop() {
     const int n = in_.Integer();
     // Tokens stop at the line end, so once it is reached the rest are empty.
-    for (long long i = 0; i < 3LL + std::max(n, 0) && !in_.LineEnded(); ++i) in_.Token(255);
-    if (in_.Search('S')) in_.Number();
+    for (long long i = 0; i < 3LL + std::max(n, 0) && !in_.LineEnded() && !in_.AtEnd(); ++i) in_.Token(255);
+    if (in_.Search('S')) in_.Number(':');
   }
 
   TPlotModel& model_;

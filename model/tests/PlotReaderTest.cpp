@@ -120,7 +120,7 @@ TEST(PlotReader, SurveysFeaturesAndDates) {
 TEST(PlotReader, SkippedLineKindsAndTriangleBlocks) {
   auto l = Load(
       "U some text\r\nC 3\r\nK 4\r\nP FIX 1 2 3 /a fixed point/\r\n"
-      "R 2 a b c d e S 1.5 : loop\r\n"
+      "R 2 a b c d e S 1.5: loop\r\n"
       "T mesh 2 1 2 3 1 2 3 4 5 6 7 8 9\r\n10 11 12\r\n13 14 15 16 17 18 trailing\r\n"
       "VB not a splay line\r\n"
       "VA st 1 2 3 2 t1 4 5 6 t2 7 8 9\r\n"

@@ -1,0 +1,27 @@
+#pragma once
+// Shared by the benchmarks: wall time, peak memory, and big generated caves
+// made in a child process so that the generator's memory never counts.
+
+#include <chrono>
+#include <string>
+
+namespace lumora::bench {
+
+double PeakRssMB();     // this process's peak resident size
+double CurrentRssMB();  // its resident size now
+
+// A plot file of a generated cave with `stations` stations under /tmp,
+// written once and reused by later runs.
+std::string GeneratedPlotFile(int stations, unsigned seed = 7);
+
+class Stopwatch {
+ public:
+  double Seconds() const {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+  }
+
+ private:
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+};
+
+}  // namespace lumora::bench

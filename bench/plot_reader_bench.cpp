@@ -1,0 +1,58 @@
+// Reads a generated plot file of about a million records and prints the
+// reading speed and the peak memory against the model's own size.
+
+#include <cstdio>
+#include <filesystem>
+
+#include "bench/BenchUtil.h"
+#include "model/PlotReader.h"
+
+using namespace lumora;
+
+namespace {
+
+// Bytes the loaded model holds: every array's block plus comment text that
+// does not fit a string's own buffer.
+double ModelMB(const TPlotModel& m) {
+  double bytes = double(m.Plots.Capacity()) * sizeof(TPlotVector) + double(m.LineStarts.Capacity()) * 4 +
+                 double(m.Surveys.Capacity()) * sizeof(TSurveyID) + double(m.Sections.Capacity()) * sizeof(TSectionRec);
+  for (int i = 0; i < m.Plots.Count(); ++i)
+    if (m.Plots[i].Comment.capacity() > 15) bytes += m.Plots[i].Comment.capacity() + 1;
+  for (int i = 0; i < m.Splays.Count(); ++i)
+    bytes += sizeof(TSplayItem) + m.Splays.Item(i).Shots.capacity() * sizeof(TSplayShot) + 48;
+  return bytes / 1048576.0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int stations = argc > 1 ? std::atoi(argv[1]) : 1000000;
+  const std::string file = bench::GeneratedPlotFile(stations);
+  const double fileMB = std::filesystem::file_size(file) / 1048576.0;
+
+  TPlotModel& model = PlotModel();
+  const double baseMB = bench::CurrentRssMB();
+  double best = 1e30;
+  for (int run = 0; run < 3; ++run) {
+    bench::Stopwatch watch;
+    TPlotLoadResult r = LoadPlotFile(model, file);
+    const double s = watch.Seconds();
+    if (!r.Ok) {
+      std::fprintf(stderr, "%s\n", r.Message.c_str());
+      return 1;
+    }
+    if (s < best) best = s;
+  }
+  const double modelMB = ModelMB(model);
+  const double peakMB = bench::PeakRssMB() - baseMB;
+  std::printf("plot reader: %s\n", file.c_str());
+  std::printf("  file            %.1f MB, %d records, %d surveys, %d splay shots\n", fileMB, model.Plots.Count(),
+              model.Surveys.Count(), model.Splays.ShotCount());
+  std::printf("  best of 3       %.3f s\n", best);
+  std::printf("  speed           %.0f MB/s, %.0f records/s (goal: 200 MB/s)\n", fileMB / best,
+              model.Plots.Count() / best);
+  std::printf("  model           %.1f MB\n", modelMB);
+  std::printf("  peak memory     %.1f MB above start = %.2f x the model (goal: at most 2.5 x)\n", peakMB,
+              peakMB / modelMB);
+  return 0;
+}
