@@ -1,0 +1,267 @@
+#include "scene/GLFastMesh.h"
+
+#include <cmath>
+
+#include "scene/GLGuards.h"
+#include "scene/GLTexture.h"
+
+namespace lumora {
+
+TGLFastMesh::TGLFastMesh() {
+  // Like every other object, an empty mesh has its bounds at the origin.
+  VertexStore.BoundsMin = VertexStore.BoundsMax = T3DVector{};
+}
+
+void TGLFastMesh::SetMax(const T3DVector& v) {
+  VertexStore.BoundsMax = v;
+  BoundsMax = v;
+}
+
+void TGLFastMesh::SetMin(const T3DVector& v) {
+  VertexStore.BoundsMin = v;
+  BoundsMin = v;
+}
+
+void TGLFastMesh::SetTransparency(double percent) {
+  const uint32_t a = AlphaFromTransparency(percent) << 24;
+  for (int i = 0; i < VertexStore.Colors.Count(); ++i)
+    VertexStore.Colors[i] = (VertexStore.Colors[i] & 0xFFFFFF) | a;
+  for (int i = 0; i < Faces.Colors.Count(); ++i) Faces.Colors[i] = (Faces.Colors[i] & 0xFFFFFF) | a;
+  TGLRenderer::SetTransparency(percent);
+}
+
+void TGLFastMesh::SetColor(uint32_t colour) {
+  for (int i = 0; i < VertexStore.Colors.Count(); ++i) VertexStore.Colors[i] = colour;
+  for (int i = 0; i < Faces.Colors.Count(); ++i) Faces.Colors[i] = colour;
+}
+
+void TGLFastMesh::SetVertex(int i, const T3DVector& v) {
+  VertexStore.Put(i, v);
+  VertexStore.BoundsMin = MinVector(VertexStore.BoundsMin, v);
+  VertexStore.BoundsMax = MaxVector(VertexStore.BoundsMax, v);
+  Invalidate();
+}
+
+void TGLFastMesh::SetTriangle(int i, const TTriangle3& t) {
+  TFace f;
+  for (int k = 0; k < 3; ++k) f.v[k] = VertexStore.AddUniqueVertex(t.p[k], Faces.Colors[i]);
+  Faces[i] = f;
+  Faces.Normals[i] = TriangleNormal(t);
+  RebuildFaceLists();
+  Invalidate();
+}
+
+TGLColorTriple TGLFastMesh::GetTriangleColors(int i) const {
+  const TFace& f = Faces[i];
+  return TGLColorTriple{{VertexStore.Colors[f.v[0]], VertexStore.Colors[f.v[1]], VertexStore.Colors[f.v[2]]}};
+}
+
+void TGLFastMesh::SetTriangleColors(int i, const TGLColorTriple& c) {
+  const TFace f = Faces[i];
+  Faces.Colors.Put(i, c.c[0]);
+  for (int k = 0; k < 3; ++k) VertexStore.Colors.Put(f.v[k], c.c[k]);
+}
+
+std::array<int32_t, 3> TGLFastMesh::TriangleVertexIndices(int i) const {
+  const TFace& f = Faces[i];
+  return {f.v[0], f.v[1], f.v[2]};
+}
+
+void TGLFastMesh::FindVertices(const T3DVector& point, TIndexSet& set) const {
+  const int i = VertexStore.IndexOf(point);
+  if (i >= 0) set.insert(i);
+}
+
+std::vector<int> TGLFastMesh::TrianglesAt(const T3DVector& point) const {
+  std::vector<int> found;
+  const int v = VertexStore.IndexOf(point);
+  if (v < 0) return found;
+  VertexStore.Indices.ForEach(v, [&](int32_t f) { found.push_back(f); });
+  std::sort(found.begin(), found.end());
+  found.erase(std::unique(found.begin(), found.end()), found.end());
+  return found;
+}
+
+bool TGLFastMesh::IsDegenerate(int i) const {
+  const TFace& f = Faces[i];
+  return f.v[0] == f.v[1] || f.v[1] == f.v[2] || f.v[2] == f.v[0] || TGLCustomMesh::IsDegenerate(i);
+}
+
+void TGLFastMesh::RebuildFaceLists() {
+  VertexStore.Indices.Clear();
+  for (int i = 0; i < VertexStore.Count(); ++i) VertexStore.Indices.AddList();
+  for (int f = 0; f < Faces.Count(); ++f)
+    for (int32_t v : Faces[f].v) VertexStore.AddIndex(v, f);
+}
+
+void TGLFastMesh::Repoint(int from, int to) {
+  for (int f = 0; f < Faces.Count(); ++f)
+    for (int32_t& v : Faces[f].v)
+      if (v == from) v = to;
+  RebuildFaceLists();
+}
+
+void TGLFastMesh::MoveVertex(const T3DVector& from, const T3DVector& to) {
+  const int i = VertexStore.IndexOf(from);
+  if (i < 0) return;
+  const int j = VertexStore.IndexOf(to);
+  if (j < 0)
+    SetVertex(i, to);
+  else if (j != i)
+    Repoint(i, j);  // the store keeps one vertex per position: faces share it
+  Invalidate();
+}
+
+void TGLFastMesh::MapVertices(const std::function<T3DVector(const T3DVector&)>& f) {
+  const int n = VertexStore.Count();
+  std::vector<T3DVector> positions(n), normals(n);
+  std::vector<uint32_t> colours(n);
+  for (int i = 0; i < n; ++i) {
+    positions[i] = f(VertexStore[i]);
+    normals[i] = VertexStore.Normals[i];
+    colours[i] = VertexStore.Colors[i];
+  }
+  const T3DVector lo = VertexStore.BoundsMin, hi = VertexStore.BoundsMax;
+  // Keys cannot move in place without breaking the hash chains: build the
+  // store again with the same indices.
+  VertexStore.Clear();
+  for (int i = 0; i < n; ++i) {
+    VertexStore.AddVertex(positions[i]);
+    VertexStore.Normals[i] = normals[i];
+    VertexStore.Colors[i] = colours[i];
+  }
+  VertexStore.BoundsMin = MinVector(VertexStore.BoundsMin, lo);
+  VertexStore.BoundsMax = MaxVector(VertexStore.BoundsMax, hi);
+  RebuildFaceLists();
+}
+
+int TGLFastMesh::AddTriangleRGB(const TTriangle3& t, uint32_t colour) {
+  TFace f;
+  for (int k = 0; k < 3; ++k) f.v[k] = VertexStore.AddUniqueVertex(t.p[k], colour);
+  const int i = Faces.Add(f, colour, TriangleNormal(t));
+  for (int32_t v : f.v) VertexStore.AddIndex(v, i);
+  Invalidate();
+  return i;
+}
+
+void TGLFastMesh::DeleteTriangle(int i) {
+  if (i < 0 || i >= Faces.Count()) throw EHugeArray("Triangle index out of range: " + std::to_string(i));
+  Faces.Delete(i);
+  RebuildFaceLists();
+  Invalidate();
+}
+
+void TGLFastMesh::ClearGeometry() {
+  VertexStore.Clear();
+  Faces.Clear();
+  Invalidate();
+  SetMin(T3DVector{});
+  SetMax(T3DVector{});
+}
+
+T3DVector TGLFastMesh::VertexNormal(int i) const {
+  T3DVector sum;
+  const T3DVector p = VertexStore[i];
+  VertexStore.Indices.ForEach(i, [&](int32_t f) {
+    T3DVector n = Faces.Normals[f];
+    if (AngleWeighted) {
+      const TTriangle3 t = Triangles.Triangle(f);
+      // The corner of face f at this vertex.
+      const TFace& face = Faces[f];
+      int k = 0;
+      while (k < 2 && face.v[k] != i) ++k;
+      double w = Angle(Subtract(t.p[(k + 1) % 3], p), Subtract(t.p[(k + 2) % 3], p));
+      if (AreaWeighted) w *= TriangleArea(t);
+      n = lumora::Scale(n, w);
+    }
+    sum = Add(sum, n);
+  });
+  return Normalize(sum);
+}
+
+void TGLFastMesh::ComputeNormalsEx(bool smooth, double) {
+  ReportProgress("Setting Face Normals", 0, 1);
+  if (smooth) {
+    ReportProgress("Setting Vertices Normals", 7, 10);
+    const int n = VertexStore.Count();
+    for (int i = 0; i < n; ++i) {
+      VertexStore.Normals[i] = VertexNormal(i);
+      ReportProgress("Vertex Normals", i, n);
+    }
+  }
+  ReportProgress("Done", 1, 1);
+}
+
+void TGLFastMesh::RecomputeNormalsAt(const T3DVector& point, double) {
+  for (int f : TrianglesAt(point)) {
+    Faces.Normals[f] = TriangleNormal(Triangles.Triangle(f));
+    for (int32_t v : Faces[f].v) VertexStore.Normals[v] = VertexNormal(v);
+  }
+  Invalidate();
+}
+
+void TGLFastMesh::BuildTextureCoords() {
+  Texture->BuildCoords(VertexStore.Keys());
+  Texture->CoordsValid = true;
+}
+
+void TGLFastMesh::Assign(const TGLObject& source) {
+  Clear();
+  TGLRenderer::Assign(source);
+  auto* s = dynamic_cast<const TGLFastMesh*>(&source);
+  if (s && s != this) {
+    VertexStore.Assign(s->VertexStore);
+    Faces.Assign(s->Faces);
+    AngleWeighted = s->AngleWeighted;
+    AreaWeighted = s->AreaWeighted;
+    Texture->Assign(*s->Texture);
+  }
+  Invalidate();
+}
+
+void TGLFastMesh::Render() {
+  TAttribGuard attribs;
+  if (!OctreeValid) BuildOctree();
+  if (!Texture->CoordsValid) BuildTextureCoords();
+  TGLRenderer::Render();
+  const uint8_t style = RenderStyle();
+  const bool mapped = Texture->TextureMode == 1 && Texture->TexCoords.Count() == VertexStore.Count();
+  if (style == 2) {
+    if (Faces.Count() == 0) return;
+    TAttribGuard arrays;
+    glShadeModel(GL_SMOOTH);
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glEnableClientState(GL_COLOR_ARRAY);
+    glVertexPointer(3, GL_DOUBLE, 0, VertexStore.Keys().Data());
+    glNormalPointer(GL_DOUBLE, 0, VertexStore.Normals.Data());
+    glColorPointer(4, GL_UNSIGNED_BYTE, 0, VertexStore.Colors.Data());
+    if (mapped) {
+      glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+      glTexCoordPointer(2, GL_DOUBLE, 0, Texture->TexCoords.Data());
+    }
+    glDrawElements(GL_TRIANGLES, 3 * Faces.Count(), GL_UNSIGNED_INT, Faces.Data());
+    glPopClientAttrib();
+    return;
+  }
+  Octree.UpdateVisibility();
+  const float alpha = Alpha();
+  DrawTriangles(style, [&](int f, bool wire) {
+    const TFace& face = Faces[f];
+    GLColor(Faces.Colors[f], alpha);
+    if (wire) {
+      glBegin(GL_LINE_LOOP);
+      for (int32_t v : face.v) glVertex3dv(&VertexStore[v].x);
+      glEnd();
+      return;
+    }
+    glNormal3dv(&Faces.Normals[f].x);
+    for (int32_t v : face.v) {
+      if (mapped) glTexCoord2d(Texture->TexCoords[v].x, Texture->TexCoords[v].y);
+      glVertex3dv(&VertexStore[v].x);
+    }
+  });
+}
+
+}  // namespace lumora

@@ -1,0 +1,105 @@
+#include "scene/GLLines.h"
+
+#include "scene/GLGuards.h"
+
+namespace lumora {
+
+TGLLines::TGLLines() = default;
+
+bool TGLLines::Combine(const TGLObject& other) {
+  Clear();
+  TGLRenderer::Assign(other);
+  auto* o = dynamic_cast<const TGLLines*>(&other);
+  if (o && o != this) {
+    Segments.Assign(o->Segments);
+    SegmentColors.Assign(o->SegmentColors);
+    LineProperties.Assign(o->LineProperties);
+    IndexValid = false;
+  }
+  return dynamic_cast<const TGLRenderer*>(&other) != nullptr;
+}
+
+void TGLLines::Clear() {
+  TGLRenderer::Clear();
+  ClearGeometry();
+}
+
+void TGLLines::SetColor(uint32_t colour) {
+  for (int i = 0; i < SegmentColors.Count(); ++i) SegmentColors[i] = colour;
+}
+
+void TGLLines::SetOption(bool option) {
+  if (option == option_) return;
+  option_ = option;
+  IndexValid = false;
+}
+
+void TGLLines::AddSegmentEx(const T3DVector& a, const T3DVector& b, uint32_t colour,
+                            const TLineProperties& properties) {
+  if (Segments.Count() == 0) BoundsMin = BoundsMax = a;
+  BoundsMin = MinVector(MinVector(BoundsMin, a), b);
+  BoundsMax = MaxVector(MaxVector(BoundsMax, a), b);
+  Segments.AddSegment(a, b);
+  SegmentColors.Add(colour);
+  LineProperties.Add(properties);
+  IndexValid = false;
+}
+
+void TGLLines::AddSegmentWidth(const T3DVector& a, const T3DVector& b, uint32_t colour, int width) {
+  AddSegmentEx(a, b, colour, TLineProperties{width, false, 0, 1});
+}
+
+void TGLLines::AddSegment(const T3DVector& a, const T3DVector& b, uint32_t colour) {
+  AddSegmentWidth(a, b, colour, 1);
+}
+
+void TGLLines::ClearGeometry() {
+  Segments.Clear();
+  SegmentColors.Clear();
+  LineProperties.Clear();
+  IndexValid = false;
+  BoundsMin = BoundsMax = T3DVector{};
+}
+
+void TGLLines::BuildGrid() {
+  Grid.Clear();
+  Grid.SetBox(GetMin(), GetMax());
+  for (int i = 0; i < SegmentCount(); ++i) Grid.Insert(i, &Segments[2 * i], 2);
+  IndexValid = true;
+}
+
+void TGLLines::Render() {
+  TAttribGuard attribs;
+  if (!IndexValid) BuildGrid();
+  TGLRenderer::Render();
+  Grid.UpdateVisibility();
+  glDisable(GL_LIGHTING);
+  const float alpha = Alpha();
+  // Segments with the same width and stipple share one glBegin: GL_LINES
+  // restarts the stipple at every segment, so the picture is the same.
+  const TLineProperties* current = nullptr;
+  auto same = [](const TLineProperties& a, const TLineProperties& b) {
+    return a.Width == b.Width && a.Stippled == b.Stippled && a.Factor == b.Factor &&
+           (a.Pattern & 0xFFFF) == (b.Pattern & 0xFFFF);
+  };
+  Grid.Visit([&](int i) {
+    const TLineProperties& p = LineProperties[i];
+    if (!current || !same(*current, p)) {
+      if (current) glEnd();
+      glLineWidth(static_cast<float>(p.Width));
+      glLineStipple(p.Factor, static_cast<GLushort>(p.Pattern & 0xFFFF));
+      if (p.Stippled)
+        glEnable(GL_LINE_STIPPLE);
+      else
+        glDisable(GL_LINE_STIPPLE);
+      glBegin(GL_LINES);
+      current = &p;
+    }
+    GLColor(SegmentColors[i], alpha);
+    glVertex3dv(&Segments[2 * i].x);
+    glVertex3dv(&Segments[2 * i + 1].x);
+  });
+  if (current) glEnd();
+}
+
+}  // namespace lumora

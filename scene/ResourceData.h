@@ -1,0 +1,18 @@
+#pragma once
+// The bitmaps the program carries, embedded at build time from
+// scene/resources (made there by make_bitmaps.py).
+
+#include <cstddef>
+
+namespace lumora {
+
+struct TEmbeddedResource {
+  const char* Name;
+  const unsigned char* Data;
+  size_t Size;
+};
+
+extern const TEmbeddedResource kEmbeddedResources[];
+extern const size_t kEmbeddedResourceCount;
+
+}  // namespace lumora

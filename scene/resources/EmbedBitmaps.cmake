@@ -1,0 +1,18 @@
+# cmake -DOUT=file.cpp -DNAMES=A,B -DDIR=folder -P EmbedBitmaps.cmake
+# Writes the bitmaps DIR/<name>.bmp as byte arrays of the resource table.
+set(body "// Made by EmbedBitmaps.cmake from scene/resources; do not edit.\n#include \"scene/ResourceData.h\"\n\nnamespace lumora {\nnamespace {\n")
+set(table "")
+string(REPLACE "," ";" NAMES "${NAMES}")
+foreach(name ${NAMES})
+  file(READ "${DIR}/${name}.bmp" hex HEX)
+  string(LENGTH "${hex}" len)
+  math(EXPR bytes "${len} / 2")
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," hex "${hex}")
+  string(REGEX REPLACE "((0x..,){32})" "\\1\n" hex "${hex}")
+  string(APPEND body "const unsigned char k${name}[${bytes}] = {\n${hex}};\n")
+  string(APPEND table "    {\"${name}\", k${name}, sizeof k${name}},\n")
+endforeach()
+list(LENGTH NAMES count)
+string(APPEND body "}  // namespace\n\nconst TEmbeddedResource kEmbeddedResources[] = {\n${table}};\nconst size_t kEmbeddedResourceCount = ${count};\n\n}  // namespace lumora\n")
+file(WRITE "${OUT}.tmp" "${body}")
+file(RENAME "${OUT}.tmp" "${OUT}")
