@@ -21,6 +21,12 @@ double PeakRssMB() {
   return u.ru_maxrss / 1024.0;
 }
 
+double CpuSeconds() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
 double CurrentRssMB() {
   std::ifstream statm("/proc/self/statm");
   long pages = 0, resident = 0;

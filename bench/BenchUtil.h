@@ -9,6 +9,7 @@ namespace lumora::bench {
 
 double PeakRssMB();     // this process's peak resident size
 double CurrentRssMB();  // its resident size now
+double CpuSeconds();    // user plus system time of this process so far
 
 // A plot file of a generated cave with `stations` stations under /tmp,
 // written once and reused by later runs.

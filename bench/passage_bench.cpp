@@ -1,0 +1,101 @@
+// Builds the passage walls of a generated cave of about a million records
+// into a counting quad procedure; prints segments/s, faces/s and the memory
+// the build adds next to the model's own size.
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "bench/BenchUtil.h"
+#include "model/PlotReader.h"
+#include "passage/PassageLib.h"
+#include "platform/AtomicFile.h"
+
+using namespace lumora;
+
+namespace {
+
+double ModelMB(const TPlotModel& m) {
+  double bytes = double(m.Plots.Capacity()) * sizeof(TPlotVector) + double(m.LineStarts.Capacity()) * 4 +
+                 double(m.Surveys.Capacity()) * sizeof(TSurveyID) + double(m.Sections.Capacity()) * sizeof(TSectionRec);
+  for (int i = 0; i < m.Plots.Count(); ++i)
+    if (m.Plots[i].Comment.capacity() > 15) bytes += m.Plots[i].Comment.capacity() + 1;
+  return bytes / 1048576.0;
+}
+
+// Resets the kernel's high-water mark of this process, so that the peak
+// read afterwards is the build's own. False where the kernel refuses.
+bool ResetPeak() {
+  std::ofstream f("/proc/self/clear_refs");
+  f << "5";
+  f.flush();
+  return bool(f);
+}
+
+double HighWaterMB() {
+  std::ifstream f("/proc/self/status");
+  std::string key;
+  while (f >> key) {
+    if (key == "VmHWM:") {
+      double kb = 0;
+      f >> kb;
+      return kb / 1024.0;
+    }
+    std::getline(f, key);
+  }
+  return -1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int stations = argc > 1 ? std::atoi(argv[1]) : 1000000;
+  const std::string file = bench::GeneratedPlotFile(stations);
+
+  TPlotModel& model = PlotModel();
+  {
+    const std::string text = ReadWholeFile(file);
+    const TPlotLoadResult r = LoadPlotText(model, text, file);
+    if (!r.Ok) {
+      std::fprintf(stderr, "%s\n", r.Message.c_str());
+      return 1;
+    }
+  }
+  const double modelMB = ModelMB(model);
+  const double beforeMB = bench::CurrentRssMB();
+  const bool peakReset = ResetPeak();
+
+  const TPassageOptions options;  // the defaults
+  TPassageState state;
+  int64_t quads = 0;
+  double best = 1e30;
+  for (int run = 0; run < 3; ++run) {
+    quads = 0;
+    bench::Stopwatch watch;
+    BuildPassages(model, options, state,
+                  [&quads](const T3DVector&, const T3DVector&, const T3DVector&, const T3DVector&, int32_t) {
+                    ++quads;
+                  });
+    const double s = watch.Seconds();
+    if (s < best) best = s;
+  }
+  const double buildPeakMB = peakReset ? HighWaterMB() - beforeMB : -1;
+
+  std::printf("passage walls: %s\n", file.c_str());
+  std::printf("  model           %d records, %d lines, %d surveys, %.1f MB\n", model.Plots.Count(),
+              model.LineStarts.Count(), model.Surveys.Count(), modelMB);
+  std::printf("  output          %lld segments, %lld faces (%lld quads), volume %.0f cu ft\n",
+              static_cast<long long>(state.SegmentCount), static_cast<long long>(state.FaceCount),
+              static_cast<long long>(quads), state.PassageVolume);
+  std::printf("  best of 3       %.3f s\n", best);
+  std::printf("  speed           %.0f segments/s (goal: 1000000), %.0f faces/s\n", state.SegmentCount / best,
+              state.FaceCount / best);
+  if (peakReset)
+    std::printf("  build memory    %.2f MB above the loaded model (goal: at most the model's %.1f MB)\n",
+                buildPeakMB, modelMB);
+  else
+    std::printf("  build memory    not measurable here (no /proc/self/clear_refs)\n");
+  std::printf("  process peak    %.1f MB (ru_maxrss, load included)\n", bench::PeakRssMB());
+  return 0;
+}
