@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <filesystem>
 #include <fstream>
 
@@ -233,4 +234,45 @@ TEST(PlotReader, FootDefinitionFromTheFamilySettings) {
   f.UpdateFile();
   EXPECT_EQ(ReadMetresPerFoot(ini), kSurveyFootMetres);
   std::filesystem::remove_all(dir);
+}
+
+TEST(PlotReader, NumbersReadExactlyAsTheGeneralParser) {
+  std::vector<std::string> numbers{"0.1", "-0.30", "123456789012345", "1234567890123456", "999999999999999.9",
+                                   ".5", "5.", "+5", "-0", "1e3", "2.5E-3", "1e-400", "0.000000000000001"};
+  uint64_t state = 12345;
+  for (int i = 0; i < 2000; ++i) {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    const int decimals = static_cast<int>(state >> 60) % 6;
+    const double v = static_cast<double>(static_cast<int64_t>(state >> 20) % 100000000) / 1000.0;
+    char buf[64];
+    auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
+    numbers.emplace_back(buf, r.ptr);
+  }
+  for (const std::string& n : numbers) {
+    auto l = Load("D 0 0 " + n + "\r\n");
+    ASSERT_TRUE(l->result.Ok) << n << ": " << l->result.Message;
+    std::string_view digits = n[0] == '+' ? std::string_view(n).substr(1) : std::string_view(n);
+    double expected = 0;
+    auto r = std::from_chars(digits.data(), digits.data() + digits.size(), expected);
+    if (r.ec == std::errc::result_out_of_range) expected = 0;
+    EXPECT_EQ(l->model.Plots[0].Position.z, expected) << n;
+  }
+  for (const char* bad : {"-", ".", "1.2.3", "inf", "nan", "0x10", "1e", "--1", "1e999"}) {
+    auto l = Load(std::string("D 0 0 ") + bad + "\r\n");
+    EXPECT_FALSE(l->result.Ok) << bad;
+  }
+}
+
+TEST(PlotReader, HugeLinesAndGarbageEndWithAModelOrAMessage) {
+  std::string longComment = "D 1 2 3 S a P 1 2 3 4 I 0 F \"" + std::string(10 << 20, 'x') + "\"\r\nD 1 1 1\r\n";
+  auto l = Load(longComment);
+  ASSERT_TRUE(l->result.Ok);
+  EXPECT_EQ(l->model.Plots[0].Comment.size(), size_t(10 << 20));
+  EXPECT_EQ(l->model.Plots.Count(), 2);
+
+  std::string garbage(1 << 16, '\0');
+  uint32_t x = 7;
+  for (char& c : garbage) c = static_cast<char>((x = x * 1103515245u + 12345u) >> 24);
+  auto g = Load(garbage);  // whatever it says, it says it without crashing
+  EXPECT_TRUE(g->result.Ok || !g->result.Message.empty());
 }
