@@ -14,6 +14,7 @@ namespace {
 const Command kCommands[] = {
     {"info", "show what a plot file holds", RunInfo},
     {"demo", "write a synthetic demo cave as a plot file", RunDemo},
+    {"passages", "build the passage walls; volume, bounds, STL and OBJ", RunPassages},
 };
 
 void PrintUsage(std::FILE* out) {
