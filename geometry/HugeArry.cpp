@@ -1,16 +1,18 @@
 #include "geometry/HugeArry.h"
 
-#include <cctype>
 #include <cmath>
 
 namespace lumora {
 
-int THugeString::CompareText(const std::string& a, const std::string& b, bool caseSensitive) {
-  if (caseSensitive) return a.compare(b) < 0 ? -1 : (a == b ? 0 : 1);
+int THugeString::CompareText(std::string_view a, std::string_view b, bool caseSensitive) {
+  if (caseSensitive) {
+    const int c = a.compare(b);
+    return (c > 0) - (c < 0);
+  }
   const size_t n = std::min(a.size(), b.size());
   for (size_t i = 0; i < n; ++i) {
-    int ca = std::tolower(static_cast<unsigned char>(a[i]));
-    int cb = std::tolower(static_cast<unsigned char>(b[i]));
+    int ca = static_cast<unsigned char>(AsciiLower(a[i]));
+    int cb = static_cast<unsigned char>(AsciiLower(b[i]));
     if (ca != cb) return ca < cb ? -1 : 1;
   }
   return (a.size() > n) - (b.size() > n);

@@ -8,6 +8,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -89,9 +90,25 @@ class THugeArray : public THugeArrayBase {
 
   virtual int Add(const T& item) { return AddObject(item, nullptr); }
 
-  virtual int AddObject(const T& item, void* object) {
+  // Moves the record in: bulk loaders add records with heap parts.
+  int Add(T&& item) {
+    if (!objects_.empty()) return AddObject(item, nullptr);
     Reserve1();
-    items_.push_back(item);
+    items_.push_back(std::move(item));
+    ++count_;
+    Changed();
+    return count_ - 1;
+  }
+
+  virtual int AddObject(const T& item, void* object) {
+    if (count_ >= capacity_) {
+      // `item` may be an element of this array: copy it before the block moves.
+      T copy(item);
+      Reserve1();
+      items_.push_back(std::move(copy));
+    } else {
+      items_.push_back(item);
+    }
     if (object || !objects_.empty()) {
       EnsureObjects();
       objects_.push_back(object);
@@ -109,8 +126,9 @@ class THugeArray : public THugeArrayBase {
   // Ignored unless 0 <= i <= Count().
   virtual void Insert(const T& item, int i) {
     if (i < 0 || i > count_) return;
+    T copy(item);  // `item` may be an element of this array
     Reserve1();
-    items_.insert(items_.begin() + i, item);
+    items_.insert(items_.begin() + i, std::move(copy));
     if (!objects_.empty()) objects_.insert(objects_.begin() + i, nullptr);
     ++count_;
     Changed();
@@ -168,14 +186,16 @@ class THugeArray : public THugeArrayBase {
     objects_.clear();
     count_ = 0;
     if (capacity_ < other.count_) SetCapacity(other.count_);
-    items_ = other.items_;
+    // assign() reuses the block, which keeps the growth rule's capacity.
+    items_.assign(other.items_.begin(), other.items_.end());
     objects_ = other.objects_;
     count_ = other.count_;
     Changed();
   }
 
   void AddFrom(const THugeArray& other) {
-    for (int i = 0; i < other.Count(); ++i) AddObject(other.items_[i], other.Object(i));
+    const int n = other.Count();  // fixed first, so adding an array to itself ends
+    for (int i = 0; i < n; ++i) AddObject(other.items_[i], other.Object(i));
   }
 
   // In-place quicksort over the whole array: middle pivot tracked by index,
@@ -267,9 +287,13 @@ class THugeString : public THugeArray<std::string> {
   }
   void Put(int i, const std::string& s) override { THugeArray::Put(i, Cut(s)); }
   void Insert(const std::string& s, int i) override { THugeArray::Insert(Cut(s), i); }
+  using THugeArray::Add;
+  int Add(std::string&& s) { return AddObject(s, nullptr); }  // keeps the cut
   void Sort() override;
 
-  static int CompareText(const std::string& a, const std::string& b, bool caseSensitive);
+  // Without case, only ASCII letters fold: the result must not depend on
+  // the process locale, which the GUI toolkit sets from the environment.
+  static int CompareText(std::string_view a, std::string_view b, bool caseSensitive);
 
  private:
   std::string Cut(const std::string& s) const {
@@ -296,6 +320,8 @@ class TGLColorArray : public THugeArray<TGLColorTriple> {
   int AddGrey(uint32_t c) { return Add(TGLColorTriple{{c, c, c}}); }
   void PutGrey(int i, uint32_t c) { Put(i, TGLColorTriple{{c, c, c}}); }
 };
+
+inline char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
 
 // The alpha byte for a 0..1 opacity, rounded half to even and guarded
 // against values that have no byte (NaN, out of range).

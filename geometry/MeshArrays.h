@@ -1,0 +1,132 @@
+#pragma once
+// Containers of indexed triangle meshes: faces with their normals and
+// colours, unique vertices with their per-vertex lists, and an accessor
+// that yields the corner positions of a face.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "geometry/Hash.h"
+#include "geometry/HugeArry.h"
+#include "geometry/Vector.h"
+
+namespace lumora {
+
+struct TFace {
+  int32_t v[3] = {0, 0, 0};
+};
+
+// Faces with two parallel arrays that every change keeps in step.
+class TFaceList : public THugeArray<TFace> {
+ public:
+  explicit TFaceList(int initialCapacity = 16)
+      : THugeArray(initialCapacity), Normals(initialCapacity), Colors(initialCapacity) {}
+
+  THuge3DVector Normals;
+  TColorArray Colors;
+
+  int Add(const TFace& face, uint32_t colour, const T3DVector& normal);
+  int AddObject(const TFace& face, uint32_t colour, void* object);
+  void Insert(const TFace& face, uint32_t colour, const T3DVector& normal, int i);
+
+  // The single-record forms store colour 0 and a zero normal.
+  using THugeArray::Add;
+  int Add(TFace&& face) { return AddObject(face, nullptr); }  // the base one skips AddObject
+  int AddObject(const TFace& face, void* object) override;
+  void Insert(const TFace& face, int i) override;
+  void Delete(int i) override;
+  void Exchange(int i, int j) override;
+  void Clear() override;
+  void Assign(const TFaceList& other);
+  void SetCount(int n);
+  void SetCapacity(int n);
+};
+
+// One list of 32-bit values per vertex, stored as chains in one shared
+// pool: a vertex costs 12 bytes and a value 8, with no allocation per
+// vertex. A vertex's list as a named THugeInteger is made on request.
+class TNO2DIntArray {
+ public:
+  int Count() const { return heads_.Count(); }
+  void AddList() { heads_.Add(Head{}); }
+  void Delete(int list);
+  void Clear();
+
+  void Append(int list, int32_t value);
+  int ListCount(int list) const { return heads_[list].count; }
+  // Values in the order appended.
+  std::vector<int32_t> Values(int list) const;
+  template <class F>
+  void ForEach(int list, F&& f) const {
+    for (int32_t n = heads_[list].first; n >= 0; n = pool_[n].next) f(pool_[n].value);
+  }
+
+  // The list's index as decimal text.
+  static std::string Name(int list) { return std::to_string(list); }
+  // A copy of the list, named by Name(list).
+  THugeInteger List(int list) const;
+
+ private:
+  struct Head {
+    int32_t first = -1, last = -1, count = 0;
+  };
+  struct Node {
+    int32_t value = 0, next = -1;
+  };
+  void Compact();
+
+  THugeArray<Head> heads_;
+  THugeArray<Node> pool_;
+  int live_ = 0;  // pool nodes still reachable
+};
+
+// Unique vertex positions (per T3DVectorHash equality) with a list of
+// indices, a normal and a colour per vertex, and the bounds of all positions.
+class TVertexArray : public T3DVectorHash {
+ public:
+  static constexpr double kNoBound = 1.7e308;
+
+  explicit TVertexArray(int initialCapacity = 16)
+      : T3DVectorHash(initialCapacity), Normals(initialCapacity), Colors(initialCapacity) {}
+
+  TNO2DIntArray Indices;
+  THuge3DVector Normals;
+  TColorArray Colors;
+  T3DVector BoundsMin{kNoBound, kNoBound, kNoBound};
+  T3DVector BoundsMax{-kNoBound, -kNoBound, -kNoBound};
+  uint32_t DefaultColor = 0x00FFFFFF;  // white
+
+  // Appends even when an equal position is present.
+  int AddVertex(const T3DVector& position, void* object = nullptr);
+  // Index of an equal position (its colour kept), else of the new vertex.
+  int AddUniqueVertex(const T3DVector& position, uint32_t colour);
+  void AddIndex(int vertex, int32_t value) { Indices.Append(vertex, value); }
+  uint32_t GetColor(int vertex) const { return Colors[vertex]; }
+  void SetColor(int vertex, uint32_t colour) { Colors.Put(vertex, colour); }
+
+  int Add(T3DVector position, void* object = nullptr) override { return AddVertex(position, object); }
+  void Delete(int i) override;
+  void Clear() override;
+  void Assign(const TVertexArray& other);
+
+ private:
+  int AppendVertex(const T3DVector& position, uint32_t colour, void* object);
+};
+
+// The corner positions of the faces of a face list.
+class TTriInterface {
+ public:
+  TTriInterface(const TFaceList& faces, const TVertexArray& vertices)
+      : faces_(&faces), vertices_(&vertices) {}
+
+  int Count() const { return faces_->Count(); }
+  // Raises EHugeArray when the face refers to a vertex that does not exist.
+  TTriangle3 Triangle(int i) const;
+
+ private:
+  const TFaceList* faces_;
+  const TVertexArray* vertices_;
+};
+
+}  // namespace lumora
