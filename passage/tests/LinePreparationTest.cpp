@@ -57,8 +57,8 @@ TEST(LinePreparation, FillPairOrderAndSources) {
   }
   {
     // b alone has up/down: a's left/right come from the substitute (a has no
-    // up/down yet when its left/right are filled), b's own up/down become its
-    // left/right? No: b's left/right come from a, already filled.
+    // up/down yet when its left/right are filled), so b's left/right come
+    // from a rather than from b's own up/down.
     TPlotVector a = Rec(0, 0, 0, 0), b = Rec(0, 0, 7, 8);
     FillPairDimensions(a, b, 2);
     EXPECT_EQ(Dims(a), (std::vector<float>{2, 2, 7, 8}));
