@@ -13,12 +13,12 @@
 #include "geometry/GLMatrix.h"
 #include "geometry/HugeArry.h"
 #include "geometry/Vector.h"
+#include "scene/GLTexture.h"
 
 namespace lumora {
 
 class TGLObject;
 class TGLObjectList;
-class TGLObjectTexture;
 
 // Shift state bits of mouse events.
 enum : uint32_t {
