@@ -90,7 +90,9 @@ class THugeArray : public THugeArrayBase {
 
   virtual int Add(const T& item) { return AddObject(item, nullptr); }
 
-  // Moves the record in: bulk loaders add records with heap parts.
+  // Moves the record in: bulk loaders add records with heap parts. It skips
+  // AddObject, so a descendant that overrides AddObject must also provide
+  // its own Add(T&&).
   int Add(T&& item) {
     if (!objects_.empty()) return AddObject(item, nullptr);
     Reserve1();

@@ -1,14 +1,13 @@
 #include "model/PlotArray.h"
 
 #include <string>
-#include <unordered_map>
+
+#include "geometry/Hash.h"
 
 namespace lumora {
 
 struct TSplayArray::Impl {
-  std::unordered_map<std::string, int> index;
-  std::vector<std::string> keys;
-  std::vector<TSplayItem> items;
+  TAutoHash<TSplayItem> items;
 };
 
 TSplayArray::TSplayArray() : impl_(std::make_unique<Impl>()) {}
@@ -17,30 +16,28 @@ TSplayArray::~TSplayArray() = default;
 int TSplayArray::AddSplay(std::string_view fromName, const T3DVector& from, std::string_view toName,
                           const T3DVector& to) {
   TSplayShot shot{fromName, toName, from, to};
-  std::string key(shot.FromName.View());
-  auto [it, added] = impl_->index.try_emplace(key, static_cast<int>(impl_->items.size()));
-  if (added) {
-    impl_->keys.push_back(key);
-    impl_->items.push_back(TSplayItem{from, {}});
+  int i = impl_->items.IndexOf(shot.FromName.View());
+  if (i < 0) {
+    i = impl_->items.Add(shot.FromName.View());
+    impl_->items.Object(i)->Position = from;
   }
-  auto& shots = impl_->items[it->second].Shots;
+  auto& shots = impl_->items.Object(i)->Shots;
   shots.push_back(shot);
   ++shotCount_;
   return static_cast<int>(shots.size()) - 1;
 }
 
 void TSplayArray::Clear() {
-  impl_ = std::make_unique<Impl>();
+  impl_->items.Clear();
   shotCount_ = 0;
 }
 
-int TSplayArray::Count() const { return static_cast<int>(impl_->items.size()); }
-const TSplayItem& TSplayArray::Item(int i) const { return impl_->items[i]; }
-std::string_view TSplayArray::Key(int i) const { return impl_->keys[i]; }
+int TSplayArray::Count() const { return impl_->items.Count(); }
+const TSplayItem& TSplayArray::Item(int i) const { return *impl_->items.Object(i); }
+std::string_view TSplayArray::Key(int i) const { return impl_->items.Key(i); }
 
 int TSplayArray::IndexOf(std::string_view fromName) const {
-  auto it = impl_->index.find(std::string(ShortString<20>(fromName).View()));
-  return it == impl_->index.end() ? -1 : it->second;
+  return impl_->items.IndexOf(ShortString<20>(fromName).View());
 }
 
 void TPlotModel::ClearPlotModel() {
