@@ -46,6 +46,9 @@ class THuge3DVectorEx : public THuge3DVector {
 
   VectorEvent OnVectorChange, OnVectorAdd, OnVectorDelete, OnTriangleDelete;
 
+  using THuge3DVector::Add;
+  // Every add goes through AddObject, so every add is reported.
+  int Add(T3DVector&& v) { return AddObject(v, nullptr); }
   int AddObject(const T3DVector& v, void* object) override;
   void Put(int i, const T3DVector& v) override;
   void Insert(const T3DVector& v, int i) override;
