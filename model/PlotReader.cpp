@@ -4,6 +4,7 @@
 #include <cfloat>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -564,11 +565,29 @@ void InitPlotUnits() {
 
 namespace {
 
+// Sizes the record lists for the file's record lines once, so that a big
+// cave is not copied again at every growth step of its million records.
+void ReserveForRecords(TPlotModel& model, std::string_view text) {
+  int records = 0, lines = 0;
+  for (size_t start = 0; start < text.size();) {
+    const char c = text[start];
+    if (c == kCtrlZ) break;
+    if (c == 'M' || c == 'L') ++lines;
+    if (c == 'M' || c == 'L' || c == 'D' || c == 'd') ++records;
+    const void* lf = std::memchr(text.data() + start, kLF, text.size() - start);
+    if (!lf) break;
+    start = static_cast<size_t>(static_cast<const char*>(lf) - text.data()) + 1;
+  }
+  if (records > model.Plots.Capacity()) model.Plots.SetCapacity(records);
+  if (lines > model.LineStarts.Capacity()) model.LineStarts.SetCapacity(lines);
+}
+
 // Reads `text` into a model that the caller has just cleared.
 TPlotLoadResult ReadIntoModel(TPlotModel& model, std::string_view text, const TPlotProgress& progress,
                               const TMessageProc& warn) {
   TPlotLoader loader(model, text, progress);
   try {
+    ReserveForRecords(model, text);
     loader.Run();
   } catch (const std::bad_alloc&) {
     return Fail(kOutOfMemoryMessage, warn);
