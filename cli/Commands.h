@@ -19,6 +19,7 @@ struct Command {
 int RunInfo(const Args& args);
 int RunDemo(const Args& args);
 int RunPassages(const Args& args);
+int RunExport(const Args& args);
 
 // True when args ask for help; prints `usage` then.
 bool WantsHelp(const Args& args, const char* usage);

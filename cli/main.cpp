@@ -15,6 +15,7 @@ const Command kCommands[] = {
     {"info", "show what a plot file holds", RunInfo},
     {"demo", "write a synthetic demo cave as a plot file", RunDemo},
     {"passages", "build the passage walls; volume, bounds, STL and OBJ", RunPassages},
+    {"export", "write a DXF drawing or a VRML world", RunExport},
 };
 
 void PrintUsage(std::FILE* out) {

@@ -1,0 +1,150 @@
+// lumora-cli export: a plot file as a DXF drawing or a VRML world, with
+// every option of the exporter window, read from its settings file and
+// changed key by key on the command line.
+
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/Commands.h"
+#include "export/DXFExport.h"
+#include "export/ExportMain.h"
+#include "export/VRMLExport.h"
+#include "model/PlotReader.h"
+#include "platform/IniFile.h"
+
+namespace lumora::cli {
+namespace {
+
+const char* const kUsage =
+    "usage: lumora-cli export FILE --format dxf|vrml -o OUT [OPTIONS]\n"
+    "\n"
+    "Writes the plot file FILE as a DXF drawing or a VRML 2.0 world.\n"
+    "Options start from the exporter's defaults, then the settings file,\n"
+    "then each --set and --units in the order given.\n"
+    "\n"
+    "  --format dxf|vrml       what to write\n"
+    "  -o, --output OUT        the file to write (replaced only when complete)\n"
+    "  --ini FILE              settings file to read (default: CaveExport.ini in\n"
+    "                          the settings folder, when it exists)\n"
+    "  --set SECTION/KEY=VALUE one stored option, with the section, key and value\n"
+    "                          text of the settings file, e.g. DXF/ProfileMode=1,\n"
+    "                          DXF/Rotation=90, VRML/DoShotLine=1,\n"
+    "                          VRLM/PassageColor=65280; layer colours as RGB\n"
+    "                          integers 0x00BBGGRR (DXF/WallColor=255); repeatable\n"
+    "  --units feet|meters     the exporter's units (DXF)\n";
+
+// The progress line on stderr; redrawn only when a bar moves.
+class TCliProgress : public TExportProgress {
+ protected:
+  void Bars(int overall, int, int) override {
+    if (overall == last_) return;
+    last_ = overall;
+    ShowProgress(status_ + ": " + std::to_string(overall) + "%");
+  }
+  void Status(const std::string& text) override { status_ = text; }
+
+ private:
+  int last_ = -1;
+  std::string status_ = "Exporting";
+};
+
+}  // namespace
+
+int RunExport(const Args& args) {
+  if (WantsHelp(args, kUsage)) return 0;
+  std::string file, format, output, ini;
+  // --set and --units, in the order given.
+  std::vector<std::pair<std::string, std::string>> changes;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&]() -> std::optional<std::string> {
+      if (i + 1 >= args.size()) return std::nullopt;
+      return args[++i];
+    };
+    if (a == "--format") {
+      auto v = value();
+      if (v != "dxf" && v != "vrml") return UsageError("export", "--format takes dxf or vrml");
+      format = *v;
+    } else if (a == "-o" || a == "--output") {
+      auto v = value();
+      if (!v || v->empty()) return UsageError("export", a + " needs a file name");
+      output = *v;
+    } else if (a == "--ini") {
+      auto v = value();
+      if (!v || v->empty()) return UsageError("export", "--ini needs a file name");
+      ini = *v;
+    } else if (a == "--set") {
+      auto v = value();
+      if (!v) return UsageError("export", "--set needs SECTION/KEY=VALUE");
+      changes.emplace_back("--set", *v);
+    } else if (a == "--units") {
+      auto v = value();
+      if (v != "feet" && v != "meters") return UsageError("export", "--units takes feet or meters");
+      changes.emplace_back("--units", *v);
+    } else if (!a.empty() && a[0] == '-') {
+      return UsageError("export", "unknown option '" + a + "'");
+    } else if (file.empty()) {
+      file = a;
+    } else {
+      return UsageError("export", "more than one file given");
+    }
+  }
+  if (file.empty()) return UsageError("export", "no plot file given");
+  if (format.empty()) return UsageError("export", "no --format given");
+  if (output.empty()) return UsageError("export", "no output file given (-o OUT)");
+
+  TExportOptions options;
+  if (!ini.empty()) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(ini, ec)) return UsageError("export", "no settings file '" + ini + "'");
+    RestoreExportSettings(options, TIniFile(ini));
+  } else {
+    const std::filesystem::path path = ExportSettingsPath();
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(path, ec)) RestoreExportSettings(options, TIniFile(path));
+  }
+  for (const auto& [kind, text] : changes) {
+    if (kind == "--units") {
+      options.UnitRadio = text == "feet" ? 0 : 1;
+      continue;
+    }
+    const size_t slash = text.find('/'), equals = text.find('=');
+    if (slash == std::string::npos || equals == std::string::npos || slash == 0 || equals < slash + 2)
+      return UsageError("export", "--set takes SECTION/KEY=VALUE, not '" + text + "'");
+    const std::string section = text.substr(0, slash), key = text.substr(slash + 1, equals - slash - 1);
+    const std::string why = SetExportOption(options, section, key, text.substr(equals + 1));
+    if (!why.empty()) return UsageError("export", section + "/" + key + " " + why);
+  }
+
+  TPlotModel& model = PlotModel();
+  const TPlotLoadResult loaded = LoadPlotFile(model, file, [](int surveys, int plots) {
+    ShowProgress("Reading: " + std::to_string(surveys) + " surveys, " + std::to_string(plots) + " lines");
+  });
+  EndProgress();
+  if (!loaded.Ok) {
+    std::fprintf(stderr, "lumora-cli export: %s\n", loaded.Message.c_str());
+    return 1;
+  }
+  if (!CheckPlotLoaded(model, [](const std::string& text) {
+        std::fprintf(stderr, "lumora-cli export: %s\n", text.c_str());
+      }))
+    return 1;
+
+  TCliProgress progress;
+  const TExportJob job{model, options, PassageOptions(), PassageState(), progress};
+  if (format == "dxf")
+    write_dxf(output, job);
+  else
+    write_vrml(output, job);
+  EndProgress();
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(output, ec);
+  std::printf("%s: %s (%llu bytes)\n", format == "dxf" ? "DXF" : "VRML", output.c_str(),
+              static_cast<unsigned long long>(ec ? 0 : size));
+  return 0;
+}
+
+}  // namespace lumora::cli

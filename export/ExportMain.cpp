@@ -1,0 +1,175 @@
+#include "export/ExportMain.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+namespace lumora {
+
+const char* const kNoPlotFileMessage = "No Plot File Load.";
+
+namespace {
+
+int RoundedPercent(int64_t done, int64_t total) {
+  // A total of 0 would divide by zero; nothing to do reads as nothing done.
+  if (total <= 0) return 0;
+  return static_cast<int>(std::nearbyint(static_cast<double>(100 * done) / static_cast<double>(total)));
+}
+
+std::string SystemMessage(const char* what, const std::filesystem::path& path, int err) {
+  return std::string(what) + " \"" + path.string() + "\": " + std::strerror(err);
+}
+
+}  // namespace
+
+void TExportProgress::set_progress_pass(int pass, int passes) {
+  pass_ = pass;
+  passes_ = passes;
+}
+
+void TExportProgress::show_progress(int done1, int total1, int done2, int total2, int done3, int total3) {
+  const int passes = passes_ > 0 ? passes_ : 1;
+  const int overall = (100 / passes) * pass_ + RoundedPercent(done1, total1) / passes;
+  Bars(overall, RoundedPercent(done2, total2), RoundedPercent(done3, total3));
+  ProcessEvents();
+}
+
+void TExportProgress::set_all_progress(int percent) {
+  Bars(percent, percent, percent);
+  ProcessEvents();
+}
+
+void CopyWallSettings(const TExportOptions& o, TExportWriter writer, TPassageOptions& p) {
+  p.SubstituteDiameter = o.SubChk ? o.SubSpin : 0;
+  p.CornerThreshold = o.CornerAngleSpin;
+  p.RoundingPasses = o.CornerRadio;
+  p.VerticalPrisms = o.VerticalChk;
+  p.VerticalThreshold = o.VerticalAngleSpin;
+  p.FillDimensions = o.ExpandWallChk;
+  p.PassageShape = o.PassShapeRadio;
+  switch (writer) {
+    case TExportWriter::DXF:
+      p.SealEnds = false;
+      p.AverageJoints = o.MergeChk;
+      p.CenterModel = false;
+      // The DXF applies its own units to every point; walls left in metres
+      // by a shapefile export would be converted twice.
+      p.ConvertToMetres = false;
+      break;
+    case TExportWriter::VRML:
+      p.SealEnds = o.SealChk;
+      p.CenterModel = true;
+      p.ConvertToMetres = false;  // the shot lines beside the walls are in feet
+      break;
+    case TExportWriter::Shapefile:
+      p.SealEnds = false;
+      p.CenterModel = false;
+      p.ConvertToMetres = o.UnitRadio == 1;
+      p.IncludeHidden = o.ShowHiddenChk;
+      break;
+  }
+}
+
+bool CheckPlotLoaded(const TPlotModel& model, const TMessageProc& warn) {
+  if (model.PlotInfo.Loaded) return true;
+  if (warn) warn(kNoPlotFileMessage);
+  return false;
+}
+
+// ---- TExportFile ----
+
+TExportFile::TExportFile(std::filesystem::path target) : target_(std::move(target)) {
+  temp_ = target_;
+  temp_ += ".tmp~";
+  file_ = std::fopen(temp_.c_str(), "wb");
+  if (!file_) throw EExport(SystemMessage("Cannot create file", target_, errno));
+  buffer_.reserve(kFlushSize + 4096);
+}
+
+TExportFile::~TExportFile() {
+  if (file_) {
+    std::fclose(file_);
+    std::error_code ec;
+    std::filesystem::remove(temp_, ec);
+  }
+}
+
+void TExportFile::Flush() {
+  if (buffer_.empty()) return;
+  if (!file_ || std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())
+    throw EExport(SystemMessage("Cannot write file", target_, errno));
+  written_ += buffer_.size();
+  buffer_.clear();
+}
+
+void TExportFile::Commit() {
+  Flush();
+  std::FILE* f = file_;
+  file_ = nullptr;
+  const bool ok = std::fflush(f) == 0;
+  const int err = errno;
+  if (std::fclose(f) != 0 || !ok) {
+    const int e = ok ? errno : err;
+    std::error_code ec;
+    std::filesystem::remove(temp_, ec);
+    throw EExport(SystemMessage("Cannot write file", target_, e));
+  }
+  std::error_code ec;
+  std::filesystem::rename(temp_, target_, ec);
+  if (ec) {
+    std::error_code ignored;
+    std::filesystem::remove(temp_, ignored);
+    throw EExport("Cannot write file \"" + target_.string() + "\": " + ec.message());
+  }
+}
+
+// ---- Numbers ----
+
+void AppendFixed(std::string& out, double v, int decimals, int intWidth) {
+  static constexpr double kPow10[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+  char buf[420];
+  char* end = nullptr;
+  const double t = v * kPow10[decimals];
+  bool fast = std::fabs(t) < 1e15;
+  double r = 0;
+  if (fast) {
+    r = std::nearbyint(t);
+    // The product is rounded once; only where it lies this close to a half
+    // could its rounding differ from that of the exact decimal value.
+    const double frac = std::fabs(t - std::floor(t));
+    fast = std::fabs(frac - 0.5) > std::fabs(t) * 4.5e-16 + 1e-300;
+  }
+  if (fast) {
+    uint64_t n = static_cast<uint64_t>(std::fabs(r));
+    char digits[24];
+    int len = 0;
+    do {
+      digits[len++] = static_cast<char>('0' + n % 10);
+      n /= 10;
+    } while (n != 0 || len <= decimals);
+    char* p = buf;
+    if (std::signbit(v)) *p++ = '-';
+    for (int i = len - 1; i >= 0; --i) {
+      if (i == decimals - 1) *p++ = '.';
+      *p++ = digits[i];
+    }
+    end = p;
+  } else {
+    end = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals).ptr;
+  }
+  if (intWidth > 0) {
+    const char* point = decimals > 0 ? static_cast<const char*>(std::memchr(buf, '.', end - buf)) : end;
+    const int intLen = static_cast<int>((point ? point : end) - buf);
+    if (intLen < intWidth) out.append(static_cast<size_t>(intWidth - intLen), ' ');
+  }
+  out.append(buf, end);
+}
+
+std::string FixedString(double v, int decimals, int intWidth) {
+  std::string s;
+  AppendFixed(s, v, decimals, intWidth);
+  return s;
+}
+
+}  // namespace lumora

@@ -1,0 +1,129 @@
+#pragma once
+// What every writer of the exporter shares: the export context, the
+// progress and status sink the window implements, the wall settings each
+// writer copies into the wall builder, the output file written beside its
+// target and renamed at the end, and locale-free fixed-point numbers.
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "export/ExportOptions.h"
+#include "model/PlotReader.h"
+#include "passage/PassageLib.h"
+
+namespace lumora {
+
+class EExport : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+extern const char* const kNoPlotFileMessage;  // "No Plot File Load."
+
+// One vertex of a bounding polygon: the same x and y at the hull's two
+// elevations (Top first, Bottom second), in survey units.
+struct TBoundingVertex {
+  T3DVector Top, Bottom;
+};
+using TBoundingPolygon = std::vector<TBoundingVertex>;
+
+// One per process, owned by the window.
+struct TExportContext {
+  std::string CurrentPlotPath;
+  std::string LastOpenedPath;
+  std::vector<TBoundingPolygon> BoundingPolygons;
+  bool BoundingPolygonsAvailable = false;
+};
+
+// Three bars (overall, survey, shot) and a status line. The window draws
+// them and processes pending events in ProcessEvents; the command line
+// draws a progress line; tests record what they receive.
+class TExportProgress {
+ public:
+  virtual ~TExportProgress() = default;
+
+  // Later overall progress lies in slice `pass` (from 0) of `passes`.
+  void set_progress_pass(int pass, int passes);
+  void show_progress(int done1, int total1, int done2, int total2, int done3, int total3);
+  void set_all_progress(int percent);
+  void reset_progress() { set_all_progress(0); }
+  void show_status(const std::string& text) { Status(text); }
+
+  int Pass() const { return pass_; }
+  int Passes() const { return passes_; }
+
+ protected:
+  virtual void Bars(int overall, int survey, int shot) = 0;
+  virtual void Status(const std::string& text) = 0;
+  virtual void ProcessEvents() {}
+
+ private:
+  int pass_ = 0, passes_ = 1;
+};
+
+// Accepts everything and shows nothing.
+class TSilentProgress : public TExportProgress {
+ protected:
+  void Bars(int, int, int) override {}
+  void Status(const std::string&) override {}
+};
+
+enum class TExportWriter { DXF, VRML, Shapefile };
+
+// Copies the "Wall Settings" tab into the wall builder's options, plus the
+// writer's own row; options the row leaves alone keep their values.
+void CopyWallSettings(const TExportOptions& o, TExportWriter writer, TPassageOptions& passage);
+
+// False, after warning kNoPlotFileMessage, when no plot file is loaded.
+bool CheckPlotLoaded(const TPlotModel& model, const TMessageProc& warn);
+
+// What a writer works on. The passage options and state are the program's
+// (PassageOptions(), PassageState()) unless a test gives its own.
+struct TExportJob {
+  TPlotModel& Model;
+  const TExportOptions& Options;
+  TPassageOptions& Passage;
+  TPassageState& State;
+  TExportProgress& Progress;
+};
+
+// A file written through a temporary beside the target and renamed over
+// it by Commit, so a failed export never leaves half a file in place of a
+// good one. Without Commit the temporary is removed. Throws EExport with
+// the system's message.
+class TExportFile {
+ public:
+  explicit TExportFile(std::filesystem::path target);
+  ~TExportFile();
+  TExportFile(const TExportFile&) = delete;
+  TExportFile& operator=(const TExportFile&) = delete;
+
+  // The buffer callers append to; Flush when it grows large.
+  std::string& Buffer() { return buffer_; }
+  void MaybeFlush() {
+    if (buffer_.size() >= kFlushSize) Flush();
+  }
+  void Flush();
+  void Commit();
+  uint64_t BytesWritten() const { return written_; }
+
+ private:
+  static constexpr size_t kFlushSize = 1 << 20;
+  std::filesystem::path target_, temp_;
+  std::FILE* file_ = nullptr;
+  std::string buffer_;
+  uint64_t written_ = 0;
+};
+
+// Fixed-point text of v with `decimals` decimals (0..9), '.' as decimal
+// point, no grouping, the part before the point right-aligned with spaces
+// to `intWidth`; the same digits std::to_chars gives.
+void AppendFixed(std::string& out, double v, int decimals, int intWidth = 0);
+std::string FixedString(double v, int decimals, int intWidth = 0);
+
+}  // namespace lumora

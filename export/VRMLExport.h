@@ -1,0 +1,92 @@
+#pragma once
+// The VRML writer: the survey as a VRML 2.0 world of two shapes, the
+// passage walls and the shot lines, inside one transform, with background,
+// viewpoint, materials, optional depth colours, texture and yaw animation.
+// A small indented writer and a shape builder do the text; the cave part
+// feeds them from the survey model and the wall builder.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "export/ExportMain.h"
+#include "geometry/Hash.h"
+
+namespace lumora {
+
+struct TVRMLColor {
+  double r = 0, g = 0, b = 0;
+};
+TVRMLColor VRMLColorOf(uint32_t rgb);  // 0x00BBGGRR, each channel / 255
+
+// Indented text: +4 when a block opens, -4 (never below 0) after its
+// closing line. Numbers are fixed-point with the current decimals.
+class TVRMLWriter {
+ public:
+  explicit TVRMLWriter(std::string& out) : out_(out) {}
+
+  void SetDecimals(int decimals) { decimals_ = decimals; }
+  int Decimals() const { return decimals_; }
+  int Indent() const { return indent_; }
+
+  void Line(std::string_view text);
+  void OpenBlock(std::string_view keyword, std::string_view bracket);
+  void CloseBlock() { CloseWith("}"); }
+  void CloseList() { CloseWith("]"); }
+  void Def(std::string_view name);
+
+  // Pieces for building a line.
+  std::string Number(double v) const { return FixedString(v, decimals_); }
+  std::string Vector(const T3DVector& v) const;
+  std::string Rotation(const T3DVector& axis, double angle) const;
+  static const char* Boolean(bool b) { return b ? "TRUE" : "FALSE"; }
+  void ColorField(std::string_view name, const TVRMLColor& c);
+
+  // Raw output for the long lists.
+  void Break();  // a line break and the indentation
+  void AppendNumber(double v) { AppendFixed(out_, v, decimals_); }
+  void AppendVector(const T3DVector& v);
+  std::string& Out() { return out_; }
+
+ private:
+  void CloseWith(std::string_view bracket);
+
+  std::string& out_;
+  int indent_ = 0;
+  int decimals_ = 5;
+};
+
+// One shape's data: vertices shared by exact match, in first-seen order;
+// polygons as index runs ended by -1; colours and colour indexes.
+class TVRMLShape {
+ public:
+  void Clear();
+  // Any number of vertices; each is looked up or added, then -1 ends the run.
+  void AddPolygon(const T3DVector* points, int count);
+  int VertexCount() const { return vertices_.Count(); }
+  const T3DVector& Vertex(int i) const { return vertices_[i]; }
+  std::vector<int32_t>& CoordIndex() { return coordIndex_; }
+  std::vector<TVRMLColor>& Colors() { return colors_; }
+  std::vector<int32_t>& ColorIndex() { return colorIndex_; }
+  const T3DVector& Min() const { return min_; }
+  const T3DVector& Max() const { return max_; }
+
+ private:
+  TVectorHash vertices_{1024};
+  std::vector<int32_t> coordIndex_;
+  std::vector<TVRMLColor> colors_;
+  std::vector<int32_t> colorIndex_;
+  T3DVector min_{1e99, 1e99, 1e99}, max_{-1e99, -1e99, -1e99};
+};
+
+// Index into the 23-colour depth palette of a point whose z relative to the
+// plot centre is z; kept inside the palette.
+int DepthColorIndex(const TPlotInfo& info, double z);
+
+// Writes the loaded survey to `path` with the job's options. On failure
+// throws EExport with the system's message; the target is then untouched.
+void write_vrml(const std::filesystem::path& path, const TExportJob& job);
+
+}  // namespace lumora
