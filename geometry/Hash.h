@@ -223,11 +223,18 @@ class TAutoHash {
   // Index of the new key, or -1 (and no object made) when it is present.
   int Add(std::string_view key) {
     if (table_.IndexOf(key) >= 0) return -1;
-    owned_.reserve(owned_.size() + 1);
     std::unique_ptr<Item> item = Make();
-    const int i = table_.Add(key, item.get());
-    owned_.push_back(std::move(item));
-    return i;
+    // The slot comes first so a failing Add leaves no key without its object;
+    // push_back grows geometrically, unlike reserving one more each time.
+    owned_.push_back(nullptr);
+    try {
+      const int i = table_.Add(key, item.get());
+      owned_.back() = std::move(item);
+      return i;
+    } catch (...) {
+      owned_.pop_back();
+      throw;
+    }
   }
 
   void Delete(int i) {

@@ -48,34 +48,36 @@ float ToSingle(double v) {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Plain decimals of up to 15 digits, the plot file's usual numbers: the
-// digits as an exact integer divided by an exact power of ten is the
-// correctly rounded value, several times faster than a general parser.
-bool SimpleDecimal(std::string_view t, double& value) {
+// Plain decimals of up to 15 digits, the plot file's usual numbers, read in
+// the same pass that finds their end: the digits as an exact integer divided
+// by an exact power of ten is the correctly rounded value. Returns the end
+// of the number, or null when the text needs the general parser.
+const char* ScanSimpleDecimal(const char* p, const char* end, char stop, double& value) {
   static constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-  size_t i = 0;
-  const bool negative = !t.empty() && t[0] == '-';
-  if (negative) ++i;
+  const bool negative = p < end && *p == '-';
+  if (negative) ++p;
   uint64_t mantissa = 0;
   int digits = 0, decimals = 0;
   bool point = false;
-  for (; i < t.size(); ++i) {
-    const char c = t[i];
+  for (; p < end; ++p) {
+    const char c = *p;
     if (IsDigit(c)) {
-      if (++digits > 15) return false;
+      if (++digits > 15) return nullptr;
       mantissa = mantissa * 10 + static_cast<uint64_t>(c - '0');
       decimals += point;
     } else if (c == '.' && !point) {
       point = true;
+    } else if (static_cast<unsigned char>(c) <= ' ' || c == stop) {
+      break;
     } else {
-      return false;
+      return nullptr;
     }
   }
-  if (digits == 0) return false;
+  if (digits == 0) return nullptr;
   value = static_cast<double>(mantissa) / kPow10[decimals];
   if (negative) value = -value;
-  return true;
+  return p;
 }
 
 // Reads the items of plot file lines. `last_` is the last character the
@@ -134,9 +136,13 @@ class TPlotScanner {
 
   // `stop` also ends the number, for a number followed directly by a colon.
   double Number(char stop = ' ') {
-    std::string_view token = NumberToken(stop);
+    while (!AtEnd() && static_cast<unsigned char>(*p_) <= ' ') ++p_;
     double value = 0;
-    if (SimpleDecimal(token, value)) return value;
+    if (const char* after = ScanSimpleDecimal(p_, end_, stop, value)) {
+      p_ = after;
+      return value;
+    }
+    std::string_view token = NumberToken(stop);
     // The general parser would also take "inf" and "nan".
     for (char c : token)
       if (!IsDigit(c) && c != '.' && c != 'e' && c != 'E' && c != '+' && c != '-') BadNumber(token);
