@@ -239,7 +239,7 @@ void TGLCustomMesh::MoveVertex(const T3DVector& from, const T3DVector& to) {
 void TGLCustomMesh::BuildOctree() {
   Octree.Clear();
   Octree.SetBox(GetMin(), GetMax());
-  for (int t = 0; t < ColorCount(); ++t) {
+  for (int t = 0, n = CompleteTriangles(); t < n; ++t) {
     const TTriangle3 tri = GetTriangle(t);
     Octree.Insert(t, tri.p, 3);
   }
@@ -293,6 +293,15 @@ void TGLMesh::SetVertexColor(int i, uint32_t c) {
   TGLColorTriple t = Colors[i / 3];
   t.c[i % 3] = c;
   Colors.Put(i / 3, t);
+}
+
+void TGLMesh::SetVertexCount(int n) {
+  Vertices.SetCount(n);
+  VertexNormals.SetCount(Vertices.Count());
+}
+
+int TGLMesh::CompleteTriangles() const {
+  return std::min({Colors.Count(), FaceNormals.Count(), Vertices.TriangleCount(), VertexNormals.Count() / 3});
 }
 
 void TGLMesh::Invalidate() {
@@ -453,6 +462,7 @@ void TGLMesh::Render() {
   const float alpha = Alpha();
   const bool mapped = Texture->TextureMode == 1 && Texture->TexCoords.Count() == Vertices.Count();
   const uint8_t style = RenderStyle();
+  const int complete = CompleteTriangles();
   auto texCoord = [&](int i) {
     if (mapped) {
       const T2DVector& uv = Texture->TexCoords[i];
@@ -460,6 +470,7 @@ void TGLMesh::Render() {
     }
   };
   DrawTriangles(style, [&](int t, bool wire) {
+    if (t >= complete) return;
     const TGLColorTriple& c = Colors[t];
     GLColor(c.c[0], alpha);
     if (wire) {

@@ -111,7 +111,10 @@ class TGLCustomMesh : public TGLRenderer {
   // Triangles with a corner at the point, in index order.
   virtual std::vector<int> TrianglesAt(const T3DVector& point) const;
   virtual bool IsDegenerate(int i) const;
-  // Glyphs of the three draw styles over the visited triangles.
+  // Triangles that have all their parts; counts set directly can leave the
+  // lists out of step.
+  virtual int CompleteTriangles() const { return ColorCount(); }
+  // The three draw styles over the visited triangles.
   void DrawTriangles(uint8_t style, const std::function<void(int, bool)>& drawOne);
 };
 
@@ -133,7 +136,8 @@ class TGLMesh : public TGLCustomMesh {
   uint32_t GetVertexColor(int i) const override { return Colors[i / 3].c[i % 3]; }
   void SetVertexColor(int i, uint32_t c) override;
   int VertexCount() const override { return Vertices.Count(); }
-  void SetVertexCount(int n) override { Vertices.SetCount(n); }
+  // The vertex normals follow, so every vertex keeps one.
+  void SetVertexCount(int n) override;
   T3DVector GetVertexNormal(int i) const override { return VertexNormals[i]; }
   void SetVertexNormal(int i, const T3DVector& n) override { VertexNormals.Put(i, n); }
   int ColorCount() const override { return Colors.Count(); }
@@ -165,6 +169,7 @@ class TGLMesh : public TGLCustomMesh {
 
  protected:
   void MapVertices(const std::function<T3DVector(const T3DVector&)>& f) override;
+  int CompleteTriangles() const override;
 };
 
 }  // namespace lumora

@@ -62,6 +62,7 @@ void TGLViewer::resizeGL(int w, int h) { SetSize(w, h); }
 
 void TGLViewer::paintGL() {
   if (!Enabled) return;
+  if (OnPaint) OnPaint(*this);
   glRenderMode(GL_RENDER);
   Render(true);
 }

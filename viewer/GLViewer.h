@@ -5,6 +5,8 @@
 
 #include <QOpenGLWidget>
 
+#include <functional>
+
 #include "viewer/GLViewerCore.h"
 
 namespace lumora {
@@ -18,6 +20,9 @@ class TGLViewer : public QOpenGLWidget, public TGLViewerCore {
   void CopyToClipboard(double scale);
   // Samples per pixel the context got (4, 2 or 0).
   int Samples() const;
+
+  // Raised by every paint before the frame is drawn.
+  std::function<void(TGLViewer&)> OnPaint;
 
   // The format asked for: compatibility profile, 24-bit depth, 4 samples.
   static QSurfaceFormat ViewFormat(int samples);

@@ -352,6 +352,22 @@ TEST_F(RenderTest, CubeMapTexturesTheWalls) {
   EXPECT_EQ(Pixel(PX(0), PY(0)), (TRGBA{255, 255, 255, 255}));
 }
 
+TEST_F(RenderTest, CountsOutOfStepDrawOnlyCompleteTriangles) {
+  TGLBaseFrame frame;
+  auto* m = Square<TGLMesh>(frame, 0.5, 0x0000FF);
+  m->SetRenderStyle(2);
+  m->SetVertexCount(3);  // the second triangle loses its vertices
+  EXPECT_EQ(m->VertexNormals.Count(), 3);
+  EXPECT_EQ(m->ColorCount(), 2);
+  m->SetVertexCount(9);  // three zero vertices with zero normals
+  EXPECT_EQ(m->VertexNormals.Count(), 9);
+  m->SetVertexCount(3);
+  m->RecomputeBounds();
+  EXPECT_NO_THROW(Draw(frame, false));
+  EXPECT_EQ(Pixel(PX(-0.4), PY(-0.4)), (TRGBA{255, 0, 0, 255}));
+  EXPECT_EQ(Pixel(PX(0.4), PY(0.4)), (TRGBA{0, 0, 0, 255}));
+}
+
 TEST_F(RenderTest, MatricesAreCapturedForHiddenObjectsToo) {
   TGLBaseFrame frame;
   auto* child = static_cast<TGLFrame*>(frame.Frames.AddNew());

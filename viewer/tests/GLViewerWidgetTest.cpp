@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QImage>
 
 #include <cstdlib>
@@ -34,6 +35,8 @@ TEST(GLViewer, DrawsTheSceneInAWindowAndCapturesIt) {
   mesh->AddQuad({-0.5, -0.5, 0}, {0.5, -0.5, 0}, {0.5, 0.5, 0}, {-0.5, 0.5, 0}, 0x0000FF);
   mesh->ComputeNormals(false);
   mesh->Specular = TGLColor{0, 0, 0, 1};
+  int paints = 0;
+  view.OnPaint = [&](TGLViewer&) { ++paints; };
   const QImage shown = view.grabFramebuffer().convertToFormat(QImage::Format_RGB32);
   const QRgb centre = shown.pixel(200, 150);
   EXPECT_GT(qRed(centre), 150);
@@ -43,6 +46,7 @@ TEST(GLViewer, DrawsTheSceneInAWindowAndCapturesIt) {
   int wide = 0;
   for (int x = 0; x < 400; ++x) wide += qRed(shown.pixel(x, 150)) > 100;
   EXPECT_NEAR(wide, 100, 2);
+  EXPECT_GE(paints, 1);
 
   const TBitmap32 big = view.RenderToBitmap(nullptr, 2);
   ASSERT_EQ(big.Width, 800);
@@ -55,6 +59,18 @@ TEST(GLViewer, DrawsTheSceneInAWindowAndCapturesIt) {
   const QImage after = view.grabFramebuffer().convertToFormat(QImage::Format_RGB32);
   EXPECT_EQ(after.pixel(200, 150), centre);
   EXPECT_EQ(after.pixel(10, 10), shown.pixel(10, 10));
+
+  view.CopyToClipboard(0.5);
+  const QImage copied = QApplication::clipboard()->image();
+  EXPECT_EQ(copied.width(), 200);
+  EXPECT_EQ(copied.height(), 150);
+  EXPECT_GT(qRed(copied.pixel(100, 75)), 150);
+
+  // While disabled, paints draw nothing.
+  view.Enabled = false;
+  paints = 0;
+  view.grabFramebuffer();
+  EXPECT_EQ(paints, 0);
 }
 
 }  // namespace
