@@ -1,5 +1,6 @@
 #include "export/ExportMain.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -149,7 +150,7 @@ void AppendFixed(std::string& out, double v, int decimals, int intWidth) {
       n /= 10;
     } while (n != 0 || len <= decimals);
     char* p = buf;
-    if (std::signbit(v)) *p++ = '-';
+    if (std::signbit(v) && r != 0) *p++ = '-';
     for (int i = len - 1; i >= 0; --i) {
       if (i == decimals - 1) *p++ = '.';
       *p++ = digits[i];
@@ -157,6 +158,10 @@ void AppendFixed(std::string& out, double v, int decimals, int intWidth) {
     end = p;
   } else {
     end = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals).ptr;
+    if (buf[0] == '-' && std::all_of(buf + 1, end, [](char c) { return c == '0' || c == '.'; })) {
+      std::memmove(buf, buf + 1, static_cast<size_t>(end - buf - 1));
+      --end;
+    }
   }
   if (intWidth > 0) {
     const char* point = decimals > 0 ? static_cast<const char*>(std::memchr(buf, '.', end - buf)) : end;

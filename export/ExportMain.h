@@ -122,7 +122,8 @@ class TExportFile {
 
 // Fixed-point text of v with `decimals` decimals (0..9), '.' as decimal
 // point, no grouping, the part before the point right-aligned with spaces
-// to `intWidth`; the same digits std::to_chars gives.
+// to `intWidth`; the same digits std::to_chars gives, except that a value
+// rounding to zero has no sign (a wall point 1e-17 west of 0 is "0.00").
 void AppendFixed(std::string& out, double v, int decimals, int intWidth = 0);
 std::string FixedString(double v, int decimals, int intWidth = 0);
 

@@ -110,6 +110,8 @@ struct TExportOptions {
   double VerticalAngleSpin = 50;
   bool MergeChk = true;
   bool SealChk = true;
+
+  bool operator==(const TExportOptions&) const = default;
 };
 
 // The DXF colour-index palette.

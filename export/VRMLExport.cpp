@@ -110,10 +110,11 @@ constexpr uint8_t kDepthPalette[23][3] = {
 
 int DepthColorIndex(const TPlotInfo& info, double z) {
   const double step = (info.Top - info.Bottom) / 22;
+  // A flat plot, or a wall point beyond the ceiling or the floor, must
+  // still name a palette entry.
+  if (!(step > 0)) return 0;
   const double top = info.Top - info.Center.z;
   const double k = std::trunc((top - z) / step);
-  // A flat plot (step 0) or a wall point beyond the ceiling or the floor
-  // must still name a palette entry.
   if (!(k >= 0)) return 0;
   return k > 22 ? 22 : static_cast<int>(k);
 }
