@@ -12,6 +12,14 @@ TGLFastMesh::TGLFastMesh() {
   VertexStore.BoundsMin = VertexStore.BoundsMax = T3DVector{};
 }
 
+void TGLFastMesh::Reserve(int faces, int vertices) {
+  if (faces > Faces.Capacity()) Faces.SetCapacity(faces);
+  if (vertices > VertexStore.Normals.Capacity()) {
+    VertexStore.Normals.SetCapacity(vertices);
+    VertexStore.Colors.SetCapacity(vertices);
+  }
+}
+
 void TGLFastMesh::SetMax(const T3DVector& v) {
   VertexStore.BoundsMax = v;
   BoundsMax = v;

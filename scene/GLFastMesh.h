@@ -48,6 +48,10 @@ class TGLFastMesh : public TGLCustomMesh {
   void FindVertices(const T3DVector& point, TIndexSet& set) const override;
   void MoveVertex(const T3DVector& from, const T3DVector& to) override;
 
+  // Room for this many faces and vertices, so that a builder that knows its
+  // size does not pay for the arrays' stepwise growth.
+  void Reserve(int faces, int vertices);
+
   // The weighted, normalised normal of vertex i from the faces that use it.
   T3DVector VertexNormal(int i) const;
 
