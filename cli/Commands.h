@@ -20,6 +20,7 @@ int RunInfo(const Args& args);
 int RunDemo(const Args& args);
 int RunPassages(const Args& args);
 int RunExport(const Args& args);
+int RunVolume(const Args& args);
 
 // True when args ask for help; prints `usage` then.
 bool WantsHelp(const Args& args, const char* usage);

@@ -16,6 +16,7 @@ const Command kCommands[] = {
     {"demo", "write a synthetic demo cave as a plot file", RunDemo},
     {"passages", "build the passage walls; volume, bounds, STL and OBJ", RunPassages},
     {"export", "write a DXF drawing or a VRML world", RunExport},
+    {"volume", "layers, rock and cave volume, porosity; volume report", RunVolume},
 };
 
 void PrintUsage(std::FILE* out) {

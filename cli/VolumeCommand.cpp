@@ -1,0 +1,232 @@
+// lumora-cli volume: the cave cut into layers, each layer's concave hull,
+// area and rock volume, the cave volume and the porosity; the full volume
+// report; the hull as STL.
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include "cli/Commands.h"
+#include "export/MeshFileWriters.h"
+#include "model/PlotReader.h"
+#include "model/WorkingUnits.h"
+#include "passage/PassageLib.h"
+#include "volume/CVVolume.h"
+#include "volume/VolumeReport.h"
+
+namespace lumora::cli {
+namespace {
+
+const char* const kUsage =
+    "usage: lumora-cli volume FILE [OPTIONS]\n"
+    "\n"
+    "Builds the passage walls of the plot file FILE with the default passage\n"
+    "options, cuts their height range into layers, digs a concave hull into\n"
+    "each layer's points and prints per layer: top, bottom, thickness, points,\n"
+    "triangles, area, rock volume, cave volume and porosity; then the totals.\n"
+    "\n"
+    "  --layers N            number of layers, 1 to 10 (10)\n"
+    "  --concavity P         1 digs deepest, 100 keeps the convex boundary (50)\n"
+    "  --by-area             dig by triangle area instead of edge length\n"
+    "  --no-pass-dims        use the stations instead of the passage walls\n"
+    "  --up-down             also use the up and down extents of the stations\n"
+    "  --subdivide 5|10|25|50|100  split longer shots in plan (100)\n"
+    "  --units feet|meters   display units (feet)\n"
+    "  --json                print one JSON object: rock_volume, cave_volume,\n"
+    "                        porosity (null when undefined), units, layers\n"
+    "  --report              print the full volume report (every layer count\n"
+    "                        and concavity) instead of the table\n"
+    "  --hull-stl FILE       write the hull mesh (scene coordinates, y up) as STL\n";
+
+std::optional<double> ParseNumber(const std::string& s) {
+  double v = 0;
+  const char* end = s.data() + s.size();
+  auto r = std::from_chars(s.data(), end, v);
+  if (r.ec != std::errc() || r.ptr != end || !std::isfinite(v)) return std::nullopt;
+  return v;
+}
+
+std::string Num(double v) {
+  if (!std::isfinite(v)) return "null";
+  char buf[64];
+  auto r = std::to_chars(buf, buf + sizeof buf, v);
+  return std::string(buf, r.ptr);
+}
+
+std::string OptNum(const std::optional<double>& v) { return v ? Num(*v) : "null"; }
+
+void Progress(const char* stage, int percent) {
+  std::string text = stage;
+  text += ": ";
+  text += std::to_string(percent);
+  ShowProgress(text += "%");
+}
+
+}  // namespace
+
+int RunVolume(const Args& args) {
+  if (WantsHelp(args, kUsage)) return 0;
+  std::string file, stlFile;
+  int layers = kMaxLevels, subdivide = 100;
+  double concavity = 50;
+  bool byArea = false, useDims = true, upDown = false, json = false, report = false, feet = true;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&]() -> std::optional<std::string> {
+      if (i + 1 >= args.size()) return std::nullopt;
+      return args[++i];
+    };
+    if (a == "--layers") {
+      auto v = value();
+      auto n = v ? ParseNumber(*v) : std::nullopt;
+      if (!n || *n != std::floor(*n) || *n < 1 || *n > kMaxLevels)
+        return UsageError("volume", "--layers takes a whole number from 1 to 10");
+      layers = static_cast<int>(*n);
+    } else if (a == "--concavity") {
+      auto v = value();
+      auto n = v ? ParseNumber(*v) : std::nullopt;
+      if (!n || *n < 1 || *n > 100) return UsageError("volume", "--concavity takes a percentage from 1 to 100");
+      concavity = *n;
+    } else if (a == "--subdivide") {
+      auto v = value();
+      if (v != "5" && v != "10" && v != "25" && v != "50" && v != "100")
+        return UsageError("volume", "--subdivide takes 5, 10, 25, 50 or 100");
+      subdivide = std::stoi(*v);
+    } else if (a == "--units") {
+      auto v = value();
+      if (v == "feet")
+        feet = true;
+      else if (v == "meters" || v == "metres")
+        feet = false;
+      else
+        return UsageError("volume", "--units takes feet or meters");
+    } else if (a == "--by-area") {
+      byArea = true;
+    } else if (a == "--no-pass-dims") {
+      useDims = false;
+    } else if (a == "--up-down") {
+      upDown = true;
+    } else if (a == "--json") {
+      json = true;
+    } else if (a == "--report") {
+      report = true;
+    } else if (a == "--hull-stl") {
+      auto v = value();
+      if (!v || v->empty()) return UsageError("volume", "--hull-stl needs a file name");
+      stlFile = *v;
+    } else if (!a.empty() && a[0] == '-') {
+      return UsageError("volume", "unknown option '" + a + "'");
+    } else if (file.empty()) {
+      file = a;
+    } else {
+      return UsageError("volume", "more than one file given");
+    }
+  }
+  if (file.empty()) return UsageError("volume", "no plot file given");
+  if (json && report) return UsageError("volume", "--json and --report exclude each other");
+  if (upDown && !useDims) return UsageError("volume", "--up-down needs the passage dimensions");
+
+  TPlotModel& model = PlotModel();
+  const TPlotLoadResult loaded = LoadPlotFile(model, file, [](int surveys, int plots) {
+    ShowProgress("Reading: " + std::to_string(surveys) + " surveys, " + std::to_string(plots) + " lines");
+  });
+  EndProgress();
+  if (!loaded.Ok) {
+    std::fprintf(stderr, "lumora-cli volume: %s\n", loaded.Message.c_str());
+    return 1;
+  }
+
+  const TPassageOptions options;  // the defaults
+  TPassageState passages;
+  BuildPassages(model, options, passages,
+                [](const T3DVector&, const T3DVector&, const T3DVector&, const T3DVector&, int32_t) {},
+                {}, [](int64_t, int percent) { Progress("Building walls", percent); });
+  EndProgress();
+
+  const TWorkingUnits units = MakeWorkingUnits(feet);
+  TVolumeModel volume(model, options, passages);
+  volume.LevelCount = layers;
+  volume.UseUpDown = upDown;
+  volume.SubdivideLength = subdivide;
+  const double fraction = concavity / 100;
+
+  if (report) {
+    TVolumeReports reports;
+    reports.OnLine = [](const std::string& line) {
+      EndProgress();
+      std::fputs(line.c_str(), stdout);
+      std::fputc('\n', stdout);
+    };
+    reports.OnProgress = [](int percent) { Progress("Report", percent); };
+    reports.Run(volume, units, {useDims, byArea, layers, fraction});
+    EndProgress();
+    return 0;
+  }
+
+  volume.BuildLevels([](int percent) { Progress("Collecting layers", percent); }, useDims);
+  volume.ComputeVolumes([](int percent) { Progress("Digging hulls", percent); }, byArea, fraction);
+  EndProgress();
+
+  if (!stlFile.empty()) {
+    TGLMesh hull;
+    hull.SetName("Hull");
+    volume.BuildHullModel(hull, [](int percent) { Progress("Hull model", percent); });
+    EndProgress();
+    TMeshCollector collector;
+    for (int t = 0; t < hull.TriangleCount(); ++t) {
+      const TTriangle3 tri = hull.GetTriangle(t);
+      collector.AddTriangle(tri.p[0], tri.p[1], tri.p[2]);
+    }
+    WriteStlFile(stlFile, collector, "Lumora hull of " + file + ", feet");
+  }
+
+  const double lf = units.LengthFactor, af = units.AreaFactor, vf = units.VolumeFactor;
+  const int n = volume.Count();
+  if (json) {
+    std::string out = "{\n";
+    out += "  \"rock_volume\": " + Num(volume.RockVolume * vf) + ",\n";
+    out += "  \"cave_volume\": " + Num(volume.CaveVolume() * vf) + ",\n";
+    out += "  \"porosity\": " + OptNum(volume.Porosity()) + ",\n";
+    out += std::string("  \"units\": \"") + (feet ? "feet" : "meters") + "\",\n";
+    out += "  \"layers\": [";
+    for (int k = 0; k < n; ++k) {
+      const TVolumeLevel& l = volume.Levels[k];
+      out += k ? ",\n    {" : "\n    {";
+      out += "\"top\": " + Num(l.Top * lf);
+      out += ", \"bottom\": " + Num(l.Bottom * lf);
+      out += ", \"thickness\": " + Num(volume.Thickness(k) * lf);
+      out += ", \"points\": " + std::to_string(l.Triangulator.Points().size());
+      out += ", \"triangles\": " + std::to_string(l.Triangulator.Triangles().size());
+      out += ", \"area\": " + Num(l.Area * af);
+      out += ", \"rock_volume\": " + Num(volume.LayerRockVolume(k) * vf);
+      out += ", \"cave_volume\": " + Num(volume.LayerCaveVolume(k) * vf);
+      out += ", \"porosity\": " + OptNum(volume.LayerPorosity(k)) + "}";
+    }
+    out += "\n  ]\n}\n";
+    std::fputs(out.c_str(), stdout);
+    return 0;
+  }
+
+  const std::string& u = units.ShortUnitName;
+  std::printf("Layer %10s %10s %10s %8s %9s %14s %16s %16s %10s\n", ("Top " + u).c_str(), ("Bottom " + u).c_str(),
+              "Thickness", "Points", "Triangles", ("Area " + u + "^2").c_str(), ("Rock vol " + u + "^3").c_str(),
+              ("Cave vol " + u + "^3").c_str(), "Porosity");
+  for (int k = 0; k < n; ++k) {
+    const TVolumeLevel& l = volume.Levels[k];
+    std::printf("%5d %10s %10s %10s %8zu %9zu %14s %16s %16s %10s\n", k, FixedText(l.Top * lf, 1).c_str(),
+                FixedText(l.Bottom * lf, 1).c_str(), FixedText(volume.Thickness(k) * lf, 1).c_str(),
+                l.Triangulator.Points().size(), l.Triangulator.Triangles().size(),
+                GroupedNumber(l.Area * af, 1).c_str(), GroupedNumber(volume.LayerRockVolume(k) * vf, 1).c_str(),
+                GroupedNumber(volume.LayerCaveVolume(k) * vf, 1).c_str(),
+                ReportPorosity(volume.LayerPorosity(k)).c_str());
+  }
+  std::printf("Rock volume: %s %s^3\n", GroupedNumber(volume.RockVolume * vf, 1).c_str(), u.c_str());
+  std::printf("Cave volume: %s %s^3\n", GroupedNumber(volume.CaveVolume() * vf, 1).c_str(), u.c_str());
+  std::printf("Porosity:    %s\n", ReportPorosity(volume.Porosity()).c_str());
+  if (!stlFile.empty()) std::printf("Hull STL:    %s\n", stlFile.c_str());
+  return 0;
+}
+
+}  // namespace lumora::cli

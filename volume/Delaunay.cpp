@@ -1,0 +1,491 @@
+#include "volume/Delaunay.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <unordered_map>
+
+#include "volume/QuickSort.h"
+
+namespace lumora {
+namespace {
+
+constexpr double kEps = 1e-6;
+
+struct TSortItem {
+  T2DVector p;
+  int32_t first, second;
+};
+
+struct TMeasuredEdge {
+  double m;
+  THullEdge e;
+};
+
+int FindOpen(const std::vector<uint64_t>& bits, int from, int count) {
+  if (from >= count) return count;
+  size_t w = static_cast<size_t>(from) >> 6;
+  uint64_t word = bits[w] & (~uint64_t{0} << (from & 63));
+  while (word == 0) {
+    if (++w >= bits.size()) return count;
+    word = bits[w];
+  }
+  const int j = static_cast<int>(w * 64 + static_cast<size_t>(std::countr_zero(word)));
+  return j < count ? j : count;
+}
+
+void SetBit(std::vector<uint64_t>& bits, int i, bool on) {
+  const size_t w = static_cast<size_t>(i) >> 6;
+  if (w >= bits.size()) bits.resize(w + 1, 0);
+  const uint64_t mask = uint64_t{1} << (i & 63);
+  bits[w] = on ? (bits[w] | mask) : (bits[w] & ~mask);
+}
+
+bool GetBit(const std::vector<uint64_t>& bits, int i) {
+  const size_t w = static_cast<size_t>(i) >> 6;
+  return w < bits.size() && ((bits[w] >> (i & 63)) & 1);
+}
+
+// Cancels every pair (u, v) ... (v, u) of the buffer, an earlier edge with
+// the first later one that runs the other way, as a scan over all pairs does.
+void CancelSharedEdges(std::vector<int32_t>& buf) {
+  const size_t count = buf.size() / 2;
+  if (count <= 48) {
+    for (size_t a = 0; a < count; ++a) {
+      for (size_t b = a + 1; b < count; ++b)
+        if (buf[2 * a] == buf[2 * b + 1] && buf[2 * a + 1] == buf[2 * b]) {
+          buf[2 * a] = buf[2 * a + 1] = buf[2 * b] = buf[2 * b + 1] = -1;
+        }
+    }
+    return;
+  }
+  // Large cavities (many points on one circle): positions by directed edge.
+  auto key = [](int32_t u, int32_t v) { return (uint64_t(uint32_t(u)) << 32) | uint32_t(v); };
+  std::unordered_map<uint64_t, std::vector<uint32_t>> at;
+  at.reserve(count * 2);
+  for (size_t i = 0; i < count; ++i) at[key(buf[2 * i], buf[2 * i + 1])].push_back(uint32_t(i));
+  for (size_t a = 0; a < count; ++a) {
+    const int32_t u = buf[2 * a], v = buf[2 * a + 1];
+    if (u < 0) continue;
+    auto it = at.find(key(v, u));
+    if (it == at.end()) continue;
+    for (uint32_t b : it->second)
+      if (b > a && buf[2 * b] >= 0) {
+        buf[2 * a] = buf[2 * a + 1] = buf[2 * b] = buf[2 * b + 1] = -1;
+        break;
+      }
+  }
+}
+
+}  // namespace
+
+int TTriangulator::ComparePoints(const T2DVector& a, const T2DVector& b) {
+  const double dx = a.x - b.x;
+  if (std::fabs(dx) > kEps) return dx < 0 ? -1 : 1;
+  const double dy = a.y - b.y;
+  if (std::fabs(dy) > kEps) return dy < 0 ? -1 : 1;
+  return 0;
+}
+
+void TTriangulator::Circumcircle(const T2DVector& a, const T2DVector& b, const T2DVector& c, double& xc, double& yc,
+                                 double& r) {
+  if (std::fabs(a.y - b.y) < kEps && std::fabs(b.y - c.y) < kEps) {
+    xc = a.x;
+    yc = a.y;
+  } else if (std::fabs(b.y - a.y) < kEps) {
+    const double m2 = -(c.x - b.x) / (c.y - b.y);
+    const double mx2 = (b.x + c.x) / 2, my2 = (b.y + c.y) / 2;
+    xc = (b.x + a.x) / 2;
+    yc = m2 * (xc - mx2) + my2;
+  } else if (std::fabs(c.y - b.y) < kEps) {
+    const double m1 = -(b.x - a.x) / (b.y - a.y);
+    const double mx1 = (a.x + b.x) / 2, my1 = (a.y + b.y) / 2;
+    xc = (c.x + b.x) / 2;
+    yc = m1 * (xc - mx1) + my1;
+  } else {
+    const double m1 = -(b.x - a.x) / (b.y - a.y);
+    const double m2 = -(c.x - b.x) / (c.y - b.y);
+    const double mx1 = (a.x + b.x) / 2, my1 = (a.y + b.y) / 2;
+    const double mx2 = (b.x + c.x) / 2, my2 = (b.y + c.y) / 2;
+    if (m1 - m2 == 0) {
+      xc = (a.x + b.x + c.x) / 3;
+      yc = (a.y + b.y + c.y) / 3;
+    } else {
+      xc = (m1 * mx1 - m2 * mx2 + my2 - my1) / (m1 - m2);
+      yc = m1 * (xc - mx1) + my1;
+    }
+  }
+  const double dx = b.x - xc, dy = b.y - yc;
+  r = std::sqrt(dx * dx + dy * dy);
+}
+
+void TTriangulator::Clear() {
+  points_.clear();
+  inputIndex_.clear();
+  secondIndex_.clear();
+  triangles_.clear();
+  hull_.clear();
+  concaveHull_.clear();
+  triangulated_ = hullDone_ = concaveDone_ = keysValid_ = false;
+  minEdge_ = maxEdge_ = 0;
+}
+
+void TTriangulator::AddPoint(double x, double y) {
+  const auto i = static_cast<int32_t>(points_.size());
+  points_.push_back({x, y});
+  inputIndex_.push_back(i);
+  secondIndex_.push_back(i);
+  triangulated_ = hullDone_ = concaveDone_ = false;
+}
+
+void TTriangulator::SortPoints(int left, int right) {
+  std::vector<TSortItem> items(points_.size());
+  for (size_t i = 0; i < items.size(); ++i) items[i] = {points_[i], inputIndex_[i], secondIndex_[i]};
+  QuickSort(items, left, right,
+            [](const TSortItem& a, const TSortItem& b) { return ComparePoints(a.p, b.p); });
+  for (size_t i = 0; i < items.size(); ++i) {
+    points_[i] = items[i].p;
+    inputIndex_[i] = items[i].first;
+    secondIndex_[i] = items[i].second;
+  }
+}
+
+void TTriangulator::MergeDuplicates() {
+  if (points_.empty()) return;
+  size_t k = 0;
+  for (size_t j = 1; j < points_.size(); ++j) {
+    if (std::fabs(points_[j].x - points_[k].x) < kEps && std::fabs(points_[j].y - points_[k].y) < kEps) {
+      if (inputIndex_[j] < inputIndex_[k]) {
+        inputIndex_[k] = inputIndex_[j];
+        secondIndex_[k] = secondIndex_[j];
+      }
+    } else {
+      ++k;
+      points_[k] = points_[j];
+      inputIndex_[k] = inputIndex_[j];
+      secondIndex_[k] = secondIndex_[j];
+    }
+  }
+  points_.resize(k + 1);
+  inputIndex_.resize(k + 1);
+  secondIndex_.resize(k + 1);
+}
+
+bool TTriangulator::InCircle(const T2DVector& p, TDelaunayTriangle& t) const {
+  double tolerance = 1.0;
+  if (!t.Cached) {
+    Circumcircle(points_[t.p1], points_[t.p2], points_[t.p3], t.xc, t.yc, t.r);
+    t.Cached = true;
+    tolerance = 1.0000001;
+  }
+  const double dx = p.x - t.xc, dy = p.y - t.yc;
+  return dx * dx + dy * dy <= t.r * t.r * tolerance;
+}
+
+void TTriangulator::Triangulate() {
+  if (points_.size() < 3) return;
+  SortPoints(0, static_cast<int>(points_.size()) - 1);
+  MergeDuplicates();
+  const auto n = static_cast<int32_t>(points_.size());
+
+  // Lists grow as needed, so no cavity or triangle count can overrun them.
+  triangles_.clear();
+  triangles_.reserve(3 * static_cast<size_t>(n));
+  edgeBuffer_.clear();
+  edgeBuffer_.reserve(6 * static_cast<size_t>(n));
+
+  T2DVector lo = points_[0], hi = points_[0];
+  for (const T2DVector& p : points_) {
+    lo = MinVector(lo, p);
+    hi = MaxVector(hi, p);
+  }
+  const double dmax = std::max(hi.x - lo.x, hi.y - lo.y);
+  const T2DVector mid{(lo.x + hi.x) / 2, (lo.y + hi.y) / 2};
+  points_.push_back({mid.x - 100 * dmax, mid.y - dmax});
+  points_.push_back({mid.x, mid.y + 100 * dmax});
+  points_.push_back({mid.x + 100 * dmax, mid.y - dmax});
+
+  TDelaunayTriangle super;
+  super.p1 = n;
+  super.p2 = n + 1;
+  super.p3 = n + 2;
+  triangles_.push_back(super);
+  // Bit set per slot whose triangle is not complete: the scan below visits
+  // those in index order without touching the complete ones.
+  open_.assign(std::max<size_t>(1, (3 * static_cast<size_t>(n) + 64) / 64), 0);
+  SetBit(open_, 0, true);
+
+  for (int32_t i = 0; i < n; ++i) {
+    const T2DVector p = points_[i];
+    edgeBuffer_.clear();
+    int count = static_cast<int>(triangles_.size());
+    int j = FindOpen(open_, 0, count);
+    while (j < count) {
+      TDelaunayTriangle& t = triangles_[j];
+      const bool inside = InCircle(p, t);
+      if (t.xc + t.r < p.x) {
+        t.Complete = true;
+        SetBit(open_, j, false);
+        j = FindOpen(open_, j + 1, count);
+      } else if (inside) {
+        edgeBuffer_.insert(edgeBuffer_.end(), {t.p1, t.p2, t.p2, t.p3, t.p3, t.p1});
+        const int last = count - 1;
+        if (j != last) {
+          triangles_[j] = triangles_[last];
+          SetBit(open_, j, GetBit(open_, last));
+        }
+        SetBit(open_, last, false);
+        triangles_.pop_back();
+        --count;
+        j = FindOpen(open_, j, count);
+      } else {
+        j = FindOpen(open_, j + 1, count);
+      }
+    }
+    CancelSharedEdges(edgeBuffer_);
+    for (size_t e = 0; e + 1 < edgeBuffer_.size(); e += 2) {
+      if (edgeBuffer_[e] < 0) continue;
+      TDelaunayTriangle t;
+      t.p1 = edgeBuffer_[e];
+      t.p2 = edgeBuffer_[e + 1];
+      t.p3 = i;
+      SetBit(open_, static_cast<int>(triangles_.size()), true);
+      triangles_.push_back(t);
+    }
+  }
+
+  size_t i = 0;
+  while (i < triangles_.size()) {
+    const TDelaunayTriangle& t = triangles_[i];
+    if (t.p1 >= n || t.p2 >= n || t.p3 >= n) {
+      triangles_[i] = triangles_.back();
+      triangles_.pop_back();
+    } else {
+      ++i;
+    }
+  }
+  points_.resize(n);
+  triangulated_ = true;
+  keysValid_ = false;
+}
+
+void TTriangulator::FindEdgeKeys() {
+  const auto tcount = static_cast<int32_t>(triangles_.size());
+  const auto n = static_cast<int32_t>(points_.size());
+  const size_t slots = 3 * static_cast<size_t>(tcount);
+  // Triangles round each vertex.
+  chainStart_.assign(static_cast<size_t>(n) + 1, 0);
+  for (const TDelaunayTriangle& t : triangles_)
+    for (int k = 0; k < 3; ++k) ++chainStart_[t.Vertex(k) + 1];
+  for (int32_t v = 0; v < n; ++v) chainStart_[v + 1] += chainStart_[v];
+  chainAt_.assign(chainStart_.begin(), chainStart_.end() - 1);
+  chainPos_.assign(slots, 0);
+  for (int32_t i = 0; i < tcount; ++i)
+    for (int k = 0; k < 3; ++k) chainPos_[chainAt_[triangles_[i].Vertex(k)]++] = i;
+
+  // A directed edge is named by its first slot (3 * triangle + slot); a
+  // triangulation bent by rounding may hold the same directed edge twice.
+  keyOf_.assign(slots, -1);
+  reverseKeyOf_.assign(slots, -1);
+  for (int32_t i = 0; i < tcount; ++i) {
+    for (int s = 0; s < 3; ++s) {
+      const int32_t a = triangles_[i].Vertex(s), b = triangles_[i].Vertex((s + 1) % 3);
+      int32_t same = 3 * i + s, reverse = -1;
+      for (int32_t c = chainStart_[a]; c < chainStart_[a + 1]; ++c) {
+        const int32_t ti = chainPos_[c];
+        const TDelaunayTriangle& t = triangles_[ti];
+        for (int k = 0; k < 3; ++k) {
+          const int32_t u = t.Vertex(k), v = t.Vertex((k + 1) % 3);
+          if (u == a && v == b) same = std::min(same, 3 * ti + k);
+          if (u == b && v == a) reverse = reverse < 0 ? 3 * ti + k : std::min(reverse, 3 * ti + k);
+        }
+      }
+      keyOf_[3 * i + s] = same;
+      reverseKeyOf_[3 * i + s] = reverse;
+    }
+  }
+  // Room per key for every edge that carries it.
+  keyStart_.assign(slots + 1, 0);
+  for (size_t e = 0; e < slots; ++e) ++keyStart_[keyOf_[e] + 1];
+  for (size_t e = 0; e < slots; ++e) keyStart_[e + 1] += keyStart_[e];
+  keysValid_ = true;
+}
+
+void TTriangulator::ComputeHull() {
+  if (points_.size() < 3) return;
+  if (!triangulated_) Triangulate();
+  minEdge_ = 1e308;
+  maxEdge_ = -1e308;
+  hull_.clear();
+  const auto tcount = static_cast<int32_t>(triangles_.size());
+  if (!keysValid_) FindEdgeKeys();
+
+  // The hull positions of each directed edge: the search for the reverse
+  // of an edge looks at the positions of its key only, and takes the first
+  // as a search from the start of the list would.
+  const size_t slots = 3 * static_cast<size_t>(tcount);
+  keyFill_.assign(slots, 0);
+  keySlots_.resize(slots);
+  hullKey_.clear();
+  for (int32_t i = 0; i < tcount; ++i) {
+    for (int s = 0; s < 3; ++s) {
+      const int32_t e = 3 * i + s;
+      const int32_t rk = reverseKeyOf_[e];
+      if (rk >= 0 && keyFill_[rk] > 0) {
+        const int32_t base = keyStart_[rk];
+        int32_t best = base;
+        for (int32_t c = base + 1; c < base + keyFill_[rk]; ++c)
+          if (keySlots_[c] < keySlots_[best]) best = c;
+        const int32_t k = keySlots_[best];
+        keySlots_[best] = keySlots_[base + --keyFill_[rk]];
+        const THullEdge found = hull_[k];
+        triangles_[i].SetNeighbour(s, found.Triangle);
+        triangles_[found.Triangle].SetNeighbour(found.Slot, i);
+        const auto last = static_cast<int32_t>(hull_.size()) - 1;
+        if (k != last) {
+          hull_[k] = hull_[last];
+          hullKey_[k] = hullKey_[last];
+          const int32_t lk = hullKey_[k];
+          int32_t c = keyStart_[lk];
+          while (keySlots_[c] != last) ++c;
+          keySlots_[c] = k;
+        }
+        hull_.pop_back();
+        hullKey_.pop_back();
+      } else {
+        const int32_t a = triangles_[i].Vertex(s), b = triangles_[i].Vertex((s + 1) % 3);
+        const int32_t key = keyOf_[e];
+        keySlots_[keyStart_[key] + keyFill_[key]++] = static_cast<int32_t>(hull_.size());
+        hull_.push_back({a, b, i, static_cast<uint8_t>(s)});
+        hullKey_.push_back(key);
+        // Every edge is measured once, when first met.
+        const double dx = points_[b].x - points_[a].x, dy = points_[b].y - points_[a].y;
+        const double len = std::sqrt(dx * dx + dy * dy);
+        if (len < minEdge_) minEdge_ = len;
+        if (len > maxEdge_) maxEdge_ = len;
+      }
+    }
+  }
+  OrderChain(hull_);
+  hullDone_ = true;
+}
+
+void TTriangulator::OrderChain(THullArray& edges) {
+  const auto m = static_cast<int32_t>(edges.size());
+  if (m < 3) return;  // nothing can be swapped
+  const auto n = static_cast<int32_t>(points_.size());
+  // Positions of the edges starting at each vertex, ascending.
+  chainStart_.assign(static_cast<size_t>(n) + 1, 0);
+  for (const THullEdge& e : edges) ++chainStart_[e.p1 + 1];
+  for (int32_t v = 0; v < n; ++v) chainStart_[v + 1] += chainStart_[v];
+  chainAt_.assign(chainStart_.begin(), chainStart_.end() - 1);
+  chainPos_.resize(static_cast<size_t>(m));
+  for (int32_t p = 0; p < m; ++p) chainPos_[chainAt_[edges[p].p1]++] = p;
+
+  for (int32_t i = 0; i + 1 < m; ++i) {
+    const int32_t v = edges[i].p2;
+    if (edges[i + 1].p1 == v) continue;
+    const int32_t lo = chainStart_[v], hi = chainStart_[v + 1];
+    int32_t c = lo;
+    while (c < hi && chainPos_[c] < i + 2) ++c;
+    if (c == hi) continue;
+    // Every later edge starting at v is swapped into i + 1 in turn: the
+    // last one ends there and each earlier one moves one match on.
+    const int32_t first = chainPos_[c];
+    const THullEdge moved = edges[i + 1];
+    THullEdge carry = moved;
+    for (int32_t k = c; k < hi; ++k) std::swap(carry, edges[chainPos_[k]]);
+    edges[i + 1] = carry;
+    // The first match's position now holds the edge from i + 1 (start u);
+    // v's list gains i + 1 in its place, which keeps it ascending.
+    chainPos_[c] = i + 1;
+    const int32_t u = moved.p1;
+    int32_t k = chainStart_[u];
+    while (chainPos_[k] != i + 1) ++k;
+    chainPos_[k] = first;
+    while (k + 1 < chainStart_[u + 1] && chainPos_[k + 1] < chainPos_[k]) {
+      std::swap(chainPos_[k], chainPos_[k + 1]);
+      ++k;
+    }
+  }
+}
+
+void TTriangulator::GetEdgeRange(double& minEdge, double& maxEdge) {
+  ComputeHull();
+  minEdge = minEdge_;
+  maxEdge = maxEdge_;
+}
+
+void TTriangulator::SetConcavity(double f) {
+  Fraction = f;
+  double lo = 0, hi = 0;
+  GetEdgeRange(lo, hi);
+  Threshold = lo + f * (hi - lo);
+}
+
+void TTriangulator::ComputeConcaveHull() { ConcaveHull(false); }
+void TTriangulator::ComputeConcaveHullByArea() { ConcaveHull(true); }
+
+double TTriangulator::Measure(const THullEdge& e, bool byArea) const {
+  if (!byArea) return Distance(points_[e.p1], points_[e.p2]);
+  if (e.Triangle < 0 || e.Triangle >= static_cast<int32_t>(triangles_.size())) return 0;
+  const TDelaunayTriangle& t = triangles_[e.Triangle];
+  const T2DVector u = Subtract(points_[t.p2], points_[t.p1]);
+  const T2DVector w = Subtract(points_[t.p3], points_[t.p1]);
+  return std::fabs(u.x * w.y - u.y * w.x);
+}
+
+void TTriangulator::SortByMeasure(THullArray& edges, bool byArea) {
+  std::vector<TMeasuredEdge> items(edges.size());
+  for (size_t i = 0; i < edges.size(); ++i) items[i] = {Measure(edges[i], byArea), edges[i]};
+  QuickSort(items, 0, static_cast<int>(items.size()) - 1, [](const TMeasuredEdge& a, const TMeasuredEdge& b) {
+    return a.m > b.m ? -1 : (a.m < b.m ? 1 : 0);
+  });
+  for (size_t i = 0; i < edges.size(); ++i) edges[i] = items[i].e;
+}
+
+void TTriangulator::ConcaveHull(bool byArea) {
+  if (points_.size() <= 2) return;
+  if (!hullDone_) ComputeHull();
+  const double limit = byArea ? Threshold * Threshold / 2 : Threshold;
+  THullArray copy = hull_;
+  SortByMeasure(copy, byArea);
+  // Vertices on the chain so far; they only ever grow, so one mark per
+  // vertex answers "an end point of any edge" without a search.
+  onHull_.assign(points_.size(), 0);
+  for (const THullEdge& e : copy) onHull_[e.p1] = onHull_[e.p2] = 1;
+  const auto tcount = static_cast<int32_t>(triangles_.size());
+  for (;;) {
+    concaveHull_.clear();
+    for (const THullEdge& e : copy) {
+      bool dug = false;
+      if (e.Triangle >= 0 && e.Triangle < tcount && Measure(e, byArea) > limit) {
+        const TDelaunayTriangle& t = triangles_[e.Triangle];
+        // The slot of a dug edge is not kept: find the edge in its triangle.
+        int slot = -1;
+        for (int s = 0; s < 3 && slot < 0; ++s)
+          if (t.Vertex(s) == e.p1 && t.Vertex((s + 1) % 3) == e.p2) slot = s;
+        if (slot >= 0) {
+          const int32_t o = t.Vertex((slot + 2) % 3);
+          if (!onHull_[o]) {
+            // Across a-o lies the edge before the opposite vertex, across o-b
+            // the one after it.
+            const int32_t nbA = t.Neighbour((slot + 2) % 3), nbB = t.Neighbour((slot + 1) % 3);
+            concaveHull_.push_back({e.p1, o, nbA, 0});
+            concaveHull_.push_back({o, e.p2, nbB, 0});
+            onHull_[o] = 1;
+            dug = true;
+          }
+        }
+      }
+      if (!dug) concaveHull_.push_back(e);
+    }
+    if (concaveHull_.size() == copy.size()) break;
+    copy = concaveHull_;
+    SortByMeasure(copy, byArea);
+  }
+  OrderChain(concaveHull_);
+  concaveDone_ = true;
+}
+
+}  // namespace lumora

@@ -1,0 +1,122 @@
+#pragma once
+// Delaunay triangulation of plan points (incremental Bowyer-Watson over
+// points sorted by x, with a super-triangle and cached circumcircles), the
+// boundary of the triangulation, and concave hulls dug into it.
+//
+// Triangles are all wound the same way (clockwise with y up), so an inner
+// edge appears in its two triangles in opposite directions. Indices into the
+// point list refer to the sorted and merged points once Triangulate has run;
+// InputIndex maps them back to the order of AddPoint.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "geometry/Vector.h"
+
+namespace lumora {
+
+struct TDelaunayTriangle {
+  int32_t p1 = 0, p2 = 0, p3 = 0;
+  // nb1 across p1-p2, nb2 across p2-p3, nb3 across p3-p1; -1 for none.
+  int32_t nb1 = -1, nb2 = -1, nb3 = -1;
+  bool Cached = false;
+  double xc = 0, yc = 0, r = 0;  // circumcircle, valid when Cached
+  bool Complete = false;
+
+  int32_t Vertex(int k) const { return k == 0 ? p1 : k == 1 ? p2 : p3; }
+  int32_t Neighbour(int slot) const { return slot == 0 ? nb1 : slot == 1 ? nb2 : nb3; }
+  void SetNeighbour(int slot, int32_t t) { (slot == 0 ? nb1 : slot == 1 ? nb2 : nb3) = t; }
+};
+
+// A directed edge of a hull, the triangle that owns it and its slot there
+// (0 for p1-p2, 1 for p2-p3, 2 for p3-p1).
+struct THullEdge {
+  int32_t p1 = 0, p2 = 0;
+  int32_t Triangle = -1;
+  uint8_t Slot = 0;
+
+  friend bool operator==(const THullEdge&, const THullEdge&) = default;
+};
+
+using T2DVectorArray = std::vector<T2DVector>;
+using TIntegerArray = std::vector<int32_t>;
+using TTriangleArray = std::vector<TDelaunayTriangle>;
+using THullArray = std::vector<THullEdge>;
+
+class TTriangulator {
+ public:
+  TTriangulator() { Clear(); }
+
+  void Clear();
+  void AddPoint(double x, double y);
+  // Does nothing with fewer than 3 points.
+  void Triangulate();
+  // Boundary edges in chain order, neighbour links and the edge range;
+  // recomputed on every call.
+  void ComputeHull();
+  void GetEdgeRange(double& minEdge, double& maxEdge);
+  // Threshold := shortest edge + f * (longest - shortest); f in 0..1.
+  void SetConcavity(double f);
+  // Dig the boundary inwards across edges longer than Threshold, or across
+  // triangles whose doubled area exceeds Threshold^2 / 2.
+  void ComputeConcaveHull();
+  void ComputeConcaveHullByArea();
+
+  bool Triangulated() const { return triangulated_; }
+  bool HullDone() const { return hullDone_; }
+  bool ConcaveDone() const { return concaveDone_; }
+  double MinEdge() const { return minEdge_; }
+  double MaxEdge() const { return maxEdge_; }
+
+  const T2DVectorArray& Points() const { return points_; }
+  const TIntegerArray& InputIndex() const { return inputIndex_; }
+  const TIntegerArray& SecondIndex() const { return secondIndex_; }
+  const TTriangleArray& Triangles() const { return triangles_; }
+  const THullArray& Hull() const { return hull_; }
+  const THullArray& ConcaveHull() const { return concaveHull_; }
+
+  double Threshold = 150.0;
+  double Fraction = 0;
+  std::string Name;
+
+  // Shared with the tests' direct implementation, so both use the same
+  // orders.
+  // -1, 0 or 1 by x, then y, each with a tolerance of 1e-6.
+  static int ComparePoints(const T2DVector& a, const T2DVector& b);
+  // Circumcentre and radius with the fallbacks for flat triples.
+  static void Circumcircle(const T2DVector& a, const T2DVector& b, const T2DVector& c, double& xc, double& yc,
+                           double& r);
+
+ private:
+  void SortPoints(int left, int right);
+  void MergeDuplicates();
+  bool InCircle(const T2DVector& p, TDelaunayTriangle& t) const;
+  void FindEdgeKeys();
+  void ConcaveHull(bool byArea);
+  double Measure(const THullEdge& e, bool byArea) const;
+  void SortByMeasure(THullArray& edges, bool byArea);
+  void OrderChain(THullArray& edges);
+
+  bool triangulated_ = false, hullDone_ = false, concaveDone_ = false;
+  double minEdge_ = 0, maxEdge_ = 0;
+  T2DVectorArray points_;
+  TIntegerArray inputIndex_, secondIndex_;
+  TTriangleArray triangles_;
+  THullArray hull_, concaveHull_;
+
+  // Scratch kept between calls so that repeated hulls do not allocate.
+  std::vector<uint64_t> open_;  // bit per triangle slot: not complete
+  std::vector<int32_t> edgeBuffer_;
+  std::vector<int32_t> chainStart_, chainPos_, chainAt_;
+  std::vector<uint8_t> onHull_;
+  std::vector<double> measures_;
+  // Per edge slot of the triangles: the key of its directed edge (the first
+  // slot holding it) and of its reverse (-1 for none); found once per
+  // triangulation.
+  std::vector<int32_t> keyOf_, reverseKeyOf_, keyStart_;
+  std::vector<int32_t> keyFill_, keySlots_, hullKey_;
+  bool keysValid_ = false;
+};
+
+}  // namespace lumora

@@ -1,0 +1,75 @@
+#include "volume/VolumeReport.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace lumora {
+
+std::string GroupedNumber(double v, int decimals) {
+  if (!std::isfinite(v)) return "n/a";
+  char buf[400];
+  const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
+  if (r.ec != std::errc()) return "n/a";
+  const std::string plain(buf, r.ptr);
+  const size_t sign = plain[0] == '-' ? 1 : 0;
+  size_t dot = plain.find('.');
+  if (dot == std::string::npos) dot = plain.size();
+  std::string out = plain.substr(0, sign);
+  for (size_t i = sign; i < dot; ++i) {
+    out += plain[i];
+    const size_t left = dot - i - 1;
+    if (left > 0 && left % 3 == 0) out += ',';
+  }
+  return out + plain.substr(dot);
+}
+
+std::string ReportVolume(double cubicFeet, const TWorkingUnits& units) {
+  return GroupedNumber(cubicFeet * units.VolumeFactor, 1);
+}
+
+std::string ReportPorosity(const std::optional<double>& percent) {
+  if (!percent || !std::isfinite(*percent)) return "n/a";
+  return FixedText(*percent, 3) + "%";
+}
+
+std::vector<std::string> ReportBlockHeader(int n, const TWorkingUnits& units) {
+  return {"", "Levels: " + std::to_string(n) + " Units: " + units.LongUnitName,
+          "Convex\tRock Volume\tCave Volume\tPorosity", std::string(50, '-')};
+}
+
+std::string ReportRow(int k, double rockVolume, double caveVolume, const TWorkingUnits& units) {
+  return std::to_string(k) + "\t" + ReportVolume(rockVolume, units) + "\t" + ReportVolume(caveVolume, units) + "\t" +
+         ReportPorosity(TVolumeModel::Ratio(caveVolume, rockVolume));
+}
+
+bool TVolumeReports::Run(TVolumeModel& model, const TWorkingUnits& units, const TReportOptions& options) {
+  Abort = false;
+  Lines.clear();
+  auto add = [this](std::string line) {
+    Lines.push_back(std::move(line));
+    if (OnLine) OnLine(Lines.back());
+    if (OnIdle) OnIdle();
+  };
+  for (int n = 1; n <= kMaxLevels && !Abort; ++n) {
+    for (std::string& line : ReportBlockHeader(n, units)) add(std::move(line));
+    model.LevelCount = n;
+    model.BuildLevels(OnProgress, options.UseDims);
+    for (int k = 1; k <= 100 && !Abort; ++k) {
+      model.ComputeVolumes(OnProgress, options.ByArea, k / 100.0);
+      add(ReportRow(k, model.RockVolume, model.CaveVolume(), units));
+    }
+  }
+  const bool finished = !Abort;
+  model.LevelCount = options.RestoreLevelCount;
+  model.BuildLevels(OnProgress, options.UseDims);
+  model.ComputeVolumes(OnProgress, options.ByArea, options.RestoreFraction);
+  return finished;
+}
+
+std::string TVolumeReports::Text() const {
+  std::string text;
+  for (const std::string& line : Lines) (text += line) += '\n';
+  return text;
+}
+
+}  // namespace lumora

@@ -1,0 +1,428 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+#include <string>
+
+#include "model/PlotReader.h"
+#include "platform/AtomicFile.h"
+#include "volume/CVVolume.h"
+#include "volume/GLPolygons.h"
+#include "volume/GLTesselator.h"
+#include "volume/tests/DirectTriangulator.h"
+#include "volume/tests/VolumeCave.h"
+
+namespace lumora {
+namespace {
+
+using testing::Station;
+using testing::VolumeCave;
+
+bool HasPoint(const TTriangulator& t, double x, double y) {
+  for (const T2DVector& p : t.Points())
+    if (std::fabs(p.x - x) < 1e-6 && std::fabs(p.y - y) < 1e-6) return true;
+  return false;
+}
+
+TPassageState Extent(double lo, double hi, double volume = 0) {
+  TPassageState s;
+  s.OutputMin = {0, 0, lo};
+  s.OutputMax = {0, 0, hi};
+  s.PassageVolume = volume;
+  return s;
+}
+
+TEST(PolygonArea, KnownPolygons) {
+  VolumeCave cave;
+  const TPassageOptions options;
+  const TPassageState state = Extent(0, 1);
+  TVolumeModel model(cave.Model(), options, state);
+  TTriangulator& t = model.Levels[0].Triangulator;
+  auto area = [&](double f) {
+    t.SetConcavity(f);
+    t.ComputeConcaveHull();
+    return model.PolygonArea(0);
+  };
+  for (auto [x, y] : {std::pair{0.0, 0.0}, {4.0, 0.0}, {0.0, 3.0}}) t.AddPoint(x, y);
+  EXPECT_DOUBLE_EQ(area(1), 6);
+  t.Clear();
+  for (auto [x, y] : {std::pair{0.0, 0.0}, {10.0, 0.0}, {10.0, 10.0}, {0.0, 10.0}, {5.0, 5.0}}) t.AddPoint(x, y);
+  EXPECT_DOUBLE_EQ(area(1), 100);
+  // An L of three 10 ft squares: convex it spans the inner corner; dug to
+  // the shortest edge it is the L itself.
+  t.Clear();
+  for (auto [x, y] : {std::pair{0.0, 0.0}, {10.0, 0.0}, {20.0, 0.0}, {20.0, 10.0}, {10.0, 10.0}, {10.0, 20.0},
+                      {0.0, 20.0}, {0.0, 10.0}})
+    t.AddPoint(x, y);
+  EXPECT_DOUBLE_EQ(area(1), 350);
+  EXPECT_DOUBLE_EQ(area(0), 300);
+  // Fewer than three points: no hull, no area.
+  t.Clear();
+  t.AddPoint(1, 1);
+  t.AddPoint(2, 5);
+  EXPECT_EQ(area(0.5), 0);
+}
+
+TEST(PolygonHelpers, OrientationContainmentNesting) {
+  TGLLineArray square{{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0}};
+  EXPECT_DOUBLE_EQ(SignedArea(square), 100);
+  EXPECT_TRUE(IsCounterClockwise(square));
+  EXPECT_TRUE(PointInContour(square, {5, 5, 0}));
+  EXPECT_FALSE(PointInContour(square, {15, 5, 0}));
+  EXPECT_FALSE(PointInContour(square, {5, -1, 0}));
+  TGLLineArray reversed = square;
+  ReverseContour(reversed);
+  EXPECT_DOUBLE_EQ(SignedArea(reversed), -100);
+  EXPECT_FALSE(IsCounterClockwise(reversed));
+  TGLPolygonArray nested{square, {{2, 2, 0}, {8, 2, 0}, {8, 8, 0}, {2, 8, 0}}, {{4, 4, 0}, {6, 4, 0}, {6, 6, 0}}, {}};
+  EXPECT_EQ(NestingCount(nested, 0), 0);
+  EXPECT_EQ(NestingCount(nested, 1), 1);
+  EXPECT_EQ(NestingCount(nested, 2), 2);
+  EXPECT_EQ(NestingCount(nested, 3), 0);
+  EXPECT_TRUE(IsOuter(nested, 0));
+  EXPECT_FALSE(IsOuter(nested, 1));
+  EXPECT_TRUE(IsOuter(nested, 2));
+}
+
+double TopArea(const TGLMesh& mesh, uint32_t colour, double z) {
+  double area = 0;
+  for (int i = 0; i < mesh.TriangleCount(); ++i) {
+    const TTriangle3 t = mesh.GetTriangle(i);
+    if ((mesh.GetTriangleColors(i).c[0] & 0xFFFFFF) != colour || std::fabs(t.p[0].z - z) > 1e-9) continue;
+    const T3DVector n = Cross(Subtract(t.p[1], t.p[0]), Subtract(t.p[2], t.p[0]));
+    area += n.z / 2;  // signed: counter-clockwise seen from above counts positive
+  }
+  return area;
+}
+
+// Divergence theorem: the volume a closed, outward-facing mesh encloses.
+double EnclosedVolume(const TGLMesh& mesh) {
+  double v = 0;
+  for (int i = 0; i < mesh.TriangleCount(); ++i) {
+    const TTriangle3 t = mesh.GetTriangle(i);
+    v += Dot(t.p[0], Cross(t.p[1], t.p[2])) / 6;
+  }
+  return v;
+}
+
+TEST(Tesselator, SlabsWithTopsBottomsSidesAndHoles) {
+  TGLTesselator tess;
+  {
+    // An L given counter-clockwise comes out clockwise; its top faces up.
+    TGLPolygonArray l{{{0, 0, 5}, {20, 0, 5}, {20, 10, 5}, {10, 10, 5}, {10, 20, 5}, {0, 20, 5}}};
+    TGLMesh mesh;
+    std::vector<int> progress;
+    tess.Tesselate(l, mesh, 2, [&](int p) { progress.push_back(p); });
+    EXPECT_FALSE(IsCounterClockwise(l[0]));
+    EXPECT_EQ(progress, std::vector<int>{-1});  // one contour: 95 * 0 / 0
+    const int tops = 4;  // six corners, no hole
+    EXPECT_EQ(mesh.TriangleCount(), 2 * tops + 2 * 6);
+    EXPECT_NEAR(TopArea(mesh, kHullTopColor, 5), 300, 1e-9);
+    EXPECT_NEAR(TopArea(mesh, kHullTopColor, 3), -300, 1e-9);  // the bottom faces down
+    EXPECT_NEAR(EnclosedVolume(mesh), 600, 1e-6);
+    int sides = 0;
+    for (int i = 0; i < mesh.TriangleCount(); ++i) sides += (mesh.GetTriangleColors(i).c[0] & 0xFFFFFF) == kHullSideColor;
+    EXPECT_EQ(sides, 12);
+  }
+  {
+    // A square with a square hole: the hole is turned counter-clockwise and
+    // left out of the top.
+    TGLPolygonArray ring{{{0, 0, 0}, {0, 10, 0}, {10, 10, 0}, {10, 0, 0}}, {{3, 3, 0}, {3, 7, 0}, {7, 7, 0}, {7, 3, 0}}};
+    TGLMesh mesh;
+    tess.Tesselate(ring, mesh, -1);  // a negative thickness counts by its size
+    EXPECT_FALSE(IsCounterClockwise(ring[0]));
+    EXPECT_TRUE(IsCounterClockwise(ring[1]));
+    EXPECT_NEAR(TopArea(mesh, kHullTopColor, 0), 84, 1e-9);
+    EXPECT_NEAR(EnclosedVolume(mesh), 84, 1e-6);
+  }
+  EXPECT_EQ(MulDiv(100, 1, 3), 33);
+  EXPECT_EQ(MulDiv(100, 2, 3), 67);
+  EXPECT_EQ(MulDiv(95, 1, 2), 48);  // halves away from zero
+  EXPECT_EQ(MulDiv(100, 5, 0), -1);
+}
+
+TEST(VolumeModel, StationsOnALayerBoundaryBelongToBoth) {
+  VolumeCave cave;
+  cave.Line({{0, 0, 0}, {10, 0, 10}, {20, 5, 20}, {30, 0, 10}});
+  const TPassageOptions options;
+  const TPassageState state = Extent(0, 20);
+  TVolumeModel model(cave.Model(), options, state);
+  model.LevelCount = 2;
+  std::vector<int> progress;
+  model.BuildLevels([&](int p) { progress.push_back(p); }, false);
+  EXPECT_EQ(progress, (std::vector<int>{50, 100}));
+  EXPECT_TRUE(model.LevelsBuilt);
+  EXPECT_DOUBLE_EQ(model.Levels[0].Bottom, 0);
+  EXPECT_DOUBLE_EQ(model.Levels[0].Top, 10);
+  EXPECT_DOUBLE_EQ(model.Levels[1].Bottom, 10);
+  EXPECT_DOUBLE_EQ(model.Levels[1].Top, 20);
+  const TTriangulator& low = model.Levels[0].Triangulator;
+  const TTriangulator& high = model.Levels[1].Triangulator;
+  EXPECT_EQ(low.Points().size(), 3u);
+  EXPECT_EQ(high.Points().size(), 3u);
+  EXPECT_TRUE(HasPoint(low, 10, 0) && HasPoint(high, 10, 0));
+  EXPECT_TRUE(HasPoint(low, 30, 0) && HasPoint(high, 30, 0));
+  EXPECT_TRUE(HasPoint(low, 0, 0) && !HasPoint(high, 0, 0));
+  EXPECT_TRUE(HasPoint(high, 20, 5) && !HasPoint(low, 20, 5));
+  EXPECT_EQ(low.Name, "Triangulator-0");
+  EXPECT_EQ(high.Name, "Triangulator-1");
+  // No lengths were counted in this mode, so no shares.
+  EXPECT_EQ(model.Levels[0].Share, 0);
+  EXPECT_EQ(model.Levels[1].Share, 0);
+}
+
+TEST(VolumeModel, SplitRecordsOfShotsAcrossBoundaries) {
+  VolumeCave cave;
+  Station a{0, 0, 10, 2, 4, 1, 1}, b{0, 20, 30, 4, 8, 3, -1};
+  cave.Line({a, b}, "LongStationName_");
+  cave.Line({{100, 0, 5}, {100, 300, 5}, {100, 310, 5}});  // level: middle split only when long
+  const TPassageOptions options;
+  const TPassageState state = Extent(0, 40);
+  TVolumeModel model(cave.Model(), options, state);
+  model.LevelCount = 2;
+  model.SubdivideLength = 50;
+  model.BuildLevels({}, true);
+  const auto& list = model.SubdividedRecords();
+  ASSERT_EQ(list.size(), 5u + 3u);
+  EXPECT_EQ(list[0].Name, cave.Model().Plots[0].Name);
+  EXPECT_EQ(list[1].Name, cave.Model().Plots[1].Name);
+  for (int i : {2, 3}) {
+    const TPlotVector& s = list[i];
+    EXPECT_EQ(s.Code, 'D');
+    EXPECT_EQ(s.Name.View(), "LongStationName_0Spl");  // cut to 20
+    EXPECT_NEAR(s.Position.x, 0, 1e-12);
+    EXPECT_NEAR(s.Position.y, 10, 1e-12);
+    EXPECT_EQ(s.Position.z, 20);
+    EXPECT_FLOAT_EQ(s.Left, 3);
+    EXPECT_FLOAT_EQ(s.Right, 6);
+    EXPECT_FLOAT_EQ(s.Up, 2);
+    EXPECT_FLOAT_EQ(s.Down, 1);  // one of them negative: the first's
+    EXPECT_EQ(s.ShotIndex, cave.Model().Plots[0].ShotIndex);
+  }
+  EXPECT_EQ(list[4].Code, 'M');
+  // A level shot longer in plan than the subdivision is split at its middle.
+  EXPECT_EQ(list[6].Name.View(), std::string(cave.Model().Plots[2].Name.View()) + "Split");
+  EXPECT_NEAR(list[6].Position.y, 150, 1e-12);
+  EXPECT_EQ(list[6].Position.z, 5);
+  EXPECT_EQ(list[7].Name, cave.Model().Plots[4].Name);  // 10 ft: not split
+  // The shot is counted in both layers; the shares split the total.
+  EXPECT_GT(model.Levels[0].Length, 0);
+  EXPECT_GT(model.Levels[1].Length, 0);
+  EXPECT_NEAR(model.Levels[0].Share + model.Levels[1].Share, 1, 1e-12);
+}
+
+TEST(VolumeModel, WallPointsHeadingAndUpDown) {
+  VolumeCave cave;
+  cave.Line({{0, 0, 0, 2, 3, 1, 1}, {0, 10, 0, 2, 3, 1, 1}});
+  cave.Line({{100, 0, 0, 2, 3, 1, 1}, {100, 10, 0, 2, 3, 1, 1}});
+  const TPassageOptions options;
+  const TPassageState state = Extent(-1, 1);
+  TVolumeModel model(cave.Model(), options, state);
+  model.LevelCount = 1;
+  model.BuildLevels({}, true);
+  const TTriangulator& t = model.Levels[0].Triangulator;
+  // Heading north: left is west, right east.
+  EXPECT_TRUE(HasPoint(t, -2, 0) && HasPoint(t, 3, 0));
+  // The end of a line that is not the last: heading south, left east.
+  EXPECT_TRUE(HasPoint(t, 2, 10) && HasPoint(t, -3, 10));
+  // The very last station keeps the shot's heading.
+  EXPECT_TRUE(HasPoint(t, 98, 10) && HasPoint(t, 103, 10));
+  EXPECT_EQ(t.Points().size(), 8u);
+  EXPECT_DOUBLE_EQ(model.Levels[0].Length, 20);
+  EXPECT_DOUBLE_EQ(model.Levels[0].Share, 1);
+
+  // A station 2 ft below the upper layer whose Up is 5 ft reaches it only
+  // with "Use Up/Down".
+  VolumeCave low;
+  low.Line({{0, 0, -2, 1, 1, 5, 1}, {10, 0, -2, 1, 1, 5, 1}});
+  const TPassageState both = Extent(-10, 10);
+  TVolumeModel updown(low.Model(), options, both);
+  updown.LevelCount = 2;
+  updown.BuildLevels({}, true);
+  EXPECT_TRUE(updown.Levels[1].Triangulator.Points().empty());
+  EXPECT_EQ(updown.Levels[0].Triangulator.Points().size(), 4u);
+  updown.UseUpDown = true;
+  updown.BuildLevels({}, true);
+  EXPECT_EQ(updown.Levels[1].Triangulator.Points().size(), 4u);
+  EXPECT_TRUE(HasPoint(updown.Levels[1].Triangulator, 0, 1));
+
+  // Stations mode keeps the lengths of the last passage build.
+  updown.BuildLevels({}, false);
+  EXPECT_DOUBLE_EQ(updown.Levels[0].Length, 10);
+  EXPECT_DOUBLE_EQ(updown.Levels[0].Share, 1);
+}
+
+TEST(VolumeModel, LinesOfOneStationAddTheirOwnPoints) {
+  VolumeCave cave;
+  cave.Line({{0, 0, 0, 1, 1, 1, 1}, {10, 0, 0, 1, 1, 1, 1}});
+  cave.Line({{50, 50, 0, 4, 4, 1, 1}});
+  cave.Line({{80, 0, 0, 1, 1, 1, 1}, {90, 0, 0, 1, 1, 1, 1}});
+  cave.Line({{200, 200, 0, 6, 6, 1, 1}});
+  const TPassageOptions options;
+  const TPassageState state = Extent(-1, 1);
+  TVolumeModel model(cave.Model(), options, state);
+  model.LevelCount = 1;
+  model.BuildLevels({}, true);
+  const TTriangulator& t = model.Levels[0].Triangulator;
+  // Lone stations with their own extents, heading south.
+  EXPECT_TRUE(HasPoint(t, 54, 50) && HasPoint(t, 46, 50));
+  EXPECT_TRUE(HasPoint(t, 206, 200) && HasPoint(t, 194, 200));
+  // Nothing from the end of an older line pointed at the lone station.
+  EXPECT_EQ(t.Points().size(), 4u + 2u + 4u + 2u);
+}
+
+// Five parallel straight passages of octagonal section fill a box; seen
+// convex, every layer's hull is the box, so the porosity is the octagons'
+// share of it: 5 * 3ab / (((5 - 1) * s + 2a) * 2b).
+TEST(VolumeModel, BoxCavePorosityMatchesItsAnalyticValue) {
+  const double a = 4, b = 3, s = 12, length = 200;
+  VolumeCave cave;
+  for (int j = 0; j < 5; ++j) {
+    std::vector<Station> line;
+    for (int x = 0; x <= length; x += 10)
+      line.push_back({double(x), j * s, 0, float(a), float(a), float(b), float(b)});
+    cave.Line(line, "P" + std::to_string(j) + "_");
+  }
+  const TPassageOptions options;
+  const TPassageState state = cave.Build(options);
+  EXPECT_NEAR(state.PassageVolume, 5 * 3 * a * b * length, 1e-6);
+  EXPECT_DOUBLE_EQ(state.OutputMin.z, -b);
+  EXPECT_DOUBLE_EQ(state.OutputMax.z, b);
+  const double analytic = 5 * 3 * a * b / ((4 * s + 2 * a) * 2 * b) * 100;
+  for (int layers : {1, 3}) {
+    for (bool byArea : {false, true}) {
+      TVolumeModel model(cave.Model(), options, state);
+      model.LevelCount = layers;
+      model.UseUpDown = true;
+      std::vector<int> progress;
+      model.BuildLevels({}, true);
+      model.ComputeVolumes([&](int p) { progress.push_back(p); }, byArea, 1.0);
+      const std::vector<int> expected = layers == 1 ? std::vector<int>{-1} : std::vector<int>{0, 50, 100};
+      EXPECT_EQ(progress, expected);
+      ASSERT_TRUE(model.Porosity().has_value());
+      EXPECT_NEAR(*model.Porosity(), analytic, analytic * 0.03) << layers << " layers, by area " << byArea;
+      double sum = 0;
+      for (int k = 0; k < layers; ++k) sum += model.LayerRockVolume(k);
+      EXPECT_NEAR(sum, model.RockVolume, 1e-6);
+      EXPECT_NEAR(model.CaveVolume(), state.PassageVolume, 0);
+      // Digging deeper never adds area.
+      const double convex = model.RockVolume;
+      model.ComputeVolumes({}, byArea, 0.01);
+      EXPECT_LE(model.RockVolume, convex + 1e-6);
+    }
+  }
+}
+
+TEST(VolumeModel, HullMeshInSceneCoordinates) {
+  VolumeCave cave;
+  for (int j = 0; j < 3; ++j) {
+    std::vector<Station> line;
+    for (int x = 0; x <= 100; x += 10) line.push_back({double(x), j * 12.0, 50, 4, 4, 3, 3});
+    cave.Line(line, "H" + std::to_string(j) + "_");
+  }
+  cave.Model().PlotInfo.Center = {50, 10, 40};
+  const TPassageOptions options;
+  const TPassageState state = cave.Build(options);
+  TVolumeModel model(cave.Model(), options, state);
+  model.LevelCount = 1;
+  model.UseUpDown = true;
+  model.BuildLevels({}, true);
+  model.ComputeVolumes({}, false, 1.0);
+  TGLMesh hull;
+  hull.SetName("Hull");
+  hull.Visible = false;
+  model.HullColor = 0x00AABB;
+  std::vector<int> progress;
+  model.BuildHullModel(hull, [&](int p) { progress.push_back(p); });
+  EXPECT_EQ(progress, std::vector<int>{-1});
+  ASSERT_GT(hull.TriangleCount(), 0);
+  EXPECT_TRUE(hull.Visible);
+  EXPECT_EQ(hull.Name(), "Hull");
+  for (int i = 0; i < hull.TriangleCount(); ++i) EXPECT_EQ(hull.GetTriangleColors(i).c[0] & 0xFFFFFF, 0x00AABBu);
+  // Scene axes: x east, y up, z south, from the plot's centre.
+  double minY = 1e9, maxY = -1e9, minZ = 1e9, maxZ = -1e9;
+  for (int i = 0; i < hull.VertexCount(); ++i) {
+    const T3DVector v = hull.GetVertex(i);
+    minY = std::min(minY, v.y), maxY = std::max(maxY, v.y);
+    minZ = std::min(minZ, v.z), maxZ = std::max(maxZ, v.z);
+  }
+  EXPECT_NEAR(maxY, 53 - 40, 1e-9);
+  EXPECT_NEAR(minY, 47 - 40, 1e-9);
+  EXPECT_NEAR(maxZ, -(-4 - 10), 1e-9);
+  EXPECT_NEAR(minZ, -(28 - 10), 1e-9);
+  // The slab encloses the layer's rock volume.
+  EXPECT_NEAR(EnclosedVolume(hull), model.RockVolume, model.RockVolume * 1e-9);
+
+  TVolumeModel::SetHullLook(hull, 30, true, false, true);
+  EXPECT_DOUBLE_EQ(hull.Transparency(), 30);
+  EXPECT_TRUE(hull.Blend);
+  EXPECT_FALSE(hull.AlphaBlend);
+  EXPECT_TRUE(hull.DepthWhenBlending);
+}
+
+TEST(VolumeModel, NoWallsNoVolumeAndNoNumbersThatAreNotNumbers) {
+  VolumeCave cave;
+  cave.Line({{0, 0, 0}});
+  const TPassageOptions options;
+  const TPassageState state = cave.Build(options);  // one station: no walls
+  TVolumeModel model(cave.Model(), options, state);
+  for (bool dims : {true, false}) {
+    model.BuildLevels({}, dims);
+    model.ComputeVolumes({}, false, 0.5);
+    EXPECT_EQ(model.RockVolume, 0);
+    EXPECT_FALSE(model.Porosity().has_value());
+    for (int k = 0; k < model.Count(); ++k) {
+      EXPECT_EQ(model.Levels[k].Area, 0);
+      EXPECT_EQ(model.Levels[k].Share, 0);
+      EXPECT_FALSE(model.LayerPorosity(k).has_value());
+    }
+  }
+  EXPECT_FALSE(TVolumeModel::Ratio(5, 0).has_value());
+  EXPECT_DOUBLE_EQ(*TVolumeModel::Ratio(5, 20), 25);
+}
+
+// The real layers of the committed demo cave hold what random sets rarely
+// do: directed edges repeated by rounding and boundary vertices with two
+// outgoing edges. The indexed triangulator must still match the direct one.
+TEST(VolumeModel, DemoCaveLayersMatchTheDirectTriangulator) {
+  const std::string file = std::string(LUMORA_SOURCE_DIR) + "/data/demo.plt";
+  auto plots = std::make_unique<TPlotModel>();
+  ASSERT_TRUE(LoadPlotText(*plots, ReadWholeFile(file), file).Ok);
+  const TPassageOptions options;
+  TPassageState state;
+  BuildPassages(*plots, options, state,
+                [](const T3DVector&, const T3DVector&, const T3DVector&, const T3DVector&, int32_t) {});
+  TVolumeModel model(*plots, options, state);
+  model.BuildLevels({}, true);
+  int repeated = 0;
+  for (int k = 0; k < model.Count(); ++k) {
+    TTriangulator& fast = model.Levels[k].Triangulator;
+    testing::DirectTriangulator direct;
+    for (const T2DVector& p : fast.Points()) direct.Add(p.x, p.y);
+    fast.ComputeHull();
+    direct.Triangulate();
+    direct.ComputeHull();
+    ASSERT_EQ(fast.Triangles().size(), direct.triangles.size()) << "layer " << k;
+    for (size_t i = 0; i < direct.triangles.size(); ++i) {
+      ASSERT_EQ(fast.Triangles()[i].p1, direct.triangles[i].p1);
+      ASSERT_EQ(fast.Triangles()[i].nb1, direct.triangles[i].nb1);
+      ASSERT_EQ(fast.Triangles()[i].nb2, direct.triangles[i].nb2);
+      ASSERT_EQ(fast.Triangles()[i].nb3, direct.triangles[i].nb3);
+    }
+    ASSERT_EQ(fast.Hull(), direct.hull) << "layer " << k;
+    std::set<std::pair<int, int>> seen;
+    for (const auto& t : direct.triangles)
+      for (int s = 0; s < 3; ++s) repeated += !seen.insert({t.Vertex(s), t.Vertex((s + 1) % 3)}).second;
+    for (bool byArea : {false, true})
+      for (double f : {0.05, 0.5, 1.0}) {
+        fast.SetConcavity(f);
+        byArea ? fast.ComputeConcaveHullByArea() : fast.ComputeConcaveHull();
+        direct.ConcaveHull(f, byArea);
+        ASSERT_EQ(fast.ConcaveHull(), direct.concave) << "layer " << k << ", fraction " << f;
+      }
+  }
+  EXPECT_GT(repeated, 0) << "the demo cave no longer exercises repeated edges";
+}
+
+}  // namespace
+}  // namespace lumora
