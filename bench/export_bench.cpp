@@ -1,0 +1,66 @@
+// Exports a generated cave of about a million records to DXF (every layer,
+// 3D faces) and to VRML (walls and shot lines); prints seconds, CPU
+// seconds and MB/s of output for each. The files go to a folder given as
+// the second argument (default /tmp) and are removed afterwards.
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "bench/BenchUtil.h"
+#include "export/DXFExport.h"
+#include "export/VRMLExport.h"
+#include "model/PlotReader.h"
+#include "platform/AtomicFile.h"
+
+using namespace lumora;
+
+namespace {
+
+using TWriter = void (*)(const std::filesystem::path&, const TExportJob&);
+
+void Measure(const char* name, TWriter writer, const std::filesystem::path& path, TPlotModel& model,
+             const TExportOptions& options, double goal) {
+  TPassageOptions passage;
+  TPassageState state;
+  TSilentProgress progress;
+  const double cpu0 = bench::CpuSeconds();
+  bench::Stopwatch watch;
+  writer(path, {model, options, passage, state, progress});
+  const double wall = watch.Seconds();
+  const double cpu = bench::CpuSeconds() - cpu0;
+  const double mb = static_cast<double>(std::filesystem::file_size(path)) / 1e6;
+  std::filesystem::remove(path);
+  std::printf("  %-5s %9.1f MB  %7.2f s wall  %7.2f s CPU  %6.0f MB/s wall  %6.0f MB/s CPU  (goal %.0f MB/s)\n",
+              name, mb, wall, cpu, mb / wall, mb / cpu, goal);
+  std::printf("        %lld wall faces\n", static_cast<long long>(state.FaceCount));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int stations = argc > 1 ? std::atoi(argv[1]) : 1000000;
+  const std::filesystem::path folder = argc > 2 ? argv[2] : "/tmp";
+  const std::string file = bench::GeneratedPlotFile(stations);
+
+  TPlotModel& model = PlotModel();
+  {
+    const std::string text = ReadWholeFile(file);
+    const TPlotLoadResult r = LoadPlotText(model, text, file);
+    if (!r.Ok) {
+      std::fprintf(stderr, "%s\n", r.Message.c_str());
+      return 1;
+    }
+  }
+  std::printf("export: %s, %d records, %d surveys\n", file.c_str(), model.Plots.Count(), model.Surveys.Count());
+
+  TExportOptions dxf;  // every layer on, walls as 3D faces
+  Measure("DXF", write_dxf, folder / "lumora-export-bench.dxf", model, dxf, 150);
+
+  TExportOptions vrml;
+  vrml.DoLineChk = true;
+  Measure("VRML", write_vrml, folder / "lumora-export-bench.wrl", model, vrml, 100);
+  std::printf("  process peak %.1f MB (ru_maxrss, model included)\n", bench::PeakRssMB());
+  return 0;
+}
