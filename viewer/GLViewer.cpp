@@ -38,13 +38,7 @@ TGLViewer::~TGLViewer() {
   ReleaseWindowObjects();
   if (created_) {
     makeCurrent();
-    Frame.Meshes.Clear();
-    Frame.FastMeshes.Clear();
-    Frame.Strings3D.Clear();
-    Frame.Strings2D.Clear();
-    Frame.Lines.Clear();
-    Frame.Points.Clear();
-    Frame.Frames.Clear();
+    ReleaseSceneObjects();
     doneCurrent();
   }
 }

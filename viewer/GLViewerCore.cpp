@@ -53,6 +53,16 @@ void TGLViewerCore::CreateWindowObjects() {
 
 void TGLViewerCore::ReleaseWindowObjects() { Frame.OnChange = nullptr; }
 
+void TGLViewerCore::ReleaseSceneObjects() {
+  Frame.Meshes.Clear();
+  Frame.FastMeshes.Clear();
+  Frame.Strings3D.Clear();
+  Frame.Strings2D.Clear();
+  Frame.Lines.Clear();
+  Frame.Points.Clear();
+  Frame.Frames.Clear();
+}
+
 void TGLViewerCore::SetSize(int width, int height) {
   Window.Width = width;
   Window.Height = height;
@@ -103,28 +113,27 @@ void TGLViewerCore::Render(bool notify) {
   }
 }
 
-T3DVector TGLViewerCore::VisibleMax() const {
+template <class Get, class Fold>
+T3DVector TGLViewerCore::VisibleBound(Get get, Fold fold) const {
   T3DVector v;
   bool first = true;
   for (int i = 0; i < ObjectCount(); ++i) {
     const TGLObject* o = Objects(i);
     if (!o->Visible) continue;
-    v = first ? o->GetMax() : MaxVector(v, o->GetMax());
+    v = first ? get(o) : fold(v, get(o));
     first = false;
   }
   return v;
 }
 
+T3DVector TGLViewerCore::VisibleMax() const {
+  return VisibleBound([](const TGLObject* o) { return o->GetMax(); },
+                      [](const T3DVector& a, const T3DVector& b) { return MaxVector(a, b); });
+}
+
 T3DVector TGLViewerCore::VisibleMin() const {
-  T3DVector v;
-  bool first = true;
-  for (int i = 0; i < ObjectCount(); ++i) {
-    const TGLObject* o = Objects(i);
-    if (!o->Visible) continue;
-    v = first ? o->GetMin() : MinVector(v, o->GetMin());
-    first = false;
-  }
-  return v;
+  return VisibleBound([](const TGLObject* o) { return o->GetMin(); },
+                      [](const T3DVector& a, const T3DVector& b) { return MinVector(a, b); });
 }
 
 void TGLViewerCore::FitObject(TGLObject& object) {

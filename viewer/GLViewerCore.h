@@ -103,6 +103,9 @@ class TGLViewerCore {
   // change hook, lighting and projection.
   void CreateWindowObjects();
   void ReleaseWindowObjects();
+  // Destroys the scene's objects; their GL names go with them, so the
+  // context must be current.
+  void ReleaseSceneObjects();
 
   std::recursive_mutex criticalSection_;
 
@@ -112,6 +115,10 @@ class TGLViewerCore {
   bool multisample_ = false;
   bool cullFaces_ = true;
   uint32_t captureFramebuffer_ = 0;
+
+  // Folds the visible objects' bounds with `fold`; (0,0,0) when none.
+  template <class Get, class Fold>
+  T3DVector VisibleBound(Get get, Fold fold) const;
 };
 
 }  // namespace lumora

@@ -14,14 +14,7 @@ TOffscreenViewer::TOffscreenViewer(int width, int height) : context_(width, heig
 TOffscreenViewer::~TOffscreenViewer() {
   ReleaseWindowObjects();
   context_.MakeCurrent();
-  // Textures and other GL names of the scene go while the context lives.
-  Frame.Meshes.Clear();
-  Frame.FastMeshes.Clear();
-  Frame.Strings3D.Clear();
-  Frame.Strings2D.Clear();
-  Frame.Lines.Clear();
-  Frame.Points.Clear();
-  Frame.Frames.Clear();
+  ReleaseSceneObjects();
 }
 
 void TOffscreenViewer::SwapBuffers() { glFinish(); }
