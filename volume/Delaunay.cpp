@@ -22,6 +22,26 @@ struct TMeasuredEdge {
   THullEdge e;
 };
 
+struct TMeasureKey {
+  double m;
+  int32_t i;
+};
+
+// Largest measure first. The sort moves small keys; the comparisons see the
+// measures only, so the order is that of sorting the edges themselves.
+void QuickSortByMeasure(std::vector<TMeasuredEdge>& items) {
+  thread_local std::vector<TMeasureKey> keys;
+  thread_local std::vector<TMeasuredEdge> sorted;
+  keys.resize(items.size());
+  for (size_t i = 0; i < items.size(); ++i) keys[i] = {items[i].m, static_cast<int32_t>(i)};
+  QuickSort(keys, 0, static_cast<int>(keys.size()) - 1, [](const TMeasureKey& a, const TMeasureKey& b) {
+    return a.m > b.m ? -1 : (a.m < b.m ? 1 : 0);
+  });
+  sorted.resize(items.size());
+  for (size_t i = 0; i < items.size(); ++i) sorted[i] = items[keys[i].i];
+  items.swap(sorted);
+}
+
 int FindOpen(const std::vector<uint64_t>& bits, int from, int count) {
   if (from >= count) return count;
   size_t w = static_cast<size_t>(from) >> 6;
@@ -435,31 +455,26 @@ double TTriangulator::Measure(const THullEdge& e, bool byArea) const {
   return std::fabs(u.x * w.y - u.y * w.x);
 }
 
-void TTriangulator::SortByMeasure(THullArray& edges, bool byArea) {
-  std::vector<TMeasuredEdge> items(edges.size());
-  for (size_t i = 0; i < edges.size(); ++i) items[i] = {Measure(edges[i], byArea), edges[i]};
-  QuickSort(items, 0, static_cast<int>(items.size()) - 1, [](const TMeasuredEdge& a, const TMeasuredEdge& b) {
-    return a.m > b.m ? -1 : (a.m < b.m ? 1 : 0);
-  });
-  for (size_t i = 0; i < edges.size(); ++i) edges[i] = items[i].e;
-}
-
 void TTriangulator::ConcaveHull(bool byArea) {
   if (points_.size() <= 2) return;
   if (!hullDone_) ComputeHull();
   const double limit = byArea ? Threshold * Threshold / 2 : Threshold;
-  THullArray copy = hull_;
-  SortByMeasure(copy, byArea);
+  std::vector<TMeasuredEdge> copy(hull_.size()), next, kept, added;
+  for (size_t i = 0; i < hull_.size(); ++i) copy[i] = {Measure(hull_[i], byArea), hull_[i]};
+  QuickSortByMeasure(copy);
   // Vertices on the chain so far; they only ever grow, so one mark per
   // vertex answers "an end point of any edge" without a search.
   onHull_.assign(points_.size(), 0);
-  for (const THullEdge& e : copy) onHull_[e.p1] = onHull_[e.p2] = 1;
+  for (const TMeasuredEdge& m : copy) onHull_[m.e.p1] = onHull_[m.e.p2] = 1;
   const auto tcount = static_cast<int32_t>(triangles_.size());
   for (;;) {
-    concaveHull_.clear();
-    for (const THullEdge& e : copy) {
+    next.clear();
+    kept.clear();
+    added.clear();
+    for (const TMeasuredEdge& m : copy) {
+      const THullEdge& e = m.e;
       bool dug = false;
-      if (e.Triangle >= 0 && e.Triangle < tcount && Measure(e, byArea) > limit) {
+      if (e.Triangle >= 0 && e.Triangle < tcount && m.m > limit) {
         const TDelaunayTriangle& t = triangles_[e.Triangle];
         // The slot of a dug edge is not kept: find the edge in its triangle.
         int slot = -1;
@@ -470,20 +485,40 @@ void TTriangulator::ConcaveHull(bool byArea) {
           if (!onHull_[o]) {
             // Across a-o lies the edge before the opposite vertex, across o-b
             // the one after it.
-            const int32_t nbA = t.Neighbour((slot + 2) % 3), nbB = t.Neighbour((slot + 1) % 3);
-            concaveHull_.push_back({e.p1, o, nbA, 0});
-            concaveHull_.push_back({o, e.p2, nbB, 0});
+            const THullEdge ao{e.p1, o, t.Neighbour((slot + 2) % 3), 0};
+            const THullEdge ob{o, e.p2, t.Neighbour((slot + 1) % 3), 0};
+            next.push_back({Measure(ao, byArea), ao});
+            next.push_back({Measure(ob, byArea), ob});
+            added.push_back(next[next.size() - 2]);
+            added.push_back(next.back());
             onHull_[o] = 1;
             dug = true;
           }
         }
       }
-      if (!dug) concaveHull_.push_back(e);
+      if (!dug) {
+        next.push_back(m);
+        kept.push_back(m);
+      }
     }
-    if (concaveHull_.size() == copy.size()) break;
-    copy = concaveHull_;
-    SortByMeasure(copy, byArea);
+    if (next.size() == copy.size()) break;
+    // The kept edges are still in order; merged with the new ones they give
+    // the sorted list, which is the quicksort's own whenever no two measures
+    // are equal. With a tie the quicksort decides.
+    std::sort(added.begin(), added.end(), [](const TMeasuredEdge& a, const TMeasuredEdge& b) { return a.m > b.m; });
+    copy.resize(next.size());
+    std::merge(kept.begin(), kept.end(), added.begin(), added.end(), copy.begin(),
+               [](const TMeasuredEdge& a, const TMeasuredEdge& b) { return a.m > b.m; });
+    bool distinct = true;
+    for (size_t i = 0; i < copy.size() && distinct; ++i)
+      distinct = std::isfinite(copy[i].m) && (i == 0 || copy[i - 1].m > copy[i].m);
+    if (!distinct) {
+      copy = next;
+      QuickSortByMeasure(copy);
+    }
   }
+  concaveHull_.clear();
+  for (const TMeasuredEdge& m : next) concaveHull_.push_back(m.e);
   OrderChain(concaveHull_);
   concaveDone_ = true;
 }

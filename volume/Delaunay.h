@@ -95,7 +95,6 @@ class TTriangulator {
   void FindEdgeKeys();
   void ConcaveHull(bool byArea);
   double Measure(const THullEdge& e, bool byArea) const;
-  void SortByMeasure(THullArray& edges, bool byArea);
   void OrderChain(THullArray& edges);
 
   bool triangulated_ = false, hullDone_ = false, concaveDone_ = false;
@@ -110,7 +109,6 @@ class TTriangulator {
   std::vector<int32_t> edgeBuffer_;
   std::vector<int32_t> chainStart_, chainPos_, chainAt_;
   std::vector<uint8_t> onHull_;
-  std::vector<double> measures_;
   // Per edge slot of the triangles: the key of its directed edge (the first
   // slot holding it) and of its reverse (-1 for none); found once per
   // triangulation.
