@@ -596,6 +596,11 @@ void TGLFrame::Assign(const TGLObject& source) {
   TGLObject::Assign(source);
   auto* s = dynamic_cast<const TGLFrame*>(&source);
   if (!s || s == this) return;
+  // A list's assign takes over the source's handlers, which would tie this
+  // frame's lists to the source frame (and dangle once it is gone): the
+  // lists keep reporting to this frame and its root.
+  std::vector<std::pair<TGLListEvent, TGLListNotifyEvent>> own;
+  ForEachList([&](TGLObjectList& l) { own.emplace_back(l.OnChange, l.OnNotify); });
   Meshes.Assign(s->Meshes);
   FastMeshes.Assign(s->FastMeshes);
   Strings3D.Assign(s->Strings3D);
@@ -603,6 +608,14 @@ void TGLFrame::Assign(const TGLObject& source) {
   Lines.Assign(s->Lines);
   Points.Assign(s->Points);
   Frames.Assign(s->Frames);
+  size_t i = 0;
+  ForEachList([&](TGLObjectList& l) {
+    l.OnChange = own[i].first;
+    l.OnNotify = own[i].second;
+    ++i;
+  });
+  // The items came in under the source's handlers: announce them once.
+  if (Meshes.OnNotify) Meshes.OnNotify(nullptr, TListNotification::Added);
 }
 
 void TGLFrame::RenderScene() {

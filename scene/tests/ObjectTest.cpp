@@ -338,6 +338,22 @@ TEST(SceneLists, AssignCopiesItemsAndRendererSettings) {
   EXPECT_EQ(meshCopy->TriangleCount(), 2);
   EXPECT_EQ(meshCopy->GetColor(), 0x00FF00u);
 
+  // The copy's lists still report to the copy, also once the source is gone.
+  {
+    TGLBaseFrame root;
+    auto owned = std::make_unique<TGLFrame>();
+    TGLFrame* source = owned.get();
+    source->Lines.AddNew();
+    auto* target = static_cast<TGLFrame*>(root.Frames.AddNew());
+    target->Assign(*source);
+    owned.reset();
+    int rootChanges = 0;
+    root.OnChange = [&](TGLObject&) { ++rootChanges; };
+    target->Lines[0]->SetName("renamed");
+    EXPECT_GT(rootChanges, 0);
+    EXPECT_EQ(root.AllObjects.Count(), 2);  // the frame and its line set
+  }
+
   // A typed list ignores a list of another class.
   TGLLineList other;
   TGLMeshList meshes;
