@@ -131,6 +131,7 @@ void AppendFixed(std::string& out, double v, int decimals, int intWidth) {
   static constexpr double kPow10[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
   char buf[420];
   char* end = nullptr;
+  int intLen = -1;
   const double t = v * kPow10[decimals];
   bool fast = std::fabs(t) < 1e15;
   double r = 0;
@@ -151,6 +152,7 @@ void AppendFixed(std::string& out, double v, int decimals, int intWidth) {
     } while (n != 0 || len <= decimals);
     char* p = buf;
     if (std::signbit(v) && r != 0) *p++ = '-';
+    intLen = static_cast<int>(p - buf) + len - decimals;
     for (int i = len - 1; i >= 0; --i) {
       if (i == decimals - 1) *p++ = '.';
       *p++ = digits[i];
@@ -164,8 +166,10 @@ void AppendFixed(std::string& out, double v, int decimals, int intWidth) {
     }
   }
   if (intWidth > 0) {
-    const char* point = decimals > 0 ? static_cast<const char*>(std::memchr(buf, '.', end - buf)) : end;
-    const int intLen = static_cast<int>((point ? point : end) - buf);
+    if (intLen < 0) {
+      const char* point = decimals > 0 ? static_cast<const char*>(std::memchr(buf, '.', end - buf)) : end;
+      intLen = static_cast<int>((point ? point : end) - buf);
+    }
     if (intLen < intWidth) out.append(static_cast<size_t>(intWidth - intLen), ' ');
   }
   out.append(buf, end);

@@ -1,6 +1,7 @@
 #include "export/VRMLExport.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <numbers>
@@ -73,6 +74,67 @@ void TVRMLWriter::AppendVector(const T3DVector& v) {
   AppendFixed(out_, v.z, decimals_);
 }
 
+// ---- TVertexTable ----
+
+uint64_t TVertexTable::Hash(const T3DVector& v) {
+  // -0 and 0 are equal, so they must hash alike.
+  auto bits = [](double c) { return std::bit_cast<uint64_t>(c == 0 ? 0.0 : c); };
+  uint64_t h = bits(v.x) * 0x9E3779B97F4A7C15ull;
+  h = (h ^ (h >> 31) ^ bits(v.y)) * 0xBF58476D1CE4E5B9ull;
+  h = (h ^ (h >> 29) ^ bits(v.z)) * 0x94D049BB133111EBull;
+  return h ^ (h >> 32);
+}
+
+void TVertexTable::Reserve(size_t count) {
+  vertices_.reserve(count);
+  size_t size = 1024;
+  while (size < 2 * count) size *= 2;
+  if (size > slots_.size()) Grow(size);
+}
+
+void TVertexTable::Grow(size_t size) {
+  std::vector<Slot>(size, Slot{0, 0}).swap(slots_);
+  mask_ = size - 1;
+  for (size_t i = 0; i < vertices_.size(); ++i) {
+    const uint64_t h = Hash(vertices_[i]);
+    size_t at = h & mask_;
+    while (slots_[at].index != 0) at = (at + 1) & mask_;
+    slots_[at] = {static_cast<uint32_t>(i + 1), static_cast<uint32_t>(h >> 32)};
+  }
+}
+
+int TVertexTable::IndexOrAdd(const T3DVector& v, uint64_t h) {
+  if (2 * (vertices_.size() + 1) > slots_.size()) Grow(slots_.empty() ? 1024 : slots_.size() * 2);
+  uint32_t& recent = recent_[(h >> 20) & (kRecent - 1)];
+  if (recent != 0) {
+    const T3DVector& q = vertices_[recent - 1];
+    if (q.x == v.x && q.y == v.y && q.z == v.z) return static_cast<int>(recent - 1);
+  }
+  const uint32_t tag = static_cast<uint32_t>(h >> 32);
+  size_t at = h & mask_;
+  for (;; at = (at + 1) & mask_) {
+    const Slot s = slots_[at];
+    if (s.index == 0) break;
+    if (s.tag != tag) continue;
+    const T3DVector& q = vertices_[s.index - 1];
+    if (q.x == v.x && q.y == v.y && q.z == v.z) {
+      recent = s.index;
+      return static_cast<int>(s.index - 1);
+    }
+  }
+  vertices_.push_back(v);
+  slots_[at] = {static_cast<uint32_t>(vertices_.size()), tag};
+  recent = static_cast<uint32_t>(vertices_.size());
+  return static_cast<int>(vertices_.size() - 1);
+}
+
+void TVertexTable::Clear() {
+  std::vector<T3DVector>().swap(vertices_);
+  std::vector<Slot>().swap(slots_);
+  mask_ = 0;
+  std::fill(recent_.begin(), recent_.end(), 0);
+}
+
 // ---- TVRMLShape ----
 
 void TVRMLShape::Clear() {
@@ -84,14 +146,29 @@ void TVRMLShape::Clear() {
   max_ = {-1e99, -1e99, -1e99};
 }
 
+void TVRMLShape::Reserve(size_t vertices, size_t indexes) {
+  vertices_.Reserve(vertices);
+  coordIndex_.reserve(indexes);
+}
+
 void TVRMLShape::AddPolygon(const T3DVector* points, int count) {
-  for (int i = 0; i < count; ++i) {
-    const T3DVector& p = points[i];
-    int index = vertices_.IndexOf(p);
-    if (index < 0) index = vertices_.Add(p);
-    coordIndex_.push_back(index);
-    min_ = MinVector(min_, p);
-    max_ = MaxVector(max_, p);
+  // Hash a few corners ahead and fetch their slots early, so that the
+  // misses of a big table overlap instead of queueing.
+  constexpr int kAhead = 8;
+  uint64_t hashes[kAhead];
+  for (int start = 0; start < count; start += kAhead) {
+    const int n = std::min(kAhead, count - start);
+    if (2 * (vertices_.vertices_.size() + n) > vertices_.slots_.size()) vertices_.Reserve(vertices_.vertices_.size() + n);
+    for (int i = 0; i < n; ++i) {
+      hashes[i] = TVertexTable::Hash(points[start + i]);
+      vertices_.Prefetch(hashes[i]);
+    }
+    for (int i = 0; i < n; ++i) {
+      const T3DVector& p = points[start + i];
+      coordIndex_.push_back(vertices_.IndexOrAdd(p, hashes[i]));
+      min_ = MinVector(min_, p);
+      max_ = MaxVector(max_, p);
+    }
   }
   coordIndex_.push_back(-1);
 }
@@ -180,6 +257,11 @@ class TVRMLExporter {
     colorsOn_ = o_.PassDepthColorChk;
     if (colorsOn_) LoadPalette();
     CopyWallSettings(o_, TExportWriter::VRML, job_.Passage);
+    // About one cross-section (and a cap centre) of new corners per
+    // record; five indexes per quad.
+    const size_t records = static_cast<size_t>(model_.Plots.Count());
+    const size_t ring = job_.Passage.PassageShape == psOctagon ? 8 : 4;
+    shape_.Reserve(records * (ring + 1), records * ring * 5);
     TExportProgress& progress = job_.Progress;
     BuildPassages(
         model_, job_.Passage, job_.State,

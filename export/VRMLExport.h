@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "export/ExportMain.h"
-#include "geometry/Hash.h"
 
 namespace lumora {
 
@@ -58,11 +57,45 @@ class TVRMLWriter {
   int decimals_ = 5;
 };
 
+// Vertices in first-seen order; a vertex whose coordinates all equal (==)
+// those of one already held gets that vertex's index. Open addressing, so
+// lookups stay constant time with millions of vertices.
+class TVertexTable {
+ public:
+  int IndexOrAdd(const T3DVector& v) { return IndexOrAdd(v, Hash(v)); }
+  // Room for `count` vertices without growing; a guess, not a limit.
+  void Reserve(size_t count);
+  int Count() const { return static_cast<int>(vertices_.size()); }
+  const T3DVector& operator[](int i) const { return vertices_[static_cast<size_t>(i)]; }
+  void Clear();
+
+ private:
+  struct Slot {
+    uint32_t index;  // vertex index + 1; 0 is empty
+    uint32_t tag;    // upper bits of the hash
+  };
+  friend class TVRMLShape;
+  static uint64_t Hash(const T3DVector& v);
+  int IndexOrAdd(const T3DVector& v, uint64_t hash);
+  void Prefetch(uint64_t hash) const { __builtin_prefetch(&slots_[hash & mask_]); }
+  void Grow(size_t size);
+
+  std::vector<T3DVector> vertices_;
+  std::vector<Slot> slots_;
+  size_t mask_ = 0;
+  // The vertices last seen, by hash: walls meet the same corners a few
+  // quads apart, so most lookups end here without touching the big table.
+  static constexpr size_t kRecent = 4096;
+  std::vector<uint32_t> recent_ = std::vector<uint32_t>(kRecent, 0);  // index + 1
+};
+
 // One shape's data: vertices shared by exact match, in first-seen order;
 // polygons as index runs ended by -1; colours and colour indexes.
 class TVRMLShape {
  public:
   void Clear();
+  // Expected sizes, so that millions of vertices need no regrowing.
+  void Reserve(size_t vertices, size_t indexes);
   // Any number of vertices; each is looked up or added, then -1 ends the run.
   void AddPolygon(const T3DVector* points, int count);
   int VertexCount() const { return vertices_.Count(); }
@@ -74,7 +107,7 @@ class TVRMLShape {
   const T3DVector& Max() const { return max_; }
 
  private:
-  TVectorHash vertices_{1024};
+  TVertexTable vertices_;
   std::vector<int32_t> coordIndex_;
   std::vector<TVRMLColor> colors_;
   std::vector<int32_t> colorIndex_;

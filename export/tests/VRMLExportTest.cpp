@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
+#include <map>
+#include <random>
+#include <tuple>
 #include <unistd.h>
 
 #include "export/VRMLExport.h"
@@ -419,4 +423,30 @@ TEST(VRMLExport, SharedVerticesMatchADirectSearch) {
     ASSERT_EQ(FixedString(w.shapes[0].coords[3 * i], 2), FixedString(vertices[i].x, 2)) << i;
     ASSERT_EQ(FixedString(w.shapes[0].coords[3 * i + 2], 2), FixedString(vertices[i].z, 2)) << i;
   }
+}
+
+TEST(VRMLExport, VertexTableGrowsAndMatchesExactly) {
+  // Past several growths, against an ordered map of the same keys.
+  TVertexTable table;
+  std::map<std::tuple<double, double, double>, int> reference;
+  std::mt19937 rng(3);
+  for (int i = 0; i < 200000; ++i) {
+    const T3DVector v{double(rng() % 97), double(rng() % 89) * 0.25, double(rng() % 13) - 6.5};
+    const auto key = std::make_tuple(v.x, v.y, v.z);
+    auto it = reference.find(key);
+    const int expected = it == reference.end() ? int(reference.size()) : it->second;
+    if (it == reference.end()) reference.emplace(key, expected);
+    ASSERT_EQ(table.IndexOrAdd(v), expected) << i;
+  }
+  EXPECT_EQ(size_t(table.Count()), reference.size());
+  // Equal values are one vertex even with different signs of zero; a NaN
+  // equals nothing, not even itself.
+  const int zero = table.IndexOrAdd({0.0, 0.0, 1e300});
+  EXPECT_EQ(table.IndexOrAdd({-0.0, 0.0, 1e300}), zero);
+  const double nan = std::nan("");
+  const int a = table.IndexOrAdd({nan, 0, 0});
+  EXPECT_NE(table.IndexOrAdd({nan, 0, 0}), a);
+  table.Clear();
+  EXPECT_EQ(table.Count(), 0);
+  EXPECT_EQ(table.IndexOrAdd({1, 2, 3}), 0);
 }
