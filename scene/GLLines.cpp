@@ -1,5 +1,7 @@
 #include "scene/GLLines.h"
 
+#include <algorithm>
+
 #include "scene/GLGuards.h"
 
 namespace lumora {
@@ -64,7 +66,10 @@ void TGLLines::ClearGeometry() {
 void TGLLines::BuildGrid() {
   Grid.Clear();
   Grid.SetBox(GetMin(), GetMax());
-  for (int i = 0; i < SegmentCount(); ++i) Grid.Insert(i, &Segments[2 * i], 2);
+  // Segments added past the set's own operations may lack a colour or
+  // properties: only complete ones are indexed, and so drawn.
+  const int n = std::min({SegmentCount(), SegmentColors.Count(), LineProperties.Count()});
+  for (int i = 0; i < n; ++i) Grid.Insert(i, &Segments[2 * i], 2);
   IndexValid = true;
 }
 

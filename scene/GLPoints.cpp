@@ -1,5 +1,7 @@
 #include "scene/GLPoints.h"
 
+#include <algorithm>
+
 #include "scene/GLGuards.h"
 
 namespace lumora {
@@ -61,7 +63,8 @@ void TGLPoints::ClearGeometry() {
 void TGLPoints::BuildGrid() {
   Grid.Clear();
   Grid.SetBox(GetMin(), GetMax());
-  for (int i = 0; i < Points.Count(); ++i) Grid.Insert(i, &Points[i], 1);
+  const int n = std::min({Points.Count(), PointColors.Count(), PointProperties.Count()});
+  for (int i = 0; i < n; ++i) Grid.Insert(i, &Points[i], 1);
   IndexValid = true;
 }
 

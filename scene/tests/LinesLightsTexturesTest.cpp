@@ -74,6 +74,11 @@ TEST(LineSets, GridSortsSegmentsIntoCellsAndOverflow) {
   EXPECT_EQ(l.Grid.Cell(0, 0, 0).Indices, std::vector<int32_t>{0});
   EXPECT_EQ(l.Grid.Cell(7, 7, 7).Indices, std::vector<int32_t>{2});
   EXPECT_EQ(l.Grid.Overflow, std::vector<int32_t>{1});
+  // A segment pushed straight into the vector list has no colour or
+  // properties: it is left out of the grid rather than read past the end.
+  l.Segments.AddSegment({0, 0, 0}, {0.1, 0.1, 0.1});
+  l.BuildGrid();
+  EXPECT_EQ(l.Grid.Cell(0, 0, 0).Indices, std::vector<int32_t>{0});
 }
 
 TEST(LineSets, CombineCopiesSegmentsButListAssignDoesNot) {
