@@ -386,6 +386,9 @@ void TTriangulator::ComputeHull() {
       }
     }
   }
+  // Without a triangle no edge was measured: a range of 0, not the
+  // starting values, so no threshold becomes infinite or NaN.
+  if (tcount == 0) minEdge_ = maxEdge_ = 0;
   OrderChain(hull_);
   hullDone_ = true;
 }

@@ -240,6 +240,13 @@ TEST(Delaunay, SmallCases) {
   EXPECT_TRUE(two.Triangles().empty());
   EXPECT_TRUE(two.ConcaveHull().empty());
   EXPECT_FALSE(two.Triangulated());
+  TTriangulator same;  // three points that merge into one
+  for (int i = 0; i < 3; ++i) same.AddPoint(1, 2);
+  same.SetConcavity(0);
+  same.ComputeConcaveHull();
+  EXPECT_EQ(same.Points().size(), 1u);
+  EXPECT_TRUE(same.Triangles().empty());
+  EXPECT_EQ(same.Threshold, 0);
   for (bool vertical : {false, true}) {
     TTriangulator line;
     for (int i = 0; i < 6; ++i) line.AddPoint(vertical ? 3 : i, vertical ? i : 3);

@@ -146,6 +146,7 @@ struct DirectTriangulator {
         }
       }
     }
+    if (triangles.empty()) minEdge = maxEdge = 0;  // nothing measured
     Chain(hull);
   }
 

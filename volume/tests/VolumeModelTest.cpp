@@ -135,6 +135,23 @@ TEST(Tesselator, SlabsWithTopsBottomsSidesAndHoles) {
     EXPECT_NEAR(TopArea(mesh, kHullTopColor, 0), 84, 1e-9);
     EXPECT_NEAR(EnclosedVolume(mesh), 84, 1e-6);
   }
+  {
+    // A bow tie crosses itself: the tessellator's combine vertex at the
+    // crossing closes two triangles of 25 sq ft each.
+    TGLPolygonArray bow{{{0, 0, 1}, {10, 10, 1}, {10, 0, 1}, {0, 10, 1}}};
+    TGLMesh mesh;
+    tess.Tesselate(bow, mesh, 1);
+    double area = 0;
+    bool crossing = false;
+    for (int i = 0; i < mesh.TriangleCount(); ++i) {
+      const TTriangle3 t = mesh.GetTriangle(i);
+      if ((mesh.GetTriangleColors(i).c[0] & 0xFFFFFF) != kHullTopColor || t.p[0].z != 1) continue;
+      area += std::fabs(Cross(Subtract(t.p[1], t.p[0]), Subtract(t.p[2], t.p[0])).z) / 2;
+      for (const T3DVector& v : t.p) crossing |= std::fabs(v.x - 5) < 1e-9 && std::fabs(v.y - 5) < 1e-9;
+    }
+    EXPECT_NEAR(area, 50, 1e-9);
+    EXPECT_TRUE(crossing);
+  }
   EXPECT_EQ(MulDiv(100, 1, 3), 33);
   EXPECT_EQ(MulDiv(100, 2, 3), 67);
   EXPECT_EQ(MulDiv(95, 1, 2), 48);  // halves away from zero
