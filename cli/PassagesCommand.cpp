@@ -9,6 +9,7 @@
 #include <string>
 
 #include "cli/Commands.h"
+#include "cli/Format.h"
 #include "export/MeshFileWriters.h"
 #include "model/PlotReader.h"
 #include "passage/PassageLib.h"
@@ -40,39 +41,6 @@ const char* const kUsage =
     "                        (in the emitted units), volume_m3, output_min, output_max\n"
     "\n"
     "Faces point out of the passage; use --seal for a closed model to print.\n";
-
-std::string Num(double v) {
-  if (!std::isfinite(v)) return "null";
-  char buf[64];
-  auto r = std::to_chars(buf, buf + sizeof buf, v);
-  return std::string(buf, r.ptr);
-}
-
-std::string Fixed(double v, int decimals) {
-  if (!std::isfinite(v)) return std::isnan(v) ? "nan" : (v > 0 ? "inf" : "-inf");
-  char buf[400];
-  auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
-  return r.ec == std::errc() ? std::string(buf, r.ptr) : Num(v);
-}
-
-std::optional<double> ParseNumber(const std::string& s) {
-  double v = 0;
-  const char* end = s.data() + s.size();
-  auto r = std::from_chars(s.data(), end, v);
-  if (r.ec != std::errc() || r.ptr != end || !std::isfinite(v)) return std::nullopt;
-  return v;
-}
-
-std::string Vec(const T3DVector& v) {
-  std::string s = "[";
-  s += Num(v.x);
-  s += ", ";
-  s += Num(v.y);
-  s += ", ";
-  s += Num(v.z);
-  return s += "]";
-}
-std::string VecText(const T3DVector& v) { return Fixed(v.x, 3) + ", " + Fixed(v.y, 3) + ", " + Fixed(v.z, 3); }
 
 }  // namespace
 
@@ -198,18 +166,18 @@ int RunPassages(const Args& args) {
     std::string out = "{\n";
     out += "  \"faces\": " + std::to_string(state.FaceCount) + ",\n";
     out += "  \"segments\": " + std::to_string(state.SegmentCount) + ",\n";
-    out += "  \"volume\": " + Num(state.PassageVolume) + ",\n";
-    out += "  \"volume_m3\": " + Num(volumeM3) + ",\n";
-    out += "  \"output_min\": " + Vec(state.OutputMin) + ",\n";
-    out += "  \"output_max\": " + Vec(state.OutputMax) + "\n}\n";
+    out += "  \"volume\": " + JsonNumber(state.PassageVolume) + ",\n";
+    out += "  \"volume_m3\": " + JsonNumber(volumeM3) + ",\n";
+    out += "  \"output_min\": " + JsonVector(state.OutputMin) + ",\n";
+    out += "  \"output_max\": " + JsonVector(state.OutputMax) + "\n}\n";
     std::fputs(out.c_str(), stdout);
   } else {
     std::printf("Faces:       %lld\n", static_cast<long long>(state.FaceCount));
     std::printf("Segments:    %lld\n", static_cast<long long>(state.SegmentCount));
-    std::printf("Volume:      %s cubic feet (%s cubic metres)\n", Fixed(volumeFt3, 2).c_str(),
-                Fixed(volumeM3, 2).c_str());
-    std::printf("Output min:  %s %s\n", VecText(state.OutputMin).c_str(), units.c_str());
-    std::printf("Output max:  %s %s\n", VecText(state.OutputMax).c_str(), units.c_str());
+    std::printf("Volume:      %s cubic feet (%s cubic metres)\n", FixedText(volumeFt3, 2).c_str(),
+                FixedText(volumeM3, 2).c_str());
+    std::printf("Output min:  %s %s\n", VectorText(state.OutputMin, 3).c_str(), units.c_str());
+    std::printf("Output max:  %s %s\n", VectorText(state.OutputMax, 3).c_str(), units.c_str());
     if (!stlFile.empty()) std::printf("STL:         %s\n", stlFile.c_str());
     if (!objFile.empty()) std::printf("OBJ:         %s\n", objFile.c_str());
   }
