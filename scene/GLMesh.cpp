@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "scene/GLGuards.h"
 #include "scene/GLTexture.h"
@@ -377,7 +378,7 @@ T3DVector TGLMesh::SmoothNormal(int i, double crease) const {
   int count = 0;
   for (; pos != last && SameVertex(Vertices[*pos], v); ++pos) {
     const T3DVector m = TriangleNormal(Vertices.GetTriangle(*pos / 3));
-    if (Angle(n, m) * 180.0 / M_PI < crease) {
+    if (Angle(n, m) * 180.0 / std::numbers::pi < crease) {
       sum = Add(sum, m);
       ++count;
     }

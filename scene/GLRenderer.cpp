@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "scene/GLFastMesh.h"
 #include "scene/GLGuards.h"
@@ -192,7 +193,7 @@ void TGLObject::ApplyTransform() {
   glTranslated(Position.x, Position.y, Position.z);
   glTranslated(RotationCentre.x, RotationCentre.y, RotationCentre.z);
   const TAxisAngle aa = ToAxisAngle(Orientation);
-  glRotated(aa.angle * 180.0 / M_PI, aa.axis.x, aa.axis.y, aa.axis.z);
+  glRotated(aa.angle * 180.0 / std::numbers::pi, aa.axis.x, aa.axis.y, aa.axis.z);
   glTranslated(-RotationCentre.x, -RotationCentre.y, -RotationCentre.z);
   glScaled(Scale.x, Scale.y, Scale.z);
   ReadModelview(ObjectMatrix);
@@ -261,7 +262,7 @@ void TGLObject::Rotate(double pitch, double yaw, double roll) {
   if (Elevation > 90) Elevation = 90;
   if (Elevation < -90) Elevation = -90;
   Azimuth = WrapAngleKeep360(Azimuth);
-  const double a = Azimuth * M_PI / 180, e = (Elevation + 90) * M_PI / 180;
+  const double a = Azimuth * std::numbers::pi / 180, e = (Elevation + 90) * std::numbers::pi / 180;
   auto turn = [&](const T3DVector& p) {
     const double x = std::cos(a) * p.x + std::sin(a) * p.y;
     const double t = -std::sin(a) * p.x + std::cos(a) * p.y;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <map>
 #include <string>
 #include <utility>
@@ -40,7 +41,7 @@ bool IsClosed(const Mesh& m) {
 // about it by `fold` degrees from the plane of the first.
 template <class Mesh>
 void AddHinge(Mesh& m, double fold) {
-  const double a = fold * M_PI / 180;
+  const double a = fold * std::numbers::pi / 180;
   m.AddTriangle3({0, 0, 0}, {1, 0, 0}, {0.5, 1, 0}, 0xFFFFFF);
   m.AddTriangle3({1, 0, 0}, {0, 0, 0}, {0.5, -std::cos(a), std::sin(a)}, 0xFFFFFF);
 }
@@ -284,7 +285,7 @@ TEST(MeshNormals, FastMeshWeightsAndNormalises) {
   w.AddTriangle3({0, 0, 0}, {0, 0, 1}, {1, 0, 0.2}, 0);        // narrower corner, normal -y side
   w.ComputeAllNormals();
   const T3DVector a = w.GetFaceNormal(0), b = w.GetFaceNormal(1);
-  const double angleA = M_PI / 2;
+  const double angleA = std::numbers::pi / 2;
   const double angleB = Angle(T3DVector{0, 0, 1}, T3DVector{1, 0, 0.2});
   ExpectNear(w.GetVertexNormal(0), Normalize(Add(Scale(a, angleA), Scale(b, angleB))));
   w.AreaWeighted = true;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -60,9 +61,9 @@ TEST(SceneObject, EulerAnglesAndFirstAngle) {
   TGLObject o;
   o.SetOrientationAngles(30, 40, 50);
   const TQuaternion expect =
-      QuaternionMultiply(QuaternionMultiply(FromAxisAngle({0, 1, 0}, 40 * M_PI / 180),
-                                            FromAxisAngle({0, 0, 1}, 50 * M_PI / 180)),
-                         FromAxisAngle({1, 0, 0}, 30 * M_PI / 180));
+      QuaternionMultiply(QuaternionMultiply(FromAxisAngle({0, 1, 0}, 40 * std::numbers::pi / 180),
+                                            FromAxisAngle({0, 0, 1}, 50 * std::numbers::pi / 180)),
+                         FromAxisAngle({1, 0, 0}, 30 * std::numbers::pi / 180));
   ExpectNear(Turn(o.Orientation, {1, 2, 3}), Turn(expect, {1, 2, 3}));
 
   TGLObject p;
@@ -110,7 +111,7 @@ TEST(SceneObject, FreeRotationWrapsIncrementsAndTurnsInViewSpace) {
   // The stored increments come back from the view-to-object conversion;
   // as a turn they are the original -30 degrees of yaw.
   const TQuaternion inc = FromEuler(o.PitchIncrement, o.YawIncrement, o.RollIncrement);
-  ExpectNear(Turn(inc, {1, 0, 0}), Turn(FromAxisAngle({0, 1, 0}, -30 * M_PI / 180), {1, 0, 0}));
+  ExpectNear(Turn(inc, {1, 0, 0}), Turn(FromAxisAngle({0, 1, 0}, -30 * std::numbers::pi / 180), {1, 0, 0}));
   ExpectNear(Turn(o.Orientation, {1, 0, 0}), Turn(inc, {1, 0, 0}));
 
   // Under a parent turned 90 degrees about z, a view yaw becomes an
@@ -120,13 +121,13 @@ TEST(SceneObject, FreeRotationWrapsIncrementsAndTurnsInViewSpace) {
   p.ParentMatrix[0] = 0, p.ParentMatrix[1] = 1, p.ParentMatrix[4] = -1, p.ParentMatrix[5] = 0;
   p.Rotate(0, 90, 0);
   const T3DVector inView = TransformPoint(p.ParentMatrix, Turn(p.Orientation, {0, 0, 1}));
-  ExpectNear(inView, Turn(FromAxisAngle({0, 1, 0}, M_PI / 2), {0, 0, 1}));
+  ExpectNear(inView, Turn(FromAxisAngle({0, 1, 0}, std::numbers::pi / 2), {0, 0, 1}));
 
   // RepeatRotation applies the stored step again.
   TGLObject r;
   r.Rotate(10, 0, 0);
   r.RepeatRotation();
-  ExpectNear(Turn(r.Orientation, {0, 1, 0}), Turn(FromAxisAngle({1, 0, 0}, 20 * M_PI / 180), {0, 1, 0}));
+  ExpectNear(Turn(r.Orientation, {0, 1, 0}), Turn(FromAxisAngle({1, 0, 0}, 20 * std::numbers::pi / 180), {0, 1, 0}));
 }
 
 TEST(SceneObject, ResetFamily) {

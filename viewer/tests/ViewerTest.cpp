@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -51,10 +52,10 @@ TEST(OffscreenViewer, ProjectionKeepsPixelsPerUnitWhateverTheSize) {
     v.Grab();
     double p[16];
     glGetDoublev(GL_PROJECTION_MATRIX, p);
-    const double fov = 2 * std::atan(1 / p[0]) * 180 / M_PI;
-    EXPECT_NEAR(fov, 2 * std::atan(w / 2000.0) * 180 / M_PI, 1e-9);
+    const double fov = 2 * std::atan(1 / p[0]) * 180 / std::numbers::pi;
+    EXPECT_NEAR(fov, 2 * std::atan(w / 2000.0) * 180 / std::numbers::pi, 1e-9);
   }
-  EXPECT_NEAR(2 * std::atan(0.5) * 180 / M_PI, 53.13, 0.01);
+  EXPECT_NEAR(2 * std::atan(0.5) * 180 / std::numbers::pi, 53.13, 0.01);
 
   // The same square covers the same pixels in a small and a large view.
   TOffscreenViewer small(100, 100), large(300, 300);
