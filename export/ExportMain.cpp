@@ -24,6 +24,17 @@ std::string SystemMessage(const char* what, const std::filesystem::path& path, i
 
 }  // namespace
 
+TDataTypeChoices RefreshDataTypeChoices(TExportOptions& options, const TExportContext& context) {
+  TDataTypeChoices c;
+  c.Enabled.fill(true);
+  c.Visible.fill(true);
+  c.Enabled[7] = c.Enabled[8] = options.ShapeTypeRadio == 0;
+  c.Visible[9] = c.Visible[10] = context.BoundingPolygonsAvailable;
+  const int i = options.ConvertTypeRadio;
+  if (i < 0 || i > 10 || !c.Enabled[i] || !c.Visible[i]) options.ConvertTypeRadio = 0;
+  return c;
+}
+
 void TExportProgress::set_progress_pass(int pass, int passes) {
   pass_ = pass;
   passes_ = passes;

@@ -4,6 +4,7 @@
 // writer copies into the wall builder, the output file written beside its
 // target and renamed at the end, and locale-free fixed-point numbers.
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -39,6 +40,16 @@ struct TExportContext {
   std::vector<TBoundingPolygon> BoundingPolygons;
   bool BoundingPolygonsAvailable = false;
 };
+
+// Which "Data Types To Convert" items the window offers: items 7 and 8
+// (the prisms) only for a 3D shape file, items 9 and 10 (bounding
+// polygons) only when the context has them. A selection that is hidden or
+// disabled moves to item 0.
+struct TDataTypeChoices {
+  std::array<bool, 11> Enabled{};
+  std::array<bool, 11> Visible{};
+};
+TDataTypeChoices RefreshDataTypeChoices(TExportOptions& options, const TExportContext& context);
 
 // Three bars (overall, survey, shot) and a status line. The window draws
 // them and processes pending events in ProcessEvents; the command line

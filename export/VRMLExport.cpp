@@ -4,7 +4,10 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <new>
 #include <numbers>
+
+#include <sys/mman.h>
 
 namespace lumora {
 
@@ -74,6 +77,27 @@ void TVRMLWriter::AppendVector(const T3DVector& v) {
   AppendFixed(out_, v.z, decimals_);
 }
 
+// ---- Big arrays ----
+
+namespace {
+constexpr size_t kBigBytes = size_t{4} << 20;
+}
+
+void* AllocateBig(size_t bytes) {
+  if (bytes < kBigBytes) return ::operator new(bytes);
+  void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (p == MAP_FAILED) throw std::bad_alloc();
+  madvise(p, bytes, MADV_HUGEPAGE);  // advice only: without huge pages all still works
+  return p;
+}
+
+void FreeBig(void* p, size_t bytes) {
+  if (bytes < kBigBytes)
+    ::operator delete(p);
+  else
+    munmap(p, bytes);
+}
+
 // ---- TVertexTable ----
 
 uint64_t TVertexTable::Hash(const T3DVector& v) {
@@ -88,12 +112,12 @@ uint64_t TVertexTable::Hash(const T3DVector& v) {
 void TVertexTable::Reserve(size_t count) {
   vertices_.reserve(count);
   size_t size = 1024;
-  while (size < 2 * count) size *= 2;
+  while (size * 7 < count * 10) size *= 2;  // at most 70 % full
   if (size > slots_.size()) Grow(size);
 }
 
 void TVertexTable::Grow(size_t size) {
-  std::vector<Slot>(size, Slot{0, 0}).swap(slots_);
+  TBigVector<Slot>(size, Slot{0, 0}).swap(slots_);
   mask_ = size - 1;
   for (size_t i = 0; i < vertices_.size(); ++i) {
     const uint64_t h = Hash(vertices_[i]);
@@ -104,7 +128,7 @@ void TVertexTable::Grow(size_t size) {
 }
 
 int TVertexTable::IndexOrAdd(const T3DVector& v, uint64_t h) {
-  if (2 * (vertices_.size() + 1) > slots_.size()) Grow(slots_.empty() ? 1024 : slots_.size() * 2);
+  if (10 * (vertices_.size() + 1) > 7 * slots_.size()) Grow(slots_.empty() ? 1024 : slots_.size() * 2);
   uint32_t& recent = recent_[(h >> 20) & (kRecent - 1)];
   if (recent != 0) {
     const T3DVector& q = vertices_[recent - 1];
@@ -129,8 +153,8 @@ int TVertexTable::IndexOrAdd(const T3DVector& v, uint64_t h) {
 }
 
 void TVertexTable::Clear() {
-  std::vector<T3DVector>().swap(vertices_);
-  std::vector<Slot>().swap(slots_);
+  TBigVector<T3DVector>().swap(vertices_);
+  TBigVector<Slot>().swap(slots_);
   mask_ = 0;
   std::fill(recent_.begin(), recent_.end(), 0);
 }
@@ -139,7 +163,7 @@ void TVertexTable::Clear() {
 
 void TVRMLShape::Clear() {
   vertices_.Clear();
-  std::vector<int32_t>().swap(coordIndex_);
+  TBigVector<int32_t>().swap(coordIndex_);
   std::vector<TVRMLColor>().swap(colors_);
   std::vector<int32_t>().swap(colorIndex_);
   min_ = {1e99, 1e99, 1e99};
@@ -158,7 +182,8 @@ void TVRMLShape::AddPolygon(const T3DVector* points, int count) {
   uint64_t hashes[kAhead];
   for (int start = 0; start < count; start += kAhead) {
     const int n = std::min(kAhead, count - start);
-    if (2 * (vertices_.vertices_.size() + n) > vertices_.slots_.size()) vertices_.Reserve(vertices_.vertices_.size() + n);
+    if (10 * (vertices_.vertices_.size() + n) > 7 * vertices_.slots_.size())
+      vertices_.Reserve(2 * vertices_.vertices_.size() + n);
     for (int i = 0; i < n; ++i) {
       hashes[i] = TVertexTable::Hash(points[start + i]);
       vertices_.Prefetch(hashes[i]);
@@ -213,6 +238,7 @@ class TVRMLExporter {
     yaw_ = o.YawRotateChk;
     spline_ = o.SplineSurfaceChk;
     centre_ = model_.PlotInfo.Center;
+    CopyWallSettings(o_, TExportWriter::VRML, job_.Passage);
     if (o.DoPassageChk) PassageShape();
     if (o.DoLineChk) LineShape();
     // With neither shape the world is still whole: the opening with an
@@ -256,7 +282,6 @@ class TVRMLExporter {
     diffuse_ = VRMLColorOf(o_.PassColorDis);
     colorsOn_ = o_.PassDepthColorChk;
     if (colorsOn_) LoadPalette();
-    CopyWallSettings(o_, TExportWriter::VRML, job_.Passage);
     // About one cross-section (and a cap centre) of new corners per
     // record; five indexes per quad.
     const size_t records = static_cast<size_t>(model_.Plots.Count());
@@ -384,7 +409,7 @@ class TVRMLExporter {
     w_.OpenBlock("coord Coordinate", "{");
     w_.OpenBlock("point", "[");
     const size_t vertices = static_cast<size_t>(shape_.VertexCount());
-    const std::vector<int32_t>& coordIndex = shape_.CoordIndex();
+    const TBigVector<int32_t>& coordIndex = shape_.CoordIndex();
     const size_t total = vertices + coordIndex.size();
     std::string& out = w_.Out();
     for (size_t i = 0; i < vertices; ++i) {

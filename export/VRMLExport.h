@@ -15,6 +15,25 @@
 
 namespace lumora {
 
+// Large arrays of the shape builder come from anonymous memory marked for
+// huge pages: millions of vertices and indexes otherwise cost a page fault
+// per 4 KiB and a TLB miss per random lookup.
+void* AllocateBig(size_t bytes);
+void FreeBig(void* p, size_t bytes);
+
+template <class T>
+struct TBigAllocator {
+  using value_type = T;
+  TBigAllocator() = default;
+  template <class U>
+  TBigAllocator(const TBigAllocator<U>&) {}
+  T* allocate(size_t n) { return static_cast<T*>(AllocateBig(n * sizeof(T))); }
+  void deallocate(T* p, size_t n) { FreeBig(p, n * sizeof(T)); }
+  friend bool operator==(const TBigAllocator&, const TBigAllocator&) { return true; }
+};
+template <class T>
+using TBigVector = std::vector<T, TBigAllocator<T>>;
+
 struct TVRMLColor {
   double r = 0, g = 0, b = 0;
 };
@@ -80,8 +99,8 @@ class TVertexTable {
   void Prefetch(uint64_t hash) const { __builtin_prefetch(&slots_[hash & mask_]); }
   void Grow(size_t size);
 
-  std::vector<T3DVector> vertices_;
-  std::vector<Slot> slots_;
+  TBigVector<T3DVector> vertices_;
+  TBigVector<Slot> slots_;
   size_t mask_ = 0;
   // The vertices last seen, by hash: walls meet the same corners a few
   // quads apart, so most lookups end here without touching the big table.
@@ -100,7 +119,7 @@ class TVRMLShape {
   void AddPolygon(const T3DVector* points, int count);
   int VertexCount() const { return vertices_.Count(); }
   const T3DVector& Vertex(int i) const { return vertices_[i]; }
-  std::vector<int32_t>& CoordIndex() { return coordIndex_; }
+  TBigVector<int32_t>& CoordIndex() { return coordIndex_; }
   std::vector<TVRMLColor>& Colors() { return colors_; }
   std::vector<int32_t>& ColorIndex() { return colorIndex_; }
   const T3DVector& Min() const { return min_; }
@@ -108,7 +127,7 @@ class TVRMLShape {
 
  private:
   TVertexTable vertices_;
-  std::vector<int32_t> coordIndex_;
+  TBigVector<int32_t> coordIndex_;
   std::vector<TVRMLColor> colors_;
   std::vector<int32_t> colorIndex_;
   T3DVector min_{1e99, 1e99, 1e99}, max_{-1e99, -1e99, -1e99};

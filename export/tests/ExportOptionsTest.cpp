@@ -432,3 +432,25 @@ TEST(ExportFile, ReplacesOnlyWhenComplete) {
   }
   std::filesystem::remove_all(dir);
 }
+
+TEST(DataTypes, ChoicesFollowFileTypeAndBounds) {
+  TExportOptions o;
+  TExportContext context;
+  o.ConvertTypeRadio = 7;  // "3D Polygon Prism"
+  auto c = RefreshDataTypeChoices(o, context);
+  EXPECT_EQ(o.ConvertTypeRadio, 7);
+  EXPECT_TRUE(c.Enabled[7] && c.Enabled[8]);
+  EXPECT_FALSE(c.Visible[9] || c.Visible[10]);  // no bounding polygons
+  o.ShapeTypeRadio = 1;                         // "2D Shape File"
+  c = RefreshDataTypeChoices(o, context);
+  EXPECT_FALSE(c.Enabled[7] || c.Enabled[8]);
+  EXPECT_EQ(o.ConvertTypeRadio, 0);  // back to "Stations"
+  o.ConvertTypeRadio = 9;
+  RefreshDataTypeChoices(o, context);
+  EXPECT_EQ(o.ConvertTypeRadio, 0);
+  context.BoundingPolygonsAvailable = true;
+  o.ConvertTypeRadio = 10;
+  c = RefreshDataTypeChoices(o, context);
+  EXPECT_TRUE(c.Visible[9] && c.Visible[10]);
+  EXPECT_EQ(o.ConvertTypeRadio, 10);
+}
