@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build ccache pkg-config
   qt6-base-dev libqt6opengl6-dev qt6-base-dev-tools
-  libgl-dev libglu1-mesa-dev libegl-dev libgl1-mesa-dri
+  libgl-dev libglu1-mesa-dev libegl-dev libgl1-mesa-dri libegl-mesa0 libglx-mesa0
   xvfb xauth
   zlib1g-dev libxml2-dev libfast-float-dev
   libgtest-dev libgmock-dev libbenchmark-dev
