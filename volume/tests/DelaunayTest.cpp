@@ -15,7 +15,7 @@ namespace {
 
 using testing::DirectTriangulator;
 
-enum class Pattern { Uniform, Grid, Duplicates, Passages };
+enum class Pattern { Uniform, Grid, Duplicates, Passages, Circle };
 
 std::vector<T2DVector> MakePoints(Pattern pattern, int n, unsigned seed) {
   std::mt19937 rng(seed);
@@ -35,6 +35,9 @@ std::vector<T2DVector> MakePoints(Pattern pattern, int n, unsigned seed) {
           pts.push_back({q.x + 1e-8, q.y - 1e-8});
         } else
           pts.push_back({u(rng), u(rng)});
+        break;
+      case Pattern::Circle:  // cocircular: cavities of many triangles
+        pts.push_back({50 + 40 * std::cos(i * 6.283185307179586 / n + seed), 50 + 40 * std::sin(i * 6.283185307179586 / n + seed)});
         break;
       case Pattern::Passages: {  // wall points of a few winding passages
         const double t = i * 0.7, line = static_cast<double>(i % 4);
@@ -64,7 +67,7 @@ void ExpectSameTriangles(const TTriangleArray& a, const TTriangleArray& b, const
 // hull and concave hulls edge for edge, for both digging rules.
 TEST(Delaunay, IndexedEqualsDirectImplementation) {
   int compared = 0;
-  for (Pattern pattern : {Pattern::Uniform, Pattern::Grid, Pattern::Duplicates, Pattern::Passages}) {
+  for (Pattern pattern : {Pattern::Uniform, Pattern::Grid, Pattern::Duplicates, Pattern::Passages, Pattern::Circle}) {
     for (int n : {3, 4, 7, 30, 150, 400}) {
       for (unsigned seed = 1; seed <= 4; ++seed) {
         const std::string what = "pattern " + std::to_string(static_cast<int>(pattern)) + ", n " +
@@ -101,7 +104,7 @@ TEST(Delaunay, IndexedEqualsDirectImplementation) {
       }
     }
   }
-  EXPECT_EQ(compared, 4 * 6 * 4 * 10);
+  EXPECT_EQ(compared, 5 * 6 * 4 * 10);
 }
 
 // Circumcircle by determinants, independent of the triangulator's formula.
