@@ -1,0 +1,63 @@
+#pragma once
+// The attribute-table writer of the shapefile export: a dBASE III table
+// (character and numeric fields only) built in memory one record at a
+// time and written in one go.
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lumora {
+
+extern const char* const kFieldMismatchMessage;  // "Field Mismatch"
+
+class TDBFWriter {
+ public:
+  static constexpr int kMaxFields = 128;
+
+  // Clears header, fields and records and dates the table today. Current
+  // values are kept, as a later record repeats what it does not set.
+  void start_table();
+  // For tests and reproducible files: the table's date (year in full).
+  void set_date(int year, int month, int day);
+
+  // Type 'C' or 'N'. Names longer than 11 characters keep their first 11.
+  void add_field(std::string_view name, char type, int decimals, int width);
+
+  // Throw EExport(kFieldMismatchMessage) when the field is of the other type.
+  void set_text(std::string_view text, int field);
+  void set_number(int field, double value);
+  void set_missing(int field);
+  void end_record();
+
+  // Writes through a temporary beside `path`; the callback gets a
+  // percentage at records 0, 100, 200, ...
+  void write_file(const std::filesystem::path& path, const std::function<void(int percent)>& progress = {}) const;
+  // The whole file's bytes, as write_file writes them.
+  std::string FileBytes() const;
+
+  int FieldCount() const { return static_cast<int>(fields_.size()); }
+  int64_t RecordCount() const { return recordCount_; }
+
+ private:
+  struct Field {
+    char name[11] = {};
+    char type = 'C';
+    uint8_t width = 0;
+    uint8_t decimals = 0;
+  };
+  void AppendHeader(std::string& out) const;
+  void Check(int field, char type) const;
+
+  std::vector<Field> fields_;
+  std::vector<std::string> values_;
+  std::string records_;  // every record's text, back to back
+  int64_t recordCount_ = 0;
+  int recordLength_ = 0;  // of the first record, without the deletion flag
+  uint8_t year_ = 0, month_ = 1, day_ = 1;
+};
+
+}  // namespace lumora

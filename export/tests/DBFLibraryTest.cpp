@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <unistd.h>
+
+#include "export/DBFLibrary.h"
+#include "export/ExportMain.h"
+#include "platform/AtomicFile.h"
+
+using namespace lumora;
+
+namespace {
+
+std::filesystem::path TempDir() {
+  auto dir = std::filesystem::temp_directory_path() / ("lumora-dbf-" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  return dir;
+}
+
+std::string Shell(const std::string& command) {
+  std::string out;
+  if (FILE* p = popen(command.c_str(), "r")) {
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    pclose(p);
+  }
+  return out;
+}
+
+std::string Descriptor(const std::string& name, char type, int width, int decimals) {
+  std::string d(32, '\0');
+  d.replace(0, name.size(), name);
+  d[11] = type;
+  d[16] = static_cast<char>(width);
+  d[17] = static_cast<char>(decimals);
+  return d;
+}
+
+}  // namespace
+
+TEST(DBFWriter, EmptyTableIsHeaderDescriptorsAndEndBytes) {
+  TDBFWriter w;
+  w.start_table();
+  w.set_date(2024, 2, 3);
+  w.add_field("Layer_Number", 'N', 0, 4);
+  const std::string bytes = w.FileBytes();
+  std::string expected = {3, 24, 2, 3, 0, 0, 0, 0, 65, 0, 0, 0};
+  expected.append(17, '\0');
+  expected += '\x57';
+  expected.append(2, '\0');
+  expected += Descriptor("Layer_Numbe", 'N', 4, 0);
+  expected += "\x0D\x1A";
+  EXPECT_EQ(bytes, expected);
+}
+
+TEST(DBFWriter, CutsPadsAndRepeatsValues) {
+  TDBFWriter w;
+  w.start_table();
+  w.set_date(2026, 12, 9);
+  w.add_field("NAME", 'C', 0, 5);
+  w.add_field("ELEVATION", 'N', 2, 4);
+  w.add_field("WIDE", 'N', 2, 8);
+  w.set_text("abcdefgh", 0);
+  w.set_number(1, -123.45);
+  w.set_number(2, 5.5);
+  w.end_record();
+  w.set_text("ab", 0);
+  w.set_number(1, 123.45);
+  w.set_missing(2);
+  w.end_record();
+  w.set_number(1, 1.5);  // NAME and WIDE repeat
+  w.end_record();
+  EXPECT_THROW(w.set_text("x", 1), EExport);
+  EXPECT_THROW(w.set_number(0, 1), EExport);
+  try {
+    w.set_number(0, 1);
+  } catch (const EExport& e) {
+    EXPECT_STREQ(e.what(), "Field Mismatch");
+  }
+
+  const std::string bytes = w.FileBytes();
+  ASSERT_EQ(bytes.size(), 32u + 3 * 32 + 1 + 3 * 18 + 1);
+  EXPECT_EQ(bytes[4], 3);                               // records
+  EXPECT_EQ(static_cast<uint8_t>(bytes[8]), 3 * 32 + 33);  // header length
+  EXPECT_EQ(bytes[10], 18);                             // record length
+  EXPECT_EQ(bytes.substr(32 + 32, 32), Descriptor("ELEVATION", 'N', 4, 2));
+  const size_t at = 32 + 3 * 32 + 1;
+  EXPECT_EQ(bytes.substr(at, 18), " abcde-123    5.50");
+  EXPECT_EQ(bytes.substr(at + 18, 18), " ab   123.********");
+  EXPECT_EQ(bytes.substr(at + 36, 18), " ab   1.50********");
+  EXPECT_EQ(bytes.back(), '\x1A');
+}
+
+TEST(DBFWriter, WriteFileMatchesBytesReportsProgressAndReadsInGdal) {
+  TDBFWriter w;
+  w.start_table();
+  w.add_field("STATION", 'C', 0, 20);
+  w.add_field("BRAMBLE_NMIN", 'N', 5, 18);
+  for (int i = 0; i < 250; ++i) {
+    w.set_text("A" + std::to_string(i), 0);
+    w.set_number(1, i * 0.25 - 10);
+    w.end_record();
+  }
+  std::vector<int> calls;
+  const auto dir = TempDir();
+  const auto path = dir / "table.dbf";
+  w.write_file(path, [&](int p) { calls.push_back(p); });
+  EXPECT_EQ(ReadWholeFile(path), w.FileBytes());
+  EXPECT_EQ(calls, (std::vector<int>{0, 40, 80}));
+
+  const std::string info = Shell("ogrinfo -ro -al " + path.string() + " 2>&1");
+  if (info.find("Feature Count") == std::string::npos) {
+    std::filesystem::remove_all(dir);
+    GTEST_SKIP() << "ogrinfo not available: " << info;
+  }
+  EXPECT_NE(info.find("Feature Count: 250"), std::string::npos) << info;
+  EXPECT_NE(info.find("BRAMBLE_NMI: Real (18.5)"), std::string::npos) << info;
+  EXPECT_NE(info.find("STATION (String) = A249"), std::string::npos) << info;
+  EXPECT_NE(info.find("BRAMBLE_NMI (Real) = 52.25"), std::string::npos) << info;
+  std::filesystem::remove_all(dir);
+}
