@@ -159,7 +159,7 @@ void TVolumeModel::BuildLevels(const TVolumeProgress& progress, bool useDims) {
       CollectWithDims(k);
     else
       CollectStations(k);
-    if (progress) progress(MulDiv(100, k + 1, n));
+    if (progress) progress(static_cast<int>(std::nearbyint(100.0 * (k + 1) / n)));  // halves to even
   }
   double total = 0;
   for (int k = 0; k < n; ++k) total += Levels[k].Length;

@@ -168,6 +168,12 @@ TEST(VolumeModel, StationsOnALayerBoundaryBelongToBoth) {
   std::vector<int> progress;
   model.BuildLevels([&](int p) { progress.push_back(p); }, false);
   EXPECT_EQ(progress, (std::vector<int>{50, 100}));
+  progress.clear();
+  model.LevelCount = 8;
+  model.BuildLevels([&](int p) { progress.push_back(p); }, false);
+  EXPECT_EQ(progress, (std::vector<int>{12, 25, 38, 50, 62, 75, 88, 100}));
+  model.LevelCount = 2;
+  model.BuildLevels({}, false);
   EXPECT_TRUE(model.LevelsBuilt);
   EXPECT_DOUBLE_EQ(model.Levels[0].Bottom, 0);
   EXPECT_DOUBLE_EQ(model.Levels[0].Top, 10);
