@@ -6,7 +6,11 @@
 
 namespace lumora {
 
-TGLLines::TGLLines() = default;
+TGLLines::TGLLines() {
+  Font.LineDrawProc = [this](const T3DVector& from, const T3DVector& to, const T3DVector&, int, uint32_t colour) {
+    AddLine(from, to, colour);
+  };
+}
 
 bool TGLLines::Combine(const TGLObject& other) {
   Clear();

@@ -7,6 +7,7 @@
 #include "geometry/HugeArry.h"
 #include "scene/GLRenderer.h"
 #include "scene/OctTree.h"
+#include "scene/StrokeFont.h"
 
 namespace lumora {
 
@@ -45,6 +46,8 @@ class TGLLines : public TGLRenderer {
   TLinePropertyArray LineProperties;
   bool IndexValid = false;
   TOctTree Grid;
+  // Stroke text of this set: its segments become lines of the set.
+  TStrokeFont Font;
 
  private:
   bool option_ = true;

@@ -15,4 +15,8 @@ struct TEmbeddedResource {
 extern const TEmbeddedResource kEmbeddedResources[];
 extern const size_t kEmbeddedResourceCount;
 
+// The stroke fonts, from scene/fonts (made there by make_chr_fonts.py).
+extern const TEmbeddedResource kEmbeddedFonts[];
+extern const size_t kEmbeddedFontCount;
+
 }  // namespace lumora

@@ -1,10 +1,18 @@
-# cmake -DOUT=file.cpp -DNAMES=A,B -DDIR=folder -P EmbedBitmaps.cmake
-# Writes the bitmaps DIR/<name>.bmp as byte arrays of the resource table.
+# cmake -DOUT=file.cpp -DNAMES=A,B -DDIR=folder [-DEXT=CHR -DTABLE=kEmbeddedFonts -DCOUNT=kEmbeddedFontCount] -P EmbedBitmaps.cmake
+# Writes the files DIR/<name>.<EXT> (default bmp) as byte arrays of the
+# resource table TABLE (default kEmbeddedResources).
+if(NOT EXT)
+  set(EXT bmp)
+endif()
+if(NOT TABLE)
+  set(TABLE kEmbeddedResources)
+  set(COUNT kEmbeddedResourceCount)
+endif()
 set(body "// Made by EmbedBitmaps.cmake from scene/resources; do not edit.\n#include \"scene/ResourceData.h\"\n\nnamespace lumora {\nnamespace {\n")
 set(table "")
 string(REPLACE "," ";" NAMES "${NAMES}")
 foreach(name ${NAMES})
-  file(READ "${DIR}/${name}.bmp" hex HEX)
+  file(READ "${DIR}/${name}.${EXT}" hex HEX)
   string(LENGTH "${hex}" len)
   math(EXPR bytes "${len} / 2")
   string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," hex "${hex}")
@@ -13,6 +21,6 @@ foreach(name ${NAMES})
   string(APPEND table "    {\"${name}\", k${name}, sizeof k${name}},\n")
 endforeach()
 list(LENGTH NAMES count)
-string(APPEND body "}  // namespace\n\nconst TEmbeddedResource kEmbeddedResources[] = {\n${table}};\nconst size_t kEmbeddedResourceCount = ${count};\n\n}  // namespace lumora\n")
+string(APPEND body "}  // namespace\n\nconst TEmbeddedResource ${TABLE}[] = {\n${table}};\nconst size_t ${COUNT} = ${count};\n\n}  // namespace lumora\n")
 file(WRITE "${OUT}.tmp" "${body}")
 file(RENAME "${OUT}.tmp" "${OUT}")
