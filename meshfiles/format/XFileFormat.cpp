@@ -41,6 +41,11 @@ bool TStreamProgress::Check(size_t position, size_t size) {
 void AppendReal(std::string& out, double v) {
   char buf[400];
   const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 6);
+  // A value that shows as zero is written without a sign.
+  if (buf[0] == '-' && r.ptr - buf == 9 && std::string_view(buf, 9) == "-0.000000") {
+    out.append(buf + 1, r.ptr);
+    return;
+  }
   out.append(buf, r.ptr);
 }
 

@@ -48,13 +48,15 @@ std::string_view Trim(std::string_view s) {
   return s;
 }
 
-// Reals are converted to singles for colours; NaN and out-of-range values
-// must not reach an integer conversion.
+// Rounded rather than truncated: a byte written as byte/255 with six
+// decimals reads back as a hair less than the byte, and truncation would
+// darken every colour by one at each save and load. NaN and out-of-range
+// values must not reach an integer conversion.
 uint8_t ColorByte(float v) {
   const double x = static_cast<double>(v) * 255.0;
   if (!(x > 0)) return 0;
   if (x >= 255) return 255;
-  return static_cast<uint8_t>(x);
+  return static_cast<uint8_t>(std::lround(x));
 }
 
 class TTextParser {

@@ -1,0 +1,19 @@
+#pragma once
+// Saves the meshes of a base frame and its child frames as a text X file.
+
+#include <filesystem>
+#include <string>
+
+#include "meshfiles/format/XFileFormat.h"
+#include "scene/GLRenderer.h"
+
+namespace lumora {
+
+// The whole file as text, lines ended by CR LF. Soup meshes come first
+// (the frame's own, then each child frame's, depth first), then the fast
+// meshes in the same order; meshes without triangles are left out.
+std::string WriteXStream(const TGLBaseFrame& frame, const TXProgress& progress);
+// Builds the text in memory, then replaces the file at once.
+void WriteXFile(const std::filesystem::path& fileName, const TGLBaseFrame& frame, const TXProgress& progress);
+
+}  // namespace lumora
