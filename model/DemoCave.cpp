@@ -208,8 +208,12 @@ class TDemoWriter {
     for (int i = 0; i < kCells; ++i)
       for (int j = 0; j < kCells; ++j) {
         const T3DVector a = ground(i, j), b = ground(i + 1, j), c = ground(i + 1, j + 1), d = ground(i, j + 1);
-        t += " " + EastNorthUp(a) + " " + EastNorthUp(b) + " " + EastNorthUp(c) + kCRLF;
-        t += " " + EastNorthUp(a) + " " + EastNorthUp(c) + " " + EastNorthUp(d) + kCRLF;
+        const T3DVector* corners[] = {&a, &b, &c, &a, &c, &d};
+        for (int k = 0; k < 6; ++k) {
+          t += ' ';
+          t += EastNorthUp(*corners[k]);
+          if (k % 3 == 2) t += kCRLF;
+        }
       }
     return t;
   }
@@ -421,7 +425,10 @@ class TDemoWriter {
     const T3DVector end = SplayEnd(st.Pos);
     p.I = Q(std::hypot(end.x - st.Pos.x, end.y - st.Pos.y, end.z - st.Pos.z));
     p.Flags = "S";
-    Record('D', st.Name + "s" + std::to_string(j), end, p);
+    std::string name = st.Name;
+    name += 's';
+    name += std::to_string(j);
+    Record('D', name, end, p);
   }
 
   // Splays written as one 'V' 'A' line: x east, y north, z up.
