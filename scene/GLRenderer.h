@@ -265,9 +265,27 @@ class TGLPointList : public TGLObjectList {
   void Assign(const TGLObjectList& source) override;
 };
 
-// The text lists; their item kinds come with the text objects.
-class TGLStringList3D : public TGLObjectList {};
-class TGLStringList2D : public TGLObjectList {};
+// The text lists; their item kinds and operations are in GLFonts.
+class TGL3DString;
+class TGL2DString;
+
+class TGLStringList3D : public TGLObjectList {
+ public:
+  TGLObject* AddNew() override;
+  void Assign(const TGLObjectList& source) override;
+  // A new 3D string with defaults, named "String3D-<count + 1>"; its index.
+  int AddString();
+  int AddCopy(const TGL3DString& source);
+};
+
+class TGLStringList2D : public TGLObjectList {
+ public:
+  TGLObject* AddNew() override;
+  void Assign(const TGLObjectList& source) override;
+  // A new label set with defaults, named "String3D-<count + 1>"; its index.
+  int AddString();
+  int AddCopy(const TGL2DString& source);
+};
 
 class TGLFrameList : public TGLObjectList {
  public:

@@ -1,0 +1,309 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "scene/GLFonts.h"
+#include "scene/tests/GLFixture.h"
+
+namespace lumora::testing {
+namespace {
+
+// Glyphs of known shape: every printable code is a box on the baseline,
+// 'O' a box with a square hole; 'W' advances twice as far as the others.
+class TBoxGlyphs : public TGlyphSource {
+ public:
+  bool Outlines(const TFontDescription&, std::vector<TOutlineGlyph>& glyphs) override {
+    ++outlineBuilds;
+    glyphs.assign(256, {});
+    for (int c = 0; c < 256; ++c) {
+      TOutlineGlyph& g = glyphs[c];
+      const float advance = c == 'W' ? 1.0f : c == '\n' ? 0.25f : 0.5f;
+      g.Metrics = {0.4f, 0.7f, 0.05f, 0.7f, advance, 0};
+      if (c <= 32) continue;
+      g.Contours.push_back({{0.05, 0}, {0.45, 0}, {0.45, 0.7}, {0.05, 0.7}});
+      if (c == 'O') g.Contours.push_back({{0.15, 0.2}, {0.15, 0.5}, {0.35, 0.5}, {0.35, 0.2}});
+    }
+    return true;
+  }
+  bool Bitmaps(const TFontDescription&, std::vector<TBitmapGlyph>& glyphs) override {
+    ++bitmapBuilds;
+    glyphs.assign(256, {});
+    for (int c = 0; c < 256; ++c) {
+      glyphs[c].AdvanceX = 10;
+      if (c <= 32) continue;
+      glyphs[c].Width = 8;
+      glyphs[c].Height = 10;
+      glyphs[c].Bits.assign(10, 0xFF);
+    }
+    return true;
+  }
+  int outlineBuilds = 0, bitmapBuilds = 0;
+};
+
+class TextTest : public GLFixture {
+ protected:
+  void SetUp() override {
+    GLFixture::SetUp();
+    SetGlyphSource(glyphs);
+  }
+  void TearDown() override {
+    SetGlyphSource(nullptr);
+    GLFixture::TearDown();
+  }
+  TGL2DString* Labels(TGLFrame& frame) { return static_cast<TGL2DString*>(frame.Strings2D.AddNew()); }
+  TGL3DString* String(TGLFrame& frame) { return static_cast<TGL3DString*>(frame.Strings3D.AddNew()); }
+
+  std::shared_ptr<TBoxGlyphs> glyphs = std::make_shared<TBoxGlyphs>();
+};
+
+bool Green(const TRGBA& p) { return p[0] == 0 && p[1] == 255 && p[2] == 0; }
+bool Blue(const TRGBA& p) { return p[0] < 30 && p[1] < 30 && p[2] > 200; }
+const TRGBA kBlack{0, 0, 0, 255};
+
+
+TEST(TextLines, SplitAtCrLfAndCrLf) {
+  EXPECT_EQ(SplitLines("a\r\nb\rc\nd"), (std::vector<std::string>{"a", "b", "c", "d"}));
+  EXPECT_EQ(SplitLines("ab\n"), (std::vector<std::string>{"ab"}));
+  EXPECT_EQ(SplitLines("\n\n"), (std::vector<std::string>{"", ""}));
+  EXPECT_TRUE(SplitLines("").empty());
+  EXPECT_EQ(SplitLines("\n\rx"), (std::vector<std::string>{"", "", "x"}));
+}
+
+TEST_F(TextTest, WindowLabelsHangBelowTheirAnchorInTheFontColour) {
+  TGLBaseFrame frame;
+  TGL2DString* s = Labels(frame);
+  EXPECT_EQ(s->Name(), "String3D-1");
+  EXPECT_EQ(s->AddString("AB\nC", {20, 30, 0}, 0), 0);
+  EXPECT_EQ(s->Strings(0), "AB\nC");
+  s->SetFrontColor(0x0000FF);  // renderer colours do not apply
+  Draw(frame);
+  // Baseline of line i at 30 + 16 (i + 1): glyph rows 36..45 and 52..61.
+  EXPECT_TRUE(Green(Pixel(20, 36)));
+  EXPECT_TRUE(Green(Pixel(27, 45)));
+  EXPECT_TRUE(Green(Pixel(30, 40)));
+  EXPECT_EQ(Pixel(28, 40), kBlack);
+  EXPECT_EQ(Pixel(23, 46), kBlack);
+  EXPECT_EQ(Pixel(23, 35), kBlack);
+  EXPECT_TRUE(Green(Pixel(20, 52)));
+  EXPECT_TRUE(Green(Pixel(27, 61)));
+  EXPECT_EQ(Pixel(33, 56), kBlack);
+  EXPECT_EQ(CountPixels(Green), 3 * 80);
+  EXPECT_EQ(CountPixels(NotBlack), 3 * 80);
+  EXPECT_EQ(s->Viewport[2], kWidth);
+}
+
+TEST_F(TextTest, SceneLabelsHangBelowTheProjectedPointInBothModes) {
+  for (uint8_t mode : {1, 2}) {
+    SCOPED_TRACE(mode);
+    TGLBaseFrame frame;
+    TGL2DString* s = Labels(frame);
+    s->AddString("A\nA", {0.3, -0.2, 0}, mode);  // window (130, 120)
+    s->AddString("A", {1.5, 0, 0}, mode);        // right of the view
+    Draw(frame);
+    EXPECT_TRUE(Green(Pixel(130, 126)));
+    EXPECT_TRUE(Green(Pixel(137, 135)));
+    EXPECT_EQ(Pixel(130, 125), kBlack);
+    EXPECT_EQ(Pixel(138, 130), kBlack);
+    EXPECT_TRUE(Green(Pixel(130, 142)));
+    EXPECT_TRUE(Green(Pixel(137, 151)));
+    EXPECT_EQ(CountPixels(Green), 2 * 80);
+    // The object's own transform moves the anchor.
+    s->Position = T3DVector{-0.5, 0.5, 0};
+    Draw(frame);
+    EXPECT_TRUE(Green(Pixel(80, 76)));
+    EXPECT_EQ(CountPixels(Green), 2 * 80);
+  }
+}
+
+TEST_F(TextTest, SceneLabelsWhoseLineLeavesTheViewAreDroppedInMode2Only) {
+  TGLBaseFrame frame;
+  TGL2DString* s = Labels(frame);
+  s->AddString("A", {0, -0.9, 0}, 2);  // baseline at row 206, below the view
+  s->AddString("A", {0, -0.9, 0}, 1);  // clipped on the raster position too
+  s->AddString("A", {0, 0, 20}, 2);    // behind the eye
+  s->AddString("A", {0, 0, 20}, 1);
+  Draw(frame);
+  EXPECT_EQ(CountPixels(NotBlack), 0);
+}
+
+TEST_F(TextTest, GlyphsAreRebuiltOnlyWhenTheFontChanges) {
+  TGLBaseFrame frame;
+  TGL2DString* s = Labels(frame);
+  s->AddString("A", {10, 10, 0}, 0);
+  int changes = 0;
+  s->OnChange = [&](TGLObject&) { ++changes; };
+  Draw(frame);
+  Draw(frame);
+  EXPECT_EQ(glyphs->bitmapBuilds, 1);
+  EXPECT_TRUE(s->Built());
+  EXPECT_EQ(changes, 1);
+  TFontDescription f = s->Font();
+  EXPECT_EQ(f.Name, "Arial");
+  EXPECT_EQ(f.Height, 16);
+  EXPECT_TRUE(f.Bold);
+  f.Color = 0xFF0000;
+  f.Height = -20;
+  s->SetFont(f);
+  EXPECT_FALSE(s->Built());
+  Draw(frame);
+  EXPECT_EQ(glyphs->bitmapBuilds, 2);
+  EXPECT_TRUE(Blue(Pixel(12, 25)));  // baseline 20 lower
+  EXPECT_EQ(Pixel(12, 19), kBlack);
+
+  // No glyphs at all: nothing drawn, nothing fails.
+  SetGlyphSource(nullptr);
+  s->SetFont(TFontDescription{});
+  EXPECT_NO_THROW(Draw(frame));
+  EXPECT_FALSE(s->Built());
+  EXPECT_EQ(CountPixels(NotBlack), 0);
+  s->ClearStrings();
+  EXPECT_EQ(s->StringCount(), 0);
+}
+
+TEST_F(TextTest, LabelListsNameItemsAndCopyFontsButNotLabels) {
+  TGLBaseFrame frame, copy;
+  TGL2DString* a = Labels(frame);
+  Labels(frame);
+  EXPECT_EQ(frame.Strings2D[1]->Name(), "String3D-2");
+  TFontDescription f;
+  f.Name = "Courier";
+  a->SetFont(f);
+  a->AddString("x", {}, 0);
+  a->Position = T3DVector{1, 2, 3};
+  copy.Assign(frame);
+  ASSERT_EQ(copy.Strings2D.Count(), 2);
+  auto* c = static_cast<TGL2DString*>(copy.Strings2D[0]);
+  EXPECT_EQ(c->Font().Name, "Courier");
+  EXPECT_EQ(c->StringCount(), 0);
+  EXPECT_EQ(c->Position.z, 3);
+  EXPECT_EQ(c->Name(), a->Name());
+  EXPECT_EQ(copy.AllObjects.Count(), 2);
+}
+
+TEST_F(TextTest, StringLayoutStacksLinesAndAlignsEachByItsWidth) {
+  context->MakeCurrent();
+  TGL3DString s;
+  EXPECT_EQ(s.Alignment, 2);
+  EXPECT_TRUE(s.MultiLine());
+  EXPECT_EQ(s.LineSpacing(), 0.1);
+  EXPECT_EQ(s.GetColor(), 0xFF0000u);
+  s.SetText("ABC\nW");
+  s.Layout();
+  EXPECT_TRUE(s.Font.Built);
+  EXPECT_NEAR(s.LineHeight, 0.7, 1e-6);
+  EXPECT_NEAR(s.Height, 2 * 0.7 + 0.1, 1e-6);
+  EXPECT_NEAR(s.Width, 1.5, 1e-6);
+  EXPECT_NEAR(s.MaxCorner.z, -0.2, 1e-12);
+  EXPECT_TRUE(Equal(s.MinCorner, T3DVector{}));
+  EXPECT_EQ(s.TextWidth(""), 0);
+  struct {
+    uint8_t alignment;
+    double x0, x1;
+  } cases[] = {{0, 0, 0}, {1, -1.5, -1.0}, {2, -0.75, -0.5}};
+  for (const auto& c : cases) {
+    s.Alignment = c.alignment;
+    const T2DVector l0 = s.LineOffset(0, "ABC"), l1 = s.LineOffset(1, "W");
+    EXPECT_NEAR(l0.x, c.x0, 1e-6);
+    EXPECT_NEAR(l1.x, c.x1, 1e-6);
+    // First baseline at height/2 - LineHeight, the next one LineHeight +
+    // LineSpacing lower.
+    EXPECT_NEAR(l0.y, 0.75 - 0.7, 1e-6);
+    EXPECT_NEAR(l0.y - l1.y, 0.8, 1e-6);
+  }
+  s.SetMultiLine(false);
+  s.Layout();
+  EXPECT_NEAR(s.Height, 0.7, 1e-6);
+  EXPECT_NEAR(s.Width, 1.5 + 0.25 + 1.0, 1e-6);  // the LF counts as a glyph
+  EXPECT_EQ(glyphs->outlineBuilds, 1);
+}
+
+TEST_F(TextTest, SolidStringsDrawInTheFontColourWithHolesAndBacks) {
+  TGLBaseFrame frame;
+  TGL3DString* s = String(frame);
+  EXPECT_EQ(s->Name(), "String3D-1");
+  s->SetText("A");
+  Draw(frame, false);
+  // One glyph box, centred: x -0.2 .. 0.2, y -0.35 .. 0.35.
+  EXPECT_TRUE(Blue(Pixel(PX(0), PY(0))));
+  EXPECT_TRUE(Blue(Pixel(PX(-0.18), PY(0.33))));
+  EXPECT_EQ(Pixel(PX(0.25), PY(0)), kBlack);
+  EXPECT_EQ(Pixel(PX(0), PY(0.4)), kBlack);
+  EXPECT_NEAR(CountPixels(NotBlack), 40 * 70, 150);
+
+  s->SetColor(0x00FF00);
+  EXPECT_EQ(s->GetColor(), 0x00FF00u);
+  EXPECT_EQ(s->Font.Font.Color, 0x00FF00u);
+  s->SetText("O");
+  Draw(frame, false);
+  EXPECT_TRUE(Green(Pixel(PX(-0.15), PY(0))));
+  EXPECT_EQ(Pixel(PX(0), PY(0)), kBlack);  // the hole
+
+  // Turned round, the back face shows, culling on.
+  s->SetText("A");
+  s->SetOrientationAngles(0, 180, 0);
+  Draw(frame, false);
+  EXPECT_TRUE(Green(Pixel(PX(0), PY(0))));
+  // Lit, the front faces the light.
+  s->SetOrientationAngles(0, 0, 0);
+  Draw(frame, true);
+  EXPECT_GT(Pixel(PX(0), PY(0))[1], 100);
+
+  // Wire frame: outlines only.
+  s->SetRenderStyle(0);
+  Draw(frame, false);
+  EXPECT_EQ(Pixel(PX(0), PY(0)), kBlack);
+  const int outline = CountPixels(NotBlack);
+  EXPECT_GT(outline, 40 + 70);
+  EXPECT_LT(outline, 8 * (40 + 70));
+
+  // An empty text draws nothing and keeps its size.
+  const T3DVector size = s->Size;
+  s->SetText("");
+  Draw(frame, false);
+  EXPECT_EQ(CountPixels(NotBlack), 0);
+  EXPECT_TRUE(Equal(s->Size, size));
+}
+
+TEST_F(TextTest, StringCopiesKeepTextFontAndColour) {
+  TGLBaseFrame frame;
+  TGL3DString* s = String(frame);
+  int changes = 0;
+  frame.OnChange = [&](TGLObject&) { ++changes; };
+  s->SetText("Cave");
+  s->SetText("Cave");
+  EXPECT_EQ(changes, 1);
+  s->SetLineSpacing(0.3);
+  s->SetMultiLine(false);
+  s->Alignment = 1;
+  s->Font.Extrusion = 0.5;
+  s->Font.Font.Name = "Default";
+  s->SetColor(0x123456);
+  s->SetRenderStyle(1);
+  EXPECT_EQ(changes, 4);
+
+  TGL3DString made(*s);
+  EXPECT_EQ(made.Text(), "Cave");
+  EXPECT_EQ(made.Alignment, 1);
+  EXPECT_EQ(made.LineSpacing(), 0.3);
+  EXPECT_FALSE(made.MultiLine());
+  EXPECT_EQ(made.RenderStyle(), 1);
+  EXPECT_EQ(made.Font.Extrusion, 0.5);
+  EXPECT_FALSE(made.Font.Built);
+
+  TGLBaseFrame copy;
+  copy.Assign(frame);
+  ASSERT_EQ(copy.Strings3D.Count(), 1);
+  auto* c = static_cast<TGL3DString*>(copy.Strings3D[0]);
+  EXPECT_EQ(c->Text(), "Cave");
+  EXPECT_EQ(c->GetColor(), 0x123456u);
+  EXPECT_EQ(c->Font.Font.Name, "Default");
+  EXPECT_EQ(c->LineSpacing(), 0.3);
+  EXPECT_EQ(c->Name(), "String3D-1");
+  c->Clear();
+  EXPECT_EQ(c->Text(), "");
+}
+
+}  // namespace
+}  // namespace lumora::testing
