@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cli/Commands.h"
+#include "cli/Format.h"
 #include "model/DemoCave.h"
 #include "platform/AtomicFile.h"
 
@@ -28,12 +29,6 @@ bool ParseWhole(const std::string& text, T& value) {
   const char* end = text.data() + text.size();
   auto r = std::from_chars(text.data(), end, value);
   return !text.empty() && r.ec == std::errc() && r.ptr == end;
-}
-
-std::string Fixed(double v) {
-  char buf[64];
-  auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 1);
-  return std::string(buf, r.ptr);
 }
 
 }  // namespace
@@ -75,8 +70,8 @@ int RunDemo(const Args& args) {
   std::printf("Sections:     %zu\n", s.Sections.size());
   std::printf("Splays:       %d shots from %d stations, and %d splay records\n", s.SplayShots, s.SplayItems,
               s.SplayRecords);
-  std::printf("Depth:        %s ft\n", Fixed(s.StationMax.z - s.StationMin.z).c_str());
-  std::printf("Shot length:  %s ft\n", Fixed(s.ShotLengthFeet).c_str());
+  std::printf("Depth:        %s ft\n", FixedText(s.StationMax.z - s.StationMin.z, 1).c_str());
+  std::printf("Shot length:  %s ft\n", FixedText(s.ShotLengthFeet, 1).c_str());
   return 0;
 }
 

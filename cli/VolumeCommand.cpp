@@ -9,6 +9,7 @@
 #include <string>
 
 #include "cli/Commands.h"
+#include "cli/Format.h"
 #include "export/MeshFileWriters.h"
 #include "model/PlotReader.h"
 #include "model/WorkingUnits.h"
@@ -40,22 +41,7 @@ const char* const kUsage =
     "                        and concavity) instead of the table\n"
     "  --hull-stl FILE       write the hull mesh (scene coordinates, y up) as STL\n";
 
-std::optional<double> ParseNumber(const std::string& s) {
-  double v = 0;
-  const char* end = s.data() + s.size();
-  auto r = std::from_chars(s.data(), end, v);
-  if (r.ec != std::errc() || r.ptr != end || !std::isfinite(v)) return std::nullopt;
-  return v;
-}
-
-std::string Num(double v) {
-  if (!std::isfinite(v)) return "null";
-  char buf[64];
-  auto r = std::to_chars(buf, buf + sizeof buf, v);
-  return std::string(buf, r.ptr);
-}
-
-std::string OptNum(const std::optional<double>& v) { return v ? Num(*v) : "null"; }
+std::string OptNum(const std::optional<double>& v) { return v ? JsonNumber(*v) : "null"; }
 
 void Progress(const char* stage, int percent) {
   std::string text = stage;
@@ -186,22 +172,22 @@ int RunVolume(const Args& args) {
   const int n = volume.Count();
   if (json) {
     std::string out = "{\n";
-    out += "  \"rock_volume\": " + Num(volume.RockVolume * vf) + ",\n";
-    out += "  \"cave_volume\": " + Num(volume.CaveVolume() * vf) + ",\n";
+    out += "  \"rock_volume\": " + JsonNumber(volume.RockVolume * vf) + ",\n";
+    out += "  \"cave_volume\": " + JsonNumber(volume.CaveVolume() * vf) + ",\n";
     out += "  \"porosity\": " + OptNum(volume.Porosity()) + ",\n";
     out += std::string("  \"units\": \"") + (feet ? "feet" : "meters") + "\",\n";
     out += "  \"layers\": [";
     for (int k = 0; k < n; ++k) {
       const TVolumeLevel& l = volume.Levels[k];
       out += k ? ",\n    {" : "\n    {";
-      out += "\"top\": " + Num(l.Top * lf);
-      out += ", \"bottom\": " + Num(l.Bottom * lf);
-      out += ", \"thickness\": " + Num(volume.Thickness(k) * lf);
+      out += "\"top\": " + JsonNumber(l.Top * lf);
+      out += ", \"bottom\": " + JsonNumber(l.Bottom * lf);
+      out += ", \"thickness\": " + JsonNumber(volume.Thickness(k) * lf);
       out += ", \"points\": " + std::to_string(l.Triangulator.Points().size());
       out += ", \"triangles\": " + std::to_string(l.Triangulator.Triangles().size());
-      out += ", \"area\": " + Num(l.Area * af);
-      out += ", \"rock_volume\": " + Num(volume.LayerRockVolume(k) * vf);
-      out += ", \"cave_volume\": " + Num(volume.LayerCaveVolume(k) * vf);
+      out += ", \"area\": " + JsonNumber(l.Area * af);
+      out += ", \"rock_volume\": " + JsonNumber(volume.LayerRockVolume(k) * vf);
+      out += ", \"cave_volume\": " + JsonNumber(volume.LayerCaveVolume(k) * vf);
       out += ", \"porosity\": " + OptNum(volume.LayerPorosity(k)) + "}";
     }
     out += "\n  ]\n}\n";
