@@ -83,6 +83,8 @@ struct TXMeshData {
   bool HasMaterial = false;
   TMaterial Material;                     // the first material, when any
   float Shininess = 10.0f;
+  int FileVertexCount = 0;                // as the file declares them
+  int MaterialCount = 0;
 };
 
 // Where the text parser puts its meshes. BeginMesh comes when a mesh's name

@@ -374,6 +374,7 @@ void TTextParser::ReadMesh() {
   TVertexList list;
   ReadVertexBlock(list, true);
   const size_t nv = list.Vertices.size();
+  mesh.FileVertexCount = static_cast<int>(nv);
   ForEachTriangle(list, nv, "vertex", [&](int a, int b, int c) {
     mesh.Corners.push_back(list.Vertices[a]);
     mesh.Corners.push_back(list.Vertices[b]);
@@ -411,6 +412,7 @@ void TTextParser::ReadMesh() {
     }
   }
 
+  mesh.MaterialCount = static_cast<int>(materials.Materials.size());
   if (!materials.Materials.empty()) {
     const TMaterial& first = materials.Materials[0];
     mesh.HasMaterial = true;
