@@ -6,9 +6,11 @@
 #include <vector>
 
 #include "scene/GLFastMesh.h"
+#include "scene/GLFonts.h"
 #include "scene/GLHeaders.h"
 #include "scene/GLLines.h"
 #include "scene/GLMesh.h"
+#include "viewer/QtGlyphSource.h"
 
 namespace lumora {
 
@@ -30,7 +32,8 @@ double TGLViewerCore::FrameSeconds(uint32_t start, uint32_t end) {
 
 void TGLViewerCore::CreateWindowObjects() {
   Fog = std::make_unique<TGLFog>();
-  // The text list's "BaseString" comes with the text objects.
+  InstallQtGlyphSource();
+  Frame.Strings3D.AddNew()->SetName("BaseString");
   Frame.Meshes.AddNew()->SetName("BaseMesh");
   Frame.FastMeshes.AddNew()->SetName("BaseFastMesh");
   Frame.Lines.AddNew()->SetName("BaseLines");

@@ -26,7 +26,7 @@ TEST(GLViewer, DrawsTheSceneInAWindowAndCapturesIt) {
   view.show();
   QImage before = view.grabFramebuffer();
   ASSERT_EQ(created, 1);
-  ASSERT_EQ(view.ObjectCount(), 3);
+  ASSERT_EQ(view.ObjectCount(), 4);
   EXPECT_EQ(view.Objects(0)->Name(), "BaseMesh");
   EXPECT_GE(view.Samples(), 0);
   EXPECT_EQ(before.pixel(200, 150) & 0xFFFFFF, 0u);  // black screen colour

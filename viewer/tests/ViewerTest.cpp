@@ -35,10 +35,12 @@ TGLMesh* AddSquare(TGLViewerCore& v, double half, uint32_t colour) {
 
 TEST(OffscreenViewer, WindowCreationMakesTheDefaultObjects) {
   TOffscreenViewer v(64, 48);
-  ASSERT_EQ(v.ObjectCount(), 3);
+  ASSERT_EQ(v.ObjectCount(), 4);
   EXPECT_EQ(v.Objects(0)->Name(), "BaseMesh");
   EXPECT_EQ(v.Objects(1)->Name(), "BaseFastMesh");
-  EXPECT_EQ(v.Objects(2)->Name(), "BaseLines");
+  EXPECT_EQ(v.Objects(2)->Name(), "BaseString");
+  EXPECT_EQ(v.Objects(2), v.Frame.Strings3D[0]);
+  EXPECT_EQ(v.Objects(3)->Name(), "BaseLines");
   EXPECT_EQ(v.Frame.Name(), "BaseFrame");
   ASSERT_NE(v.Fog, nullptr);
   EXPECT_TRUE(v.Lights.Lights(0).LightEnabled);
