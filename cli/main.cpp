@@ -17,6 +17,7 @@ const Command kCommands[] = {
     {"passages", "build the passage walls; volume, bounds, STL and OBJ", RunPassages},
     {"export", "write a DXF drawing or a VRML world", RunExport},
     {"volume", "layers, rock and cave volume, porosity; volume report", RunVolume},
+    {"xfile", "X files: what one holds; convert an X or plot file to an X file", RunXFile},
 };
 
 void PrintUsage(std::FILE* out) {

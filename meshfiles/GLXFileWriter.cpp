@@ -20,6 +20,19 @@ T3DVector StoredNormal(const TGLCustomMesh& mesh, int i) {
   return mesh.GetVertexNormal(i);
 }
 
+// Other readers take an object name as one identifier, and ours takes
+// its first word; blanks and punctuation become '_' so the whole name
+// survives ("Passage Mesh" is read back as "Passage_Mesh").
+std::string ObjectName(const std::string& name) {
+  std::string out = name;
+  for (char& c : out) {
+    const bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+                      c == '-' || c == '.';
+    if (!keep) c = '_';
+  }
+  return out;
+}
+
 class TXWriter {
  public:
   explicit TXWriter(const TXProgress& progress) : progress_(progress) {}
@@ -133,7 +146,7 @@ void TXWriter::Mesh(const TGLCustomMesh& mesh, bool fast) {
     return StoredNormal(mesh, mesh.TriangleVertexIndices(i / 3)[i % 3]);
   };
 
-  Open("Mesh", mesh.Name());
+  Open("Mesh", ObjectName(mesh.Name()));
   scratch_.resize(static_cast<size_t>(vertices));
   for (int i = 0; i < vertices; ++i) {
     T3DVector v = corner(i);

@@ -53,7 +53,7 @@ TEST(XFileWriter, MaterialsFromDistinctCornerZeroColours) {
   mesh->AddTriangle3({0, 0, 2}, {1, 0, 2}, {0, 1, 2}, 0x00FF8000);
   mesh->SetTriangleColors3(2, 0x00FF8000, 0x112233, 0x445566);
   const std::string text = WriteXStream(frame, nullptr);
-  EXPECT_NE(text.find("\r\nMesh two words {\r\n"), std::string::npos);
+  EXPECT_NE(text.find("\r\nMesh two_words {\r\n"), std::string::npos);
   // Colours differing only in alpha are two materials with one face colour.
   EXPECT_NE(text.find("  2;\r\n  3;\r\n  0;\r\n  1;\r\n  0;\r\n"), std::string::npos);
   const std::string face = "   0.000000;0.501961;1.000000;0.500000;;\r\n";
@@ -65,8 +65,8 @@ TEST(XFileWriter, MaterialsFromDistinctCornerZeroColours) {
 
   TGLBaseFrame back;
   ASSERT_EQ(LoadError(text, back), "");
-  // The reader takes only the first word of a name with blanks.
-  EXPECT_EQ(back.Meshes[0]->Name(), "two");
+  // Blanks in a name are written as '_', so the name stays one word.
+  EXPECT_EQ(back.Meshes[0]->Name(), "two_words");
 }
 
 TEST(XFileWriter, ChildFramesUntransformedFastMeshesLastEmptyMeshesLeftOut) {
@@ -154,7 +154,7 @@ TEST(XFileWriter, AssimpReadsWhatWeWrite) {
   int triangles = 0;
   for (int m = 0; m < 3; ++m) {
     auto* mesh = dynamic_cast<TGLMesh*>(frame.Meshes.AddNew());
-    mesh->SetName("part" + std::to_string(m));
+    mesh->SetName("part " + std::to_string(m));
     for (int t = 0; t <= m * 10; ++t, ++triangles)
       mesh->AddTriangle3({double(t), 0, double(m)}, {double(t) + 1, 0, 0}, {double(t), 1, 0}, 0x10203 * (m + 1));
     mesh->ComputeNormals(true);

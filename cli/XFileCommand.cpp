@@ -1,0 +1,175 @@
+// lumora-cli xfile: what an X file holds, and conversion of X and plot
+// files into X files written by our writer.
+
+#include <cmath>
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+
+#include "cli/Commands.h"
+#include "cli/Format.h"
+#include "meshfiles/GLXFileReader.h"
+#include "meshfiles/GLXFileWriter.h"
+#include "model/PlotReader.h"
+#include "passage/PassageLib.h"
+#include "platform/AtomicFile.h"
+#include "scene/GLFastMesh.h"
+
+namespace lumora::cli {
+
+namespace {
+
+const char* const kUsage =
+    "usage: lumora-cli xfile info FILE.x\n"
+    "       lumora-cli xfile convert IN OUT.x\n"
+    "\n"
+    "info     one line per mesh (name, vertices, triangles, materials, bounds)\n"
+    "         and the total line \"triangles: N\"\n"
+    "convert  IN is an X file (text or binary), written again by our writer,\n"
+    "         or a plot file, whose passage walls are built with the default\n"
+    "         options into the scene's passage mesh and saved\n";
+
+// As the X writer writes reals: six decimals, no sign on zero.
+std::string Vector(const T3DVector& v) { return FormatReal(v.x) + ", " + FormatReal(v.y) + ", " + FormatReal(v.z); }
+
+// Records the meshes as the file gives them, without a scene.
+class TInfoSink : public TXMeshSink {
+ public:
+  std::string BeginMesh(const std::string& name) override {
+    return name.empty() ? "Mesh" + std::to_string(meshes_) : name;
+  }
+  void EndMesh(const TXMeshData& mesh) override {
+    T3DVector lo{INFINITY, INFINITY, INFINITY}, hi{-INFINITY, -INFINITY, -INFINITY};
+    for (const T3DVector& p : mesh.Corners) {
+      lo = {std::fmin(lo.x, p.x), std::fmin(lo.y, p.y), std::fmin(lo.z, p.z)};
+      hi = {std::fmax(hi.x, p.x), std::fmax(hi.y, p.y), std::fmax(hi.z, p.z)};
+    }
+    const size_t triangles = mesh.Corners.size() / 3;
+    std::string line = "mesh " + std::to_string(meshes_) + " " + JsonString(mesh.Name) + ": vertices " +
+                       std::to_string(mesh.FileVertexCount) + ", triangles " + std::to_string(triangles) +
+                       ", materials " + std::to_string(mesh.MaterialCount);
+    if (triangles > 0) line += ", min " + Vector(lo) + ", max " + Vector(hi);
+    std::printf("%s\n", line.c_str());
+    total_ += triangles;
+    ++meshes_;
+  }
+  size_t total_ = 0;
+  int meshes_ = 0;
+};
+
+TXProgress Progress(const std::string& what) {
+  return [what](int percent) { ShowProgress(what + ": " + std::to_string(percent) + "%"); };
+}
+
+int Info(const std::string& file) {
+  const std::string data = ReadWholeFile(file);
+  TXFileInfo info;
+  if (!ReadXHeader(data, info)) throw EXFileError("Invalid File");
+  TStreamProgress progress;
+  progress.Callback = Progress("Reading");
+  TInfoSink sink;
+  if (info.Format == 0) {
+    ParseTextX(data, sink, progress);
+  } else if (info.Format == 1) {
+    progress.Scale = 50;
+    const std::string text = BinaryXToText(data, progress);
+    progress.Offset = 50;
+    ParseTextX(text, sink, progress);
+  } else {
+    throw EXFileError(std::string("File Type Unsupported: ") + XFormatName(info.Format));
+  }
+  EndProgress();
+  std::printf("triangles: %zu\n", sink.total_);
+  return 0;
+}
+
+// The scene builder's coordinates: centred by the builder, y up, z south,
+// the elevation through single precision.
+T3DVector SceneCoordinates(const T3DVector& p) {
+  return {p.x, static_cast<double>(static_cast<float>(p.z)), -p.y};
+}
+
+bool LoadPlotWalls(const std::string& file, TGLBaseFrame& frame) {
+  TPlotModel& model = PlotModel();
+  const TPlotLoadResult loaded = LoadPlotFile(model, file, [](int surveys, int plots) {
+    ShowProgress("Reading: " + std::to_string(surveys) + " surveys, " + std::to_string(plots) + " lines");
+  });
+  EndProgress();
+  if (!loaded.Ok) {
+    std::fprintf(stderr, "lumora-cli xfile: %s\n", loaded.Message.c_str());
+    return false;
+  }
+  auto* mesh = dynamic_cast<TGLFastMesh*>(frame.FastMeshes.AddNew());
+  mesh->SetName("Passage Mesh");
+  TPassageOptions options;
+  options.CenterModel = true;
+  TPassageState state;
+  BuildPassages(
+      model, options, state,
+      [&](const T3DVector& p1, const T3DVector& p2, const T3DVector& p3, const T3DVector& p4, int32_t) {
+        mesh->AddQuad(SceneCoordinates(p4), SceneCoordinates(p3), SceneCoordinates(p2), SceneCoordinates(p1), 255);
+      },
+      [&](const T3DVector& c, const T3DVector& a, const T3DVector& b, int32_t, bool firstEnd) {
+        if (firstEnd) mesh->AddTriangle3(SceneCoordinates(c), SceneCoordinates(b), SceneCoordinates(a), 255);
+        else mesh->AddTriangle3(SceneCoordinates(c), SceneCoordinates(a), SceneCoordinates(b), 255);
+      },
+      [](int64_t faces, int percent) {
+        ShowProgress("Passage - Prisms: " + std::to_string(faces) + " faces, " + std::to_string(percent) + "%");
+      });
+  mesh->ComputeNormals(true);
+  EndProgress();
+  return true;
+}
+
+int Convert(const std::string& in, const std::string& out) {
+  TGLBaseFrame frame;
+  char head[4] = {};
+  std::FILE* f = std::fopen(in.c_str(), "rb");
+  if (!f) throw std::runtime_error("Cannot open file " + in);
+  const size_t got = std::fread(head, 1, 4, f);
+  std::fclose(f);
+  if (got == 4 && std::string(head, 4) == "xof ") {
+    ReadXFile(in, frame, Progress("Reading"), false);
+    EndProgress();
+  } else if (!LoadPlotWalls(in, frame)) {
+    return 1;
+  }
+  WriteXFile(out, frame, Progress("Writing"));
+  EndProgress();
+  size_t triangles = 0;
+  int meshes = 0;
+  for (const TGLObjectList* list : {static_cast<const TGLObjectList*>(&frame.Meshes),
+                                    static_cast<const TGLObjectList*>(&frame.FastMeshes)})
+    for (int i = 0; i < list->Count(); ++i)
+      if (const auto* m = dynamic_cast<const TGLCustomMesh*>((*list)[i]); m && m->ColorCount() > 0) {
+        triangles += static_cast<size_t>(m->ColorCount());
+        ++meshes;
+      }
+  std::printf("meshes: %d\ntriangles: %zu\n", meshes, triangles);
+  return 0;
+}
+
+}  // namespace
+
+int RunXFile(const Args& args) {
+  if (WantsHelp(args, kUsage)) return 0;
+  if (args.empty()) return UsageError("xfile", "no action given (info or convert)");
+  const std::string& action = args[0];
+  try {
+    if (action == "info") {
+      if (args.size() != 2) return UsageError("xfile", "info takes one X file");
+      return Info(args[1]);
+    }
+    if (action == "convert") {
+      if (args.size() != 3) return UsageError("xfile", "convert takes an input file and an output X file");
+      return Convert(args[1], args[2]);
+    }
+  } catch (const std::exception& e) {
+    EndProgress();
+    std::fprintf(stderr, "lumora-cli xfile: %s\n", e.what());
+    return 1;
+  }
+  return UsageError("xfile", "unknown action '" + action + "'");
+}
+
+}  // namespace lumora::cli
