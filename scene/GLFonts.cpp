@@ -326,6 +326,7 @@ TGL2DString::TGL2DString() = default;
 
 TGL2DString::~TGL2DString() {
   if (listBase_) glDeleteLists(listBase_, 256);
+  if (atlasTexture_) glDeleteTextures(1, &atlasTexture_);
 }
 
 int TGL2DString::AddString(const std::string& text, const T3DVector& position, uint8_t mode) {
@@ -376,10 +377,72 @@ void TGL2DString::BuildFont() {
     glBitmap(ok ? g.Width : 0, ok ? g.Height : 0, g.OriginX, g.OriginY, g.AdvanceX, 0, ok ? g.Bits.data() : nullptr);
     glEndList();
   }
+  BuildAtlas(glyphs);
   glPopClientAttrib();
   builtFont_ = std::make_unique<TFontDescription>(font_);
   built_ = true;
   Changed();
+}
+
+void TGL2DString::BuildAtlas(const std::vector<TBitmapGlyph>& glyphs) {
+  // Shelves of glyphs, 1 texel apart, in a texture 512 wide.
+  constexpr int kWidth = 512;
+  int x = 0, y = 0, shelf = 0;
+  for (int c = 0; c < 256; ++c) {
+    const TBitmapGlyph& g = glyphs[c];
+    TAtlasGlyph& a = atlas_[c];
+    a = TAtlasGlyph{0, 0, 0, 0, g.OriginX, g.OriginY, g.AdvanceX};
+    const bool ok = g.Width > 0 && g.Height > 0 && g.Width <= kWidth &&
+                    g.Bits.size() >= static_cast<size_t>((g.Width + 7) / 8) * static_cast<size_t>(g.Height);
+    if (!ok) continue;
+    if (x + g.Width > kWidth) x = 0, y += shelf + 1, shelf = 0;
+    a.x = static_cast<float>(x), a.y = static_cast<float>(y), a.Width = g.Width, a.Height = g.Height;
+    x += g.Width + 1;
+    shelf = std::max(shelf, g.Height);
+  }
+  atlasWidth_ = kWidth;
+  atlasHeight_ = std::max(1, y + shelf);
+  std::vector<uint8_t> texels(static_cast<size_t>(atlasWidth_) * atlasHeight_, 0);
+  for (int c = 0; c < 256; ++c) {
+    const TBitmapGlyph& g = glyphs[c];
+    const TAtlasGlyph& a = atlas_[c];
+    const int stride = (a.Width + 7) / 8;
+    for (int r = 0; r < a.Height; ++r)
+      for (int i = 0; i < a.Width; ++i)
+        if (g.Bits[static_cast<size_t>(r) * stride + i / 8] & (0x80 >> (i % 8)))
+          texels[(static_cast<size_t>(a.y) + r) * atlasWidth_ + static_cast<size_t>(a.x) + i] = 255;
+  }
+  if (!atlasTexture_) glGenTextures(1, &atlasTexture_);
+  glPushAttrib(GL_TEXTURE_BIT);
+  glBindTexture(GL_TEXTURE_2D, atlasTexture_);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA8, atlasWidth_, atlasHeight_, 0, GL_ALPHA, GL_UNSIGNED_BYTE, texels.data());
+  glPopAttrib();
+}
+
+void TGL2DString::AddLine(const std::string& line, double x, double y, double depth) {
+  for (const char ch : line) {
+    const TAtlasGlyph& g = atlas_[static_cast<uint8_t>(ch)];
+    if (g.Width > 0) {
+      // Where glBitmap puts the glyph: its lower-left pixel at the floor of
+      // the raster position less the origin.
+      // A hair added first so a position that is a whole pixel up to
+      // rounding stays on that pixel.
+      const float x0 = static_cast<float>(std::floor(x - g.OriginX + 1e-6));
+      const float y0 = static_cast<float>(std::floor(y - g.OriginY + 1e-6));
+      const float x1 = x0 + g.Width, y1 = y0 + g.Height;
+      const float u0 = g.x / atlasWidth_, v0 = g.y / atlasHeight_;
+      const float u1 = (g.x + g.Width) / atlasWidth_, v1 = (g.y + g.Height) / atlasHeight_;
+      const float z = static_cast<float>(depth);
+      const float quad[4][5] = {{x0, y0, z, u0, v0}, {x1, y0, z, u1, v0}, {x1, y1, z, u1, v1}, {x0, y1, z, u0, v1}};
+      quads_.insert(quads_.end(), &quad[0][0], &quad[0][0] + 20);
+    }
+    x += g.AdvanceX;
+  }
 }
 
 void TGL2DString::Render() {
@@ -393,29 +456,7 @@ void TGL2DString::Render() {
 
   const double h = std::abs(static_cast<double>(font_.Height));
   const double vx = Viewport[0], vy = Viewport[1], vw = Viewport[2], vh = Viewport[3];
-  glDisable(GL_LIGHTING);
-  GLColor(font_.Color, 1.0f);
-  glListBase(listBase_);
-  // The 2D projection of window drawing stays set over a run of labels in
-  // window drawing, instead of being set and restored for every line.
-  bool flat = false;
-  auto setFlat = [&](bool on) {
-    if (on == flat) return;
-    flat = on;
-    glMatrixMode(GL_PROJECTION);
-    if (on) {
-      glPushMatrix();
-      glLoadIdentity();
-      gluOrtho2D(vx, vw, vh, vy);
-      glMatrixMode(GL_MODELVIEW);
-      glPushMatrix();
-      glLoadIdentity();
-    } else {
-      glPopMatrix();
-      glMatrixMode(GL_MODELVIEW);
-      glPopMatrix();
-    }
-  };
+  quads_.clear();
   for (const TGLLabel& label : labels_) {
     const TGLStringInfo& info = *label.Info;
     double x = info.Position.x, y = info.Position.y, z = info.Position.z;
@@ -430,25 +471,60 @@ void TGL2DString::Render() {
       z = (c[2] / c[3] + 1) / 2;
       y = vh - wy;
     }
-    if (info.Mode == 2) {
-      setFlat(false);
-      for (size_t i = 0; i < label.Lines.size(); ++i) {
-        // The window point of the line's baseline; one outside the view
-        // volume is not drawn, as a 3D raster position would not be.
+    for (size_t i = 0; i < label.Lines.size(); ++i) {
+      if (info.Mode == 2) {
+        // The baseline's window point; the line is not drawn when it lies
+        // outside the view volume, as a 3D raster position would not be.
         const double by = wy - h * static_cast<double>(i + 1);
         if (x < vx || x > vx + vw || by < vy || by > vy + vh || z < 0 || z > 1) continue;
-        glWindowPos3d(x, by, z);
-        CallLine(label.Lines[i]);
+        AddLine(label.Lines[i], x, by, z);
+        continue;
       }
-      continue;
-    }
-    setFlat(true);
-    for (size_t i = 0; i < label.Lines.size(); ++i) {
-      glRasterPos3d(x, y + h * static_cast<double>(i) + h, z);
-      CallLine(label.Lines[i]);
+      // Window drawing: raster position (x, y + h (i + 1), z) under the
+      // 2D projection left vx, right vw, bottom vh, top vy, near -1, far 1.
+      const double nx = 2 * (x - vx) / (vw - vx) - 1;
+      const double ny = 2 * (y + h * static_cast<double>(i + 1) - vh) / (vy - vh) - 1;
+      if (std::abs(nx) > 1 || std::abs(ny) > 1 || std::abs(z) > 1) continue;
+      AddLine(label.Lines[i], vx + (x - vx) * (vw / (vw - vx)),
+              vy + (y + h * static_cast<double>(i + 1) - vh) * (vh / (vy - vh)), (1 - z) / 2);
     }
   }
-  setFlat(false);
+  if (quads_.empty()) return;
+
+  // Quads in window coordinates, depth as given.
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glLoadIdentity();
+  glOrtho(vx, vx + vw, vy, vy + vh, 0, -1);
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glLoadIdentity();
+  glDisable(GL_LIGHTING);
+  glDisable(GL_CULL_FACE);
+  glDisable(GL_TEXTURE_GEN_S);
+  glDisable(GL_TEXTURE_GEN_T);
+  glDisable(GL_TEXTURE_CUBE_MAP);
+  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+  glEnable(GL_TEXTURE_2D);
+  glBindTexture(GL_TEXTURE_2D, atlasTexture_);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+  glEnable(GL_ALPHA_TEST);
+  glAlphaFunc(GL_GREATER, 0.5f);
+  GLColor(font_.Color, 1.0f);
+  glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+  glEnableClientState(GL_VERTEX_ARRAY);
+  glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+  glDisableClientState(GL_NORMAL_ARRAY);
+  glDisableClientState(GL_COLOR_ARRAY);
+  glBindBuffer(GL_ARRAY_BUFFER, 0);
+  glVertexPointer(3, GL_FLOAT, 5 * sizeof(float), quads_.data());
+  glTexCoordPointer(2, GL_FLOAT, 5 * sizeof(float), quads_.data() + 3);
+  glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(quads_.size() / 5));
+  glPopClientAttrib();
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+  glPopMatrix();
 }
 
 // ---- lists ----

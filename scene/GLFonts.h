@@ -173,6 +173,9 @@ class TGL2DString : public TGLRenderer {
 
  private:
   void FontChanged();
+  void BuildAtlas(const std::vector<TBitmapGlyph>& glyphs);
+  // Queues the quads of one line whose pen starts at window (x, y).
+  void AddLine(const std::string& line, double x, double y, double depth);
 
   std::vector<TGLLabel> labels_;
   bool built_ = false;
@@ -181,6 +184,18 @@ class TGL2DString : public TGLRenderer {
   // The font the lists were made from; a build with the same font is
   // skipped.
   std::unique_ptr<TFontDescription> builtFont_;
+  // The same glyphs packed into one alpha texture: a draw sends every
+  // label's glyphs as textured quads in one call, which draws the pixels
+  // the bitmap lists would at a small part of their cost.
+  struct TAtlasGlyph {
+    float x = 0, y = 0;  // lower-left texel
+    int Width = 0, Height = 0;
+    float OriginX = 0, OriginY = 0, AdvanceX = 0;
+  };
+  std::array<TAtlasGlyph, 256> atlas_{};
+  uint32_t atlasTexture_ = 0;
+  int atlasWidth_ = 1, atlasHeight_ = 1;
+  std::vector<float> quads_;
 };
 
 
