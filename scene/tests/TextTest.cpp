@@ -162,6 +162,65 @@ TEST_F(TextTest, GlyphsAreRebuiltOnlyWhenTheFontChanges) {
   EXPECT_EQ(s->StringCount(), 0);
 }
 
+// Glyphs with patterns, overhangs and fractional metrics.
+class TPatternGlyphs : public TGlyphSource {
+ public:
+  bool Outlines(const TFontDescription&, std::vector<TOutlineGlyph>&) override { return false; }
+  bool Bitmaps(const TFontDescription&, std::vector<TBitmapGlyph>& glyphs) override {
+    glyphs.assign(256, {});
+    for (int c = 33; c < 127; ++c) {
+      TBitmapGlyph& g = glyphs[c];
+      g.Width = 5 + c % 7;
+      g.Height = 6 + c % 5;
+      g.OriginX = (c % 3) * 0.75f - 0.5f;
+      g.OriginY = static_cast<float>(c % 4);
+      g.AdvanceX = 6.5f + (c % 2) * 0.25f;
+      const int stride = (g.Width + 7) / 8;
+      g.Bits.assign(static_cast<size_t>(stride) * g.Height, 0);
+      for (int r = 0; r < g.Height; ++r)
+        for (int x = 0; x < g.Width; ++x)
+          if ((x * 3 + r * c) % 5 < 2) g.Bits[static_cast<size_t>(r) * stride + x / 8] |= 0x80 >> (x % 8);
+    }
+    return true;
+  }
+};
+
+TEST_F(TextTest, LabelsDrawThePixelsOfTheirBitmapLists) {
+  SetGlyphSource(std::make_shared<TPatternGlyphs>());
+  TGLBaseFrame frame;
+  TGL2DString* s = Labels(frame);
+  const struct {
+    const char* text;
+    double x, y;
+  } labels[] = {{"Hello, cave!", 20.25, 30.5}, {"A7\nzz", 101.6, 50.1}, {"x", 3, 180}, {"edge", 190.7, 7.2}};
+  for (const auto& l : labels) s->AddString(l.text, {l.x, l.y, 0}, 0);
+  Draw(frame);
+  const std::vector<uint8_t> quads = pixels;
+  EXPECT_GT(CountPixels(Green), 100);
+
+  // The same labels through the glyph lists, as window drawing places them.
+  context->MakeCurrent();
+  glClearColor(0, 0, 0, 1);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  gluOrtho2D(0, kWidth, kHeight, 0);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glDisable(GL_LIGHTING);
+  glColor3f(0, 1, 0);
+  glListBase(s->ListBase());
+  for (const auto& l : labels) {
+    const std::vector<std::string> lines = SplitLines(l.text);
+    for (size_t i = 0; i < lines.size(); ++i) {
+      glRasterPos3d(l.x, l.y + 16.0 * (i + 1), 0);
+      glCallLists(static_cast<GLsizei>(lines[i].size()), GL_UNSIGNED_BYTE, lines[i].data());
+    }
+  }
+  glFinish();
+  EXPECT_TRUE(quads == context->ReadPixels());
+}
+
 TEST_F(TextTest, LabelListsNameItemsAndCopyFontsButNotLabels) {
   TGLBaseFrame frame, copy;
   TGL2DString* a = Labels(frame);
