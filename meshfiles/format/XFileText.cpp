@@ -268,7 +268,7 @@ void TTextParser::ReadVertexBlock(TVertexList& list, bool transform) {
 // Calls f(triangle corners as indices) for every triangle the faces give,
 // in drawing order, after checking each index against `limit`.
 template <class F>
-void ForEachTriangle(const TVertexList& list, size_t limit, const char* what, F&& f) {
+void ForEachTriangle(const TVertexList& list, size_t limit, const char* what, const char* plural, F&& f) {
   size_t q = 1;
   for (int face = 0; face < list.FaceCount; ++face) {
     const int32_t k = list.Faces[q++];
@@ -277,7 +277,7 @@ void ForEachTriangle(const TVertexList& list, size_t limit, const char* what, F&
     for (int32_t j = 0; j < k; ++j)
       if (ix[j] < 0 || static_cast<size_t>(ix[j]) >= limit)
         throw EXFileError(std::string(what) + " index " + std::to_string(ix[j]) + " out of range (" +
-                          std::to_string(limit) + " " + what + "s) in face " + std::to_string(face));
+                          std::to_string(limit) + " " + plural + ") in face " + std::to_string(face));
     if (k == 3) {
       f(ix[2], ix[1], ix[0]);
     } else if (k == 4) {
@@ -375,7 +375,7 @@ void TTextParser::ReadMesh() {
   ReadVertexBlock(list, true);
   const size_t nv = list.Vertices.size();
   mesh.FileVertexCount = static_cast<int>(nv);
-  ForEachTriangle(list, nv, "vertex", [&](int a, int b, int c) {
+  ForEachTriangle(list, nv, "vertex", "vertices", [&](int a, int b, int c) {
     mesh.Corners.push_back(list.Vertices[a]);
     mesh.Corners.push_back(list.Vertices[b]);
     mesh.Corners.push_back(list.Vertices[c]);
@@ -447,7 +447,7 @@ void TTextParser::ReadNormals(const TVertexList& mesh, TXMeshData& out, bool& ha
   ReadVertexBlock(normals, false);
   std::vector<T3DVector> corners;
   corners.reserve(out.Corners.size());
-  ForEachTriangle(normals, normals.Vertices.size(), "normal", [&](int a, int b, int c) {
+  ForEachTriangle(normals, normals.Vertices.size(), "normal", "normals", [&](int a, int b, int c) {
     corners.push_back(normals.Vertices[a]);
     corners.push_back(normals.Vertices[b]);
     corners.push_back(normals.Vertices[c]);
@@ -477,7 +477,7 @@ int TTextParser::ReadVertexColors(const TVertexList& mesh, TXMeshData& out) {
   MoveTo('}');
   if (c <= 0) return 0;
   size_t corner = 0;
-  ForEachTriangle(mesh, mesh.Vertices.size(), "vertex", [&](int a, int b, int d) {
+  ForEachTriangle(mesh, mesh.Vertices.size(), "vertex", "vertices", [&](int a, int b, int d) {
     for (int v : {a, b, d}) {
       if (static_cast<size_t>(v) >= colours.size())
         throw EXFileError("vertex colour index " + std::to_string(v) + " out of range (" +
