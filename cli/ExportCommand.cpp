@@ -1,4 +1,5 @@
-// lumora-cli export: a plot file as a DXF drawing or a VRML world, with
+// lumora-cli export: a plot file as a DXF drawing, a VRML world, a
+// shapefile set or a KML document, with
 // every option of the exporter window, read from its settings file and
 // changed key by key on the command line.
 
@@ -11,6 +12,7 @@
 #include "cli/Commands.h"
 #include "export/DXFExport.h"
 #include "export/ExportMain.h"
+#include "export/ShapeExport.h"
 #include "export/VRMLExport.h"
 #include "model/PlotReader.h"
 #include "platform/IniFile.h"
@@ -19,13 +21,14 @@ namespace lumora::cli {
 namespace {
 
 const char* const kUsage =
-    "usage: lumora-cli export FILE --format dxf|vrml -o OUT [OPTIONS]\n"
+    "usage: lumora-cli export FILE --format dxf|vrml|shp -o OUT [OPTIONS]\n"
     "\n"
-    "Writes the plot file FILE as a DXF drawing or a VRML 2.0 world.\n"
+    "Writes the plot file FILE as a DXF drawing, a VRML 2.0 world or an ESRI\n"
+    "shapefile set (.shp, .shx, .dbf, .prj beside OUT, optionally zipped).\n"
     "Options start from the exporter's defaults, then the settings file,\n"
     "then each --set and --units in the order given.\n"
     "\n"
-    "  --format dxf|vrml       what to write\n"
+    "  --format dxf|vrml|shp   what to write\n"
     "  -o, --output OUT        the file to write (replaced only when complete)\n"
     "  --ini FILE              settings file to read (default: CaveExport.ini in\n"
     "                          the settings folder, when it exists)\n"
@@ -34,7 +37,17 @@ const char* const kUsage =
     "                          DXF/Rotation=90, VRML/DoShotLine=1,\n"
     "                          VRLM/PassageColor=65280; layer colours as RGB\n"
     "                          integers 0x00BBGGRR (DXF/WallColor=255); repeatable\n"
-    "  --units feet|meters     the exporter's units (DXF)\n";
+    "  --units feet|meters     the exporter's units (DXF, shapefiles)\n"
+    "shapefiles:\n"
+    "  --layer NAME            stations (default), surveys, shots, split,\n"
+    "                          feature-points, feature-lines, passage, prism,\n"
+    "                          multipatch\n"
+    "  --2d                    2D shapes (no prism layers)\n"
+    "  --zip                   also pack the set into OUT with .zip\n"
+    "  --force                 replace files of the set that exist\n";
+
+const char* const kLayers[] = {"stations", "surveys", "shots",   "split",     "feature-points",
+                               "feature-lines", "passage", "prism", "multipatch"};
 
 // The progress line on stderr; redrawn only when a bar moves.
 class TCliProgress : public TExportProgress {
@@ -56,6 +69,8 @@ class TCliProgress : public TExportProgress {
 int RunExport(const Args& args) {
   if (WantsHelp(args, kUsage)) return 0;
   std::string file, format, output, ini;
+  int layer = -1;
+  bool twoD = false, zip = false, force = false;
   // --set and --units, in the order given.
   std::vector<std::pair<std::string, std::string>> changes;
   for (size_t i = 0; i < args.size(); ++i) {
@@ -66,8 +81,19 @@ int RunExport(const Args& args) {
     };
     if (a == "--format") {
       auto v = value();
-      if (v != "dxf" && v != "vrml") return UsageError("export", "--format takes dxf or vrml");
+      if (v != "dxf" && v != "vrml" && v != "shp") return UsageError("export", "--format takes dxf, vrml or shp");
       format = *v;
+    } else if (a == "--layer") {
+      auto v = value();
+      for (int k = 0; v && k < 9; ++k)
+        if (*v == kLayers[k]) layer = k;
+      if (layer < 0) return UsageError("export", "unknown --layer");
+    } else if (a == "--2d") {
+      twoD = true;
+    } else if (a == "--zip") {
+      zip = true;
+    } else if (a == "--force") {
+      force = true;
     } else if (a == "-o" || a == "--output") {
       auto v = value();
       if (!v || v->empty()) return UsageError("export", a + " needs a file name");
@@ -135,6 +161,27 @@ int RunExport(const Args& args) {
 
   TCliProgress progress;
   const TExportJob job{model, options, PassageOptions(), PassageState(), progress};
+  if (format == "shp") {
+    if (layer >= 0) options.ConvertTypeRadio = layer;
+    if (twoD) options.ShapeTypeRadio = 1;
+    if (options.ShapeTypeRadio == 1 && (options.ConvertTypeRadio == 7 || options.ConvertTypeRadio == 8))
+      return UsageError("export", "the prism layers are 3D only");
+    if (options.ConvertTypeRadio > 8) return UsageError("export", "bounding polygons come from the volume tool");
+    TShapefileRequest request;
+    request.Path = output;
+    // The window's "Create Zip File" is on by default; here the flag asks.
+    request.CreateZip = zip;
+    request.Warn = [](const std::string& text) { std::fprintf(stderr, "lumora-cli export: %s\n", text.c_str()); };
+    request.ConfirmOverwrite = [force](const std::string& question) {
+      if (!force) std::fprintf(stderr, "lumora-cli export: %s\n(use --force)\n", question.c_str());
+      return force;
+    };
+    const bool written = export_shapefile(request, job);
+    EndProgress();
+    if (!written) return 1;
+    std::printf("Shapefile: %s\n", ShapefileMember(output, "shp").c_str());
+    return 0;
+  }
   if (format == "dxf")
     write_dxf(output, job);
   else

@@ -20,7 +20,7 @@ count() { grep -c "$1" "$2"; }
 
 # Usage errors and failures.
 "$cli" export "$demo" -o "$tmp/x.dxf" >/dev/null 2>&1; [ $? -eq 2 ] || fail "no --format accepted"
-"$cli" export "$demo" --format shp -o "$tmp/x" >/dev/null 2>&1; [ $? -eq 2 ] || fail "--format shp accepted"
+"$cli" export "$demo" --format svg -o "$tmp/x" >/dev/null 2>&1; [ $? -eq 2 ] || fail "--format svg accepted"
 "$cli" export "$demo" --format dxf -o "$tmp/x.dxf" --set DXF/Rotation=400 >/dev/null 2>&1
 [ $? -eq 2 ] || fail "an out-of-range --set accepted"
 "$cli" export "$demo" --format dxf -o "$tmp/x.dxf" --set VRML/PassageColor=1 >/dev/null 2>&1
