@@ -3,6 +3,7 @@
 // every option of the exporter window, read from its settings file and
 // changed key by key on the command line.
 
+#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -12,6 +13,7 @@
 #include "cli/Commands.h"
 #include "export/DXFExport.h"
 #include "export/ExportMain.h"
+#include "export/KMLExport.h"
 #include "export/ShapeExport.h"
 #include "export/VRMLExport.h"
 #include "model/PlotReader.h"
@@ -21,14 +23,15 @@ namespace lumora::cli {
 namespace {
 
 const char* const kUsage =
-    "usage: lumora-cli export FILE --format dxf|vrml|shp -o OUT [OPTIONS]\n"
+    "usage: lumora-cli export FILE --format dxf|vrml|shp|kml -o OUT [OPTIONS]\n"
     "\n"
     "Writes the plot file FILE as a DXF drawing, a VRML 2.0 world or an ESRI\n"
-    "shapefile set (.shp, .shx, .dbf, .prj beside OUT, optionally zipped).\n"
+    "shapefile set (.shp, .shx, .dbf, .prj beside OUT, optionally zipped) or a\n"
+    "KML document in longitude and latitude.\n"
     "Options start from the exporter's defaults, then the settings file,\n"
     "then each --set and --units in the order given.\n"
     "\n"
-    "  --format dxf|vrml|shp   what to write\n"
+    "  --format dxf|vrml|shp|kml  what to write\n"
     "  -o, --output OUT        the file to write (replaced only when complete)\n"
     "  --ini FILE              settings file to read (default: CaveExport.ini in\n"
     "                          the settings folder, when it exists)\n"
@@ -44,7 +47,14 @@ const char* const kUsage =
     "                          multipatch\n"
     "  --2d                    2D shapes (no prism layers)\n"
     "  --zip                   also pack the set into OUT with .zip\n"
-    "  --force                 replace files of the set that exist\n";
+    "  --force                 replace files of the set that exist\n"
+    "KML:\n"
+    "  --overlay passages|lines  passage polygons (default) or shot lines\n"
+    "  --datum NAME            the plot's datum, e.g. \"North American 1983\"\n"
+    "  --altitude M            altitude in metres; with --relative\n"
+    "  --relative              relative to ground (default: clamped)\n"
+    "  --splays                include splay shots\n"
+    "  --no-sections           one placemark for the whole cave\n";
 
 const char* const kLayers[] = {"stations", "surveys", "shots",   "split",     "feature-points",
                                "feature-lines", "passage", "prism", "multipatch"};
@@ -71,6 +81,10 @@ int RunExport(const Args& args) {
   std::string file, format, output, ini;
   int layer = -1;
   bool twoD = false, zip = false, force = false;
+  // KML settings given on the command line, applied after the settings file.
+  std::optional<int> overlay, datum;
+  std::optional<double> altitude;
+  bool relative = false, splays = false, noSections = false;
   // --set and --units, in the order given.
   std::vector<std::pair<std::string, std::string>> changes;
   for (size_t i = 0; i < args.size(); ++i) {
@@ -81,7 +95,8 @@ int RunExport(const Args& args) {
     };
     if (a == "--format") {
       auto v = value();
-      if (v != "dxf" && v != "vrml" && v != "shp") return UsageError("export", "--format takes dxf, vrml or shp");
+      if (v != "dxf" && v != "vrml" && v != "shp" && v != "kml")
+        return UsageError("export", "--format takes dxf, vrml, shp or kml");
       format = *v;
     } else if (a == "--layer") {
       auto v = value();
@@ -94,6 +109,28 @@ int RunExport(const Args& args) {
       zip = true;
     } else if (a == "--force") {
       force = true;
+    } else if (a == "--overlay") {
+      auto v = value();
+      if (v != "passages" && v != "lines") return UsageError("export", "--overlay takes passages or lines");
+      overlay = *v == "passages" ? 0 : 1;
+    } else if (a == "--datum") {
+      auto v = value();
+      const int d = v ? KMLDatumIndex(*v) : -1;
+      if (d < 0) return UsageError("export", "unknown --datum");
+      datum = d;
+    } else if (a == "--altitude") {
+      auto v = value();
+      double m = 0;
+      const auto r = v ? std::from_chars(v->data(), v->data() + v->size(), m) : std::from_chars_result{};
+      if (!v || v->empty() || r.ec != std::errc() || r.ptr != v->data() + v->size())
+        return UsageError("export", "--altitude takes metres");
+      altitude = m;
+    } else if (a == "--relative") {
+      relative = true;
+    } else if (a == "--splays") {
+      splays = true;
+    } else if (a == "--no-sections") {
+      noSections = true;
     } else if (a == "-o" || a == "--output") {
       auto v = value();
       if (!v || v->empty()) return UsageError("export", a + " needs a file name");
@@ -180,6 +217,21 @@ int RunExport(const Args& args) {
     EndProgress();
     if (!written) return 1;
     std::printf("Shapefile: %s\n", ShapefileMember(output, "shp").c_str());
+    return 0;
+  }
+  if (format == "kml") {
+    if (overlay) options.OverlayTypeRadio = *overlay;
+    if (datum) options.DatumCombo = *datum;
+    if (altitude) options.AltitudeSpin = *altitude;
+    if (relative) options.AltitudeModeRadio = 1;
+    if (splays) options.KMLSplayChk = true;
+    if (noSections) options.SectionsChk = false;
+    const auto warn = [](const std::string& text) { std::fprintf(stderr, "lumora-cli export: %s\n", text.c_str()); };
+    const bool written = options.OverlayTypeRadio == 0 ? write_kml_passages(output, job, warn)
+                                                       : write_kml_lines(output, job, warn);
+    EndProgress();
+    if (!written) return 1;
+    std::printf("KML: %s\n", output.c_str());
     return 0;
   }
   if (format == "dxf")

@@ -98,4 +98,17 @@ fi
 inner=$(cd "$tmp" && pwd -P)/shots3D.shp
 inner=${inner#/}
 ogrinfo -ro -so "/vsizip/$zip/$inner" shots3D 2>&1 | grep -q "^Feature Count: $d\$" || fail "GDAL cannot read the zipped set"
+
+# KML: well-formed, read by GDAL, one polygon per used shot.
+"$cli" export "$demo" --format kml -o "$tmp/demo.kml" > /dev/null 2>&1 || fail "kml export"
+if command -v xmllint >/dev/null; then xmllint --noout "$tmp/demo.kml" || fail "xmllint"; fi
+ogrinfo -ro -al "$tmp/demo.kml" > "$tmp/kml.txt" 2>&1 || fail "ogrinfo kml"
+grep -q "MULTIPOLYGON" "$tmp/kml.txt" || fail "no passage polygons in GDAL's reading"
+[ "$(grep -c '<Polygon id=' "$tmp/demo.kml")" -gt 0 ] || fail "no polygons"
+"$cli" export "$demo" --format kml --overlay lines --relative --altitude 3 --no-sections \
+  --datum "WGS 1984" -o "$tmp/lines.kml" > /dev/null 2>&1 || fail "kml lines"
+[ "$(grep -c '<Placemark>' "$tmp/lines.kml")" = 1 ] || fail "more than one placemark without sections"
+grep -q '<altitudeMode>relativeToGround</altitudeMode>' "$tmp/lines.kml" || fail "altitude mode"
+ogrinfo -ro -al "$tmp/lines.kml" 2>&1 | grep -q "MULTILINESTRING" || fail "GDAL cannot read the lines"
+"$cli" export "$demo" --format kml --datum Mars -o "$tmp/x.kml" > /dev/null 2>&1; [ $? -eq 2 ] || fail "unknown datum accepted"
 echo "ok"
