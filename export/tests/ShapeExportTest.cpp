@@ -281,3 +281,36 @@ TEST(ShapeExport, GdalReadsTheLayers) {
   EXPECT_NE(pr.find("3D Measured Polygon"), std::string::npos) << pr;
   EXPECT_EQ(pr.find("ERROR"), std::string::npos) << pr;
 }
+
+TEST(ShapeExport, BoundingPolygonsAreVerticalFacesPerEdge) {
+  Fixture f;
+  TShapefileRequest r;
+  r.Path = f.dir / "bound.shp";
+  TBoundingPolygon square;
+  for (auto [x, y] : {std::pair{0.0, 0.0}, {10.0, 0.0}, {10.0, 10.0}, {0.0, 10.0}})
+    square.push_back({{x, y, -10}, {x, y, -30}});
+  r.BoundingPolygons = {square, {square[0], square[1], square[2]}};
+  f.options.ConvertTypeRadio = 10;
+  ASSERT_TRUE(export_shapefile(r, {f.model, f.options, f.passage, f.state, f.progress}));
+  const std::string shp = f.File("bound", "shp"), dbf = f.File("bound", "dbf");
+  EXPECT_EQ(LE(shp, 32), 31);
+  EXPECT_EQ((f.File("bound", "shx").size() - 100) / 8, 7u);
+  ASSERT_EQ(LE(dbf, 4), 7);
+  // Layer_Count, Layer_Number, Edge_Count, Edge_Number, Top, Bottom, Depth.
+  EXPECT_EQ(f.Field(dbf, 5, 0, 28), "   2   1   3   1-10.-30.20.0");
+  // First face: A = vertex 1 top, B = vertex 0 top, C = vertex 0 bottom, D = vertex 1 bottom.
+  const size_t pts = 108 + 52, zs = pts + 5 * 16 + 16;
+  EXPECT_EQ(Dbl(shp, pts), 10);
+  EXPECT_EQ(Dbl(shp, pts + 16), 0);
+  EXPECT_EQ(Dbl(shp, zs), -10);
+  EXPECT_EQ(Dbl(shp, zs + 8), -10);
+  EXPECT_EQ(Dbl(shp, zs + 16), -30);
+  EXPECT_EQ(Dbl(shp, zs + 24), -30);
+  EXPECT_EQ(Dbl(shp, zs + 32), -10);
+
+  // Without polygons the layer writes nothing.
+  r.BoundingPolygons.clear();
+  r.Path = f.dir / "none.shp";
+  EXPECT_FALSE(export_shapefile(r, {f.model, f.options, f.passage, f.state, f.progress}));
+  EXPECT_FALSE(std::filesystem::exists(r.Path));
+}
