@@ -63,9 +63,10 @@ class TPatchedFile {
     file_ = std::fopen(temp_.c_str(), "w+b");
     if (!file_) Fail("Cannot create file");
   }
+  // A temporary never renamed over its target is removed, also after Finish.
   ~TPatchedFile() {
-    if (file_) {
-      std::fclose(file_);
+    if (file_) std::fclose(file_);
+    if (!committed_) {
       std::error_code ec;
       std::filesystem::remove(temp_, ec);
     }
@@ -101,14 +102,8 @@ class TPatchedFile {
   void Commit() {
     std::error_code ec;
     std::filesystem::rename(temp_, target_, ec);
-    if (ec) {
-      std::filesystem::remove(temp_, ec);
-      throw EExport("Cannot write file \"" + target_.string() + "\": " + ec.message());
-    }
-  }
-  void Discard() {
-    std::error_code ec;
-    std::filesystem::remove(temp_, ec);
+    if (ec) throw EExport("Cannot write file \"" + target_.string() + "\": " + ec.message());
+    committed_ = true;
   }
 
  private:
@@ -119,6 +114,7 @@ class TPatchedFile {
   std::FILE* file_ = nullptr;
   std::string buffer_;
   int64_t written_ = 0;
+  bool committed_ = false;
 };
 
 struct TBox {

@@ -314,3 +314,11 @@ TEST(ShapeExport, BoundingPolygonsAreVerticalFacesPerEdge) {
   EXPECT_FALSE(export_shapefile(r, {f.model, f.options, f.passage, f.state, f.progress}));
   EXPECT_FALSE(std::filesystem::exists(r.Path));
 }
+
+TEST(ShapeExport, AFailedWriteLeavesNoFilesBehind) {
+  Fixture f;
+  std::filesystem::create_directories(f.dir / "fail.dbf" / "inner");
+  EXPECT_THROW(f.Export("fail"), EExport);
+  for (const auto& e : std::filesystem::directory_iterator(f.dir))
+    EXPECT_EQ(e.path().filename(), "fail.dbf") << "left behind: " << e.path();
+}
