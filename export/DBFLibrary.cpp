@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <ctime>
+#include <algorithm>
 
 #include "export/ExportMain.h"
 
@@ -13,6 +14,8 @@ const char* const kFieldMismatchMessage = "Field Mismatch";
 
 namespace {
 
+constexpr size_t kBlockSize = 32u << 20;
+
 void PutLE(std::string& out, uint32_t v, int bytes) {
   for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
 }
@@ -21,7 +24,7 @@ void PutLE(std::string& out, uint32_t v, int bytes) {
 
 void TDBFWriter::start_table() {
   fields_.clear();
-  records_.clear();
+  blocks_.clear();
   recordCount_ = 0;
   recordLength_ = 0;
   const std::time_t now = std::time(nullptr);
@@ -86,9 +89,15 @@ void TDBFWriter::set_missing(int field) {
 }
 
 void TDBFWriter::end_record() {
-  const size_t before = records_.size();
-  for (size_t i = 0; i < fields_.size(); ++i) records_ += values_[i];
-  if (recordCount_ == 0) recordLength_ = static_cast<int>(records_.size() - before);
+  size_t length = 0;
+  for (size_t i = 0; i < fields_.size(); ++i) length += values_[i].size();
+  if (blocks_.empty() || blocks_.back().size() + length > blocks_.back().capacity()) {
+    blocks_.emplace_back();
+    blocks_.back().reserve(std::max(kBlockSize, length));
+  }
+  std::string& block = blocks_.back();
+  for (size_t i = 0; i < fields_.size(); ++i) block += values_[i];
+  if (recordCount_ == 0) recordLength_ = static_cast<int>(length);
   ++recordCount_;
 }
 
@@ -114,14 +123,23 @@ void TDBFWriter::AppendHeader(std::string& out) const {
   out.push_back(0x0D);
 }
 
+// Calls f(index, text) for every record.
+template <typename F>
+void TDBFWriter::ForEachRecord(F&& f) const {
+  const size_t len = static_cast<size_t>(recordLength_);
+  int64_t index = 0;
+  for (const std::string& block : blocks_)
+    for (size_t at = 0; at + len <= block.size() && index < recordCount_; at += len)
+      f(index++, std::string_view(block).substr(at, len));
+}
+
 std::string TDBFWriter::FileBytes() const {
   std::string out;
   AppendHeader(out);
-  const size_t len = static_cast<size_t>(recordLength_);
-  for (int64_t i = 0; i < recordCount_; ++i) {
+  ForEachRecord([&](int64_t, std::string_view record) {
     out.push_back(' ');
-    out.append(records_, static_cast<size_t>(i) * len, len);
-  }
+    out += record;
+  });
   out.push_back(0x1A);
   return out;
 }
@@ -130,14 +148,13 @@ void TDBFWriter::write_file(const std::filesystem::path& path, const std::functi
   TExportFile file(path);
   std::string& out = file.Buffer();
   AppendHeader(out);
-  const size_t len = static_cast<size_t>(recordLength_);
-  for (int64_t i = 0; i < recordCount_; ++i) {
+  ForEachRecord([&](int64_t i, std::string_view record) {
     if (progress && i % 100 == 0)
       progress(static_cast<int>(std::nearbyint(100.0 * static_cast<double>(i) / static_cast<double>(recordCount_))));
     out.push_back(' ');
-    out.append(records_, static_cast<size_t>(i) * len, len);
+    out += record;
     file.MaybeFlush();
-  }
+  });
   out.push_back(0x1A);
   file.Commit();
 }

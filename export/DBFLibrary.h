@@ -50,11 +50,15 @@ class TDBFWriter {
     uint8_t decimals = 0;
   };
   void AppendHeader(std::string& out) const;
+  template <typename F>
+  void ForEachRecord(F&& f) const;
   void Check(int field, char type) const;
 
   std::vector<Field> fields_;
   std::vector<std::string> values_;
-  std::string records_;  // every record's text, back to back
+  // Every record's text, back to back, in blocks that are never moved, so
+  // a table of millions of records grows without copying itself.
+  std::vector<std::string> blocks_;
   int64_t recordCount_ = 0;
   int recordLength_ = 0;  // of the first record, without the deletion flag
   uint8_t year_ = 0, month_ = 1, day_ = 1;

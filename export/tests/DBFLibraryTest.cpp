@@ -121,3 +121,22 @@ TEST(DBFWriter, WriteFileMatchesBytesReportsProgressAndReadsInGdal) {
   EXPECT_NE(info.find("BRAMBLE_NMI (Real) = 52.25"), std::string::npos) << info;
   std::filesystem::remove_all(dir);
 }
+
+TEST(DBFWriter, LargeTablesKeepEveryRecordInOrder) {
+  TDBFWriter w;
+  w.start_table();
+  w.add_field("COMMENT", 'C', 0, 250);
+  w.add_field("N", 'N', 0, 8);
+  const int count = 150000;  // over one storage block
+  for (int i = 0; i < count; ++i) {
+    w.set_number(1, i);
+    w.end_record();
+  }
+  const std::string bytes = w.FileBytes();
+  const size_t header = 32 + 2 * 32 + 1, len = 1 + 258;
+  ASSERT_EQ(bytes.size(), header + count * len + 1);
+  for (int i : {0, 1, 129999, 130000, count - 1}) {
+    const std::string n = std::to_string(i);
+    EXPECT_EQ(bytes.substr(header + i * len + 1 + 250, 8), std::string(8 - n.size(), ' ') + n);
+  }
+}
