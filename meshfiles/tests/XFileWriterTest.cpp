@@ -40,7 +40,14 @@ TEST(XFileWriter, EmptySceneAndOneTriangleExactText) {
                      " }", " ", " MeshVertexColors {", "  3;", "  0; 1.000000;0.000000;0.000000;1.000000;;",
                      "  1; 1.000000;0.000000;0.000000;1.000000;;", "  2; 1.000000;0.000000;0.000000;1.000000;;",
                      " }", "}"});
-  EXPECT_EQ(WriteXStream(frame, nullptr), expected);
+  std::vector<int> reports;
+  EXPECT_EQ(WriteXStream(frame, [&](int p) { reports.push_back(p); }), expected);
+  // Vertices gathered, then written, then the normals; then the colours.
+  const std::vector<int> block{0, 17, 33, 50};
+  std::vector<int> sequence;
+  for (int i = 0; i < 3; ++i) sequence.insert(sequence.end(), block.begin(), block.end());
+  sequence.push_back(0);
+  EXPECT_EQ(reports, sequence);
 }
 
 TEST(XFileWriter, MaterialsFromDistinctCornerZeroColours) {
