@@ -36,7 +36,7 @@ class TFrameSink : public TXMeshSink {
       mesh.AddTriangle(TTriangle3{{data.Corners[3 * t], data.Corners[3 * t + 1], data.Corners[3 * t + 2]}},
                        0xFFFFFF);
     mesh.ResetOrientation();
-    mesh.ComputeNormals(false);
+    // AddTriangle has already given every triangle its face normal.
     if (data.HasMaterial) {
       const TMaterial& m = data.Material;
       mesh.Emission = TGLColor{m.Emissive[0], m.Emissive[1], m.Emissive[2], m.Emissive[3]};

@@ -1,5 +1,6 @@
 #include "meshfiles/GLXFileWriter.h"
 
+#include <charconv>
 #include <cmath>
 #include <unordered_map>
 
@@ -31,6 +32,11 @@ std::string ObjectName(const std::string& name) {
     if (!keep) c = '_';
   }
   return out;
+}
+
+void AppendInt(std::string& out, long long v) {
+  char buf[24];
+  out.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
 }
 
 class TXWriter {
@@ -68,7 +74,7 @@ class TXWriter {
     Line("}");
   }
   void IntField(long long v) {
-    Begin() += std::to_string(v);
+    AppendInt(Begin(), v);
     out_ += ';';
     End();
   }
@@ -120,11 +126,11 @@ void TXWriter::VertexBlock(const std::vector<T3DVector>& v, int faces, bool gath
   for (int t = 0; t < faces; ++t) {
     std::string& o = Begin();
     o += "3;";
-    o += std::to_string(3 * t + 2);
+    AppendInt(o, 3LL * t + 2);
     o += ',';
-    o += std::to_string(3 * t + 1);
+    AppendInt(o, 3LL * t + 1);
     o += ',';
-    o += std::to_string(3 * t);
+    AppendInt(o, 3LL * t);
     o += ';';
     o += t + 1 < faces ? ',' : ';';
     End();
@@ -195,7 +201,7 @@ void TXWriter::Mesh(const TGLCustomMesh& mesh, bool fast) {
     const TGLColorTriple c = mesh.GetTriangleColors(t);
     for (int j = 0; j < 3; ++j) {
       std::string& o = Begin();
-      o += std::to_string(3 * t + j);
+      AppendInt(o, 3LL * t + j);
       o += "; ";
       const uint32_t v = c.c[j];
       AppendReal(o, (v & 0xFF) / 255.0);
