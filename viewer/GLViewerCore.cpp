@@ -5,6 +5,8 @@
 #include <cstring>
 #include <vector>
 
+#include "meshfiles/GLXFileReader.h"
+#include "meshfiles/GLXFileWriter.h"
 #include "scene/GLFastMesh.h"
 #include "scene/GLFonts.h"
 #include "scene/GLHeaders.h"
@@ -256,6 +258,21 @@ TBitmap32 TGLViewerCore::RenderToBitmap(TBitmap32* bitmap, double scale) {
   SetSize(ClientWidth(), ClientHeight());
   Render(false);
   return out;
+}
+
+void TGLViewerCore::LoadXFile(const std::filesystem::path& fileName, const TXProgress& progress, bool append) {
+  Enabled = false;
+  try {
+    ReadXFile(fileName, Frame, progress, append);
+  } catch (...) {
+    Enabled = true;
+    throw;
+  }
+  Enabled = true;
+}
+
+void TGLViewerCore::SaveXFile(const std::filesystem::path& fileName, const TXProgress& progress) const {
+  WriteXFile(fileName, Frame, progress);
 }
 
 }  // namespace lumora

@@ -5,12 +5,14 @@
 // TOffscreenViewer on a headless EGL context. Both draw the same frame.
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <string>
 
+#include "meshfiles/format/XFileFormat.h"
 #include "scene/GLLights.h"
 #include "scene/GLRenderer.h"
 #include "scene/GLTexture.h"
@@ -59,6 +61,11 @@ class TGLViewerCore {
   // Renders at scale times the client size into a framebuffer object.
   // Rows of the result run top to bottom, blue, green, red, alpha.
   TBitmap32 RenderToBitmap(TBitmap32* bitmap, double scale);
+
+  // X files into and out of the frame's meshes. Input stays disabled while
+  // a file loads, and is enabled again whatever happens.
+  void LoadXFile(const std::filesystem::path& fileName, const TXProgress& progress, bool append);
+  void SaveXFile(const std::filesystem::path& fileName, const TXProgress& progress) const;
 
   uint32_t ScreenColor() const { return screenColor_; }
   void SetScreenColor(uint32_t colour);

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -216,6 +219,35 @@ TEST(OffscreenViewer, WireFrameLightBrightensUnlitFaces) {
   v.ResetLighting();
   EXPECT_FLOAT_EQ(v.SceneAmbient.r, 0.1f);
   EXPECT_FALSE(v.Lights.Lights(0).LightEnabled);  // reset keeps which lights are on
+}
+
+}  // namespace
+}  // namespace lumora
+
+namespace lumora {
+namespace {
+
+TEST(OffscreenViewer, XFilesRoundTripThroughTheFrameAndFailuresReenableInput) {
+  const auto dir = std::filesystem::temp_directory_path() / ("lumora-viewer-x-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  const auto path = dir / "square.x";
+
+  TOffscreenViewer source(64, 48);
+  AddSquare(source, 1.0, 0x0000FF);
+  source.SaveXFile(path, {});
+
+  TOffscreenViewer target(64, 48);
+  const int before = target.Frame.Meshes.Count();
+  target.LoadXFile(path, {}, true);
+  ASSERT_EQ(target.Frame.Meshes.Count(), before + 1);
+  auto* loaded = static_cast<TGLMesh*>(target.Frame.Meshes[target.Frame.Meshes.Count() - 1]);
+  EXPECT_EQ(loaded->TriangleCount(), 2);
+  EXPECT_TRUE(target.Enabled);
+
+  std::ofstream(dir / "bad.x") << "not an x file";
+  EXPECT_ANY_THROW(target.LoadXFile(dir / "bad.x", {}, true));
+  EXPECT_TRUE(target.Enabled);
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace
