@@ -70,8 +70,12 @@ void PrintText(const std::string& file, TPlotModel& model, const TPlotStats& s, 
     std::printf("  \"%s\": surveys %d to %d\n", model.Sections[i].Name.Str().c_str(), r.First, r.Last);
   }
   std::printf("Splays:          %d shots from %d stations\n", s.SplayShots, model.Splays.Count());
-  std::printf("Min:             %s\n", VectorText(info.Min, 2).c_str());
-  std::printf("Max:             %s\n", VectorText(info.Max, 2).c_str());
+  if (info.Min.x > info.Max.x) {
+    std::printf("Min, Max:        none (the file gives no bounds)\n");
+  } else {
+    std::printf("Min:             %s\n", VectorText(info.Min, 2).c_str());
+    std::printf("Max:             %s\n", VectorText(info.Max, 2).c_str());
+  }
   std::printf("Center:          %s\n", VectorText(info.Center, 2).c_str());
   std::printf("First position:  %s\n", VectorText(info.FirstPosition, 2).c_str());
   std::printf("Top:             %s\n", FixedText(info.Top, 2).c_str());

@@ -57,24 +57,20 @@ const char* ScanSimpleDecimal(const char* p, const char* end, char stop, double&
                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
   const bool negative = p < end && *p == '-';
   if (negative) ++p;
+  // Up to 19 digits cannot overflow the mantissa; more than 15 are refused
+  // below anyway, so the digit loops need no count of their own.
   uint64_t mantissa = 0;
-  int digits = 0, decimals = 0;
-  bool point = false;
-  for (; p < end; ++p) {
-    const char c = *p;
-    if (IsDigit(c)) {
-      if (++digits > 15) return nullptr;
-      mantissa = mantissa * 10 + static_cast<uint64_t>(c - '0');
-      decimals += point;
-    } else if (c == '.' && !point) {
-      point = true;
-    } else if (static_cast<unsigned char>(c) <= ' ' || c == stop) {
-      break;
-    } else {
-      return nullptr;
-    }
+  const char* first = p;
+  while (p < end && IsDigit(*p)) mantissa = mantissa * 10 + static_cast<uint64_t>(*p++ - '0');
+  int digits = static_cast<int>(p - first), decimals = 0;
+  if (p < end && *p == '.') {
+    const char* fraction = ++p;
+    while (p < end && IsDigit(*p)) mantissa = mantissa * 10 + static_cast<uint64_t>(*p++ - '0');
+    decimals = static_cast<int>(p - fraction);
+    digits += decimals;
   }
-  if (digits == 0) return nullptr;
+  if (digits == 0 || digits > 15) return nullptr;
+  if (p < end && static_cast<unsigned char>(*p) > ' ' && *p != stop) return nullptr;
   value = static_cast<double>(mantissa) / kPow10[decimals];
   if (negative) value = -value;
   return p;

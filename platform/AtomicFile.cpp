@@ -1,5 +1,7 @@
 #include "platform/AtomicFile.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -34,12 +36,18 @@ void WriteFileAtomically(const std::filesystem::path& target, std::string_view c
 std::string ReadWholeFile(const std::filesystem::path& path) {
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) throw std::runtime_error("Cannot open file \"" + path.string() + "\": " + std::strerror(errno));
+  struct stat st {};
+  if (::fstat(fileno(f), &st) != 0 || S_ISDIR(st.st_mode)) {
+    const int err = S_ISDIR(st.st_mode) ? EISDIR : errno;
+    std::fclose(f);
+    throw std::runtime_error("Cannot read file \"" + path.string() + "\": " + std::strerror(err));
+  }
   std::string data;
-  // Reserving the size up front keeps the peak at one copy of the file.
-  if (std::fseek(f, 0, SEEK_END) == 0) {
-    long size = std::ftell(f);
-    if (size > 0) data.reserve(static_cast<size_t>(size));
-    std::rewind(f);
+  // One read straight into a buffer of the file's size; the loop after it
+  // reads what a growing file or one without a size still holds.
+  if (S_ISREG(st.st_mode) && st.st_size > 0) {
+    data.resize(static_cast<size_t>(st.st_size));
+    data.resize(std::fread(data.data(), 1, data.size(), f));
   }
   char buf[1 << 16];
   size_t n;
