@@ -11,6 +11,7 @@
 #include <stdexcept>
 
 #include "model/DemoCave.h"
+#include "model/PlotReader.h"
 #include "platform/AtomicFile.h"
 
 namespace lumora::bench {
@@ -54,6 +55,24 @@ std::string GeneratedPlotFile(int stations, unsigned seed) {
   waitpid(child, &status, 0);
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error("cannot generate " + path);
   return path;
+}
+
+double ModelMB(const TPlotModel& m) {
+  double bytes = double(m.Plots.Capacity()) * sizeof(TPlotVector) + double(m.LineStarts.Capacity()) * 4 +
+                 double(m.Surveys.Capacity()) * sizeof(TSurveyID) + double(m.Sections.Capacity()) * sizeof(TSectionRec);
+  for (int i = 0; i < m.Plots.Count(); ++i)
+    if (m.Plots[i].Comment.capacity() > 15) bytes += m.Plots[i].Comment.capacity() + 1;
+  for (int i = 0; i < m.Splays.Count(); ++i)
+    bytes += sizeof(TSplayItem) + m.Splays.Item(i).Shots.capacity() * sizeof(TSplayShot) + 48;
+  return bytes / 1048576.0;
+}
+
+bool LoadGeneratedCave(TPlotModel& model, int stations, std::string* file) {
+  const std::string path = GeneratedPlotFile(stations);
+  if (file) *file = path;
+  const TPlotLoadResult r = LoadPlotText(model, ReadWholeFile(path), path);
+  if (!r.Ok) std::fprintf(stderr, "%s\n", r.Message.c_str());
+  return r.Ok;
 }
 
 }  // namespace lumora::bench

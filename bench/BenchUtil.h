@@ -5,11 +5,21 @@
 #include <chrono>
 #include <string>
 
+#include "model/PlotArray.h"
+
 namespace lumora::bench {
 
 double PeakRssMB();     // this process's peak resident size
 double CurrentRssMB();  // its resident size now
 double CpuSeconds();    // user plus system time of this process so far
+
+// Bytes the loaded model holds, in MB: every array's block plus comment
+// text and splays beyond the records themselves.
+double ModelMB(const TPlotModel& model);
+
+// Loads a generated cave of `stations` stations into `model`; prints the
+// reader's message and returns false on failure.
+bool LoadGeneratedCave(TPlotModel& model, int stations, std::string* file = nullptr);
 
 // A plot file of a generated cave with `stations` stations under /tmp,
 // written once and reused by later runs.

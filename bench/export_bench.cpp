@@ -14,7 +14,6 @@
 #include "export/DXFExport.h"
 #include "export/VRMLExport.h"
 #include "model/PlotReader.h"
-#include "platform/AtomicFile.h"
 
 using namespace lumora;
 
@@ -51,17 +50,9 @@ int main(int argc, char** argv) {
   const std::filesystem::path folder = argc > 2 ? argv[2] : "/tmp";
   const int runs = argc > 3 ? std::max(std::atoi(argv[3]), 1) : 2;
   const std::string only = argc > 4 ? argv[4] : "";  // "dxf" or "vrml" to run one
-  const std::string file = bench::GeneratedPlotFile(stations);
-
   TPlotModel& model = PlotModel();
-  {
-    const std::string text = ReadWholeFile(file);
-    const TPlotLoadResult r = LoadPlotText(model, text, file);
-    if (!r.Ok) {
-      std::fprintf(stderr, "%s\n", r.Message.c_str());
-      return 1;
-    }
-  }
+  std::string file;
+  if (!bench::LoadGeneratedCave(model, stations, &file)) return 1;
   std::printf("export: %s, %d records, %d surveys\n", file.c_str(), model.Plots.Count(), model.Surveys.Count());
 
   TExportOptions dxf;  // every layer on, walls as 3D faces

@@ -10,19 +10,10 @@
 #include "bench/BenchUtil.h"
 #include "model/PlotReader.h"
 #include "passage/PassageLib.h"
-#include "platform/AtomicFile.h"
 
 using namespace lumora;
 
 namespace {
-
-double ModelMB(const TPlotModel& m) {
-  double bytes = double(m.Plots.Capacity()) * sizeof(TPlotVector) + double(m.LineStarts.Capacity()) * 4 +
-                 double(m.Surveys.Capacity()) * sizeof(TSurveyID) + double(m.Sections.Capacity()) * sizeof(TSectionRec);
-  for (int i = 0; i < m.Plots.Count(); ++i)
-    if (m.Plots[i].Comment.capacity() > 15) bytes += m.Plots[i].Comment.capacity() + 1;
-  return bytes / 1048576.0;
-}
 
 // Resets the kernel's high-water mark of this process, so that the peak
 // read afterwards is the build's own. False where the kernel refuses.
@@ -51,18 +42,10 @@ double HighWaterMB() {
 
 int main(int argc, char** argv) {
   const int stations = argc > 1 ? std::atoi(argv[1]) : 1000000;
-  const std::string file = bench::GeneratedPlotFile(stations);
-
   TPlotModel& model = PlotModel();
-  {
-    const std::string text = ReadWholeFile(file);
-    const TPlotLoadResult r = LoadPlotText(model, text, file);
-    if (!r.Ok) {
-      std::fprintf(stderr, "%s\n", r.Message.c_str());
-      return 1;
-    }
-  }
-  const double modelMB = ModelMB(model);
+  std::string file;
+  if (!bench::LoadGeneratedCave(model, stations, &file)) return 1;
+  const double modelMB = bench::ModelMB(model);
   const double beforeMB = bench::CurrentRssMB();
   const bool peakReset = ResetPeak();
 

@@ -10,22 +10,6 @@
 
 using namespace lumora;
 
-namespace {
-
-// Bytes the loaded model holds: every array's block plus comment text that
-// does not fit a string's own buffer.
-double ModelMB(const TPlotModel& m) {
-  double bytes = double(m.Plots.Capacity()) * sizeof(TPlotVector) + double(m.LineStarts.Capacity()) * 4 +
-                 double(m.Surveys.Capacity()) * sizeof(TSurveyID) + double(m.Sections.Capacity()) * sizeof(TSectionRec);
-  for (int i = 0; i < m.Plots.Count(); ++i)
-    if (m.Plots[i].Comment.capacity() > 15) bytes += m.Plots[i].Comment.capacity() + 1;
-  for (int i = 0; i < m.Splays.Count(); ++i)
-    bytes += sizeof(TSplayItem) + m.Splays.Item(i).Shots.capacity() * sizeof(TSplayShot) + 48;
-  return bytes / 1048576.0;
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
   const int stations = argc > 1 ? std::atoi(argv[1]) : 1000000;
   const std::string file = bench::GeneratedPlotFile(stations);
@@ -46,7 +30,7 @@ int main(int argc, char** argv) {
     }
     if (s < best) best = s;
   }
-  const double modelMB = ModelMB(model);
+  const double modelMB = bench::ModelMB(model);
   const double peakMB = bench::PeakRssMB() - baseMB;
   std::printf("plot reader: %s\n", file.c_str());
   std::printf("  file            %.1f MB, %d records, %d surveys, %d splay shots\n", fileMB, model.Plots.Count(),
