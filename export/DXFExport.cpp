@@ -420,12 +420,7 @@ class TDXFWriter {
 }  // namespace
 
 void write_dxf(const std::filesystem::path& path, const TExportJob& job) {
-  job.Progress.show_status("Saving DXF File");
-  TExportFile file(path);
-  TDXFWriter(job, file).Write();
-  file.Commit();
-  job.Progress.set_all_progress(100);
-  job.Progress.show_status("Done");
+  WriteTextExport(path, job, "Saving DXF File", [&](TExportFile& file) { TDXFWriter(job, file).Write(); });
 }
 
 }  // namespace lumora

@@ -192,4 +192,14 @@ std::string FixedString(double v, int decimals, int intWidth) {
   return s;
 }
 
+void WriteTextExport(const std::filesystem::path& path, const TExportJob& job, const char* status,
+                     const std::function<void(TExportFile&)>& write) {
+  job.Progress.show_status(status);
+  TExportFile file(path);
+  write(file);
+  file.Commit();
+  job.Progress.set_all_progress(100);
+  job.Progress.show_status("Done");
+}
+
 }  // namespace lumora

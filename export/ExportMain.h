@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -130,6 +131,11 @@ class TExportFile {
   std::string buffer_;
   uint64_t written_ = 0;
 };
+
+// Runs one writer into `path` through a TExportFile: the status line, the
+// commit, and the full progress bar every text export ends with.
+void WriteTextExport(const std::filesystem::path& path, const TExportJob& job, const char* status,
+                     const std::function<void(TExportFile&)>& write);
 
 // Fixed-point text of v with `decimals` decimals (0..9), '.' as decimal
 // point, no grouping, the part before the point right-aligned with spaces

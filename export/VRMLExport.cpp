@@ -499,12 +499,7 @@ class TVRMLExporter {
 }  // namespace
 
 void write_vrml(const std::filesystem::path& path, const TExportJob& job) {
-  job.Progress.show_status("Saving VRL File");
-  TExportFile file(path);
-  TVRMLExporter(job, file).Write();
-  file.Commit();
-  job.Progress.set_all_progress(100);
-  job.Progress.show_status("Done");
+  WriteTextExport(path, job, "Saving VRL File", [&](TExportFile& file) { TVRMLExporter(job, file).Write(); });
 }
 
 }  // namespace lumora
