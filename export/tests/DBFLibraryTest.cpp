@@ -7,6 +7,7 @@
 #include "export/DBFLibrary.h"
 #include "export/ExportMain.h"
 #include "platform/AtomicFile.h"
+#include "export/tests/ShellOutput.h"
 
 using namespace lumora;
 
@@ -16,17 +17,6 @@ std::filesystem::path TempDir() {
   auto dir = std::filesystem::temp_directory_path() / ("lumora-dbf-" + std::to_string(getpid()));
   std::filesystem::create_directories(dir);
   return dir;
-}
-
-std::string Shell(const std::string& command) {
-  std::string out;
-  if (FILE* p = popen(command.c_str(), "r")) {
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    pclose(p);
-  }
-  return out;
 }
 
 std::string Descriptor(const std::string& name, char type, int width, int decimals) {

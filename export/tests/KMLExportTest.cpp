@@ -8,21 +8,11 @@
 #include "export/KMLExport.h"
 #include "model/PlotReader.h"
 #include "platform/AtomicFile.h"
+#include "export/tests/ShellOutput.h"
 
 using namespace lumora;
 
 namespace {
-
-std::string Shell(const std::string& command) {
-  std::string out;
-  if (FILE* p = popen(command.c_str(), "r")) {
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    pclose(p);
-  }
-  return out;
-}
 
 int Count(const std::string& text, const std::string& what) {
   int n = 0;

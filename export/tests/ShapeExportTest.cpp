@@ -9,6 +9,7 @@
 #include "export/ShapeExport.h"
 #include "model/PlotReader.h"
 #include "platform/AtomicFile.h"
+#include "export/tests/ShellOutput.h"
 
 using namespace lumora;
 
@@ -26,17 +27,6 @@ const char* const kPlot =
     "D 40 0 123.45 S a1 P 1 1 1 1\r\n"
     "D 50 0 0 S A1 P 1 1 1 1\r\n"
     "X 0 50 0 0 -123.45 123.45\r\n";
-
-std::string Shell(const std::string& command) {
-  std::string out;
-  if (FILE* p = popen(command.c_str(), "r")) {
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    pclose(p);
-  }
-  return out;
-}
 
 int32_t BE(const std::string& s, size_t at) {
   return static_cast<int32_t>(static_cast<uint8_t>(s[at]) << 24 | static_cast<uint8_t>(s[at + 1]) << 16 |
