@@ -1,10 +1,10 @@
 #include "model/PlotReader.h"
 
 #include <algorithm>
+#include <array>
 #include <cfloat>
 #include <charconv>
 #include <cmath>
-#include <cstring>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -567,19 +567,26 @@ void InitPlotUnits() {
 
 namespace {
 
+// How many lines of the text begin with each character, up to the Ctrl-Z
+// that ends the file.
+std::array<int, 256> LineLetterCounts(std::string_view text) {
+  std::array<int, 256> counts{};
+  text = text.substr(0, std::min(text.find(kCtrlZ), text.size()));
+  for (size_t start = 0; start < text.size();) {
+    ++counts[static_cast<unsigned char>(text[start])];
+    const size_t lf = text.find(kLF, start);
+    if (lf == std::string_view::npos) break;
+    start = lf + 1;
+  }
+  return counts;
+}
+
 // Sizes the record lists for the file's record lines once, so that a big
 // cave is not copied again at every growth step of its million records.
 void ReserveForRecords(TPlotModel& model, std::string_view text) {
-  int records = 0, lines = 0;
-  for (size_t start = 0; start < text.size();) {
-    const char c = text[start];
-    if (c == kCtrlZ) break;
-    if (c == 'M' || c == 'L') ++lines;
-    if (c == 'M' || c == 'L' || c == 'D' || c == 'd') ++records;
-    const void* lf = std::memchr(text.data() + start, kLF, text.size() - start);
-    if (!lf) break;
-    start = static_cast<size_t>(static_cast<const char*>(lf) - text.data()) + 1;
-  }
+  const std::array<int, 256> n = LineLetterCounts(text);
+  const int lines = n['M'] + n['L'];
+  const int records = lines + n['D'] + n['d'];
   if (records > model.Plots.Capacity()) model.Plots.SetCapacity(records);
   if (lines > model.LineStarts.Capacity()) model.LineStarts.SetCapacity(lines);
 }
@@ -638,17 +645,8 @@ TPlotLoadResult LoadPlotFile(TPlotModel& model, const std::string& fileName, con
 }
 
 TPlotLineCounts CountPlotLines(const std::string& fileName) {
-  const std::string text = ReadWholeFile(fileName);
-  TPlotLineCounts counts;
-  const size_t end = std::min(text.find(kCtrlZ), text.size());
-  for (size_t start = 0; start < end;) {
-    if (text[start] == 'D') ++counts.DrawCount;
-    if (text[start] == 'M') counts.MoveCount += 2;
-    const size_t lf = text.find(kLF, start);
-    if (lf == std::string::npos) break;
-    start = lf + 1;
-  }
-  return counts;
+  const std::array<int, 256> n = LineLetterCounts(ReadWholeFile(fileName));
+  return {n['D'], 2 * n['M']};
 }
 
 std::string GeoreferenceWarning(const std::string& extraLine) {
