@@ -1,0 +1,132 @@
+#pragma once
+// The scene builder: turns a plot file into the cave scene the viewer
+// shows (shots, splays, stations, labels, walls, boxes) and colours the
+// walls. Qt-free, so the window and `lumora-cli render` build the same
+// scene; each passes its own progress fields.
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "model/PlotArray.h"
+#include "model/PlotReader.h"
+#include "passage/PassageLib.h"
+#include "scene/GLFastMesh.h"
+#include "scene/GLFonts.h"
+#include "scene/GLLines.h"
+#include "scene/GLMesh.h"
+#include "scene/GLPoints.h"
+#include "viewer/GLViewerCore.h"
+
+namespace lumora {
+
+// The named objects of the scene, owned by the viewer's frames.
+struct TCaveScene {
+  TGLFrame* CaveFrame = nullptr;
+  TGLFastMesh* PassageMesh = nullptr;  // "Passage Mesh"
+  TGLPoints* Stations = nullptr;       // "Stations"
+  TGLMesh* Hull = nullptr;             // "Hull"
+  TGLLines* Shots = nullptr;           // "Shots"
+  TGLLines* Splays = nullptr;          // "Splays"
+  TGLLines* LineBox = nullptr;         // "Line Box"
+  TGLLines* PassageBox = nullptr;      // "Passage Box"
+  TGL2DString* Labels = nullptr;       // "Station Labels"
+  TGLFrame* RoseFrame = nullptr;
+  TGLMesh* Rose = nullptr;             // "Rose Diagram"
+  TGLMesh* RoseBase = nullptr;         // "Rose Base"
+  TGLLines* RoseGrid = nullptr;        // "Rose Grid"
+};
+
+// The values of the "Cave Mesh Settings" dialog.
+struct TCaveMeshSettings {
+  int PassageShape = psOctagon;  // "Square", "Diamond", "Octagon"
+  int RoundingDepth = 1;         // "None", "One Pass", "Two Pass"
+  double CornerThreshold = 20.0;
+  double SubstituteDiameter = 2.0;
+  bool SubstituteMissing = true;
+  bool ExpandPassages = true;
+  bool VerticalPrisms = true;
+  double VerticalThreshold = 50.0;
+  bool SealEnds = true;
+  bool ShowHidden = false;
+};
+
+// Copies the dialog into the passage options; ConvertToMetres and
+// AverageJoints stay as they are, CenterModel is set.
+void ApplyMeshOptions(const TCaveMeshSettings& settings, TPassageOptions& options);
+
+// The dialog's "File Analysis" for d 'D' and m 'M' lines.
+struct TMeshEstimate {
+  int64_t Shots = 0;
+  int64_t MaxTriangles = 0;
+  double MemoryMB = 0;
+};
+TMeshEstimate EstimateMesh(int64_t dLines, int64_t mLines, int passageShape, int roundingDepth);
+// Nothing when the file does not exist.
+std::optional<TMeshEstimate> EstimateMeshForFile(const std::filesystem::path& plotFile,
+                                                 const TCaveMeshSettings& settings);
+
+// The colours and sizes the main window's options give a load.
+struct TCaveStyle {
+  uint32_t ShotColor = 0xFF0000;     // blue
+  uint32_t SplayColor = 0x00FFFF;    // yellow
+  uint32_t StationColor = 0x00FFFF;  // yellow
+  int PointSize = 1;
+  uint32_t WallColor = 0x0000FF;     // red
+};
+
+// The fields of the "Converting Cave Data To 3D Mesh" window; an unset
+// field is skipped. The window's fields also let pending events run.
+struct TCaveLoadProgress {
+  std::function<void(const std::string&)> Action, Shots, Surveys, Polygons;
+  std::function<void(int percent)> Progress;
+};
+
+// Which cave objects are shown; the window derives it from its check boxes
+// (a box counts only when enabled), the command line from its options.
+enum class TBoxMode { Line, Passage, Both };
+struct TCaveVisibility {
+  bool Walls = true, Shots = false, Splays = false, Stations = false, Labels = false;
+  bool Box = false;
+  TBoxMode BoxMode = TBoxMode::Line;
+  bool Hull = false;
+};
+void SyncVisibility(const TCaveScene& scene, const TCaveVisibility& visibility);
+
+// What a load found that the window acts on.
+struct TCaveLoadResult {
+  std::string Error;           // the plot reader's message; empty on success
+  bool TooManyForPassDims = false;  // more than 15000 records
+};
+
+// The volume tool's "Use Pass Dims" box, unchecked by loads of big plots.
+bool& UsePassDims();
+
+// The starting render state of every load.
+void SetDefaultRendering(TGLRenderer& renderer, TGLViewerCore& viewer, bool flat);
+
+// Creates the scene objects in the viewer's root frame (once), applies the
+// display defaults (walls only) and the smooth style.
+TCaveScene CreateSceneObjects(TGLViewerCore& viewer);
+
+// Steps 2 to 11 of a load (the window adds the caption, the recent files,
+// the cursor and the display defaults around it). A plot reader error goes
+// to `warn` and into the result, and the scene is built from what was read;
+// anything else the scene or the wall builder throws passes through.
+TCaveLoadResult LoadCave(const std::filesystem::path& plotFile, TGLViewerCore& viewer, const TCaveScene& scene,
+                         TPlotModel& model, TPassageOptions& options, const TCaveMeshSettings& settings,
+                         const TCaveStyle& style, const TCaveLoadProgress& progress,
+                         const TMessageProc& warn = {});
+
+// Colours every wall corner by its depth: red at the top to violet at the
+// bottom (the 24-colour table).
+void ColorByDepth(TGLCustomMesh& mesh);
+void SetWallColor(TGLCustomMesh& mesh, uint32_t colour);
+uint32_t DepthColor(int index);  // 0..23
+
+// Plot coordinates (feet, x east, y north, z up) to scene coordinates.
+T3DVector SceneCoordinates(const T3DVector& plotPoint, const TPlotModel& model, const TPassageOptions& options);
+
+}  // namespace lumora
