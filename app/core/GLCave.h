@@ -104,6 +104,13 @@ struct TCaveLoadResult {
 // The volume tool's "Use Pass Dims" box, unchecked by loads of big plots.
 bool& UsePassDims();
 
+// Walls in the wall colour, half transparent without blending, no texture,
+// everything else hidden: the view after a load.
+void ApplyDisplayDefaults(const TCaveScene& scene, uint32_t wallColor);
+
+// A count as the progress window shows it: "1,234,567".
+std::string ThousandsText(int64_t n);
+
 // The starting render state of every load.
 void SetDefaultRendering(TGLRenderer& renderer, TGLViewerCore& viewer, bool flat);
 
@@ -112,7 +119,8 @@ void SetDefaultRendering(TGLRenderer& renderer, TGLViewerCore& viewer, bool flat
 TCaveScene CreateSceneObjects(TGLViewerCore& viewer);
 
 // Steps 2 to 11 of a load (the window adds the caption, the recent files,
-// the cursor and the display defaults around it). A plot reader error goes
+// the cursor and the display defaults around it); the cave frame is then
+// set back so the whole cave fits the view, as its home position. A plot reader error goes
 // to `warn` and into the result, and the scene is built from what was read;
 // anything else the scene or the wall builder throws passes through.
 TCaveLoadResult LoadCave(const std::filesystem::path& plotFile, TGLViewerCore& viewer, const TCaveScene& scene,

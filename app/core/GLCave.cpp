@@ -1,0 +1,402 @@
+#include "app/core/GLCave.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+namespace lumora {
+
+namespace {
+
+constexpr uint32_t kLineBoxColor = 0x00FF00;
+constexpr uint32_t kPassageBoxColor = 0xFF0000;
+constexpr uint32_t kLabelColor = 0x00FF00;
+constexpr uint32_t kWallValue = 255;
+constexpr int kPassDimsLimit = 15000;
+const TLineProperties kSplayLine{2, true, 0xAAAAAAAA, 2};
+
+constexpr uint32_t kDepthColors[24] = {
+    0x000000, 0x0000FF, 0x003FFF, 0x007FFF, 0x00BFFF, 0x00FFFF, 0x00FFBF, 0x00FF7F,
+    0x00FF3F, 0x00FF00, 0x3FFF00, 0x7FFF00, 0xBFFF00, 0xFFFF00, 0xFFBF00, 0xFF7F00,
+    0xFF3F00, 0xFF0000, 0xFF003F, 0xFF007F, 0xFF00BF, 0xFF00FF, 0xBF00FF, 0x7F00FF,
+};
+
+// y up, z south; the elevation goes through single precision as the GL
+// data it ends in does.
+T3DVector AxisChange(const T3DVector& p) { return {p.x, static_cast<double>(static_cast<float>(p.z)), -p.y}; }
+
+bool Drawn(char code, bool includeHidden) { return code == 'D' || (code == 'd' && includeHidden); }
+bool Station(char code, bool includeHidden) { return code == 'M' || Drawn(code, includeHidden); }
+
+int ClampCount(int64_t n) { return static_cast<int>(std::clamp<int64_t>(n, 1, INT_MAX / 4)); }
+
+// The twelve edges of the box spanned by two scene corners.
+void DrawBox(TGLLines& lines, const T3DVector& a, const T3DVector& b, uint32_t colour) {
+  auto face = [&](double z) {
+    const T3DVector p[4] = {{a.x, a.y, z}, {b.x, a.y, z}, {b.x, b.y, z}, {a.x, b.y, z}};
+    for (int i = 0; i < 4; ++i) lines.AddSegment(p[i], p[(i + 1) % 4], colour);
+  };
+  face(a.z);
+  face(b.z);
+  for (const auto& [x, y] : {std::pair{a.x, a.y}, {b.x, a.y}, {b.x, b.y}, {a.x, b.y}})
+    lines.AddSegment({x, y, a.z}, {x, y, b.z}, colour);
+}
+
+bool ValidBox(const T3DVector& lo, const T3DVector& hi) { return lo.x <= hi.x && lo.y <= hi.y && lo.z <= hi.z; }
+
+// Calls the unset-safe fields of the progress window.
+struct TFields {
+  const TCaveLoadProgress& p;
+  void Action(const std::string& s) const { if (p.Action) p.Action(s); }
+  void Shots(const std::string& s) const { if (p.Shots) p.Shots(s); }
+  void Surveys(const std::string& s) const { if (p.Surveys) p.Surveys(s); }
+  void Polygons(const std::string& s) const { if (p.Polygons) p.Polygons(s); }
+  void Progress(int percent) const { if (p.Progress) p.Progress(percent); }
+};
+
+// The mesh's reporter is the load's only while the load runs.
+class TMeshProgressGuard {
+ public:
+  TMeshProgressGuard(TGLCustomMesh& mesh, TMeshProgress progress) : mesh_(mesh) { mesh_.OnProgress = std::move(progress); }
+  ~TMeshProgressGuard() { mesh_.OnProgress = nullptr; }
+  TMeshProgressGuard(const TMeshProgressGuard&) = delete;
+  TMeshProgressGuard& operator=(const TMeshProgressGuard&) = delete;
+
+ private:
+  TGLCustomMesh& mesh_;
+};
+
+void SetShots(const TPlotModel& model, const TPassageOptions& options, const TCaveScene& scene,
+              const TCaveStyle& style, int64_t drawn, const TFields& fields) {
+  TGLLines& shots = *scene.Shots;
+  TGLLines& splays = *scene.Splays;
+  shots.Clear();
+  splays.Clear();
+  const int64_t splayShots = model.Splays.ShotCount();
+  for (TGLLines* l : {&shots, &splays}) {
+    const int n = ClampCount(l == &shots ? drawn : drawn + splayShots);
+    l->Segments.SetCapacity(2 * n);
+    l->SegmentColors.SetCapacity(n);
+    l->LineProperties.SetCapacity(n);
+  }
+  const bool hidden = options.IncludeHidden;
+  const TPlotArray& plots = model.Plots;
+  T3DVector previous{};
+  bool havePrevious = false;
+  for (int i = 0; i < plots.Count(); ++i) {
+    const TPlotVector& r = plots[i];
+    if (i % 100 == 0) fields.Action("Shots: " + std::to_string(i));
+    if (r.Code == 'M') {
+      previous = SceneCoordinates(r.Position, model, options);
+      havePrevious = true;
+    } else if (Drawn(r.Code, hidden)) {
+      const T3DVector p = SceneCoordinates(r.Position, model, options);
+      // A file whose first record draws has nowhere to draw from.
+      if (havePrevious) {
+        if (r.IsSplay()) splays.AddSegmentEx(previous, p, style.SplayColor, kSplayLine);
+        else shots.AddSegment(previous, p, style.ShotColor);
+      }
+      previous = p;
+      havePrevious = true;
+    }
+  }
+  for (int i = 0; i < model.Splays.Count(); ++i) {
+    if (i % 100 == 0) fields.Action("Splays: " + std::to_string(i));
+    for (const TSplayShot& s : model.Splays.Item(i).Shots)
+      splays.AddSegmentEx(SceneCoordinates(s.From, model, options), SceneCoordinates(s.To, model, options),
+                          style.SplayColor, kSplayLine);
+  }
+  shots.ResetOrientation();
+  splays.ResetOrientation();
+}
+
+void SetStations(const TPlotModel& model, const TPassageOptions& options, TGLPoints& stations,
+                 const TCaveStyle& style, int64_t count, const TFields& fields) {
+  stations.Clear();
+  const int n = ClampCount(count);
+  stations.Points.SetCapacity(n);
+  stations.PointColors.SetCapacity(n);
+  stations.PointProperties.SetCapacity(n);
+  const TPlotArray& plots = model.Plots;
+  for (int i = 0; i < plots.Count(); ++i) {
+    if (i % 10 == 0) fields.Action("Station: " + std::to_string(i));
+    if (Station(plots[i].Code, options.IncludeHidden))
+      stations.AddPoint(SceneCoordinates(plots[i].Position, model, options), style.StationColor, style.PointSize);
+  }
+  stations.ResetOrientation();
+}
+
+void SetLabels(const TPlotModel& model, const TPassageOptions& options, TGL2DString& labels, const TFields& fields) {
+  labels.ClearStrings();
+  TFontDescription font = labels.Font();
+  font.Color = kLabelColor;
+  font.Height = 12;
+  // The glyphs are made again at the next draw, where a context is current.
+  labels.SetFont(font);
+  const TPlotArray& plots = model.Plots;
+  for (int i = 0; i < plots.Count(); ++i) {
+    if (i % 10 == 0) fields.Action("Labels: " + std::to_string(i));
+    const TPlotVector& r = plots[i];
+    if (Station(r.Code, options.IncludeHidden))
+      labels.AddString(r.Name.Str(), Add(SceneCoordinates(r.Position, model, options), T3DVector{0.5, 0.5, 0}), 2);
+  }
+  labels.ResetOrientation();
+}
+
+}  // namespace
+
+std::string ThousandsText(int64_t n) {
+  const std::string digits = std::to_string(n < 0 ? -(n + 1) + uint64_t{1} : uint64_t(n));
+  std::string out = n < 0 ? "-" : "";
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+    out += digits[i];
+  }
+  return out;
+}
+
+void ApplyMeshOptions(const TCaveMeshSettings& s, TPassageOptions& o) {
+  o.SubstituteDiameter = s.SubstituteMissing ? s.SubstituteDiameter : 0;
+  o.CornerThreshold = s.CornerThreshold;
+  o.RoundingPasses = s.RoundingDepth;
+  o.VerticalPrisms = s.VerticalPrisms;
+  o.VerticalThreshold = s.VerticalThreshold;
+  o.FillDimensions = s.ExpandPassages;
+  o.SealEnds = s.SealEnds;
+  o.IncludeHidden = s.ShowHidden;
+  o.PassageShape = s.PassageShape;
+  o.CenterModel = true;
+}
+
+TMeshEstimate EstimateMesh(int64_t dLines, int64_t mLines, int passageShape, int roundingDepth) {
+  const int64_t s = passageShape == psOctagon ? 8 : 4;
+  int64_t d = dLines;
+  for (int i = 0; i < roundingDepth; ++i) d = 2 * d - 1;
+  const int64_t v = 4 * s * d + 3 * s * mLines;
+  const int64_t e = 2 * v;
+  const int64_t t = 2 * s * d + s * mLines;
+  return {dLines, t, (41.0 * v + 17.0 * e + 91.0 * t) / 1048576.0};
+}
+
+std::optional<TMeshEstimate> EstimateMeshForFile(const std::filesystem::path& plotFile,
+                                                 const TCaveMeshSettings& settings) {
+  std::error_code ec;
+  if (plotFile.empty() || !std::filesystem::is_regular_file(plotFile, ec)) return std::nullopt;
+  const TPlotLineCounts counts = CountPlotLines(plotFile.string());
+  return EstimateMesh(counts.DrawCount, counts.MoveCount, settings.PassageShape, settings.RoundingDepth);
+}
+
+void SyncVisibility(const TCaveScene& scene, const TCaveVisibility& v) {
+  scene.PassageMesh->Visible = v.Walls;
+  scene.Shots->Visible = v.Shots;
+  scene.Splays->Visible = v.Splays;
+  scene.Stations->Visible = v.Stations;
+  scene.Labels->Visible = v.Labels;
+  scene.LineBox->Visible = v.Box && v.BoxMode != TBoxMode::Passage;
+  scene.PassageBox->Visible = v.Box && v.BoxMode != TBoxMode::Line;
+  scene.Hull->Visible = v.Hull;
+  scene.CaveFrame->Changed();
+}
+
+bool& UsePassDims() {
+  static bool use = true;
+  return use;
+}
+
+void SetDefaultRendering(TGLRenderer& renderer, TGLViewerCore& viewer, bool flat) {
+  renderer.SetRenderStyle(flat ? 1 : 2);
+  viewer.SetCullFaces(true);
+  renderer.SetTwoSided(false);
+  viewer.SetWireFrameLight(false);
+}
+
+void ApplyDisplayDefaults(const TCaveScene& scene, uint32_t wallColor) {
+  for (TGLRenderer* r : {static_cast<TGLRenderer*>(scene.PassageMesh), static_cast<TGLRenderer*>(scene.Rose),
+                         static_cast<TGLRenderer*>(scene.RoseBase)}) {
+    r->SetTransparency(50);
+    r->Blend = false;
+    if (r->Texture) r->Texture->TextureEnabled = false;
+  }
+  SetWallColor(*scene.PassageMesh, wallColor);
+  SyncVisibility(scene, TCaveVisibility{});
+}
+
+TCaveScene CreateSceneObjects(TGLViewerCore& viewer) {
+  TCaveScene s;
+  s.CaveFrame = static_cast<TGLFrame*>(viewer.Frame.Frames.AddNew());
+  TGLFrame& cave = *s.CaveFrame;
+  s.PassageMesh = static_cast<TGLFastMesh*>(cave.FastMeshes.AddNew());
+  s.PassageMesh->SetName("Passage Mesh");
+  s.Stations = static_cast<TGLPoints*>(cave.Points.AddNew());
+  s.Stations->SetName("Stations");
+  s.Hull = static_cast<TGLMesh*>(cave.Meshes.AddNew());
+  s.Hull->SetName("Hull");
+  auto addLines = [](TGLFrame& frame, const char* name) {
+    auto* l = static_cast<TGLLines*>(frame.Lines.AddNew());
+    l->SetName(name);
+    return l;
+  };
+  s.Shots = addLines(cave, "Shots");
+  s.Splays = addLines(cave, "Splays");
+  s.LineBox = addLines(cave, "Line Box");
+  s.PassageBox = addLines(cave, "Passage Box");
+  s.Labels = static_cast<TGL2DString*>(cave.Strings2D[cave.Strings2D.AddString()]);
+  s.Labels->SetName("Station Labels");
+
+  s.RoseFrame = static_cast<TGLFrame*>(viewer.Frame.Frames.AddNew());
+  s.RoseFrame->Position = s.RoseFrame->HomePosition = T3DVector{};
+  s.RoseFrame->Visible = false;
+  s.Rose = static_cast<TGLMesh*>(s.RoseFrame->Meshes.AddNew());
+  s.Rose->SetName("Rose Diagram");
+  s.RoseBase = static_cast<TGLMesh*>(s.RoseFrame->Meshes.AddNew());
+  s.RoseBase->SetName("Rose Base");
+  s.RoseGrid = addLines(*s.RoseFrame, "Rose Grid");
+
+  SyncVisibility(s, TCaveVisibility{});
+  s.PassageMesh->SetRenderStyle(2);
+  return s;
+}
+
+T3DVector SceneCoordinates(const T3DVector& p, const TPlotModel& model, const TPassageOptions& options) {
+  const double k = options.ConvertToMetres ? MetresPerFoot() : 1.0;
+  T3DVector q = Scale(p, k);
+  if (options.CenterModel) q = Subtract(q, Scale(model.PlotInfo.Center, k));
+  return AxisChange(q);
+}
+
+TCaveLoadResult LoadCave(const std::filesystem::path& plotFile, TGLViewerCore& viewer, const TCaveScene& scene,
+                         TPlotModel& model, TPassageOptions& options, const TCaveMeshSettings& settings,
+                         const TCaveStyle& style, const TCaveLoadProgress& progress, const TMessageProc& warn) {
+  const TFields fields{progress};
+  TCaveLoadResult result;
+  TGLFastMesh& mesh = *scene.PassageMesh;
+
+  SetDefaultRendering(mesh, viewer, false);
+  SetDefaultRendering(*scene.Rose, viewer, true);
+  SetDefaultRendering(*scene.RoseBase, viewer, true);
+  scene.Hull->Clear();
+  mesh.Clear();
+  ApplyMeshOptions(settings, options);
+  mesh.ResetOrientation();
+  scene.CaveFrame->ResetOrientation();
+
+  fields.Action("Reading File");
+  const TPlotLoadResult loaded = LoadPlotFile(
+      model, plotFile.string(),
+      [&](int surveys, int plots) {
+        fields.Shots(ThousandsText(plots));
+        fields.Surveys(ThousandsText(surveys));
+      },
+      warn);
+  if (!loaded.Ok) result.Error = loaded.Message;
+
+  if (model.Plots.Count() > kPassDimsLimit) {
+    UsePassDims() = false;
+    result.TooManyForPassDims = true;
+  }
+
+  int64_t drawn = 0, stations = 0;
+  for (int i = 0; i < model.Plots.Count(); ++i) {
+    const char c = model.Plots[i].Code;
+    drawn += Drawn(c, options.IncludeHidden);
+    stations += Station(c, options.IncludeHidden);
+  }
+
+  fields.Action("Setting Shots");
+  SetShots(model, options, scene, style, drawn, fields);
+  fields.Action("Setting Stations");
+  SetStations(model, options, *scene.Stations, style, stations, fields);
+  fields.Action("Setting Labels");
+  SetLabels(model, options, *scene.Labels, fields);
+
+  fields.Action("Building Mesh");
+  {
+    // Room for the most the walls can take, so the arrays never grow by
+    // copying; pages past the real size are never touched. A closed tube
+    // has about half as many vertices as faces.
+    const int64_t most =
+        EstimateMesh(drawn, 2 * (stations - drawn), options.PassageShape, options.RoundingPasses).MaxTriangles;
+    mesh.Reserve(ClampCount(most), ClampCount(most / 2 + 16));
+  }
+  TPassageState& state = PassageState();
+  BuildPassages(
+      model, options, state,
+      [&](const T3DVector& p1, const T3DVector& p2, const T3DVector& p3, const T3DVector& p4, int32_t) {
+        mesh.AddQuad(AxisChange(p4), AxisChange(p3), AxisChange(p2), AxisChange(p1), kWallValue);
+      },
+      [&](const T3DVector& c, const T3DVector& a, const T3DVector& b, int32_t, bool firstEnd) {
+        if (firstEnd) mesh.AddTriangle3(AxisChange(c), AxisChange(b), AxisChange(a), kWallValue);
+        else mesh.AddTriangle3(AxisChange(c), AxisChange(a), AxisChange(b), kWallValue);
+      },
+      [&](int64_t faces, int percent) {
+        fields.Action("Passage - Prisms");
+        fields.Progress(percent);
+        fields.Polygons(ThousandsText(faces));
+      });
+
+  fields.Action("Setting bounding box");
+  scene.LineBox->Clear();
+  if (ValidBox(model.PlotInfo.Min, model.PlotInfo.Max))
+    DrawBox(*scene.LineBox, SceneCoordinates(model.PlotInfo.Min, model, options),
+            SceneCoordinates(model.PlotInfo.Max, model, options), kLineBoxColor);
+  scene.PassageBox->Clear();
+  if (ValidBox(state.OutputMin, state.OutputMax)) {
+    // The build's bounds are in its own units, without the centring.
+    const double k = options.ConvertToMetres ? MetresPerFoot() : 1.0;
+    const T3DVector offset = options.CenterModel ? Scale(model.PlotInfo.Center, k) : T3DVector{};
+    DrawBox(*scene.PassageBox, AxisChange(Subtract(state.OutputMin, offset)),
+            AxisChange(Subtract(state.OutputMax, offset)), kPassageBoxColor);
+  }
+
+  {
+    std::string prefix = "Passage - ";
+    TMeshProgressGuard guard(mesh, [&](TGLCustomMesh&, const std::string& text, int percent) {
+      fields.Action(prefix + text);
+      fields.Progress(percent);
+    });
+    mesh.ComputeAllNormals();
+    prefix = "Stations - ";
+  }
+
+  scene.Stations->Emission = TGLColor{1, 0, 0, 1};
+
+  // The camera never moves: the cave frame is set back so the whole cave
+  // fits the view's width, which makes the home view of this load.
+  viewer.FitObject(*scene.CaveFrame);
+  fields.Action("Rendering Image");
+  return result;
+}
+
+uint32_t DepthColor(int index) { return index >= 0 && index < 24 ? kDepthColors[index] : kDepthColors[0]; }
+
+namespace {
+
+int DepthIndex(double y, double top, double bottom) {
+  const double bin = (bottom - top) / 22;
+  const double q = (y - top) / bin;
+  // A mesh without height (or bounds that are not numbers) has no bins:
+  // everything is at the top.
+  if (!(bin < 0) || !std::isfinite(q)) return 1;
+  return static_cast<int>(std::clamp(std::trunc(q), 0.0, 22.0)) + 1;
+}
+
+}  // namespace
+
+void ColorByDepth(TGLCustomMesh& mesh) {
+  const double top = mesh.GetMax().y, bottom = mesh.GetMin().y;
+  const int n = mesh.ColorCount();
+  for (int i = 0; i < n; ++i) {
+    const TTriangle3 t = mesh.GetTriangle(i);
+    mesh.SetTriangleColors3(i, kDepthColors[DepthIndex(t.p[0].y, top, bottom)],
+                            kDepthColors[DepthIndex(t.p[1].y, top, bottom)],
+                            kDepthColors[DepthIndex(t.p[2].y, top, bottom)]);
+  }
+  mesh.Changed();
+}
+
+void SetWallColor(TGLCustomMesh& mesh, uint32_t colour) {
+  mesh.SetColor(colour);
+  mesh.Changed();
+}
+
+}  // namespace lumora
