@@ -251,6 +251,8 @@ TCaveScene CreateSceneObjects(TGLViewerCore& viewer) {
   s.RoseBase = static_cast<TGLMesh*>(s.RoseFrame->Meshes.AddNew());
   s.RoseBase->SetName("Rose Base");
   s.RoseGrid = addLines(*s.RoseFrame, "Rose Grid");
+  // No rose exists yet: its objects stay hidden until the rose tool builds one.
+  s.Rose->Visible = s.RoseBase->Visible = s.RoseGrid->Visible = false;
 
   SyncVisibility(s, TCaveVisibility{});
   s.PassageMesh->SetRenderStyle(2);
@@ -322,7 +324,12 @@ TCaveLoadResult LoadCave(const std::filesystem::path& plotFile, TGLViewerCore& v
   BuildPassages(
       model, options, state,
       [&](const T3DVector& p1, const T3DVector& p2, const T3DVector& p3, const T3DVector& p4, int32_t) {
-        mesh.AddQuad(AxisChange(p4), AxisChange(p3), AxisChange(p2), AxisChange(p1), kWallValue);
+        // The wall builder hands the corners already wound outwards, as
+        // (from i, from j, to j, to i); reversing them would turn every wall
+        // inwards. Starting at the second corner gives the triangles
+        // (from j, to j, from i) and (to j, to i, from i): the outward walls
+        // split along the same diagonal as the reversed ring order would.
+        mesh.AddQuad(AxisChange(p2), AxisChange(p3), AxisChange(p4), AxisChange(p1), kWallValue);
       },
       [&](const T3DVector& c, const T3DVector& a, const T3DVector& b, int32_t, bool firstEnd) {
         if (firstEnd) mesh.AddTriangle3(AxisChange(c), AxisChange(b), AxisChange(a), kWallValue);
@@ -333,6 +340,10 @@ TCaveLoadResult LoadCave(const std::filesystem::path& plotFile, TGLViewerCore& v
         fields.Progress(percent);
         fields.Polygons(ThousandsText(faces));
       });
+
+  // Bounds only grow while vertices come, from the cleared mesh's origin:
+  // fit them to the walls, for the depth colours and the fitted view.
+  if (mesh.ColorCount() > 0) mesh.RecomputeBounds();
 
   fields.Action("Setting bounding box");
   scene.LineBox->Clear();
