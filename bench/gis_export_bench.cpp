@@ -2,7 +2,8 @@
 // prism shapefile layer and as KML passage polygons; prints wall and CPU
 // seconds, output bytes and peak memory of each against the goal.
 // Arguments: stations (1000000), folder for the files (/tmp; they are
-// removed), runs (2, the best counts), and "prism" or "kml" to run one.
+// removed unless the fifth argument is "keep"), runs (2, the best counts),
+// and "prism" or "kml" to run one.
 
 #include <malloc.h>
 
@@ -65,10 +66,12 @@ void Measure(const char* name, int runs, const std::function<uint64_t()>& write)
               wall < kGoalSeconds ? "met" : "MISSED");
 }
 
+bool keep = false;
+
 uint64_t SizeAndRemove(const std::filesystem::path& path) {
   std::error_code ec;
   const uintmax_t size = std::filesystem::file_size(path, ec);
-  std::filesystem::remove(path, ec);
+  if (!keep) std::filesystem::remove(path, ec);
   return ec ? 0 : static_cast<uint64_t>(size);
 }
 
@@ -79,6 +82,7 @@ int main(int argc, char** argv) {
   const std::filesystem::path folder = argc > 2 ? argv[2] : "/tmp";
   const int runs = argc > 3 ? std::max(std::atoi(argv[3]), 1) : 2;
   const std::string only = argc > 4 ? argv[4] : "";  // "prism" or "kml" to run one
+  keep = argc > 5 && std::string(argv[5]) == "keep";
   TPlotModel& model = PlotModel();
   std::string file;
   if (!bench::LoadGeneratedCave(model, stations, &file)) return 1;
