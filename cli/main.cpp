@@ -18,6 +18,7 @@ const Command kCommands[] = {
     {"export", "write a DXF drawing or a VRML world", RunExport},
     {"volume", "layers, rock and cave volume, porosity; volume report", RunVolume},
     {"xfile", "X files: what one holds; convert an X or plot file to an X file", RunXFile},
+    {"render", "draw a plot file's cave headless and save the picture", RunRender},
 };
 
 void PrintUsage(std::FILE* out) {

@@ -1,0 +1,135 @@
+#!/bin/bash
+# lumora-cli render: the home view of the demo cave, depth colours from top
+# to bottom, labels, background, the picture's size and format, failures.
+# Pictures are read back with a small PNG decoder over Python's zlib.
+# Args: lumora-cli, source dir.
+set -u
+cli=$1
+src=$2
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+demo=$src/data/demo.plt
+
+cat > "$tmp/png.py" <<'EOF'
+import struct, sys, zlib
+
+def read(path):
+    data = open(path, 'rb').read()
+    if data[:8] != b'\x89PNG\r\n\x1a\n':
+        sys.exit('not a PNG: ' + path)
+    pos, idat = 8, b''
+    while pos < len(data):
+        n, kind = struct.unpack('>I4s', data[pos:pos + 8])
+        body = data[pos + 8:pos + 8 + n]
+        if kind == b'IHDR':
+            w, h, depth, ctype, _, _, interlace = struct.unpack('>IIBBBBB', body)
+        elif kind == b'IDAT':
+            idat += body
+        pos += 12 + n
+    if depth != 8 or ctype not in (2, 6) or interlace:
+        sys.exit('unexpected PNG layout')
+    bpp = 3 if ctype == 2 else 4
+    raw, stride = zlib.decompress(idat), w * bpp
+    rows, prev = [], bytearray(stride)
+    for y in range(h):
+        f, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+        for i in range(stride):
+            a = line[i - bpp] if i >= bpp else 0
+            b, c = prev[i], prev[i - bpp] if i >= bpp else 0
+            if f == 1: line[i] = (line[i] + a) & 255
+            elif f == 2: line[i] = (line[i] + b) & 255
+            elif f == 3: line[i] = (line[i] + (a + b) // 2) & 255
+            elif f == 4:
+                p = a + b - c
+                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+                line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
+        rows.append([tuple(line[x * bpp:x * bpp + 3]) for x in range(w)])
+        prev = line
+    return w, h, rows
+
+def cave(rows, bg):
+    return [(x, y) for y, row in enumerate(rows) for x, p in enumerate(row) if max(abs(p[k] - bg[k]) for k in range(3)) > 24]
+
+cmd, path = sys.argv[1], sys.argv[2]
+w, h, rows = read(path)
+if cmd == 'size':
+    print(w, h)
+elif cmd == 'corner':
+    print('%02x%02x%02x' % rows[0][0])
+elif cmd == 'home':
+    # The cave sits in the middle of the picture; the border stays empty.
+    px = cave(rows, rows[0][0])
+    inner = [p for p in px if w * 0.1 < p[0] < w * 0.9 and h * 0.2 < p[1] < h * 0.8]
+    border = [p for p in px if p[0] < 3 or p[0] >= w - 3 or p[1] < 3 or p[1] >= h - 3]
+    print(len(px), len(inner), len(border))
+elif cmd == 'depth':
+    # Shares of warm pixels in the top tenth of the cave's rows and of
+    # blue-violet ones in the bottom tenth.
+    px = cave(rows, (0, 0, 0))
+    ys = [y for _, y in px]
+    top, bottom = min(ys), max(ys)
+    band = max(1, (bottom - top) // 10)
+    hi = [rows[y][x] for x, y in px if y <= top + band]
+    lo = [rows[y][x] for x, y in px if y >= bottom - band]
+    warm = sum(1 for r, g, b in hi if 2 * b < max(r, g))
+    violet = sum(1 for r, g, b in lo if b > g and b > 40)
+    print('%.2f %.2f' % (warm / len(hi), violet / len(lo)))
+elif cmd == 'green':
+    print(sum(1 for row in rows for r, g, b in row if g > 150 and r < 100 and b < 100))
+EOF
+png() { python3 "$tmp/png.py" "$@"; }
+
+"$cli" render --help | grep -q -- '--depth-colors' || fail "help"
+
+# The default picture: the home view after a load, 1000 x 800.
+"$cli" render "$demo" -o "$tmp/home.png" > "$tmp/out.txt" 2>"$tmp/err.txt" || fail "render failed: $(cat "$tmp/err.txt")"
+[ -s "$tmp/home.png" ] || fail "no picture"
+[ "$(png size "$tmp/home.png")" = "1000 800" ] || fail "size $(png size "$tmp/home.png")"
+grep -q "triangles" "$tmp/out.txt" || fail "summary line"
+read -r all inner border <<< "$(png home "$tmp/home.png")"
+[ "$all" -gt 5000 ] || fail "too few cave pixels: $all"
+[ "$inner" -eq "$all" ] || fail "cave pixels outside the middle: $inner of $all"
+[ "$border" -eq 0 ] || fail "cave touches the border"
+
+# Size and background.
+"$cli" render "$demo" -o "$tmp/small.png" --width 320 --height 200 --background 336699 > /dev/null 2>&1 || fail "small render"
+[ "$(png size "$tmp/small.png")" = "320 200" ] || fail "small size"
+[ "$(png corner "$tmp/small.png")" = "336699" ] || fail "background $(png corner "$tmp/small.png")"
+
+# Depth colours: warm at the top, blue to violet at the bottom; the plain
+# walls are red everywhere.
+"$cli" render "$demo" -o "$tmp/depth.png" --width 500 --height 400 --depth-colors > /dev/null 2>&1 || fail "depth render"
+read -r warm violet <<< "$(png depth "$tmp/depth.png")"
+python3 -c "import sys; sys.exit(not ($warm > 0.6 and $violet > 0.6))" || fail "depth colours: warm top $warm, violet bottom $violet"
+"$cli" render "$demo" -o "$tmp/plain.png" --width 500 --height 400 > /dev/null 2>&1 || fail "plain render"
+read -r warm violet <<< "$(png depth "$tmp/plain.png")"
+python3 -c "import sys; sys.exit(not ($violet < 0.1))" || fail "plain walls look violet at the bottom: $violet"
+
+# Labels are green; without them nothing is.
+"$cli" render "$demo" -o "$tmp/labels.png" --width 500 --height 400 --labels > /dev/null 2>&1 || fail "labels render"
+without=$(png green "$tmp/plain.png")
+with=$(png green "$tmp/labels.png")
+[ "$with" -gt $((without + 500)) ] || fail "labels add no green: $without -> $with"
+
+# BMP and PPM by suffix.
+"$cli" render "$demo" -o "$tmp/p.ppm" --width 40 --height 30 > /dev/null 2>&1 || fail "ppm render"
+[ "$(head -c 2 "$tmp/p.ppm")" = "P6" ] || fail "ppm header"
+"$cli" render "$demo" -o "$tmp/p.bmp" --width 40 --height 30 > /dev/null 2>&1 || fail "bmp render"
+[ "$(head -c 2 "$tmp/p.bmp")" = "BM" ] || fail "bmp header"
+
+# Failures: the system's message, a non-zero status, no picture.
+msg=$("$cli" render "$tmp/none.plt" -o "$tmp/none.png" 2>&1 >/dev/null); [ $? -eq 1 ] || fail "missing file accepted"
+echo "$msg" | grep -q "No such file or directory" || fail "missing file message: $msg"
+[ ! -e "$tmp/none.png" ] || fail "a failed render left a picture"
+printf 'D 1 x 3 S A\r\n' > "$tmp/bad.plt"
+"$cli" render "$tmp/bad.plt" -o "$tmp/bad.png" > /dev/null 2>&1; [ $? -eq 1 ] || fail "bad plot accepted"
+[ ! -e "$tmp/bad.png" ] || fail "a bad plot left a picture"
+msg=$("$cli" render "$demo" -o "$tmp/missing/dir.png" 2>&1 >/dev/null); [ $? -eq 1 ] || fail "unwritable output accepted"
+echo "$msg" | grep -q "No such file or directory" || fail "unwritable output message: $msg"
+"$cli" render "$demo" > /dev/null 2>&1; [ $? -eq 2 ] || fail "no output accepted"
+"$cli" render "$demo" -o "$tmp/a.gif" > /dev/null 2>&1; [ $? -eq 2 ] || fail "unknown format accepted"
+"$cli" render "$demo" -o "$tmp/a.png" --style glass > /dev/null 2>&1; [ $? -eq 2 ] || fail "bad style accepted"
+"$cli" render "$demo" -o "$tmp/a.png" --background red > /dev/null 2>&1; [ $? -eq 2 ] || fail "bad colour accepted"
+"$cli" render "$demo" -o "$tmp/a.png" --width 0 > /dev/null 2>&1; [ $? -eq 2 ] || fail "zero width accepted"
+echo "ok"
