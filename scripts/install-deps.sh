@@ -5,14 +5,14 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build ccache pkg-config
-  qt6-base-dev libqt6opengl6-dev qt6-base-dev-tools
+  qt6-base-dev libqt6opengl6-dev qt6-base-dev-tools libqt6svg6
   libgl-dev libglu1-mesa-dev libegl-dev libgl1-mesa-dri libegl-mesa0 libglx-mesa0
   xvfb xauth
   zlib1g-dev libxml2-dev libfast-float-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   fontconfig fonts-dejavu-core hershey-fonts-data
-  gdal-bin python3-ezdxf assimp-utils ffmpeg unzip libxml2-utils
+  gdal-bin python3-ezdxf assimp-utils ffmpeg unzip libxml2-utils desktop-file-utils shared-mime-info
 )
 
 missing=()
