@@ -6,6 +6,7 @@
 // and "prism" or "kml" to run one.
 
 #include <malloc.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -14,6 +15,7 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "bench/BenchUtil.h"
 #include "export/KMLExport.h"
@@ -46,33 +48,49 @@ double PeakSinceResetMB() {
   return bench::PeakRssMB();
 }
 
+bool keep = false;
+
+double SystemSeconds() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return static_cast<double>(u.ru_stime.tv_sec) + static_cast<double>(u.ru_stime.tv_usec) / 1e6;
+}
+
+uint64_t SizeAndRemove(const std::vector<std::filesystem::path>& files) {
+  uint64_t bytes = 0;
+  for (const auto& path : files) {
+    std::error_code ec;
+    const uintmax_t size = std::filesystem::file_size(path, ec);
+    if (!ec) bytes += static_cast<uint64_t>(size);
+    if (!keep) std::filesystem::remove(path, ec);
+  }
+  return bytes;
+}
+
 // Runs `write` `runs` times; the best wall and CPU time count separately,
-// as the machine is shared. `write` returns the bytes it wrote.
-void Measure(const char* name, int runs, const std::function<uint64_t()>& write) {
-  double wall = 1e30, cpu = 1e30, peak = 0;
+// as the machine is shared. Removing the files is not timed.
+void Measure(const char* name, int runs, const std::function<void()>& write,
+             const std::vector<std::filesystem::path>& files) {
+  double wall = 1e30, cpu = 1e30, system = 0, peak = 0;
   uint64_t bytes = 0;
   const double model = bench::CurrentRssMB();
   for (int run = 0; run < runs; ++run) {
     ResetPeak();
-    const double cpu0 = bench::CpuSeconds();
+    const double cpu0 = bench::CpuSeconds(), system0 = SystemSeconds();
     bench::Stopwatch watch;
-    bytes = write();
+    write();
     wall = std::min(wall, watch.Seconds());
-    cpu = std::min(cpu, bench::CpuSeconds() - cpu0);
+    if (bench::CpuSeconds() - cpu0 < cpu) {
+      cpu = bench::CpuSeconds() - cpu0;
+      system = SystemSeconds() - system0;
+    }
     peak = std::max(peak, PeakSinceResetMB());
+    bytes = SizeAndRemove(files);
   }
-  std::printf("  %-14s %7.2f s wall  %7.2f s CPU  %9.1f MB written  peak %7.1f MB (%.1f MB before)  goal < %.0f s: %s\n",
-              name, wall, cpu, static_cast<double>(bytes) / 1e6, peak, model, kGoalSeconds,
+  std::printf("  %-12s %6.2f s wall  %6.2f s CPU (%.2f system)  %7.1f MB written  peak %6.1f MB (%.1f before)"
+              "  goal < %.0f s: %s\n",
+              name, wall, cpu, system, static_cast<double>(bytes) / 1e6, peak, model, kGoalSeconds,
               wall < kGoalSeconds ? "met" : "MISSED");
-}
-
-bool keep = false;
-
-uint64_t SizeAndRemove(const std::filesystem::path& path) {
-  std::error_code ec;
-  const uintmax_t size = std::filesystem::file_size(path, ec);
-  if (!keep) std::filesystem::remove(path, ec);
-  return ec ? 0 : static_cast<uint64_t>(size);
 }
 
 }  // namespace
@@ -99,22 +117,26 @@ int main(int argc, char** argv) {
     TShapefileRequest request;
     request.Path = folder / "lumora-gis-bench.shp";
     request.ConfirmOverwrite = [](const std::string&) { return true; };
-    Measure("prism layer", runs, [&] {
-      if (!export_shapefile(request, {model, options, passage, state, progress})) std::exit(1);
-      uint64_t bytes = 0;
-      for (const char* ext : {"shp", "shx", "dbf", "prj"}) bytes += SizeAndRemove(ShapefileMember(request.Path, ext));
-      return bytes;
-    });
+    std::vector<std::filesystem::path> files;
+    for (const char* ext : {"shp", "shx", "dbf", "prj"}) files.push_back(ShapefileMember(request.Path, ext));
+    Measure(
+        "prism layer", runs,
+        [&] {
+          if (!export_shapefile(request, {model, options, passage, state, progress})) std::exit(1);
+        },
+        files);
     std::printf("                 %lld faces\n", static_cast<long long>(state.FaceCount));
   }
 
   if (only != "prism") {
     TExportOptions options;  // "Passage Polygons", sections separate and marked
     const std::filesystem::path path = folder / "lumora-gis-bench.kml";
-    Measure("KML passages", runs, [&] {
-      if (!write_kml_passages(path, {model, options, passage, state, progress})) std::exit(1);
-      return SizeAndRemove(path);
-    });
+    Measure(
+        "KML passages", runs,
+        [&] {
+          if (!write_kml_passages(path, {model, options, passage, state, progress})) std::exit(1);
+        },
+        {path});
   }
   return 0;
 }

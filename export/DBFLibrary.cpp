@@ -1,10 +1,15 @@
 #include "export/DBFLibrary.h"
 
-#include <charconv>
-#include <chrono>
-#include <cmath>
-#include <ctime>
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <ctime>
+#include <stdexcept>
 
 #include "export/ExportMain.h"
 
@@ -15,6 +20,8 @@ const char* const kFieldMismatchMessage = "Field Mismatch";
 namespace {
 
 constexpr size_t kBlockSize = 32u << 20;
+// Large writes keep the system calls few; the page cache does the rest.
+constexpr size_t kFileBuffer = 4u << 20;
 
 void PutLE(std::string& out, uint32_t v, int bytes) {
   for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
@@ -22,9 +29,94 @@ void PutLE(std::string& out, uint32_t v, int bytes) {
 
 }  // namespace
 
+// ---- TPatchedFile ----
+
+TPatchedFile::TPatchedFile(std::filesystem::path target) : target_(std::move(target)) {
+  temp_ = target_;
+  temp_ += ".tmp~";
+  fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd_ < 0) Fail("Cannot create file", errno);
+}
+
+TPatchedFile::~TPatchedFile() {
+  if (fd_ >= 0) ::close(fd_);
+  if (!committed_) {
+    std::error_code ec;
+    std::filesystem::remove(temp_, ec);
+  }
+}
+
+void TPatchedFile::Fail(const char* what, int err) const {
+  throw EExport(std::string(what) + " \"" + target_.string() + "\": " + std::strerror(err));
+}
+
+void TPatchedFile::Append(std::string_view bytes) {
+  if (bytes.empty()) return;
+  std::memcpy(Extend(bytes.size()), bytes.data(), bytes.size());
+}
+
+void TPatchedFile::Grow(size_t n) {
+  Flush();
+  if (n > capacity_) {
+    capacity_ = std::max(n, kFileBuffer);
+    buffer_.reset(new char[capacity_]);
+  }
+}
+
+void TPatchedFile::Flush() {
+  const char* p = buffer_.get();
+  size_t left = used_;
+  while (left > 0) {
+    const ssize_t n = ::write(fd_, p, left);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) Fail("Cannot write file", n < 0 ? errno : EIO);
+    p += n;
+    left -= static_cast<size_t>(n);
+  }
+  written_ += static_cast<int64_t>(used_);
+  used_ = 0;
+}
+
+void TPatchedFile::Patch(int64_t offset, std::string_view bytes) {
+  Flush();
+  for (size_t done = 0; done < bytes.size();) {
+    const ssize_t n = ::pwrite(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) Fail("Cannot write file", n < 0 ? errno : EIO);
+    done += static_cast<size_t>(n);
+  }
+}
+
+void TPatchedFile::Close() {
+  if (fd_ < 0) return;
+  Flush();
+  const int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0) Fail("Cannot write file", errno);
+}
+
+void TPatchedFile::Commit() {
+  Close();
+  std::error_code ec;
+  std::filesystem::rename(temp_, target_, ec);
+  if (ec) throw EExport("Cannot write file \"" + target_.string() + "\": " + ec.message());
+  committed_ = true;
+}
+
+// ---- TDBFWriter ----
+
+TDBFWriter::TDBFWriter() = default;
+TDBFWriter::~TDBFWriter() = default;
+
 void TDBFWriter::start_table() {
+  // What the fields hold now is carried to the fields of the same index.
+  if (carried_.size() < fields_.size()) carried_.resize(fields_.size());
+  for (size_t i = 0; i < fields_.size(); ++i) carried_[i].assign(record_, 1 + fields_[i].offset, fields_[i].width);
   fields_.clear();
+  record_ = " ";
   blocks_.clear();
+  stream_.reset();
+  streamPath_.clear();
   recordCount_ = 0;
   recordLength_ = 0;
   const std::time_t now = std::time(nullptr);
@@ -41,16 +133,27 @@ void TDBFWriter::set_date(int year, int month, int day) {
 
 void TDBFWriter::add_field(std::string_view name, char type, int decimals, int width) {
   if (static_cast<int>(fields_.size()) >= kMaxFields) throw EExport("Too many fields");
+  if (stream_ || !streamPath_.empty()) throw std::logic_error("add_field after stream_to");
   Field f;
   name.copy(f.name, std::min<size_t>(name.size(), sizeof f.name));
   f.type = type;
   f.width = static_cast<uint8_t>(width);
   f.decimals = static_cast<uint8_t>(decimals);
-  fields_.push_back(f);
+  f.offset = static_cast<uint32_t>(record_.size() - 1);
   // A field without a value yet counts as blank, so every record keeps its length.
-  if (values_.size() < fields_.size()) values_.resize(fields_.size());
-  std::string& v = values_[fields_.size() - 1];
+  if (carried_.size() <= fields_.size()) carried_.resize(fields_.size() + 1);
+  std::string& v = carried_[fields_.size()];
   v.resize(f.width, ' ');
+  record_ += v;
+  fields_.push_back(f);
+}
+
+void TDBFWriter::stream_to(const std::filesystem::path& path) {
+  stream_ = std::make_unique<TPatchedFile>(path);
+  streamPath_ = path;
+  stream_->Append(Header());
+  for (const std::string& block : blocks_) stream_->Append(block);
+  blocks_.clear();
 }
 
 void TDBFWriter::Check(int field, char type) const {
@@ -59,49 +162,52 @@ void TDBFWriter::Check(int field, char type) const {
 
 void TDBFWriter::set_text(std::string_view text, int field) {
   Check(field, 'C');
-  const size_t width = fields_[field].width;
-  std::string& v = values_[field];
-  v.assign(text.substr(0, width));
-  v.resize(width, ' ');
+  const Field& f = fields_[field];
+  const size_t n = std::min<size_t>(text.size(), f.width);
+  char* v = record_.data() + 1 + f.offset;
+  std::memcpy(v, text.data(), n);
+  std::memset(v + n, ' ', f.width - n);
 }
 
 void TDBFWriter::set_number(int field, double value) {
   Check(field, 'N');
   const Field& f = fields_[field];
-  std::string text;
+  number_.clear();
   if (std::isfinite(value) && std::fabs(value) < 1e18 && f.decimals <= 9) {
-    AppendFixed(text, value, f.decimals);
+    AppendFixed(number_, value, f.decimals);
   } else {
     // Beyond 18 digits the fixed form gives way to the exponent form.
     char buf[64];
     const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 18);
-    text.assign(buf, r.ptr);
+    number_.assign(buf, r.ptr);
   }
-  if (text.size() > f.width) text.resize(f.width);
-  std::string& v = values_[field];
-  v.assign(f.width - text.size(), ' ');
-  v += text;
+  const size_t n = std::min<size_t>(number_.size(), f.width);
+  char* v = record_.data() + 1 + f.offset;
+  std::memset(v, ' ', f.width - n);
+  std::memcpy(v + f.width - n, number_.data(), n);
 }
 
 void TDBFWriter::set_missing(int field) {
   if (field < 0 || field >= FieldCount()) throw EExport(kFieldMismatchMessage);
-  values_[field].assign(fields_[field].width, '*');
+  std::memset(record_.data() + 1 + fields_[field].offset, '*', fields_[field].width);
 }
 
 void TDBFWriter::end_record() {
-  size_t length = 0;
-  for (size_t i = 0; i < fields_.size(); ++i) length += values_[i].size();
-  if (blocks_.empty() || blocks_.back().size() + length > blocks_.back().capacity()) {
-    blocks_.emplace_back();
-    blocks_.back().reserve(std::max(kBlockSize, length));
+  if (stream_) {
+    stream_->Append(record_);
+  } else {
+    if (blocks_.empty() || blocks_.back().size() + record_.size() > blocks_.back().capacity()) {
+      blocks_.emplace_back();
+      blocks_.back().reserve(std::max(kBlockSize, record_.size()));
+    }
+    blocks_.back() += record_;
   }
-  std::string& block = blocks_.back();
-  for (size_t i = 0; i < fields_.size(); ++i) block += values_[i];
-  if (recordCount_ == 0) recordLength_ = static_cast<int>(length);
+  if (recordCount_ == 0) recordLength_ = static_cast<int>(record_.size() - 1);
   ++recordCount_;
 }
 
-void TDBFWriter::AppendHeader(std::string& out) const {
+std::string TDBFWriter::Header() const {
+  std::string out;
   out.push_back(3);
   out.push_back(static_cast<char>(year_));
   out.push_back(static_cast<char>(month_));
@@ -121,41 +227,51 @@ void TDBFWriter::AppendHeader(std::string& out) const {
     out.append(14, '\0');
   }
   out.push_back(0x0D);
-}
-
-// Calls f(index, text) for every record.
-template <typename F>
-void TDBFWriter::ForEachRecord(F&& f) const {
-  const size_t len = static_cast<size_t>(recordLength_);
-  int64_t index = 0;
-  for (const std::string& block : blocks_)
-    for (size_t at = 0; at + len <= block.size() && index < recordCount_; at += len)
-      f(index++, std::string_view(block).substr(at, len));
+  return out;
 }
 
 std::string TDBFWriter::FileBytes() const {
-  std::string out;
-  AppendHeader(out);
-  ForEachRecord([&](int64_t, std::string_view record) {
-    out.push_back(' ');
-    out += record;
-  });
+  if (!streamPath_.empty()) throw std::logic_error("FileBytes of a streamed table");
+  std::string out = Header();
+  for (const std::string& block : blocks_) out += block;
   out.push_back(0x1A);
   return out;
 }
 
-void TDBFWriter::write_file(const std::filesystem::path& path, const std::function<void(int)>& progress) const {
-  TExportFile file(path);
-  std::string& out = file.Buffer();
-  AppendHeader(out);
-  ForEachRecord([&](int64_t i, std::string_view record) {
-    if (progress && i % 100 == 0)
-      progress(static_cast<int>(std::nearbyint(100.0 * static_cast<double>(i) / static_cast<double>(recordCount_))));
-    out.push_back(' ');
-    out += record;
-    file.MaybeFlush();
-  });
-  out.push_back(0x1A);
+void TDBFWriter::Progress(const std::function<void(int)>& progress) const {
+  if (!progress) return;
+  for (int64_t i = 0; i < recordCount_; i += 100)
+    progress(static_cast<int>(std::nearbyint(100.0 * static_cast<double>(i) / static_cast<double>(recordCount_))));
+}
+
+void TDBFWriter::write_file(const std::filesystem::path& path, const std::function<void(int)>& progress) {
+  if (stream_) {
+    if (path != streamPath_) throw std::logic_error("write_file of a table streamed elsewhere");
+    // The records are on their way already; the header learns their count.
+    Progress(progress);
+    stream_->Append("\x1A");
+    stream_->Patch(0, Header());
+    stream_->Commit();
+    stream_.reset();
+    return;
+  }
+  TPatchedFile file(path);
+  file.Append(Header());
+  // Progress as the records go out, in slices of 100 records.
+  const size_t len = record_.size();
+  int64_t index = 0;
+  for (const std::string& block : blocks_) {
+    const int64_t inBlock = static_cast<int64_t>(block.size() / len);
+    for (int64_t k = 0; k < inBlock;) {
+      if (progress && index % 100 == 0)
+        progress(static_cast<int>(std::nearbyint(100.0 * static_cast<double>(index) / static_cast<double>(recordCount_))));
+      const int64_t take = std::min(inBlock - k, 100 - index % 100);
+      file.Append(std::string_view(block).substr(k * len, take * len));
+      k += take;
+      index += take;
+    }
+  }
+  file.Append("\x1A");
   file.Commit();
 }
 

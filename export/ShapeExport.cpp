@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <span>
 #include <unordered_set>
 
 #include "export/DBFLibrary.h"
@@ -40,82 +41,31 @@ int ShapeType(TGeometry g, bool threeD) {
   return 0;
 }
 
-void PutBE(std::string& out, int32_t v) {
+// Record fields written in place into the output buffers.
+char* PutBE(char* p, int32_t v) {
   const auto u = static_cast<uint32_t>(v);
-  for (int s = 24; s >= 0; s -= 8) out.push_back(static_cast<char>((u >> s) & 0xFF));
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<char>((u >> (24 - 8 * i)) & 0xFF);
+  return p + 4;
 }
-void PutLE(std::string& out, int32_t v) {
+char* PutLE(char* p, int32_t v) {
   const auto u = static_cast<uint32_t>(v);
-  for (int s = 0; s <= 24; s += 8) out.push_back(static_cast<char>((u >> s) & 0xFF));
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<char>((u >> (8 * i)) & 0xFF);
+  return p + 4;
 }
-void PutDouble(std::string& out, double v) {
+char* PutDouble(char* p, double v) {
   const auto u = std::bit_cast<uint64_t>(v);
-  for (int s = 0; s <= 56; s += 8) out.push_back(static_cast<char>((u >> s) & 0xFF));
+  for (int i = 0; i < 8; ++i) p[i] = static_cast<char>((u >> (8 * i)) & 0xFF);
+  return p + 8;
 }
 
-// A file written through a temporary whose header can be patched before it
-// is renamed over the target.
-class TPatchedFile {
- public:
-  explicit TPatchedFile(std::filesystem::path target) : target_(std::move(target)) {
-    temp_ = target_;
-    temp_ += ".tmp~";
-    file_ = std::fopen(temp_.c_str(), "w+b");
-    if (!file_) Fail("Cannot create file");
-  }
-  // A temporary never renamed over its target is removed, also after Finish.
-  ~TPatchedFile() {
-    if (file_) std::fclose(file_);
-    if (!committed_) {
-      std::error_code ec;
-      std::filesystem::remove(temp_, ec);
-    }
-  }
-  std::string& Buffer() { return buffer_; }
-  int64_t Size() const { return written_ + static_cast<int64_t>(buffer_.size()); }
-  void MaybeFlush() {
-    if (buffer_.size() >= (1u << 20)) Flush();
-  }
-  void Flush() {
-    if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())
-      Fail("Cannot write file");
-    written_ += static_cast<int64_t>(buffer_.size());
-    buffer_.clear();
-  }
-  // File length in words at byte 24.
-  void PatchLength() {
-    Flush();
-    std::string word;
-    PutBE(word, static_cast<int32_t>(written_ / 2));
-    if (std::fseek(file_, 24, SEEK_SET) != 0 || std::fwrite(word.data(), 1, 4, file_) != 4) Fail("Cannot write file");
-  }
-  // Renames the temporary over the target.
-  void Finish() {
-    std::FILE* f = file_;
-    file_ = nullptr;
-    if (std::fclose(f) != 0) {
-      std::error_code ec;
-      std::filesystem::remove(temp_, ec);
-      Fail("Cannot write file");
-    }
-  }
-  void Commit() {
-    std::error_code ec;
-    std::filesystem::rename(temp_, target_, ec);
-    if (ec) throw EExport("Cannot write file \"" + target_.string() + "\": " + ec.message());
-    committed_ = true;
-  }
+// File length in words at byte 24 of a main or index file.
+void PatchLength(TPatchedFile& file) {
+  char word[4];
+  PutBE(word, static_cast<int32_t>(file.Size() / 2));
+  file.Patch(24, std::string_view(word, 4));
+}
 
- private:
-  [[noreturn]] void Fail(const char* what) {
-    throw EExport(std::string(what) + " \"" + target_.string() + "\": " + std::strerror(errno));
-  }
-  std::filesystem::path target_, temp_;
-  std::FILE* file_ = nullptr;
-  std::string buffer_;
-  int64_t written_ = 0;
-  bool committed_ = false;
-};
+constexpr int kOnePart[1] = {0};
 
 struct TBox {
   T3DVector Min{9.9e99, 9.9e99, 9.9e99}, Max{-9.9e99, -9.9e99, -9.9e99};
@@ -147,6 +97,8 @@ class TShapeWriter {
     job_.Progress.show_status("File: " + ShapefileMember(request_.Path, "shp").filename().string());
     WriteHeader();
     DefineTable();
+    // Millions of rows go straight to the file rather than into memory.
+    dbf_.stream_to(ShapefileMember(request_.Path, "dbf"));
     switch (item_) {
       case 0: Stations(); break;
       case 1: Surveys(false); break;
@@ -159,10 +111,10 @@ class TShapeWriter {
       case 8: Prisms(); break;
       default: Bounding(); break;
     }
-    shp_.PatchLength();
-    shx_.PatchLength();
-    shp_.Finish();
-    shx_.Finish();
+    PatchLength(shp_);
+    PatchLength(shx_);
+    shp_.Close();
+    shx_.Close();
     job_.Progress.show_status("Writing Database");
     dbf_.write_file(ShapefileMember(request_.Path, "dbf"), [&](int p) { job_.Progress.set_all_progress(p); });
     shp_.Commit();
@@ -192,14 +144,14 @@ class TShapeWriter {
     box.Min = Scaled(box.Min, u_);
     box.Max = Scaled(box.Max, u_);
     for (TPatchedFile* f : {&shp_, &shx_}) {
-      std::string& h = f->Buffer();
-      PutBE(h, 9994);
-      for (int i = 0; i < 5; ++i) PutBE(h, 0);
-      PutBE(h, 0);
-      PutLE(h, 1000);
-      PutLE(h, type_);
-      for (double v : {box.Min.x, box.Min.y, box.Max.x, box.Max.y, box.Min.z, box.Max.z}) PutDouble(h, v);
-      PutDouble(h, -1.7976931348623157e308);
+      char* h = f->Extend(100);
+      h = PutBE(h, 9994);
+      for (int i = 0; i < 5; ++i) h = PutBE(h, 0);
+      h = PutBE(h, 0);
+      h = PutLE(h, 1000);
+      h = PutLE(h, type_);
+      for (double v : {box.Min.x, box.Min.y, box.Max.x, box.Max.y, box.Min.z, box.Max.z}) h = PutDouble(h, v);
+      h = PutDouble(h, -1.7976931348623157e308);
       PutDouble(h, -1.7976931348623157e308);
     }
   }
@@ -264,61 +216,58 @@ class TShapeWriter {
 
   // ---- Records ----
 
-  void Record(const std::string& content) {
+  // Starts record `record_ + 1` of `bytes` content bytes, with its index
+  // entry, and returns where the content goes.
+  char* Record(size_t bytes) {
     ++record_;
-    std::string& out = shp_.Buffer();
-    const int64_t offset = shp_.Size();
-    PutBE(out, static_cast<int32_t>(record_));
-    PutBE(out, static_cast<int32_t>(content.size() / 2));
-    out += content;
-    PutBE(shx_.Buffer(), static_cast<int32_t>(offset / 2));
-    PutBE(shx_.Buffer(), static_cast<int32_t>(content.size() / 2));
-    shp_.MaybeFlush();
-    shx_.MaybeFlush();
+    const auto words = static_cast<int32_t>(bytes / 2);
+    char* x = shx_.Extend(8);
+    x = PutBE(x, static_cast<int32_t>(shp_.Size() / 2));
+    PutBE(x, words);
+    char* p = shp_.Extend(8 + bytes);
+    p = PutBE(p, static_cast<int32_t>(record_));
+    return PutBE(p, words);
   }
 
   void Point(const T3DVector& feet) {
     const T3DVector p = Scaled(feet, u_);
-    std::string c;
-    PutLE(c, type_);
-    PutDouble(c, p.x);
-    PutDouble(c, p.y);
+    char* c = Record(threeD_ ? 36 : 20);
+    c = PutLE(c, type_);
+    c = PutDouble(c, p.x);
+    c = PutDouble(c, p.y);
     if (threeD_) {
-      PutDouble(c, p.z);
+      c = PutDouble(c, p.z);
       PutDouble(c, 0);
     }
-    Record(c);
   }
 
   // Points already in output units; `starts` are the parts' first indexes.
-  void Poly(const std::vector<T3DVector>& pts, const std::vector<int>& starts, const TBox& box) {
-    std::string c;
-    PutLE(c, type_);
-    for (double v : {box.Min.x, box.Min.y, box.Max.x, box.Max.y}) PutDouble(c, v);
-    PutLE(c, static_cast<int32_t>(starts.size()));
-    PutLE(c, static_cast<int32_t>(pts.size()));
-    for (int s : starts) PutLE(c, s);
+  void Poly(std::span<const T3DVector> pts, std::span<const int> starts, const TBox& box) {
+    const size_t parts = starts.size(), n = pts.size();
+    char* c = Record(44 + 4 * parts * (type_ == 31 ? 2 : 1) + 16 * n + (threeD_ ? 32 + 16 * n : 0));
+    c = PutLE(c, type_);
+    for (double v : {box.Min.x, box.Min.y, box.Max.x, box.Max.y}) c = PutDouble(c, v);
+    c = PutLE(c, static_cast<int32_t>(parts));
+    c = PutLE(c, static_cast<int32_t>(n));
+    for (int s : starts) c = PutLE(c, s);
     if (type_ == 31)
-      for (size_t i = 0; i < starts.size(); ++i) PutLE(c, 2);
+      for (size_t i = 0; i < parts; ++i) c = PutLE(c, 2);
     for (const auto& p : pts) {
-      PutDouble(c, p.x);
-      PutDouble(c, p.y);
+      c = PutDouble(c, p.x);
+      c = PutDouble(c, p.y);
     }
     if (threeD_) {
-      PutDouble(c, box.Min.z);
-      PutDouble(c, box.Max.z);
-      for (const auto& p : pts) PutDouble(c, p.z);
-      PutDouble(c, 0);
-      PutDouble(c, 0);
-      for (size_t i = 0; i < pts.size(); ++i) PutDouble(c, 0);
+      c = PutDouble(c, box.Min.z);
+      c = PutDouble(c, box.Max.z);
+      for (const auto& p : pts) c = PutDouble(c, p.z);
+      std::memset(c, 0, 16 + 8 * n);  // M range and one M per point
     }
-    Record(c);
   }
 
-  void Ring(const std::vector<T3DVector>& ring) {
+  void Ring(std::initializer_list<T3DVector> ring) {
     TBox box;
     for (const auto& p : ring) box.Add(p);
-    Poly(ring, {0}, box);
+    Poly(std::span(ring.begin(), ring.size()), kOnePart, box);
   }
 
   // ---- Attributes ----
@@ -330,15 +279,16 @@ class TShapeWriter {
     dbf_.set_text(std::to_string(DateYear(d)), field + 2);
   }
 
-  void ShotRecord(const std::string& section, const TSurveyID& s, const TPlotVector& from, const TPlotVector& to,
-                  const T3DVector& fromPos, const T3DVector& toPos, int face, const std::string& comment) {
+  // Every field of a shot row but FACE; the caller ends the row, or several
+  // identical ones, as values carry over to the next row.
+  void SetShot(const std::string& section, const TSurveyID& s, const TPlotVector& from, const TPlotVector& to,
+               const T3DVector& fromPos, const T3DVector& toPos, bool faceField, const std::string& comment) {
     dbf_.set_text(section, 0);
     dbf_.set_text(s.Name.View(), 1);
     Date(s, 2);
     dbf_.set_text(from.Name.View(), 5);
     dbf_.set_text(to.Name.View(), 6);
-    int f = 7;
-    if (face > 0) dbf_.set_number(f++, face);
+    const int f = faceField ? 8 : 7;
     const T3DVector d{toPos.x - fromPos.x, toPos.y - fromPos.y, toPos.z - fromPos.z};
     const double length = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
     double azimuth = std::atan2(d.x, d.y) * 180 / kPi;
@@ -350,7 +300,6 @@ class TShapeWriter {
     dbf_.set_number(f + 2, inclination);
     dbf_.set_number(f + 3, length);
     dbf_.set_text(comment, f + 4);
-    dbf_.end_record();
   }
 
   // ---- Walks ----
@@ -485,8 +434,8 @@ class TShapeWriter {
       for (int i = r.First + 1; i <= r.Last; ++i) {
         const TPlotVector &from = model_.Plots[i - 1], &to = model_.Plots[i];
         if (!IsDraw(to)) continue;
-        for (int k = 0; k < (split ? 2 : 1); ++k)
-          ShotRecord(section, s, from, to, Scaled(from.Position, u_), Scaled(to.Position, u_), 0, to.Comment);
+        SetShot(section, s, from, to, Scaled(from.Position, u_), Scaled(to.Position, u_), false, to.Comment);
+        for (int k = 0; k < (split ? 2 : 1); ++k) dbf_.end_record();
       }
     });
     job_.Progress.set_progress_pass(1, 2);
@@ -516,7 +465,8 @@ class TShapeWriter {
     TBox box;
     box.Add(a);
     box.Add(b);
-    Poly({a, b}, {0}, box);
+    const T3DVector pts[2] = {a, b};
+    Poly(pts, kOnePart, box);
   }
 
   void PlanPassages(const TRange& r) {
@@ -564,8 +514,11 @@ class TShapeWriter {
           if (to.Code == 'M') continue;
           const TPassageSegment seg = BuildSegment(from, to, p.PassageShape, p);
           if (!seg.Built) continue;
-          for (int face = 1; face <= seg.From.Count; ++face)
-            ShotRecord(section, s, from, to, Scaled(from.Position, u_), Scaled(to.Position, u_), face, to.Comment);
+          SetShot(section, s, from, to, Scaled(from.Position, u_), Scaled(to.Position, u_), true, to.Comment);
+          for (int face = 1; face <= seg.From.Count; ++face) {
+            dbf_.set_number(7, face);
+            dbf_.end_record();
+          }
         }
       }
     });
