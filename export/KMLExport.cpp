@@ -76,6 +76,104 @@ xmlNodePtr Child(xmlNodePtr parent, const char* name, const std::string& text = 
 struct DocFree {
   void operator()(xmlDocPtr d) const { xmlFreeDoc(d); }
 };
+struct NodeFree {
+  void operator()(xmlNodePtr n) const { xmlFreeNode(n); }
+};
+using TNode = std::unique_ptr<xmlNode, NodeFree>;
+
+// Writes a document exactly as libxml2's indented UTF-8 save of the whole
+// tree would, but one subtree at a time, so that a million polygons never
+// sit in memory together: libxml2 serialises every subtree; only the tags
+// of the containers (kml, Document, Placemark, MultiGeometry) are written
+// here, the way the save writes an element with element children.
+class TKMLStream {
+ public:
+  TKMLStream(const std::filesystem::path& target, xmlDocPtr doc) : target_(target), doc_(doc) {
+    temp_ = target;
+    temp_ += ".tmp~";
+    buf_ = xmlOutputBufferCreateFilename(temp_.c_str(), xmlFindCharEncodingHandler("UTF-8"), 0);
+    if (!buf_) throw EExport("Cannot write file \"" + target_.string() + "\"");
+    Raw("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
+  }
+  ~TKMLStream() {
+    if (buf_) xmlOutputBufferClose(buf_);
+    if (!committed_) {
+      std::error_code ec;
+      std::filesystem::remove(temp_, ec);
+    }
+  }
+
+  // A container whose open tag waits for its first child: without one it
+  // is written as an empty element.
+  void Open(const char* name, const char* attributes = "") { open_.push_back({name, attributes, false}); }
+  void Close() {
+    const TOpen o = open_.back();
+    open_.pop_back();
+    const int level = static_cast<int>(open_.size());
+    if (!o.Written) {
+      Touch();
+      Indent(level);
+      Raw("<" + std::string(o.Name) + o.Attributes + "/>\n");
+    } else {
+      Indent(level);
+      Raw("</" + std::string(o.Name) + ">\n");
+    }
+  }
+  // A complete subtree, a child of the innermost open container.
+  void Node(xmlNodePtr node) {
+    Touch();
+    const int level = static_cast<int>(open_.size());
+    Indent(level);
+    xmlNodeDumpOutput(buf_, doc_, node, level, 1, "UTF-8");
+    Raw("\n");
+  }
+
+  void Commit() {
+    xmlOutputBufferPtr buf = buf_;
+    buf_ = nullptr;
+    if (xmlOutputBufferClose(buf) < 0) throw EExport("Cannot write file \"" + target_.string() + "\"");
+    std::error_code ec;
+    std::filesystem::rename(temp_, target_, ec);
+    if (ec) throw EExport("Cannot write file \"" + target_.string() + "\": " + ec.message());
+    committed_ = true;
+  }
+
+ private:
+  struct TOpen {
+    const char* Name;
+    const char* Attributes;
+    bool Written;
+  };
+  void Raw(const std::string& text) { xmlOutputBufferWrite(buf_, static_cast<int>(text.size()), text.c_str()); }
+  void Indent(int level) { xmlOutputBufferWrite(buf_, 2 * level, "                                        "); }
+  // Writes the open tags still waiting, outermost first.
+  void Touch() {
+    for (size_t i = 0; i < open_.size(); ++i) {
+      if (open_[i].Written) continue;
+      Indent(static_cast<int>(i));
+      Raw("<" + std::string(open_[i].Name) + open_[i].Attributes + ">\n");
+      open_[i].Written = true;
+    }
+  }
+
+  std::filesystem::path target_, temp_;
+  xmlDocPtr doc_;
+  xmlOutputBufferPtr buf_ = nullptr;
+  std::vector<TOpen> open_;
+  bool committed_ = false;
+};
+
+// One geometry element built once and written many times with a new id
+// and new coordinates.
+struct TGeometryTemplate {
+  TNode Root;
+  xmlNodePtr Id = nullptr;           // the id attribute's text
+  xmlNodePtr Coordinates = nullptr;  // the coordinates element's text
+  void Set(const std::string& id, const std::string& coordinates) const {
+    xmlNodeSetContent(Id, BAD_CAST id.c_str());
+    xmlNodeSetContent(Coordinates, BAD_CAST coordinates.c_str());
+  }
+};
 
 class TKMLWriter {
  public:
@@ -90,38 +188,42 @@ class TKMLWriter {
   void Run() {
     CopyWallSettings(o_, TExportWriter::Shapefile, job_.Passage);
     doc_.reset(xmlNewDoc(BAD_CAST "1.0"));
-    xmlNodePtr root = xmlNewNode(nullptr, BAD_CAST "kml");
-    xmlNewNs(root, BAD_CAST kKmlNamespace, nullptr);
-    xmlDocSetRootElement(doc_.get(), root);
-    xmlNodePtr document = Child(root, "Document");
-    Child(document, "name", name_);
-    Child(document, "open", "0");
-    LookAt(document);
-    Style(document);
+    TKMLStream out(path_, doc_.get());
+    out_ = &out;
+    geometry_ = passages_ ? Template("Polygon", "1", 7) : Template("LineString", "0", 5);
+    out.Open("kml", " xmlns=\"http://earth.google.com/kml/2.0\"");
+    out.Open("Document");
+    Leaf("name", name_);
+    Leaf("open", "0");
+    LookAt();
+    Style();
 
     const int sections = model_.Sections.Count();
-    xmlNodePtr all = nullptr;
-    if (!o_.SectionsChk) all = GeometryPlacemark(document, name_);
+    if (!o_.SectionsChk) OpenGeometryPlacemark(name_);
     for (int s = 0; s < sections; ++s) {
       const std::string section = model_.Sections[s].Name.Str();
       job_.Progress.show_status(passages_ ? "Writing Section Passages" : "Writing Section Lines");
-      xmlNodePtr multi = all;
       if (o_.SectionsChk) {
-        if (o_.MarkSectionsChk || o_.LabelSectionsChk) Marker(document, s, section);
-        multi = GeometryPlacemark(document, section);
+        if (o_.MarkSectionsChk || o_.LabelSectionsChk) Marker(s, section);
+        OpenGeometryPlacemark(section);
       }
       const TRange surveys = model_.SectionSurveyRange(s);
       for (int sv = surveys.First; sv <= surveys.Last; ++sv) {
         if (model_.Surveys[sv].Kind == skSurvey) {
           if (passages_)
-            Passages(multi, sv);
+            Passages(sv);
           else
-            Lines(multi, sv, o_.SectionsChk ? section : name_);
+            Lines(sv, o_.SectionsChk ? section : name_);
         }
         job_.Progress.show_progress(s, sections, sv - surveys.First, surveys.Last - surveys.First + 1, 0, 1);
       }
+      if (o_.SectionsChk) CloseGeometryPlacemark();
     }
-    Save();
+    if (!o_.SectionsChk) CloseGeometryPlacemark();
+    out.Close();  // Document
+    out.Close();  // kml
+    out.Commit();
+    out_ = nullptr;
     job_.Progress.set_all_progress(100);
   }
 
@@ -129,79 +231,109 @@ class TKMLWriter {
   bool Hidden(const TPlotVector& v) const { return v.Code == 'd' && !o_.ShowHiddenChk; }
   bool Unused(const TPlotVector& v) const { return Hidden(v) || (v.IsSplay() && !o_.KMLSplayChk); }
 
+  TNode Element(const char* name) const { return TNode(xmlNewDocNode(doc_.get(), nullptr, BAD_CAST name, nullptr)); }
+
+  void Leaf(const char* name, const std::string& text) {
+    TNode node = Element(name);
+    if (!text.empty()) xmlAddChild(node.get(), xmlNewDocText(doc_.get(), BAD_CAST text.c_str()));
+    out_->Node(node.get());
+  }
+
   std::string Coordinate(const T3DVector& p) const {
     const TLonLat ll = to_longitude_latitude(p, zone_, datum_);
-    std::string t = Fixed8(ll.Longitude) + "," + Fixed8(ll.Latitude);
-    if (o_.AltitudeModeRadio != 0) t += "," + Fixed8(o_.AltitudeSpin);
+    std::string t;
+    AppendFixed(t, ll.Longitude, 8);
+    t += ',';
+    AppendFixed(t, ll.Latitude, 8);
+    if (o_.AltitudeModeRadio != 0) {
+      t += ',';
+      AppendFixed(t, o_.AltitudeSpin, 8);
+    }
     return t;
   }
 
-  void LookAt(xmlNodePtr document) {
+  void LookAt() {
     const TPlotInfo& info = model_.PlotInfo;
     const TLonLat c = to_longitude_latitude(info.Center, zone_, datum_);
     const double dx = info.Max.x - info.Min.x, dy = info.Max.y - info.Min.y, dz = info.Max.z - info.Min.z;
-    xmlNodePtr look = Child(document, "LookAt");
-    Child(look, "longitude", Shortest(c.Longitude));
-    Child(look, "latitude", Shortest(c.Latitude));
-    Child(look, "range", Shortest(std::tan(20 * kDeg) * std::sqrt(dx * dx + dy * dy + dz * dz)));
-    Child(look, "heading", Shortest(o_.HeadingSpin));
+    TNode look = Element("LookAt");
+    Child(look.get(), "longitude", Shortest(c.Longitude));
+    Child(look.get(), "latitude", Shortest(c.Latitude));
+    Child(look.get(), "range", Shortest(std::tan(20 * kDeg) * std::sqrt(dx * dx + dy * dy + dz * dz)));
+    Child(look.get(), "heading", Shortest(o_.HeadingSpin));
+    out_->Node(look.get());
   }
 
-  void Style(xmlNodePtr document) {
-    xmlNodePtr style = Child(document, "Style");
-    xmlNewProp(style, BAD_CAST "id", BAD_CAST style_.c_str());
-    Child(Child(style, "PolyStyle"), "color", KMLColor(o_.KMLFillColorDis, 255 - o_.FillTransBar));
-    xmlNodePtr line = Child(style, "LineStyle");
+  void Style() {
+    TNode style = Element("Style");
+    xmlNewProp(style.get(), BAD_CAST "id", BAD_CAST style_.c_str());
+    Child(Child(style.get(), "PolyStyle"), "color", KMLColor(o_.KMLFillColorDis, 255 - o_.FillTransBar));
+    xmlNodePtr line = Child(style.get(), "LineStyle");
     Child(line, "color", KMLColor(o_.KMLLineColorDis, 255));
     if (!passages_) Child(line, "width", std::to_string(o_.LineWidthSpin));
-    xmlNodePtr icon = Child(style, "IconStyle");
+    xmlNodePtr icon = Child(style.get(), "IconStyle");
     Child(icon, "color", KMLColor(o_.KMLMarkColorDis, 255));
     Child(icon, "scale", FixedString(o_.MarkSectionsChk ? o_.KMLMarkScaleSpin : 0, 1));
-    xmlNodePtr label = Child(style, "LabelStyle");
+    xmlNodePtr label = Child(style.get(), "LabelStyle");
     Child(label, "color", KMLColor(o_.KMLLabelColorDis, 255));
     Child(label, "scale", FixedString(o_.LabelSectionsChk ? o_.KMLLabelScaleSpin : 0, 1));
+    out_->Node(style.get());
   }
 
-  void Marker(xmlNodePtr document, int s, const std::string& section) {
+  void Marker(int s, const std::string& section) {
     const TRange surveys = model_.SectionSurveyRange(s);
     if (surveys.Empty()) return;
     const TRange plots = model_.SurveyPlotRange(surveys.First);
     if (plots.Empty()) return;
     const TLonLat ll = to_longitude_latitude(model_.Plots[plots.First].Position, zone_, datum_);
-    xmlNodePtr mark = Child(document, "Placemark");
-    Child(mark, "name", section);
-    Child(Child(mark, "Point"), "coordinates", Fixed8(ll.Longitude) + "," + Fixed8(ll.Latitude) + ",0");
-    Child(mark, "styleUrl", "#" + style_);
+    TNode mark = Element("Placemark");
+    Child(mark.get(), "name", section);
+    Child(Child(mark.get(), "Point"), "coordinates", Fixed8(ll.Longitude) + "," + Fixed8(ll.Latitude) + ",0");
+    Child(mark.get(), "styleUrl", "#" + style_);
+    out_->Node(mark.get());
   }
 
-  xmlNodePtr GeometryPlacemark(xmlNodePtr document, const std::string& name) {
-    xmlNodePtr mark = Child(document, "Placemark");
-    Child(mark, "name", name);
-    Child(mark, "styleUrl", "#" + style_);
-    return Child(mark, "MultiGeometry");
+  void OpenGeometryPlacemark(const std::string& name) {
+    out_->Open("Placemark");
+    Leaf("name", name);
+    Leaf("styleUrl", "#" + style_);
+    out_->Open("MultiGeometry");
+  }
+  void CloseGeometryPlacemark() {
+    out_->Close();  // MultiGeometry
+    out_->Close();  // Placemark
   }
 
-  void Altitude(xmlNodePtr geometry) {
+  // extrude, the altitude mode, tessellate and the coordinates element, at
+  // `depth` below the document root.
+  TGeometryTemplate Template(const char* element, const char* tessellate, int depth) {
+    TGeometryTemplate t;
+    t.Root = Element(element);
+    t.Id = xmlNewProp(t.Root.get(), BAD_CAST "id", BAD_CAST "")->children;
+    xmlNodePtr g = t.Root.get();
+    Child(g, "extrude", "0");
     if (o_.AltitudeModeRadio == 0) {
-      Child(geometry, "altitudeMode", "clampToGround");
+      Child(g, "altitudeMode", "clampToGround");
     } else {
-      Child(geometry, "altitudeMode", "relativeToGround");
-      Child(geometry, "altitude", Fixed8(o_.AltitudeSpin));
+      Child(g, "altitudeMode", "relativeToGround");
+      Child(g, "altitude", Fixed8(o_.AltitudeSpin));
     }
+    Child(g, "tessellate", tessellate);
+    xmlNodePtr parent = passages_ ? Child(Child(g, "outerBoundaryIs"), "LinearRing") : g;
+    t.Coordinates = xmlNewText(BAD_CAST "");
+    xmlAddChild(Child(parent, "coordinates"), t.Coordinates);
+    indent_ = "\n" + std::string(2 * depth, ' ');
+    return t;
   }
 
-  void Passages(xmlNodePtr multi, int sv) {
+  void Passages(int sv) {
     const TRange r = model_.SurveyPlotRange(sv);
     const TPassageOptions& p = job_.Passage;
-    struct Shot {
-      TPlanOutline c;
-      std::string id;
-    };
-    std::vector<Shot> run;
+    std::vector<TShot>& run = run_;
     auto flush = [&] {
       if (p.AverageJoints)
         for (size_t k = 0; k + 1 < run.size(); ++k) AverageSegmentEnds(run[k].c, run[k + 1].c);
-      for (const Shot& s : run) Polygon(multi, s.c, s.id);
+      for (const TShot& s : run) Polygon(s.c, s.id);
       run.clear();
     };
     for (int i = r.First; i < r.Last; ++i) {
@@ -214,65 +346,47 @@ class TKMLWriter {
       CleanDimensions(a);
       CleanDimensions(b);
       if (p.FillDimensions) FillPairDimensions(a, b, p.SubstituteDiameter);
-      run.push_back({PlanOutline(a, b), a.Name.Str() + "-" + b.Name.Str()});
+      std::string id(a.Name.View());
+      id += '-';
+      id += b.Name.View();
+      run.push_back({PlanOutline(a, b), std::move(id)});
     }
     flush();
   }
 
-  // Coordinates one per line, indented like their element.
-  void Coordinates(xmlNodePtr parent, const std::vector<std::string>& coords, int depth) {
-    const std::string indent = "\n" + std::string(2 * depth, ' ');
-    std::string text;
-    for (const auto& c : coords) text += indent + c;
-    text += indent;
-    Child(parent, "coordinates", text);
+  void Polygon(const TPlanOutline& c, const std::string& id) {
+    // The first corner closes the ring; it is converted once.
+    const std::string first = Coordinate(c[0]);
+    text_.clear();
+    for (const std::string& t : {first, Coordinate(c[2]), Coordinate(c[3]), Coordinate(c[1]), first}) {
+      text_ += indent_;
+      text_ += t;
+    }
+    text_ += indent_;
+    geometry_.Set(id, text_);
+    out_->Node(geometry_.Root.get());
   }
 
-  void Polygon(xmlNodePtr multi, const TPlanOutline& c, const std::string& id) {
-    xmlNodePtr poly = Child(multi, "Polygon");
-    xmlNewProp(poly, BAD_CAST "id", BAD_CAST id.c_str());
-    Child(poly, "extrude", "0");
-    Altitude(poly);
-    Child(poly, "tessellate", "1");
-    xmlNodePtr ring = Child(Child(poly, "outerBoundaryIs"), "LinearRing");
-    Coordinates(ring, {Coordinate(c[0]), Coordinate(c[2]), Coordinate(c[3]), Coordinate(c[1]), Coordinate(c[0])}, 7);
-  }
-
-  void Lines(xmlNodePtr multi, int sv, const std::string& id) {
+  void Lines(int sv, const std::string& id) {
     const TRange lines = model_.SurveyLineRange(sv);
     for (int l = lines.First; l <= lines.Last; ++l) {
       const TRange r = model_.LinePlotRange(l);
-      std::vector<std::string> coords;
+      text_.clear();
+      int count = 0;
       bool draws = o_.ShowHiddenChk;
       for (int i = r.First; i <= r.Last; ++i) {
         const TPlotVector& v = model_.Plots[i];
         draws = draws || v.Code == 'D';
         // Unused splays and hidden shots are left out; the rest of the line stays.
-        if (!Unused(v)) coords.push_back(Coordinate(v.Position));
+        if (Unused(v)) continue;
+        text_ += indent_;
+        text_ += Coordinate(v.Position);
+        ++count;
       }
-      if (!draws || coords.size() < 2) continue;
-      xmlNodePtr ls = Child(multi, "LineString");
-      xmlNewProp(ls, BAD_CAST "id", BAD_CAST id.c_str());
-      Child(ls, "extrude", "0");
-      Altitude(ls);
-      Child(ls, "tessellate", "0");
-      Coordinates(ls, coords, 5);
-    }
-  }
-
-  void Save() {
-    std::filesystem::path temp = path_;
-    temp += ".tmp~";
-    const int saved = xmlSaveFormatFileEnc(temp.c_str(), doc_.get(), "UTF-8", 1);
-    std::error_code ec;
-    if (saved < 0) {
-      std::filesystem::remove(temp, ec);
-      throw EExport("Cannot write file \"" + path_.string() + "\"");
-    }
-    std::filesystem::rename(temp, path_, ec);
-    if (ec) {
-      std::filesystem::remove(temp, ec);
-      throw EExport("Cannot write file \"" + path_.string() + "\": " + ec.message());
+      if (!draws || count < 2) continue;
+      text_ += indent_;
+      geometry_.Set(id, text_);
+      out_->Node(geometry_.Root.get());
     }
   }
 
@@ -284,6 +398,16 @@ class TKMLWriter {
   int zone_ = 0, datum_ = 21;
   std::string name_, style_;
   std::unique_ptr<xmlDoc, DocFree> doc_;
+  TKMLStream* out_ = nullptr;
+  TGeometryTemplate geometry_;
+  std::string indent_;  // before each coordinate text
+  std::string text_;    // the coordinates being written
+  // The outlines of one run of consecutive shots, joined before writing.
+  struct TShot {
+    TPlanOutline c;
+    std::string id;
+  };
+  std::vector<TShot> run_;
 };
 
 bool WriteKml(const std::filesystem::path& path, const TExportJob& job, const TMessageProc& warn, bool passages) {
