@@ -1,9 +1,7 @@
 #include "app/SettingsDialogs.h"
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QDialogButtonBox>
-#include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -13,7 +11,6 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QProgressBar>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QTextBrowser>
 #include <QToolBar>
@@ -118,6 +115,7 @@ TLoadProgressDlg::TLoadProgressDlg(QWidget* parent) : QDialog(parent) {
   grid->addWidget(new QLabel(QStringLiteral(" Progress:"), this), 2, 2);
   grid->addWidget(progress_, 2, 3);
   grid->addWidget(bar_, 3, 0, 1, 4);
+  setMinimumWidth(420);
 }
 
 TCaveLoadProgress TLoadProgressDlg::Fields() {
