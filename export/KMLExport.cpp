@@ -1,12 +1,16 @@
 #include "export/KMLExport.h"
 
+#include <libxml/encoding.h>
 #include <libxml/tree.h>
+#include <libxml/xmlIO.h>
 #include <libxml/xmlsave.h>
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace lumora {
 
@@ -105,9 +109,9 @@ class TKMLStream {
 
   // A container whose open tag waits for its first child: without one it
   // is written as an empty element.
-  void Open(const char* name, const char* attributes = "") { open_.push_back({name, attributes, false}); }
+  void Open(const char* name, std::string attributes = {}) { open_.push_back({name, std::move(attributes), false}); }
   void Close() {
-    const TOpen o = open_.back();
+    const TOpen o = std::move(open_.back());
     open_.pop_back();
     const int level = static_cast<int>(open_.size());
     if (!o.Written) {
@@ -141,7 +145,7 @@ class TKMLStream {
  private:
   struct TOpen {
     const char* Name;
-    const char* Attributes;
+    std::string Attributes;
     bool Written;
   };
   void Raw(const std::string& text) { xmlOutputBufferWrite(buf_, static_cast<int>(text.size()), text.c_str()); }
@@ -188,10 +192,13 @@ class TKMLWriter {
   void Run() {
     CopyWallSettings(o_, TExportWriter::Shapefile, job_.Passage);
     doc_.reset(xmlNewDoc(BAD_CAST "1.0"));
+    // The whole-document save names the encoding on the document while it
+    // writes, which keeps non-ASCII letters of attributes as they are.
+    doc_->encoding = xmlStrdup(BAD_CAST "UTF-8");
     TKMLStream out(path_, doc_.get());
     out_ = &out;
     geometry_ = passages_ ? Template("Polygon", "1", 7) : Template("LineString", "0", 5);
-    out.Open("kml", " xmlns=\"http://earth.google.com/kml/2.0\"");
+    out.Open("kml", std::string(" xmlns=\"") + kKmlNamespace + "\"");
     out.Open("Document");
     Leaf("name", name_);
     Leaf("open", "0");

@@ -2,9 +2,7 @@
 
 #include <algorithm>
 #include <bit>
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <span>
 #include <unordered_set>

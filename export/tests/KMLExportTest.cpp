@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <libxml/parser.h>
+#include <libxml/xmlsave.h>
 
 #include <cmath>
 #include <cstdio>
@@ -171,4 +173,45 @@ TEST(KMLExport, LineDocumentOptions) {
                                [&](const std::string& t) { warned = t; }));
   EXPECT_NE(warned.find("No Georeference Data"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(f.dir / "none.kml"));
+}
+
+// The document is written one piece at a time; read back without its
+// indentation and saved whole by libxml2 it must come out byte for byte the
+// same: the same indentation, escaping and empty elements. The second
+// section has only a hidden shot, so its geometry is empty.
+TEST(KMLExport, StreamedDocumentIsLibxml2sOwnSave) {
+  Fixture f;
+  const std::string plot =
+      "Z 13123000 13124000 1640000 1641000 -100 0\r\n"
+      "G 13\r\nONorth American 1983\r\n"
+      "SRock & <\"Roll\"> caf\xC3\xA9\r\n"
+      "N A D 1 1 2000 C x\r\n"
+      "M 13123360 1640420 0 SA&1 P 3 3 3 3\r\n"
+      "D 13123400 1640430 -5 SA<2> P 3 3 3 3\r\n"
+      "D 13123450 1640440 -8 SA'3 P 3 3 3 3\r\n"
+      "X 13123360 13123450 1640420 1640440 -8 0\r\n"
+      "SEmpty\r\n"
+      "N B D 1 1 2000 C y\r\n"
+      "M 13123500 1640450 -9 SB1 P 3 3 3 3\r\n"
+      "d 13123550 1640460 -10 SB2 P 3 3 3 3\r\n"
+      "X 13123500 13123550 1640450 1640460 -10 -9\r\n";
+  ASSERT_TRUE(LoadPlotText(f.model, plot, "cave.plt").Ok);
+  const auto resaved = f.dir / "resaved.kml";
+  for (int variant = 0; variant < 4; ++variant) {
+    f.options.SectionsChk = variant % 2 == 0;
+    f.options.AltitudeModeRadio = variant / 2;
+    for (bool passages : {true, false}) {
+      const std::string kml = f.Write(passages, "stream");
+      xmlDocPtr doc = xmlReadFile((f.dir / "stream.kml").c_str(), nullptr, XML_PARSE_NOBLANKS);
+      ASSERT_NE(doc, nullptr);
+      ASSERT_GT(xmlSaveFormatFileEnc(resaved.c_str(), doc, "UTF-8", 1), 0);
+      xmlFreeDoc(doc);
+      EXPECT_TRUE(ReadWholeFile(resaved) == kml) << kml << "\n----\n" << ReadWholeFile(resaved);
+      if (passages && f.options.SectionsChk) {
+        EXPECT_NE(kml.find("<MultiGeometry/>"), std::string::npos) << kml;
+        EXPECT_NE(kml.find("<name>Rock &amp; &lt;\"Roll\"&gt; caf\xC3\xA9</name>"), std::string::npos) << kml;
+        EXPECT_NE(kml.find("<Polygon id=\"A&amp;1-A&lt;2&gt;\">"), std::string::npos) << kml;
+      }
+    }
+  }
 }
