@@ -219,3 +219,22 @@ TEST(DBFWriter, StreamedTableMatchesTheTableInMemory) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
   std::filesystem::remove_all(dir);
 }
+
+// Current values outlive start_table: the next table's fields of the same
+// index start from them, cut or padded to their new widths.
+TEST(DBFWriter, ValuesCarryOverToTheNextTable) {
+  TDBFWriter w;
+  w.start_table();
+  w.add_field("NAME", 'C', 0, 5);
+  w.add_field("N", 'N', 2, 4);
+  w.set_text("abcde", 0);
+  w.set_number(1, 1.5);
+  w.end_record();
+  w.start_table();
+  w.add_field("SHORT", 'C', 0, 3);
+  w.add_field("WIDE", 'C', 0, 6);
+  w.add_field("NEW", 'C', 0, 2);
+  w.end_record();
+  const std::string bytes = w.FileBytes();
+  EXPECT_EQ(bytes.substr(32 + 3 * 32 + 1, 12), " abc1.50    ");
+}
