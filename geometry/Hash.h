@@ -9,7 +9,9 @@
 // table (vectors compared in single precision or by distance), the chain
 // hash groups all equal keys and the reference bucket filters them.
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -56,16 +58,28 @@ class THashedArray {
     const Derived& d = Self();
     key = d.Prepare(key);
     const uint32_t h = d.ChainHash(key);
-    uint32_t bucket = 0;
-    if constexpr (Derived::kSplitsEqualKeys) bucket = d.TableBucket(Key(key));
+    [[maybe_unused]] int64_t bucket = -1;
     for (int32_t i = heads_[ChainSlot(h)]; i >= 0; i = next_[i]) {
       if (hashes_[i] != h || !d.Equal(keys_[i], key)) continue;
       if constexpr (Derived::kSplitsEqualKeys) {
-        if (d.TableBucket(keys_[i]) != bucket) continue;
+        // A key with the query's very bytes has its bucket too; the
+        // reference buckets are hashed only for equal keys that differ.
+        if (!SameBytes(keys_[i], key)) {
+          if (bucket < 0) bucket = d.TableBucket(Key(key));
+          if (d.TableBucket(keys_[i]) != bucket) continue;
+        }
       }
       return i;
     }
     return -1;
+  }
+
+  // Room for n keys without growing the key array or relinking the chains.
+  void Reserve(int n) {
+    if (n > keys_.Capacity()) keys_.SetCapacity(n);
+    hashes_.reserve(static_cast<size_t>(std::max(n, 0)));
+    next_.reserve(static_cast<size_t>(std::max(n, 0)));
+    if (const int bits = ChainBitsFor(n); bits > chainBits_) Relink(bits);
   }
 
   // Appends the key and links it first in its chain; duplicates allowed.
@@ -124,6 +138,12 @@ class THashedArray {
 
   const Derived& Self() const { return static_cast<const Derived&>(*this); }
   static Query Prepare(Query key) { return key; }
+  static bool SameBytes(const Key& key, const Query& query) {
+    if constexpr (std::is_same_v<Key, Query> && std::is_trivially_copyable_v<Key>)
+      return std::memcmp(&key, &query, sizeof(Key)) == 0;
+    else
+      return false;
+  }
 
   uint32_t ChainSlot(uint32_t h) const { return FnvBucket(h, chainBits_); }
 

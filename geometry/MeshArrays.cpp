@@ -1,6 +1,7 @@
 #include "geometry/MeshArrays.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 namespace lumora {
@@ -84,6 +85,11 @@ void TNO2DIntArray::Append(int list, int32_t value) {
   ++live_;
 }
 
+void TNO2DIntArray::Reserve(int lists, int values) {
+  if (lists > heads_.Capacity()) heads_.SetCapacity(lists);
+  if (values > pool_.Capacity()) pool_.SetCapacity(values);
+}
+
 void TNO2DIntArray::Delete(int list) {
   if (list < 0 || list >= Count()) return;
   live_ -= heads_[list].count;
@@ -134,7 +140,7 @@ THugeInteger TNO2DIntArray::List(int list) const {
 // ---- TVertexArray ----
 
 int TVertexArray::AppendVertex(const T3DVector& p, uint32_t colour, void* object) {
-  Indices.AddList();
+  if (KeepIndices) Indices.AddList();
   Normals.Add(T3DVector{});
   Colors.Add(colour);
   BoundsMin = T3DVector{std::min(BoundsMin.x, p.x), std::min(BoundsMin.y, p.y), std::min(BoundsMin.z, p.z)};
@@ -143,15 +149,36 @@ int TVertexArray::AppendVertex(const T3DVector& p, uint32_t colour, void* object
 }
 
 int TVertexArray::AddVertex(const T3DVector& position, void* object) {
+  ForgetRecent();
   return AppendVertex(position, DefaultColor, object);
 }
 
 int TVertexArray::AddUniqueVertex(const T3DVector& position, uint32_t colour) {
-  const int i = IndexOf(position);
-  return i >= 0 ? i : AppendVertex(position, colour, nullptr);
+  uint64_t w[3];
+  std::memcpy(w, &position, sizeof w);
+  uint64_t h = (w[0] ^ (w[1] * 0x9E3779B97F4A7C15ull) ^ (w[2] * 0xC2B2AE3D27D4EB4Full));
+  h ^= h >> 31;
+  static_assert(kRecentSlots == 64, "the slot is the top six bits");
+  TRecent& recent = recent_[(h * 0x9E3779B97F4A7C15ull) >> 58];
+  if (recent.Index >= 0 && std::memcmp(&recent.Position, &position, sizeof position) == 0) return recent.Index;
+  int i = IndexOf(position);
+  if (i < 0) i = AppendVertex(position, colour, nullptr);
+  recent = TRecent{position, i};
+  return i;
+}
+
+void TVertexArray::Put(int i, const T3DVector& v) {
+  ForgetRecent();
+  T3DVectorHash::Put(i, v);
+}
+
+void TVertexArray::Sort() {
+  ForgetRecent();
+  T3DVectorHash::Sort();
 }
 
 void TVertexArray::Delete(int i) {
+  ForgetRecent();
   if (i < 0 || i >= Count()) return;
   Indices.Delete(i);
   Normals.Delete(i);
@@ -160,6 +187,7 @@ void TVertexArray::Delete(int i) {
 }
 
 void TVertexArray::Clear() {
+  ForgetRecent();
   Indices.Clear();
   Normals.Clear();
   Colors.Clear();
@@ -170,8 +198,10 @@ void TVertexArray::Clear() {
 
 void TVertexArray::Assign(const TVertexArray& other) {
   if (&other == this) return;
+  ForgetRecent();
   T3DVectorHash::Assign(other);
   Indices = other.Indices;
+  KeepIndices = other.KeepIndices;
   Normals.Assign(other.Normals);
   Colors.Assign(other.Colors);
   BoundsMin = other.BoundsMin;

@@ -3,6 +3,7 @@
 // colours, unique vertices with their per-vertex lists, and an accessor
 // that yields the corner positions of a face.
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -50,6 +51,9 @@ class TNO2DIntArray {
  public:
   int Count() const { return heads_.Count(); }
   void AddList() { heads_.Add(Head{}); }
+  // Room for this many lists and values in all, so that filling them
+  // never grows the blocks by copying.
+  void Reserve(int lists, int values);
   void Delete(int list);
   void Clear();
 
@@ -96,6 +100,9 @@ class TVertexArray : public T3DVectorHash {
   T3DVector BoundsMin{kNoBound, kNoBound, kNoBound};
   T3DVector BoundsMax{-kNoBound, -kNoBound, -kNoBound};
   uint32_t DefaultColor = 0x00FFFFFF;  // white
+  // False while an owner that makes the lists later adds vertices: new
+  // vertices then get no list, and Indices counts fewer lists than vertices.
+  bool KeepIndices = true;
 
   // Appends even when an equal position is present.
   int AddVertex(const T3DVector& position, void* object = nullptr);
@@ -106,12 +113,29 @@ class TVertexArray : public T3DVectorHash {
   void SetColor(int vertex, uint32_t colour) { Colors.Put(vertex, colour); }
 
   int Add(T3DVector position, void* object = nullptr) override { return AddVertex(position, object); }
+  void Put(int i, const T3DVector& v) override;
   void Delete(int i) override;
   void Clear() override;
+  void Sort() override;
   void Assign(const TVertexArray& other);
 
  private:
   int AppendVertex(const T3DVector& position, uint32_t colour, void* object);
+
+  // The last positions asked for, by their exact bytes. A mesh asks for the
+  // same few corners again and again as it adds neighbouring faces; while
+  // only AddUniqueVertex adds, no other key can take such a position's
+  // place, so the answer stands without a walk of the big table. Anything
+  // else that changes the keys forgets them.
+  struct TRecent {
+    T3DVector Position;
+    int32_t Index = -1;
+  };
+  static constexpr int kRecentSlots = 64;
+  std::array<TRecent, kRecentSlots> recent_{};
+  void ForgetRecent() {
+    for (TRecent& r : recent_) r.Index = -1;
+  }
 };
 
 // The corner positions of the faces of a face list.

@@ -18,6 +18,19 @@ void TGLFastMesh::Reserve(int faces, int vertices) {
     VertexStore.Normals.SetCapacity(vertices);
     VertexStore.Colors.SetCapacity(vertices);
   }
+  VertexStore.Reserve(vertices);
+  if (!deferFaceLists_) VertexStore.Indices.Reserve(vertices, 3 * faces);
+}
+
+void TGLFastMesh::DeferFaceLists() {
+  deferFaceLists_ = true;
+  faceListsStale_ = true;
+  VertexStore.KeepIndices = false;
+}
+
+void TGLFastMesh::EnsureFaceLists() {
+  deferFaceLists_ = false;
+  if (faceListsStale_) RebuildFaceLists();
 }
 
 void TGLFastMesh::SetMax(const T3DVector& v) {
@@ -81,6 +94,8 @@ void TGLFastMesh::FindVertices(const T3DVector& point, TIndexSet& set) const {
 }
 
 std::vector<int> TGLFastMesh::TrianglesAt(const T3DVector& point) const {
+  // The lists are a cache of the faces: making them changes nothing seen.
+  const_cast<TGLFastMesh*>(this)->EnsureFaceLists();
   std::vector<int> found;
   const int v = VertexStore.IndexOf(point);
   if (v < 0) return found;
@@ -96,7 +111,11 @@ bool TGLFastMesh::IsDegenerate(int i) const {
 }
 
 void TGLFastMesh::RebuildFaceLists() {
+  // Every vertex has its list again; a deferred build goes on without.
+  faceListsStale_ = deferFaceLists_;
+  VertexStore.KeepIndices = !deferFaceLists_;
   VertexStore.Indices.Clear();
+  VertexStore.Indices.Reserve(VertexStore.Count(), 3 * Faces.Count());
   for (int i = 0; i < VertexStore.Count(); ++i) VertexStore.Indices.AddList();
   for (int f = 0; f < Faces.Count(); ++f)
     for (int32_t v : Faces[f].v) VertexStore.AddIndex(v, f);
@@ -147,7 +166,8 @@ int TGLFastMesh::AddTriangleRGB(const TTriangle3& t, uint32_t colour) {
   TFace f;
   for (int k = 0; k < 3; ++k) f.v[k] = VertexStore.AddUniqueVertex(t.p[k], colour);
   const int i = Faces.Add(f, colour, TriangleNormal(t));
-  for (int32_t v : f.v) VertexStore.AddIndex(v, i);
+  if (!deferFaceLists_)
+    for (int32_t v : f.v) VertexStore.AddIndex(v, i);
   Invalidate();
   return i;
 }
@@ -160,6 +180,8 @@ void TGLFastMesh::DeleteTriangle(int i) {
 }
 
 void TGLFastMesh::ClearGeometry() {
+  deferFaceLists_ = faceListsStale_ = false;
+  VertexStore.KeepIndices = true;
   VertexStore.Clear();
   Faces.Clear();
   Invalidate();
@@ -168,6 +190,7 @@ void TGLFastMesh::ClearGeometry() {
 }
 
 T3DVector TGLFastMesh::VertexNormal(int i) const {
+  const_cast<TGLFastMesh*>(this)->EnsureFaceLists();
   T3DVector sum;
   const T3DVector p = VertexStore[i];
   VertexStore.Indices.ForEach(i, [&](int32_t f) {
@@ -191,13 +214,44 @@ void TGLFastMesh::ComputeNormalsEx(bool smooth, double) {
   ReportProgress("Setting Face Normals", 0, 1);
   if (smooth) {
     ReportProgress("Setting Vertices Normals", 7, 10);
-    const int n = VertexStore.Count();
-    for (int i = 0; i < n; ++i) {
-      VertexStore.Normals[i] = VertexNormal(i);
-      ReportProgress("Vertex Normals", i, n);
+    if (faceListsStale_) {
+      AccumulateVertexNormals();
+    } else {
+      const int n = VertexStore.Count();
+      for (int i = 0; i < n; ++i) {
+        VertexStore.Normals[i] = VertexNormal(i);
+        ReportProgress("Vertex Normals", i, n);
+      }
     }
   }
   ReportProgress("Done", 1, 1);
+}
+
+void TGLFastMesh::AccumulateVertexNormals() {
+  const int n = VertexStore.Count();
+  for (int i = 0; i < n; ++i) VertexStore.Normals[i] = T3DVector{};
+  // Faces in index order, the order of every vertex's list, so each sum is
+  // the one VertexNormal makes, to the last bit.
+  for (int f = 0; f < Faces.Count(); ++f) {
+    const TFace& face = Faces[f];
+    for (int32_t v : face.v) {
+      T3DVector w = Faces.Normals[f];
+      if (AngleWeighted) {
+        const TTriangle3 t = Triangles.Triangle(f);
+        int k = 0;
+        while (k < 2 && face.v[k] != v) ++k;
+        const T3DVector p = VertexStore[v];
+        double a = Angle(Subtract(t.p[(k + 1) % 3], p), Subtract(t.p[(k + 2) % 3], p));
+        if (AreaWeighted) a *= TriangleArea(t);
+        w = lumora::Scale(w, a);
+      }
+      VertexStore.Normals[v] = Add(VertexStore.Normals[v], w);
+    }
+  }
+  for (int i = 0; i < n; ++i) {
+    VertexStore.Normals[i] = Normalize(VertexStore.Normals[i]);
+    ReportProgress("Vertex Normals", i, n);
+  }
 }
 
 void TGLFastMesh::RecomputeNormalsAt(const T3DVector& point, double) {
@@ -220,6 +274,8 @@ void TGLFastMesh::Assign(const TGLObject& source) {
   if (s && s != this) {
     VertexStore.Assign(s->VertexStore);
     Faces.Assign(s->Faces);
+    // A source built with deferred lists hands over lists of fewer vertices.
+    if (s->faceListsStale_) RebuildFaceLists();
     AngleWeighted = s->AngleWeighted;
     AreaWeighted = s->AreaWeighted;
     Texture->Assign(*s->Texture);
@@ -229,10 +285,12 @@ void TGLFastMesh::Assign(const TGLObject& source) {
 
 void TGLFastMesh::Render() {
   TAttribGuard attribs;
-  if (!OctreeValid) BuildOctree();
-  if (!Texture->CoordsValid) BuildTextureCoords();
-  TGLRenderer::Render();
   const uint8_t style = RenderStyle();
+  // The smooth style draws every face in one call and an untextured mesh
+  // needs no coordinates: neither is made for a frame that does not use it.
+  if (!OctreeValid && style != 2) BuildOctree();
+  if (!Texture->CoordsValid && Texture->TextureEnabled) BuildTextureCoords();
+  TGLRenderer::Render();
   const bool mapped = Texture->TextureMode == 1 && Texture->TexCoords.Count() == VertexStore.Count();
   if (style == 2) {
     if (Faces.Count() == 0) return;

@@ -318,6 +318,7 @@ TCaveLoadResult LoadCave(const std::filesystem::path& plotFile, TGLViewerCore& v
     // has about half as many vertices as faces.
     const int64_t most =
         EstimateMesh(drawn, 2 * (stations - drawn), options.PassageShape, options.RoundingPasses).MaxTriangles;
+    mesh.DeferFaceLists();
     mesh.Reserve(ClampCount(most), ClampCount(most / 2 + 16));
   }
   TPassageState& state = PassageState();
