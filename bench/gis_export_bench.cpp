@@ -1,14 +1,15 @@
 // Exports a generated cave of about a million records as the 3D polygon
 // prism shapefile layer and as KML passage polygons; prints wall and CPU
 // seconds, output bytes and peak memory of each against the goal.
-// Arguments: stations (1000000), folder for the files (/tmp; they are
-// removed unless the fifth argument is "keep"), runs (2, the best counts),
-// and "prism" or "kml" to run one.
+// Arguments: stations (1000000), folder for the files (/tmp), runs (2, the
+// best counts), "prism" or "kml" to run one ("" for both), and "keep" to
+// leave the files in the folder (they are removed otherwise).
 
 #include <malloc.h>
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -27,6 +28,7 @@ using namespace lumora;
 namespace {
 
 constexpr double kGoalSeconds = 10;
+bool keep = false;
 
 // Peak resident size since the last ResetPeak, so that each run reports
 // its own peak rather than the largest of the process so far.
@@ -47,8 +49,6 @@ double PeakSinceResetMB() {
   }
   return bench::PeakRssMB();
 }
-
-bool keep = false;
 
 double SystemSeconds() {
   rusage u{};
@@ -73,7 +73,8 @@ void Measure(const char* name, int runs, const std::function<void()>& write,
              const std::vector<std::filesystem::path>& files) {
   double wall = 1e30, cpu = 1e30, system = 0, peak = 0;
   uint64_t bytes = 0;
-  const double model = bench::CurrentRssMB();
+  malloc_trim(0);
+  const double model = bench::CurrentRssMB();  // the loaded cave, before the writer
   for (int run = 0; run < runs; ++run) {
     ResetPeak();
     const double cpu0 = bench::CpuSeconds(), system0 = SystemSeconds();
