@@ -1,0 +1,221 @@
+#include "app/CaveMeshDlg.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QDoubleSpinBox>
+#include <QFile>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+#include <exception>
+#include <system_error>
+
+
+namespace lumora {
+
+namespace {
+
+QButtonGroup* RadioGroup(QWidget* parent, const char* name, const QString& caption, const QStringList& items,
+                         QLayout* into) {
+  auto* box = new QGroupBox(caption, parent);
+  box->setObjectName(QLatin1String(name));
+  auto* layout = new QVBoxLayout(box);
+  auto* group = new QButtonGroup(box);
+  for (int i = 0; i < items.size(); ++i) {
+    auto* radio = new QRadioButton(items[i], box);
+    layout->addWidget(radio);
+    group->addButton(radio, i);
+  }
+  into->addWidget(box);
+  return group;
+}
+
+QDoubleSpinBox* Spin(QWidget* parent, const char* name, double maximum) {
+  auto* spin = new QDoubleSpinBox(parent);
+  spin->setObjectName(QLatin1String(name));
+  spin->setRange(0, maximum);
+  spin->setSingleStep(1);
+  spin->setDecimals(1);
+  return spin;
+}
+
+// A caption, the spin and its units text on one row.
+QHBoxLayout* SpinRow(QWidget* parent, const QString& caption, QDoubleSpinBox* spin, const QString& units) {
+  auto* row = new QHBoxLayout;
+  if (!caption.isEmpty()) row->addWidget(new QLabel(caption, parent));
+  row->addWidget(spin);
+  row->addWidget(new QLabel(units, parent));
+  row->addStretch();
+  return row;
+}
+
+QCheckBox* Check(QWidget* parent, const char* name, const QString& caption) {
+  auto* check = new QCheckBox(caption, parent);
+  check->setObjectName(QLatin1String(name));
+  return check;
+}
+
+// Megabytes with three decimals and the locale's thousands separators.
+QString MemoryText(double megabytes) {
+  QLocale locale;
+  locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
+  return locale.toString(megabytes, 'f', 3) + QStringLiteral(" MB");
+}
+
+QLineEdit* Display(QWidget* parent, const char* name) {
+  auto* field = new QLineEdit(parent);
+  field->setObjectName(QLatin1String(name));
+  field->setReadOnly(true);
+  field->setFocusPolicy(Qt::NoFocus);
+  return field;
+}
+
+}  // namespace
+
+TCaveMeshDlg::TCaveMeshDlg(QWidget* parent) : QDialog(parent) {
+  setWindowTitle(QStringLiteral("Cave Mesh Settings"));
+  auto* tabs = new QTabWidget(this);
+  auto* page = new QWidget(tabs);
+  tabs->addTab(page, QStringLiteral("Passage Options"));
+
+  auto* radios = new QVBoxLayout;
+  shape_ = RadioGroup(page, "PassShapeRadio", QStringLiteral("Passage Shape"),
+                      {QStringLiteral("Square"), QStringLiteral("Diamond"), QStringLiteral("Octagon")}, radios);
+  corner_ = RadioGroup(page, "CornerRadio", QStringLiteral("Rounding Depth"),
+                       {QStringLiteral("None"), QStringLiteral("One Pass"), QStringLiteral("Two Pass")}, radios);
+  cornerAngle_ = Spin(page, "CornerAngleSpin", 180);
+  radios->addLayout(SpinRow(page, QStringLiteral("Corner Threshold"), cornerAngle_, QStringLiteral("Deg.")));
+  radios->addStretch();
+
+  auto* options = new QVBoxLayout;
+  auto* subGroup = new QGroupBox(QStringLiteral("Substitue Diameter"), page);
+  auto* subLayout = new QVBoxLayout(subGroup);
+  subDiameter_ = Spin(subGroup, "SubSpin", 90);
+  subLayout->addLayout(SpinRow(subGroup, {}, subDiameter_, QStringLiteral("Ft.")));
+  subMissing_ = Check(subGroup, "SubChk", QStringLiteral("Subst. Missing LRUDs"));
+  subLayout->addWidget(subMissing_);
+  options->addWidget(subGroup);
+  expand_ = Check(page, "ExpandChk", QStringLiteral("Expand Passages"));
+  vertical_ = Check(page, "VerticalChk", QStringLiteral("Vertical Prisms"));
+  verticalAngle_ = Spin(page, "VerticalAngleSpin", 90);
+  seal_ = Check(page, "SealChk", QStringLiteral("Seal Passage Ends"));
+  showHidden_ = Check(page, "ShowHiddenChk", QStringLiteral("Show Hidden"));
+  options->addWidget(expand_);
+  options->addWidget(vertical_);
+  options->addLayout(SpinRow(page, QStringLiteral("Vertical Threshold"), verticalAngle_, QStringLiteral("Deg.")));
+  options->addWidget(seal_);
+  options->addWidget(showHidden_);
+  options->addStretch();
+
+  auto* analysis = new QGroupBox(QStringLiteral("File Analysis"), page);
+  auto* form = new QFormLayout(analysis);
+  file_ = Display(analysis, "FileDis");
+  shots_ = Display(analysis, "ShotDis");
+  polygons_ = Display(analysis, "PolyDis");
+  memory_ = Display(analysis, "MemoryDis");
+  form->addRow(QStringLiteral("File"), file_);
+  form->addRow(QStringLiteral("Shots"), shots_);
+  form->addRow(QStringLiteral("Maximum Triangles"), polygons_);
+  form->addRow(QStringLiteral("Memory Usage"), memory_);
+
+  auto* pageLayout = new QGridLayout(page);
+  pageLayout->addLayout(radios, 0, 0);
+  pageLayout->addLayout(options, 0, 1);
+  pageLayout->addWidget(analysis, 1, 0, 1, 2);
+
+  auto* reprocess = new QPushButton(QStringLiteral("Reprocess"), this);
+  reprocess->setObjectName(QStringLiteral("ReprocessBtn"));
+  reprocess->setDefault(true);
+  auto* close = new QPushButton(QStringLiteral("Close"), this);
+  close->setObjectName(QStringLiteral("CloseBtn"));
+  reprocess_ = reprocess;
+  connect(reprocess, &QPushButton::clicked, this, &QDialog::accept);
+  connect(close, &QPushButton::clicked, this, &QDialog::reject);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(reprocess);
+  buttons->addWidget(close);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(tabs);
+  layout->addLayout(buttons);
+
+  SetSettings(TCaveMeshSettings());
+  auto recompute = [this](int, bool checked) {
+    if (checked) ShowEstimate();
+  };
+  connect(shape_, &QButtonGroup::idToggled, this, recompute);
+  connect(corner_, &QButtonGroup::idToggled, this, recompute);
+  connect(seal_, &QCheckBox::toggled, this, [this] { ShowEstimate(); });
+}
+
+TCaveMeshSettings TCaveMeshDlg::Settings() const {
+  TCaveMeshSettings s;
+  s.PassageShape = shape_->checkedId();
+  s.RoundingDepth = corner_->checkedId();
+  s.CornerThreshold = cornerAngle_->value();
+  s.SubstituteDiameter = subDiameter_->value();
+  s.SubstituteMissing = subMissing_->isChecked();
+  s.ExpandPassages = expand_->isChecked();
+  s.VerticalPrisms = vertical_->isChecked();
+  s.VerticalThreshold = verticalAngle_->value();
+  s.SealEnds = seal_->isChecked();
+  s.ShowHidden = showHidden_->isChecked();
+  return s;
+}
+
+void TCaveMeshDlg::SetSettings(const TCaveMeshSettings& s) {
+  // Out-of-range indices fall back to the defaults rather than leaving no
+  // radio checked.
+  const TCaveMeshSettings defaults;
+  QAbstractButton* shape = shape_->button(s.PassageShape);
+  (shape ? shape : shape_->button(defaults.PassageShape))->setChecked(true);
+  QAbstractButton* corner = corner_->button(s.RoundingDepth);
+  (corner ? corner : corner_->button(defaults.RoundingDepth))->setChecked(true);
+  cornerAngle_->setValue(s.CornerThreshold);
+  subDiameter_->setValue(s.SubstituteDiameter);
+  subMissing_->setChecked(s.SubstituteMissing);
+  expand_->setChecked(s.ExpandPassages);
+  vertical_->setChecked(s.VerticalPrisms);
+  verticalAngle_->setValue(s.VerticalThreshold);
+  seal_->setChecked(s.SealEnds);
+  showHidden_->setChecked(s.ShowHidden);
+}
+
+bool TCaveMeshDlg::Execute(const std::filesystem::path& plotFile) {
+  plotFile_ = plotFile;
+  file_->setText(QFile::decodeName(QByteArray::fromStdString(plotFile.filename().native())));
+  ShowEstimate();
+  // Reprocessing a file that is not there could only fail.
+  std::error_code ec;
+  reprocess_->setEnabled(std::filesystem::is_regular_file(plotFile, ec));
+  return exec() == QDialog::Accepted;
+}
+
+void TCaveMeshDlg::ShowEstimate() {
+  std::optional<TMeshEstimate> estimate;
+  try {
+    estimate = EstimateMeshForFile(plotFile_, Settings());
+  } catch (const std::exception&) {
+    // An unreadable file has no estimate, like a missing one.
+  }
+  if (!estimate) {
+    shots_->clear();
+    polygons_->clear();
+    memory_->clear();
+    return;
+  }
+  shots_->setText(QString::number(estimate->Shots));
+  polygons_->setText(QString::number(estimate->MaxTriangles));
+  memory_->setText(MemoryText(estimate->MemoryMB));
+}
+
+}  // namespace lumora
