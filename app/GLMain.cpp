@@ -1,0 +1,377 @@
+#include "app/GLMain.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QDoubleSpinBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QThread>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QWheelEvent>
+
+#include "app/CaveMeshDlg.h"
+#include "app/OptionsPanel.h"
+#include "app/SettingsDialogs.h"
+#include "app/StatusFields.h"
+#include "app/core/GLSettings.h"
+#include "controls/ReopenMenu.h"
+#include "scene/GLHeaders.h"
+#include "viewer/GLViewer.h"
+
+namespace lumora {
+
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
+  setObjectName("Form1");
+  setWindowTitle("Lumora");
+  setAcceptDrops(true);
+  InformationBox = [this](const QString& text) { QMessageBox::information(this, "Lumora", text); };
+  ErrorBox = [this](const QString& text) { QMessageBox::warning(this, "Lumora", text); };
+  ChooseColor = [this](uint32_t colour) -> std::optional<uint32_t> {
+    const QColor c = QColorDialog::getColor(QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF), this);
+    if (!c.isValid()) return std::nullopt;
+    return static_cast<uint32_t>(c.red() | c.green() << 8 | c.blue() << 16);
+  };
+
+  AskFileName = [this](const QString& title, const QString& filter, const QString& suffix, bool save) {
+    return AskFile(this, save, title, filter, suffix);
+  };
+
+  viewer_ = new TGLViewer;
+  viewer_->setObjectName("Viewer");
+  viewer_->installEventFilter(this);
+  viewer_->OnCreateWindow = [this](TGLViewerCore&) { CreateSceneOnce(); };
+  viewer_->OnChange = [this](TGLViewerCore&) { UpdateStatus(); };
+  viewer_->OnDisplayChange = [this](TGLViewerCore&) { DrawCrosshairs(); };
+  options_ = new TOptionsPanel;
+  auto* split = new QSplitter;
+  split->addWidget(viewer_);
+  split->addWidget(options_);
+  split->setStretchFactor(0, 1);
+  split->setCollapsible(0, false);
+  setCentralWidget(split);
+
+  status_ = std::make_unique<TStatusFields>(statusBar());
+  loadProgress_ = new TLoadProgressDlg(this);
+  xProgress_ = new TProgressDlg(this);
+  meshDlg_ = new TCaveMeshDlg(this);
+  animateTimer_ = new QTimer(this);
+  animateTimer_->setInterval(10);
+  connect(animateTimer_, &QTimer::timeout, this, [this] {
+    if (!sceneCreated_) return;
+    NavigatedFrame()->RepeatRotation();
+    viewer_->update();
+  });
+
+  CreateToolBar();
+  CreateMenus();
+  ConnectOptions();
+  RestoreWindowGeometry();
+}
+
+TForm1::~TForm1() {
+  viewer_->OnChange = nullptr;
+  viewer_->OnDisplayChange = nullptr;
+  viewer_->OnCreateWindow = nullptr;
+}
+
+TGLFrame* TForm1::NavigatedFrame() const {
+  return options_->RoseChk->isChecked() ? scene_.RoseFrame : scene_.CaveFrame;
+}
+
+QToolButton* TForm1::ToolButton(const char* name, const QString& glyph, const QString& hint, bool repeat) {
+  auto* b = new QToolButton;
+  b->setObjectName(name);
+  b->setText(glyph);
+  b->setToolTip(hint);
+  b->setAccessibleName(hint);
+  b->setAutoRepeat(repeat);
+  b->setAutoRepeatDelay(300);
+  b->setAutoRepeatInterval(50);
+  return b;
+}
+
+void TForm1::CreateToolBar() {
+  QToolBar* bar = addToolBar("Navigation");
+  bar->setObjectName("ToolBar");
+  bar->setMovable(false);
+  // Each move and turn acts on the navigated frame; k is the increment and
+  // s the frame's pixels per unit, so moves follow the view's scale.
+  struct Nav {
+    const char* name;
+    const char* glyph;
+    const char* hint;
+    std::function<void(TGLFrame&, double, double)> step;
+  };
+  const Nav moves[] = {
+      {"ZoomInBtn", "+", "Zoom In", [](TGLFrame& f, double k, double s) { f.Translate(0, 0, k / s); }},
+      {"ZoomOutBtn", "\u2212", "Zoom Out", [](TGLFrame& f, double k, double s) { f.Translate(0, 0, -k / s); }},
+  };
+  const Nav pans[] = {
+      {"PanLeftBtn", "\u2190", "Pan Left", [](TGLFrame& f, double k, double s) { f.Translate(k / s, 0, 0); }},
+      {"PanRightBtn", "\u2192", "Pan Right", [](TGLFrame& f, double k, double s) { f.Translate(-k / s, 0, 0); }},
+      {"PanUpBtn", "\u2191", "Pan Up", [](TGLFrame& f, double k, double s) { f.Translate(0, -k / s, 0); }},
+      {"PanDownBtn", "\u2193", "Pan Down", [](TGLFrame& f, double k, double s) { f.Translate(0, k / s, 0); }},
+      {"YawRightBtn", "\u21bb", "Yaw Right", [](TGLFrame& f, double k, double) { f.Rotate(0, -k, 0); }},
+      {"YawLeftBtn", "\u21ba", "Yaw Left", [](TGLFrame& f, double k, double) { f.Rotate(0, k, 0); }},
+      {"PitchUpBtn", "\u2934", "Pitch Up", [](TGLFrame& f, double k, double) { f.Rotate(-k, 0, 0); }},
+      {"PitchDownBtn", "\u2935", "Pitch Down", [](TGLFrame& f, double k, double) { f.Rotate(k, 0, 0); }},
+      {"RollRightBtn", "\u27f3", "Roll Right", [](TGLFrame& f, double k, double) { f.Rotate(0, 0, -k); }},
+      {"RollLeftBtn", "\u27f2", "Roll Left", [](TGLFrame& f, double k, double) { f.Rotate(0, 0, k); }},
+  };
+  auto add = [&](const Nav& n) {
+    QToolButton* b = ToolButton(n.name, n.glyph, n.hint, true);
+    connect(b, &QToolButton::clicked, this, [this, step = n.step] { Step(step); });
+    bar->addWidget(b);
+    return b;
+  };
+  for (const Nav& n : moves) add(n);
+  QToolButton* reset = ToolButton("ResetBtn", "\u2302", "Reset Scale", false);
+  connect(reset, &QToolButton::clicked, this, &TForm1::ResetBtnClick);
+  bar->addWidget(reset);
+  for (const Nav& n : pans) add(n);
+  RollRightBtn = bar->findChild<QToolButton*>("RollRightBtn");
+  RollLeftBtn = bar->findChild<QToolButton*>("RollLeftBtn");
+  RollRightBtn->setEnabled(false);
+  RollLeftBtn->setEnabled(false);
+  bar->addSeparator();
+
+  CaptureBtn = ToolButton("CaptureBtn", "\u25cf", "Start/Stop Capture", false);
+  CaptureBtn->setCheckable(true);
+  CaptureBtn->setEnabled(false);
+  bar->addWidget(CaptureBtn);
+  AnimateBtn = ToolButton("AnimateBtn", "\u25b6", "Animate", false);
+  AnimateBtn->setCheckable(true);
+  connect(AnimateBtn, &QToolButton::toggled, this, [this](bool down) {
+    if (down)
+      animateTimer_->start();
+    else
+      animateTimer_->stop();
+  });
+  bar->addWidget(AnimateBtn);
+  bar->addSeparator();
+
+  auto* incLabel = new QLabel(" Increment ");
+  IncSpin = new QDoubleSpinBox;
+  IncSpin->setObjectName("IncSpin");
+  IncSpin->setToolTip("Increment");
+  IncSpin->setRange(0.1, 100);
+  IncSpin->setSingleStep(0.5);
+  IncSpin->setDecimals(1);
+  IncSpin->setValue(10);
+  incLabel->setBuddy(IncSpin);
+  bar->addWidget(incLabel);
+  bar->addWidget(IncSpin);
+  FreeRotChk = new QCheckBox("Free Rotation");
+  FreeRotChk->setObjectName("FreeRotChk");
+  connect(FreeRotChk, &QCheckBox::toggled, this, &TForm1::FreeRotChkClick);
+  bar->addWidget(FreeRotChk);
+}
+
+void TForm1::CreateMenus() {
+  auto item = [this](QMenu* menu, const char* name, const QString& caption, auto slot,
+                     QKeySequence key = {}) {
+    QAction* a = menu->addAction(caption);
+    a->setObjectName(name);
+    a->setShortcut(key);
+    connect(a, &QAction::triggered, this, slot);
+    return a;
+  };
+  // Items whose tools are not part of this program yet.
+  auto pending = [](QMenu* menu, const char* name, const QString& caption) {
+    QAction* a = menu->addAction(caption);
+    a->setObjectName(name);
+    a->setEnabled(false);
+  };
+
+  QMenu* file = menuBar()->addMenu("&File");
+  item(file, "OpenPlotFileMnu", "Open Plot File...", &TForm1::OpenPlotFileMnuClick, QKeySequence::Open);
+  reopen_ = new TReopenMenu("&Reopen Plot File...", this);
+  reopen_->setObjectName("ReopenMnu");
+  reopen_->SetIniFile(RecentFilesSettingsPath(), "history", 15);
+  reopen_->Load();
+  file->addMenu(reopen_);
+  connect(reopen_, &TReopenMenu::Reopen, this, &TForm1::Reopen);
+  item(file, "ReloadMnu", "Re&load Plot File", &TForm1::ReloadMnuClick, QKeySequence(Qt::Key_F5));
+  item(file, "LoadXFileMnu", "&Load X-File...", &TForm1::LoadXFileMnuClick);
+  item(file, "SaveXFileMnu", "&Save X-File...", &TForm1::SaveXFileMnuClick);
+  file->addSeparator();
+  pending(file, "ExportMnu", "&Export 3D File Formats...");
+  pending(file, "SaveBitmapMnu", "Save Screen As &Bitmap...");
+  file->addSeparator();
+  item(file, "ExitMnu", "&Exit", &QWidget::close, QKeySequence::Quit);
+
+  QMenu* edit = menuBar()->addMenu("&Edit");
+  pending(edit, "CopyMnu", "&Copy");
+  pending(edit, "ArmCaptureMnu", "&Arm Capture...");
+
+  QMenu* tools = menuBar()->addMenu("&Tools");
+  pending(tools, "RoseMnu", "3D &Rose Diagram...");
+  pending(tools, "VolumeMnu", "&Volume Tool...");
+
+  QMenu* opts = menuBar()->addMenu("&Options");
+  item(opts, "PassageModelMnu", "&Passage Model...", &TForm1::PassageModelMnuClick);
+  pending(opts, "LightingMnu", "&Lighting...");
+  pending(opts, "MaterialsMnu", "&Materials...");
+  pending(opts, "RenderingMnu", "Rendering...");
+  pending(opts, "TestObjectsMnu", "&Test Objects...");
+  pending(opts, "CaptureOptionsMnu", "&Capture Options...");
+  opts->addSeparator();
+  item(opts, "SettingsMnu", "&Settings..", [this] { EditUnits(this); });
+  item(opts, "SaveSettingsMnu", "S&ave Settings", [this] { SaveUnitsCommand(this); });
+
+  QMenu* help = menuBar()->addMenu("&Help");
+  item(help, "ContentsMnu", "&Contents", [this] { ShowHelpContents(this); }, QKeySequence::HelpContents);
+  item(help, "AboutMnu", "&About...", [this] { ShowAbout(this); });
+}
+
+void TForm1::Step(const std::function<void(TGLFrame&, double k, double s)>& step) {
+  if (!sceneCreated_) return;
+  TGLFrame& f = *NavigatedFrame();
+  step(f, IncSpin->value(), f.PixelsPerUnit());
+  viewer_->update();
+}
+
+void TForm1::ResetBtnClick() {
+  if (!sceneCreated_) return;
+  TGLFrame* f = NavigatedFrame();
+  if (f == scene_.CaveFrame) {
+    f->ApplyHomeAngles();
+    f->PitchIncrement = f->YawIncrement = f->RollIncrement = 0;
+  }
+  f->ResetOrientation();
+  viewer_->repaint();
+}
+
+void TForm1::FreeRotChkClick() {
+  const bool free = FreeRotChk->isChecked();
+  if (sceneCreated_) scene_.CaveFrame->FreeRotation = scene_.RoseFrame->FreeRotation = free;
+  RollRightBtn->setEnabled(free);
+  RollLeftBtn->setEnabled(free);
+}
+
+namespace {
+
+uint32_t ShiftState(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
+  uint32_t s = 0;
+  if (modifiers & Qt::ShiftModifier) s |= ssShift;
+  if (modifiers & Qt::AltModifier) s |= ssAlt;
+  if (modifiers & Qt::ControlModifier) s |= ssCtrl;
+  if (buttons & Qt::LeftButton) s |= ssLeft;
+  if (buttons & Qt::RightButton) s |= ssRight;
+  if (buttons & Qt::MiddleButton) s |= ssMiddle;
+  return s;
+}
+
+}  // namespace
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != viewer_ || !sceneCreated_ || loading_) return QMainWindow::eventFilter(watched, event);
+  TGLFrame* f = NavigatedFrame();
+  switch (event->type()) {
+    case QEvent::MouseButtonDblClick: {
+      const QPoint p = static_cast<QMouseEvent*>(event)->position().toPoint();
+      ZoomToPoint(p.x(), p.y());
+      break;
+    }
+    case QEvent::MouseButtonPress: {
+      const QPoint p = static_cast<QMouseEvent*>(event)->position().toPoint();
+      f->MouseDown(p.x(), p.y());
+      break;
+    }
+    case QEvent::MouseMove: {
+      auto* m = static_cast<QMouseEvent*>(event);
+      const uint32_t shift = ShiftState(m->buttons(), m->modifiers());
+      if (shift) {
+        const QPoint p = m->position().toPoint();
+        f->MouseMove(shift, p.x(), p.y());
+        viewer_->update();
+      }
+      break;
+    }
+    case QEvent::MouseButtonRelease:
+      f->MouseUp();
+      break;
+    case QEvent::Wheel: {
+      const int dy = static_cast<QWheelEvent*>(event)->angleDelta().y();
+      if (dy == 0) break;
+      f->Translate(0, 0, (dy > 0 ? 25 : -25) / f->PixelsPerUnit());
+      viewer_->update();
+      return true;
+    }
+    default:
+      break;
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::ZoomToPoint(int x, int y) {
+  TGLFrame* f = NavigatedFrame();
+  const double dx = (x - viewer_->width() / 2.0) / 25, dy = (y - viewer_->height() / 2.0) / 25;
+  for (int i = 0; i < 25; ++i) {
+    const double s = f->PixelsPerUnit();
+    f->Translate(-dx / s, dy / s, 10 / s);
+    viewer_->repaint();
+    QThread::msleep(10);
+  }
+}
+
+void TForm1::DrawCrosshairs() {
+  if (!options_->CrossHairsChk->isChecked()) return;
+  const int w = viewer_->width(), h = viewer_->height();
+  const int cx = w / 2, cy = h / 2;
+  glPushAttrib(GL_ENABLE_BIT | GL_LINE_BIT | GL_CURRENT_BIT);
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glLoadIdentity();
+  // Window coordinates, y down as the window counts them.
+  glOrtho(0, w, h, 0, -1, 1);
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glLoadIdentity();
+  glDisable(GL_LIGHTING);
+  glDisable(GL_DEPTH_TEST);
+  glDisable(GL_TEXTURE_2D);
+  glDisable(GL_BLEND);
+  glDisable(GL_LINE_STIPPLE);
+  glDisable(GL_LINE_SMOOTH);
+  glLineWidth(2);
+  glColor3ub(0, 255, 0);
+  glBegin(GL_LINES);
+  glVertex2i(cx - 50, cy);
+  glVertex2i(cx + 50, cy);
+  glVertex2i(cx, cy - 50);
+  glVertex2i(cx, cy + 50);
+  glEnd();
+  glPopMatrix();
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+  glPopAttrib();
+}
+
+void TForm1::UpdateStatus() {
+  if (!sceneCreated_) return;
+  const TGLFrame* f = NavigatedFrame();
+  status_->DisPosX->setText(FormatThousands(f->Position.x, 1));
+  status_->DisPosY->setText(FormatThousands(f->Position.y, 1));
+  status_->DisPosZ->setText(FormatThousands(f->Position.z, 1));
+  const TEuler e = ToEuler(f->Orientation);
+  status_->YawDis->setText(FormatThousands(e.heading, 1));
+  status_->PitchDis->setText(FormatThousands(e.bank, 1));
+  status_->RollDis->setText(FormatThousands(e.attitude, 1));
+  const bool rose = options_->RoseChk->isChecked();
+  const int shown = rose ? scene_.Rose->ColorCount() : scene_.PassageMesh->ColorCount();
+  status_->TriangleDis->setText(FormatThousands(shown, 0));
+  status_->FPSDis->setText(FormatThousands(viewer_->FramesPerSecond, 1));
+  status_->TPSDis->setText(FormatThousands(scene_.PassageMesh->ColorCount() / viewer_->FrameTime, 0));
+}
+
+}  // namespace lumora

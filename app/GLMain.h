@@ -1,0 +1,146 @@
+#pragma once
+// The main window: the view, its navigation tool bar, the status bar, the
+// options panel and the menus that reach every tool.
+
+#include <QMainWindow>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "app/core/GLCave.h"
+
+class QAction;
+class QDoubleSpinBox;
+class QCheckBox;
+class QTimer;
+class QToolButton;
+
+namespace lumora {
+
+class TGLViewer;
+class TOptionsPanel;
+class TReopenMenu;
+class TLoadProgressDlg;
+class TProgressDlg;
+class TCaveMeshDlg;
+struct TStatusFields;
+
+// A file dialog with the title, filter and default extension of a command,
+// starting in the current folder; an empty result when cancelled.
+QString AskFile(QWidget* owner, bool save, const QString& title, const QString& filter, const QString& suffix);
+
+class TForm1 : public QMainWindow {
+  Q_OBJECT
+ public:
+  explicit TForm1(QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  TGLViewer* Viewer() const { return viewer_; }
+  TOptionsPanel* Options() const { return options_; }
+  TReopenMenu* ReopenMenu() const { return reopen_; }
+  // Valid once the view has its GL context (the first show).
+  const TCaveScene& Scene() const { return scene_; }
+  bool SceneCreated() const { return sceneCreated_; }
+  // The rose frame while "Show Rose Diagram" is checked, else the cave frame.
+  TGLFrame* NavigatedFrame() const;
+
+  // Loads a plot file into the view; refused while a load runs. Before the
+  // view exists the load waits for it.
+  void LoadCave(const QString& plotFile);
+  bool Loading() const { return loading_; }
+  QString CurrentPlotFile;
+
+  // Set by the rose and volume tools; every load clears them.
+  bool RoseBuilt() const { return roseBuilt_; }
+  void SetRoseBuilt(bool built) { roseBuilt_ = built; }
+  bool HullBuilt() const { return hullBuilt_; }
+  void SetHullBuilt(bool built) { hullBuilt_ = built; }
+
+  void ApplyDisplayDefaults();
+  void SyncVisibility();
+  void UpdateStatus();
+
+  // Message boxes and the colour dialog, replaceable so that the window can
+  // be driven without a person.
+  std::function<void(const QString& text)> InformationBox;
+  std::function<void(const QString& text)> ErrorBox;
+  std::function<std::optional<uint32_t>(uint32_t colour)> ChooseColor;
+  // A file name from an open (save false) or save dialog with the title,
+  // filter and default extension; empty when cancelled.
+  std::function<QString(const QString& title, const QString& filter, const QString& suffix, bool save)> AskFileName;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  // Construction (GLMain.cpp).
+  void CreateToolBar();
+  void CreateMenus();
+  QToolButton* ToolButton(const char* name, const QString& glyph, const QString& hint, bool repeat);
+  void ConnectOptions();
+
+  // Navigation (GLMain.cpp).
+  void Step(const std::function<void(TGLFrame&, double k, double s)>& step);
+  void ResetBtnClick();
+  void ZoomToPoint(int x, int y);
+  void DrawCrosshairs();
+  void FreeRotChkClick();
+
+  // Options (GLMainOptions.cpp).
+  void DepthChkClick();
+  void RockTextureChkClick();
+  void TransparencyChange();
+  void DisplayHullsChkClick();
+  void RoseChkClick();
+  void ChangeColor(class TColorDisplay* display, const std::function<void(uint32_t)>& apply);
+  void ConnectColorButtons();
+  void FontBtnClick();
+  void SetChecked(QCheckBox* box, bool checked);
+
+  // Files (GLMainFile.cpp).
+  void CreateSceneOnce();
+  void OpenPlotFileMnuClick();
+  void ReloadMnuClick();
+  void Reopen(const QString& path);
+  void LoadXFileMnuClick();
+  void SaveXFileMnuClick();
+  void PassageModelMnuClick();
+  TCaveStyle Style() const;
+  // Runs the progress fields with the view's context made current again
+  // afterwards, since letting events run may paint other windows.
+  TCaveLoadProgress ProgressFields();
+  void KeepViewCurrent();
+  void SetBusy(bool busy);
+  void RestoreWindowGeometry();
+  void SaveWindowGeometry() const;
+
+  TGLViewer* viewer_;
+  TOptionsPanel* options_;
+  std::unique_ptr<TStatusFields> status_;
+  TReopenMenu* reopen_;
+  TLoadProgressDlg* loadProgress_;
+  TProgressDlg* xProgress_;
+  TCaveMeshDlg* meshDlg_;
+  QDoubleSpinBox* IncSpin;
+  QCheckBox* FreeRotChk;
+  QToolButton *RollRightBtn, *RollLeftBtn, *AnimateBtn, *CaptureBtn;
+  QTimer* animateTimer_;
+
+  TCaveScene scene_;
+  bool sceneCreated_ = false;
+  bool unitsRead_ = false;
+  bool loading_ = false;
+  bool closeAfterLoad_ = false;
+  bool depthColoring_ = false;
+  bool roseBuilt_ = false;
+  bool hullBuilt_ = false;
+  QString pendingLoad_;
+};
+
+}  // namespace lumora

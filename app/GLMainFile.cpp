@@ -1,0 +1,254 @@
+// The main window's files: plot loads, recent files, X files, dropped
+// files and the window's place between runs.
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QOpenGLContext>
+#include <QTimer>
+#include <QSpinBox>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "app/CaveMeshDlg.h"
+#include "app/GLMain.h"
+#include "app/OptionsPanel.h"
+#include "app/SettingsDialogs.h"
+#include "app/core/GLSettings.h"
+#include "controls/ReopenMenu.h"
+#include "platform/IniFile.h"
+#include "scene/GLFonts.h"
+#include "viewer/GLViewer.h"
+
+namespace lumora {
+namespace {
+
+std::filesystem::path ToPath(const QString& file) { return std::filesystem::path(file.toStdString()); }
+
+bool IsPlotFile(const QString& file) {
+  const QString suffix = QFileInfo(file).suffix().toLower();
+  return suffix == "plt" || suffix == "plf";
+}
+
+}  // namespace
+
+QString AskFile(QWidget* owner, bool save, const QString& title, const QString& filter, const QString& suffix) {
+  QFileDialog d(owner, title, QDir::currentPath(), filter);
+  d.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  d.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  d.setDefaultSuffix(suffix);
+  if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return {};
+  return d.selectedFiles().first();
+}
+
+void TForm1::CreateSceneOnce() {
+  if (sceneCreated_) return;
+  scene_ = CreateSceneObjects(*viewer_);
+  sceneCreated_ = true;
+  // The 3D text's glyph solids are made now rather than at its first draw.
+  TGLObjectList& strings = viewer_->Frame.Strings3D;
+  if (strings.Count() > 0) static_cast<TGL3DString*>(strings[0])->Font.BuildFont();
+  FreeRotChkClick();
+  ApplyDisplayDefaults();
+  if (!pendingLoad_.isEmpty())
+    QTimer::singleShot(0, this, [this] { LoadCave(std::exchange(pendingLoad_, QString())); });
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (unitsRead_) return;
+  unitsRead_ = true;
+  ReadUnits();
+}
+
+TCaveStyle TForm1::Style() const {
+  TCaveStyle s;
+  s.ShotColor = options_->ShotColorDis->Color();
+  s.SplayColor = options_->SplayColorDis->Color();
+  s.StationColor = options_->StationColorDis->Color();
+  s.PointSize = options_->PointSizeSpin->value();
+  s.WallColor = options_->WallColorDis->Color();
+  return s;
+}
+
+void TForm1::KeepViewCurrent() {
+  if (QOpenGLContext::currentContext() != viewer_->context()) viewer_->makeCurrent();
+}
+
+TCaveLoadProgress TForm1::ProgressFields() {
+  TCaveLoadProgress fields = loadProgress_->Fields();
+  auto current = [this](auto field) {
+    return [this, field](auto value) {
+      if (field) field(value);
+      KeepViewCurrent();
+    };
+  };
+  fields.Action = current(fields.Action);
+  fields.Shots = current(fields.Shots);
+  fields.Surveys = current(fields.Surveys);
+  fields.Polygons = current(fields.Polygons);
+  fields.Progress = current(fields.Progress);
+  return fields;
+}
+
+void TForm1::SetBusy(bool busy) {
+  // Events run during a load; nothing may start another load or touch the
+  // scene being built.
+  menuBar()->setEnabled(!busy);
+  options_->setEnabled(!busy);
+  for (QToolBar* bar : findChildren<QToolBar*>()) bar->setEnabled(!busy);
+  viewer_->Enabled = !busy;
+  if (busy) {
+    AnimateBtn->setChecked(false);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  } else {
+    QApplication::restoreOverrideCursor();
+  }
+}
+
+void TForm1::LoadCave(const QString& fileName) {
+  if (loading_ || fileName.isEmpty()) return;
+  // The recent files keep full paths.
+  const QString plotFile = QFileInfo(fileName).absoluteFilePath();
+  if (!sceneCreated_) {
+    pendingLoad_ = plotFile;
+    return;
+  }
+  loading_ = true;
+  CurrentPlotFile = plotFile;
+  reopen_->Add(ToPath(plotFile));
+  reopen_->Save();
+  setWindowTitle("Lumora - " + QFileInfo(plotFile).fileName());
+  SetBusy(true);
+  loadProgress_->show();
+  const TCaveLoadProgress fields = ProgressFields();
+  fields.Shots("0");
+  QString failure;
+  try {
+    viewer_->makeCurrent();
+    lumora::LoadCave(ToPath(plotFile), *viewer_, scene_, PlotModel(), PassageOptions(), meshDlg_->Settings(), Style(),
+                     fields, [this](const std::string& text) {
+                       ErrorBox(QString::fromStdString(text));
+                       KeepViewCurrent();
+                     });
+    ApplyDisplayDefaults();
+  } catch (const std::exception& e) {
+    failure = QString::fromStdString(e.what());
+  } catch (...) {
+    failure = "Unknown error";
+  }
+  loadProgress_->hide();
+  SetBusy(false);
+  roseBuilt_ = hullBuilt_ = false;
+  loading_ = false;
+  viewer_->update();
+  if (!failure.isEmpty()) ErrorBox(failure);
+  if (closeAfterLoad_) close();
+}
+
+void TForm1::OpenPlotFileMnuClick() {
+  if (loading_) return;
+  const QString file = AskFileName("Open Plot File", "Bramble Plot Files (*.plt *.plf);;All Files (*)", "plt", false);
+  if (file.isEmpty()) return;
+  QDir::setCurrent(QFileInfo(file).absolutePath());
+  LoadCave(file);
+}
+
+void TForm1::ReloadMnuClick() { LoadCave(CurrentPlotFile); }
+
+void TForm1::Reopen(const QString& path) {
+  if (loading_) return;
+  QDir::setCurrent(QFileInfo(path).absolutePath());
+  LoadCave(path);
+}
+
+void TForm1::PassageModelMnuClick() {
+  if (meshDlg_->Execute(ToPath(CurrentPlotFile))) LoadCave(CurrentPlotFile);
+}
+
+void TForm1::LoadXFileMnuClick() {
+  if (loading_ || !sceneCreated_) return;
+  const QString file = AskFileName("Open X File", "Bramble X Files (*.x);;All Files (*)", "x", false);
+  if (file.isEmpty()) return;
+  setWindowTitle(file);
+  xProgress_->show();
+  QString failure;
+  try {
+    viewer_->makeCurrent();
+    viewer_->LoadXFile(ToPath(file), xProgress_->Procedure(), false);
+    viewer_->makeCurrent();
+    if (viewer_->Frame.Meshes.Count() > 0) static_cast<TGLCustomMesh*>(viewer_->Frame.Meshes[0])->ComputeAllNormals();
+    scene_.PassageMesh->ResetHome();
+    viewer_->FitAll();
+  } catch (const std::exception& e) {
+    failure = QString::fromStdString(e.what());
+  }
+  xProgress_->hide();
+  viewer_->update();
+  if (!failure.isEmpty()) ErrorBox(failure);
+}
+
+void TForm1::SaveXFileMnuClick() {
+  if (loading_ || !sceneCreated_) return;
+  const QString file = AskFileName("Save X 3D Mesh File", "X 3D Mesh File (*.x);;All Files (*)", "x", true);
+  if (file.isEmpty()) return;
+  xProgress_->show();
+  QString failure;
+  try {
+    viewer_->SaveXFile(ToPath(file), xProgress_->Procedure());
+  } catch (const std::exception& e) {
+    failure = QString::fromStdString(e.what());
+  }
+  xProgress_->hide();
+  if (!failure.isEmpty()) ErrorBox(failure);
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  if (loading_) {
+    // The load finishes first; the window closes after it.
+    closeAfterLoad_ = true;
+    event->ignore();
+    return;
+  }
+  SaveWindowGeometry();
+  QMainWindow::closeEvent(event);
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+  for (const QUrl& url : event->mimeData()->urls())
+    if (url.isLocalFile() && IsPlotFile(url.toLocalFile())) {
+      event->acceptProposedAction();
+      return;
+    }
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+  for (const QUrl& url : event->mimeData()->urls())
+    if (url.isLocalFile() && IsPlotFile(url.toLocalFile())) {
+      event->acceptProposedAction();
+      LoadCave(url.toLocalFile());
+      return;
+    }
+}
+
+void TForm1::RestoreWindowGeometry() {
+  const TIniFile ini(RecentFilesSettingsPath());
+  const std::string g = ini.ReadString("window", "Geometry", "");
+  if (g.empty() || !restoreGeometry(QByteArray::fromBase64(QByteArray::fromStdString(g)))) resize(1000, 700);
+}
+
+void TForm1::SaveWindowGeometry() const {
+  try {
+    TIniFile ini(RecentFilesSettingsPath());
+    ini.WriteString("window", "Geometry", saveGeometry().toBase64().toStdString());
+    ini.UpdateFile();
+  } catch (const std::exception&) {
+    // A settings file that cannot be written keeps the last place.
+  }
+}
+
+}  // namespace lumora

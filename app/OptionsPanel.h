@@ -1,0 +1,86 @@
+#pragma once
+// The main window's options panel: five pages of display options. The
+// panel only holds the controls; the window gives them their effects.
+
+#include <QFrame>
+#include <QGroupBox>
+#include <QTabWidget>
+
+#include <cstdint>
+
+class QButtonGroup;
+class QCheckBox;
+class QPushButton;
+class QSlider;
+class QSpinBox;
+
+namespace lumora {
+
+// A swatch showing a platform colour (0x00BBGGRR).
+class TColorDisplay : public QFrame {
+  Q_OBJECT
+ public:
+  explicit TColorDisplay(uint32_t colour, QWidget* parent = nullptr);
+  uint32_t Color() const { return colour_; }
+  void SetColor(uint32_t colour);
+
+ private:
+  uint32_t colour_;
+};
+
+// A titled group of radio buttons with an item index, as a radio group.
+class TRadioGroup : public QGroupBox {
+  Q_OBJECT
+ public:
+  TRadioGroup(const QString& title, const QStringList& items, int index, QWidget* parent = nullptr);
+  int ItemIndex() const;
+  void SetItemIndex(int index);
+
+ signals:
+  void Clicked(int index);
+
+ private:
+  QButtonGroup* buttons_;
+};
+
+class TOptionsPanel : public QTabWidget {
+  Q_OBJECT
+ public:
+  explicit TOptionsPanel(QWidget* parent = nullptr);
+
+  // "Cave Options"
+  QCheckBox *WallsChk, *DepthChk, *RockTextureChk, *StationsChk, *LabelsChk, *ShotChk, *SplayChk,
+      *CrossHairsChk;
+  // "Colors", and the station colour of "Stations"; each "Change" button
+  // sits beside its display.
+  TColorDisplay *WallColorDis, *ShotColorDis, *BoundingBoxDis, *BackColorDis, *SplayColorDis,
+      *StationColorDis;
+  QPushButton *WallColorBtn, *ShotColorBtn, *BoundingBoxBtn, *BackColorBtn, *SplayColorBtn,
+      *StationColorBtn;
+  // "Stations"
+  QSpinBox* PointSizeSpin;
+  QPushButton* FontBtn;
+  // "Objects"
+  QCheckBox* DisplayHullsChk;
+  QGroupBox* RoseChk;
+  QCheckBox *ShowGridChk, *ShowBaseChk;
+  QGroupBox* BoxChk;
+  TRadioGroup* BoxRadio;
+  // "Rendering"
+  QGroupBox* TransparentChk;
+  QSlider* TransparentTrack;
+  QCheckBox* AntialiasChk;
+  TRadioGroup* MeshQualityRadio;
+
+ private:
+  QWidget* CaveOptionsPage();
+  QWidget* ColorsPage();
+  QWidget* StationsPage();
+  QWidget* ObjectsPage();
+  QWidget* RenderingPage();
+  // A group holding a colour display and its "Change" button.
+  QGroupBox* ColorGroup(const QString& title, const QString& name, uint32_t colour, TColorDisplay*& display,
+                        QPushButton*& button);
+};
+
+}  // namespace lumora

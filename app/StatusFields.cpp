@@ -1,0 +1,52 @@
+#include "app/StatusFields.h"
+
+#include <QLabel>
+#include <QLocale>
+#include <QStatusBar>
+
+#include <cmath>
+
+namespace lumora {
+
+QString FormatThousands(double value, int decimals) {
+  QLocale locale;
+  if (locale.groupSeparator().isEmpty()) locale = QLocale::c();
+  locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
+  // A frame too short to time gives an infinite rate: nothing to show.
+  if (!std::isfinite(value)) value = 0;
+  return locale.toString(value, 'f', decimals);
+}
+
+namespace {
+
+QLabel* Field(QStatusBar* bar, const char* name, int minimumWidth) {
+  auto* l = new QLabel;
+  l->setObjectName(name);
+  l->setMinimumWidth(minimumWidth);
+  l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  bar->addWidget(l);
+  return l;
+}
+
+void Caption(QStatusBar* bar, const char* text) { bar->addWidget(new QLabel(text)); }
+
+}  // namespace
+
+TStatusFields::TStatusFields(QStatusBar* bar) {
+  Caption(bar, " Position:");
+  DisPosX = Field(bar, "DisPosX", 60);
+  DisPosY = Field(bar, "DisPosY", 60);
+  DisPosZ = Field(bar, "DisPosZ", 60);
+  Caption(bar, " Rotation:");
+  YawDis = Field(bar, "YawDis", 50);
+  PitchDis = Field(bar, "PitchDis", 50);
+  RollDis = Field(bar, "RollDis", 50);
+  Caption(bar, " Tris:");
+  TriangleDis = Field(bar, "TriangleDis", 70);
+  Caption(bar, " TPS:");
+  TPSDis = Field(bar, "TPSDis", 90);
+  Caption(bar, " FPS:");
+  FPSDis = Field(bar, "FPSDis", 60);
+}
+
+}  // namespace lumora
