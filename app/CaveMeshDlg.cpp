@@ -10,7 +10,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -18,6 +17,7 @@
 #include <exception>
 #include <system_error>
 
+#include "app/StatusFields.h"
 
 namespace lumora {
 
@@ -61,13 +61,6 @@ QCheckBox* Check(QWidget* parent, const char* name, const QString& caption) {
   auto* check = new QCheckBox(caption, parent);
   check->setObjectName(QLatin1String(name));
   return check;
-}
-
-// Megabytes with three decimals and the locale's thousands separators.
-QString MemoryText(double megabytes) {
-  QLocale locale;
-  locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
-  return locale.toString(megabytes, 'f', 3) + QStringLiteral(" MB");
 }
 
 QLineEdit* Display(QWidget* parent, const char* name) {
@@ -215,7 +208,7 @@ void TCaveMeshDlg::ShowEstimate() {
   }
   shots_->setText(QString::number(estimate->Shots));
   polygons_->setText(QString::number(estimate->MaxTriangles));
-  memory_->setText(MemoryText(estimate->MemoryMB));
+  memory_->setText(FormatThousands(estimate->MemoryMB, 3) + QStringLiteral(" MB"));
 }
 
 }  // namespace lumora
