@@ -27,11 +27,6 @@ namespace lumora {
 
 namespace {
 
-QPixmap ProgramPicture(int size) {
-  InitAppResources();
-  return QIcon(QStringLiteral(":/lumora.svg")).pixmap(size, size);
-}
-
 QDate ProgramFileDate() {
   const QDate date = QFileInfo(QCoreApplication::applicationFilePath()).lastModified().date();
   return date.isValid() ? date : QDate::currentDate();
@@ -159,6 +154,11 @@ TXProgress TProgressDlg::Procedure() {
 
 // ---- Version, year and About ----
 
+QIcon ProgramIcon() {
+  InitAppResources();
+  return QIcon(QStringLiteral(":/lumora.svg"));
+}
+
 QString FormatVersionText(const QDate& fileDate, const QString& version) {
   const QString last = version.section(QLatin1Char('.'), -1);
   return QStringLiteral("Version 5.%1.%2.%3.%4")
@@ -188,7 +188,7 @@ void ShowAbout(QWidget* parent) {
 
   auto* picture = new QLabel(&dlg);
   picture->setObjectName(QStringLiteral("ProgramIcon"));
-  picture->setPixmap(ProgramPicture(96));
+  picture->setPixmap(ProgramIcon().pixmap(96, 96));
   auto* product = new QLabel(QStringLiteral("Lumora"), &dlg);
   product->setObjectName(QStringLiteral("ProductName"));
   QFont big = product->font();
@@ -233,14 +233,14 @@ void ShowAbout(QWidget* parent) {
 // ---- Help ----
 
 void ShowHelpContents(QWidget* parent) {
-  InitAppResources();
+  InitAppResources();  // for the pages
   static QPointer<QWidget> window;
   if (!window || window->parentWidget() != parent) {
     delete window;
     window = new QWidget(parent, Qt::Window);
     window->setObjectName(QStringLiteral("HelpWindow"));
     window->setWindowTitle(QStringLiteral("Lumora Help"));
-    window->setWindowIcon(QIcon(QStringLiteral(":/lumora.svg")));
+    window->setWindowIcon(ProgramIcon());
     if (!parent) window->setAttribute(Qt::WA_DeleteOnClose);
     auto* browser = new QTextBrowser(window);
     browser->setObjectName(QStringLiteral("HelpBrowser"));

@@ -12,6 +12,7 @@
 #include "meshfiles/format/XFileFormat.h"
 #include "model/WorkingUnits.h"
 
+class QIcon;
 class QLabel;
 class QProgressBar;
 class QRadioButton;
@@ -84,6 +85,9 @@ QString FormatYearText(const QDate& fileDate);
 // Both from the program file's modification date, built on first use.
 QString VersionText();
 QString YearText();
+
+// The program's picture, for its windows.
+QIcon ProgramIcon();
 
 // "About Lumor Viewer", modal.
 void ShowAbout(QWidget* parent);

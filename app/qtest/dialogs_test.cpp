@@ -365,6 +365,10 @@ class DialogsTest : public QObject {
     QVERIFY(texts.contains(VersionText()));
     QVERIFY(texts.contains(YearText()));
     QVERIFY(hasPicture);
+    // The SVG renders, so the picture is the icon and not an empty image.
+    const QImage icon = ProgramIcon().pixmap(32, 32).toImage();
+    QVERIFY(!icon.isNull());
+    QVERIFY(icon.pixelColor(16, 16) != icon.pixelColor(0, 0));
   }
 
   void helpWindowShowsEveryPage() {
