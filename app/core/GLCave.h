@@ -119,10 +119,11 @@ void SetDefaultRendering(TGLRenderer& renderer, TGLViewerCore& viewer, bool flat
 TCaveScene CreateSceneObjects(TGLViewerCore& viewer);
 
 // Steps 2 to 11 of a load (the window adds the caption, the recent files,
-// the cursor and the display defaults around it); the cave frame is then
-// set back so the whole cave fits the view, as its home position. A plot reader error goes
-// to `warn` and into the result, and the scene is built from what was read;
-// anything else the scene or the wall builder throws passes through.
+// the cursor and the display defaults around it); then the cave frame is
+// set back so the whole cave fits the view, as its home position. A plot
+// reader error goes to `warn` and into the result, and the scene is built
+// from what was read; anything else the scene or the wall builder throws
+// passes through, leaving no reporter installed.
 TCaveLoadResult LoadCave(const std::filesystem::path& plotFile, TGLViewerCore& viewer, const TCaveScene& scene,
                          TPlotModel& model, TPassageOptions& options, const TCaveMeshSettings& settings,
                          const TCaveStyle& style, const TCaveLoadProgress& progress,

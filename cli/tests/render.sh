@@ -75,6 +75,10 @@ elif cmd == 'depth':
     warm = sum(1 for r, g, b in hi if 2 * b < max(r, g))
     violet = sum(1 for r, g, b in lo if b > g and b > 40)
     print('%.2f %.2f' % (warm / len(hi), violet / len(lo)))
+elif cmd == 'extent':
+    px = cave(rows, rows[0][0])
+    xs, ys = [x for x, _ in px], [y for _, y in px]
+    print(max(xs) - min(xs) + 1, max(ys) - min(ys) + 1)
 elif cmd == 'green':
     print(sum(1 for row in rows for r, g, b in row if g > 150 and r < 100 and b < 100))
 EOF
@@ -105,6 +109,23 @@ python3 -c "import sys; sys.exit(not ($warm > 0.6 and $violet > 0.6))" || fail "
 "$cli" render "$demo" -o "$tmp/plain.png" --width 500 --height 400 > /dev/null 2>&1 || fail "plain render"
 read -r warm violet <<< "$(png depth "$tmp/plain.png")"
 python3 -c "import sys; sys.exit(not ($violet < 0.1))" || fail "plain walls look violet at the bottom: $violet"
+
+# Turns after the home view: the home view looks north at the cave's side,
+# --pitch 90 looks down on its plan, which is far taller on the picture;
+# --yaw 90 looks along the east axis, so the picture's width changes.
+read -r sideW sideH <<< "$(png extent "$tmp/plain.png")"
+"$cli" render "$demo" -o "$tmp/plan.png" --width 500 --height 400 --pitch 90 > /dev/null 2>&1 || fail "plan render"
+read -r planW planH <<< "$(png extent "$tmp/plan.png")"
+[ "$planH" -gt $((2 * sideH)) ] || fail "--pitch 90 shows no plan: height $sideH -> $planH"
+"$cli" render "$demo" -o "$tmp/yaw.png" --width 500 --height 400 --yaw 90 > /dev/null 2>&1 || fail "yaw render"
+read -r yawW yawH <<< "$(png extent "$tmp/yaw.png")"
+[ "$yawW" -ne "$sideW" ] && [ $((10 * (yawH - sideH))) -le "$sideH" ] && [ $((10 * (sideH - yawH))) -le "$sideH" ] \
+  || fail "--yaw 90 should keep the height and change the width: $sideW x $sideH -> $yawW x $yawH"
+
+# The boxes reach past the walls.
+"$cli" render "$demo" -o "$tmp/box.png" --width 500 --height 400 --box both > /dev/null 2>&1 || fail "box render"
+read -r boxW boxH <<< "$(png extent "$tmp/box.png")"
+[ "$boxW" -gt "$sideW" ] || fail "--box draws nothing wider than the walls: $sideW -> $boxW"
 
 # Labels are green; without them nothing is.
 "$cli" render "$demo" -o "$tmp/labels.png" --width 500 --height 400 --labels > /dev/null 2>&1 || fail "labels render"
