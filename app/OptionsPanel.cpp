@@ -77,13 +77,13 @@ void TRadioGroup::SetItemIndex(int index) {
   if (QAbstractButton* b = buttons_->button(index)) b->setChecked(true);
 }
 
-TOptionsPanel::TOptionsPanel(QWidget* parent) : QTabWidget(parent) {
+TOptionsPanel::TOptionsPanel(QWidget* parent) : QToolBox(parent) {
   setObjectName("OptionsPanel");
-  addTab(CaveOptionsPage(), "Cave Options");
-  addTab(ColorsPage(), "Colors");
-  addTab(StationsPage(), "Stations");
-  addTab(ObjectsPage(), "Objects");
-  addTab(RenderingPage(), "Rendering");
+  addItem(CaveOptionsPage(), "Cave Options");
+  addItem(ColorsPage(), "Colors");
+  addItem(StationsPage(), "Stations");
+  addItem(ObjectsPage(), "Objects");
+  addItem(RenderingPage(), "Rendering");
   setCurrentIndex(0);
 }
 

@@ -1,10 +1,11 @@
 #pragma once
-// The main window's options panel: five pages of display options. The
-// panel only holds the controls; the window gives them their effects.
+// The main window's options panel: five pages of display options, stacked
+// so that the panel stays narrow beside the view. The panel only holds the
+// controls; the window gives them their effects.
 
 #include <QFrame>
 #include <QGroupBox>
-#include <QTabWidget>
+#include <QToolBox>
 
 #include <cstdint>
 
@@ -43,7 +44,7 @@ class TRadioGroup : public QGroupBox {
   QButtonGroup* buttons_;
 };
 
-class TOptionsPanel : public QTabWidget {
+class TOptionsPanel : public QToolBox {
   Q_OBJECT
  public:
   explicit TOptionsPanel(QWidget* parent = nullptr);
