@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QFile>
 #include <algorithm>
+#include <cctype>
 #include <fstream>
 #include <system_error>
 #include <utility>
