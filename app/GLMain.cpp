@@ -31,6 +31,7 @@ namespace lumora {
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   setObjectName("Form1");
   setWindowTitle("Lumora");
+  setWindowIcon(ProgramIcon());
   setAcceptDrops(true);
   InformationBox = [this](const QString& text) { QMessageBox::information(this, "Lumora", text); };
   ErrorBox = [this](const QString& text) { QMessageBox::warning(this, "Lumora", text); };
@@ -48,8 +49,13 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   viewer_->setObjectName("Viewer");
   viewer_->installEventFilter(this);
   viewer_->OnCreateWindow = [this](TGLViewerCore&) { CreateSceneOnce(); };
-  viewer_->OnChange = [this](TGLViewerCore&) { UpdateStatus(); };
-  viewer_->OnDisplayChange = [this](TGLViewerCore&) { DrawCrosshairs(); };
+  // A load or a recolouring raises a change notice per item: the status
+  // follows them once per turn of the event loop, and at once after a frame.
+  viewer_->OnChange = [this](TGLViewerCore&) { RequestStatus(); };
+  viewer_->OnDisplayChange = [this](TGLViewerCore&) {
+    UpdateStatus();
+    DrawCrosshairs();
+  };
   options_ = new TOptionsPanel;
   auto* split = new QSplitter;
   split->addWidget(viewer_);
@@ -355,6 +361,15 @@ void TForm1::DrawCrosshairs() {
   glPopMatrix();
   glMatrixMode(GL_MODELVIEW);
   glPopAttrib();
+}
+
+void TForm1::RequestStatus() {
+  if (statusPending_) return;
+  statusPending_ = true;
+  QTimer::singleShot(0, this, [this] {
+    statusPending_ = false;
+    UpdateStatus();
+  });
 }
 
 void TForm1::UpdateStatus() {

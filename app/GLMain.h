@@ -61,6 +61,7 @@ class TForm1 : public QMainWindow {
   void ApplyDisplayDefaults();
   void SyncVisibility();
   void UpdateStatus();
+  void RequestStatus();
 
   // Message boxes and the colour dialog, replaceable so that the window can
   // be driven without a person.
@@ -140,6 +141,7 @@ class TForm1 : public QMainWindow {
   bool depthColoring_ = false;
   bool roseBuilt_ = false;
   bool hullBuilt_ = false;
+  bool statusPending_ = false;
   QString pendingLoad_;
 };
 

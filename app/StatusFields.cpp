@@ -9,9 +9,13 @@
 namespace lumora {
 
 QString FormatThousands(double value, int decimals) {
-  QLocale locale;
-  if (locale.groupSeparator().isEmpty()) locale = QLocale::c();
-  locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
+  // Asking the system for its locale costs more than the formatting.
+  static const QLocale locale = [] {
+    QLocale l;
+    if (l.groupSeparator().isEmpty()) l = QLocale::c();
+    l.setNumberOptions(l.numberOptions() & ~QLocale::OmitGroupSeparator);
+    return l;
+  }();
   // A frame too short to time gives an infinite rate: nothing to show.
   if (!std::isfinite(value)) value = 0;
   return locale.toString(value, 'f', decimals);
