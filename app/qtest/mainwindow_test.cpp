@@ -1,10 +1,12 @@
 // The main window driven as a user would: loads, the tool bar, the options
 // panel, the mouse, the status bar, recent files and dropped files.
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
 #include <QDoubleSpinBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -26,6 +28,7 @@
 #include "app/OptionsPanel.h"
 #include "app/core/GLSettings.h"
 #include "controls/ReopenMenu.h"
+#include "model/DemoCave.h"
 #include "model/PlotReader.h"
 #include "platform/IniFile.h"
 #include "viewer/GLViewer.h"
@@ -47,6 +50,7 @@ class MainWindowTest : public QObject {
   std::unique_ptr<TForm1> form;
   QStringList infos, errors;
   QTemporaryDir temp;
+  int ticksWhileLoading = 0;
 
   template <class T = QWidget>
   T* Find(const char* name) {
@@ -73,6 +77,24 @@ class MainWindowTest : public QObject {
     QFile::remove(path);
     if (!QFile::copy(kDemo, path)) qFatal("cannot copy the demo cave");
     return path;
+  }
+  // Runs `act` on the next modal dialog once it shows; its title is kept.
+  void OnNextDialog(std::function<void(QWidget*)> act, QString* title) {
+    auto* poll = new QTimer(form.get());
+    connect(poll, &QTimer::timeout, poll, [poll, act, title] {
+      QWidget* d = QApplication::activeModalWidget();
+      if (!d || !d->isVisible()) return;
+      poll->stop();
+      poll->deleteLater();
+      *title = d->windowTitle();
+      act(d);
+    });
+    poll->start(20);
+  }
+  static void Press(QWidget* dialog, const QString& text) {
+    for (QAbstractButton* b : dialog->findChildren<QAbstractButton*>())
+      if (b->text().remove('&') == text) return b->click();
+    qFatal("no button %s", qPrintable(text));
   }
   void SendMouse(QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons buttons) {
     QMouseEvent e(type, at, form->Viewer()->mapToGlobal(at), button, buttons, Qt::NoModifier);
@@ -435,18 +457,48 @@ class MainWindowTest : public QObject {
   }
 
   void secondLoadRefusedWhileLoading() {
+    // The reader's warning box shows while the load runs; a load asked for
+    // from there is refused.
     const QString other = CopyOfDemo("other.plt");
-    bool ranDuringLoad = false;
-    // Runs when the progress window first lets events run.
-    QTimer::singleShot(0, form.get(), [&] {
-      ranDuringLoad = form->Loading();
+    const QString missing = temp.filePath("missing.plt");
+    bool loadingThen = false;
+    form->ErrorBox = [&](const QString& text) {
+      errors << text;
+      loadingThen = form->Loading();
       form->LoadCave(other);
-    });
-    Load(kDemo);
-    QVERIFY(ranDuringLoad);
-    QCOMPARE(form->windowTitle(), QString("Lumora - demo.plt"));
+      Find<QAction>("ReloadMnu")->trigger();
+    };
+    form->LoadCave(missing);
+    form->ErrorBox = [this](const QString& t) { errors << t; };
+    QVERIFY(loadingThen);
+    QCOMPARE(errors.size(), 1);
+    QCOMPARE(form->CurrentPlotFile, missing);
+    QCOMPARE(form->windowTitle(), QString("Lumora - missing.plt"));
     for (const auto& p : form->ReopenMenu()->Paths()) QVERIFY(QString::fromStdString(p.string()) != other);
-    QVERIFY(Find<QWidget>("OptionsPanel")->isEnabled());
+  }
+
+  void eventsRunDuringALoad() {
+    const QString big = temp.filePath("big.plt");
+    {
+      TDemoOptions o;
+      o.Stations = 60000;
+      QFile f(big);
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write(QByteArray::fromStdString(GenerateDemoCave(o).Text));
+    }
+    ticksWhileLoading = 0;
+    QTimer tick;
+    connect(&tick, &QTimer::timeout, this, [this] { ticksWhileLoading += form->Loading(); });
+    tick.start(5);
+    QElapsedTimer clock;
+    clock.start();
+    Load(big);
+    tick.stop();
+    qInfo("60 000-station load: %lld ms, %d timer ticks during it", clock.elapsed(), ticksWhileLoading);
+    QVERIFY(ticksWhileLoading > 0);
+    QVERIFY(!form->Loading() && Find<QWidget>("OptionsPanel")->isEnabled() && form->menuBar()->isEnabled());
+    QVERIFY(form->Scene().PassageMesh->ColorCount() > 10 * 58896);
+    Load(kDemo);
   }
 
   void failedLoadLeavesTheWindowUsable() {
@@ -519,6 +571,36 @@ class MainWindowTest : public QObject {
     form->AskFileName = [](const QString&, const QString&, const QString&, bool) { return QString(); };
     Find<QAction>("OpenPlotFileMnu")->trigger();
     QCOMPARE(form->CurrentPlotFile, opened);
+  }
+
+  void dialogsFromTheMenus() {
+    Load(kDemo);
+    Find<QDoubleSpinBox>("IncSpin")->setValue(10);
+    QString title;
+    // "Close" keeps the scene; "Reprocess" loads the file again, from home.
+    Click("ZoomInBtn");
+    const double zoomed = Cave().Position.z;
+    OnNextDialog([](QWidget* d) { Press(d, "Close"); }, &title);
+    Find<QAction>("PassageModelMnu")->trigger();
+    QCOMPARE(title, QString("Cave Mesh Settings"));
+    QCOMPARE(Cave().Position.z, zoomed);
+    OnNextDialog([](QWidget* d) { Press(d, "Reprocess"); }, &title);
+    Find<QAction>("PassageModelMnu")->trigger();
+    QCOMPARE(Cave().Position.z, Cave().HomePosition.z);
+
+    QVERIFY(WorkingUnits().UnitsFeet);
+    OnNextDialog([](QWidget* d) {
+      Press(d, "Meters");
+      Press(d, "OK");
+    }, &title);
+    Find<QAction>("SettingsMnu")->trigger();
+    QCOMPARE(title, QString("Environment Options"));
+    QVERIFY(!WorkingUnits().UnitsFeet);
+    WorkingUnits() = MakeWorkingUnits(true);
+
+    OnNextDialog([](QWidget* d) { Press(d, "OK"); }, &title);
+    Find<QAction>("AboutMnu")->trigger();
+    QCOMPARE(title, QString("About Lumor Viewer"));
   }
 
   void xFilesSaveAndLoad() {
