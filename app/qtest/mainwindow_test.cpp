@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -624,6 +625,27 @@ class MainWindowTest : public QObject {
     Find<QAction>("LoadXFileMnu")->trigger();
     QCOMPARE(errors, QStringList{"Invalid File"});
     QVERIFY(form->Viewer()->Enabled);
+  }
+
+  void programOptions() {
+    const QString program = QCoreApplication::applicationDirPath() + "/../lumora";
+    if (!QFileInfo::exists(program)) QSKIP("the lumora program is not built");
+    auto run = [&](const QStringList& args, QByteArray* out) {
+      QProcess p;
+      p.start(program, args);
+      if (!p.waitForFinished(20000)) return -1;
+      *out = p.readAllStandardOutput() + p.readAllStandardError();
+      return p.exitCode();
+    };
+    QByteArray out;
+    QCOMPARE(run({"--help"}, &out), 0);
+    QVERIFY(out.startsWith("usage: lumora [OPTIONS] [PLOTFILE]"));
+    QVERIFY(out.contains("--version"));
+    QCOMPARE(run({"--version"}, &out), 0);
+    QVERIFY(out.startsWith("lumora ") && out.trimmed().size() > 7);
+    QCOMPARE(run({"--bogus"}, &out), 2);
+    QVERIFY(out.contains("unknown option '--bogus'"));
+    QCOMPARE(run({"a.plt", "b.plt"}, &out), 2);
   }
 
   void windowKeepsItsPlace() {
