@@ -109,12 +109,18 @@ void TForm1::RockTextureChkClick() {
   if (!sceneCreated_) return;
   TGLFastMesh& mesh = *scene_.PassageMesh;
   if (options_->RockTextureChk->isChecked()) {
-    mesh.SetColor(0xFFFFFF);
     TGLObjectTexture& t = *mesh.Texture;
-    t.LoadFromResource("TEXTURE1");
+    try {
+      t.LoadFromResource("TEXTURE1");
+      for (TGLBaseBitmap& face : t.CubeMap->Faces) face.LoadFromResource("TEXTURE1");
+    } catch (const std::exception& e) {
+      ErrorBox(QString::fromStdString(e.what()));
+      SetChecked(options_->RockTextureChk, false);
+      return;
+    }
+    mesh.SetColor(0xFFFFFF);
     t.TextureMode = 2;
     t.CubeMap->SetCubeScale(Subtract(mesh.GetMax(), mesh.GetMin()));
-    for (TGLBaseBitmap& face : t.CubeMap->Faces) face.LoadFromResource("TEXTURE1");
     t.TextureEnabled = true;
   } else {
     mesh.SetColor(options_->WallColorDis->Color());

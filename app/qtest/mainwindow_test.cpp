@@ -122,6 +122,25 @@ class MainWindowTest : public QObject {
     errors.clear();
   }
 
+  void optionsBeforeAnyLoad() {
+    // An empty scene takes every option without harm.
+    for (const char* box : {"DepthChk", "RockTextureChk", "ShotChk", "LabelsChk", "CrossHairsChk"}) {
+      Find<QCheckBox>(box)->setChecked(true);
+      Render();
+      Find<QCheckBox>(box)->setChecked(false);
+    }
+    Find<QGroupBox>("BoxChk")->setChecked(true);
+    Find<QGroupBox>("TransparentChk")->setChecked(true);
+    Click("ZoomInBtn");
+    Click("YawRightBtn");
+    Render();
+    Find<QGroupBox>("BoxChk")->setChecked(false);
+    Find<QGroupBox>("TransparentChk")->setChecked(false);
+    Click("ResetBtn");
+    QVERIFY(errors.isEmpty());
+    QCOMPARE(form->Scene().PassageMesh->ColorCount(), 0);
+  }
+
   void loadShowsWallsOnly() {
     // Checked before the load; the load's display defaults clear them.
     Find<QCheckBox>("StationsChk")->setChecked(true);
