@@ -21,6 +21,7 @@ namespace lumora {
 
 class TGLViewer;
 class TOptionsPanel;
+class TColorDisplay;
 class TReopenMenu;
 class TLoadProgressDlg;
 class TProgressDlg;
@@ -99,7 +100,7 @@ class TForm1 : public QMainWindow {
   void TransparencyChange();
   void DisplayHullsChkClick();
   void RoseChkClick();
-  void ChangeColor(class TColorDisplay* display, const std::function<void(uint32_t)>& apply);
+  void ChangeColor(TColorDisplay* display, const std::function<void(uint32_t)>& apply);
   void ConnectColorButtons();
   void FontBtnClick();
   void SetChecked(QCheckBox* box, bool checked);
