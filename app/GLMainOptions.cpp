@@ -70,15 +70,8 @@ void TForm1::SyncVisibility() {
 void TForm1::ApplyDisplayDefaults() {
   if (!sceneCreated_) return;
   TOptionsPanel* o = options_;
-  TGLFastMesh& mesh = *scene_.PassageMesh;
-  mesh.Texture->TextureEnabled = false;
-  for (TGLRenderer* r : {static_cast<TGLRenderer*>(scene_.PassageMesh), static_cast<TGLRenderer*>(scene_.Rose),
-                         static_cast<TGLRenderer*>(scene_.RoseBase)}) {
-    r->SetTransparency(50);
-    r->Blend = false;
-  }
+  lumora::ApplyDisplayDefaults(scene_, o->WallColorDis->Color());
   depthColoring_ = false;
-  SetWallColor(mesh, o->WallColorDis->Color());
   for (QCheckBox* b : {o->DepthChk, o->RockTextureChk, o->ShotChk, o->SplayChk, o->StationsChk}) SetChecked(b, false);
   SetChecked(o->WallsChk, true);
   {
@@ -89,7 +82,7 @@ void TForm1::ApplyDisplayDefaults() {
     o->TransparentChk->setChecked(false);
     o->TransparentTrack->setValue(50);
   }
-  o->MeshQualityRadio->SetItemIndex(mesh.RenderStyle());
+  o->MeshQualityRadio->SetItemIndex(scene_.PassageMesh->RenderStyle());
   RoseChkClick();
 }
 
