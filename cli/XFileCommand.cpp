@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "app/core/GLCave.h"
 #include "cli/Commands.h"
 #include "cli/Format.h"
 #include "meshfiles/GLXFileReader.h"
@@ -83,12 +84,6 @@ int Info(const std::string& file) {
   return 0;
 }
 
-// The scene builder's coordinates: centred by the builder, y up, z south,
-// the elevation through single precision.
-T3DVector SceneCoordinates(const T3DVector& p) {
-  return {p.x, static_cast<double>(static_cast<float>(p.z)), -p.y};
-}
-
 bool LoadPlotWalls(const std::string& file, TGLBaseFrame& frame) {
   TPlotModel& model = PlotModel();
   const TPlotLoadResult loaded = LoadPlotFile(model, file, [](int surveys, int plots) {
@@ -104,18 +99,9 @@ bool LoadPlotWalls(const std::string& file, TGLBaseFrame& frame) {
   TPassageOptions options;
   options.CenterModel = true;
   TPassageState state;
-  BuildPassages(
-      model, options, state,
-      [&](const T3DVector& p1, const T3DVector& p2, const T3DVector& p3, const T3DVector& p4, int32_t) {
-        mesh->AddQuad(SceneCoordinates(p4), SceneCoordinates(p3), SceneCoordinates(p2), SceneCoordinates(p1), 255);
-      },
-      [&](const T3DVector& c, const T3DVector& a, const T3DVector& b, int32_t, bool firstEnd) {
-        if (firstEnd) mesh->AddTriangle3(SceneCoordinates(c), SceneCoordinates(b), SceneCoordinates(a), 255);
-        else mesh->AddTriangle3(SceneCoordinates(c), SceneCoordinates(a), SceneCoordinates(b), 255);
-      },
-      [](int64_t faces, int percent) {
-        ShowProgress("Passage - Prisms: " + std::to_string(faces) + " faces, " + std::to_string(percent) + "%");
-      });
+  AddPassageWalls(model, options, *mesh, state, [](int64_t faces, int percent) {
+    ShowProgress("Passage - Prisms: " + std::to_string(faces) + " faces, " + std::to_string(percent) + "%");
+  });
   mesh->ComputeNormals(true);
   EndProgress();
   return true;

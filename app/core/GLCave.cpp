@@ -266,6 +266,25 @@ T3DVector SceneCoordinates(const T3DVector& p, const TPlotModel& model, const TP
   return AxisChange(q);
 }
 
+void AddPassageWalls(const TPlotModel& model, const TPassageOptions& options, TGLCustomMesh& mesh,
+                     TPassageState& state, const TPassageProgressProc& progress) {
+  BuildPassages(
+      model, options, state,
+      [&](const T3DVector& p1, const T3DVector& p2, const T3DVector& p3, const T3DVector& p4, int32_t) {
+        // The wall builder hands the corners already wound outwards, as
+        // (from i, from j, to j, to i); reversing them would turn every wall
+        // inwards. Starting at the second corner gives the triangles
+        // (from j, to j, from i) and (to j, to i, from i): the outward walls
+        // split along the same diagonal as the reversed ring order would.
+        mesh.AddQuad(AxisChange(p2), AxisChange(p3), AxisChange(p4), AxisChange(p1), kWallValue);
+      },
+      [&](const T3DVector& c, const T3DVector& a, const T3DVector& b, int32_t, bool firstEnd) {
+        if (firstEnd) mesh.AddTriangle3(AxisChange(c), AxisChange(b), AxisChange(a), kWallValue);
+        else mesh.AddTriangle3(AxisChange(c), AxisChange(a), AxisChange(b), kWallValue);
+      },
+      progress);
+}
+
 TCaveLoadResult LoadCave(const std::filesystem::path& plotFile, TGLViewerCore& viewer, const TCaveScene& scene,
                          TPlotModel& model, TPassageOptions& options, const TCaveMeshSettings& settings,
                          const TCaveStyle& style, const TCaveLoadProgress& progress, const TMessageProc& warn) {
@@ -322,25 +341,11 @@ TCaveLoadResult LoadCave(const std::filesystem::path& plotFile, TGLViewerCore& v
     mesh.Reserve(ClampCount(most), ClampCount(most / 2 + 16));
   }
   TPassageState& state = PassageState();
-  BuildPassages(
-      model, options, state,
-      [&](const T3DVector& p1, const T3DVector& p2, const T3DVector& p3, const T3DVector& p4, int32_t) {
-        // The wall builder hands the corners already wound outwards, as
-        // (from i, from j, to j, to i); reversing them would turn every wall
-        // inwards. Starting at the second corner gives the triangles
-        // (from j, to j, from i) and (to j, to i, from i): the outward walls
-        // split along the same diagonal as the reversed ring order would.
-        mesh.AddQuad(AxisChange(p2), AxisChange(p3), AxisChange(p4), AxisChange(p1), kWallValue);
-      },
-      [&](const T3DVector& c, const T3DVector& a, const T3DVector& b, int32_t, bool firstEnd) {
-        if (firstEnd) mesh.AddTriangle3(AxisChange(c), AxisChange(b), AxisChange(a), kWallValue);
-        else mesh.AddTriangle3(AxisChange(c), AxisChange(a), AxisChange(b), kWallValue);
-      },
-      [&](int64_t faces, int percent) {
-        fields.Action("Passage - Prisms");
-        fields.Progress(percent);
-        fields.Polygons(ThousandsText(faces));
-      });
+  AddPassageWalls(model, options, mesh, state, [&](int64_t faces, int percent) {
+    fields.Action("Passage - Prisms");
+    fields.Progress(percent);
+    fields.Polygons(ThousandsText(faces));
+  });
 
   // Bounds only grow while vertices come, from the cleared mesh's origin:
   // fit them to the walls, for the depth colours and the fitted view.

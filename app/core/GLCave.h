@@ -129,6 +129,11 @@ TCaveLoadResult LoadCave(const std::filesystem::path& plotFile, TGLViewerCore& v
                          const TCaveStyle& style, const TCaveLoadProgress& progress,
                          const TMessageProc& warn = {});
 
+// Adds the walls of the model to the mesh in scene coordinates, wound
+// outwards; the build's counts and bounds go to `state`.
+void AddPassageWalls(const TPlotModel& model, const TPassageOptions& options, TGLCustomMesh& mesh,
+                     TPassageState& state, const TPassageProgressProc& progress = {});
+
 // Colours every wall corner by its depth: red at the top to violet at the
 // bottom (the 24-colour table).
 void ColorByDepth(TGLCustomMesh& mesh);
