@@ -11,6 +11,6 @@ cmake --build build -j"$(nproc)" --target lumora lumora-cli
 if [[ -n "${DISPLAY:-}" || -n "${WAYLAND_DISPLAY:-}" ]]; then
   exec ./build/lumora data/demo.plt
 fi
-./build/lumora-cli render data/demo.plt -o build/demo.png --depth-colors --pitch 30
+./build/lumora-cli render data/demo.plt -o build/demo.png --depth-colors --pitch 25 --yaw 20
 echo "No display: the demo cave is drawn in $PWD/build/demo.png."
 echo "With a display, run: ./build/lumora data/demo.plt"
