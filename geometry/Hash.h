@@ -79,6 +79,8 @@ class THashedArray {
     if (n > keys_.Capacity()) keys_.SetCapacity(n);
     hashes_.reserve(static_cast<size_t>(std::max(n, 0)));
     next_.reserve(static_cast<size_t>(std::max(n, 0)));
+    PreferHugePages(hashes_.data(), hashes_.size(), hashes_.capacity());
+    PreferHugePages(next_.data(), next_.size(), next_.capacity());
     if (const int bits = ChainBitsFor(n); bits > chainBits_) Relink(bits);
   }
 

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "geometry/HugePages.h"
 #include "geometry/Vector.h"
 
 namespace lumora {
@@ -172,6 +173,7 @@ class THugeArray : public THugeArrayBase {
     std::move(items_.begin(), items_.end(), std::back_inserter(block));
     items_.swap(block);
     capacity_ = n;
+    PreferHugePages(items_.data(), items_.size(), items_.capacity());
   }
 
   // Sets the element count directly: new elements are value-initialised.

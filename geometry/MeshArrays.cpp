@@ -158,12 +158,12 @@ int TVertexArray::AddUniqueVertex(const T3DVector& position, uint32_t colour) {
   std::memcpy(w, &position, sizeof w);
   uint64_t h = (w[0] ^ (w[1] * 0x9E3779B97F4A7C15ull) ^ (w[2] * 0xC2B2AE3D27D4EB4Full));
   h ^= h >> 31;
-  static_assert(kRecentSlots == 64, "the slot is the top six bits");
-  TRecent& recent = recent_[(h * 0x9E3779B97F4A7C15ull) >> 58];
-  if (recent.Index >= 0 && std::memcmp(&recent.Position, &position, sizeof position) == 0) return recent.Index;
+  TRecent& recent = recent_[(h * 0x9E3779B97F4A7C15ull) >> (64 - kRecentBits)];
+  if (recent.Generation == recentGeneration_ && std::memcmp(&recent.Position, &position, sizeof position) == 0)
+    return recent.Index;
   int i = IndexOf(position);
   if (i < 0) i = AppendVertex(position, colour, nullptr);
-  recent = TRecent{position, i};
+  recent = TRecent{position, i, recentGeneration_};
   return i;
 }
 

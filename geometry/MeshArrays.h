@@ -130,11 +130,18 @@ class TVertexArray : public T3DVectorHash {
   struct TRecent {
     T3DVector Position;
     int32_t Index = -1;
+    uint32_t Generation = 0;  // valid only while it equals recentGeneration_
   };
-  static constexpr int kRecentSlots = 64;
+  static constexpr int kRecentBits = 6;
+  static constexpr int kRecentSlots = 1 << kRecentBits;
   std::array<TRecent, kRecentSlots> recent_{};
+  uint32_t recentGeneration_ = 1;
+  // A new generation forgets every slot at once: Put and Delete run once
+  // per vertex in some callers.
   void ForgetRecent() {
-    for (TRecent& r : recent_) r.Index = -1;
+    if (++recentGeneration_ != 0) return;
+    recent_.fill(TRecent{});
+    recentGeneration_ = 1;
   }
 };
 

@@ -3,10 +3,6 @@
 #include <cmath>
 #include <cstdint>
 
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
-
 #include "scene/GLGuards.h"
 #include "scene/GLTexture.h"
 
@@ -17,26 +13,6 @@ TGLFastMesh::TGLFastMesh() {
   VertexStore.BoundsMin = VertexStore.BoundsMax = T3DVector{};
 }
 
-namespace {
-
-// Big blocks filled front to back fault in a page at a time; huge pages
-// make that a 512th of the faults. Only the untouched whole huge pages of
-// a block are marked, so nothing already there moves.
-template <class Array>
-void PreferHugePages(const Array& a) {
-#ifdef __linux__
-  constexpr uintptr_t kHuge = uintptr_t{2} << 20;
-  const auto begin = reinterpret_cast<uintptr_t>(a.Data() + a.Count());
-  const auto end = reinterpret_cast<uintptr_t>(a.Data() + a.Capacity());
-  const uintptr_t from = (begin + kHuge - 1) & ~(kHuge - 1), to = end & ~(kHuge - 1);
-  if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
-#else
-  (void)a;
-#endif
-}
-
-}  // namespace
-
 void TGLFastMesh::Reserve(int faces, int vertices) {
   if (faces > Faces.Capacity()) Faces.SetCapacity(faces);
   if (vertices > VertexStore.Normals.Capacity()) {
@@ -44,12 +20,6 @@ void TGLFastMesh::Reserve(int faces, int vertices) {
     VertexStore.Colors.SetCapacity(vertices);
   }
   VertexStore.Reserve(vertices);
-  PreferHugePages(Faces);
-  PreferHugePages(Faces.Normals);
-  PreferHugePages(Faces.Colors);
-  PreferHugePages(VertexStore.Keys());
-  PreferHugePages(VertexStore.Normals);
-  PreferHugePages(VertexStore.Colors);
   if (!deferFaceLists_) VertexStore.Indices.Reserve(vertices, 3 * faces);
 }
 

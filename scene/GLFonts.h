@@ -153,6 +153,8 @@ class TGL2DString : public TGLRenderer {
 
   int AddString(const std::string& text, const T3DVector& position, uint8_t mode);
   void ClearStrings() { labels_.clear(); }
+  // Room for n labels, so a big cave's labels are not copied as they come.
+  void ReserveStrings(int n) { labels_.reserve(static_cast<size_t>(std::max(n, 0))); }
   int StringCount() const { return static_cast<int>(labels_.size()); }
   const std::string& Strings(int i) const { return labels_.at(i).Text; }
   const TGLStringInfo& StringInfo(int i) const { return *labels_.at(i).Info; }

@@ -126,8 +126,10 @@ void SetStations(const TPlotModel& model, const TPassageOptions& options, TGLPoi
   stations.ResetOrientation();
 }
 
-void SetLabels(const TPlotModel& model, const TPassageOptions& options, TGL2DString& labels, const TFields& fields) {
+void SetLabels(const TPlotModel& model, const TPassageOptions& options, TGL2DString& labels, int64_t stations,
+               const TFields& fields) {
   labels.ClearStrings();
+  labels.ReserveStrings(ClampCount(stations));
   TFontDescription font = labels.Font();
   font.Color = kLabelColor;
   font.Height = 12;
@@ -328,7 +330,7 @@ TCaveLoadResult LoadCave(const std::filesystem::path& plotFile, TGLViewerCore& v
   fields.Action("Setting Stations");
   SetStations(model, options, *scene.Stations, style, stations, fields);
   fields.Action("Setting Labels");
-  SetLabels(model, options, *scene.Labels, fields);
+  SetLabels(model, options, *scene.Labels, stations, fields);
 
   fields.Action("Building Mesh");
   {
