@@ -17,6 +17,7 @@ namespace lumora {
 
 namespace {
 
+constexpr uint64_t kZipLimit = 0xFFFFFFFFu;
 constexpr uint32_t kLocalSig = 0x04034b50, kCentralSig = 0x02014b50, kEndSig = 0x06054b50;
 
 const std::array<uint32_t, 256>& CrcTable() {
@@ -306,7 +307,10 @@ void TZipper::add_file(const std::filesystem::path& path) {
       Append(f, {});
     }
   }
-  if (const int old = Find(name); old >= 0) Remove(old);
+  // The format's sizes and offsets are 32 bits: a bigger file would be
+  // stored with wrong sizes.
+  if (const auto size = std::filesystem::file_size(path, ec); !ec && size > kZipLimit)
+    throw std::runtime_error("File \"" + path.string() + "\" is too large for a ZIP archive (4 GiB at most)");
 
   std::ifstream in(path, std::ios::binary);
   std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -325,6 +329,13 @@ void TZipper::add_file(const std::filesystem::path& path) {
     packed = Deflate(data, DeflateLevel(CompressionType), OnProgress);
   }
   e.CompressedSize = static_cast<uint32_t>(packed.size());
+
+  // The entry it replaces stays until the new one is known to fit.
+  const int old = Find(name);
+  const uint64_t kept = directoryOffset_ - (old >= 0 ? entries_[static_cast<size_t>(old)].LocalSize() : 0);
+  if (kept + LocalHeader(e).size() + packed.size() > kZipLimit)
+    throw std::runtime_error(SystemMessage("Cannot write file", fileName_, EFBIG));
+  if (old >= 0) Remove(old);
   Append(std::move(e), packed);
 }
 

@@ -179,3 +179,30 @@ TEST(Zipper, AddingAgainReplacesTheEntryAndKeepsOthersIntact) {
   EXPECT_EQ(Shell("unzip -p " + zipPath.string() + " one.txt"), "changed");
   EXPECT_EQ(Shell("unzip -p " + zipPath.string() + " two.txt"), "second file");
 }
+
+TEST(Zipper, AFileTooBigForTheFormatIsRefusedAndTheOldEntryStays) {
+  TempDir dir;
+  const auto zipPath = dir.path / "a.zip";
+  std::string empty = {0x50, 0x4b, 0x05, 0x06};
+  empty.append(18, '\0');
+  Write(zipPath, empty);
+  const auto big = dir.path / "big.bin";
+  Write(big, "small at first");
+  TZipper zip;
+  zip.StoreRelativePath = false;
+  zip.open(zipPath);
+  zip.add_file(big);
+  // Sparse: no disk is used, but the size no longer fits 32 bits.
+  std::filesystem::resize_file(big, (uint64_t{1} << 32) + 1);
+  try {
+    zip.add_file(big);
+    FAIL() << "a file over 4 GiB was stored";
+  } catch (const std::runtime_error& e) {
+    EXPECT_NE(std::string(e.what()).find("too large for a ZIP archive"), std::string::npos) << e.what();
+  }
+  zip.close();
+  zip.open(zipPath);
+  ASSERT_EQ(zip.Entries().size(), 1u);
+  EXPECT_EQ(zip.Entries()[0].UncompressedSize, 14u);
+  zip.close();
+}
