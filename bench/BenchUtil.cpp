@@ -28,6 +28,27 @@ double CpuSeconds() {
   return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
+bool ResetPeakMemory() {
+  std::ofstream f("/proc/self/clear_refs");
+  f << "5";
+  f.flush();
+  return bool(f);
+}
+
+double PeakSinceResetMB() {
+  std::ifstream status("/proc/self/status");
+  std::string key;
+  while (status >> key) {
+    if (key == "VmHWM:") {
+      double kb = 0;
+      status >> kb;
+      return kb / 1024;
+    }
+    std::getline(status, key);
+  }
+  return PeakRssMB();
+}
+
 double CurrentRssMB() {
   std::ifstream statm("/proc/self/statm");
   long pages = 0, resident = 0;

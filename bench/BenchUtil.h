@@ -13,6 +13,12 @@ double PeakRssMB();     // this process's peak resident size
 double CurrentRssMB();  // its resident size now
 double CpuSeconds();    // user plus system time of this process so far
 
+// Resets the kernel's high-water mark of this process, so that the peak
+// read afterwards is the measured work's own; false where it is refused.
+bool ResetPeakMemory();
+// Peak resident size since the last reset (the process's peak without one).
+double PeakSinceResetMB();
+
 // Bytes the loaded model holds, in MB: every array's block plus comment
 // text and splays beyond the records themselves.
 double ModelMB(const TPlotModel& model);

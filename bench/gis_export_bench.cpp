@@ -13,7 +13,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -29,26 +28,6 @@ namespace {
 
 constexpr double kGoalSeconds = 10;
 bool keep = false;
-
-// Peak resident size since the last ResetPeak, so that each run reports
-// its own peak rather than the largest of the process so far.
-void ResetPeak() {
-  malloc_trim(0);
-  std::ofstream("/proc/self/clear_refs") << "5";
-}
-double PeakSinceResetMB() {
-  std::ifstream status("/proc/self/status");
-  std::string key;
-  while (status >> key) {
-    if (key == "VmHWM:") {
-      double kb = 0;
-      status >> kb;
-      return kb / 1024;
-    }
-    status.ignore(1 << 10, '\n');
-  }
-  return bench::PeakRssMB();
-}
 
 double SystemSeconds() {
   rusage u{};
@@ -76,7 +55,8 @@ void Measure(const char* name, int runs, const std::function<void()>& write,
   malloc_trim(0);
   const double model = bench::CurrentRssMB();  // the loaded cave, before the writer
   for (int run = 0; run < runs; ++run) {
-    ResetPeak();
+    malloc_trim(0);
+    bench::ResetPeakMemory();
     const double cpu0 = bench::CpuSeconds(), system0 = SystemSeconds();
     bench::Stopwatch watch;
     write();
@@ -85,7 +65,7 @@ void Measure(const char* name, int runs, const std::function<void()>& write,
       cpu = bench::CpuSeconds() - cpu0;
       system = SystemSeconds() - system0;
     }
-    peak = std::max(peak, PeakSinceResetMB());
+    peak = std::max(peak, bench::PeakSinceResetMB());
     bytes = SizeAndRemove(files);
   }
   std::printf("  %-12s %6.2f s wall  %6.2f s CPU (%.2f system)  %7.1f MB written  peak %6.1f MB (%.1f before)"

@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 
 #include "bench/BenchUtil.h"
@@ -13,33 +12,6 @@
 
 using namespace lumora;
 
-namespace {
-
-// Resets the kernel's high-water mark of this process, so that the peak
-// read afterwards is the build's own. False where the kernel refuses.
-bool ResetPeak() {
-  std::ofstream f("/proc/self/clear_refs");
-  f << "5";
-  f.flush();
-  return bool(f);
-}
-
-double HighWaterMB() {
-  std::ifstream f("/proc/self/status");
-  std::string key;
-  while (f >> key) {
-    if (key == "VmHWM:") {
-      double kb = 0;
-      f >> kb;
-      return kb / 1024.0;
-    }
-    std::getline(f, key);
-  }
-  return -1;
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
   const int stations = argc > 1 ? std::atoi(argv[1]) : 1000000;
   TPlotModel& model = PlotModel();
@@ -47,7 +19,7 @@ int main(int argc, char** argv) {
   if (!bench::LoadGeneratedCave(model, stations, &file)) return 1;
   const double modelMB = bench::ModelMB(model);
   const double beforeMB = bench::CurrentRssMB();
-  const bool peakReset = ResetPeak();
+  const bool peakReset = bench::ResetPeakMemory();
 
   const TPassageOptions options;  // the defaults
   TPassageState state;
@@ -63,7 +35,7 @@ int main(int argc, char** argv) {
     const double s = watch.Seconds();
     if (s < best) best = s;
   }
-  const double buildPeakMB = peakReset ? HighWaterMB() - beforeMB : -1;
+  const double buildPeakMB = peakReset ? bench::PeakSinceResetMB() - beforeMB : -1;
 
   std::printf("passage walls: %s\n", file.c_str());
   std::printf("  model           %d records, %d lines, %d surveys, %.1f MB\n", model.Plots.Count(),
