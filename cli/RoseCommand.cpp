@@ -1,0 +1,214 @@
+// lumora-cli rose: the shots of a plot file counted by depth layer and
+// bearing petal, as a table, as JSON, or drawn as the rose diagram seen
+// from above and saved as a picture.
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QImage>
+
+#include <cmath>
+#include <cstdio>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#include "app/core/GLCave.h"
+#include "cli/Commands.h"
+#include "cli/Format.h"
+#include "model/PlotReader.h"
+#include "model/WorkingUnits.h"
+#include "platform/AtomicFile.h"
+#include "rose/GLRose.h"
+#include "viewer/OffscreenViewer.h"
+
+namespace lumora::cli {
+namespace {
+
+const char* const kUsage =
+    "usage: lumora-cli rose FILE [OPTIONS]\n"
+    "\n"
+    "Counts the shots of the plot file FILE (splays and excluded shots left\n"
+    "out) into depth layers by bearing petals, as the rose diagram does, and\n"
+    "prints one line per petal: its bearing range and its total over all\n"
+    "layers. Lengths are in feet.\n"
+    "\n"
+    "  --petals N            bearing sectors, 4 to 360 (36)\n"
+    "  --layers N            depth layers, 1 to 180 (24)\n"
+    "  --type 360|180|flow   360 degree rose, 180 degree rose (opposite\n"
+    "                        bearings together) or water flow (rising shots\n"
+    "                        turned round) (360)\n"
+    "  --frequency           count each shot once instead of by its length\n"
+    "  --horizontal          weigh by horizontal instead of slope length\n"
+    "  --min-length FT       leave out shots shorter than this (0)\n"
+    "  --json                print one JSON object: petals, layers, maximum,\n"
+    "                        top, bottom, cells (layers + 1 rows of petals + 1\n"
+    "                        counts, row 0 the lowest layer; the last row and\n"
+    "                        column are counted but not drawn), shots_counted\n"
+    "  --png OUT.png         also draw the rose seen from above on its dial\n"
+    "  --width W, --height H size of the picture in pixels (800 x 800)\n";
+
+constexpr int kMaxSide = 16384;
+
+struct TRoseCommand {
+  std::string file, png;
+  int petals = 36, layers = 24, width = 800, height = 800;
+  TRoseOptions options;
+  bool json = false;
+};
+
+std::optional<int> ParseOptions(const Args& args, TRoseCommand& o) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&]() -> std::optional<std::string> {
+      if (i + 1 >= args.size()) return std::nullopt;
+      return args[++i];
+    };
+    auto whole = [&](int min, int max) -> std::optional<int> {
+      const auto v = value();
+      const auto n = v ? ParseNumber(*v) : std::nullopt;
+      if (!n || *n != std::floor(*n) || *n < min || *n > max) return std::nullopt;
+      return static_cast<int>(*n);
+    };
+    if (a == "--petals") {
+      const auto n = whole(kMinRosePetals, kMaxRosePetals);
+      if (!n) return UsageError("rose", "--petals takes a whole number from 4 to 360");
+      o.petals = *n;
+    } else if (a == "--layers") {
+      const auto n = whole(kMinRoseLayers, kMaxRoseLayers);
+      if (!n) return UsageError("rose", "--layers takes a whole number from 1 to 180");
+      o.layers = *n;
+    } else if (a == "--width" || a == "--height") {
+      const auto n = whole(1, kMaxSide);
+      if (!n) return UsageError("rose", a + " takes a whole number of pixels from 1 to " + std::to_string(kMaxSide));
+      (a == "--width" ? o.width : o.height) = *n;
+    } else if (a == "--type") {
+      const auto v = value();
+      if (v == "360") o.options.RoseType = TRoseType::Rose360;
+      else if (v == "180") o.options.RoseType = TRoseType::Rose180;
+      else if (v == "flow") o.options.RoseType = TRoseType::WaterFlow;
+      else return UsageError("rose", "--type takes 360, 180 or flow");
+    } else if (a == "--min-length") {
+      const auto v = value();
+      const auto n = v ? ParseNumber(*v) : std::nullopt;
+      if (!n || *n < 0) return UsageError("rose", "--min-length takes a length in feet, 0 or more");
+      o.options.MinLength = *n;
+    } else if (a == "--frequency") {
+      o.options.GraphBy = TGraphBy::Frequency;
+    } else if (a == "--horizontal") {
+      o.options.SlopeLength = false;
+    } else if (a == "--json") {
+      o.json = true;
+    } else if (a == "--png") {
+      const auto v = value();
+      if (!v || v->empty()) return UsageError("rose", "--png needs a file name");
+      o.png = *v;
+    } else if (!a.empty() && a[0] == '-') {
+      return UsageError("rose", "unknown option '" + a + "'");
+    } else if (o.file.empty()) {
+      o.file = a;
+    } else {
+      return UsageError("rose", "more than one file given");
+    }
+  }
+  if (o.file.empty()) return UsageError("rose", "no plot file given");
+  return std::nullopt;
+}
+
+std::string Json(const TRoseGrid& g) {
+  std::string out = "{\n";
+  out += "  \"petals\": " + std::to_string(g.petals) + ",\n";
+  out += "  \"layers\": " + std::to_string(g.layers) + ",\n";
+  out += "  \"maximum\": " + JsonNumber(g.maximum) + ",\n";
+  out += "  \"top\": " + JsonNumber(g.top) + ",\n";
+  out += "  \"bottom\": " + JsonNumber(g.bottom) + ",\n";
+  out += "  \"cells\": [";
+  for (int row = 0; row <= g.layers; ++row) {
+    out += row ? ",\n    [" : "\n    [";
+    for (int column = 0; column <= g.petals; ++column) {
+      if (column) out += ", ";
+      out += std::to_string(g.Cell(row, column));
+    }
+    out += "]";
+  }
+  out += "\n  ],\n";
+  out += "  \"shots_counted\": " + std::to_string(g.counted) + "\n}\n";
+  return out;
+}
+
+void PrintTable(const TRoseGrid& g) {
+  std::printf("Petals: %d  Layers: %d  Top: %s ft  Bottom: %s ft  Maximum: %s  Shots counted: %lld\n", g.petals,
+              g.layers, FixedText(g.top, 1).c_str(), FixedText(g.bottom, 1).c_str(), FixedText(g.maximum, 0).c_str(),
+              static_cast<long long>(g.counted));
+  std::printf("%9s %9s %12s\n", "From deg", "To deg", "Total");
+  const double w = 360.0 / g.petals;
+  // Each total takes every counted row, the top elevation's included.
+  auto total = [&](int column) {
+    long long sum = 0;
+    for (int row = 0; row <= g.layers; ++row) sum += g.Cell(row, column);
+    return sum;
+  };
+  for (int j = 0; j < g.petals; ++j)
+    std::printf("%9s %9s %12lld\n", FixedText(j * w, 1).c_str(), FixedText((j + 1) * w, 1).c_str(), total(j));
+  if (const long long folded = total(g.petals)) std::printf("%9s %9s %12lld\n", "360.0", "(folded)", folded);
+}
+
+// The rose as the dialog's Face Up view shows it, base on, drawn headless.
+void SavePicture(TGLRose& rose, const TPlotModel& model, const TRoseCommand& o) {
+  TOffscreenViewer viewer(o.width, o.height);
+  const TCaveScene scene = CreateSceneObjects(viewer);
+  SetDefaultRendering(*scene.Rose, viewer, true);
+  SetDefaultRendering(*scene.RoseBase, viewer, true);
+  scene.CaveFrame->Visible = false;
+  const TRoseObjects objects{scene.RoseFrame, scene.Rose, scene.RoseBase, scene.RoseGrid};
+  scene.RoseFrame->HomePosition.z = RoseFitPosition(o.width, o.height, viewer.Camera.Eye.z);
+  rose.Created = false;
+  rose.BuildRose(objects, model, WorkingUnits(), o.layers, o.petals, true);
+  TGLRose::FaceUp(objects);
+  scene.RoseFrame->Visible = scene.RoseBase->Visible = scene.RoseGrid->Visible = true;
+
+  const TBitmap32 picture = viewer.Grab();
+  const QImage view(picture.Data.data(), picture.Width, picture.Height, picture.Width * 4, QImage::Format_RGB32);
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  if (!view.convertToFormat(QImage::Format_RGB888).save(&buffer, "PNG"))
+    throw std::runtime_error("cannot encode the picture as PNG");
+  WriteFileAtomically(o.png, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+}
+
+}  // namespace
+
+int RunRose(const Args& args) {
+  if (WantsHelp(args, kUsage)) return 0;
+  TRoseCommand o;
+  if (const auto status = ParseOptions(args, o)) return *status;
+
+  TPlotModel& model = PlotModel();
+  const TPlotLoadResult loaded = LoadPlotFile(model, o.file, [](int surveys, int plots) {
+    ShowProgress("Reading: " + std::to_string(surveys) + " surveys, " + std::to_string(plots) + " lines");
+  });
+  EndProgress();
+  if (!loaded.Ok) {
+    std::fprintf(stderr, "lumora-cli rose: %s\n", loaded.Message.c_str());
+    return 1;
+  }
+
+  TGLRose rose;
+  rose.Options = o.options;
+  rose.OnProgress = [](int percent) { ShowProgress("Rose: " + std::to_string(percent) + "%"); };
+  if (o.png.empty())
+    BinShots(rose.Grid, model, o.layers, o.petals, rose.Options, rose.OnProgress);
+  else
+    SavePicture(rose, model, o);
+  EndProgress();
+
+  if (o.json)
+    std::fputs(Json(rose.Grid).c_str(), stdout);
+  else
+    PrintTable(rose.Grid);
+  if (!o.png.empty() && !o.json) std::printf("Picture: %s (%d x %d)\n", o.png.c_str(), o.width, o.height);
+  if (rose.Empty()) std::fprintf(stderr, "lumora-cli rose: no shot counted, the rose is empty\n");
+  return 0;
+}
+
+}  // namespace lumora::cli
