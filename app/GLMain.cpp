@@ -68,6 +68,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   loadProgress_ = new TLoadProgressDlg(this);
   xProgress_ = new TProgressDlg(this);
   meshDlg_ = new TCaveMeshDlg(this);
+  CreateRoseDialog();
   animateTimer_ = new QTimer(this);
   animateTimer_->setInterval(10);
   connect(animateTimer_, &QTimer::timeout, this, [this] {
@@ -219,7 +220,7 @@ void TForm1::CreateMenus() {
   pending(edit, "ArmCaptureMnu", "&Arm Capture...");
 
   QMenu* tools = menuBar()->addMenu("&Tools");
-  pending(tools, "RoseMnu", "3D &Rose Diagram...");
+  item(tools, "RoseMnu", "3D &Rose Diagram...", &TForm1::RoseMnuClick);
   pending(tools, "VolumeMnu", "&Volume Tool...");
 
   QMenu* opts = menuBar()->addMenu("&Options");

@@ -26,6 +26,7 @@ class TReopenMenu;
 class TLoadProgressDlg;
 class TProgressDlg;
 class TCaveMeshDlg;
+class TRoseDlg;
 struct TStatusFields;
 
 // A file dialog with the title, filter and default extension of a command,
@@ -58,6 +59,7 @@ class TForm1 : public QMainWindow {
   void SetRoseBuilt(bool built) { roseBuilt_ = built; }
   bool HullBuilt() const { return hullBuilt_; }
   void SetHullBuilt(bool built) { hullBuilt_ = built; }
+  TRoseDlg* RoseDlg() const { return roseDlg_; }
 
   void ApplyDisplayDefaults();
   void SyncVisibility();
@@ -122,6 +124,10 @@ class TForm1 : public QMainWindow {
   void RestoreWindowGeometry();
   void SaveWindowGeometry() const;
 
+  // Rose (GLMainRose.cpp).
+  void CreateRoseDialog();
+  void RoseMnuClick();
+
   TGLViewer* viewer_;
   TOptionsPanel* options_;
   std::unique_ptr<TStatusFields> status_;
@@ -129,6 +135,7 @@ class TForm1 : public QMainWindow {
   TLoadProgressDlg* loadProgress_;
   TProgressDlg* xProgress_;
   TCaveMeshDlg* meshDlg_;
+  TRoseDlg* roseDlg_ = nullptr;
   QDoubleSpinBox* IncSpin;
   QCheckBox* FreeRotChk;
   QToolButton *RollRightBtn, *RollLeftBtn, *AnimateBtn, *CaptureBtn;

@@ -235,7 +235,7 @@ void TRoseDlg::ChangeColor(QLabel* display, uint32_t& colour) {
 }
 
 void TRoseDlg::CreateRoseBtnClick() {
-  if (building_ || !objects_.Frame) return;
+  if (building_ || !objects_.Frame || (Busy && Busy())) return;
   building_ = true;
   CreateRoseBtn->setEnabled(false);
   QApplication::setOverrideCursor(Qt::WaitCursor);

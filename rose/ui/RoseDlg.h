@@ -44,6 +44,8 @@ class TRoseDlg : public QDialog {
   std::function<std::optional<uint32_t>(uint32_t colour)> ChooseColor;
   // After each build: the window marks the rose built and shows it.
   std::function<void()> OnRoseCreated;
+  // True while the model may not be read (a load runs): no build then.
+  std::function<bool()> Busy;
   // After a change of the rose's view: the window repaints.
   std::function<void()> OnViewChanged;
 
