@@ -26,6 +26,8 @@ class TReopenMenu;
 class TLoadProgressDlg;
 class TProgressDlg;
 class TCaveMeshDlg;
+class TExporterForm;
+class TVolumeModel;
 struct TStatusFields;
 
 // A file dialog with the title, filter and default extension of a command,
@@ -58,6 +60,9 @@ class TForm1 : public QMainWindow {
   void SetRoseBuilt(bool built) { roseBuilt_ = built; }
   bool HullBuilt() const { return hullBuilt_; }
   void SetHullBuilt(bool built) { hullBuilt_ = built; }
+  // The volume tool's model; its hulls go to the exporter while the
+  // hull-built mark is set.
+  const TVolumeModel* VolumeModel = nullptr;
 
   void ApplyDisplayDefaults();
   void SyncVisibility();
@@ -113,6 +118,7 @@ class TForm1 : public QMainWindow {
   void LoadXFileMnuClick();
   void SaveXFileMnuClick();
   void PassageModelMnuClick();
+  void ExportMnuClick();  // GLMainExport.cpp
   TCaveStyle Style() const;
   // Runs the progress fields with the view's context made current again
   // afterwards, since letting events run may paint other windows.
@@ -129,6 +135,7 @@ class TForm1 : public QMainWindow {
   TLoadProgressDlg* loadProgress_;
   TProgressDlg* xProgress_;
   TCaveMeshDlg* meshDlg_;
+  TExporterForm* exporter_ = nullptr;
   QDoubleSpinBox* IncSpin;
   QCheckBox* FreeRotChk;
   QToolButton *RollRightBtn, *RollLeftBtn, *AnimateBtn, *CaptureBtn;

@@ -553,10 +553,10 @@ class MainWindowTest : public QObject {
   }
 
   void menusAndPendingTools() {
-    for (const char* name : {"ExportMnu", "SaveBitmapMnu", "CopyMnu", "ArmCaptureMnu", "RoseMnu", "VolumeMnu",
+    for (const char* name : {"SaveBitmapMnu", "CopyMnu", "ArmCaptureMnu", "RoseMnu", "VolumeMnu",
                              "LightingMnu", "MaterialsMnu", "RenderingMnu", "TestObjectsMnu", "CaptureOptionsMnu"})
       QVERIFY2(!Find<QAction>(name)->isEnabled(), name);
-    for (const char* name : {"OpenPlotFileMnu", "LoadXFileMnu", "SaveXFileMnu", "PassageModelMnu", "SettingsMnu",
+    for (const char* name : {"OpenPlotFileMnu", "LoadXFileMnu", "SaveXFileMnu", "ExportMnu", "PassageModelMnu", "SettingsMnu",
                              "SaveSettingsMnu", "ContentsMnu", "AboutMnu", "ExitMnu"})
       QVERIFY2(Find<QAction>(name)->isEnabled(), name);
     QCOMPARE(Find<QAction>("OpenPlotFileMnu")->shortcut(), QKeySequence(QKeySequence::Open));
