@@ -32,6 +32,7 @@ void TExporterForm::RunWriter(const std::function<void()>& write) {
   // Events run while the bars move; nothing here may start a second export.
   busy_ = true;
   PageControl->setEnabled(false);
+  bottomOptions_->setEnabled(false);
   for (QMenuBar* bar : findChildren<QMenuBar*>()) bar->setEnabled(false);
   QApplication::setOverrideCursor(Qt::WaitCursor);
   QString failure;
@@ -43,6 +44,7 @@ void TExporterForm::RunWriter(const std::function<void()>& write) {
   QApplication::restoreOverrideCursor();
   for (QMenuBar* bar : findChildren<QMenuBar*>()) bar->setEnabled(true);
   PageControl->setEnabled(true);
+  bottomOptions_->setEnabled(true);
   busy_ = false;
   if (!failure.isEmpty()) ErrorBox(failure);
 }

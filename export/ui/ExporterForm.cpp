@@ -235,13 +235,15 @@ QWidget* TExporterForm::CreateBottomPanel() {
   DirBtn = new QPushButton(QStringLiteral("Go to Export Directory"));
   DirBtn->setObjectName(QStringLiteral("DirBtn"));
   connect(DirBtn, &QPushButton::clicked, this, &TExporterForm::ExploreExportFolder);
-  auto* bottom = new QHBoxLayout;
+  bottomOptions_ = new QWidget;
+  auto* bottom = new QHBoxLayout(bottomOptions_);
+  bottom->setContentsMargins(0, 0, 0, 0);
   bottom->addWidget(UnitRadio);
   bottom->addWidget(DateRadio);
   bottom->addWidget(ShowHiddenChk);
   bottom->addStretch(1);
   bottom->addWidget(DirBtn);
-  l->addLayout(bottom);
+  l->addWidget(bottomOptions_);
   return panel;
 }
 
@@ -380,6 +382,10 @@ void TExporterForm::OpenMnuClick() {
                                    QStringLiteral("Bramble Plot Files (*.plt *.plf);;All Files (*)"), QString(),
                                    QString(), false);
   if (!file.isEmpty()) OpenPlotFile(file);
+}
+
+void TExporterForm::reject() {
+  if (!busy_) QDialog::reject();
 }
 
 void TExporterForm::showEvent(QShowEvent* event) {

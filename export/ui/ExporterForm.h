@@ -87,6 +87,10 @@ class TExporterForm : public QDialog {
   // The About box's version and year lines, given by the program.
   QString VersionLine, YearLine;
 
+ public slots:
+  // Refused while a writer runs: its events still reach the window.
+  void reject() override;
+
  protected:
   void showEvent(QShowEvent* event) override;
 
@@ -143,6 +147,7 @@ class TExporterForm : public QDialog {
   TExportRadio *UnitRadio, *DateRadio;
   QCheckBox* ShowHiddenChk;
   QPushButton* DirBtn;
+  QWidget* bottomOptions_;  // the panel of Units, Date Type, hidden shots and DirBtn
 
   TExportRadio *ConvertTypeRadio, *ShapeTypeRadio;
   QCheckBox* ZipShapeChk;
