@@ -22,6 +22,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTextBrowser>
+#include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
@@ -188,10 +189,40 @@ class ExporterTest : public QObject {
     form->OpenPlotFile(kDemo);
     QCOMPARE(tree->topLevelItem(0)->text(0), QString("Changed"));
 
+    // A datum that matches only without regard to case leaves the choice.
+    Find<QComboBox>("DatumCombo")->setCurrentIndex(5);
+    QByteArray text = Bytes(kDemo);
+    QVERIFY(text.contains("\nONorth American 1983"));
+    text.replace("\nONorth American 1983", "\nONORTH AMERICAN 1983");
+    QFile upper(temp.filePath("upper.plt"));
+    QVERIFY(upper.open(QIODevice::WriteOnly) && upper.write(text) == text.size());
+    upper.close();
+    form->OpenPlotFile(upper.fileName());
+    QCOMPARE(form->windowTitle(), QString("Bramble 3D Exporter - upper.plt"));
+    QCOMPARE(form->Options().DatumCombo, 5);
+    QCOMPARE(tree->topLevelItem(0)->text(0), QString::fromStdString(empty.Sections[0].Name.Str()));
+    QVERIFY(tree->topLevelItem(0)->text(0) != "Changed");
+
+    // The bars through the writers' interface, and pending events run.
+    TExportProgress& progress = form->Progress();
+    progress.set_progress_pass(1, 2);
+    bool ran = false;
+    QThread::msleep(60);
+    QTimer::singleShot(0, form.get(), [&ran] { ran = true; });
+    progress.show_progress(50, 100, 25, 100, 3, 4);
+    QCOMPARE(Find<QProgressBar>("SectionBar")->value(), 75);
+    QCOMPARE(Find<QProgressBar>("SurveyBar")->value(), 25);
+    QCOMPARE(Find<QProgressBar>("ShotBar")->value(), 75);
+    QVERIFY(ran);
+    progress.show_status("Writing");
+    QCOMPARE(Find<QLabel>("StatusDis")->text(), QString("Writing"));
+    progress.reset_progress();
+    QCOMPARE(Find<QProgressBar>("SectionBar")->value(), 0);
+
     QString explored;
     form->ExploreFolder = [&explored](const QString& folder) { explored = folder; };
     Click("DirBtn");
-    QCOMPARE(explored, QFileInfo(kDemo).absolutePath());
+    QCOMPARE(explored, temp.path());
   }
 
   void enablingRules() {
