@@ -392,8 +392,11 @@ void TExporterForm::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   if (activated_) return;
   activated_ = true;
+  // The program's first argument is opened only while no plot file is
+  // held: the main window opens it too, and a user who has since loaded
+  // another cave must not get the old one back.
   const QStringList args = QApplication::arguments();
-  if (args.size() > 1 && QFileInfo(args[1]).isFile()) OpenPlotFile(args[1]);
+  if (context_.CurrentPlotPath.empty() && args.size() > 1 && QFileInfo(args[1]).isFile()) OpenPlotFile(args[1]);
 }
 
 void TExporterForm::SaveSettings() {
