@@ -210,7 +210,7 @@ void TForm1::CreateMenus() {
   item(file, "LoadXFileMnu", "&Load X-File...", &TForm1::LoadXFileMnuClick);
   item(file, "SaveXFileMnu", "&Save X-File...", &TForm1::SaveXFileMnuClick);
   file->addSeparator();
-  pending(file, "ExportMnu", "&Export 3D File Formats...");
+  item(file, "ExportMnu", "&Export 3D File Formats...", &TForm1::ExportMnuClick);
   pending(file, "SaveBitmapMnu", "Save Screen As &Bitmap...");
   file->addSeparator();
   item(file, "ExitMnu", "&Exit", &QWidget::close, QKeySequence::Quit);

@@ -27,6 +27,8 @@ class TLoadProgressDlg;
 class TProgressDlg;
 class TCaveMeshDlg;
 class TRoseDlg;
+class TExporterForm;
+class TVolumeModel;
 struct TStatusFields;
 
 // A file dialog with the title, filter and default extension of a command,
@@ -60,6 +62,9 @@ class TForm1 : public QMainWindow {
   bool HullBuilt() const { return hullBuilt_; }
   void SetHullBuilt(bool built) { hullBuilt_ = built; }
   TRoseDlg* RoseDlg() const { return roseDlg_; }
+  // The volume tool's model; its hulls go to the exporter while the
+  // hull-built mark is set.
+  const TVolumeModel* VolumeModel = nullptr;
 
   void ApplyDisplayDefaults();
   void SyncVisibility();
@@ -115,6 +120,7 @@ class TForm1 : public QMainWindow {
   void LoadXFileMnuClick();
   void SaveXFileMnuClick();
   void PassageModelMnuClick();
+  void ExportMnuClick();  // GLMainExport.cpp
   TCaveStyle Style() const;
   // Runs the progress fields with the view's context made current again
   // afterwards, since letting events run may paint other windows.
@@ -136,6 +142,7 @@ class TForm1 : public QMainWindow {
   TProgressDlg* xProgress_;
   TCaveMeshDlg* meshDlg_;
   TRoseDlg* roseDlg_ = nullptr;
+  TExporterForm* exporter_ = nullptr;
   QDoubleSpinBox* IncSpin;
   QCheckBox* FreeRotChk;
   QToolButton *RollRightBtn, *RollLeftBtn, *AnimateBtn, *CaptureBtn;

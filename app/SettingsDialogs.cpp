@@ -232,7 +232,7 @@ void ShowAbout(QWidget* parent) {
 
 // ---- Help ----
 
-void ShowHelpContents(QWidget* parent) {
+void ShowHelpContents(QWidget* parent, const QString& page) {
   InitAppResources();  // for the pages
   static QPointer<QWidget> window;
   if (!window || window->parentWidget() != parent) {
@@ -260,6 +260,9 @@ void ShowHelpContents(QWidget* parent) {
     layout->addWidget(browser);
     window->resize(760, 640);
   }
+  const QUrl url(QStringLiteral("qrc:/help/") + page);
+  if (auto* browser = window->findChild<QTextBrowser*>(QStringLiteral("HelpBrowser")); browser && browser->source() != url)
+    browser->setSource(url);
   window->show();
   window->raise();
   window->activateWindow();

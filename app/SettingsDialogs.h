@@ -91,8 +91,9 @@ QIcon ProgramIcon();
 
 // "About Lumor Viewer", modal.
 void ShowAbout(QWidget* parent);
-// The "Lumora Help" window with the program's HTML help (one per parent).
-void ShowHelpContents(QWidget* parent);
+// The "Lumora Help" window with the program's HTML help (one per parent),
+// on one of its pages.
+void ShowHelpContents(QWidget* parent, const QString& page = QStringLiteral("index.html"));
 // "S&ave Settings": writes the working units; a failure is shown in an
 // error box naming the file.
 void SaveUnitsCommand(QWidget* parent);

@@ -1,0 +1,36 @@
+// The main window's "&Export 3D File Formats...": the exporter window on
+// the loaded cave, with the volume tool's hulls as bounding polygons.
+
+#include "app/GLMain.h"
+#include "app/SettingsDialogs.h"
+#include "export/ui/BoundingPolygons.h"
+#include "export/ui/ExporterForm.h"
+#include "model/PlotArray.h"
+
+namespace lumora {
+
+void TForm1::ExportMnuClick() {
+  if (loading_) return;
+  if (!exporter_) {
+    exporter_ = new TExporterForm(PlotModel(), this);
+    exporter_->setWindowIcon(ProgramIcon());
+    exporter_->VersionLine = VersionText();
+    exporter_->YearLine = YearText();
+    exporter_->ShowHelp = [this](bool search) {
+      ShowHelpContents(exporter_, search ? QStringLiteral("index.html") : QStringLiteral("exporter.html"));
+    };
+  }
+  exporter_->SetCurrentPlotPath(CurrentPlotFile);
+  if (hullBuilt_ && VolumeModel) {
+    exporter_->open_exporter_with_bounds(BoundingPolygonsOf(*VolumeModel));
+  } else {
+    InformationBox(QString::fromLatin1(kNoBoundingBoxMessage));
+    exporter_->open_exporter();
+  }
+  // A plot file opened inside the exporter replaced the model; the view
+  // must show that cave, not the one it was built from.
+  const QString held = exporter_->CurrentPlotPath();
+  if (!held.isEmpty() && held != CurrentPlotFile) LoadCave(held);
+}
+
+}  // namespace lumora

@@ -1,0 +1,149 @@
+#include "export/ui/ExporterControls.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QGridLayout>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QSpinBox>
+
+namespace lumora {
+
+TExportSwatch::TExportSwatch(QWidget* parent) : QFrame(parent) {
+  setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  setMinimumSize(40, 18);
+  setAutoFillBackground(true);
+  SetColor(0);
+}
+
+void TExportSwatch::SetColor(uint32_t colour) {
+  colour_ = colour & 0xFFFFFF;
+  QPalette p = palette();
+  p.setColor(QPalette::Window, QColor(colour_ & 0xFF, (colour_ >> 8) & 0xFF, (colour_ >> 16) & 0xFF));
+  setPalette(p);
+}
+
+TExportRadio::TExportRadio(const QString& title, const QStringList& items, int columns, QWidget* parent)
+    : QGroupBox(title, parent), buttons_(new QButtonGroup(this)) {
+  auto* grid = new QGridLayout(this);
+  const int rows = (static_cast<int>(items.size()) + columns - 1) / columns;
+  for (int i = 0; i < items.size(); ++i) {
+    auto* b = new QRadioButton(items[i], this);
+    buttons_->addButton(b, i);
+    grid->addWidget(b, i % rows, i / rows);
+  }
+  connect(buttons_, &QButtonGroup::idClicked, this, &TExportRadio::Clicked);
+}
+
+int TExportRadio::ItemIndex() const { return buttons_->checkedId(); }
+
+void TExportRadio::SetItemIndex(int index) {
+  if (QAbstractButton* b = buttons_->button(index)) b->setChecked(true);
+}
+
+QRadioButton* TExportRadio::Item(int index) const { return qobject_cast<QRadioButton*>(buttons_->button(index)); }
+
+int TExportRadio::Count() const { return static_cast<int>(buttons_->buttons().size()); }
+
+TOptionBinder::TOptionBinder(TExportOptions& options, std::function<void()> changed)
+    : options_(options), changed_(std::move(changed)) {}
+
+void TOptionBinder::Changed() {
+  if (!loading_ && changed_) changed_();
+}
+
+void TOptionBinder::Load() {
+  loading_ = true;
+  for (const auto& load : loaders_) load();
+  loading_ = false;
+  Changed();
+}
+
+void TOptionBinder::Bind(QCheckBox* box, bool O::*field) {
+  QObject::connect(box, &QCheckBox::toggled, [this, field](bool on) {
+    if (loading_) return;
+    options_.*field = on;
+    Changed();
+  });
+  loaders_.push_back([this, box, field] { box->setChecked(options_.*field); });
+}
+
+void TOptionBinder::Bind(QGroupBox* group, bool O::*field) {
+  group->setCheckable(true);
+  QObject::connect(group, &QGroupBox::toggled, [this, field](bool on) {
+    if (loading_) return;
+    options_.*field = on;
+    Changed();
+  });
+  loaders_.push_back([this, group, field] { group->setChecked(options_.*field); });
+}
+
+// A spin box shows its field rounded to its decimals; the field keeps what
+// the settings file held until the user changes the value.
+void TOptionBinder::Bind(QDoubleSpinBox* spin, double O::*field) {
+  QObject::connect(spin, &QDoubleSpinBox::valueChanged, [this, field](double v) {
+    if (loading_) return;
+    options_.*field = v;
+    Changed();
+  });
+  loaders_.push_back([this, spin, field] { spin->setValue(options_.*field); });
+}
+
+void TOptionBinder::Bind(QSpinBox* spin, int O::*field) {
+  QObject::connect(spin, &QSpinBox::valueChanged, [this, field](int v) {
+    if (loading_) return;
+    options_.*field = v;
+    Changed();
+  });
+  loaders_.push_back([this, spin, field] { spin->setValue(options_.*field); });
+}
+
+void TOptionBinder::Bind(QSlider* slider, int O::*field) {
+  QObject::connect(slider, &QSlider::valueChanged, [this, field](int v) {
+    if (loading_) return;
+    options_.*field = v;
+    Changed();
+  });
+  loaders_.push_back([this, slider, field] { slider->setValue(options_.*field); });
+}
+
+void TOptionBinder::Bind(QComboBox* combo, int O::*field) {
+  QObject::connect(combo, &QComboBox::currentIndexChanged, [this, field](int v) {
+    if (loading_ || v < 0) return;
+    options_.*field = v;
+    Changed();
+  });
+  loaders_.push_back([this, combo, field] { combo->setCurrentIndex(options_.*field); });
+}
+
+void TOptionBinder::Bind(QLineEdit* edit, std::string O::*field) {
+  QObject::connect(edit, &QLineEdit::textChanged, [this, field](const QString& text) {
+    if (loading_) return;
+    options_.*field = text.toStdString();
+    Changed();
+  });
+  loaders_.push_back([this, edit, field] { edit->setText(QString::fromStdString(options_.*field)); });
+}
+
+void TOptionBinder::Bind(TExportRadio* radio, int O::*field) {
+  QObject::connect(radio, &TExportRadio::Clicked, [this, field](int index) {
+    if (loading_) return;
+    options_.*field = index;
+    Changed();
+  });
+  loaders_.push_back([this, radio, field] { radio->SetItemIndex(options_.*field); });
+}
+
+void TOptionBinder::Bind(TExportSwatch* swatch, uint32_t O::*field) {
+  loaders_.push_back([this, swatch, field] { swatch->SetColor(options_.*field); });
+}
+
+void TOptionBinder::BindLayer(TExportSwatch* swatch, int O::*field) {
+  loaders_.push_back([this, swatch, field] { swatch->SetColor(aci_to_rgb(options_.*field)); });
+}
+
+}  // namespace lumora
