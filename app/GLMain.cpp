@@ -79,6 +79,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   CreateToolBar();
   CreateMenus();
   ConnectOptions();
+  CreateVolumeTool();
   RestoreWindowGeometry();
 }
 
@@ -220,7 +221,7 @@ void TForm1::CreateMenus() {
 
   QMenu* tools = menuBar()->addMenu("&Tools");
   pending(tools, "RoseMnu", "3D &Rose Diagram...");
-  pending(tools, "VolumeMnu", "&Volume Tool...");
+  item(tools, "VolumeMnu", "&Volume Tool...", &TForm1::OpenVolumeTool);
 
   QMenu* opts = menuBar()->addMenu("&Options");
   item(opts, "PassageModelMnu", "&Passage Model...", &TForm1::PassageModelMnuClick);

@@ -26,6 +26,7 @@ class TReopenMenu;
 class TLoadProgressDlg;
 class TProgressDlg;
 class TCaveMeshDlg;
+class TVolumeDlg;
 struct TStatusFields;
 
 // A file dialog with the title, filter and default extension of a command,
@@ -58,6 +59,10 @@ class TForm1 : public QMainWindow {
   void SetRoseBuilt(bool built) { roseBuilt_ = built; }
   bool HullBuilt() const { return hullBuilt_; }
   void SetHullBuilt(bool built) { hullBuilt_ = built; }
+  // "&Volume Tool...": the rose hidden, the tool shown and rebuilt, the
+  // hull built and shown.
+  void OpenVolumeTool();
+  TVolumeDlg* VolumeDlg() const { return volumeDlg_; }
 
   void ApplyDisplayDefaults();
   void SyncVisibility();
@@ -86,6 +91,7 @@ class TForm1 : public QMainWindow {
   void CreateMenus();
   QToolButton* ToolButton(const char* name, const QString& glyph, const QString& hint, bool repeat);
   void ConnectOptions();
+  void CreateVolumeTool();  // GLMainVolume.cpp
 
   // Navigation (GLMain.cpp).
   void Step(const std::function<void(TGLFrame&, double k, double s)>& step);
@@ -129,6 +135,7 @@ class TForm1 : public QMainWindow {
   TLoadProgressDlg* loadProgress_;
   TProgressDlg* xProgress_;
   TCaveMeshDlg* meshDlg_;
+  TVolumeDlg* volumeDlg_ = nullptr;
   QDoubleSpinBox* IncSpin;
   QCheckBox* FreeRotChk;
   QToolButton *RollRightBtn, *RollLeftBtn, *AnimateBtn, *CaptureBtn;

@@ -553,7 +553,7 @@ class MainWindowTest : public QObject {
   }
 
   void menusAndPendingTools() {
-    for (const char* name : {"ExportMnu", "SaveBitmapMnu", "CopyMnu", "ArmCaptureMnu", "RoseMnu", "VolumeMnu",
+    for (const char* name : {"ExportMnu", "SaveBitmapMnu", "CopyMnu", "ArmCaptureMnu", "RoseMnu",
                              "LightingMnu", "MaterialsMnu", "RenderingMnu", "TestObjectsMnu", "CaptureOptionsMnu"})
       QVERIFY2(!Find<QAction>(name)->isEnabled(), name);
     for (const char* name : {"OpenPlotFileMnu", "LoadXFileMnu", "SaveXFileMnu", "PassageModelMnu", "SettingsMnu",
