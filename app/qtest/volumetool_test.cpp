@@ -465,6 +465,15 @@ class VolumeToolTest : public QObject {
     QVERIFY(d.Model().LevelsBuilt);
     QVERIFY(form->HullBuilt());
     CompareWithCli(CliVolume({"--layers", "4"}), 1);
+
+    // A survey of more than 15000 records loses "Use Pass Dims".
+    const QString big = temp.filePath("big.plt");
+    RunCli({"demo", big, "--stations", "15100"});
+    QVERIFY(d.UseDimsChk->isChecked());
+    form->LoadCave(big);
+    QVERIFY(!form->Loading());
+    QVERIFY(!d.UseDimsChk->isChecked());
+    QVERIFY(!d.UpDownChk->isEnabled());
   }
 };
 
