@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPrinter>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
@@ -264,6 +265,29 @@ class VolumeToolTest : public QObject {
     QCOMPARE(builds, 1);
     QCOMPARE(d.PercentSpin->value(), 65.0);
     CompareWithCli(CliVolume({"--concavity", "65"}), 0);
+
+    // A move that arrives while a recomputation runs replaces it rather
+    // than waiting behind it: one hull, built for the newer position.
+    builds = 0;
+    int runs = 0;
+    d.OnHullBuilt = [&] {
+      ++builds;
+      saved();
+    };
+    auto* count = new QObject(&d);
+    // The newer position arrives while the first run reports its progress.
+    connect(d.ProgrBar, &QProgressBar::valueChanged, count, [&](int v) {
+      if (v != 0) return;
+      ++runs;
+      if (d.ConcaveBar->value() == 20) d.ConcaveBar->setValue(70);
+    });
+    d.ConcaveBar->setValue(20);
+    Settle();
+    delete count;
+    d.OnHullBuilt = saved;
+    QCOMPARE(builds, 1);
+    QCOMPARE(runs, 2);
+    CompareWithCli(CliVolume({"--concavity", "70"}), 0);
   }
 
   void layerCountClampsTheShownLayer() {
@@ -400,6 +424,16 @@ class VolumeToolTest : public QObject {
     r.FindDialog->FindNextBtn->click();
     QCOMPARE(errors.size(), 2);
     r.FindDialog->hide();
+
+    // Printing writes the whole memo (here into a PDF file).
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(temp.filePath("report.pdf"));
+    r.PrintReport(printer);
+    QFile pdf(temp.filePath("report.pdf"));
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    QVERIFY(pdf.read(5) == "%PDF-");
+    QVERIFY(pdf.size() > 2000);
 
     r.CopyBtn->click();
     QCOMPARE(QGuiApplication::clipboard()->text(), r.ReportMemo->toPlainText());

@@ -491,6 +491,7 @@ void TVolumeDlg::RunPending() {
     }
     const bool rebuild = std::exchange(rebuild_, false);
     pending_ = superseded_ = false;
+    paced_.invalidate();  // every run lets events in at its first step
     try {
       TFlagGuard running(computing_);
       Compute(rebuild);
