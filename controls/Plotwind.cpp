@@ -1,6 +1,7 @@
 #include "controls/Plotwind.h"
 
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPolygon>
 #include <QScrollBar>
@@ -96,9 +97,7 @@ void TPlotWindow::TextAt(const QString& text, const T3DVector& v) {
 
 void TPlotWindow::ClearPlot() {
   if (!painter_) return;
-  QRect area = visibleRegion().boundingRect();
-  if (area.isEmpty()) area = rect();
-  painter_->fillRect(area, palette().color(backgroundRole()));
+  painter_->fillRect(exposed_, palette().color(backgroundRole()));
 }
 
 void TPlotWindow::SetPen(const QColor& colour, int width) {
@@ -111,7 +110,10 @@ void TPlotWindow::SetBrush(const QColor& colour) {
 
 void TPlotWindow::SetFontColor(const QColor& colour) { fontColor_ = colour; }
 
-void TPlotWindow::paintEvent(QPaintEvent*) {
+void TPlotWindow::paintEvent(QPaintEvent* event) {
+  // What the paint exposes: the part of a zoomed panel that the scroll box
+  // shows, or all of it for a grab.
+  exposed_ = event->rect();
   QPainter p(this);
   painter_ = &p;
   ClearPlot();

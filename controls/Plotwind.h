@@ -7,6 +7,7 @@
 
 #include <QColor>
 #include <QPoint>
+#include <QRect>
 #include <QScrollArea>
 #include <QString>
 #include <QWidget>
@@ -67,6 +68,7 @@ class TPlotWindow : public QWidget {
   bool plan_ = true;
   T3DVector rangeMin_{}, rangeMax_{};
   QPoint pen_{};
+  QRect exposed_;
   QColor fontColor_ = Qt::black;
 };
 
