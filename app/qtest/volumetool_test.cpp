@@ -347,6 +347,29 @@ class VolumeToolTest : public QObject {
     QVERIFY(grey > 1000);
     d.ShowTrianglesChk->setChecked(false);
 
+    // Neighbour labels: a square of two triangles; each names the other
+    // across their shared edge, inside itself near that edge.
+    TTriangulator square;
+    for (const auto& [x, y] : {std::pair{0.0, 0.0}, {100.0, 0.0}, {100.0, 100.0}, {0.0, 100.0}}) square.AddPoint(x, y);
+    square.Triangulate();
+    square.ComputeHull();  // links the neighbours
+    QCOMPARE(int(square.Triangles().size()), 2);
+    for (int t = 0; t < 2; ++t) {
+      const std::vector<TPlotLabel> labels = NeighbourLabels(square, t);
+      QCOMPARE(int(labels.size()), 1);
+      const TDelaunayTriangle& tri = square.Triangles()[t];
+      int slot = 0;
+      while (tri.Neighbour(slot) < 0) ++slot;
+      QCOMPARE(labels[0].Text, QString("%1-%2").arg(slot + 1).arg(1 - t));
+      const T2DVector a = square.Points()[tri.Vertex(slot)], b = square.Points()[tri.Vertex((slot + 1) % 3)];
+      const T3DVector mid{(a.x + b.x) / 2, (a.y + b.y) / 2, 0};
+      QVERIFY(std::abs(Length(Subtract(labels[0].At, mid)) - 20) < 1e-9);
+      // On the triangle's side of the diagonal.
+      const T2DVector c = square.Points()[tri.Vertex((slot + 2) % 3)];
+      auto side = [&](double x, double y) { return (b.x - a.x) * (y - a.y) - (b.y - a.y) * (x - a.x); };
+      QVERIFY(side(labels[0].At.x, labels[0].At.y) * side(c.x, c.y) > 0);
+    }
+
     // The pointer position in plot pixels.
     QTest::mouseMove(d.PlotWin, QPoint(17, 23));
     QTRY_COMPARE(d.MouseDis->text(), QString("X: 17 Y: 23"));

@@ -67,15 +67,11 @@ void TVolumeDlg::Paint(TPlotWindow& plot) {
   UpdateTexts();
 }
 
-void TVolumeDlg::PaintTriangleLabels(TPlotWindow& plot, int index) {
-  const TTriangulator& t = model_.Levels[std::clamp(currentLayer_, 0, model_.Count() - 1)].Triangulator;
+std::vector<TPlotLabel> NeighbourLabels(const TTriangulator& t, int index) {
   const TDelaunayTriangle& tri = t.Triangles()[index];
   const T3DVector p[3] = {At(t.Points()[tri.p1]), At(t.Points()[tri.p2]), At(t.Points()[tri.p3])};
   const T3DVector c = Scale(Add(Add(p[0], p[1]), p[2]), 1.0 / 3);
-  plot.SetBrush(Bgr(0x808000));
-  plot.SetFontColor(Bgr(0x00FFFF));
-  plot.TextAt(QString::number(index), c);
-  plot.SetFontColor(Bgr(0x0000FF));
+  std::vector<TPlotLabel> labels;
   for (int slot = 0; slot < 3; ++slot) {
     const int neighbour = tri.Neighbour(slot);
     if (neighbour < 0) continue;
@@ -83,9 +79,21 @@ void TVolumeDlg::PaintTriangleLabels(TPlotWindow& plot, int index) {
     const T3DVector towards = Subtract(c, mid);
     double length = Length(towards);
     if (length == 0) length = 1e-99;
-    const T3DVector at = Add(mid, Scale(towards, 20 / length));
-    plot.TextAt(QString::number(slot + 1) + "-" + QString::number(neighbour), at);
+    labels.push_back({QString::number(slot + 1) + "-" + QString::number(neighbour),
+                      Add(mid, Scale(towards, 20 / length))});
   }
+  return labels;
+}
+
+void TVolumeDlg::PaintTriangleLabels(TPlotWindow& plot, int index) {
+  const TTriangulator& t = model_.Levels[std::clamp(currentLayer_, 0, model_.Count() - 1)].Triangulator;
+  const TDelaunayTriangle& tri = t.Triangles()[index];
+  const T3DVector c = Scale(Add(Add(At(t.Points()[tri.p1]), At(t.Points()[tri.p2])), At(t.Points()[tri.p3])), 1.0 / 3);
+  plot.SetBrush(Bgr(0x808000));
+  plot.SetFontColor(Bgr(0x00FFFF));
+  plot.TextAt(QString::number(index), c);
+  plot.SetFontColor(Bgr(0x0000FF));
+  for (const TPlotLabel& label : NeighbourLabels(t, index)) plot.TextAt(label.Text, label.At);
 }
 
 void TVolumeDlg::UpdateTexts() {

@@ -160,6 +160,16 @@ class TVolumeDlg : public QDialog {
 // layer with a hull, each plan point at the layer's top and bottom.
 std::vector<TBoundingPolygon> HullBoundingPolygons(const TVolumeModel& model);
 
+// The labels of triangle `index` for its neighbours: "1-", "2-" or "3-"
+// and the neighbour across the first, second or third edge, at the edge's
+// midpoint moved 20 world units towards the triangle's centre; none for an
+// edge on the boundary.
+struct TPlotLabel {
+  QString Text;
+  T3DVector At;
+};
+std::vector<TPlotLabel> NeighbourLabels(const TTriangulator& t, int index);
+
 // "12 µs", "3.4 ms", "1.25 s": a duration in a unit that suits it.
 QString StopwatchText(int64_t nanoseconds);
 
