@@ -80,6 +80,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   CreateToolBar();
   CreateMenus();
   ConnectOptions();
+  CreateVolumeTool();
   RestoreWindowGeometry();
 }
 
@@ -221,7 +222,7 @@ void TForm1::CreateMenus() {
 
   QMenu* tools = menuBar()->addMenu("&Tools");
   item(tools, "RoseMnu", "3D &Rose Diagram...", &TForm1::RoseMnuClick);
-  pending(tools, "VolumeMnu", "&Volume Tool...");
+  item(tools, "VolumeMnu", "&Volume Tool...", &TForm1::OpenVolumeTool);
 
   QMenu* opts = menuBar()->addMenu("&Options");
   item(opts, "PassageModelMnu", "&Passage Model...", &TForm1::PassageModelMnuClick);

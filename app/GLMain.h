@@ -28,7 +28,7 @@ class TProgressDlg;
 class TCaveMeshDlg;
 class TRoseDlg;
 class TExporterForm;
-class TVolumeModel;
+class TVolumeDlg;
 struct TStatusFields;
 
 // A file dialog with the title, filter and default extension of a command,
@@ -62,9 +62,10 @@ class TForm1 : public QMainWindow {
   bool HullBuilt() const { return hullBuilt_; }
   void SetHullBuilt(bool built) { hullBuilt_ = built; }
   TRoseDlg* RoseDlg() const { return roseDlg_; }
-  // The volume tool's model; its hulls go to the exporter while the
-  // hull-built mark is set.
-  const TVolumeModel* VolumeModel = nullptr;
+  // "&Volume Tool...": the rose hidden, the tool shown and rebuilt, the
+  // hull built and shown.
+  void OpenVolumeTool();
+  TVolumeDlg* VolumeDlg() const { return volumeDlg_; }
 
   void ApplyDisplayDefaults();
   void SyncVisibility();
@@ -93,6 +94,7 @@ class TForm1 : public QMainWindow {
   void CreateMenus();
   QToolButton* ToolButton(const char* name, const QString& glyph, const QString& hint, bool repeat);
   void ConnectOptions();
+  void CreateVolumeTool();  // GLMainVolume.cpp
 
   // Navigation (GLMain.cpp).
   void Step(const std::function<void(TGLFrame&, double k, double s)>& step);
@@ -143,6 +145,7 @@ class TForm1 : public QMainWindow {
   TCaveMeshDlg* meshDlg_;
   TRoseDlg* roseDlg_ = nullptr;
   TExporterForm* exporter_ = nullptr;
+  TVolumeDlg* volumeDlg_ = nullptr;
   QDoubleSpinBox* IncSpin;
   QCheckBox* FreeRotChk;
   QToolButton *RollRightBtn, *RollLeftBtn, *AnimateBtn, *CaptureBtn;

@@ -21,8 +21,8 @@ void TForm1::ExportMnuClick() {
     };
   }
   exporter_->SetCurrentPlotPath(CurrentPlotFile);
-  if (hullBuilt_ && VolumeModel) {
-    exporter_->open_exporter_with_bounds(BoundingPolygonsOf(*VolumeModel));
+  if (hullBuilt_) {
+    exporter_->open_exporter_with_bounds(BoundingPolygonsOf(VolumeModel()));
   } else {
     InformationBox(QString::fromLatin1(kNoBoundingBoxMessage));
     exporter_->open_exporter();

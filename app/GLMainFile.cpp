@@ -23,6 +23,7 @@
 #include "platform/IniFile.h"
 #include "scene/GLFonts.h"
 #include "viewer/GLViewer.h"
+#include "volume/ui/CVMain.h"
 
 namespace lumora {
 namespace {
@@ -102,6 +103,7 @@ void TForm1::SetBusy(bool busy) {
   options_->setEnabled(!busy);
   for (QToolBar* bar : findChildren<QToolBar*>()) bar->setEnabled(!busy);
   viewer_->Enabled = !busy;
+  volumeDlg_->setEnabled(!busy);
   if (busy) {
     AnimateBtn->setChecked(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -127,14 +129,16 @@ void TForm1::LoadCave(const QString& fileName) {
   loadProgress_->show();
   const TCaveLoadProgress fields = ProgressFields();
   fields.Shots("0");
+  volumeDlg_->ResetForLoad();
   QString failure;
   try {
     viewer_->makeCurrent();
-    lumora::LoadCave(ToPath(plotFile), *viewer_, scene_, PlotModel(), PassageOptions(), meshDlg_->Settings(), Style(),
+    const TCaveLoadResult loaded = lumora::LoadCave(ToPath(plotFile), *viewer_, scene_, PlotModel(), PassageOptions(), meshDlg_->Settings(), Style(),
                      fields, [this](const std::string& text) {
                        ErrorBox(QString::fromStdString(text));
                        KeepViewCurrent();
                      });
+    if (loaded.TooManyForPassDims) volumeDlg_->ClearUseDims();
     ApplyDisplayDefaults();
   } catch (const std::exception& e) {
     failure = QString::fromStdString(e.what());

@@ -12,6 +12,11 @@ TVolumeModel::TVolumeModel(const TPlotModel& model, const TPassageOptions& optio
   for (int k = 0; k < kMaxLevels; ++k) Levels[k].Triangulator.Name = "Triangulator-" + std::to_string(k);
 }
 
+TVolumeModel& VolumeModel() {
+  static TVolumeModel model(PlotModel(), PassageOptions(), PassageState());
+  return model;
+}
+
 int TVolumeModel::Count() const { return std::clamp(LevelCount, 1, kMaxLevels); }
 
 std::optional<double> TVolumeModel::Ratio(double cave, double rock) {
@@ -215,7 +220,9 @@ void TVolumeModel::BuildHullModel(TGLMesh& hull, const TVolumeProgress& progress
       const T3DVector v = Subtract(work.GetVertex(i), centre);
       work.SetVertex(i, {v.x, v.z, -v.y});
     }
-    hull.Combine(work);
+    // Appended in the hull's own coordinates: a hull inside a placed frame
+    // has a matrix of its own, which the mesh-to-mesh append would undo.
+    for (int i = 0; i < work.TriangleCount(); ++i) hull.AddTriangle(work.GetTriangle(i), work.GetTriangleColors(i).c[0]);
     if (progress) progress(MulDiv(100, k, n - 1));
   }
   hull.ComputeAllNormals();

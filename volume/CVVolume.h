@@ -62,6 +62,7 @@ class TVolumeModel {
   // The record list of the last passage-dimension build: the plot records
   // with split records after the shots that cross a layer boundary.
   const std::vector<TPlotVector>& SubdividedRecords() const { return subdivided_; }
+  const TPlotModel& Model() const { return model_; }
 
   std::array<TVolumeLevel, kMaxLevels> Levels;
   int LevelCount = kMaxLevels;
@@ -87,6 +88,10 @@ class TVolumeModel {
   bool extentValid_ = false;
   std::vector<TPlotVector> subdivided_;
 };
+
+// The program's volume model, over PlotModel(), PassageOptions() and
+// PassageState().
+TVolumeModel& VolumeModel();
 
 // The split record of the shot p -> c at elevation e.
 TPlotVector SplitRecord(const TPlotVector& p, const TPlotVector& c, double e);

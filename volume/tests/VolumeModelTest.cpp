@@ -356,6 +356,8 @@ TEST(VolumeModel, HullMeshInSceneCoordinates) {
   hull.Visible = false;
   model.HullColor = 0x00AABB;
   std::vector<int> progress;
+  // A hull whose frame is placed somewhere: its own coordinates still hold.
+  hull.ObjectMatrix.m[14] = -7000;
   model.BuildHullModel(hull, [&](int p) { progress.push_back(p); });
   EXPECT_EQ(progress, std::vector<int>{-1});
   ASSERT_GT(hull.TriangleCount(), 0);

@@ -407,7 +407,7 @@ class ExporterTest : public QObject {
     QAction* item = main.findChild<QAction*>("ExportMnu");
     QVERIFY(item && item->isEnabled());
 
-    TVolumeModel volume(PlotModel(), PassageOptions(), PassageState());
+    TVolumeModel& volume = VolumeModel();
     volume.LevelCount = 3;
     volume.BuildLevels({}, false);
     volume.ComputeVolumes({}, false, 0.3);
@@ -437,7 +437,6 @@ class ExporterTest : public QObject {
     QVERIFY(sawHidden);
     QCOMPARE(infos, QStringList(QString::fromLatin1(kNoBoundingBoxMessage)));
 
-    main.VolumeModel = &volume;
     main.SetHullBuilt(true);
     whenOpen([&](TExporterForm* x) {
       auto* types = x->findChild<TExportRadio*>("ConvertTypeRadio");
