@@ -78,6 +78,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
 
   CreateToolBar();
   CreateMenus();
+  CreateViewMenu();
   ConnectOptions();
   RestoreWindowGeometry();
 }
