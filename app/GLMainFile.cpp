@@ -36,8 +36,10 @@ bool IsPlotFile(const QString& file) {
 
 // Why a file is not opened, or nothing: a file from which no plot records
 // can be read would only replace the cave shown with an empty view. It is
-// read into a model of its own, so the one in use stays as it is.
+// read into a model of its own, so the one in use stays as it is. A file
+// that is not there goes on to the load, whose reader names the fault.
 QString RefusalOf(const QString& plotFile) {
+  if (!QFileInfo::exists(plotFile)) return {};
   QString reason;
   try {
     auto scratch = std::make_unique<TPlotModel>();

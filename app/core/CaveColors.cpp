@@ -88,6 +88,12 @@ double DateValue(PackedDate date) {
 uint32_t SurveyColor(const std::string& name) {
   uint32_t h = 2166136261u;
   for (unsigned char c : name) h = (h ^ c) * 16777619u;
+  // Mixed, so that names a letter apart land far apart.
+  h ^= h >> 16;
+  h *= 0x85ebca6bu;
+  h ^= h >> 13;
+  h *= 0xc2b2ae35u;
+  h ^= h >> 16;
   // Hue from the hash, saturation and value in a few steps, so that
   // neighbouring surveys seldom look alike.
   const double hue = (h & 0xFFFF) / 65536.0;

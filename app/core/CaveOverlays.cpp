@@ -13,7 +13,7 @@ namespace lumora {
 namespace {
 
 constexpr double kMargin = 12;
-constexpr double kSwatchW = 18, kSwatchH = 12, kSwatchGap = 1;
+constexpr double kSwatchW = 18, kSwatchH = 12, kSwatchGap = 3;
 constexpr double kTextSize = 13;
 constexpr double kBarMost = 0.25;  // of the view's width
 constexpr double kBarHeight = 5;
