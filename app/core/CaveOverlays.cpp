@@ -205,7 +205,8 @@ void DrawOverlays(const TOverlayContent& c, const TOverlaySwitches& s, double wi
     glLineWidth(1);
     Colour(ink);
     char tilt[32];
-    std::snprintf(tilt, sizeof tilt, "%.0f", c.Tilt);
+    // Adding zero turns a rounded -0 into 0.
+    std::snprintf(tilt, sizeof tilt, "%.0f", std::nearbyint(c.Tilt) + 0.0);
     text.Draw(l.ClinoX - text.Width(tilt) / 2, l.ClinoY + l.ClinoRadius + kTextSize + 2, tilt);
   }
 
