@@ -79,6 +79,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
 
   CreateToolBar();
   CreateMenus();
+  CreateViewMenu();
   ConnectOptions();
   CreateVolumeTool();
   RestoreWindowGeometry();

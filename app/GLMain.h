@@ -9,6 +9,8 @@
 #include <memory>
 #include <optional>
 
+#include "app/core/CaveColors.h"
+#include "app/core/CaveOverlays.h"
 #include "app/core/GLCave.h"
 
 class QAction;
@@ -67,6 +69,10 @@ class TForm1 : public QMainWindow {
   void OpenVolumeTool();
   TVolumeDlg* VolumeDlg() const { return volumeDlg_; }
 
+  // What the walls are coloured by, from the Cave Options boxes.
+  TWallColoring Coloring() const;
+  const TOverlaySwitches& Overlays() const { return overlays_; }
+
   void ApplyDisplayDefaults();
   void SyncVisibility();
   void UpdateStatus();
@@ -102,6 +108,16 @@ class TForm1 : public QMainWindow {
   void ZoomToPoint(int x, int y);
   void DrawCrosshairs();
   void FreeRotChkClick();
+
+  // View menu, its keys and the overlays (GLMainView.cpp).
+  void CreateViewMenu();
+  void ViewPlan();
+  void ViewElevation();
+  void ViewFit();
+  void ViewZoom(double factor);
+  void SetOverlay(bool TOverlaySwitches::*which, const char* key, bool on);
+  void DrawViewOverlays();
+  void ColoringChkClick(QCheckBox* box);
 
   // Options (GLMainOptions.cpp).
   void DepthChkClick();
@@ -161,6 +177,7 @@ class TForm1 : public QMainWindow {
   bool hullBuilt_ = false;
   bool statusPending_ = false;
   QString pendingLoad_;
+  TOverlaySwitches overlays_;
 };
 
 }  // namespace lumora

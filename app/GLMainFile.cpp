@@ -35,6 +35,25 @@ bool IsPlotFile(const QString& file) {
   return suffix == "plt" || suffix == "plf";
 }
 
+// Why a file is not opened, or nothing: a file from which no plot records
+// can be read would only replace the cave shown with an empty view. It is
+// read into a model of its own, so the one in use stays as it is. A file
+// that is not there goes on to the load, whose reader names the fault.
+QString RefusalOf(const QString& plotFile) {
+  if (!QFileInfo::exists(plotFile)) return {};
+  QString reason;
+  try {
+    auto scratch = std::make_unique<TPlotModel>();
+    const TPlotLoadResult r = LoadPlotFile(*scratch, ToPath(plotFile).string());
+    if (scratch->Plots.Count() > 0) return {};
+    reason = r.Ok || r.Message.empty() ? QString("it holds no plot records (it is empty, binary or of another format)")
+                                       : QString::fromStdString(r.Message);
+  } catch (const std::exception& e) {
+    reason = QString::fromStdString(e.what());
+  }
+  return QString("Cannot open \"%1\": %2. The cave shown stays.").arg(QDir::toNativeSeparators(plotFile), reason);
+}
+
 }  // namespace
 
 QString AskFile(QWidget* owner, bool save, const QString& title, const QString& filter, const QString& suffix) {
@@ -118,6 +137,10 @@ void TForm1::LoadCave(const QString& fileName) {
   const QString plotFile = QFileInfo(fileName).absoluteFilePath();
   if (!sceneCreated_) {
     pendingLoad_ = plotFile;
+    return;
+  }
+  if (const QString refusal = RefusalOf(plotFile); !refusal.isEmpty()) {
+    ErrorBox(refusal);
     return;
   }
   loading_ = true;

@@ -72,7 +72,7 @@ void TForm1::ApplyDisplayDefaults() {
   TOptionsPanel* o = options_;
   lumora::ApplyDisplayDefaults(scene_, o->WallColorDis->Color());
   depthColoring_ = false;
-  for (QCheckBox* b : {o->DepthChk, o->RockTextureChk, o->ShotChk, o->SplayChk, o->StationsChk}) SetChecked(b, false);
+  for (QCheckBox* b : {o->DepthChk, o->DateChk, o->SurveyChk, o->RockTextureChk, o->ShotChk, o->SplayChk, o->StationsChk}) SetChecked(b, false);
   SetChecked(o->WallsChk, true);
   {
     const QSignalBlocker b1(o->BoxChk), b2(o->RoseChk), b3(o->TransparentChk), b4(o->TransparentTrack);
@@ -86,17 +86,7 @@ void TForm1::ApplyDisplayDefaults() {
   RoseChkClick();
 }
 
-void TForm1::DepthChkClick() {
-  depthColoring_ = options_->DepthChk->isChecked();
-  if (!sceneCreated_) return;
-  TGLFastMesh& mesh = *scene_.PassageMesh;
-  if (depthColoring_)
-    ColorByDepth(mesh);
-  else
-    SetWallColor(mesh, options_->WallColorDis->Color());
-  mesh.SetTransparency(mesh.Transparency());
-  viewer_->update();
-}
+void TForm1::DepthChkClick() { ColoringChkClick(options_->DepthChk); }
 
 void TForm1::RockTextureChkClick() {
   if (!sceneCreated_) return;
@@ -155,8 +145,8 @@ void TForm1::RoseChkClick() {
     scene_.RoseGrid->Visible = rose && o->ShowGridChk->isChecked();
     scene_.RoseBase->Visible = rose && o->ShowBaseChk->isChecked();
   }
-  for (QWidget* w : std::initializer_list<QWidget*>{o->DepthChk, o->RockTextureChk, o->WallsChk, o->ShotChk,
-                                                    o->SplayChk, o->StationsChk, o->BoxChk, o->DisplayHullsChk})
+  for (QWidget* w : std::initializer_list<QWidget*>{o->DepthChk, o->DateChk, o->SurveyChk, o->RockTextureChk,
+                                                    o->WallsChk, o->ShotChk, o->SplayChk, o->StationsChk, o->BoxChk, o->DisplayHullsChk})
     w->setEnabled(!rose);
   SyncVisibility();
   UpdateStatus();
@@ -176,7 +166,7 @@ void TForm1::ConnectColorButtons() {
     connect(button, &QPushButton::clicked, this, [this, display, apply] { ChangeColor(display, apply); });
   };
   bind(o->WallColorBtn, o->WallColorDis, [this](uint32_t c) {
-    if (!depthColoring_) SetWallColor(*scene_.PassageMesh, c);
+    if (!depthColoring_) ColorWalls(scene_, PlotModel(), TWallColoring::Plain, c);
   });
   bind(o->ShotColorBtn, o->ShotColorDis, [this](uint32_t c) { scene_.Shots->SetColor(c); });
   bind(o->BoundingBoxBtn, o->BoundingBoxDis, [this](uint32_t c) { scene_.LineBox->SetColor(c); });

@@ -1,11 +1,9 @@
 #include "app/OptionsPanel.h"
 
-#include <QButtonGroup>
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -44,39 +42,6 @@ QWidget* Page(std::initializer_list<QWidget*> widgets) {
 
 }  // namespace
 
-TColorDisplay::TColorDisplay(uint32_t colour, QWidget* parent) : QFrame(parent), colour_(~colour) {
-  setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  setMinimumSize(40, 20);
-  setAutoFillBackground(true);
-  SetColor(colour);
-}
-
-void TColorDisplay::SetColor(uint32_t colour) {
-  if (colour == colour_) return;
-  colour_ = colour;
-  QPalette p = palette();
-  p.setColor(QPalette::Window, QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF));
-  setPalette(p);
-}
-
-TRadioGroup::TRadioGroup(const QString& title, const QStringList& items, int index, QWidget* parent)
-    : QGroupBox(title, parent), buttons_(new QButtonGroup(this)) {
-  auto* l = new QVBoxLayout(this);
-  for (int i = 0; i < items.size(); ++i) {
-    auto* b = new QRadioButton(items[i]);
-    buttons_->addButton(b, i);
-    l->addWidget(b);
-  }
-  SetItemIndex(index);
-  connect(buttons_, &QButtonGroup::idClicked, this, &TRadioGroup::Clicked);
-}
-
-int TRadioGroup::ItemIndex() const { return buttons_->checkedId(); }
-
-void TRadioGroup::SetItemIndex(int index) {
-  if (QAbstractButton* b = buttons_->button(index)) b->setChecked(true);
-}
-
 TOptionsPanel::TOptionsPanel(QWidget* parent) : QToolBox(parent) {
   setObjectName("OptionsPanel");
   addItem(CaveOptionsPage(), "Cave Options");
@@ -90,13 +55,15 @@ TOptionsPanel::TOptionsPanel(QWidget* parent) : QToolBox(parent) {
 QWidget* TOptionsPanel::CaveOptionsPage() {
   WallsChk = Check("WallsChk", "Show Passage Walls", true);
   DepthChk = Check("DepthChk", "Color By Depth", false);
+  DateChk = Check("DateChk", "Color By Date", false);
+  SurveyChk = Check("SurveyChk", "Color By Survey", false);
   RockTextureChk = Check("RockTextureChk", "Rock Texture", false);
   StationsChk = Check("StationsChk", "Show Stations", true);
   LabelsChk = Check("LabelsChk", "Show Station Labels", false);
   ShotChk = Check("ShotChk", "Show Shots", true);
   SplayChk = Check("SplayChk", "Show Splays", true);
   CrossHairsChk = Check("CrossHairsChk", "Show Crosshairs", false);
-  return Page({Group("Passages", {WallsChk, DepthChk, RockTextureChk}), Group("Stations", {StationsChk, LabelsChk}),
+  return Page({Group("Passages", {WallsChk, DepthChk, DateChk, SurveyChk, RockTextureChk}), Group("Stations", {StationsChk, LabelsChk}),
                Group("Shots", {ShotChk, SplayChk}), Group("Features", {CrossHairsChk})});
 }
 
@@ -134,7 +101,9 @@ QWidget* TOptionsPanel::StationsPage() {
   sl->addWidget(label);
   sl->addWidget(PointSizeSpin);
   FontBtn = Named<QPushButton>("FontBtn", "Label Font");
-  return Page({size, FontBtn,
+  ThinLabelsChk = Check("ThinLabelsChk", "Hide Overlapping Labels", true);
+  ThinLabelsChk->setToolTip("Draw a label only where it does not cover a nearer one; zoom in to see the rest");
+  return Page({size, FontBtn, ThinLabelsChk,
                ColorGroup("Station Mark Color", "StationColor", 0x00FFFF, StationColorDis, StationColorBtn)});
 }
 

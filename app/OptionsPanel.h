@@ -9,7 +9,9 @@
 
 #include <cstdint>
 
-class QButtonGroup;
+#include "controls/ColorDisplay.h"
+#include "controls/RadioGroup.h"
+
 class QCheckBox;
 class QPushButton;
 class QSlider;
@@ -17,40 +19,13 @@ class QSpinBox;
 
 namespace lumora {
 
-// A swatch showing a platform colour (0x00BBGGRR).
-class TColorDisplay : public QFrame {
-  Q_OBJECT
- public:
-  explicit TColorDisplay(uint32_t colour, QWidget* parent = nullptr);
-  uint32_t Color() const { return colour_; }
-  void SetColor(uint32_t colour);
-
- private:
-  uint32_t colour_;
-};
-
-// A titled group of radio buttons with an item index, as a radio group.
-class TRadioGroup : public QGroupBox {
-  Q_OBJECT
- public:
-  TRadioGroup(const QString& title, const QStringList& items, int index, QWidget* parent = nullptr);
-  int ItemIndex() const;
-  void SetItemIndex(int index);
-
- signals:
-  void Clicked(int index);
-
- private:
-  QButtonGroup* buttons_;
-};
-
 class TOptionsPanel : public QToolBox {
   Q_OBJECT
  public:
   explicit TOptionsPanel(QWidget* parent = nullptr);
 
   // "Cave Options"
-  QCheckBox *WallsChk, *DepthChk, *RockTextureChk, *StationsChk, *LabelsChk, *ShotChk, *SplayChk,
+  QCheckBox *WallsChk, *DepthChk, *DateChk, *SurveyChk, *RockTextureChk, *StationsChk, *LabelsChk, *ShotChk, *SplayChk,
       *CrossHairsChk;
   // "Colors", and the station colour of "Stations"; each "Change" button
   // sits beside its display.
@@ -61,6 +36,7 @@ class TOptionsPanel : public QToolBox {
   // "Stations"
   QSpinBox* PointSizeSpin;
   QPushButton* FontBtn;
+  QCheckBox* ThinLabelsChk;
   // "Objects"
   QCheckBox* DisplayHullsChk;
   QGroupBox* RoseChk;

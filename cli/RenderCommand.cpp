@@ -16,7 +16,11 @@
 #include <stdexcept>
 #include <string>
 
+#include "app/core/CaveColors.h"
+#include "app/core/CaveOverlays.h"
+#include "app/core/CaveViews.h"
 #include "app/core/GLCave.h"
+#include "app/core/GLSettings.h"
 #include "cli/Commands.h"
 #include "cli/Format.h"
 #include "model/PlotReader.h"
@@ -40,6 +44,11 @@ const char* const kUsage =
     "  --pitch DEG           tilt the cave about the horizontal after the home view\n"
     "  --style wire|flat|smooth  draw style of the walls (smooth)\n"
     "  --depth-colors        colour the walls by depth, red at the top, violet below\n"
+    "  --color MODE          colour the walls by depth, date (of the survey, oldest\n"
+    "                        red to newest violet, undated grey) or survey\n"
+    "  --view plan|north|east|south|west  look down, or level along a bearing, with\n"
+    "                        the cave fitted to the picture; --yaw and --pitch follow\n"
+    "  --overlays            draw the colour key, scale bar, compass and clinometer\n"
     "  --shots               show the shot lines\n"
     "  --splays              show the splay lines\n"
     "  --stations            show the station marks\n"
@@ -54,7 +63,9 @@ struct TRenderOptions {
   int width = 1000, height = 800;
   double yaw = 0, pitch = 0;
   uint8_t style = 2;
-  bool depthColors = false;
+  TWallColoring coloring = TWallColoring::Plain;
+  std::string view;
+  bool overlays = false;
   TCaveVisibility visibility;
   uint32_t background = 0;
 };
@@ -128,7 +139,20 @@ std::optional<int> ParseOptions(const Args& args, TRenderOptions& o) {
       if (!c) return UsageError("render", "--background takes a colour as RRGGBB, red first");
       o.background = *c;
     } else if (a == "--depth-colors") {
-      o.depthColors = true;
+      o.coloring = TWallColoring::Depth;
+    } else if (a == "--color") {
+      const auto v = value();
+      if (v == "depth") o.coloring = TWallColoring::Depth;
+      else if (v == "date") o.coloring = TWallColoring::Date;
+      else if (v == "survey") o.coloring = TWallColoring::Survey;
+      else return UsageError("render", "--color takes depth, date or survey");
+    } else if (a == "--view") {
+      const auto v = value();
+      if (!v || (*v != "plan" && *v != "north" && *v != "east" && *v != "south" && *v != "west"))
+        return UsageError("render", "--view takes plan, north, east, south or west");
+      o.view = *v;
+    } else if (a == "--overlays") {
+      o.overlays = true;
     } else if (a == "--shots") {
       o.visibility.Shots = true;
     } else if (a == "--splays") {
@@ -206,8 +230,19 @@ int RunRender(const Args& args) {
   ApplyDisplayDefaults(scene, style.WallColor);
   SyncVisibility(scene, o.visibility);
   scene.PassageMesh->SetRenderStyle(o.style);
-  if (o.depthColors) ColorByDepth(*scene.PassageMesh);
+  if (o.coloring != TWallColoring::Plain) ColorWalls(scene, PlotModel(), o.coloring, style.WallColor);
+  if (!o.view.empty()) {
+    if (o.view == "plan") SetPlanView(*scene.CaveFrame);
+    else SetElevationView(*scene.CaveFrame, o.view == "north" ? 0 : o.view == "east" ? 90 : o.view == "south" ? 180 : 270);
+    FitView(*scene.CaveFrame, ExtentPoints(scene), o.width, o.height);
+  }
   if (o.pitch != 0 || o.yaw != 0) scene.CaveFrame->Rotate(o.pitch, o.yaw, 0);
+  if (o.overlays) ReadUnits();
+  if (o.overlays)
+    viewer.OnRender = [&](TGLViewerCore& v) {
+      DrawOverlays(OverlayContent(scene, PlotModel(), PassageOptions(), o.coloring, WorkingUnits()), {},
+                   v.Window.Width, v.Window.Height, o.background);
+    };
 
   ShowProgress("Rendering Image");
   const TBitmap32 picture = viewer.Grab();

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <deque>
 #include <mutex>
+#include <unordered_map>
 
 #include "scene/GLGuards.h"
 #include "scene/GLHeaders.h"
@@ -445,6 +446,12 @@ void TGL2DString::AddLine(const std::string& line, double x, double y, double de
   }
 }
 
+double TGL2DString::LineWidth(const std::string& line) const {
+  double w = 0;
+  for (const char ch : line) w += atlas_[static_cast<uint8_t>(ch)].AdvanceX;
+  return w;
+}
+
 void TGL2DString::Render() {
   TAttribGuard attribs;
   TGLRenderer::Render();
@@ -457,6 +464,12 @@ void TGL2DString::Render() {
   const double h = std::abs(static_cast<double>(font_.Height));
   const double vx = Viewport[0], vy = Viewport[1], vw = Viewport[2], vh = Viewport[3];
   quads_.clear();
+  DrawnBoxes.clear();
+  struct TPlaced {
+    const std::string* Line;
+    double x, y, z;
+  };
+  std::vector<TPlaced> placed;
   for (const TGLLabel& label : labels_) {
     const TGLStringInfo& info = *label.Info;
     double x = info.Position.x, y = info.Position.y, z = info.Position.z;
@@ -477,7 +490,7 @@ void TGL2DString::Render() {
         // outside the view volume, as a 3D raster position would not be.
         const double by = wy - h * static_cast<double>(i + 1);
         if (x < vx || x > vx + vw || by < vy || by > vy + vh || z < 0 || z > 1) continue;
-        AddLine(label.Lines[i], x, by, z);
+        placed.push_back({&label.Lines[i], x, by, z});
         continue;
       }
       // Window drawing: raster position (x, y + h (i + 1), z) under the
@@ -488,6 +501,37 @@ void TGL2DString::Render() {
       AddLine(label.Lines[i], vx + (x - vx) * (vw / (vw - vx)),
               vy + (y + h * static_cast<double>(i + 1) - vh) * (vh / (vy - vh)), (1 - z) / 2);
     }
+  }
+  if (HideOverlapping)
+    std::stable_sort(placed.begin(), placed.end(), [](const TPlaced& a, const TPlaced& b) { return a.z < b.z; });
+  // Boxes already drawn, found through a grid of window cells.
+  constexpr double kCell = 64;
+  std::unordered_map<int64_t, std::vector<int>> cells;
+  auto cellKey = [](int64_t cx, int64_t cy) { return (cx << 32) ^ (cy & 0xFFFFFFFF); };
+  for (const TPlaced& p : placed) {
+    const std::array<double, 4> box{p.x, p.y - h / 4, p.x + LineWidth(*p.Line), p.y + h};
+    const int64_t cx0 = static_cast<int64_t>(std::floor(box[0] / kCell)), cx1 = static_cast<int64_t>(std::floor(box[2] / kCell));
+    const int64_t cy0 = static_cast<int64_t>(std::floor(box[1] / kCell)), cy1 = static_cast<int64_t>(std::floor(box[3] / kCell));
+    if (HideOverlapping) {
+      bool clear = true;
+      for (int64_t cx = cx0; cx <= cx1 && clear; ++cx)
+        for (int64_t cy = cy0; cy <= cy1 && clear; ++cy) {
+          const auto it = cells.find(cellKey(cx, cy));
+          if (it == cells.end()) continue;
+          for (int j : it->second) {
+            const auto& o = DrawnBoxes[j];
+            if (box[0] < o[2] && o[0] < box[2] && box[1] < o[3] && o[1] < box[3]) {
+              clear = false;
+              break;
+            }
+          }
+        }
+      if (!clear) continue;
+      for (int64_t cx = cx0; cx <= cx1; ++cx)
+        for (int64_t cy = cy0; cy <= cy1; ++cy) cells[cellKey(cx, cy)].push_back(static_cast<int>(DrawnBoxes.size()));
+    }
+    DrawnBoxes.push_back(box);
+    AddLine(*p.Line, p.x, p.y, p.z);
   }
   if (quads_.empty()) return;
 

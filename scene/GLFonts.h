@@ -169,6 +169,13 @@ class TGL2DString : public TGLRenderer {
   bool Built() const { return built_; }
   uint32_t ListBase() const { return listBase_; }
 
+  // Labels placed at points (mode 2) are drawn nearest first, and one that
+  // would overlap a label already drawn is left out.
+  bool HideOverlapping = false;
+  // The window boxes (left, bottom, right, top) of the lines the last draw
+  // placed at points, for checking the thinning.
+  std::vector<std::array<double, 4>> DrawnBoxes;
+
   int Viewport[4] = {0, 0, 0, 0};
   TMatrix4 ModelviewMatrix = IdentityMatrix();
   TMatrix4 ProjectionMatrix = IdentityMatrix();
@@ -178,6 +185,7 @@ class TGL2DString : public TGLRenderer {
   void BuildAtlas(const std::vector<TBitmapGlyph>& glyphs);
   // Queues the quads of one line whose pen starts at window (x, y).
   void AddLine(const std::string& line, double x, double y, double depth);
+  double LineWidth(const std::string& line) const;
 
   std::vector<TGLLabel> labels_;
   bool built_ = false;

@@ -70,11 +70,15 @@ void SetShots(const TPlotModel& model, const TPassageOptions& options, const TCa
               const TCaveStyle& style, int64_t drawn, const TFields& fields) {
   TGLLines& shots = *scene.Shots;
   TGLLines& splays = *scene.Splays;
+  TGLLines& centre = *scene.Centreline;
+  std::vector<int32_t>& centreSurveys = *scene.CentrelineSurveys;
   shots.Clear();
   splays.Clear();
+  centre.Clear();
+  centreSurveys.clear();
   const int64_t splayShots = model.Splays.ShotCount();
-  for (TGLLines* l : {&shots, &splays}) {
-    const int n = ClampCount(l == &shots ? drawn : drawn + splayShots);
+  for (TGLLines* l : {&shots, &splays, &centre}) {
+    const int n = ClampCount(l == &splays ? drawn + splayShots : drawn);
     l->Segments.SetCapacity(2 * n);
     l->SegmentColors.SetCapacity(n);
     l->LineProperties.SetCapacity(n);
@@ -83,8 +87,10 @@ void SetShots(const TPlotModel& model, const TPassageOptions& options, const TCa
   const TPlotArray& plots = model.Plots;
   T3DVector previous{};
   bool havePrevious = false;
+  int survey = -1;
   for (int i = 0; i < plots.Count(); ++i) {
     const TPlotVector& r = plots[i];
+    while (survey + 1 < model.Surveys.Count() && model.Surveys[survey + 1].FirstPlot <= i) ++survey;
     if (i % 100 == 0) fields.Action("Shots: " + std::to_string(i));
     if (r.Code == 'M') {
       previous = SceneCoordinates(r.Position, model, options);
@@ -94,7 +100,11 @@ void SetShots(const TPlotModel& model, const TPassageOptions& options, const TCa
       // A file whose first record draws has nowhere to draw from.
       if (havePrevious) {
         if (r.IsSplay()) splays.AddSegmentEx(previous, p, style.SplayColor, kSplayLine);
-        else shots.AddSegment(previous, p, style.ShotColor);
+        else {
+          shots.AddSegment(previous, p, style.ShotColor);
+          centre.AddSegment(previous, p, style.WallColor);
+          centreSurveys.push_back(survey);
+        }
       }
       previous = p;
       havePrevious = true;
@@ -108,6 +118,7 @@ void SetShots(const TPlotModel& model, const TPassageOptions& options, const TCa
   }
   shots.ResetOrientation();
   splays.ResetOrientation();
+  centre.ResetOrientation();
 }
 
 void SetStations(const TPlotModel& model, const TPassageOptions& options, TGLPoints& stations,
@@ -190,6 +201,7 @@ std::optional<TMeshEstimate> EstimateMeshForFile(const std::filesystem::path& pl
 
 void SyncVisibility(const TCaveScene& scene, const TCaveVisibility& v) {
   scene.PassageMesh->Visible = v.Walls;
+  scene.Centreline->Visible = v.Walls;
   scene.Shots->Visible = v.Shots;
   scene.Splays->Visible = v.Splays;
   scene.Stations->Visible = v.Stations;
@@ -220,6 +232,7 @@ void ApplyDisplayDefaults(const TCaveScene& scene, uint32_t wallColor) {
     if (r->Texture) r->Texture->TextureEnabled = false;
   }
   SetWallColor(*scene.PassageMesh, wallColor);
+  scene.Centreline->SetColor(wallColor);
   SyncVisibility(scene, TCaveVisibility{});
 }
 
@@ -242,8 +255,10 @@ TCaveScene CreateSceneObjects(TGLViewerCore& viewer) {
   s.Splays = addLines(cave, "Splays");
   s.LineBox = addLines(cave, "Line Box");
   s.PassageBox = addLines(cave, "Passage Box");
+  s.Centreline = addLines(cave, "Passage Centreline");
   s.Labels = static_cast<TGL2DString*>(cave.Strings2D[cave.Strings2D.AddString()]);
   s.Labels->SetName("Station Labels");
+  s.Labels->HideOverlapping = true;
 
   s.RoseFrame = static_cast<TGLFrame*>(viewer.Frame.Frames.AddNew());
   s.RoseFrame->Position = s.RoseFrame->HomePosition = T3DVector{};
@@ -269,7 +284,14 @@ T3DVector SceneCoordinates(const T3DVector& p, const TPlotModel& model, const TP
 }
 
 void AddPassageWalls(const TPlotModel& model, const TPassageOptions& options, TGLCustomMesh& mesh,
-                     TPassageState& state, const TPassageProgressProc& progress) {
+                     TPassageState& state, const TPassageProgressProc& progress,
+                     std::vector<int32_t>* triangleSurveys) {
+  int32_t survey = -1;
+  if (triangleSurveys) triangleSurveys->clear();
+  // Each face's survey is that of the last survey the walk announced.
+  auto record = [&] {
+    if (triangleSurveys) triangleSurveys->resize(static_cast<size_t>(mesh.ColorCount()), survey);
+  };
   BuildPassages(
       model, options, state,
       [&](const T3DVector& p1, const T3DVector& p2, const T3DVector& p3, const T3DVector& p4, int32_t) {
@@ -279,12 +301,17 @@ void AddPassageWalls(const TPlotModel& model, const TPassageOptions& options, TG
         // (from j, to j, from i) and (to j, to i, from i): the outward walls
         // split along the same diagonal as the reversed ring order would.
         mesh.AddQuad(AxisChange(p2), AxisChange(p3), AxisChange(p4), AxisChange(p1), kWallValue);
+        record();
       },
       [&](const T3DVector& c, const T3DVector& a, const T3DVector& b, int32_t, bool firstEnd) {
         if (firstEnd) mesh.AddTriangle3(AxisChange(c), AxisChange(b), AxisChange(a), kWallValue);
         else mesh.AddTriangle3(AxisChange(c), AxisChange(a), AxisChange(b), kWallValue);
+        record();
       },
-      progress);
+      progress, [&](int s) {
+        survey = s;
+        return true;
+      });
 }
 
 TCaveLoadResult LoadCave(const std::filesystem::path& plotFile, TGLViewerCore& viewer, const TCaveScene& scene,
@@ -343,11 +370,14 @@ TCaveLoadResult LoadCave(const std::filesystem::path& plotFile, TGLViewerCore& v
     mesh.Reserve(ClampCount(most), ClampCount(most / 2 + 16));
   }
   TPassageState& state = PassageState();
-  AddPassageWalls(model, options, mesh, state, [&](int64_t faces, int percent) {
-    fields.Action("Passage - Prisms");
-    fields.Progress(percent);
-    fields.Polygons(ThousandsText(faces));
-  });
+  AddPassageWalls(
+      model, options, mesh, state,
+      [&](int64_t faces, int percent) {
+        fields.Action("Passage - Prisms");
+        fields.Progress(percent);
+        fields.Polygons(ThousandsText(faces));
+      },
+      scene.TriangleSurveys.get());
 
   // Bounds only grow while vertices come, from the cleared mesh's origin:
   // fit them to the walls, for the depth colours and the fitted view.
@@ -388,8 +418,6 @@ TCaveLoadResult LoadCave(const std::filesystem::path& plotFile, TGLViewerCore& v
 
 uint32_t DepthColor(int index) { return index >= 0 && index < 24 ? kDepthColors[index] : kDepthColors[0]; }
 
-namespace {
-
 int DepthIndex(double y, double top, double bottom) {
   const double bin = (bottom - top) / 22;
   const double q = (y - top) / bin;
@@ -398,8 +426,6 @@ int DepthIndex(double y, double top, double bottom) {
   if (!(bin < 0) || !std::isfinite(q)) return 1;
   return static_cast<int>(std::clamp(std::trunc(q), 0.0, 22.0)) + 1;
 }
-
-}  // namespace
 
 void ColorByDepth(TGLCustomMesh& mesh) {
   const double top = mesh.GetMax().y, bottom = mesh.GetMin().y;

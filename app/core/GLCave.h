@@ -7,8 +7,10 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "model/PlotArray.h"
 #include "model/PlotReader.h"
@@ -37,6 +39,13 @@ struct TCaveScene {
   TGLMesh* Rose = nullptr;             // "Rose Diagram"
   TGLMesh* RoseBase = nullptr;         // "Rose Base"
   TGLLines* RoseGrid = nullptr;        // "Rose Grid"
+  // The walls' centreline in the wall colours, shown with the walls: where
+  // a passage is narrower than a pixel the line keeps it drawn and joined.
+  TGLLines* Centreline = nullptr;      // "Passage Centreline"
+  // The survey of each wall triangle and of each centreline segment, for
+  // colouring by survey or date; -1 where none.
+  std::shared_ptr<std::vector<int32_t>> TriangleSurveys = std::make_shared<std::vector<int32_t>>();
+  std::shared_ptr<std::vector<int32_t>> CentrelineSurveys = std::make_shared<std::vector<int32_t>>();
 };
 
 // The values of the "Cave Mesh Settings" dialog.
@@ -131,14 +140,18 @@ TCaveLoadResult LoadCave(const std::filesystem::path& plotFile, TGLViewerCore& v
 
 // Adds the walls of the model to the mesh in scene coordinates, wound
 // outwards; the build's counts and bounds go to `state`.
+// The survey of each triangle added goes to `triangleSurveys` when given.
 void AddPassageWalls(const TPlotModel& model, const TPassageOptions& options, TGLCustomMesh& mesh,
-                     TPassageState& state, const TPassageProgressProc& progress = {});
+                     TPassageState& state, const TPassageProgressProc& progress = {},
+                     std::vector<int32_t>* triangleSurveys = nullptr);
 
 // Colours every wall corner by its depth: red at the top to violet at the
 // bottom (the 24-colour table).
 void ColorByDepth(TGLCustomMesh& mesh);
 void SetWallColor(TGLCustomMesh& mesh, uint32_t colour);
 uint32_t DepthColor(int index);  // 0..23
+// The depth colour index (1 at the top to 23 at the bottom) of a height.
+int DepthIndex(double y, double top, double bottom);
 
 // Plot coordinates (feet, x east, y north, z up) to scene coordinates.
 T3DVector SceneCoordinates(const T3DVector& plotPoint, const TPlotModel& model, const TPassageOptions& options);

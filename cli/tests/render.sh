@@ -79,6 +79,20 @@ elif cmd == 'extent':
     px = cave(rows, rows[0][0])
     xs, ys = [x for x, _ in px], [y for _, y in px]
     print(max(xs) - min(xs) + 1, max(ys) - min(ys) + 1)
+elif cmd == 'hues':
+    # Hue bins (of 24) holding at least one percent of the cave's pixels.
+    import colorsys
+    px = cave(rows, (0, 0, 0))
+    bins = [0] * 24
+    for x, y in px:
+        r, g, b = rows[y][x]
+        bins[int(colorsys.rgb_to_hsv(r / 255, g / 255, b / 255)[0] * 24) % 24] += 1
+    print(sum(1 for n in bins if n >= len(px) / 100))
+elif cmd == 'box':
+    # Pixels of a colour, given as RRGGBB, in the box x0 y0 x1 y1.
+    x0, y0, x1, y1 = (int(v) for v in sys.argv[4:8])
+    want = tuple(int(sys.argv[3][i:i + 2], 16) for i in (0, 2, 4))
+    print(sum(1 for y in range(y0, y1) for x in range(x0, x1) if rows[y][x] == want))
 elif cmd == 'green':
     print(sum(1 for row in rows for r, g, b in row if g > 150 and r < 100 and b < 100))
 EOF
@@ -132,6 +146,24 @@ read -r boxW boxH <<< "$(png extent "$tmp/box.png")"
 without=$(png green "$tmp/plain.png")
 with=$(png green "$tmp/labels.png")
 [ "$with" -gt $((without + 500)) ] || fail "labels add no green: $without -> $with"
+
+# Overlays: the scale bar (white) bottom left, the compass needle (red)
+# bottom right, none of either without them; with a colouring the key's
+# swatches top left.
+"$cli" render "$demo" -o "$tmp/over.png" --width 600 --height 400 --view plan --overlays --color depth > /dev/null 2>&1 \
+  || fail "overlay render"
+[ "$(png box "$tmp/over.png" ffffff 0 360 200 400)" -gt 200 ] || fail "no scale bar"
+[ "$(png box "$tmp/over.png" ff0000 500 300 600 400)" -gt 20 ] || fail "no compass needle"
+[ "$(png box "$tmp/over.png" ff0000 10 10 30 24)" -gt 100 ] || fail "no red swatch at the top of the key"
+"$cli" render "$demo" -o "$tmp/noover.png" --width 600 --height 400 --view plan --color depth > /dev/null 2>&1 || fail "plan render"
+[ "$(png box "$tmp/noover.png" ffffff 0 360 200 400)" -eq 0 ] || fail "a scale bar without --overlays"
+# By survey the walls take many colours, by date a few bands of the rainbow.
+"$cli" render "$demo" -o "$tmp/survey.png" --width 400 --height 300 --view plan --color survey > /dev/null 2>&1 || fail "survey render"
+"$cli" render "$tmp/none.plt" -o "$tmp/x.png" --color when > /dev/null 2>&1; [ $? -eq 2 ] || fail "bad --color accepted"
+"$cli" render "$demo" -o "$tmp/x.png" --view up > /dev/null 2>&1; [ $? -eq 2 ] || fail "bad --view accepted"
+"$cli" render "$demo" -o "$tmp/red.png" --width 400 --height 300 --view plan > /dev/null 2>&1 || fail "plain plan render"
+[ "$(png hues "$tmp/red.png")" -le 2 ] || fail "plain walls show $(png hues "$tmp/red.png") hues"
+[ "$(png hues "$tmp/survey.png")" -ge 8 ] || fail "--color survey shows only $(png hues "$tmp/survey.png") hues"
 
 # BMP and PPM by suffix.
 "$cli" render "$demo" -o "$tmp/p.ppm" --width 40 --height 30 > /dev/null 2>&1 || fail "ppm render"

@@ -364,5 +364,46 @@ TEST_F(TextTest, StringCopiesKeepTextFontAndColour) {
   EXPECT_EQ(c->Text(), "");
 }
 
+// Labels at points, thinned: the nearest first, none over another, and
+// every glyph of the ones kept on the screen.
+TEST_F(TextTest, ThinnedLabelsNeverOverlapAndTheNearestIsKept) {
+  TGLBaseFrame frame;
+  TGL2DString* s = Labels(frame);
+  uint32_t seed = 12345;
+  auto next = [&] {
+    seed = seed * 1664525u + 1013904223u;
+    return (seed >> 8) / double(1 << 24);
+  };
+  T3DVector nearest{0, 0, -1e9};
+  for (int i = 0; i < 150; ++i) {
+    const T3DVector p{next() * 1.2 - 0.6, next() * 1.2 - 0.6, next() * 6 - 3};
+    if (p.z > nearest.z) nearest = p;
+    s->AddString("AB", p, 2);
+  }
+  auto overlapping = [&] {
+    int n = 0;
+    const auto& b = s->DrawnBoxes;
+    for (size_t i = 0; i < b.size(); ++i)
+      for (size_t j = i + 1; j < b.size(); ++j)
+        n += b[i][0] < b[j][2] && b[j][0] < b[i][2] && b[i][1] < b[j][3] && b[j][1] < b[i][3];
+    return n;
+  };
+
+  Draw(frame);
+  EXPECT_EQ(s->DrawnBoxes.size(), 150u);
+  EXPECT_GT(overlapping(), 0);
+
+  s->HideOverlapping = true;
+  Draw(frame);
+  const size_t kept = s->DrawnBoxes.size();
+  EXPECT_GT(kept, 5u);
+  EXPECT_LT(kept, 150u);
+  EXPECT_EQ(overlapping(), 0);
+  // The first drawn is the nearest label, at its projected point.
+  ASSERT_GT(kept, 0u);
+  EXPECT_NEAR(s->DrawnBoxes[0][0], kWidth / 2 + 1000 * nearest.x / (10 - nearest.z), 1e-6);
+  EXPECT_EQ(CountPixels(Green), static_cast<int>(kept) * 2 * 80);
+}
+
 }  // namespace
 }  // namespace lumora::testing

@@ -1,0 +1,220 @@
+#include "app/core/CaveOverlays.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <numbers>
+
+#include "app/core/CaveViews.h"
+#include "scene/GLHeaders.h"
+#include "scene/StrokeFont.h"
+
+namespace lumora {
+namespace {
+
+constexpr double kMargin = 12;
+constexpr double kSwatchW = 18, kSwatchH = 12, kSwatchGap = 3;
+constexpr double kTextSize = 13;
+constexpr double kBarMost = 0.25;  // of the view's width
+constexpr double kBarHeight = 5;
+constexpr double kDialRadius = 32;
+
+double Radians(double degrees) { return degrees * std::numbers::pi / 180; }
+
+std::string Degrees(double v) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%03.0f", std::fmod(std::nearbyint(v) + 360, 360.0));
+  return text;
+}
+
+std::string Length(double v) {
+  char text[32];
+  std::snprintf(text, sizeof text, v < 1 ? "%.1f" : "%.0f", v);
+  return text;
+}
+
+void Colour(uint32_t c) { glColor3ub(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+
+void Rect(const TPixelRect& r) {
+  glBegin(GL_QUADS);
+  glVertex2d(r.Left, r.Top);
+  glVertex2d(r.Left + r.Width, r.Top);
+  glVertex2d(r.Left + r.Width, r.Top + r.Height);
+  glVertex2d(r.Left, r.Top + r.Height);
+  glEnd();
+}
+
+void Line(double x0, double y0, double x1, double y1) {
+  glBegin(GL_LINES);
+  glVertex2d(x0, y0);
+  glVertex2d(x1, y1);
+  glEnd();
+}
+
+void Circle(double x, double y, double r, double from, double to) {
+  glBegin(GL_LINE_STRIP);
+  for (int i = 0; i <= 48; ++i) {
+    const double a = Radians(from + (to - from) * i / 48);
+    glVertex2d(x + r * std::sin(a), y - r * std::cos(a));
+  }
+  glEnd();
+}
+
+// Stroke text with its baseline at y; the font draws y up, the screen y down.
+class TText {
+ public:
+  TText() {
+    font_.Size = kTextSize;
+    font_.LineDrawProc = [this](const T3DVector& a, const T3DVector& b, const T3DVector&, int, uint32_t) {
+      glVertex2d(a.x, 2 * baseline_ - a.y);
+      glVertex2d(b.x, 2 * baseline_ - b.y);
+    };
+  }
+  double Width(const std::string& text) const {
+    double w = 0;
+    for (unsigned char c : text) w += font_.Font().Widths[c] * kTextSize * font_.FontScale();
+    return w;
+  }
+  void Draw(double x, double y, const std::string& text) {
+    baseline_ = y;
+    glBegin(GL_LINES);
+    font_.DrawText({x, y, 0}, text);
+    glEnd();
+  }
+
+ private:
+  TStrokeFont font_;
+  double baseline_ = 0;
+};
+
+}  // namespace
+
+double RoundLength(double most) {
+  if (!(most > 0) || !std::isfinite(most)) return 0;
+  const double p = std::pow(10.0, std::floor(std::log10(most)));
+  for (double m : {5.0, 2.0, 1.0})
+    if (m * p <= most * (1 + 1e-12)) return m * p;
+  return p;
+}
+
+TOverlayLayout LayoutOverlays(const TOverlayContent& c, double width, double height) {
+  TOverlayLayout l;
+  for (size_t i = 0; i < c.Key.size(); ++i)
+    l.KeySwatches.push_back({kMargin, kMargin + i * (kSwatchH + kSwatchGap), kSwatchW, kSwatchH});
+
+  if (c.PixelsPerUnit > 0) {
+    l.ScaleLength = RoundLength(kBarMost * width / c.PixelsPerUnit);
+    const double pixels = l.ScaleLength * c.PixelsPerUnit;
+    l.ScaleBar = {kMargin, height - kMargin - kBarHeight, pixels, kBarHeight};
+  }
+
+  l.CompassRadius = l.ClinoRadius = kDialRadius;
+  l.CompassX = width - kMargin - kDialRadius;
+  l.CompassY = height - kMargin - kTextSize - kDialRadius - 4;
+  // The needle points to north as seen facing the view's bearing.
+  const double a = Radians(-c.Bearing);
+  l.NeedleX = l.CompassX + kDialRadius * 0.85 * std::sin(a);
+  l.NeedleY = l.CompassY - kDialRadius * 0.85 * std::cos(a);
+
+  l.ClinoX = l.CompassX - 2 * kDialRadius - 2 * kMargin;
+  l.ClinoY = l.CompassY;
+  // Level points right, looking down points down.
+  const double t = Radians(c.Tilt);
+  l.ClinoTipX = l.ClinoX + kDialRadius * std::cos(t);
+  l.ClinoTipY = l.ClinoY + kDialRadius * std::sin(t);
+  return l;
+}
+
+TOverlayContent OverlayContent(const TCaveScene& scene, const TPlotModel& model, const TPassageOptions& options,
+                               TWallColoring coloring, const TWorkingUnits& units) {
+  TOverlayContent c;
+  c.Key = ColorKey(scene, model, options, coloring, units);
+  // Scene units are feet, or metres when the walls were converted.
+  const double sceneFeet = options.ConvertToMetres ? FeetPerMetre() : 1.0;
+  const double workingPerScene = sceneFeet * units.LengthFactor;
+  c.PixelsPerUnit = ViewScale(*scene.CaveFrame) / workingPerScene;
+  c.UnitName = units.ShortUnitName;
+  c.Bearing = ViewBearing(*scene.CaveFrame);
+  c.Tilt = ViewTilt(*scene.CaveFrame);
+  return c;
+}
+
+void DrawOverlays(const TOverlayContent& c, const TOverlaySwitches& s, double width, double height,
+                  uint32_t background) {
+  if (!(width > 0 && height > 0)) return;
+  const TOverlayLayout l = LayoutOverlays(c, width, height);
+  const double lightness = 0.3 * (background & 0xFF) + 0.59 * ((background >> 8) & 0xFF) + 0.11 * (background >> 16 & 0xFF);
+  const uint32_t ink = lightness > 128 ? 0x000000 : 0xFFFFFF;
+
+  glPushAttrib(GL_ENABLE_BIT | GL_LINE_BIT | GL_CURRENT_BIT | GL_POLYGON_BIT);
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glLoadIdentity();
+  glOrtho(0, width, height, 0, -1, 1);
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glLoadIdentity();
+  for (GLenum e : {GL_LIGHTING, GL_DEPTH_TEST, GL_TEXTURE_2D, GL_BLEND, GL_LINE_STIPPLE, GL_CULL_FACE, GL_FOG})
+    glDisable(e);
+  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+  glLineWidth(1);
+  TText text;
+
+  if (s.Key)
+    for (size_t i = 0; i < c.Key.size(); ++i) {
+      const TPixelRect& r = l.KeySwatches[i];
+      Colour(c.Key[i].Color);
+      if (c.Key[i].Text != "...") Rect(r);
+      Colour(ink);
+      if (!c.Key[i].Text.empty()) text.Draw(r.Left + r.Width + 6, r.Top + r.Height - 1, c.Key[i].Text);
+    }
+
+  if (s.ScaleBar && l.ScaleLength > 0) {
+    const TPixelRect& b = l.ScaleBar;
+    Colour(ink);
+    Rect(b);
+    Line(b.Left, b.Top - 4, b.Left, b.Top + b.Height);
+    Line(b.Left + b.Width, b.Top - 4, b.Left + b.Width, b.Top + b.Height);
+    text.Draw(b.Left, b.Top - 6, Length(l.ScaleLength) + " " + c.UnitName);
+  }
+
+  if (s.Compass) {
+    Colour(ink);
+    Circle(l.CompassX, l.CompassY, l.CompassRadius, 0, 360);
+    const double dx = l.NeedleX - l.CompassX, dy = l.NeedleY - l.CompassY;
+    // The north half red, the south half in the ink.
+    Colour(kNeedleColor);
+    glBegin(GL_TRIANGLES);
+    glVertex2d(l.NeedleX, l.NeedleY);
+    glVertex2d(l.CompassX - dy * 0.15, l.CompassY + dx * 0.15);
+    glVertex2d(l.CompassX + dy * 0.15, l.CompassY - dx * 0.15);
+    glEnd();
+    Colour(ink);
+    Line(l.CompassX, l.CompassY, l.CompassX - dx, l.CompassY - dy);
+    const std::string bearing = Degrees(c.Bearing);
+    text.Draw(l.CompassX - text.Width(bearing) / 2, l.CompassY + l.CompassRadius + kTextSize + 2, bearing);
+  }
+
+  if (s.Clinometer) {
+    Colour(ink);
+    Circle(l.ClinoX, l.ClinoY, l.ClinoRadius, 0, 180);
+    Line(l.ClinoX, l.ClinoY, l.ClinoX + l.ClinoRadius, l.ClinoY);
+    Colour(kNeedleColor);
+    glLineWidth(2);
+    Line(l.ClinoX, l.ClinoY, l.ClinoTipX, l.ClinoTipY);
+    glLineWidth(1);
+    Colour(ink);
+    char tilt[32];
+    // Adding zero turns a rounded -0 into 0.
+    std::snprintf(tilt, sizeof tilt, "%.0f", std::nearbyint(c.Tilt) + 0.0);
+    text.Draw(l.ClinoX - text.Width(tilt) / 2, l.ClinoY + l.ClinoRadius + kTextSize + 2, tilt);
+  }
+
+  glPopMatrix();
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+  glPopAttrib();
+}
+
+}  // namespace lumora

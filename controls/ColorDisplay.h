@@ -1,0 +1,27 @@
+#pragma once
+// A swatch showing a platform colour (0x00BBGGRR). It paints the colour
+// itself, so no style or inherited palette can leave it blank.
+
+#include <QFrame>
+
+#include <cstdint>
+
+namespace lumora {
+
+class TColorDisplay : public QFrame {
+  Q_OBJECT
+ public:
+  explicit TColorDisplay(uint32_t colour, QWidget* parent = nullptr);
+  uint32_t Color() const { return colour_; }
+  void SetColor(uint32_t colour);
+  // The colour as Qt gives it, red first.
+  QColor SwatchColor() const;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  uint32_t colour_;
+};
+
+}  // namespace lumora
