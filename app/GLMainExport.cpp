@@ -6,6 +6,7 @@
 #include "export/ui/BoundingPolygons.h"
 #include "export/ui/ExporterForm.h"
 #include "model/PlotArray.h"
+#include "volume/CVVolume.h"
 
 namespace lumora {
 

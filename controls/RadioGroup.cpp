@@ -2,17 +2,20 @@
 
 #include <QButtonGroup>
 #include <QRadioButton>
-#include <QVBoxLayout>
+#include <QGridLayout>
+
+#include <algorithm>
 
 namespace lumora {
 
-TRadioGroup::TRadioGroup(const QString& title, const QStringList& items, int index, QWidget* parent)
+TRadioGroup::TRadioGroup(const QString& title, const QStringList& items, int index, QWidget* parent, int columns)
     : QGroupBox(title, parent), buttons_(new QButtonGroup(this)) {
-  auto* l = new QVBoxLayout(this);
+  auto* grid = new QGridLayout(this);
+  const int rows = (static_cast<int>(items.size()) + columns - 1) / std::max(columns, 1);
   for (int i = 0; i < items.size(); ++i) {
-    auto* b = new QRadioButton(items[i]);
+    auto* b = new QRadioButton(items[i], this);
     buttons_->addButton(b, i);
-    l->addWidget(b);
+    grid->addWidget(b, i % std::max(rows, 1), i / std::max(rows, 1));
   }
   SetItemIndex(index);
   connect(buttons_, &QButtonGroup::idClicked, this, &TRadioGroup::Clicked);
@@ -23,5 +26,9 @@ int TRadioGroup::ItemIndex() const { return buttons_->checkedId(); }
 void TRadioGroup::SetItemIndex(int index) {
   if (QAbstractButton* b = buttons_->button(index)) b->setChecked(true);
 }
+
+QRadioButton* TRadioGroup::Item(int index) const { return qobject_cast<QRadioButton*>(buttons_->button(index)); }
+
+int TRadioGroup::Count() const { return static_cast<int>(buttons_->buttons().size()); }
 
 }  // namespace lumora

@@ -1,19 +1,24 @@
 #pragma once
-// A titled group of radio buttons with an item index.
+// A titled group of radio buttons with an item index, laid out in columns
+// filled top to bottom.
 
 #include <QGroupBox>
 #include <QStringList>
 
 class QButtonGroup;
+class QRadioButton;
 
 namespace lumora {
 
 class TRadioGroup : public QGroupBox {
   Q_OBJECT
  public:
-  TRadioGroup(const QString& title, const QStringList& items, int index, QWidget* parent = nullptr);
+  TRadioGroup(const QString& title, const QStringList& items, int index, QWidget* parent = nullptr,
+              int columns = 1);
   int ItemIndex() const;
   void SetItemIndex(int index);
+  QRadioButton* Item(int index) const;
+  int Count() const;
 
  signals:
   void Clicked(int index);

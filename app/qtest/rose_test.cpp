@@ -21,6 +21,7 @@
 #include <cmath>
 #include <memory>
 
+#include "controls/ColorDisplay.h"
 #include "app/GLMain.h"
 #include "app/core/GLSettings.h"
 #include "model/PlotReader.h"
@@ -33,7 +34,7 @@ namespace {
 
 const QString kDemo = QStringLiteral(LUMORA_SOURCE_DIR "/data/demo.plt");
 
-QRgb Swatch(QWidget* w) { return w->palette().color(QPalette::Window).rgb(); }
+QRgb Swatch(QWidget* w) { return qobject_cast<TColorDisplay*>(w)->SwatchColor().rgb(); }
 
 }  // namespace
 

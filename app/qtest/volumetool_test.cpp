@@ -163,7 +163,7 @@ class VolumeToolTest : public QObject {
     QVERIFY(d.InternalReflectChk->isChecked());
     QVERIFY(d.DepthCheckChk->isChecked());
     QCOMPARE(d.HullColor(), 0x00FFFFu);
-    QCOMPARE(d.ColorDis->palette().color(QPalette::Window), QColor(255, 255, 0));
+    QCOMPARE(d.ColorDis->SwatchColor(), QColor(255, 255, 0));
     d.TransparentChk->setChecked(false);
     QVERIFY(!d.TransparentTrack->isEnabled() && !d.DepthCheckChk->isEnabled());
     d.TransparentChk->setChecked(true);
@@ -502,7 +502,7 @@ class VolumeToolTest : public QObject {
     d.ChooseColor = [](uint32_t) { return std::optional<uint32_t>(0xFF00FF); };
     d.ColorBtn->click();
     QCOMPARE(d.HullColor(), 0xFF00FFu);
-    QCOMPARE(d.ColorDis->palette().color(QPalette::Window), QColor(255, 0, 255));
+    QCOMPARE(d.ColorDis->SwatchColor(), QColor(255, 0, 255));
     QCOMPARE(form->Scene().Hull->GetTriangleColors(0).c[0] & 0xFFFFFF, 0xFF00FFu);
   }
 

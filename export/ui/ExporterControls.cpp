@@ -13,42 +13,6 @@
 
 namespace lumora {
 
-TExportSwatch::TExportSwatch(QWidget* parent) : QFrame(parent) {
-  setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  setMinimumSize(40, 18);
-  setAutoFillBackground(true);
-  SetColor(0);
-}
-
-void TExportSwatch::SetColor(uint32_t colour) {
-  colour_ = colour & 0xFFFFFF;
-  QPalette p = palette();
-  p.setColor(QPalette::Window, QColor(colour_ & 0xFF, (colour_ >> 8) & 0xFF, (colour_ >> 16) & 0xFF));
-  setPalette(p);
-}
-
-TExportRadio::TExportRadio(const QString& title, const QStringList& items, int columns, QWidget* parent)
-    : QGroupBox(title, parent), buttons_(new QButtonGroup(this)) {
-  auto* grid = new QGridLayout(this);
-  const int rows = (static_cast<int>(items.size()) + columns - 1) / columns;
-  for (int i = 0; i < items.size(); ++i) {
-    auto* b = new QRadioButton(items[i], this);
-    buttons_->addButton(b, i);
-    grid->addWidget(b, i % rows, i / rows);
-  }
-  connect(buttons_, &QButtonGroup::idClicked, this, &TExportRadio::Clicked);
-}
-
-int TExportRadio::ItemIndex() const { return buttons_->checkedId(); }
-
-void TExportRadio::SetItemIndex(int index) {
-  if (QAbstractButton* b = buttons_->button(index)) b->setChecked(true);
-}
-
-QRadioButton* TExportRadio::Item(int index) const { return qobject_cast<QRadioButton*>(buttons_->button(index)); }
-
-int TExportRadio::Count() const { return static_cast<int>(buttons_->buttons().size()); }
-
 TOptionBinder::TOptionBinder(TExportOptions& options, std::function<void()> changed)
     : options_(options), changed_(std::move(changed)) {}
 
@@ -129,8 +93,8 @@ void TOptionBinder::Bind(QLineEdit* edit, std::string O::*field) {
   loaders_.push_back([this, edit, field] { edit->setText(QString::fromStdString(options_.*field)); });
 }
 
-void TOptionBinder::Bind(TExportRadio* radio, int O::*field) {
-  QObject::connect(radio, &TExportRadio::Clicked, [this, field](int index) {
+void TOptionBinder::Bind(TRadioGroup* radio, int O::*field) {
+  QObject::connect(radio, &TRadioGroup::Clicked, [this, field](int index) {
     if (loading_) return;
     options_.*field = index;
     Changed();
@@ -138,11 +102,11 @@ void TOptionBinder::Bind(TExportRadio* radio, int O::*field) {
   loaders_.push_back([this, radio, field] { radio->SetItemIndex(options_.*field); });
 }
 
-void TOptionBinder::Bind(TExportSwatch* swatch, uint32_t O::*field) {
+void TOptionBinder::Bind(TColorDisplay* swatch, uint32_t O::*field) {
   loaders_.push_back([this, swatch, field] { swatch->SetColor(options_.*field); });
 }
 
-void TOptionBinder::BindLayer(TExportSwatch* swatch, int O::*field) {
+void TOptionBinder::BindLayer(TColorDisplay* swatch, int O::*field) {
   loaders_.push_back([this, swatch, field] { swatch->SetColor(aci_to_rgb(options_.*field)); });
 }
 

@@ -158,7 +158,7 @@ TExporterForm::TExporterForm(TPlotModel& model, QWidget* parent)
 
   binder_ = std::make_unique<TOptionBinder>(options_, [this] { ApplyRules(); });
   BindControls();
-  connect(ShapeTypeRadio, &TExportRadio::Clicked, this, [this] {
+  connect(ShapeTypeRadio, &TRadioGroup::Clicked, this, [this] {
     RefreshDataTypes();
     binder_->Load();
   });
@@ -226,9 +226,9 @@ QWidget* TExporterForm::CreateBottomPanel() {
   l->addWidget(SurveyBar);
   l->addWidget(ShotBar);
 
-  UnitRadio = new TExportRadio(QStringLiteral("Units"), {"Feet", "Meters"});
+  UnitRadio = new TRadioGroup(QStringLiteral("Units"), {"Feet", "Meters"}, -1);
   UnitRadio->setObjectName(QStringLiteral("UnitRadio"));
-  DateRadio = new TExportRadio(QStringLiteral("Date Type"), {"Survey", "Discovery"});
+  DateRadio = new TRadioGroup(QStringLiteral("Date Type"), {"Survey", "Discovery"}, -1);
   DateRadio->setObjectName(QStringLiteral("DateRadio"));
   ShowHiddenChk = new QCheckBox(QStringLiteral("Export Hidden Shots (P-Flag)"));
   ShowHiddenChk->setObjectName(QStringLiteral("ShowHiddenChk"));

@@ -33,8 +33,8 @@ class QTreeWidget;
 
 namespace lumora {
 
-class TExportRadio;
-class TExportSwatch;
+class TRadioGroup;
+class TColorDisplay;
 class TOptionBinder;
 class TReopenMenu;
 
@@ -108,8 +108,8 @@ class TExporterForm : public QDialog {
   QWidget* WallsTab();
   void BindControls();
   // A "Change" button that stores a chosen colour in the swatch's field.
-  QPushButton* ColorButton(const QString& caption, TExportSwatch* swatch, uint32_t TExportOptions::*field);
-  QPushButton* LayerColorButton(TExportSwatch* swatch, int TExportOptions::*field);
+  QPushButton* ColorButton(const QString& caption, TColorDisplay* swatch, uint32_t TExportOptions::*field);
+  QPushButton* LayerColorButton(TColorDisplay* swatch, int TExportOptions::*field);
 
   // Rules and shared steps (ExporterForm.cpp).
   void ApplyRules();
@@ -144,17 +144,17 @@ class TExporterForm : public QDialog {
   QTabWidget* PageControl;
   QLabel* StatusDis;
   QProgressBar *SectionBar, *SurveyBar, *ShotBar;
-  TExportRadio *UnitRadio, *DateRadio;
+  TRadioGroup *UnitRadio, *DateRadio;
   QCheckBox* ShowHiddenChk;
   QPushButton* DirBtn;
   QWidget* bottomOptions_;  // the panel of Units, Date Type, hidden shots and DirBtn
 
-  TExportRadio *ConvertTypeRadio, *ShapeTypeRadio;
+  TRadioGroup *ConvertTypeRadio, *ShapeTypeRadio;
   QCheckBox* ZipShapeChk;
 
   QCheckBox *DoPassageChk, *PassDepthColorChk, *VertColorChk, *SplineSurfaceChk, *TransparencyChk, *TextureChk,
       *DoLineChk, *LineDepthColorChk, *YawRotateChk;
-  TExportSwatch *PassColorDis, *LineColorDis, *BackColorDis;
+  TColorDisplay *PassColorDis, *LineColorDis, *BackColorDis;
   QDoubleSpinBox* TransparencySpin;
   QLineEdit* TextureEdit;
 
@@ -162,20 +162,20 @@ class TExporterForm : public QDialog {
       *LineCheck, *MarkFromChk, *MarkToChk, *ExpandMarkChk, *ShotLineChk, *LabelsChk, *StationMarkChk, *WallsChk,
       *NorthArrowChk, *ScaleBarChk, *DepthChk, *ClipLinesChk, *ScaleChk;
   QDoubleSpinBox *RotSpin, *ScaleBarSpin, *MarkSizeSpin, *ScaleSpin;
-  TExportRadio *PassageTypeRadio, *MarkWithRadio;
-  TExportSwatch *SurveyColorDis, *LabelColorDis, *DepthColorDis, *WallColorDis;
+  TRadioGroup *PassageTypeRadio, *MarkWithRadio;
+  TColorDisplay *SurveyColorDis, *LabelColorDis, *DepthColorDis, *WallColorDis;
   QLabel *ScaleBarUnit, *MarkSizeUnit;
 
-  TExportRadio *OverlayTypeRadio, *AltitudeModeRadio;
+  TRadioGroup *OverlayTypeRadio, *AltitudeModeRadio;
   QComboBox* DatumCombo;
   QDoubleSpinBox *AltitudeSpin, *HeadingSpin, *KMLMarkScaleSpin, *KMLLabelScaleSpin;
   QCheckBox *KMLSplayChk, *KMLFixedChk;
   QSpinBox* LineWidthSpin;
-  TExportSwatch *KMLLineColorDis, *KMLFillColorDis, *KMLMarkColorDis, *KMLLabelColorDis;
+  TColorDisplay *KMLLineColorDis, *KMLFillColorDis, *KMLMarkColorDis, *KMLLabelColorDis;
   QSlider* FillTransBar;
   QGroupBox *SectionsChk, *MarkSectionsChk, *LabelSectionsChk;
 
-  TExportRadio *PassShapeRadio, *CornerRadio;
+  TRadioGroup *PassShapeRadio, *CornerRadio;
   QDoubleSpinBox *CornerAngleSpin, *SubSpin, *VerticalAngleSpin;
   QCheckBox *SubChk, *ExpandWallChk, *VerticalChk, *MergeChk, *SealChk;
 };

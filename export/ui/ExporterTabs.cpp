@@ -39,8 +39,8 @@ QDoubleSpinBox* Spin(const char* name, double min, double max, double step, int 
   return s;
 }
 
-TExportRadio* Radio(const char* name, const QString& title, const QStringList& items, int columns = 1) {
-  return Named(new TExportRadio(title, items, columns), name);
+TRadioGroup* Radio(const char* name, const QString& title, const QStringList& items, int columns = 1) {
+  return Named(new TRadioGroup(title, items, -1, nullptr, columns), name);
 }
 
 QGroupBox* Group(const QString& title, const QList<QWidget*>& widgets) {
@@ -78,7 +78,7 @@ QWidget* Page(const QList<QWidget*>& columnA, const QList<QWidget*>& columnB = {
 
 }  // namespace
 
-QPushButton* TExporterForm::ColorButton(const QString& caption, TExportSwatch* swatch,
+QPushButton* TExporterForm::ColorButton(const QString& caption, TColorDisplay* swatch,
                                         uint32_t TExportOptions::*field) {
   auto* b = new QPushButton(caption);
   b->setObjectName(swatch->objectName() + QLatin1String("Btn"));
@@ -91,7 +91,7 @@ QPushButton* TExporterForm::ColorButton(const QString& caption, TExportSwatch* s
   return b;
 }
 
-QPushButton* TExporterForm::LayerColorButton(TExportSwatch* swatch, int TExportOptions::*field) {
+QPushButton* TExporterForm::LayerColorButton(TColorDisplay* swatch, int TExportOptions::*field) {
   auto* b = new QPushButton(QStringLiteral("Set "));
   b->setObjectName(swatch->objectName() + QLatin1String("Btn"));
   connect(b, &QPushButton::clicked, this, [this, field] {
@@ -125,7 +125,7 @@ QWidget* TExporterForm::VRMLTab() {
   PassDepthColorChk = Check("PassDepthColorChk", "Color By Depth");
   VertColorChk = Check("VertColorChk", "Vertex Colors");
   SplineSurfaceChk = Check("SplineSurfaceChk", "Spline Surface");
-  PassColorDis = Named(new TExportSwatch, "PassColorDis");
+  PassColorDis = Named(new TColorDisplay(0), "PassColorDis");
   TransparencySpin = Spin("TransparencySpin", 0, 100, 0.1, 1, "%");
   TransparencyChk = Check("TransparencyChk", "Do Tranparency");
   TextureEdit = Named(new QLineEdit, "TextureEdit");
@@ -140,12 +140,12 @@ QWidget* TExporterForm::VRMLTab() {
 
   DoLineChk = Check("DoLineChk", "Show Shot LIne");
   LineDepthColorChk = Check("LineDepthColorChk", "Color By Depth");
-  LineColorDis = Named(new TExportSwatch, "LineColorDis");
+  LineColorDis = Named(new TColorDisplay(0), "LineColorDis");
   auto* line = Group("Shot Line Options",
                      {DoLineChk, LineDepthColorChk,
                       Row("Line Color", LineColorDis, ColorButton("Change", LineColorDis, &TExportOptions::LineColorDis))});
   YawRotateChk = Check("YawRotateChk", "Yaw Rotations");
-  BackColorDis = Named(new TExportSwatch, "BackColorDis");
+  BackColorDis = Named(new TColorDisplay(0), "BackColorDis");
   auto* exportBtn = Named(new QPushButton("Export VRML"), "VRMLExportBtn");
   connect(exportBtn, &QPushButton::clicked, this, &TExporterForm::VRMLExportClick);
   return Page({passage},
@@ -187,10 +187,10 @@ QWidget* TExporterForm::DXFTab() {
   auto* include = Group("Layers", {ShotLineChk, LabelsChk, StationMarkChk, WallsChk, NorthArrowChk, ScaleBarChk,
                                    DepthChk, ClipLinesChk});
 
-  SurveyColorDis = Named(new TExportSwatch, "SurveyColorDis");
-  LabelColorDis = Named(new TExportSwatch, "LabelColorDis");
-  DepthColorDis = Named(new TExportSwatch, "DepthColorDis");
-  WallColorDis = Named(new TExportSwatch, "WallColorDis");
+  SurveyColorDis = Named(new TColorDisplay(0), "SurveyColorDis");
+  LabelColorDis = Named(new TColorDisplay(0), "LabelColorDis");
+  DepthColorDis = Named(new TColorDisplay(0), "DepthColorDis");
+  WallColorDis = Named(new TColorDisplay(0), "WallColorDis");
   auto* colours = Group("Layer Colors",
                         {Row(" Survey Lines", SurveyColorDis, LayerColorButton(SurveyColorDis, &TExportOptions::SurveyColor)),
                          Row(" Station Labels", LabelColorDis, LayerColorButton(LabelColorDis, &TExportOptions::LabelColor)),
@@ -223,18 +223,18 @@ QWidget* TExporterForm::KMLTab() {
   LineWidthSpin = Named(new QSpinBox, "LineWidthSpin");
   LineWidthSpin->setRange(1, 100);
   LineWidthSpin->setSuffix(QStringLiteral(" Pixels"));
-  KMLLineColorDis = Named(new TExportSwatch, "KMLLineColorDis");
-  KMLFillColorDis = Named(new TExportSwatch, "KMLFillColorDis");
+  KMLLineColorDis = Named(new TColorDisplay(0), "KMLLineColorDis");
+  KMLFillColorDis = Named(new TColorDisplay(0), "KMLFillColorDis");
   FillTransBar = Named(new QSlider(Qt::Horizontal), "FillTransBar");
   FillTransBar->setRange(0, 255);
 
-  KMLMarkColorDis = Named(new TExportSwatch, "KMLMarkColorDis");
+  KMLMarkColorDis = Named(new TColorDisplay(0), "KMLMarkColorDis");
   KMLMarkScaleSpin = Spin("KMLMarkScaleSpin", 0, 4, 0.1, 1);
   MarkSectionsChk = Named(Group("Mark Sections", {Row(" Color", KMLMarkColorDis,
                                                       ColorButton("...", KMLMarkColorDis, &TExportOptions::KMLMarkColorDis)),
                                                   Row(" Scale", KMLMarkScaleSpin)}),
                           "MarkSectionsChk");
-  KMLLabelColorDis = Named(new TExportSwatch, "KMLLabelColorDis");
+  KMLLabelColorDis = Named(new TColorDisplay(0), "KMLLabelColorDis");
   KMLLabelScaleSpin = Spin("KMLLabelScaleSpin", 0, 4, 0.1, 1);
   LabelSectionsChk = Named(Group("Label Sections", {Row(" Color", KMLLabelColorDis,
                                                         ColorButton("...", KMLLabelColorDis, &TExportOptions::KMLLabelColorDis)),

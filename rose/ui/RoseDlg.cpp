@@ -20,6 +20,7 @@
 #include <cmath>
 #include <exception>
 
+#include "controls/ColorDisplay.h"
 #include "model/WorkingUnits.h"
 #include "scene/StrokeFont.h"
 #include "volume/VolumeReport.h"
@@ -49,18 +50,9 @@ QButtonGroup* Radios(QWidget* parent, const char* name, const QString& title, co
   return group;
 }
 
-void ShowColor(QLabel* swatch, uint32_t c) {
-  QPalette p = swatch->palette();
-  p.setColor(QPalette::Window, QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
-  swatch->setPalette(p);
-}
-
-QLabel* Swatch(const char* name, uint32_t colour) {
-  auto* s = Named<QLabel>(name);
-  s->setAutoFillBackground(true);
-  s->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  s->setMinimumSize(40, 20);
-  ShowColor(s, colour);
+TColorDisplay* Swatch(const char* name, uint32_t colour) {
+  auto* s = new TColorDisplay(colour);
+  s->setObjectName(name);
   return s;
 }
 
@@ -227,11 +219,11 @@ void TRoseDlg::ThickSpinChange() {
 
 void TRoseDlg::PetalsSpinChange() { AngleDis->setText(QString::number(360.0 / PetalsSpin->value(), 'f', 1)); }
 
-void TRoseDlg::ChangeColor(QLabel* display, uint32_t& colour) {
+void TRoseDlg::ChangeColor(TColorDisplay* display, uint32_t& colour) {
   const std::optional<uint32_t> chosen = ChooseColor(colour);
   if (!chosen) return;
   colour = *chosen;
-  ShowColor(display, colour);
+  display->SetColor(colour);
 }
 
 void TRoseDlg::CreateRoseBtnClick() {

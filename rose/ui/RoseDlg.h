@@ -22,6 +22,8 @@ class QSpinBox;
 
 namespace lumora {
 
+class TColorDisplay;
+
 class TRoseDlg : public QDialog {
   Q_OBJECT
  public:
@@ -53,7 +55,7 @@ class TRoseDlg : public QDialog {
   void LayersSpinChange();
   void ThickSpinChange();
   void PetalsSpinChange();
-  void ChangeColor(QLabel* display, uint32_t& colour);
+  void ChangeColor(TColorDisplay* display, uint32_t& colour);
   double DepthRange() const;
 
   TPlotModel& model_;
@@ -70,7 +72,7 @@ class TRoseDlg : public QDialog {
   QButtonGroup* RoseTypeRadio;
   QSpinBox* LayersSpin;
   QDoubleSpinBox* ThickSpin;
-  QLabel *GridColorDis, *FontColorDis;
+  TColorDisplay *GridColorDis, *FontColorDis;
   QListWidget* FontList;
   QPushButton *CreateRoseBtn, *CloseBtn, *FaceUpBtn, *SideViewBtn;
   QProgressBar* ProgressBar;

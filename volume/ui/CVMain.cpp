@@ -24,6 +24,7 @@
 
 #include <cmath>
 
+#include "controls/ColorDisplay.h"
 #include "controls/Plotwind.h"
 #include "volume/ui/CVReports.h"
 
@@ -66,12 +67,6 @@ QToolButton* ZoomButton(const char* name, const QString& glyph, const QString& h
   b->setAccessibleName(hint);
   b->setAutoRepeat(repeat);
   return b;
-}
-
-void SetSwatch(QFrame* swatch, uint32_t colour) {
-  QPalette p = swatch->palette();
-  p.setColor(QPalette::Window, QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF));
-  swatch->setPalette(p);
 }
 
 // Clears a flag however the scope is left.
@@ -287,13 +282,8 @@ QWidget* TVolumeDlg::ModelingPage() {
 
   auto* colour = new QGroupBox("Color");
   auto* c = new QHBoxLayout(colour);
-  ColorDis = new QFrame;
+  ColorDis = new TColorDisplay(model_.HullColor);
   ColorDis->setObjectName("ColorDis");
-  ColorDis->setFrameShape(QFrame::Panel);
-  ColorDis->setFrameShadow(QFrame::Sunken);
-  ColorDis->setAutoFillBackground(true);
-  ColorDis->setMinimumSize(40, 20);
-  SetSwatch(ColorDis, model_.HullColor);
   auto* change = new QPushButton("Change");
   change->setObjectName("ColorBtn");
   ColorBtn = change;
@@ -555,7 +545,7 @@ void TVolumeDlg::ApplyHullLook() {
 void TVolumeDlg::ColorBtnClick() {
   const std::optional<uint32_t> colour = ChooseColor(model_.HullColor);
   if (!colour) return;
-  SetSwatch(ColorDis, *colour);
+  ColorDis->SetColor(*colour);
   model_.HullColor = *colour;
   if (TGLMesh* hull = HullMesh ? HullMesh() : nullptr) hull->SetColor(*colour);
   RedrawView();

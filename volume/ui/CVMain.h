@@ -36,6 +36,7 @@ class QToolButton;
 
 namespace lumora {
 
+class TColorDisplay;
 class TPlotWindow;
 class TPlotScroll;
 class TVolumeReportsDlg;
@@ -89,7 +90,7 @@ class TVolumeDlg : public QDialog {
   QGroupBox* TransparentChk;
   QSlider* TransparentTrack;
   QCheckBox *InternalReflectChk, *DepthCheckChk;
-  QFrame* ColorDis;
+  TColorDisplay* ColorDis;
   QAbstractButton* ColorBtn;
   // "Graphs"
   QCheckBox *ShowTrianglesChk, *TriangleChk, *VertexNumChk, *LineNumChk, *ArrowChk;

@@ -58,12 +58,12 @@ QMap<QString, QVariant> Snapshot(QWidget* form) {
   for (auto* w : form->findChildren<QCheckBox*>()) s[w->objectName()] = w->isChecked();
   for (auto* w : form->findChildren<QGroupBox*>())
     if (w->isCheckable()) s[w->objectName()] = w->isChecked();
-  for (auto* w : form->findChildren<TExportRadio*>()) s[w->objectName()] = w->ItemIndex();
+  for (auto* w : form->findChildren<TRadioGroup*>()) s[w->objectName()] = w->ItemIndex();
   for (auto* w : form->findChildren<QDoubleSpinBox*>()) s[w->objectName()] = w->value();
   for (auto* w : form->findChildren<QSpinBox*>()) s[w->objectName()] = w->value();
   for (auto* w : form->findChildren<QSlider*>()) s[w->objectName()] = w->value();
   for (auto* w : form->findChildren<QComboBox*>()) s[w->objectName()] = w->currentIndex();
-  for (auto* w : form->findChildren<TExportSwatch*>()) s[w->objectName()] = w->Color();
+  for (auto* w : form->findChildren<TColorDisplay*>()) s[w->objectName()] = w->Color();
   for (auto* w : form->findChildren<QLineEdit*>())
     if (!w->isReadOnly() && !w->objectName().isEmpty()) s[w->objectName()] = w->text();
   s.remove(QString());
@@ -88,7 +88,7 @@ class ExporterTest : public QObject {
     if (!w) qFatal("no control %s", name);
     return w;
   }
-  TExportRadio* Radio(const char* name) { return Find<TExportRadio>(name); }
+  TRadioGroup* Radio(const char* name) { return Find<TRadioGroup>(name); }
   void ClickItem(const char* radio, int item) { Radio(radio)->Item(item)->click(); }
   void Click(const char* button) { Find<QPushButton>(button)->click(); }
   void Trigger(const char* action) { Find<QAction>(action)->trigger(); }
@@ -227,7 +227,7 @@ class ExporterTest : public QObject {
 
   void enablingRules() {
     NewForm(PlotModel());
-    TExportRadio* types = Radio("ConvertTypeRadio");
+    TRadioGroup* types = Radio("ConvertTypeRadio");
     form->PrepareOpen();
     QVERIFY(types->Item(9)->isHidden() && types->Item(10)->isHidden());
     ClickItem("ConvertTypeRadio", 7);
@@ -263,7 +263,7 @@ class ExporterTest : public QObject {
       chosenColour = colour;
       Click("WallColorDisBtn");
       QCOMPARE(form->Options().WallColor, rgb_to_aci(colour));
-      QCOMPARE(Find<TExportSwatch>("WallColorDis")->Color(), aci_to_rgb(rgb_to_aci(colour)));
+      QCOMPARE(Find<TColorDisplay>("WallColorDis")->Color(), aci_to_rgb(rgb_to_aci(colour)));
     }
     QCOMPARE(form->Options().WallColor, 1);
     QVERIFY(aci_to_rgb(rgb_to_aci(0x3C9A21)) != 0x3C9A21u);
@@ -346,7 +346,7 @@ class ExporterTest : public QObject {
     for (auto* w : form->findChildren<QCheckBox*>()) w->click();
     for (auto* w : form->findChildren<QGroupBox*>())
       if (w->isCheckable()) w->setChecked(!w->isChecked());
-    for (auto* w : form->findChildren<TExportRadio*>())
+    for (auto* w : form->findChildren<TRadioGroup*>())
       for (int i = w->Count() - 1; i >= 0; --i)
         if (w->Item(i)->isEnabled() && !w->Item(i)->isHidden() && i != w->ItemIndex()) {
           w->Item(i)->click();
@@ -431,7 +431,7 @@ class ExporterTest : public QObject {
     };
 
     whenOpen([&](TExporterForm* x) {
-      sawHidden = x->findChild<TExportRadio*>("ConvertTypeRadio")->Item(9)->isHidden();
+      sawHidden = x->findChild<TRadioGroup*>("ConvertTypeRadio")->Item(9)->isHidden();
     });
     item->trigger();
     QVERIFY(sawHidden);
@@ -439,7 +439,7 @@ class ExporterTest : public QObject {
 
     main.SetHullBuilt(true);
     whenOpen([&](TExporterForm* x) {
-      auto* types = x->findChild<TExportRadio*>("ConvertTypeRadio");
+      auto* types = x->findChild<TRadioGroup*>("ConvertTypeRadio");
       sawItems = !types->Item(9)->isHidden() && !types->Item(10)->isHidden();
       types->Item(9)->click();
       answer = shp;
@@ -467,7 +467,7 @@ class ExporterTest : public QObject {
 
     // The hidden bounding item falls back to the first one.
     int typeAfter = -1;
-    whenOpen([&](TExporterForm* x) { typeAfter = x->findChild<TExportRadio*>("ConvertTypeRadio")->ItemIndex(); });
+    whenOpen([&](TExporterForm* x) { typeAfter = x->findChild<TRadioGroup*>("ConvertTypeRadio")->ItemIndex(); });
     item->trigger();
     QCOMPARE(typeAfter, 0);
     QCOMPARE(infos.size(), 2);
