@@ -26,6 +26,7 @@ class TReopenMenu;
 class TLoadProgressDlg;
 class TProgressDlg;
 class TCaveMeshDlg;
+class TStationTool;
 struct TStatusFields;
 
 // A file dialog with the title, filter and default extension of a command,
@@ -41,6 +42,7 @@ class TForm1 : public QMainWindow {
   TGLViewer* Viewer() const { return viewer_; }
   TOptionsPanel* Options() const { return options_; }
   TReopenMenu* ReopenMenu() const { return reopen_; }
+  TStationTool* Stations() const { return stations_; }
   // Valid once the view has its GL context (the first show).
   const TCaveScene& Scene() const { return scene_; }
   bool SceneCreated() const { return sceneCreated_; }
@@ -129,6 +131,7 @@ class TForm1 : public QMainWindow {
   TLoadProgressDlg* loadProgress_;
   TProgressDlg* xProgress_;
   TCaveMeshDlg* meshDlg_;
+  TStationTool* stations_;
   QDoubleSpinBox* IncSpin;
   QCheckBox* FreeRotChk;
   QToolButton *RollRightBtn, *RollLeftBtn, *AnimateBtn, *CaptureBtn;
