@@ -129,7 +129,9 @@ void TStationTool::FindNext() {
   if (text.isEmpty()) return ClearSelection();
   if (text.compare(searched_, Qt::CaseInsensitive) != 0 || matches_.empty()) {
     const QByteArray utf8 = text.toUtf8();
-    matches_ = index_.Find(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())));
+    matches_.clear();
+    if (index_.Count() > 0)
+      matches_ = index_.Find(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())));
     searched_ = text;
     current_ = -1;
   }
