@@ -20,6 +20,7 @@
 #include "app/CaveMeshDlg.h"
 #include "app/OptionsPanel.h"
 #include "app/SettingsDialogs.h"
+#include "app/StationTool.h"
 #include "app/StatusFields.h"
 #include "app/core/GLSettings.h"
 #include "controls/ReopenMenu.h"
@@ -54,6 +55,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   viewer_->OnChange = [this](TGLViewerCore&) { RequestStatus(); };
   viewer_->OnDisplayChange = [this](TGLViewerCore&) {
     UpdateStatus();
+    stations_->Draw();
     DrawCrosshairs();
   };
   options_ = new TOptionsPanel;
@@ -78,6 +80,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   });
 
   CreateToolBar();
+  stations_ = new TStationTool(*this, *findChild<QToolBar*>("ToolBar"));
   CreateMenus();
   CreateViewMenu();
   ConnectOptions();

@@ -31,6 +31,7 @@ class TCaveMeshDlg;
 class TRoseDlg;
 class TExporterForm;
 class TVolumeDlg;
+class TStationTool;
 struct TStatusFields;
 
 // A file dialog with the title, filter and default extension of a command,
@@ -46,6 +47,7 @@ class TForm1 : public QMainWindow {
   TGLViewer* Viewer() const { return viewer_; }
   TOptionsPanel* Options() const { return options_; }
   TReopenMenu* ReopenMenu() const { return reopen_; }
+  TStationTool* Stations() const { return stations_; }
   // Valid once the view has its GL context (the first show).
   const TCaveScene& Scene() const { return scene_; }
   bool SceneCreated() const { return sceneCreated_; }
@@ -162,6 +164,7 @@ class TForm1 : public QMainWindow {
   TRoseDlg* roseDlg_ = nullptr;
   TExporterForm* exporter_ = nullptr;
   TVolumeDlg* volumeDlg_ = nullptr;
+  TStationTool* stations_;
   QDoubleSpinBox* IncSpin;
   QCheckBox* FreeRotChk;
   QToolButton *RollRightBtn, *RollLeftBtn, *AnimateBtn, *CaptureBtn;

@@ -17,6 +17,7 @@
 #include "app/CaveMeshDlg.h"
 #include "app/GLMain.h"
 #include "app/OptionsPanel.h"
+#include "app/StationTool.h"
 #include "app/SettingsDialogs.h"
 #include "app/core/GLSettings.h"
 #include "controls/ReopenMenu.h"
@@ -144,6 +145,7 @@ void TForm1::LoadCave(const QString& fileName) {
     return;
   }
   loading_ = true;
+  stations_->Clear();
   CurrentPlotFile = plotFile;
   reopen_->Add(ToPath(plotFile));
   reopen_->Save();
@@ -171,6 +173,7 @@ void TForm1::LoadCave(const QString& fileName) {
   loadProgress_->hide();
   SetBusy(false);
   roseBuilt_ = hullBuilt_ = false;
+  stations_->Rebuild();
   loading_ = false;
   viewer_->update();
   if (!failure.isEmpty()) ErrorBox(failure);

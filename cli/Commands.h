@@ -24,6 +24,8 @@ int RunVolume(const Args& args);
 int RunXFile(const Args& args);
 int RunRender(const Args& args);
 int RunRose(const Args& args);
+int RunFind(const Args& args);
+int RunMeasure(const Args& args);
 
 // True when args ask for help; prints `usage` then.
 bool WantsHelp(const Args& args, const char* usage);

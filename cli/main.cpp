@@ -20,6 +20,8 @@ const Command kCommands[] = {
     {"xfile", "X files: what one holds; convert an X or plot file to an X file", RunXFile},
     {"render", "draw a plot file's cave headless and save the picture", RunRender},
     {"rose", "shots by depth and bearing: the rose diagram's counts and picture", RunRose},
+    {"find", "stations whose names match a pattern, with their positions", RunFind},
+    {"measure", "distance, bearing and gradient between two stations", RunMeasure},
 };
 
 void PrintUsage(std::FILE* out) {

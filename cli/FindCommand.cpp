@@ -1,0 +1,159 @@
+// lumora-cli find and measure: stations by name, and the distance between two.
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/Commands.h"
+#include "cli/Format.h"
+#include "model/PlotReader.h"
+#include "model/StationIndex.h"
+
+namespace lumora::cli {
+namespace {
+
+const char* const kFindUsage =
+    "usage: lumora-cli find FILE PATTERN [--json] [--metres]\n"
+    "\n"
+    "Prints the stations of the plot file FILE whose names match PATTERN, one a\n"
+    "line: name, survey, x, y, z (feet, or metres with --metres). Case does not\n"
+    "matter; '*' matches any run of characters and '?' any one. A PATTERN\n"
+    "without them is a station's whole name, or the start of names when no\n"
+    "station has that name. A name met at several places is listed once for\n"
+    "each. --json prints an array of objects with name, survey, section and\n"
+    "position. Exit status 1 when nothing matches or the file cannot be read.\n";
+
+const char* const kMeasureUsage =
+    "usage: lumora-cli measure FILE FROM TO [--json] [--metres]\n"
+    "\n"
+    "Measures from station FROM to station TO of the plot file FILE: the\n"
+    "distance, its horizontal and vertical parts (feet, or metres with\n"
+    "--metres), the bearing (degrees from north, clockwise) and the gradient\n"
+    "(degrees above the horizontal). Names are matched whole, without regard\n"
+    "to case; a name that is unknown or found at several places is an error\n"
+    "(exit status 1) that lists what was found.\n";
+
+struct Parsed {
+  std::vector<std::string> operands;
+  bool json = false;
+  bool metres = false;
+};
+
+// Returns the exit status of a usage error, or -1 when the arguments are fine.
+int Parse(const char* command, const Args& args, size_t operands, Parsed& out) {
+  for (const auto& a : args) {
+    if (a == "--json")
+      out.json = true;
+    else if (a == "--metres" || a == "--meters")
+      out.metres = true;
+    else if (a.starts_with("--"))
+      return UsageError(command, "unknown option '" + a + "'");
+    else
+      out.operands.push_back(a);
+  }
+  if (out.operands.size() != operands)
+    return UsageError(command, "expected " + std::to_string(operands) + " arguments, got " +
+                                   std::to_string(out.operands.size()));
+  return -1;
+}
+
+bool Load(const char* command, const std::string& file, TStationIndex& index) {
+  TPlotModel& model = PlotModel();
+  const TPlotLoadResult loaded = LoadPlotFile(model, file, [](int surveys, int plots) {
+    ShowProgress("Reading: " + std::to_string(surveys) + " surveys, " + std::to_string(plots) + " lines");
+  });
+  EndProgress();
+  if (!loaded.Ok) {
+    std::fprintf(stderr, "lumora-cli %s: %s\n", command, loaded.Message.c_str());
+    return false;
+  }
+  index.Build(model);
+  return true;
+}
+
+T3DVector InUnits(const T3DVector& feet, double k) { return Scale(feet, k); }
+
+std::string StationJson(const TStationIndex& index, int e, double k) {
+  return "{\"name\": " + JsonString(index.Name(e)) + ", \"survey\": " + JsonString(index.SurveyName(e)) +
+         ", \"section\": " + JsonString(index.SectionName(e)) +
+         ", \"position\": " + JsonVector(InUnits(index.Entry(e).Position, k)) + "}";
+}
+
+std::string StationLine(const TStationIndex& index, int e, double k) {
+  char line[96];
+  std::snprintf(line, sizeof line, "%-20.*s %-20.*s ", static_cast<int>(index.Name(e).size()), index.Name(e).data(),
+                static_cast<int>(index.SurveyName(e).size()), index.SurveyName(e).data());
+  return line + VectorText(InUnits(index.Entry(e).Position, k), 2);
+}
+
+// The one station of that name, or -1 after saying why there is none.
+int OneStation(const TStationIndex& index, const std::string& name, double k) {
+  const std::vector<int> found = index.FindExact(name);
+  if (found.size() == 1) return found[0];
+  if (found.empty()) {
+    std::fprintf(stderr, "lumora-cli measure: no station named \"%s\"\n", name.c_str());
+  } else {
+    std::fprintf(stderr, "lumora-cli measure: station name \"%s\" is ambiguous: found at %zu places:\n",
+                 name.c_str(), found.size());
+    for (int e : found) std::fprintf(stderr, "  %s\n", StationLine(index, e, k).c_str());
+  }
+  return -1;
+}
+
+}  // namespace
+
+int RunFind(const Args& args) {
+  if (WantsHelp(args, kFindUsage)) return 0;
+  Parsed p;
+  if (int rc = Parse("find", args, 2, p); rc >= 0) return rc;
+  TStationIndex index;
+  if (!Load("find", p.operands[0], index)) return 1;
+  const double k = p.metres ? MetresPerFoot() : 1;
+  const std::vector<int> found = index.Find(p.operands[1]);
+  if (p.json) {
+    std::string o = "[";
+    for (size_t i = 0; i < found.size(); ++i) o += (i ? ",\n  " : "\n  ") + StationJson(index, found[i], k);
+    o += found.empty() ? "]\n" : "\n]\n";
+    std::fputs(o.c_str(), stdout);
+  } else {
+    for (int e : found) std::printf("%s\n", StationLine(index, e, k).c_str());
+  }
+  if (found.empty()) std::fprintf(stderr, "lumora-cli find: no station matches \"%s\"\n", p.operands[1].c_str());
+  return found.empty() ? 1 : 0;
+}
+
+int RunMeasure(const Args& args) {
+  if (WantsHelp(args, kMeasureUsage)) return 0;
+  Parsed p;
+  if (int rc = Parse("measure", args, 3, p); rc >= 0) return rc;
+  TStationIndex index;
+  if (!Load("measure", p.operands[0], index)) return 1;
+  const double k = p.metres ? MetresPerFoot() : 1;
+  const int from = OneStation(index, p.operands[1], k);
+  const int to = OneStation(index, p.operands[2], k);
+  if (from < 0 || to < 0) return 1;
+  const TMeasurement m = Measure(index.Entry(from).Position, index.Entry(to).Position);
+  const char* unit = p.metres ? "m" : "ft";
+  if (p.json) {
+    std::string o = "{\n";
+    o += "  \"from\": " + StationJson(index, from, k) + ",\n";
+    o += "  \"to\": " + StationJson(index, to, k) + ",\n";
+    o += "  \"distance\": " + JsonNumber(m.Distance * k) + ",\n";
+    o += "  \"horizontal\": " + JsonNumber(m.Horizontal * k) + ",\n";
+    o += "  \"vertical\": " + JsonNumber(m.Vertical * k) + ",\n";
+    o += "  \"bearing\": " + JsonNumber(m.Bearing) + ",\n";
+    o += "  \"gradient\": " + JsonNumber(m.Gradient) + "\n}\n";
+    std::fputs(o.c_str(), stdout);
+  } else {
+    std::printf("From:        %s\n", StationLine(index, from, k).c_str());
+    std::printf("To:          %s\n", StationLine(index, to, k).c_str());
+    std::printf("Distance:    %s %s\n", FixedText(m.Distance * k, 2).c_str(), unit);
+    std::printf("Horizontal:  %s %s\n", FixedText(m.Horizontal * k, 2).c_str(), unit);
+    std::printf("Vertical:    %s %s\n", FixedText(m.Vertical * k, 2).c_str(), unit);
+    std::printf("Bearing:     %s\u00b0\n", FixedText(m.Bearing, 1).c_str());
+    std::printf("Gradient:    %s\u00b0\n", FixedText(m.Gradient, 1).c_str());
+  }
+  return 0;
+}
+
+}  // namespace lumora::cli
