@@ -1,7 +1,6 @@
 #include "volume/Delaunay.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <unordered_map>
 
@@ -42,33 +41,9 @@ void QuickSortByMeasure(std::vector<TMeasuredEdge>& items) {
   items.swap(sorted);
 }
 
-int FindOpen(const std::vector<uint64_t>& bits, int from, int count) {
-  if (from >= count) return count;
-  size_t w = static_cast<size_t>(from) >> 6;
-  uint64_t word = bits[w] & (~uint64_t{0} << (from & 63));
-  while (word == 0) {
-    if (++w >= bits.size()) return count;
-    word = bits[w];
-  }
-  const int j = static_cast<int>(w * 64 + static_cast<size_t>(std::countr_zero(word)));
-  return j < count ? j : count;
-}
+}  // namespace
 
-void SetBit(std::vector<uint64_t>& bits, int i, bool on) {
-  const size_t w = static_cast<size_t>(i) >> 6;
-  if (w >= bits.size()) bits.resize(w + 1, 0);
-  const uint64_t mask = uint64_t{1} << (i & 63);
-  bits[w] = on ? (bits[w] | mask) : (bits[w] & ~mask);
-}
-
-bool GetBit(const std::vector<uint64_t>& bits, int i) {
-  const size_t w = static_cast<size_t>(i) >> 6;
-  return w < bits.size() && ((bits[w] >> (i & 63)) & 1);
-}
-
-// Cancels every pair (u, v) ... (v, u) of the buffer, an earlier edge with
-// the first later one that runs the other way, as a scan over all pairs does.
-void CancelSharedEdges(std::vector<int32_t>& buf) {
+void TTriangulator::CancelSharedEdges(std::vector<int32_t>& buf) {
   const size_t count = buf.size() / 2;
   if (count <= 48) {
     for (size_t a = 0; a < count; ++a) {
@@ -96,8 +71,6 @@ void CancelSharedEdges(std::vector<int32_t>& buf) {
       }
   }
 }
-
-}  // namespace
 
 int TTriangulator::ComparePoints(const T2DVector& a, const T2DVector& b) {
   const double dx = a.x - b.x;
@@ -191,15 +164,26 @@ void TTriangulator::MergeDuplicates() {
   secondIndex_.resize(k + 1);
 }
 
-bool TTriangulator::InCircle(const T2DVector& p, TDelaunayTriangle& t) const {
-  double tolerance = 1.0;
-  if (!t.Cached) {
-    Circumcircle(points_[t.p1], points_[t.p2], points_[t.p3], t.xc, t.yc, t.r);
-    t.Cached = true;
-    tolerance = 1.0000001;
-  }
-  const double dx = p.x - t.xc, dy = p.y - t.yc;
-  return dx * dx + dy * dy <= t.r * t.r * tolerance;
+// Each triangle's end is known when it is made: the first later point that
+// the sweep would find inside its circle before the sweep has passed the
+// circle (when it would be marked complete). The points are all known in
+// advance, so an index over them answers that, and each point's cavity is
+// the list of triangles that named it. Cavities, the order their triangles
+// are found and removed in, and the triangles made are then those of
+// testing every open triangle against every point, rounding and ties
+// included, at the cost of a search per triangle made.
+int32_t TTriangulator::EndOf(const TDelaunayTriangle& t, int32_t step) const {
+  const auto n = static_cast<int32_t>(points_.size()) - 3;
+  const int32_t next = step + 1;
+  if (next >= n) return -1;
+  const double right = t.xc + t.r;
+  // The first test of a triangle is the next point's, with a tolerance.
+  if (right < points_[next].x) return -1;
+  if (InCircumcircle(points_[next], t.xc, t.yc, t.r, 1.0000001)) return next;
+  const int32_t j = pointIndex_.FirstInside(t.xc, t.yc, t.r);
+  // Completed by a point right of the circle before j reaches it.
+  if (j < 0 || right < pointIndex_.MaxX(next, j)) return -1;
+  return j;
 }
 
 void TTriangulator::Triangulate() {
@@ -207,12 +191,6 @@ void TTriangulator::Triangulate() {
   SortPoints(0, static_cast<int>(points_.size()) - 1);
   MergeDuplicates();
   const auto n = static_cast<int32_t>(points_.size());
-
-  // Lists grow as needed, so no cavity or triangle count can overrun them.
-  triangles_.clear();
-  triangles_.reserve(3 * static_cast<size_t>(n));
-  edgeBuffer_.clear();
-  edgeBuffer_.reserve(6 * static_cast<size_t>(n));
 
   T2DVector lo = points_[0], hi = points_[0];
   for (const T2DVector& p : points_) {
@@ -224,54 +202,77 @@ void TTriangulator::Triangulate() {
   points_.push_back({mid.x - 100 * dmax, mid.y - dmax});
   points_.push_back({mid.x, mid.y + 100 * dmax});
   points_.push_back({mid.x + 100 * dmax, mid.y - dmax});
+  pointIndex_.Build(points_.data(), n);
 
-  TDelaunayTriangle super;
-  super.p1 = n;
-  super.p2 = n + 1;
-  super.p3 = n + 2;
-  triangles_.push_back(super);
-  // Bit set per slot whose triangle is not complete: the scan below visits
-  // those in index order without touching the complete ones.
-  open_.assign(std::max<size_t>(1, (3 * static_cast<size_t>(n) + 64) / 64), 0);
-  SetBit(open_, 0, true);
+  triangles_.clear();
+  triangles_.reserve(2 * static_cast<size_t>(n) + 8);
+  // Triangles move in the list; an id stays with each until it is removed.
+  idAt_.clear();
+  positionOf_.clear();
+  nextOfEnd_.clear();
+  freeIds_.clear();
+  endsAt_.assign(static_cast<size_t>(n), -1);
+  auto make = [&](int32_t a, int32_t b, int32_t c, int32_t step) {
+    TDelaunayTriangle t;
+    t.p1 = a;
+    t.p2 = b;
+    t.p3 = c;
+    Circumcircle(points_[a], points_[b], points_[c], t.xc, t.yc, t.r);
+    t.Cached = true;
+    int32_t id;
+    if (freeIds_.empty()) {
+      id = static_cast<int32_t>(positionOf_.size());
+      positionOf_.push_back(0);
+      nextOfEnd_.push_back(-1);
+    } else {
+      id = freeIds_.back();
+      freeIds_.pop_back();
+    }
+    positionOf_[id] = static_cast<int32_t>(triangles_.size());
+    idAt_.push_back(id);
+    triangles_.push_back(t);
+    const int32_t end = EndOf(t, step);
+    if (end >= 0) {
+      nextOfEnd_[id] = endsAt_[end];
+      endsAt_[end] = id;
+    }
+  };
+  pointIndex_.DropBelow(1);
+  make(n, n + 1, n + 2, -1);
 
+  std::vector<int32_t>& cavity = cavity_;
   for (int32_t i = 0; i < n; ++i) {
-    const T2DVector p = points_[i];
+    cavity.clear();
+    for (int32_t id = endsAt_[i]; id >= 0; id = nextOfEnd_[id]) {
+      cavity.push_back(positionOf_[id]);
+      freeIds_.push_back(id);
+    }
+    std::sort(cavity.begin(), cavity.end());
+    // A scan in list order: a removed triangle's place takes the last one,
+    // which is looked at there next.
     edgeBuffer_.clear();
-    int count = static_cast<int>(triangles_.size());
-    int j = FindOpen(open_, 0, count);
-    while (j < count) {
-      TDelaunayTriangle& t = triangles_[j];
-      const bool inside = InCircle(p, t);
-      if (t.xc + t.r < p.x) {
-        t.Complete = true;
-        SetBit(open_, j, false);
-        j = FindOpen(open_, j + 1, count);
-      } else if (inside) {
-        edgeBuffer_.insert(edgeBuffer_.end(), {t.p1, t.p2, t.p2, t.p3, t.p3, t.p1});
-        const int last = count - 1;
-        if (j != last) {
-          triangles_[j] = triangles_[last];
-          SetBit(open_, j, GetBit(open_, last));
-        }
-        SetBit(open_, last, false);
-        triangles_.pop_back();
-        --count;
-        j = FindOpen(open_, j, count);
-      } else {
-        j = FindOpen(open_, j + 1, count);
+    size_t first = 0, past = cavity.size();
+    while (first < past) {
+      const int32_t j = cavity[first];
+      const TDelaunayTriangle& t = triangles_[j];
+      edgeBuffer_.insert(edgeBuffer_.end(), {t.p1, t.p2, t.p2, t.p3, t.p3, t.p1});
+      const auto last = static_cast<int32_t>(triangles_.size()) - 1;
+      if (cavity[past - 1] == last && last != j)
+        --past;  // the last one is in the cavity too, and now at j
+      else
+        ++first;
+      if (j != last) {
+        triangles_[j] = triangles_[last];
+        idAt_[j] = idAt_[last];
+        positionOf_[idAt_[j]] = j;
       }
+      triangles_.pop_back();
+      idAt_.pop_back();
     }
     CancelSharedEdges(edgeBuffer_);
-    for (size_t e = 0; e + 1 < edgeBuffer_.size(); e += 2) {
-      if (edgeBuffer_[e] < 0) continue;
-      TDelaunayTriangle t;
-      t.p1 = edgeBuffer_[e];
-      t.p2 = edgeBuffer_[e + 1];
-      t.p3 = i;
-      SetBit(open_, static_cast<int>(triangles_.size()), true);
-      triangles_.push_back(t);
-    }
+    pointIndex_.DropBelow(i + 2);
+    for (size_t e = 0; e + 1 < edgeBuffer_.size(); e += 2)
+      if (edgeBuffer_[e] >= 0) make(edgeBuffer_[e], edgeBuffer_[e + 1], i, i);
   }
 
   size_t i = 0;
@@ -284,7 +285,23 @@ void TTriangulator::Triangulate() {
       ++i;
     }
   }
+  // What the records would hold after testing: the circle once the next
+  // point has looked at it, and complete once any point lay right of it.
+  for (TDelaunayTriangle& t : triangles_) {
+    if (t.p3 == n - 1) {
+      t.Cached = false;
+      t.xc = t.yc = t.r = 0;
+    } else {
+      t.Complete = t.xc + t.r < pointIndex_.MaxX(t.p3 + 1, n - 1);
+    }
+  }
   points_.resize(n);
+  idAt_ = {};
+  positionOf_ = {};
+  nextOfEnd_ = {};
+  endsAt_ = {};
+  freeIds_ = {};
+  cavity_ = {};
   triangulated_ = true;
   keysValid_ = false;
 }
