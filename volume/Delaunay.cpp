@@ -211,7 +211,13 @@ void TTriangulator::Triangulate() {
   positionOf_.clear();
   nextOfEnd_.clear();
   freeIds_.clear();
+  madeAt_.clear();
+  wide_.clear();
   endsAt_.assign(static_cast<size_t>(n), -1);
+  // Circles wider than the points' extent (those through the super-triangle
+  // and those of slivers) reach too many points for a search to pay: they
+  // are tested against every point as they come, as before.
+  const double wideRadius = dmax;
   auto make = [&](int32_t a, int32_t b, int32_t c, int32_t step) {
     TDelaunayTriangle t;
     t.p1 = a;
@@ -224,6 +230,7 @@ void TTriangulator::Triangulate() {
       id = static_cast<int32_t>(positionOf_.size());
       positionOf_.push_back(0);
       nextOfEnd_.push_back(-1);
+      madeAt_.push_back(0);
     } else {
       id = freeIds_.back();
       freeIds_.pop_back();
@@ -231,6 +238,11 @@ void TTriangulator::Triangulate() {
     positionOf_[id] = static_cast<int32_t>(triangles_.size());
     idAt_.push_back(id);
     triangles_.push_back(t);
+    madeAt_[id] = step;
+    if (a >= n || b >= n || c >= n || !(t.r <= wideRadius)) {
+      wide_.push_back(id);
+      return;
+    }
     const int32_t end = EndOf(t, step);
     if (end >= 0) {
       nextOfEnd_[id] = endsAt_[end];
@@ -246,6 +258,24 @@ void TTriangulator::Triangulate() {
     for (int32_t id = endsAt_[i]; id >= 0; id = nextOfEnd_[id]) {
       cavity.push_back(positionOf_[id]);
       freeIds_.push_back(id);
+    }
+    const T2DVector p = points_[i];
+    for (size_t k = 0; k < wide_.size();) {
+      const int32_t id = wide_[k];
+      const TDelaunayTriangle& t = triangles_[positionOf_[id]];
+      const bool inside = InCircumcircle(p, t.xc, t.yc, t.r, madeAt_[id] == i - 1 ? 1.0000001 : 1.0);
+      // Complete once the sweep has passed the circle; it stays then.
+      const bool complete = t.xc + t.r < p.x;
+      if (complete || inside) {
+        if (!complete) {
+          cavity.push_back(positionOf_[id]);
+          freeIds_.push_back(id);
+        }
+        wide_[k] = wide_.back();
+        wide_.pop_back();
+      } else {
+        ++k;
+      }
     }
     std::sort(cavity.begin(), cavity.end());
     // A scan in list order: a removed triangle's place takes the last one,
@@ -302,6 +332,8 @@ void TTriangulator::Triangulate() {
   endsAt_ = {};
   freeIds_ = {};
   cavity_ = {};
+  madeAt_ = {};
+  wide_ = {};
   triangulated_ = true;
   keysValid_ = false;
 }

@@ -115,6 +115,8 @@ class TTriangulator {
   // While triangulating: per list position its triangle's id, per id its
   // position and the next id ending at the same step, per step the first.
   std::vector<int32_t> idAt_, positionOf_, nextOfEnd_, endsAt_, freeIds_;
+  // Per id the step that made it; the ids of the wide circles.
+  std::vector<int32_t> madeAt_, wide_;
   std::vector<int32_t> chainStart_, chainPos_, chainAt_;
   std::vector<uint8_t> onHull_;
   // Per edge slot of the triangles: the key of its directed edge (the first
