@@ -30,6 +30,8 @@ void TFirstPointIndex::Build(const T2DVector* points, int32_t count) {
   minXFrom_.resize(static_cast<size_t>(count) + 1);
   minXFrom_[count] = HUGE_VAL;
   for (int32_t i = count - 1; i >= 0; --i) minXFrom_[i] = std::min(points[i].x, minXFrom_[i + 1]);
+  maxXTo_.resize(static_cast<size_t>(count));
+  for (int32_t i = 0; i < count; ++i) maxXTo_[i] = std::max(points[i].x, i ? maxXTo_[i - 1] : -HUGE_VAL);
   maxTree_.assign(2 * static_cast<size_t>(count), -HUGE_VAL);
   for (int32_t i = 0; i < count; ++i) maxTree_[count + i] = points[i].x;
   for (int32_t i = count - 1; i > 0; --i) maxTree_[i] = std::max(maxTree_[2 * i], maxTree_[2 * i + 1]);
@@ -100,6 +102,9 @@ int32_t TFirstPointIndex::FirstInside(double xc, double yc, double r) const {
   }
   // A box is ruled out only when clearly beyond the circle: rounding of the
   // test at the points themselves stays far inside this margin.
+  // The sweep reaches most small circles within a few points.
+  for (int32_t j = first_, last = std::min(count_, first_ + 12); j < last; ++j)
+    if (InCircumcircle(points_[j], xc, yc, r, 1.0)) return j;
   const double reach = r + 1e-9 * (std::fabs(xc) + std::fabs(yc) + r) + 1e-300;
   const double reach2 = reach * reach;
   const double xKept = minXFrom_[first_];
@@ -140,6 +145,7 @@ int32_t TFirstPointIndex::FirstInside(double xc, double yc, double r) const {
 }
 
 double TFirstPointIndex::MaxX(int32_t lo, int32_t hi) const {
+  if (lo == 0 || maxXTo_[lo - 1] < maxXTo_[hi]) return maxXTo_[hi];  // the range holds the prefix's maximum
   double m = -HUGE_VAL;
   for (int32_t l = lo + count_, h = hi + count_ + 1; l < h; l >>= 1, h >>= 1) {
     if (l & 1) m = std::max(m, maxTree_[l++]);

@@ -50,6 +50,7 @@ class TFirstPointIndex {
   std::vector<int32_t> leafOf_;  // per point, its leaf
   std::vector<int32_t> cursor_;  // per node, a leaf's first kept slot
   std::vector<double> minXFrom_;  // smallest x of points i..count-1
+  std::vector<double> maxXTo_;    // largest x of points 0..i
   std::vector<double> maxTree_;   // x maxima over index ranges
 };
 
