@@ -218,7 +218,9 @@ void TTriangulator::Triangulate() {
   // and those of slivers) reach too many points for a search to pay: they
   // are tested against every point as they come, as before.
   const double wideRadius = dmax;
+  made_ = 0;
   auto make = [&](int32_t a, int32_t b, int32_t c, int32_t step) {
+    ++made_;
     TDelaunayTriangle t;
     t.p1 = a;
     t.p2 = b;

@@ -69,6 +69,9 @@ class TTriangulator {
   bool ConcaveDone() const { return concaveDone_; }
   double MinEdge() const { return minEdge_; }
   double MaxEdge() const { return maxEdge_; }
+  // Triangles made by the last triangulation, removed ones included: the
+  // work it took.
+  int64_t Made() const { return made_; }
 
   const T2DVectorArray& Points() const { return points_; }
   const TIntegerArray& InputIndex() const { return inputIndex_; }
@@ -104,6 +107,7 @@ class TTriangulator {
 
   bool triangulated_ = false, hullDone_ = false, concaveDone_ = false;
   double minEdge_ = 0, maxEdge_ = 0;
+  int64_t made_ = 0;
   T2DVectorArray points_;
   TIntegerArray inputIndex_, secondIndex_;
   TTriangleArray triangles_;
