@@ -342,37 +342,30 @@ void TTriangulator::Triangulate() {
 
 void TTriangulator::FindEdgeKeys() {
   const auto tcount = static_cast<int32_t>(triangles_.size());
-  const auto n = static_cast<int32_t>(points_.size());
   const size_t slots = 3 * static_cast<size_t>(tcount);
-  // Triangles round each vertex.
-  chainStart_.assign(static_cast<size_t>(n) + 1, 0);
-  for (const TDelaunayTriangle& t : triangles_)
-    for (int k = 0; k < 3; ++k) ++chainStart_[t.Vertex(k) + 1];
-  for (int32_t v = 0; v < n; ++v) chainStart_[v + 1] += chainStart_[v];
-  chainAt_.assign(chainStart_.begin(), chainStart_.end() - 1);
-  chainPos_.assign(slots, 0);
-  for (int32_t i = 0; i < tcount; ++i)
-    for (int k = 0; k < 3; ++k) chainPos_[chainAt_[triangles_[i].Vertex(k)]++] = i;
-
   // A directed edge is named by its first slot (3 * triangle + slot); a
   // triangulation bent by rounding may hold the same directed edge twice.
+  // Slots sorted by edge, then slot: each run of one edge starts with its
+  // name. Sorting, not a walk round each vertex, so that a vertex of
+  // thousands of triangles costs no more than the others.
+  auto edgeKey = [](int32_t a, int32_t b) { return (uint64_t(uint32_t(a)) << 32) | uint32_t(b); };
+  std::vector<std::pair<uint64_t, int32_t>> bySlot(slots);
+  for (int32_t i = 0; i < tcount; ++i)
+    for (int s = 0; s < 3; ++s)
+      bySlot[3 * i + s] = {edgeKey(triangles_[i].Vertex(s), triangles_[i].Vertex((s + 1) % 3)), 3 * i + s};
+  std::sort(bySlot.begin(), bySlot.end());
   keyOf_.assign(slots, -1);
   reverseKeyOf_.assign(slots, -1);
-  for (int32_t i = 0; i < tcount; ++i) {
-    for (int s = 0; s < 3; ++s) {
-      const int32_t a = triangles_[i].Vertex(s), b = triangles_[i].Vertex((s + 1) % 3);
-      int32_t same = 3 * i + s, reverse = -1;
-      for (int32_t c = chainStart_[a]; c < chainStart_[a + 1]; ++c) {
-        const int32_t ti = chainPos_[c];
-        const TDelaunayTriangle& t = triangles_[ti];
-        for (int k = 0; k < 3; ++k) {
-          const int32_t u = t.Vertex(k), v = t.Vertex((k + 1) % 3);
-          if (u == a && v == b) same = std::min(same, 3 * ti + k);
-          if (u == b && v == a) reverse = reverse < 0 ? 3 * ti + k : std::min(reverse, 3 * ti + k);
-        }
-      }
-      keyOf_[3 * i + s] = same;
-      reverseKeyOf_[3 * i + s] = reverse;
+  for (size_t k = 0; k < slots;) {
+    size_t end = k + 1;
+    while (end < slots && bySlot[end].first == bySlot[k].first) ++end;
+    const auto a = static_cast<int32_t>(bySlot[k].first >> 32), b = static_cast<int32_t>(bySlot[k].first & 0xFFFFFFFF);
+    const auto back = std::lower_bound(bySlot.begin(), bySlot.end(), std::pair<uint64_t, int32_t>{edgeKey(b, a), -1});
+    const int32_t reverse = back != bySlot.end() && back->first == edgeKey(b, a) ? back->second : -1;
+    const int32_t name = bySlot[k].second;
+    for (; k < end; ++k) {
+      keyOf_[bySlot[k].second] = name;
+      reverseKeyOf_[bySlot[k].second] = reverse;
     }
   }
   // Room per key for every edge that carries it.

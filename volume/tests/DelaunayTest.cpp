@@ -186,8 +186,9 @@ TEST(Delaunay, PointIndexedEqualsEarlierSweep) {
         // grid and the near-duplicates the first test's tolerance takes in
         // cocircular neighbours, and both versions make the same
         // many triangles).
-        if (kind == 0 || kind == 1 || kind == 5)
+        if (kind == 0 || kind == 1 || kind == 5) {
           EXPECT_LE(t.Made(), 12 * static_cast<int64_t>(t.Points().size()) + 1) << what;
+        }
       }
     }
   }
