@@ -354,19 +354,27 @@ void TTriangulator::FindEdgeKeys() {
     for (int s = 0; s < 3; ++s)
       bySlot[3 * i + s] = {edgeKey(triangles_[i].Vertex(s), triangles_[i].Vertex((s + 1) % 3)), 3 * i + s};
   std::sort(bySlot.begin(), bySlot.end());
+  // One entry per directed edge: its key and its name; then the reverse of
+  // each found by a merge over the keys turned round, as both lists are
+  // sorted (a search per edge would miss the cache on big layers).
+  std::vector<std::pair<uint64_t, int32_t>> names, turned;
+  for (size_t k = 0; k < slots; ++k)
+    if (k == 0 || bySlot[k].first != bySlot[k - 1].first) names.push_back(bySlot[k]);
+  turned.reserve(names.size());
+  for (size_t g = 0; g < names.size(); ++g)
+    turned.push_back({(names[g].first << 32) | (names[g].first >> 32), static_cast<int32_t>(g)});
+  std::sort(turned.begin(), turned.end());
+  std::vector<int32_t> reverseOf(names.size(), -1);
+  for (size_t q = 0, g = 0; q < turned.size(); ++q) {
+    while (g < names.size() && names[g].first < turned[q].first) ++g;
+    if (g < names.size() && names[g].first == turned[q].first) reverseOf[turned[q].second] = names[g].second;
+  }
   keyOf_.assign(slots, -1);
   reverseKeyOf_.assign(slots, -1);
-  for (size_t k = 0; k < slots;) {
-    size_t end = k + 1;
-    while (end < slots && bySlot[end].first == bySlot[k].first) ++end;
-    const auto a = static_cast<int32_t>(bySlot[k].first >> 32), b = static_cast<int32_t>(bySlot[k].first & 0xFFFFFFFF);
-    const auto back = std::lower_bound(bySlot.begin(), bySlot.end(), std::pair<uint64_t, int32_t>{edgeKey(b, a), -1});
-    const int32_t reverse = back != bySlot.end() && back->first == edgeKey(b, a) ? back->second : -1;
-    const int32_t name = bySlot[k].second;
-    for (; k < end; ++k) {
-      keyOf_[bySlot[k].second] = name;
-      reverseKeyOf_[bySlot[k].second] = reverse;
-    }
+  for (size_t k = 0, g = 0; k < slots; ++k) {
+    if (k > 0 && bySlot[k].first != bySlot[k - 1].first) ++g;
+    keyOf_[bySlot[k].second] = names[g].second;
+    reverseKeyOf_[bySlot[k].second] = reverseOf[g];
   }
   // Room per key for every edge that carries it.
   keyStart_.assign(slots + 1, 0);
