@@ -1,7 +1,6 @@
 #include "volume/Delaunay.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <unordered_map>
 
@@ -42,33 +41,9 @@ void QuickSortByMeasure(std::vector<TMeasuredEdge>& items) {
   items.swap(sorted);
 }
 
-int FindOpen(const std::vector<uint64_t>& bits, int from, int count) {
-  if (from >= count) return count;
-  size_t w = static_cast<size_t>(from) >> 6;
-  uint64_t word = bits[w] & (~uint64_t{0} << (from & 63));
-  while (word == 0) {
-    if (++w >= bits.size()) return count;
-    word = bits[w];
-  }
-  const int j = static_cast<int>(w * 64 + static_cast<size_t>(std::countr_zero(word)));
-  return j < count ? j : count;
-}
+}  // namespace
 
-void SetBit(std::vector<uint64_t>& bits, int i, bool on) {
-  const size_t w = static_cast<size_t>(i) >> 6;
-  if (w >= bits.size()) bits.resize(w + 1, 0);
-  const uint64_t mask = uint64_t{1} << (i & 63);
-  bits[w] = on ? (bits[w] | mask) : (bits[w] & ~mask);
-}
-
-bool GetBit(const std::vector<uint64_t>& bits, int i) {
-  const size_t w = static_cast<size_t>(i) >> 6;
-  return w < bits.size() && ((bits[w] >> (i & 63)) & 1);
-}
-
-// Cancels every pair (u, v) ... (v, u) of the buffer, an earlier edge with
-// the first later one that runs the other way, as a scan over all pairs does.
-void CancelSharedEdges(std::vector<int32_t>& buf) {
+void TTriangulator::CancelSharedEdges(std::vector<int32_t>& buf) {
   const size_t count = buf.size() / 2;
   if (count <= 48) {
     for (size_t a = 0; a < count; ++a) {
@@ -96,8 +71,6 @@ void CancelSharedEdges(std::vector<int32_t>& buf) {
       }
   }
 }
-
-}  // namespace
 
 int TTriangulator::ComparePoints(const T2DVector& a, const T2DVector& b) {
   const double dx = a.x - b.x;
@@ -191,15 +164,26 @@ void TTriangulator::MergeDuplicates() {
   secondIndex_.resize(k + 1);
 }
 
-bool TTriangulator::InCircle(const T2DVector& p, TDelaunayTriangle& t) const {
-  double tolerance = 1.0;
-  if (!t.Cached) {
-    Circumcircle(points_[t.p1], points_[t.p2], points_[t.p3], t.xc, t.yc, t.r);
-    t.Cached = true;
-    tolerance = 1.0000001;
-  }
-  const double dx = p.x - t.xc, dy = p.y - t.yc;
-  return dx * dx + dy * dy <= t.r * t.r * tolerance;
+// Each triangle's end is known when it is made: the first later point that
+// the sweep would find inside its circle before the sweep has passed the
+// circle (when it would be marked complete). The points are all known in
+// advance, so an index over them answers that, and each point's cavity is
+// the list of triangles that named it. Cavities, the order their triangles
+// are found and removed in, and the triangles made are then those of
+// testing every open triangle against every point, rounding and ties
+// included, at the cost of a search per triangle made.
+int32_t TTriangulator::EndOf(const TDelaunayTriangle& t, int32_t step) const {
+  const auto n = static_cast<int32_t>(points_.size()) - 3;
+  const int32_t next = step + 1;
+  if (next >= n) return -1;
+  const double right = t.xc + t.r;
+  // The first test of a triangle is the next point's, with a tolerance.
+  if (right < points_[next].x) return -1;
+  if (InCircumcircle(points_[next], t.xc, t.yc, t.r, 1.0000001)) return next;
+  const int32_t j = pointIndex_.FirstInside(t.xc, t.yc, t.r);
+  // Completed by a point right of the circle before j reaches it.
+  if (j < 0 || right < pointIndex_.MaxX(next, j)) return -1;
+  return j;
 }
 
 void TTriangulator::Triangulate() {
@@ -207,12 +191,6 @@ void TTriangulator::Triangulate() {
   SortPoints(0, static_cast<int>(points_.size()) - 1);
   MergeDuplicates();
   const auto n = static_cast<int32_t>(points_.size());
-
-  // Lists grow as needed, so no cavity or triangle count can overrun them.
-  triangles_.clear();
-  triangles_.reserve(3 * static_cast<size_t>(n));
-  edgeBuffer_.clear();
-  edgeBuffer_.reserve(6 * static_cast<size_t>(n));
 
   T2DVector lo = points_[0], hi = points_[0];
   for (const T2DVector& p : points_) {
@@ -224,54 +202,109 @@ void TTriangulator::Triangulate() {
   points_.push_back({mid.x - 100 * dmax, mid.y - dmax});
   points_.push_back({mid.x, mid.y + 100 * dmax});
   points_.push_back({mid.x + 100 * dmax, mid.y - dmax});
+  pointIndex_.Build(points_.data(), n);
 
-  TDelaunayTriangle super;
-  super.p1 = n;
-  super.p2 = n + 1;
-  super.p3 = n + 2;
-  triangles_.push_back(super);
-  // Bit set per slot whose triangle is not complete: the scan below visits
-  // those in index order without touching the complete ones.
-  open_.assign(std::max<size_t>(1, (3 * static_cast<size_t>(n) + 64) / 64), 0);
-  SetBit(open_, 0, true);
+  triangles_.clear();
+  triangles_.reserve(2 * static_cast<size_t>(n) + 8);
+  // Triangles move in the list; an id stays with each until it is removed.
+  idAt_.clear();
+  positionOf_.clear();
+  nextOfEnd_.clear();
+  freeIds_.clear();
+  madeAt_.clear();
+  wide_.clear();
+  endsAt_.assign(static_cast<size_t>(n), -1);
+  // Circles wider than the points' extent (those through the super-triangle
+  // and those of slivers) reach too many points for a search to pay: they
+  // are tested against every point as they come, as before.
+  const double wideRadius = dmax;
+  made_ = 0;
+  auto make = [&](int32_t a, int32_t b, int32_t c, int32_t step) {
+    ++made_;
+    TDelaunayTriangle t;
+    t.p1 = a;
+    t.p2 = b;
+    t.p3 = c;
+    Circumcircle(points_[a], points_[b], points_[c], t.xc, t.yc, t.r);
+    t.Cached = true;
+    int32_t id;
+    if (freeIds_.empty()) {
+      id = static_cast<int32_t>(positionOf_.size());
+      positionOf_.push_back(0);
+      nextOfEnd_.push_back(-1);
+      madeAt_.push_back(0);
+    } else {
+      id = freeIds_.back();
+      freeIds_.pop_back();
+    }
+    positionOf_[id] = static_cast<int32_t>(triangles_.size());
+    idAt_.push_back(id);
+    triangles_.push_back(t);
+    madeAt_[id] = step;
+    if (a >= n || b >= n || c >= n || !(t.r <= wideRadius)) {
+      wide_.push_back(id);
+      return;
+    }
+    const int32_t end = EndOf(t, step);
+    if (end >= 0) {
+      nextOfEnd_[id] = endsAt_[end];
+      endsAt_[end] = id;
+    }
+  };
+  pointIndex_.DropBelow(1);
+  make(n, n + 1, n + 2, -1);
 
+  std::vector<int32_t>& cavity = cavity_;
   for (int32_t i = 0; i < n; ++i) {
+    cavity.clear();
+    for (int32_t id = endsAt_[i]; id >= 0; id = nextOfEnd_[id]) {
+      cavity.push_back(positionOf_[id]);
+      freeIds_.push_back(id);
+    }
     const T2DVector p = points_[i];
-    edgeBuffer_.clear();
-    int count = static_cast<int>(triangles_.size());
-    int j = FindOpen(open_, 0, count);
-    while (j < count) {
-      TDelaunayTriangle& t = triangles_[j];
-      const bool inside = InCircle(p, t);
-      if (t.xc + t.r < p.x) {
-        t.Complete = true;
-        SetBit(open_, j, false);
-        j = FindOpen(open_, j + 1, count);
-      } else if (inside) {
-        edgeBuffer_.insert(edgeBuffer_.end(), {t.p1, t.p2, t.p2, t.p3, t.p3, t.p1});
-        const int last = count - 1;
-        if (j != last) {
-          triangles_[j] = triangles_[last];
-          SetBit(open_, j, GetBit(open_, last));
+    for (size_t k = 0; k < wide_.size();) {
+      const int32_t id = wide_[k];
+      const TDelaunayTriangle& t = triangles_[positionOf_[id]];
+      const bool inside = InCircumcircle(p, t.xc, t.yc, t.r, madeAt_[id] == i - 1 ? 1.0000001 : 1.0);
+      // Complete once the sweep has passed the circle; it stays then.
+      const bool complete = t.xc + t.r < p.x;
+      if (complete || inside) {
+        if (!complete) {
+          cavity.push_back(positionOf_[id]);
+          freeIds_.push_back(id);
         }
-        SetBit(open_, last, false);
-        triangles_.pop_back();
-        --count;
-        j = FindOpen(open_, j, count);
+        wide_[k] = wide_.back();
+        wide_.pop_back();
       } else {
-        j = FindOpen(open_, j + 1, count);
+        ++k;
       }
     }
-    CancelSharedEdges(edgeBuffer_);
-    for (size_t e = 0; e + 1 < edgeBuffer_.size(); e += 2) {
-      if (edgeBuffer_[e] < 0) continue;
-      TDelaunayTriangle t;
-      t.p1 = edgeBuffer_[e];
-      t.p2 = edgeBuffer_[e + 1];
-      t.p3 = i;
-      SetBit(open_, static_cast<int>(triangles_.size()), true);
-      triangles_.push_back(t);
+    std::sort(cavity.begin(), cavity.end());
+    // A scan in list order: a removed triangle's place takes the last one,
+    // which is looked at there next.
+    edgeBuffer_.clear();
+    size_t first = 0, past = cavity.size();
+    while (first < past) {
+      const int32_t j = cavity[first];
+      const TDelaunayTriangle& t = triangles_[j];
+      edgeBuffer_.insert(edgeBuffer_.end(), {t.p1, t.p2, t.p2, t.p3, t.p3, t.p1});
+      const auto last = static_cast<int32_t>(triangles_.size()) - 1;
+      if (cavity[past - 1] == last && last != j)
+        --past;  // the last one is in the cavity too, and now at j
+      else
+        ++first;
+      if (j != last) {
+        triangles_[j] = triangles_[last];
+        idAt_[j] = idAt_[last];
+        positionOf_[idAt_[j]] = j;
+      }
+      triangles_.pop_back();
+      idAt_.pop_back();
     }
+    CancelSharedEdges(edgeBuffer_);
+    pointIndex_.DropBelow(i + 2);
+    for (size_t e = 0; e + 1 < edgeBuffer_.size(); e += 2)
+      if (edgeBuffer_[e] >= 0) make(edgeBuffer_[e], edgeBuffer_[e + 1], i, i);
   }
 
   size_t i = 0;
@@ -284,45 +317,64 @@ void TTriangulator::Triangulate() {
       ++i;
     }
   }
+  // What the records would hold after testing: the circle once the next
+  // point has looked at it, and complete once any point lay right of it.
+  for (TDelaunayTriangle& t : triangles_) {
+    if (t.p3 == n - 1) {
+      t.Cached = false;
+      t.xc = t.yc = t.r = 0;
+    } else {
+      t.Complete = t.xc + t.r < pointIndex_.MaxX(t.p3 + 1, n - 1);
+    }
+  }
   points_.resize(n);
+  idAt_ = {};
+  positionOf_ = {};
+  nextOfEnd_ = {};
+  endsAt_ = {};
+  freeIds_ = {};
+  cavity_ = {};
+  madeAt_ = {};
+  wide_ = {};
   triangulated_ = true;
   keysValid_ = false;
 }
 
 void TTriangulator::FindEdgeKeys() {
   const auto tcount = static_cast<int32_t>(triangles_.size());
-  const auto n = static_cast<int32_t>(points_.size());
   const size_t slots = 3 * static_cast<size_t>(tcount);
-  // Triangles round each vertex.
-  chainStart_.assign(static_cast<size_t>(n) + 1, 0);
-  for (const TDelaunayTriangle& t : triangles_)
-    for (int k = 0; k < 3; ++k) ++chainStart_[t.Vertex(k) + 1];
-  for (int32_t v = 0; v < n; ++v) chainStart_[v + 1] += chainStart_[v];
-  chainAt_.assign(chainStart_.begin(), chainStart_.end() - 1);
-  chainPos_.assign(slots, 0);
-  for (int32_t i = 0; i < tcount; ++i)
-    for (int k = 0; k < 3; ++k) chainPos_[chainAt_[triangles_[i].Vertex(k)]++] = i;
-
   // A directed edge is named by its first slot (3 * triangle + slot); a
   // triangulation bent by rounding may hold the same directed edge twice.
+  // Slots sorted by edge, then slot: each run of one edge starts with its
+  // name. Sorting, not a walk round each vertex, so that a vertex of
+  // thousands of triangles costs no more than the others.
+  auto edgeKey = [](int32_t a, int32_t b) { return (uint64_t(uint32_t(a)) << 32) | uint32_t(b); };
+  std::vector<std::pair<uint64_t, int32_t>> bySlot(slots);
+  for (int32_t i = 0; i < tcount; ++i)
+    for (int s = 0; s < 3; ++s)
+      bySlot[3 * i + s] = {edgeKey(triangles_[i].Vertex(s), triangles_[i].Vertex((s + 1) % 3)), 3 * i + s};
+  std::sort(bySlot.begin(), bySlot.end());
+  // One entry per directed edge: its key and its name; then the reverse of
+  // each found by a merge over the keys turned round, as both lists are
+  // sorted (a search per edge would miss the cache on big layers).
+  std::vector<std::pair<uint64_t, int32_t>> names, turned;
+  for (size_t k = 0; k < slots; ++k)
+    if (k == 0 || bySlot[k].first != bySlot[k - 1].first) names.push_back(bySlot[k]);
+  turned.reserve(names.size());
+  for (size_t g = 0; g < names.size(); ++g)
+    turned.push_back({(names[g].first << 32) | (names[g].first >> 32), static_cast<int32_t>(g)});
+  std::sort(turned.begin(), turned.end());
+  std::vector<int32_t> reverseOf(names.size(), -1);
+  for (size_t q = 0, g = 0; q < turned.size(); ++q) {
+    while (g < names.size() && names[g].first < turned[q].first) ++g;
+    if (g < names.size() && names[g].first == turned[q].first) reverseOf[turned[q].second] = names[g].second;
+  }
   keyOf_.assign(slots, -1);
   reverseKeyOf_.assign(slots, -1);
-  for (int32_t i = 0; i < tcount; ++i) {
-    for (int s = 0; s < 3; ++s) {
-      const int32_t a = triangles_[i].Vertex(s), b = triangles_[i].Vertex((s + 1) % 3);
-      int32_t same = 3 * i + s, reverse = -1;
-      for (int32_t c = chainStart_[a]; c < chainStart_[a + 1]; ++c) {
-        const int32_t ti = chainPos_[c];
-        const TDelaunayTriangle& t = triangles_[ti];
-        for (int k = 0; k < 3; ++k) {
-          const int32_t u = t.Vertex(k), v = t.Vertex((k + 1) % 3);
-          if (u == a && v == b) same = std::min(same, 3 * ti + k);
-          if (u == b && v == a) reverse = reverse < 0 ? 3 * ti + k : std::min(reverse, 3 * ti + k);
-        }
-      }
-      keyOf_[3 * i + s] = same;
-      reverseKeyOf_[3 * i + s] = reverse;
-    }
+  for (size_t k = 0, g = 0; k < slots; ++k) {
+    if (k > 0 && bySlot[k].first != bySlot[k - 1].first) ++g;
+    keyOf_[bySlot[k].second] = names[g].second;
+    reverseKeyOf_[bySlot[k].second] = reverseOf[g];
   }
   // Room per key for every edge that carries it.
   keyStart_.assign(slots + 1, 0);

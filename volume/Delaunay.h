@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "geometry/Vector.h"
+#include "volume/FirstPointIndex.h"
 
 namespace lumora {
 
@@ -68,6 +69,9 @@ class TTriangulator {
   bool ConcaveDone() const { return concaveDone_; }
   double MinEdge() const { return minEdge_; }
   double MaxEdge() const { return maxEdge_; }
+  // Triangles made by the last triangulation, removed ones included: the
+  // work it took.
+  int64_t Made() const { return made_; }
 
   const T2DVectorArray& Points() const { return points_; }
   const TIntegerArray& InputIndex() const { return inputIndex_; }
@@ -87,11 +91,15 @@ class TTriangulator {
   // Circumcentre and radius with the fallbacks for flat triples.
   static void Circumcircle(const T2DVector& a, const T2DVector& b, const T2DVector& c, double& xc, double& yc,
                            double& r);
+  // Cancels every pair (u, v) ... (v, u) of a buffer of edges (two indices
+  // each), an earlier edge with the first later one that runs the other way.
+  static void CancelSharedEdges(std::vector<int32_t>& edges);
 
  private:
   void SortPoints(int left, int right);
   void MergeDuplicates();
-  bool InCircle(const T2DVector& p, TDelaunayTriangle& t) const;
+  // The step whose point removes t, made at `step`; -1 for none.
+  int32_t EndOf(const TDelaunayTriangle& t, int32_t step) const;
   void FindEdgeKeys();
   void ConcaveHull(bool byArea);
   double Measure(const THullEdge& e, bool byArea) const;
@@ -99,14 +107,20 @@ class TTriangulator {
 
   bool triangulated_ = false, hullDone_ = false, concaveDone_ = false;
   double minEdge_ = 0, maxEdge_ = 0;
+  int64_t made_ = 0;
   T2DVectorArray points_;
   TIntegerArray inputIndex_, secondIndex_;
   TTriangleArray triangles_;
   THullArray hull_, concaveHull_;
 
   // Scratch kept between calls so that repeated hulls do not allocate.
-  std::vector<uint64_t> open_;  // bit per triangle slot: not complete
-  std::vector<int32_t> edgeBuffer_;
+  TFirstPointIndex pointIndex_;
+  std::vector<int32_t> edgeBuffer_, cavity_;
+  // While triangulating: per list position its triangle's id, per id its
+  // position and the next id ending at the same step, per step the first.
+  std::vector<int32_t> idAt_, positionOf_, nextOfEnd_, endsAt_, freeIds_;
+  // Per id the step that made it; the ids of the wide circles.
+  std::vector<int32_t> madeAt_, wide_;
   std::vector<int32_t> chainStart_, chainPos_, chainAt_;
   std::vector<uint8_t> onHull_;
   // Per edge slot of the triangles: the key of its directed edge (the first

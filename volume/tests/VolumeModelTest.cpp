@@ -10,6 +10,7 @@
 #include "volume/GLPolygons.h"
 #include "volume/GLTesselator.h"
 #include "volume/tests/DirectTriangulator.h"
+#include "volume/tests/SweepTriangulator.h"
 #include "volume/tests/VolumeCave.h"
 
 namespace lumora {
@@ -17,6 +18,7 @@ namespace {
 
 using testing::Station;
 using testing::VolumeCave;
+using testing::SweepTriangulator;
 
 bool HasPoint(const TTriangulator& t, double x, double y) {
   for (const T2DVector& p : t.Points())
@@ -404,6 +406,64 @@ TEST(VolumeModel, NoWallsNoVolumeAndNoNumbersThatAreNotNumbers) {
   }
   EXPECT_FALSE(TVolumeModel::Ratio(5, 0).has_value());
   EXPECT_DOUBLE_EQ(*TVolumeModel::Ratio(5, 20), 25);
+}
+
+// The demo cave made awkward: its sections moved 20 km apart on a 3 x 3
+// plan, or one station's elevation mistyped as -999999999 (two layers; the
+// earlier sweep took minutes on a real cave with such a station). Every
+// layer's triangles are the earlier sweep's, the work stays near linear in
+// the points, and each layer's rock volume is its hull's area times its
+// thickness.
+TEST(VolumeModel, SpreadAndMistypedCavesMatchTheEarlierSweep) {
+  const std::string file = std::string(LUMORA_SOURCE_DIR) + "/data/demo.plt";
+  for (bool mistyped : {false, true}) {
+    SCOPED_TRACE(mistyped ? "mistyped elevation" : "sections 20 km apart");
+    auto plots = std::make_unique<TPlotModel>();
+    ASSERT_TRUE(LoadPlotText(*plots, ReadWholeFile(file), file).Ok);
+    TPlotArray& records = plots->Plots;
+    if (mistyped) {
+      int d = 0;
+      for (int i = 0; i < records.Count(); ++i)
+        if (records[i].Code == 'D' && ++d == records.Count() / 3) records[i].Position.z = -999999999;
+    } else {
+      ASSERT_GE(plots->Sections.Count(), 3);
+      for (int s = 0; s < plots->Sections.Count(); ++s) {
+        auto firstPlot = [&](int sec) {
+          const int sv = sec < plots->Sections.Count() ? plots->Sections[sec].FirstSurvey : plots->Surveys.Count();
+          return sv < plots->Surveys.Count() ? plots->Surveys[sv].FirstPlot : records.Count();
+        };
+        for (int i = firstPlot(s); i < firstPlot(s + 1); ++i) {
+          records[i].Position.x += (s % 3) * 65617.0;
+          records[i].Position.y += (s / 3) * 65617.0;
+        }
+      }
+    }
+    const TPassageOptions options;
+    TPassageState state;
+    BuildPassages(*plots, options, state,
+                  [](const T3DVector&, const T3DVector&, const T3DVector&, const T3DVector&, int32_t) {});
+    TVolumeModel model(*plots, options, state);
+    model.LevelCount = mistyped ? 2 : 10;
+    model.BuildLevels({}, true);
+    model.ComputeVolumes({}, false, 0.3);
+    double rock = 0;
+    size_t points = 0;
+    for (int k = 0; k < model.Count(); ++k) {
+      const TTriangulator& t = model.Levels[k].Triangulator;
+      points += t.Points().size();
+      const TTriangleArray sweep = SweepTriangulator::Triangulate(t.Points());
+      ASSERT_EQ(t.Triangles().size(), sweep.size()) << "layer " << k;
+      for (size_t i = 0; i < sweep.size(); ++i)
+        ASSERT_TRUE(t.Triangles()[i].p1 == sweep[i].p1 && t.Triangles()[i].p2 == sweep[i].p2 &&
+                    t.Triangles()[i].p3 == sweep[i].p3)
+            << "layer " << k << ", triangle " << i;
+      EXPECT_LE(t.Made(), 12 * static_cast<int64_t>(t.Points().size()) + 1) << "layer " << k;
+      rock += model.Thickness(k) * model.PolygonArea(k);
+    }
+    EXPECT_GT(points, 1000u);
+    EXPECT_GT(model.RockVolume, 0);
+    EXPECT_EQ(model.RockVolume, rock);
+  }
 }
 
 // The real layers of the committed demo cave hold what random sets rarely
