@@ -86,7 +86,9 @@ class T3DScanner {
       itemAt_ = p_;
       const uint8_t code = Byte();
       if (code <= 0x04) {
-        if (code == 0 && style_ == 0) return false;
+        // A file without legs never sets the style, so its end marker is
+        // the first normal style item, at the very end.
+        if (code == 0 && (style_ == 0 || p_ == data_.size())) return false;
         style_ = code;
         continue;
       }
