@@ -389,7 +389,12 @@ class T3DLoader {
       r.Name = ShortName(label, in_.Separator);
       r.Station = r.Name;
       if (crossSections_.empty()) continue;
-      const auto xs = crossSections_.find(label);
+      // A station equated to others may carry its cross-section under any
+      // of their names.
+      auto xs = crossSections_.find(label);
+      for (int32_t o = stationAt_.find(sources_[i].Position)->second; xs == crossSections_.end() && o >= 0;
+           o = stations_[o].Next)
+        xs = crossSections_.find(StationLabel(o));
       if (xs == crossSections_.end()) continue;
       auto dim = [](int32_t cm) { return cm == kMissingDimension ? 0.0f : static_cast<float>(cm * 0.01 * FeetPerMetre()); };
       r.Left = dim(xs->second[0]);
