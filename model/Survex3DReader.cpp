@@ -39,6 +39,56 @@ struct TCmHash {
   }
 };
 
+// The first station at each place: open addressing in one flat block, as
+// a million stations would cost a million node allocations in a map.
+class TPlaceIndex {
+ public:
+  void Reserve(size_t n) {
+    size_t cap = 16;
+    while (cap < 2 * n) cap <<= 1;
+    Rehash(cap);
+  }
+  // The head of the place's station chain, or null.
+  const int32_t* Find(const TCm& p) const {
+    if (slots_.empty()) return nullptr;
+    for (size_t i = TCmHash{}(p) & mask_;; i = (i + 1) & mask_) {
+      const TSlot& s = slots_[i];
+      if (s.Head < 0) return nullptr;
+      if (s.Place == p) return &s.Head;
+    }
+  }
+  // The head, set to `head` when the place is new; false when it was known.
+  std::pair<int32_t*, bool> Insert(const TCm& p, int32_t head) {
+    if (2 * (count_ + 1) > slots_.size()) Rehash(std::max<size_t>(16, 2 * slots_.size()));
+    for (size_t i = TCmHash{}(p) & mask_;; i = (i + 1) & mask_) {
+      TSlot& s = slots_[i];
+      if (s.Head < 0) {
+        s = {p, head};
+        ++count_;
+        return {&s.Head, true};
+      }
+      if (s.Place == p) return {&s.Head, false};
+    }
+  }
+
+ private:
+  struct TSlot {
+    TCm Place;
+    int32_t Head = -1;
+  };
+  void Rehash(size_t cap) {
+    if (cap <= slots_.size()) return;
+    std::vector<TSlot> old(cap);
+    old.swap(slots_);
+    mask_ = cap - 1;
+    count_ = 0;
+    for (const TSlot& s : old)
+      if (s.Head >= 0) Insert(s.Place, s.Head);
+  }
+  std::vector<TSlot> slots_;
+  size_t mask_ = 0, count_ = 0;
+};
+
 enum class TItemKind { End, Move, Date, TraverseError, CrossSection, Leg, Station };
 
 enum : uint8_t { kLegSurface = 0x01, kLegDuplicate = 0x02, kLegSplay = 0x04 };
@@ -249,12 +299,29 @@ struct TSurveyStart {
   PackedDate Date;
 };
 
+struct TItemCounts {
+  int Legs = 0, Moves = 0, Stations = 0;
+};
+
+TItemCounts CountItems(std::string_view data, const std::string& fileName) {
+  T3DScanner in(data, fileName);
+  in.ReadHeader();
+  TItemCounts n;
+  TItem item;
+  while (in.Next(item)) {
+    n.Legs += item.Kind == TItemKind::Leg;
+    n.Moves += item.Kind == TItemKind::Move;
+    n.Stations += item.Kind == TItemKind::Station;
+  }
+  return n;
+}
+
 class T3DLoader {
  public:
   T3DLoader(TPlotModel& model, std::string_view data, const std::string& fileName, const TPlotProgress& progress)
       : model_(model), in_(data, fileName), progress_(progress) {}
 
-  void Run(const TPlotLineCounts& expected) {
+  void Run(const TItemCounts& expected) {
     in_.ReadHeader();
     TPlotInfo& info = model_.PlotInfo;
     info.Title = in_.Title;
@@ -265,7 +332,9 @@ class T3DLoader {
       info.HasZone = true;
       info.Datum = "WGS 1984";
     }
-    const int records = expected.DrawCount + expected.MoveCount / 2;
+    const int records = expected.Legs + expected.Moves;
+    stationAt_.Reserve(expected.Stations);
+    stations_.reserve(expected.Stations);
     if (records > model_.Plots.Capacity()) model_.Plots.SetCapacity(records + records / 16 + 16);
     sources_.reserve(static_cast<size_t>(records + records / 16 + 16));
 
@@ -341,14 +410,14 @@ class T3DLoader {
 
   void AddStation(const TCm& p) {
     const std::string_view label = in_.Label();
-    auto [it, added] = stationAt_.try_emplace(p, static_cast<int32_t>(stations_.size()));
+    auto [head, added] = stationAt_.Insert(p, static_cast<int32_t>(stations_.size()));
     int32_t next = -1;
     if (!added) {
       // The same station again at the same place adds nothing.
-      for (int32_t s = it->second; s >= 0; s = stations_[s].Next)
+      for (int32_t s = *head; s >= 0; s = stations_[s].Next)
         if (StationLabel(s) == label) return;
-      next = it->second;
-      it->second = static_cast<int32_t>(stations_.size());
+      next = *head;
+      *head = static_cast<int32_t>(stations_.size());
     }
     stations_.push_back({static_cast<uint32_t>(stationText_.size()), static_cast<uint32_t>(label.size()), next});
     stationText_.append(label);
@@ -360,12 +429,12 @@ class T3DLoader {
 
   // The station of the record's own survey where several share its place.
   int32_t StationFor(const TCm& p, int32_t survey) const {
-    const auto it = stationAt_.find(p);
-    if (it == stationAt_.end()) return -1;
-    int32_t best = it->second;
+    const int32_t* head = stationAt_.Find(p);
+    if (!head) return -1;
+    int32_t best = *head;
     if (survey < 0) return best;
     const std::string& prefix = surveys_[survey].Label;
-    for (int32_t s = it->second; s >= 0; s = stations_[s].Next) {
+    for (int32_t s = *head; s >= 0; s = stations_[s].Next) {
       const std::string_view label = StationLabel(s);
       if (label.size() > prefix.size() && label.compare(0, prefix.size(), prefix) == 0 &&
           label[prefix.size()] == in_.Separator && label.find(in_.Separator, prefix.size() + 1) == std::string_view::npos)
@@ -392,7 +461,7 @@ class T3DLoader {
       // A station equated to others may carry its cross-section under any
       // of their names.
       auto xs = crossSections_.find(label);
-      for (int32_t o = stationAt_.find(sources_[i].Position)->second; xs == crossSections_.end() && o >= 0;
+      for (int32_t o = *stationAt_.Find(sources_[i].Position); xs == crossSections_.end() && o >= 0;
            o = stations_[o].Next)
         xs = crossSections_.find(StationLabel(o));
       if (xs == crossSections_.end()) continue;
@@ -454,7 +523,7 @@ class T3DLoader {
   std::vector<TSurveyStart> surveys_;
   std::vector<TStation> stations_;
   std::string stationText_;
-  std::unordered_map<TCm, int32_t, TCmHash> stationAt_;
+  TPlaceIndex stationAt_;
   std::unordered_map<std::string, std::array<int32_t, 4>, TLabelHash, std::equal_to<>> crossSections_;
   TCm current_;
   int32_t pendingMove_ = -1;
@@ -472,15 +541,8 @@ TPlotLoadResult Fail(std::string message, const TMessageProc& warn) {
 bool IsSurvex3D(std::string_view data) { return data.substr(0, kFirstLine.size()) == kFirstLine; }
 
 TPlotLineCounts CountSurvex3DLegs(std::string_view data, const std::string& fileName) {
-  T3DScanner in(data, fileName);
-  in.ReadHeader();
-  TPlotLineCounts counts;
-  TItem item;
-  while (in.Next(item)) {
-    if (item.Kind == TItemKind::Leg) ++counts.DrawCount;
-    if (item.Kind == TItemKind::Move) counts.MoveCount += 2;
-  }
-  return counts;
+  const TItemCounts n = CountItems(data, fileName);
+  return {n.Legs, 2 * n.Moves};
 }
 
 TPlotLoadResult LoadSurvex3DData(TPlotModel& model, std::string_view data, const std::string& fileName,
@@ -490,7 +552,7 @@ TPlotLoadResult LoadSurvex3DData(TPlotModel& model, std::string_view data, const
   model.PlotInfo.FileKind = "survex-3d";
   T3DLoader loader(model, data, fileName, progress);
   try {
-    loader.Run(CountSurvex3DLegs(data, fileName));
+    loader.Run(CountItems(data, fileName));
   } catch (const std::bad_alloc&) {
     return Fail(kOutOfMemoryMessage, warn);
   } catch (const std::exception& e) {
