@@ -31,9 +31,11 @@ namespace {
 
 std::filesystem::path ToPath(const QString& file) { return std::filesystem::path(file.toStdString()); }
 
+// Which reader opens a file is chosen by its content; the names only decide
+// what a drop offers to open.
 bool IsPlotFile(const QString& file) {
   const QString suffix = QFileInfo(file).suffix().toLower();
-  return suffix == "plt" || suffix == "plf";
+  return suffix == "plt" || suffix == "plf" || suffix == "3d";
 }
 
 // Why a file is not opened, or nothing: a file from which no plot records
@@ -56,6 +58,9 @@ QString RefusalOf(const QString& plotFile) {
 }
 
 }  // namespace
+
+const char* const kSurveyFileFilter =
+    "Survey files (*.plt *.plf *.3d);;Bramble Plot Files (*.plt *.plf);;Survex 3D Files (*.3d);;All Files (*)";
 
 QString AskFile(QWidget* owner, bool save, const QString& title, const QString& filter, const QString& suffix) {
   QFileDialog d(owner, title, QDir::currentPath(), filter);
@@ -182,7 +187,7 @@ void TForm1::LoadCave(const QString& fileName) {
 
 void TForm1::OpenPlotFileMnuClick() {
   if (loading_) return;
-  const QString file = AskFileName("Open Plot File", "Bramble Plot Files (*.plt *.plf);;All Files (*)", "plt", false);
+  const QString file = AskFileName("Open Plot File", kSurveyFileFilter, "plt", false);
   if (file.isEmpty()) return;
   QDir::setCurrent(QFileInfo(file).absolutePath());
   LoadCave(file);

@@ -17,6 +17,7 @@
 #include "export/ShapeExport.h"
 #include "export/VRMLExport.h"
 #include "model/PlotReader.h"
+#include "model/SurveyFile.h"
 #include "platform/IniFile.h"
 
 namespace lumora::cli {
@@ -183,7 +184,7 @@ int RunExport(const Args& args) {
   }
 
   TPlotModel& model = PlotModel();
-  const TPlotLoadResult loaded = LoadPlotFile(model, file, [](int surveys, int plots) {
+  const TPlotLoadResult loaded = LoadSurveyFile(model, file, [](int surveys, int plots) {
     ShowProgress("Reading: " + std::to_string(surveys) + " surveys, " + std::to_string(plots) + " lines");
   });
   EndProgress();

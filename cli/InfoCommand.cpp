@@ -7,6 +7,7 @@
 #include "cli/Format.h"
 #include "model/PlotReader.h"
 #include "model/PlotStats.h"
+#include "model/SurveyFile.h"
 
 namespace lumora::cli {
 namespace {
@@ -14,9 +15,11 @@ namespace {
 const char* const kUsage =
     "usage: lumora-cli info FILE [--json]\n"
     "\n"
-    "Reads the plot file FILE and prints what it holds: records by code, lines,\n"
-    "surveys, features, sections, splays, bounds, georeference and the total\n"
-    "length of the survey shots. --json prints one JSON object instead.\n"
+    "Reads the plot or Survex .3d file FILE and prints what it holds: records by\n"
+    "code, lines, surveys, features, sections, splays, bounds, georeference, the\n"
+    "file's kind, title and coordinate system, the surface, splay and duplicate\n"
+    "legs and the total length of the survey shots. --json prints one JSON object\n"
+    "instead.\n"
     "Exit status 1 when the file cannot be read completely.\n";
 
 void PrintJson(const std::string& file, TPlotModel& model, const TPlotStats& s, const TPlotLoadResult& result) {
@@ -51,6 +54,13 @@ void PrintJson(const std::string& file, TPlotModel& model, const TPlotStats& s, 
   o += "  \"datum\": " + JsonString(info.Datum.View()) + ",\n";
   o += "  \"shot_length_ft\": " + JsonNumber(s.ShotLengthFeet) + ",\n";
   o += "  \"shot_length_m\": " + JsonNumber(s.ShotLengthFeet * MetresPerFoot());
+  o += ",\n  \"kind\": " + JsonString(info.FileKind) + ",\n";
+  o += "  \"title\": " + JsonString(info.Title) + ",\n";
+  o += "  \"coordinate_system\": " + JsonString(info.CoordinateSystem) + ",\n";
+  o += "  \"surface_legs\": " + std::to_string(s.d) + ",\n";
+  o += "  \"splay_legs\": " + std::to_string(s.SplayLegs) + ",\n";
+  o += "  \"duplicate_legs\": " + std::to_string(s.DuplicateLegs) + ",\n";
+  o += "  \"traverse_errors\": " + std::to_string(model.TraverseErrors.size());
   if (!result.Ok) o += ",\n  \"error\": " + JsonString(result.Message);
   o += "\n}\n";
   std::fputs(o.c_str(), stdout);
@@ -60,6 +70,13 @@ void PrintText(const std::string& file, TPlotModel& model, const TPlotStats& s, 
   const TPlotInfo& info = model.PlotInfo;
   std::printf("File:            %s\n", file.c_str());
   std::printf("Loaded:          %s\n", result.Ok && info.Loaded ? "yes" : "no (partial model)");
+  std::printf("Kind:            %s\n", info.FileKind == "survex-3d" ? "Survex .3d file" : "plot file");
+  if (!info.Title.empty()) std::printf("Title:           %s\n", info.Title.c_str());
+  if (!info.CoordinateSystem.empty())
+    std::printf("Coordinates:     %s%s\n", info.CoordinateSystem.c_str(),
+                info.HasZone ? "" : " (not WGS 84 UTM: no georeference)");
+  std::printf("Legs flagged:    %d surface or hidden, %d splay, %d duplicate\n", s.d, s.SplayLegs, s.DuplicateLegs);
+  if (!model.TraverseErrors.empty()) std::printf("Traverses:       %zu with closure errors\n", model.TraverseErrors.size());
   std::printf("Plot records:    %d (M %d, D %d, d %d, L %d, V %d)\n", model.Plots.Count(), s.M, s.D, s.d, s.L, s.V);
   std::printf("Line starts:     %d\n", model.LineStarts.Count());
   std::printf("Surveys:         %d\n", s.Surveys);
@@ -106,7 +123,7 @@ int RunInfo(const Args& args) {
   if (file.empty()) return UsageError("info", "no plot file given");
 
   TPlotModel& model = PlotModel();
-  TPlotLoadResult result = LoadPlotFile(model, file, [](int surveys, int plots) {
+  TPlotLoadResult result = LoadSurveyFile(model, file, [](int surveys, int plots) {
     ShowProgress("Reading: " + std::to_string(surveys) + " surveys, " + std::to_string(plots) + " lines");
   });
   EndProgress();

@@ -12,6 +12,7 @@
 #include "cli/Format.h"
 #include "export/MeshFileWriters.h"
 #include "model/PlotReader.h"
+#include "model/SurveyFile.h"
 #include "passage/PassageLib.h"
 
 namespace lumora::cli {
@@ -120,7 +121,7 @@ int RunPassages(const Args& args) {
   if (file.empty()) return UsageError("passages", "no plot file given");
 
   TPlotModel& model = PlotModel();
-  const TPlotLoadResult loaded = LoadPlotFile(model, file, [](int surveys, int plots) {
+  const TPlotLoadResult loaded = LoadSurveyFile(model, file, [](int surveys, int plots) {
     std::string text = "Reading: ";
     text += std::to_string(surveys);
     text += " surveys, ";

@@ -13,6 +13,7 @@
 #include "export/MeshFileWriters.h"
 #include "model/PlotReader.h"
 #include "model/WorkingUnits.h"
+#include "model/SurveyFile.h"
 #include "passage/PassageLib.h"
 #include "volume/CVVolume.h"
 #include "volume/VolumeReport.h"
@@ -115,7 +116,7 @@ int RunVolume(const Args& args) {
   if (upDown && !useDims) return UsageError("volume", "--up-down needs the passage dimensions");
 
   TPlotModel& model = PlotModel();
-  const TPlotLoadResult loaded = LoadPlotFile(model, file, [](int surveys, int plots) {
+  const TPlotLoadResult loaded = LoadSurveyFile(model, file, [](int surveys, int plots) {
     ShowProgress("Reading: " + std::to_string(surveys) + " surveys, " + std::to_string(plots) + " lines");
   });
   EndProgress();

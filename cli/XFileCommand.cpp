@@ -12,6 +12,7 @@
 #include "meshfiles/GLXFileReader.h"
 #include "meshfiles/GLXFileWriter.h"
 #include "model/PlotReader.h"
+#include "model/SurveyFile.h"
 #include "passage/PassageLib.h"
 #include "platform/AtomicFile.h"
 #include "scene/GLFastMesh.h"
@@ -86,7 +87,7 @@ int Info(const std::string& file) {
 
 bool LoadPlotWalls(const std::string& file, TGLBaseFrame& frame) {
   TPlotModel& model = PlotModel();
-  const TPlotLoadResult loaded = LoadPlotFile(model, file, [](int surveys, int plots) {
+  const TPlotLoadResult loaded = LoadSurveyFile(model, file, [](int surveys, int plots) {
     ShowProgress("Reading: " + std::to_string(surveys) + " surveys, " + std::to_string(plots) + " lines");
   });
   EndProgress();

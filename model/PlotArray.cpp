@@ -53,6 +53,11 @@ void TPlotModel::ClearPlotModel() {
   PlotInfo.Zone = 0;
   PlotInfo.HasZone = false;
   PlotInfo.Datum = "";
+  PlotInfo.FileKind.clear();
+  PlotInfo.Title.clear();
+  PlotInfo.CoordinateSystem.clear();
+  PlotInfo.ExtendedElevation = false;
+  TraverseErrors.clear();
 }
 
 TRange TPlotModel::SectionSurveyRange(int s) const {

@@ -110,6 +110,18 @@ struct TPlotInfo {
   ShortString<255> Datum;
   std::string FileName;
   bool Loaded = false;
+  // What a Survex .3d file adds; a plot file leaves them empty.
+  std::string FileKind;  // "plot" or "survex-3d"
+  std::string Title;
+  std::string CoordinateSystem;
+  bool ExtendedElevation = false;
+};
+
+// One traverse's closure as a Survex .3d file records it.
+struct TTraverseError {
+  int32_t Legs = 0;
+  double LengthMetres = 0;
+  double E = 0, H = 0, V = 0;
 };
 
 struct TRange {
@@ -126,6 +138,7 @@ class TPlotModel {
   TSplayArray Splays;
   TPlotInfo PlotInfo;
   TSurveyID CurrentSurvey;
+  std::vector<TTraverseError> TraverseErrors;
 
   void ClearPlotModel();
   TRange SectionSurveyRange(int s) const;

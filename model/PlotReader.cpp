@@ -594,6 +594,7 @@ void ReserveForRecords(TPlotModel& model, std::string_view text) {
 // Reads `text` into a model that the caller has just cleared.
 TPlotLoadResult ReadIntoModel(TPlotModel& model, std::string_view text, const TPlotProgress& progress,
                               const TMessageProc& warn) {
+  model.PlotInfo.FileKind = "plot";
   TPlotLoader loader(model, text, progress);
   try {
     ReserveForRecords(model, text);
@@ -605,6 +606,14 @@ TPlotLoadResult ReadIntoModel(TPlotModel& model, std::string_view text, const TP
                 warn);
   }
 
+  SetEndOfLoadValues(model);
+  loader.Report();
+  return {};
+}
+
+}  // namespace
+
+void SetEndOfLoadValues(TPlotModel& model) {
   TPlotInfo& info = model.PlotInfo;
   info.DepthRange = info.Max.z - info.Min.z;
   if (info.DepthRange == 0) info.DepthRange = 0.1;
@@ -616,11 +625,7 @@ TPlotLoadResult ReadIntoModel(TPlotModel& model, std::string_view text, const TP
   }
   if (model.Sections.Count() == 0) model.Sections.Add(TSectionRec{"(None)", 0});
   info.Loaded = true;
-  loader.Report();
-  return {};
 }
-
-}  // namespace
 
 TPlotLoadResult LoadPlotText(TPlotModel& model, std::string_view text, const std::string& fileName,
                              const TPlotProgress& progress, const TMessageProc& warn) {

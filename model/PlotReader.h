@@ -40,6 +40,10 @@ TPlotLoadResult LoadPlotFile(TPlotModel& model, const std::string& fileName,
 TPlotLoadResult LoadPlotText(TPlotModel& model, std::string_view text, const std::string& fileName,
                              const TPlotProgress& progress = {}, const TMessageProc& warn = {});
 
+// What every reader does once a file has been read to its end: depth range,
+// first position, centre, the default section and the loaded mark.
+void SetEndOfLoadValues(TPlotModel& model);
+
 struct TPlotLineCounts {
   int DrawCount = 0;  // lines starting with 'D'
   int MoveCount = 0;  // twice the lines starting with 'M'

@@ -8,6 +8,11 @@ TPlotStats ComputePlotStats(const TPlotModel& model) {
   TPlotStats s;
   for (int i = 0; i < model.Plots.Count(); ++i) {
     const TPlotVector& r = model.Plots[i];
+    if (r.Code == 'D' || r.Code == 'd') {
+      const std::string_view flags = r.Flags.View();
+      s.SplayLegs += flags.find('S') != std::string_view::npos;
+      s.DuplicateLegs += flags.find('L') != std::string_view::npos;
+    }
     switch (r.Code) {
       case 'M': ++s.M; break;
       case 'd': ++s.d; break;

@@ -10,6 +10,7 @@ struct TPlotStats {
   int Surveys = 0;                        // kind 0
   int Features = 0;                       // kinds 1 and 2
   int SplayShots = 0;
+  int SplayLegs = 0, DuplicateLegs = 0;  // 'D' and 'd' records flagged 'S', 'L'
   double ShotLengthFeet = 0;  // 'D' records: distance from the previous record
 };
 

@@ -4,6 +4,8 @@
 #include <climits>
 #include <cmath>
 
+#include "model/SurveyFile.h"
+
 namespace lumora {
 
 namespace {
@@ -195,7 +197,7 @@ std::optional<TMeshEstimate> EstimateMeshForFile(const std::filesystem::path& pl
                                                  const TCaveMeshSettings& settings) {
   std::error_code ec;
   if (plotFile.empty() || !std::filesystem::is_regular_file(plotFile, ec)) return std::nullopt;
-  const TPlotLineCounts counts = CountPlotLines(plotFile.string());
+  const TPlotLineCounts counts = CountSurveyLines(plotFile.string());
   return EstimateMesh(counts.DrawCount, counts.MoveCount, settings.PassageShape, settings.RoundingDepth);
 }
 
@@ -331,7 +333,7 @@ TCaveLoadResult LoadCave(const std::filesystem::path& plotFile, TGLViewerCore& v
   scene.CaveFrame->ResetOrientation();
 
   fields.Action("Reading File");
-  const TPlotLoadResult loaded = LoadPlotFile(
+  const TPlotLoadResult loaded = LoadSurveyFile(
       model, plotFile.string(),
       [&](int surveys, int plots) {
         fields.Shots(ThousandsText(plots));

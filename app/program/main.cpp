@@ -15,9 +15,9 @@ namespace {
 const char kUsage[] =
     "usage: lumora [OPTIONS] [PLOTFILE]\n"
     "\n"
-    "Shows a cave survey in 3D. PLOTFILE, a plot file (.plt or .plf), opens at\n"
-    "start; plot files can also be opened from the File menu or dropped on the\n"
-    "window.\n"
+    "Shows a cave survey in 3D. PLOTFILE, a plot file (.plt or .plf) or a Survex\n"
+    ".3d file, opens at start; survey files can also be opened from the File\n"
+    "menu or dropped on the window.\n"
     "\n"
     "options:\n"
     "  -h, --help     show this text and exit\n"

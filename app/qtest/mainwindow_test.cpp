@@ -578,7 +578,10 @@ class MainWindowTest : public QObject {
       return opened;
     };
     Find<QAction>("OpenPlotFileMnu")->trigger();
-    QCOMPARE(asked, (QStringList{"Open Plot File", "Bramble Plot Files (*.plt *.plf);;All Files (*)", "plt", "open"}));
+    QCOMPARE(asked, (QStringList{"Open Plot File",
+                                  "Survey files (*.plt *.plf *.3d);;Bramble Plot Files (*.plt *.plf);;"
+                                  "Survex 3D Files (*.3d);;All Files (*)",
+                                  "plt", "open"}));
     QCOMPARE(form->windowTitle(), QString("Lumora - opened.plf"));
     QCOMPARE(QDir::currentPath(), temp.path());
     // F5 loads the same file again from the home view.

@@ -13,7 +13,8 @@ import json, sys
 o = json.load(open(sys.argv[1]))
 keys = ["file", "loaded", "records", "line_starts", "surveys", "features", "sections", "splay_items",
         "splay_shots", "min", "max", "center", "first_position", "top", "bottom", "depth_range",
-        "has_zone", "zone", "datum", "shot_length_ft", "shot_length_m"]
+        "has_zone", "zone", "datum", "shot_length_ft", "shot_length_m", "kind", "title",
+        "coordinate_system", "surface_legs", "splay_legs", "duplicate_legs", "traverse_errors"]
 assert list(o) == keys, list(o)
 assert o["loaded"] is True
 assert o["records"] == {"M": 1, "D": 2, "d": 1, "L": 0, "V": 0}, o["records"]
@@ -24,6 +25,7 @@ assert o["min"] == [0, 0, -30] and o["max"] == [20, 10, 10] and o["center"] == [
 assert abs(o["shot_length_ft"] - 17) < 1e-9, o["shot_length_ft"]
 assert abs(o["shot_length_m"] - 17 * 0.3048) < 1e-9
 assert o["has_zone"] is True and o["zone"] == 13
+assert o["kind"] == "plot" and o["surface_legs"] == 1 and o["splay_legs"] == 0
 PY
 
 printf 'M 1 2 3\r\nD 4 5 six\r\n' > "$tmp/bad.plt"
