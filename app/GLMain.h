@@ -37,8 +37,6 @@ struct TStatusFields;
 // A file dialog with the title, filter and default extension of a command,
 // starting in the current folder; an empty result when cancelled.
 QString AskFile(QWidget* owner, bool save, const QString& title, const QString& filter, const QString& suffix);
-// The open dialogs' filter: every survey file, then each kind.
-extern const char* const kSurveyFileFilter;
 
 class TForm1 : public QMainWindow {
   Q_OBJECT

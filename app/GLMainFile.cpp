@@ -15,6 +15,7 @@
 #include <QToolButton>
 
 #include "app/CaveMeshDlg.h"
+#include "model/SurveyFile.h"
 #include "app/GLMain.h"
 #include "app/OptionsPanel.h"
 #include "app/StationTool.h"
@@ -47,7 +48,7 @@ QString RefusalOf(const QString& plotFile) {
   QString reason;
   try {
     auto scratch = std::make_unique<TPlotModel>();
-    const TPlotLoadResult r = LoadPlotFile(*scratch, ToPath(plotFile).string());
+    const TPlotLoadResult r = LoadSurveyFile(*scratch, ToPath(plotFile).string());
     if (scratch->Plots.Count() > 0) return {};
     reason = r.Ok || r.Message.empty() ? QString("it holds no plot records (it is empty, binary or of another format)")
                                        : QString::fromStdString(r.Message);
@@ -58,9 +59,6 @@ QString RefusalOf(const QString& plotFile) {
 }
 
 }  // namespace
-
-const char* const kSurveyFileFilter =
-    "Survey files (*.plt *.plf *.3d);;Bramble Plot Files (*.plt *.plf);;Survex 3D Files (*.3d);;All Files (*)";
 
 QString AskFile(QWidget* owner, bool save, const QString& title, const QString& filter, const QString& suffix) {
   QFileDialog d(owner, title, QDir::currentPath(), filter);

@@ -7,6 +7,7 @@
 #include "cli/Commands.h"
 #include "cli/Format.h"
 #include "model/PlotReader.h"
+#include "model/SurveyFile.h"
 #include "model/StationIndex.h"
 
 namespace lumora::cli {
@@ -59,7 +60,7 @@ int Parse(const char* command, const Args& args, size_t operands, Parsed& out) {
 
 bool Load(const char* command, const std::string& file, TStationIndex& index) {
   TPlotModel& model = PlotModel();
-  const TPlotLoadResult loaded = LoadPlotFile(model, file, [](int surveys, int plots) {
+  const TPlotLoadResult loaded = LoadSurveyFile(model, file, [](int surveys, int plots) {
     ShowProgress("Reading: " + std::to_string(surveys) + " surveys, " + std::to_string(plots) + " lines");
   });
   EndProgress();

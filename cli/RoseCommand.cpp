@@ -16,6 +16,7 @@
 #include "cli/Commands.h"
 #include "cli/Format.h"
 #include "model/PlotReader.h"
+#include "model/SurveyFile.h"
 #include "model/WorkingUnits.h"
 #include "platform/AtomicFile.h"
 #include "rose/GLRose.h"
@@ -184,7 +185,7 @@ int RunRose(const Args& args) {
   if (const auto status = ParseOptions(args, o)) return *status;
 
   TPlotModel& model = PlotModel();
-  const TPlotLoadResult loaded = LoadPlotFile(model, o.file, [](int surveys, int plots) {
+  const TPlotLoadResult loaded = LoadSurveyFile(model, o.file, [](int surveys, int plots) {
     ShowProgress("Reading: " + std::to_string(surveys) + " surveys, " + std::to_string(plots) + " lines");
   });
   EndProgress();

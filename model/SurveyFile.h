@@ -13,6 +13,10 @@ namespace lumora {
 TPlotLoadResult LoadSurveyFile(TPlotModel& model, const std::string& fileName, const TPlotProgress& progress = {},
                                const TMessageProc& warn = {});
 
+// The open dialogs' filter: every survey file, then each kind.
+inline constexpr const char* kSurveyFileFilter =
+    "Survey files (*.plt *.plf *.3d);;Bramble Plot Files (*.plt *.plf);;Survex 3D Files (*.3d);;All Files (*)";
+
 // As CountPlotLines, for either kind of file.
 TPlotLineCounts CountSurveyLines(const std::string& fileName);
 

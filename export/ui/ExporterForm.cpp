@@ -31,6 +31,7 @@
 #include "export/KMLExport.h"
 #include "export/ui/ExporterControls.h"
 #include "model/PlotReader.h"
+#include "model/SurveyFile.h"
 #include "platform/IniFile.h"
 #include "platform/Settings.h"
 
@@ -360,7 +361,7 @@ void TExporterForm::OpenPlotFile(const QString& file) {
   QDir::setCurrent(QFileInfo(path).absolutePath());
   if (path.toStdString() != context_.CurrentPlotPath) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    LoadPlotFile(
+    LoadSurveyFile(
         model_, path.toStdString(),
         [this](int surveys, int shots) {
           SurveyDis->setText(QString::number(surveys));
@@ -379,7 +380,7 @@ void TExporterForm::OpenPlotFile(const QString& file) {
 
 void TExporterForm::OpenMnuClick() {
   const QString file = AskFileName(QStringLiteral("Open Plot File"),
-                                   QStringLiteral("Bramble Plot Files (*.plt *.plf);;All Files (*)"), QString(),
+                                   QString::fromLatin1(kSurveyFileFilter), QString(),
                                    QString(), false);
   if (!file.isEmpty()) OpenPlotFile(file);
 }
