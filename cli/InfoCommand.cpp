@@ -5,6 +5,7 @@
 
 #include "cli/Commands.h"
 #include "cli/Format.h"
+#include "cli/PlotLoad.h"
 #include "model/PlotReader.h"
 #include "model/PlotStats.h"
 
@@ -106,10 +107,7 @@ int RunInfo(const Args& args) {
   if (file.empty()) return UsageError("info", "no plot file given");
 
   TPlotModel& model = PlotModel();
-  TPlotLoadResult result = LoadPlotFile(model, file, [](int surveys, int plots) {
-    ShowProgress("Reading: " + std::to_string(surveys) + " surveys, " + std::to_string(plots) + " lines");
-  });
-  EndProgress();
+  TPlotLoadResult result = LoadPlotForCommand("info", model, file);
   if (!result.Ok) std::fprintf(stderr, "%s\n", result.Message.c_str());
 
   const TPlotStats stats = ComputePlotStats(model);

@@ -99,7 +99,8 @@ void TDBFWriter::set_number(int field, double value) {
   Check(field, 'N');
   const Field& f = fields_[field];
   number_.clear();
-  if (std::isfinite(value) && std::fabs(value) < 1e18 && f.decimals <= 9) {
+  Finite(value);
+  if (std::fabs(value) < 1e18 && f.decimals <= 9) {
     AppendFixed(number_, value, f.decimals);
   } else {
     // Beyond 18 digits the fixed form gives way to the exponent form.

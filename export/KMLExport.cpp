@@ -69,7 +69,7 @@ std::string Fixed8(double v) { return FixedString(v, 8); }
 
 std::string Shortest(double v) {
   char buf[64];
-  const auto r = std::to_chars(buf, buf + sizeof buf, v);
+  const auto r = std::to_chars(buf, buf + sizeof buf, Finite(v));
   return std::string(buf, r.ptr);
 }
 
@@ -92,19 +92,15 @@ using TNode = std::unique_ptr<xmlNode, NodeFree>;
 // here, the way the save writes an element with element children.
 class TKMLStream {
  public:
-  TKMLStream(const std::filesystem::path& target, xmlDocPtr doc) : target_(target), doc_(doc) {
-    temp_ = target;
-    temp_ += ".tmp~";
-    buf_ = xmlOutputBufferCreateFilename(temp_.c_str(), xmlFindCharEncodingHandler("UTF-8"), 0);
-    if (!buf_) throw EExport("Cannot write file \"" + target_.string() + "\"");
+  TKMLStream(const std::filesystem::path& target, xmlDocPtr doc)
+      : file_(AsExportError([&] { return std::make_unique<TAtomicFile>(target); })), doc_(doc) {
+    // The buffer writes into the descriptor and leaves it open for Commit.
+    buf_ = xmlOutputBufferCreateFd(file_->Descriptor(), xmlFindCharEncodingHandler("UTF-8"));
+    if (!buf_) throw EExport("Cannot write file \"" + target.string() + "\"");
     Raw("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
   }
   ~TKMLStream() {
     if (buf_) xmlOutputBufferClose(buf_);
-    if (!committed_) {
-      std::error_code ec;
-      std::filesystem::remove(temp_, ec);
-    }
   }
 
   // A container whose open tag waits for its first child: without one it
@@ -135,11 +131,8 @@ class TKMLStream {
   void Commit() {
     xmlOutputBufferPtr buf = buf_;
     buf_ = nullptr;
-    if (xmlOutputBufferClose(buf) < 0) throw EExport("Cannot write file \"" + target_.string() + "\"");
-    std::error_code ec;
-    std::filesystem::rename(temp_, target_, ec);
-    if (ec) throw EExport("Cannot write file \"" + target_.string() + "\": " + ec.message());
-    committed_ = true;
+    if (xmlOutputBufferClose(buf) < 0) throw EExport("Cannot write file \"" + file_->Target().string() + "\"");
+    AsExportError([&] { file_->Commit(); });
   }
 
  private:
@@ -160,11 +153,10 @@ class TKMLStream {
     }
   }
 
-  std::filesystem::path target_, temp_;
+  std::unique_ptr<TAtomicFile> file_;
   xmlDocPtr doc_;
   xmlOutputBufferPtr buf_ = nullptr;
   std::vector<TOpen> open_;
-  bool committed_ = false;
 };
 
 // One geometry element built once and written many times with a new id

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstring>
 
+#include "export/ExportMain.h"
 #include "platform/AtomicFile.h"
 
 namespace lumora {
@@ -63,7 +64,11 @@ void PutU32(std::string& out, uint32_t v) {
   for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
 }
 
-void PutFloat(std::string& out, double v) { PutU32(out, std::bit_cast<uint32_t>(static_cast<float>(v))); }
+void PutFloat(std::string& out, double v) {
+  const float f = static_cast<float>(Finite(v));
+  Finite(f);  // a double past the range of floats
+  PutU32(out, std::bit_cast<uint32_t>(f));
+}
 
 void PutVector(std::string& out, const T3DVector& v) {
   PutFloat(out, v.x);
@@ -73,7 +78,7 @@ void PutVector(std::string& out, const T3DVector& v) {
 
 void PutNumber(std::string& out, double v) {
   char buf[32];
-  const auto r = std::to_chars(buf, buf + sizeof buf, v);
+  const auto r = std::to_chars(buf, buf + sizeof buf, Finite(v));
   out.append(buf, r.ptr);
 }
 

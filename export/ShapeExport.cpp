@@ -51,7 +51,7 @@ char* PutLE(char* p, int32_t v) {
   return p + 4;
 }
 char* PutDouble(char* p, double v) {
-  const auto u = std::bit_cast<uint64_t>(v);
+  const auto u = std::bit_cast<uint64_t>(Finite(v));
   for (int i = 0; i < 8; ++i) p[i] = static_cast<char>((u >> (8 * i)) & 0xFF);
   return p + 8;
 }

@@ -98,6 +98,7 @@ void SyncVisibility(const TCaveScene& scene, const TCaveVisibility& visibility);
 // What a load found that the window acts on.
 struct TCaveLoadResult {
   std::string Error;           // the plot reader's message; empty on success
+  std::string Warning;         // the reader's note of a read cut short
   bool TooManyForPassDims = false;  // more than 15000 records
 };
 

@@ -35,7 +35,7 @@ mkdir -p "$tmp/adir/inner"
 "$cli" export "$demo" --format dxf -o "$tmp/adir" > /dev/null 2> "$tmp/err.txt"
 [ $? -eq 1 ] || fail "writing over a folder did not fail with 1"
 grep -q "lumora-cli export: Cannot write file" "$tmp/err.txt" || fail "no message: $(cat "$tmp/err.txt")"
-[ -d "$tmp/adir/inner" ] && [ -z "$(ls "$tmp" | grep tmp~)" ] || fail "the failed export left its temporary"
+[ -d "$tmp/adir/inner" ] && [ -z "$(ls -A "$tmp" | grep 'tmp~\|\.tmp$')" ] || fail "the failed export left its temporary"
 
 # Expected counts from the plot file itself and from the wall builder.
 "$cli" info "$demo" --json > "$tmp/info.json" || fail "info"

@@ -3,7 +3,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include "platform/AtomicFile.h"
 #include "platform/IniFile.h"
@@ -57,9 +60,21 @@ TEST(AtomicFile, AFailedWriteKeepsTheOldFile) {
   const auto dir = TempDir();
   const auto target = dir / "keep.txt";
   WriteFileAtomically(target, "old");
-  std::filesystem::create_directory(dir / "keep.txt.tmp~");  // the temporary cannot be created
-  EXPECT_THROW(WriteFileAtomically(target, "new"), std::runtime_error);
+  // A user's own file of the name an older temporary had is never touched.
+  std::filesystem::create_directory(dir / "keep.txt.tmp~");
+  // A file size limit makes the write fail, whoever runs the test.
+  struct rlimit old {};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = old;
+  small.rlim_cur = 16;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  EXPECT_THROW(WriteFileAtomically(target, std::string(100, 'n')), std::runtime_error);
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, oldHandler);
   EXPECT_EQ(ReadWholeFile(target), "old");
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "keep.txt.tmp~"));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 2);
   EXPECT_THROW(ReadWholeFile(dir / "missing.txt"), std::runtime_error);
   std::filesystem::remove_all(dir);
 }
