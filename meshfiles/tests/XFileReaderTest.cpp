@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "meshfiles/tests/XFileTestUtil.h"
 
 namespace lumora::testing {
@@ -158,6 +160,9 @@ TEST(XFileReader, NonFiniteValuesAndNegativeCountsNameTheirLine) {
     TGLBaseFrame frame;
     EXPECT_EQ(LoadError(kTextHeader + body, frame), message) << body;
   }
+  // Nor does the writer's number text let one through.
+  EXPECT_THROW(FormatReal(std::nan("")), EXFileError);
+  EXPECT_THROW(FormatReal(-HUGE_VAL), EXFileError);
 }
 
 TEST(XFileReader, FailuresNameTheirCause) {
