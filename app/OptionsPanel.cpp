@@ -1,4 +1,5 @@
 #include "app/OptionsPanel.h"
+#include "geometry/GLMatrix.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -55,7 +56,8 @@ void TColorDisplay::SetColor(uint32_t colour) {
   if (colour == colour_) return;
   colour_ = colour;
   QPalette p = palette();
-  p.setColor(QPalette::Window, QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF));
+  const TColorBytes b = UnpackColor(colour);
+  p.setColor(QPalette::Window, QColor(static_cast<int>(b.R), static_cast<int>(b.G), static_cast<int>(b.B)));
   setPalette(p);
 }
 

@@ -6,6 +6,7 @@
 #include <libxml/xmlsave.h>
 
 #include <algorithm>
+#include <numbers>
 #include <charconv>
 #include <cmath>
 #include <memory>
@@ -16,8 +17,7 @@ namespace lumora {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kDeg = kPi / 180;
+constexpr double kDeg = std::numbers::pi / 180;
 constexpr const char* kKmlNamespace = "http://earth.google.com/kml/2.0";
 
 struct TEllipsoid {
@@ -468,7 +468,7 @@ TLonLat to_longitude_latitude(const T3DVector& position, int zone, int datum) {
     previous = m;
     phi = step(phi, m);
   }
-  const double phi1 = std::clamp(phi, -kPi / 2, kPi / 2);
+  const double phi1 = std::clamp(phi, -std::numbers::pi / 2, std::numbers::pi / 2);
 
   const double T = std::tan(phi1), T2 = T * T, T4 = T2 * T2, T6 = T4 * T2;
   const double cos1 = std::cos(phi1), sin1 = std::sin(phi1);
