@@ -14,6 +14,7 @@
 #include <stdexcept>
 
 #include "export/ExportMain.h"
+#include "export/LittleEndian.h"
 
 namespace lumora {
 
@@ -22,10 +23,6 @@ const char* const kFieldMismatchMessage = "Field Mismatch";
 namespace {
 
 constexpr size_t kBlockSize = 32u << 20;
-
-void PutLE(std::string& out, uint32_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
 
 }  // namespace
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "export/ExportMain.h"
+#include "export/LittleEndian.h"
 #include "platform/AtomicFile.h"
 
 namespace lumora {
@@ -60,14 +61,10 @@ double TMeshCollector::SignedVolume() const {
 
 namespace {
 
-void PutU32(std::string& out, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
-
 void PutFloat(std::string& out, double v) {
   const float f = static_cast<float>(Finite(v));
   Finite(f);  // a double past the range of floats
-  PutU32(out, std::bit_cast<uint32_t>(f));
+  Put32(out, std::bit_cast<uint32_t>(f));
 }
 
 void PutVector(std::string& out, const T3DVector& v) {
@@ -93,7 +90,7 @@ std::string StlBytes(const TMeshCollector& mesh, const std::string& title) {
   std::string header = "binary STL: " + title;
   header.resize(80, ' ');
   out += header;
-  PutU32(out, static_cast<uint32_t>(tris.size()));
+  Put32(out, static_cast<uint32_t>(tris.size()));
   for (const auto& t : tris) {
     PutVector(out, TriangleNormal({{v[t[0]], v[t[1]], v[t[2]]}}));
     for (uint32_t i : t) PutVector(out, v[i]);

@@ -1,5 +1,6 @@
 #include "export/ZipperLib.h"
 
+#include "export/LittleEndian.h"
 #include "platform/AtomicFile.h"
 
 #include <zlib.h>
@@ -35,14 +36,6 @@ const std::array<uint32_t, 256>& CrcTable() {
   return table;
 }
 
-void Put16(std::string& out, uint32_t v) {
-  out.push_back(static_cast<char>(v & 0xFF));
-  out.push_back(static_cast<char>((v >> 8) & 0xFF));
-}
-void Put32(std::string& out, uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
-}
 uint32_t Get16(const char* p) {
   return static_cast<uint8_t>(p[0]) | (static_cast<uint32_t>(static_cast<uint8_t>(p[1])) << 8);
 }

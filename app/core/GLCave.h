@@ -119,8 +119,10 @@ void SetDefaultRendering(TGLRenderer& renderer, TGLViewerCore& viewer, bool flat
 // display defaults (walls only) and the smooth style.
 TCaveScene CreateSceneObjects(TGLViewerCore& viewer);
 
-// Steps 2 to 11 of a load (the window adds the caption, the recent files,
-// the cursor and the display defaults around it); then the cave frame is
+// The part of a load that the window and `lumora-cli render` share: the
+// plot read, then shots, stations, labels and walls built into the scene
+// (the window adds the caption, the recent files, the cursor and the
+// display defaults around it); then the cave frame is
 // set back so the whole cave fits the view, as its home position. A plot
 // reader error goes to `warn` and into the result, and the scene is built
 // from what was read; anything else the scene or the wall builder throws
