@@ -11,13 +11,14 @@
 #include <vector>
 
 #include "cli/Commands.h"
+#include "cli/Format.h"
+#include "cli/PlotLoad.h"
 #include "export/DXFExport.h"
 #include "export/ExportMain.h"
 #include "export/KMLExport.h"
 #include "export/ShapeExport.h"
 #include "export/VRMLExport.h"
 #include "model/PlotReader.h"
-#include "model/SurveyFile.h"
 #include "platform/IniFile.h"
 
 namespace lumora::cli {
@@ -121,11 +122,9 @@ int RunExport(const Args& args) {
       datum = d;
     } else if (a == "--altitude") {
       auto v = value();
-      double m = 0;
-      const auto r = v ? std::from_chars(v->data(), v->data() + v->size(), m) : std::from_chars_result{};
-      if (!v || v->empty() || r.ec != std::errc() || r.ptr != v->data() + v->size())
-        return UsageError("export", "--altitude takes metres");
-      altitude = m;
+      const std::optional<double> m = v ? ParseNumber(*v) : std::nullopt;
+      if (!m) return UsageError("export", "--altitude takes metres");
+      altitude = *m;
     } else if (a == "--relative") {
       relative = true;
     } else if (a == "--splays") {
@@ -184,10 +183,7 @@ int RunExport(const Args& args) {
   }
 
   TPlotModel& model = PlotModel();
-  const TPlotLoadResult loaded = LoadSurveyFile(model, file, [](int surveys, int plots) {
-    ShowProgress("Reading: " + std::to_string(surveys) + " surveys, " + std::to_string(plots) + " lines");
-  });
-  EndProgress();
+  const TPlotLoadResult loaded = LoadPlotForCommand("export", model, file);
   if (!loaded.Ok) {
     std::fprintf(stderr, "lumora-cli export: %s\n", loaded.Message.c_str());
     return 1;

@@ -6,8 +6,8 @@
 
 #include "cli/Commands.h"
 #include "cli/Format.h"
+#include "cli/PlotLoad.h"
 #include "model/PlotReader.h"
-#include "model/SurveyFile.h"
 #include "model/StationIndex.h"
 
 namespace lumora::cli {
@@ -60,10 +60,7 @@ int Parse(const char* command, const Args& args, size_t operands, Parsed& out) {
 
 bool Load(const char* command, const std::string& file, TStationIndex& index) {
   TPlotModel& model = PlotModel();
-  const TPlotLoadResult loaded = LoadSurveyFile(model, file, [](int surveys, int plots) {
-    ShowProgress("Reading: " + std::to_string(surveys) + " surveys, " + std::to_string(plots) + " lines");
-  });
-  EndProgress();
+  const TPlotLoadResult loaded = LoadPlotForCommand(command, model, file);
   if (!loaded.Ok) {
     std::fprintf(stderr, "lumora-cli %s: %s\n", command, loaded.Message.c_str());
     return false;

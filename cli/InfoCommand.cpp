@@ -5,9 +5,9 @@
 
 #include "cli/Commands.h"
 #include "cli/Format.h"
+#include "cli/PlotLoad.h"
 #include "model/PlotReader.h"
 #include "model/PlotStats.h"
-#include "model/SurveyFile.h"
 
 namespace lumora::cli {
 namespace {
@@ -123,10 +123,7 @@ int RunInfo(const Args& args) {
   if (file.empty()) return UsageError("info", "no plot file given");
 
   TPlotModel& model = PlotModel();
-  TPlotLoadResult result = LoadSurveyFile(model, file, [](int surveys, int plots) {
-    ShowProgress("Reading: " + std::to_string(surveys) + " surveys, " + std::to_string(plots) + " lines");
-  });
-  EndProgress();
+  TPlotLoadResult result = LoadPlotForCommand("info", model, file);
   if (!result.Ok) std::fprintf(stderr, "%s\n", result.Message.c_str());
 
   const TPlotStats stats = ComputePlotStats(model);

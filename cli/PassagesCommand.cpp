@@ -10,9 +10,9 @@
 
 #include "cli/Commands.h"
 #include "cli/Format.h"
+#include "cli/PlotLoad.h"
 #include "export/MeshFileWriters.h"
 #include "model/PlotReader.h"
-#include "model/SurveyFile.h"
 #include "passage/PassageLib.h"
 
 namespace lumora::cli {
@@ -121,14 +121,7 @@ int RunPassages(const Args& args) {
   if (file.empty()) return UsageError("passages", "no plot file given");
 
   TPlotModel& model = PlotModel();
-  const TPlotLoadResult loaded = LoadSurveyFile(model, file, [](int surveys, int plots) {
-    std::string text = "Reading: ";
-    text += std::to_string(surveys);
-    text += " surveys, ";
-    text += std::to_string(plots);
-    ShowProgress(text += " lines");
-  });
-  EndProgress();
+  const TPlotLoadResult loaded = LoadPlotForCommand("passages", model, file);
   if (!loaded.Ok) {
     std::fprintf(stderr, "lumora-cli passages: %s\n", loaded.Message.c_str());
     return 1;

@@ -23,6 +23,7 @@
 #include "app/core/GLSettings.h"
 #include "cli/Commands.h"
 #include "cli/Format.h"
+#include "cli/PlotLoad.h"
 #include "model/PlotReader.h"
 #include "platform/AtomicFile.h"
 #include "viewer/OffscreenViewer.h"
@@ -221,11 +222,16 @@ int RunRender(const Args& args) {
   const TCaveStyle style;
   const TCaveLoadResult result =
       LoadCave(o.file, viewer, scene, PlotModel(), PassageOptions(), TCaveMeshSettings{}, style, progress,
-               [](const std::string& message) {
+               [&](const std::string& message) {
                  EndProgress();
-                 std::fprintf(stderr, "lumora-cli render: %s\n", OneLine(message).c_str());
+                 std::fprintf(stderr, "lumora-cli render: \"%s\": %s\n", o.file.c_str(), OneLine(message).c_str());
                });
   if (!result.Error.empty()) return 1;
+  ShowLoadWarning("render", result.Warning);
+  if (const TPlotLoadResult records = RequirePlotRecords(PlotModel(), {}); !records.Ok) {
+    std::fprintf(stderr, "lumora-cli render: %s\n", records.Message.c_str());
+    return 1;
+  }
 
   ApplyDisplayDefaults(scene, style.WallColor);
   SyncVisibility(scene, o.visibility);

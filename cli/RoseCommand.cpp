@@ -15,8 +15,8 @@
 #include "app/core/GLCave.h"
 #include "cli/Commands.h"
 #include "cli/Format.h"
+#include "cli/PlotLoad.h"
 #include "model/PlotReader.h"
-#include "model/SurveyFile.h"
 #include "model/WorkingUnits.h"
 #include "platform/AtomicFile.h"
 #include "rose/GLRose.h"
@@ -185,10 +185,7 @@ int RunRose(const Args& args) {
   if (const auto status = ParseOptions(args, o)) return *status;
 
   TPlotModel& model = PlotModel();
-  const TPlotLoadResult loaded = LoadSurveyFile(model, o.file, [](int surveys, int plots) {
-    ShowProgress("Reading: " + std::to_string(surveys) + " surveys, " + std::to_string(plots) + " lines");
-  });
-  EndProgress();
+  const TPlotLoadResult loaded = LoadPlotForCommand("rose", model, o.file);
   if (!loaded.Ok) {
     std::fprintf(stderr, "lumora-cli rose: %s\n", loaded.Message.c_str());
     return 1;

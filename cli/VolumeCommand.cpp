@@ -10,10 +10,10 @@
 
 #include "cli/Commands.h"
 #include "cli/Format.h"
+#include "cli/PlotLoad.h"
 #include "export/MeshFileWriters.h"
 #include "model/PlotReader.h"
 #include "model/WorkingUnits.h"
-#include "model/SurveyFile.h"
 #include "passage/PassageLib.h"
 #include "volume/CVVolume.h"
 #include "volume/VolumeReport.h"
@@ -116,10 +116,7 @@ int RunVolume(const Args& args) {
   if (upDown && !useDims) return UsageError("volume", "--up-down needs the passage dimensions");
 
   TPlotModel& model = PlotModel();
-  const TPlotLoadResult loaded = LoadSurveyFile(model, file, [](int surveys, int plots) {
-    ShowProgress("Reading: " + std::to_string(surveys) + " surveys, " + std::to_string(plots) + " lines");
-  });
-  EndProgress();
+  const TPlotLoadResult loaded = LoadPlotForCommand("volume", model, file);
   if (!loaded.Ok) {
     std::fprintf(stderr, "lumora-cli volume: %s\n", loaded.Message.c_str());
     return 1;

@@ -9,10 +9,10 @@
 #include "app/core/GLCave.h"
 #include "cli/Commands.h"
 #include "cli/Format.h"
+#include "cli/PlotLoad.h"
 #include "meshfiles/GLXFileReader.h"
 #include "meshfiles/GLXFileWriter.h"
 #include "model/PlotReader.h"
-#include "model/SurveyFile.h"
 #include "passage/PassageLib.h"
 #include "platform/AtomicFile.h"
 #include "scene/GLFastMesh.h"
@@ -87,10 +87,7 @@ int Info(const std::string& file) {
 
 bool LoadPlotWalls(const std::string& file, TGLBaseFrame& frame) {
   TPlotModel& model = PlotModel();
-  const TPlotLoadResult loaded = LoadSurveyFile(model, file, [](int surveys, int plots) {
-    ShowProgress("Reading: " + std::to_string(surveys) + " surveys, " + std::to_string(plots) + " lines");
-  });
-  EndProgress();
+  const TPlotLoadResult loaded = LoadPlotForCommand("xfile", model, file);
   if (!loaded.Ok) {
     std::fprintf(stderr, "lumora-cli xfile: %s\n", loaded.Message.c_str());
     return false;

@@ -2,6 +2,8 @@
 
 #include <QPainter>
 
+#include "geometry/GLMatrix.h"
+
 namespace lumora {
 
 TColorDisplay::TColorDisplay(uint32_t colour, QWidget* parent) : QFrame(parent), colour_(colour) {
@@ -10,7 +12,8 @@ TColorDisplay::TColorDisplay(uint32_t colour, QWidget* parent) : QFrame(parent),
 }
 
 QColor TColorDisplay::SwatchColor() const {
-  return QColor(colour_ & 0xFF, (colour_ >> 8) & 0xFF, (colour_ >> 16) & 0xFF);
+  const TColorBytes b = UnpackColor(colour_);
+  return QColor(static_cast<int>(b.R), static_cast<int>(b.G), static_cast<int>(b.B));
 }
 
 void TColorDisplay::SetColor(uint32_t colour) {

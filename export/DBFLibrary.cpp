@@ -14,6 +14,7 @@
 #include <stdexcept>
 
 #include "export/ExportMain.h"
+#include "export/LittleEndian.h"
 
 namespace lumora {
 
@@ -22,10 +23,6 @@ const char* const kFieldMismatchMessage = "Field Mismatch";
 namespace {
 
 constexpr size_t kBlockSize = 32u << 20;
-
-void PutLE(std::string& out, uint32_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
 
 }  // namespace
 
@@ -99,7 +96,8 @@ void TDBFWriter::set_number(int field, double value) {
   Check(field, 'N');
   const Field& f = fields_[field];
   number_.clear();
-  if (std::isfinite(value) && std::fabs(value) < 1e18 && f.decimals <= 9) {
+  Finite(value);
+  if (std::fabs(value) < 1e18 && f.decimals <= 9) {
     AppendFixed(number_, value, f.decimals);
   } else {
     // Beyond 18 digits the fixed form gives way to the exponent form.

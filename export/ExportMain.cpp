@@ -18,10 +18,6 @@ int RoundedPercent(int64_t done, int64_t total) {
   return static_cast<int>(std::nearbyint(static_cast<double>(100 * done) / static_cast<double>(total)));
 }
 
-std::string SystemMessage(const char* what, const std::filesystem::path& path, int err) {
-  return std::string(what) + " \"" + path.string() + "\": " + std::strerror(err);
-}
-
 }  // namespace
 
 TDataTypeChoices RefreshDataTypeChoices(TExportOptions& options, const TExportContext& context) {
@@ -91,54 +87,35 @@ bool CheckPlotLoaded(const TPlotModel& model, const TMessageProc& warn) {
 
 // ---- TExportFile ----
 
-TExportFile::TExportFile(std::filesystem::path target) : target_(std::move(target)) {
-  temp_ = target_;
-  temp_ += ".tmp~";
-  file_ = std::fopen(temp_.c_str(), "wb");
-  if (!file_) throw EExport(SystemMessage("Cannot create file", target_, errno));
+TExportFile::TExportFile(std::filesystem::path target) try : file_(std::move(target)) {
   buffer_.reserve(kFlushSize + 4096);
+} catch (const std::runtime_error& e) {
+  throw EExport(e.what());
 }
 
-TExportFile::~TExportFile() {
-  if (file_) {
-    std::fclose(file_);
-    std::error_code ec;
-    std::filesystem::remove(temp_, ec);
-  }
-}
+TExportFile::~TExportFile() = default;
 
 void TExportFile::Flush() {
   if (buffer_.empty()) return;
-  if (!file_ || std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())
-    throw EExport(SystemMessage("Cannot write file", target_, errno));
+  AsExportError([&] { file_.Write(buffer_); });
   written_ += buffer_.size();
   buffer_.clear();
 }
 
 void TExportFile::Commit() {
   Flush();
-  std::FILE* f = file_;
-  file_ = nullptr;
-  const bool ok = std::fflush(f) == 0;
-  const int err = errno;
-  if (std::fclose(f) != 0 || !ok) {
-    const int e = ok ? errno : err;
-    std::error_code ec;
-    std::filesystem::remove(temp_, ec);
-    throw EExport(SystemMessage("Cannot write file", target_, e));
-  }
-  std::error_code ec;
-  std::filesystem::rename(temp_, target_, ec);
-  if (ec) {
-    std::error_code ignored;
-    std::filesystem::remove(temp_, ignored);
-    throw EExport("Cannot write file \"" + target_.string() + "\": " + ec.message());
-  }
+  AsExportError([&] { file_.Commit(); });
 }
 
 // ---- Numbers ----
 
+void ThrowNotFinite(double v) {
+  throw EExport(std::string("Cannot write the number ") + (std::isnan(v) ? "nan" : v > 0 ? "inf" : "-inf") +
+                ": the cave holds a position that is not finite");
+}
+
 void AppendFixed(std::string& out, double v, int decimals, int intWidth) {
+  Finite(v);
   static constexpr double kPow10[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
   char buf[420];
   char* end = nullptr;

@@ -5,6 +5,7 @@
 // target and renamed at the end, and locale-free fixed-point numbers.
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -16,6 +17,7 @@
 
 #include "export/ExportOptions.h"
 #include "model/PlotReader.h"
+#include "platform/AtomicFile.h"
 #include "passage/PassageLib.h"
 
 namespace lumora {
@@ -104,10 +106,8 @@ struct TExportJob {
   TExportProgress& Progress;
 };
 
-// A file written through a temporary beside the target and renamed over
-// it by Commit, so a failed export never leaves half a file in place of a
-// good one. Without Commit the temporary is removed. Throws EExport with
-// the system's message.
+// A TAtomicFile filled from a buffer, so a failed export never leaves half
+// a file in place of a good one. Throws EExport with the system's message.
 class TExportFile {
  public:
   explicit TExportFile(std::filesystem::path target);
@@ -126,16 +126,37 @@ class TExportFile {
 
  private:
   static constexpr size_t kFlushSize = 1 << 20;
-  std::filesystem::path target_, temp_;
-  std::FILE* file_ = nullptr;
+  TAtomicFile file_;
   std::string buffer_;
   uint64_t written_ = 0;
 };
+
+// Runs `f` with every failure of the file system as an EExport.
+template <class F>
+auto AsExportError(F&& f) -> decltype(f()) {
+  try {
+    return f();
+  } catch (const EExport&) {
+    throw;
+  } catch (const std::bad_alloc&) {
+    throw;
+  } catch (const std::runtime_error& e) {
+    throw EExport(e.what());
+  }
+}
 
 // Runs one writer into `path` through a TExportFile: the status line, the
 // commit, and the full progress bar every text export ends with.
 void WriteTextExport(const std::filesystem::path& path, const TExportJob& job, const char* status,
                      const std::function<void(TExportFile&)>& write);
+
+// Every number a writer puts in a file must be finite: a NaN or an
+// infinity can only come from a broken cave, and no reader could take it.
+[[noreturn]] void ThrowNotFinite(double v);
+inline double Finite(double v) {
+  if (!std::isfinite(v)) ThrowNotFinite(v);
+  return v;
+}
 
 // Fixed-point text of v with `decimals` decimals (0..9), '.' as decimal
 // point, no grouping, the part before the point right-aligned with spaces

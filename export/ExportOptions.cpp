@@ -9,6 +9,7 @@
 #include "model/PlotReader.h"
 #include "platform/IniFile.h"
 #include "platform/Settings.h"
+#include "geometry/GLMatrix.h"
 
 namespace lumora {
 
@@ -235,16 +236,16 @@ uint32_t aci_to_rgb(int index) {
 }
 
 int rgb_to_aci(uint32_t rgb) {
-  const double r = (rgb & 0xFF) / 255.0, g = ((rgb >> 8) & 0xFF) / 255.0, b = ((rgb >> 16) & 0xFF) / 255.0;
+  const TColorBytes own = UnpackColor(rgb);
+  const double r = own.R / 255.0, g = own.G / 255.0, b = own.B / 255.0;
   const bool grey = r == g && g == b;
   int answer = grey ? 250 : 1;
   double best = 1000;
   for (int i = grey ? 1 : 0; i <= 255; ++i) {
     // The swatch colour of the index, so that a colour taken from a swatch
     // finds its own index again.
-    const uint32_t p = aci_to_rgb(i);
-    const double dr = (p & 0xFF) / 255.0 - r, dg = ((p >> 8) & 0xFF) / 255.0 - g,
-                 db = ((p >> 16) & 0xFF) / 255.0 - b;
+    const TColorBytes p = UnpackColor(aci_to_rgb(i));
+    const double dr = p.R / 255.0 - r, dg = p.G / 255.0 - g, db = p.B / 255.0 - b;
     const double d = dr * dr + dg * dg + db * db;
     if (d < best) {
       best = d;

@@ -6,6 +6,7 @@
 #include <libxml/xmlsave.h>
 
 #include <algorithm>
+#include <numbers>
 #include <charconv>
 #include <cmath>
 #include <memory>
@@ -16,8 +17,7 @@ namespace lumora {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kDeg = kPi / 180;
+constexpr double kDeg = std::numbers::pi / 180;
 constexpr const char* kKmlNamespace = "http://earth.google.com/kml/2.0";
 
 struct TEllipsoid {
@@ -69,7 +69,7 @@ std::string Fixed8(double v) { return FixedString(v, 8); }
 
 std::string Shortest(double v) {
   char buf[64];
-  const auto r = std::to_chars(buf, buf + sizeof buf, v);
+  const auto r = std::to_chars(buf, buf + sizeof buf, Finite(v));
   return std::string(buf, r.ptr);
 }
 
@@ -92,19 +92,15 @@ using TNode = std::unique_ptr<xmlNode, NodeFree>;
 // here, the way the save writes an element with element children.
 class TKMLStream {
  public:
-  TKMLStream(const std::filesystem::path& target, xmlDocPtr doc) : target_(target), doc_(doc) {
-    temp_ = target;
-    temp_ += ".tmp~";
-    buf_ = xmlOutputBufferCreateFilename(temp_.c_str(), xmlFindCharEncodingHandler("UTF-8"), 0);
-    if (!buf_) throw EExport("Cannot write file \"" + target_.string() + "\"");
+  TKMLStream(const std::filesystem::path& target, xmlDocPtr doc)
+      : file_(AsExportError([&] { return std::make_unique<TAtomicFile>(target); })), doc_(doc) {
+    // The buffer writes into the descriptor and leaves it open for Commit.
+    buf_ = xmlOutputBufferCreateFd(file_->Descriptor(), xmlFindCharEncodingHandler("UTF-8"));
+    if (!buf_) throw EExport("Cannot write file \"" + target.string() + "\"");
     Raw("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
   }
   ~TKMLStream() {
     if (buf_) xmlOutputBufferClose(buf_);
-    if (!committed_) {
-      std::error_code ec;
-      std::filesystem::remove(temp_, ec);
-    }
   }
 
   // A container whose open tag waits for its first child: without one it
@@ -135,11 +131,8 @@ class TKMLStream {
   void Commit() {
     xmlOutputBufferPtr buf = buf_;
     buf_ = nullptr;
-    if (xmlOutputBufferClose(buf) < 0) throw EExport("Cannot write file \"" + target_.string() + "\"");
-    std::error_code ec;
-    std::filesystem::rename(temp_, target_, ec);
-    if (ec) throw EExport("Cannot write file \"" + target_.string() + "\": " + ec.message());
-    committed_ = true;
+    if (xmlOutputBufferClose(buf) < 0) throw EExport("Cannot write file \"" + file_->Target().string() + "\"");
+    AsExportError([&] { file_->Commit(); });
   }
 
  private:
@@ -160,11 +153,10 @@ class TKMLStream {
     }
   }
 
-  std::filesystem::path target_, temp_;
+  std::unique_ptr<TAtomicFile> file_;
   xmlDocPtr doc_;
   xmlOutputBufferPtr buf_ = nullptr;
   std::vector<TOpen> open_;
-  bool committed_ = false;
 };
 
 // One geometry element built once and written many times with a new id
@@ -476,7 +468,7 @@ TLonLat to_longitude_latitude(const T3DVector& position, int zone, int datum) {
     previous = m;
     phi = step(phi, m);
   }
-  const double phi1 = std::clamp(phi, -kPi / 2, kPi / 2);
+  const double phi1 = std::clamp(phi, -std::numbers::pi / 2, std::numbers::pi / 2);
 
   const double T = std::tan(phi1), T2 = T * T, T4 = T2 * T2, T6 = T4 * T2;
   const double cos1 = std::cos(phi1), sin1 = std::sin(phi1);

@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cstring>
 
+#include "export/ExportMain.h"
+#include "export/LittleEndian.h"
 #include "platform/AtomicFile.h"
 
 namespace lumora {
@@ -59,11 +61,11 @@ double TMeshCollector::SignedVolume() const {
 
 namespace {
 
-void PutU32(std::string& out, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+void PutFloat(std::string& out, double v) {
+  const float f = static_cast<float>(Finite(v));
+  Finite(f);  // a double past the range of floats
+  Put32(out, std::bit_cast<uint32_t>(f));
 }
-
-void PutFloat(std::string& out, double v) { PutU32(out, std::bit_cast<uint32_t>(static_cast<float>(v))); }
 
 void PutVector(std::string& out, const T3DVector& v) {
   PutFloat(out, v.x);
@@ -73,7 +75,7 @@ void PutVector(std::string& out, const T3DVector& v) {
 
 void PutNumber(std::string& out, double v) {
   char buf[32];
-  const auto r = std::to_chars(buf, buf + sizeof buf, v);
+  const auto r = std::to_chars(buf, buf + sizeof buf, Finite(v));
   out.append(buf, r.ptr);
 }
 
@@ -88,7 +90,7 @@ std::string StlBytes(const TMeshCollector& mesh, const std::string& title) {
   std::string header = "binary STL: " + title;
   header.resize(80, ' ');
   out += header;
-  PutU32(out, static_cast<uint32_t>(tris.size()));
+  Put32(out, static_cast<uint32_t>(tris.size()));
   for (const auto& t : tris) {
     PutVector(out, TriangleNormal({{v[t[0]], v[t[1]], v[t[2]]}}));
     for (uint32_t i : t) PutVector(out, v[i]);

@@ -22,29 +22,20 @@ constexpr size_t kDirectBlock = 4096;
 
 }  // namespace
 
-TPatchedFile::TPatchedFile(std::filesystem::path target) : target_(std::move(target)) {
-  temp_ = target_;
-  temp_ += ".tmp~";
+TPatchedFile::TPatchedFile(std::filesystem::path target) try : file_(std::move(target)), fd_(file_.Descriptor()) {
   // Gigabytes copied into the page cache cost more system time than the
   // disk needs to take them directly; where the file system refuses direct
   // writes, the file is written through the cache.
-  fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_DIRECT, 0666);
-  direct_ = fd_ >= 0;
-  if (fd_ < 0 && errno == EINVAL) fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd_ < 0) Fail("Cannot create file", errno);
+  const int flags = ::fcntl(fd_, F_GETFL);
+  direct_ = !file_.InPlace() && flags >= 0 && ::fcntl(fd_, F_SETFL, flags | O_DIRECT) == 0;
+} catch (const std::runtime_error& e) {
+  throw EExport(e.what());
 }
 
-TPatchedFile::~TPatchedFile() {
-  Stop();
-  if (fd_ >= 0) ::close(fd_);
-  if (!committed_) {
-    std::error_code ec;
-    std::filesystem::remove(temp_, ec);
-  }
-}
+TPatchedFile::~TPatchedFile() { Stop(); }
 
 void TPatchedFile::Fail(const char* what, int err) const {
-  throw EExport(std::string(what) + " \"" + target_.string() + "\": " + std::strerror(err));
+  throw EExport(FileErrorMessage(what, file_.Target(), err));
 }
 
 TPatchedFile::TBuffer TPatchedFile::Allocate(size_t bytes) {
@@ -164,17 +155,12 @@ void TPatchedFile::Close() {
   if (fd_ < 0) return;
   Synchronous();
   Stop();
-  const int fd = fd_;
   fd_ = -1;
-  if (::close(fd) != 0) Fail("Cannot write file", errno);
 }
 
 void TPatchedFile::Commit() {
   Close();
-  std::error_code ec;
-  std::filesystem::rename(temp_, target_, ec);
-  if (ec) throw EExport("Cannot write file \"" + target_.string() + "\": " + ec.message());
-  committed_ = true;
+  AsExportError([&] { file_.Commit(); });
 }
 
 }  // namespace lumora

@@ -9,9 +9,11 @@
 #include <string_view>
 #include <thread>
 
+#include "platform/AtomicFile.h"
+
 namespace lumora {
 
-// A file written through a temporary beside its target in large blocks,
+// A TAtomicFile written in large blocks,
 // directly to the disk where the file system allows and by a thread of its
 // own, so that the caller builds the next block while the last one goes
 // out; patched in place where a header's counts are known only at the end,
@@ -54,14 +56,13 @@ class TPatchedFile {
   int WriteAll(const char* p, size_t n);  // an errno, 0 when all went out
   [[noreturn]] void Fail(const char* what, int err) const;
 
-  std::filesystem::path target_, temp_;
-  int fd_ = -1;
+  TAtomicFile file_;
+  int fd_ = -1;  // the file's while it is open
   bool direct_ = false;  // writes in whole blocks
   TBuffer buffers_[2];   // one filled here, one on its way out
   int current_ = 0;
   size_t used_ = 0, capacity_ = 0;
   int64_t written_ = 0;
-  bool committed_ = false;
 
   std::thread writer_;
   std::mutex mutex_;

@@ -1,6 +1,7 @@
 #include "export/ShapeExport.h"
 
 #include <algorithm>
+#include <numbers>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -20,7 +21,6 @@ const char* const kGenericProjectionLine = "CREATING GENERIC PROJECTION FILE";
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr const char* kSuffixes[11] = {"sta", "srv", "shots", "splt", "fpt", "fln",
                                        "pas", "prism", "mprism", "bound", "mbound"};
 
@@ -51,7 +51,7 @@ char* PutLE(char* p, int32_t v) {
   return p + 4;
 }
 char* PutDouble(char* p, double v) {
-  const auto u = std::bit_cast<uint64_t>(v);
+  const auto u = std::bit_cast<uint64_t>(Finite(v));
   for (int i = 0; i < 8; ++i) p[i] = static_cast<char>((u >> (8 * i)) & 0xFF);
   return p + 8;
 }
@@ -289,10 +289,10 @@ class TShapeWriter {
     const int f = faceField ? 8 : 7;
     const T3DVector d{toPos.x - fromPos.x, toPos.y - fromPos.y, toPos.z - fromPos.z};
     const double length = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
-    double azimuth = std::atan2(d.x, d.y) * 180 / kPi;
+    double azimuth = std::atan2(d.x, d.y) * 180 / std::numbers::pi;
     if (azimuth < 0) azimuth += 360;
     const double inclination =
-        d.z == 0 ? 0 : std::asin(std::clamp(d.z / length, -1.0, 1.0)) * 180 / kPi;
+        d.z == 0 ? 0 : std::asin(std::clamp(d.z / length, -1.0, 1.0)) * 180 / std::numbers::pi;
     dbf_.set_number(f, toPos.z);
     dbf_.set_number(f + 1, azimuth);
     dbf_.set_number(f + 2, inclination);

@@ -1,4 +1,5 @@
 #include "export/VRMLExport.h"
+#include "geometry/GLMatrix.h"
 
 #include <algorithm>
 #include <bit>
@@ -12,7 +13,8 @@
 namespace lumora {
 
 TVRMLColor VRMLColorOf(uint32_t rgb) {
-  return {(rgb & 0xFF) / 255.0, ((rgb >> 8) & 0xFF) / 255.0, ((rgb >> 16) & 0xFF) / 255.0};
+  const TColorBytes b = UnpackColor(rgb);
+  return {b.R / 255.0, b.G / 255.0, b.B / 255.0};
 }
 
 // ---- TVRMLWriter ----

@@ -1,5 +1,8 @@
 #include "export/ZipperLib.h"
 
+#include "export/LittleEndian.h"
+#include "platform/AtomicFile.h"
+
 #include <zlib.h>
 
 #include <array>
@@ -33,14 +36,6 @@ const std::array<uint32_t, 256>& CrcTable() {
   return table;
 }
 
-void Put16(std::string& out, uint32_t v) {
-  out.push_back(static_cast<char>(v & 0xFF));
-  out.push_back(static_cast<char>((v >> 8) & 0xFF));
-}
-void Put32(std::string& out, uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
-}
 uint32_t Get16(const char* p) {
   return static_cast<uint8_t>(p[0]) | (static_cast<uint32_t>(static_cast<uint8_t>(p[1])) << 8);
 }
@@ -87,10 +82,6 @@ std::string Lower(std::string_view s) {
   for (char& c : r)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return r;
-}
-
-std::string SystemMessage(const std::string& what, const std::filesystem::path& path, int err) {
-  return what + " \"" + path.string() + "\": " + std::strerror(err);
 }
 
 // Raw deflate: the zlib stream without its 2-byte header and Adler-32 trailer.
@@ -167,7 +158,7 @@ uint32_t DosDateTime(std::filesystem::file_time_type time) {
   return DosDateTime(std::chrono::system_clock::to_time_t(sys));
 }
 
-void TZipper::Fail(const char* what) const { throw std::runtime_error(SystemMessage(what, fileName_, errno)); }
+void TZipper::Fail(const char* what) const { throw std::runtime_error(FileErrorMessage(what, fileName_, errno)); }
 
 void TZipper::open(const std::filesystem::path& fileName) {
   close();
@@ -285,12 +276,12 @@ void TZipper::WriteDirectory() {
   // A removed entry leaves the archive shorter than before.
   std::error_code ec;
   std::filesystem::resize_file(fileName_, directoryOffset_ + dir.size() + end.size(), ec);
-  if (ec) throw std::runtime_error(SystemMessage("Cannot write file", fileName_, ec.value()));
+  if (ec) throw std::runtime_error(FileErrorMessage("Cannot write file", fileName_, ec.value()));
 }
 
 void TZipper::add_file(const std::filesystem::path& path) {
   if (!file_.is_open()) throw std::runtime_error("No archive open");
-  if (readOnly_) throw std::runtime_error(SystemMessage("Cannot write file", fileName_, EACCES));
+  if (readOnly_) throw std::runtime_error(FileErrorMessage("Cannot write file", fileName_, EACCES));
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) return;
   const std::filesystem::path full = std::filesystem::absolute(path, ec);
@@ -314,7 +305,7 @@ void TZipper::add_file(const std::filesystem::path& path) {
 
   std::ifstream in(path, std::ios::binary);
   std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) throw std::runtime_error(SystemMessage("Cannot read file", path, errno));
+  if (in.bad()) throw std::runtime_error(FileErrorMessage("Cannot read file", path, errno));
 
   TZipperEntriesEntry e;
   e.Name = name;
@@ -334,7 +325,7 @@ void TZipper::add_file(const std::filesystem::path& path) {
   const int old = Find(name);
   const uint64_t kept = directoryOffset_ - (old >= 0 ? entries_[static_cast<size_t>(old)].LocalSize() : 0);
   if (kept + LocalHeader(e).size() + packed.size() > kZipLimit)
-    throw std::runtime_error(SystemMessage("Cannot write file", fileName_, EFBIG));
+    throw std::runtime_error(FileErrorMessage("Cannot write file", fileName_, EFBIG));
   if (old >= 0) Remove(old);
   Append(std::move(e), packed);
 }
@@ -342,33 +333,22 @@ void TZipper::add_file(const std::filesystem::path& path) {
 void ZipShapefileSet(const std::filesystem::path& shpPath, const std::function<void(uint64_t, uint64_t)>& progress) {
   std::filesystem::path target = shpPath;
   target.replace_extension(".zip");
-  std::filesystem::path temp = target;
-  temp += ".tmp~";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    std::string empty;
-    Put32(empty, kEndSig);
-    empty.append(18, '\0');
-    out.write(empty.data(), static_cast<std::streamsize>(empty.size()));
-    if (!out) throw std::runtime_error(SystemMessage("Cannot create file", target, errno));
+  TAtomicFile file(target);
+  std::string empty;
+  Put32(empty, kEndSig);
+  empty.append(18, '\0');
+  file.Write(empty);
+  TZipper zip;
+  zip.open(file.WritePath());
+  zip.OnProgress = progress;
+  zip.CompressionType = ctNormal;
+  for (const char* ext : {".shp", ".shx", ".dbf", ".prj"}) {
+    std::filesystem::path member = shpPath;
+    member.replace_extension(ext);
+    zip.add_file(member);
   }
-  try {
-    TZipper zip;
-    zip.open(temp);
-    zip.OnProgress = progress;
-    zip.CompressionType = ctNormal;
-    for (const char* ext : {".shp", ".shx", ".dbf", ".prj"}) {
-      std::filesystem::path member = shpPath;
-      member.replace_extension(ext);
-      zip.add_file(member);
-    }
-    zip.close();
-    std::filesystem::rename(temp, target);
-  } catch (...) {
-    std::error_code ec;
-    std::filesystem::remove(temp, ec);
-    throw;
-  }
+  zip.close();
+  file.Commit();
 }
 
 }  // namespace lumora

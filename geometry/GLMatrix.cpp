@@ -271,8 +271,8 @@ uint32_t ChannelByte(float v) {
 }  // namespace
 
 TGLColor ColorToGL(uint32_t c, float alpha) {
-  return {float(c & 0xFF) / 255.0f, float((c >> 8) & 0xFF) / 255.0f,
-          float((c >> 16) & 0xFF) / 255.0f, alpha};
+  const TColorBytes b = UnpackColor(c);
+  return {float(b.R) / 255.0f, float(b.G) / 255.0f, float(b.B) / 255.0f, alpha};
 }
 
 uint32_t GLToColor(const TGLColor& color) {

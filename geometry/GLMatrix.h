@@ -92,6 +92,12 @@ TQuaternion RotationBetween(const T3DVector& a, const T3DVector& b);
 // ---- Colours -----------------------------------------------------------
 // Platform colours are 0x00BBGGRR: red in the lowest byte.
 
+// The red, green and blue bytes of a platform colour.
+struct TColorBytes {
+  uint32_t R, G, B;
+};
+constexpr TColorBytes UnpackColor(uint32_t c) { return {c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF}; }
+
 TGLColor ColorToGL(uint32_t c, float alpha = 1.0f);
 // Each channel * 255, truncated towards zero; channels outside 0..1 (and
 // NaN, taken as 0) are clamped so that every result is a valid byte.

@@ -178,7 +178,8 @@ void TXWriter::Mesh(const TGLCustomMesh& mesh, bool fast) {
   for (int k : faceIndexes) IntField(k);
   for (uint32_t c : colours) {
     Open("Material", "");
-    Reals({(c & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0, ((c >> 16) & 0xFF) / 255.0, mesh.Alpha()}, ";;");
+    const TColorBytes b = UnpackColor(c);
+    Reals({b.R / 255.0, b.G / 255.0, b.B / 255.0, mesh.Alpha()}, ";;");
     Reals({mesh.Shininess}, ";");
     Reals({mesh.Specular.r, mesh.Specular.g, mesh.Specular.b}, ";;");
     Reals({mesh.Emission.r, mesh.Emission.g, mesh.Emission.b}, ";;");
@@ -203,12 +204,12 @@ void TXWriter::Mesh(const TGLCustomMesh& mesh, bool fast) {
       std::string& o = Begin();
       AppendInt(o, 3LL * t + j);
       o += "; ";
-      const uint32_t v = c.c[j];
-      AppendReal(o, (v & 0xFF) / 255.0);
+      const TColorBytes v = UnpackColor(c.c[j]);
+      AppendReal(o, v.R / 255.0);
       o += ';';
-      AppendReal(o, ((v >> 8) & 0xFF) / 255.0);
+      AppendReal(o, v.G / 255.0);
       o += ';';
-      AppendReal(o, ((v >> 16) & 0xFF) / 255.0);
+      AppendReal(o, v.B / 255.0);
       o += ';';
       AppendReal(o, 1.0);
       o += ";;";

@@ -1,6 +1,7 @@
 #include "model/DemoCave.h"
 
 #include <algorithm>
+#include <numbers>
 #include <charconv>
 #include <cmath>
 #include <stdexcept>
@@ -9,7 +10,6 @@
 namespace lumora {
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kFloor = -430;  // the cave stays within a few hundred feet of depth
 constexpr double kCeiling = 25;
 constexpr const char* kCRLF = "\r\n";
@@ -371,7 +371,7 @@ class TDemoWriter {
       length = 5 + 45 * u * u;
     }
     heading_ = std::fmod(heading_ + 360, 360);
-    const double h = heading_ * kPi / 180, i = inclination * kPi / 180;
+    const double h = heading_ * std::numbers::pi / 180, i = inclination * std::numbers::pi / 180;
     const T3DVector to = Q(T3DVector{from.x + length * std::sin(h) * std::cos(i),
                                      from.y + length * std::cos(h) * std::cos(i), from.z + length * std::sin(i)});
     length = std::hypot(to.x - from.x, to.y - from.y, to.z - from.z);
@@ -411,7 +411,7 @@ class TDemoWriter {
   }
 
   T3DVector SplayEnd(const T3DVector& from) {
-    const double h = rng_.Range(0, 2 * kPi), i = rng_.Range(-0.7, 0.7), len = rng_.Range(3, 25);
+    const double h = rng_.Range(0, 2 * std::numbers::pi), i = rng_.Range(-0.7, 0.7), len = rng_.Range(3, 25);
     return Q(T3DVector{from.x + len * std::sin(h) * std::cos(i), from.y + len * std::cos(h) * std::cos(i),
                        from.z + len * std::sin(i)});
   }

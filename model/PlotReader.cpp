@@ -381,6 +381,8 @@ class TPlotLoader {
         break;
       case 'G': {
         const int zone = in_.Integer();
+        // Southern zones count down from -1; there are sixty each way.
+        if (zone < -60 || zone > 60) throw EPlotRead("UTM zone " + std::to_string(zone) + " is not a zone");
         model_.PlotInfo.Zone = zone;
         if (zone != 0) model_.PlotInfo.HasZone = true;
         break;
@@ -551,7 +553,17 @@ std::string LineReport(std::string_view consumed, int linesHandled) {
 
 TPlotLoadResult Fail(std::string message, const TMessageProc& warn) {
   if (warn) warn(message);
-  return {false, std::move(message)};
+  return {false, std::move(message), {}};
+}
+
+// The end-of-file mark ends the read; bytes after it are worth a word.
+std::string EndMarkWarning(std::string_view text, const std::string& fileName) {
+  const size_t mark = text.find(kCtrlZ);
+  if (mark == std::string_view::npos || mark + 1 >= text.size()) return {};
+  const size_t line = 1 + static_cast<size_t>(std::count(text.begin(), text.begin() + mark, kLF));
+  const size_t after = text.size() - mark - 1;
+  return "\"" + fileName + "\": an end-of-file mark in line " + std::to_string(line) + " ended the read; the " +
+         std::to_string(after) + (after == 1 ? " byte" : " bytes") + " after it were not read";
 }
 
 }  // namespace
@@ -608,7 +620,7 @@ TPlotLoadResult ReadIntoModel(TPlotModel& model, std::string_view text, const TP
 
   SetEndOfLoadValues(model);
   loader.Report();
-  return {};
+  return {true, {}, EndMarkWarning(text, model.PlotInfo.FileName)};
 }
 
 }  // namespace
@@ -647,6 +659,13 @@ TPlotLoadResult LoadPlotFile(TPlotModel& model, const std::string& fileName, con
     return Fail(std::string(e.what()) + "\r\n" + LineReport({}, 0), warn);
   }
   return ReadIntoModel(model, text, progress, warn);
+}
+
+TPlotLoadResult RequirePlotRecords(const TPlotModel& model, TPlotLoadResult loaded) {
+  if (!loaded.Ok || model.Plots.Count() > 0) return loaded;
+  loaded.Ok = false;
+  loaded.Message = "\"" + model.PlotInfo.FileName + "\" holds no plot records";
+  return loaded;
 }
 
 TPlotLineCounts CountPlotLines(const std::string& fileName) {

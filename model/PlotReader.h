@@ -28,6 +28,9 @@ void InitPlotUnits();
 struct TPlotLoadResult {
   bool Ok = true;
   std::string Message;  // the warning shown when Ok is false
+  // Set when an end-of-file mark stopped the read before the file's end;
+  // the command line shows it, since half a cave may be missing.
+  std::string Warning;
 };
 
 // Empties the model and reads the file into it. On failure the warning goes
@@ -43,6 +46,10 @@ TPlotLoadResult LoadPlotText(TPlotModel& model, std::string_view text, const std
 // What every reader does once a file has been read to its end: depth range,
 // first position, centre, the default section and the loaded mark.
 void SetEndOfLoadValues(TPlotModel& model);
+// A load that gave no plot records at all (an empty file, binary data,
+// another format) fails, whichever reader ran: nothing could be shown or
+// written from it. Returns `loaded` otherwise.
+TPlotLoadResult RequirePlotRecords(const TPlotModel& model, TPlotLoadResult loaded);
 
 struct TPlotLineCounts {
   int DrawCount = 0;  // lines starting with 'D'

@@ -69,8 +69,8 @@ struct TPassageState {
 // The state of the program's own builds.
 TPassageState& PassageState();
 
-// The owner of the original interface is left out: callers capture what they
-// fill in the lambdas they pass. Quads come wound so that their corners run
+// The callbacks carry no owner object: callers capture what they fill in
+// the lambdas they pass. Quads come wound so that their corners run
 // counter-clockwise seen from outside the passage.
 using TQuadProc = std::function<void(const T3DVector& p1, const T3DVector& p2, const T3DVector& p3,
                                      const T3DVector& p4, int32_t shotIndex)>;

@@ -1,36 +1,202 @@
 #include "platform/AtomicFile.h"
 
+#include <fcntl.h>
+#include <limits.h>
+#include <signal.h>
+#include <stdlib.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 
 namespace lumora {
 
-void WriteFileAtomically(const std::filesystem::path& target, std::string_view content) {
-  std::filesystem::path temp = target;
-  temp += ".tmp~";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) throw std::runtime_error("Cannot create file \"" + temp.string() + "\": " + std::strerror(errno));
-    out.write(content.data(), static_cast<std::streamsize>(content.size()));
-    out.flush();
-    if (!out) {
-      out.close();
-      std::filesystem::remove(temp);
-      throw std::runtime_error("Cannot write file \"" + target.string() + "\"");
+namespace {
+
+// The temporaries being written, for the signal handler: fixed slots, so
+// that it needs neither locks nor the heap. A slot is 0 free, 1 being
+// filled, 2 holding a path.
+struct TTempSlot {
+  std::atomic<int> State{0};
+  char Path[PATH_MAX];
+};
+constexpr int kTempSlots = 32;
+TTempSlot gTemps[kTempSlots];
+
+extern "C" void RemoveTempsAndDie(int sig) {
+  for (TTempSlot& s : gTemps)
+    if (s.State.load() == 2) ::unlink(s.Path);
+  ::signal(sig, SIG_DFL);
+  ::raise(sig);
+}
+
+// Only where the program keeps the default of ending on the signal; a
+// program with handlers of its own (the window) ends its writers itself.
+void InstallSignalCleanup() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    for (int sig : {SIGINT, SIGTERM}) {
+      struct sigaction old {};
+      if (::sigaction(sig, nullptr, &old) != 0 || old.sa_handler != SIG_DFL) continue;
+      struct sigaction action {};
+      action.sa_handler = RemoveTempsAndDie;
+      sigemptyset(&action.sa_mask);
+      ::sigaction(sig, &action, nullptr);
     }
+  });
+}
+
+int Register(const std::string& path) {
+  if (path.size() >= PATH_MAX) return -1;
+  InstallSignalCleanup();
+  for (int i = 0; i < kTempSlots; ++i) {
+    int expected = 0;
+    if (!gTemps[i].State.compare_exchange_strong(expected, 1)) continue;
+    std::memcpy(gTemps[i].Path, path.c_str(), path.size() + 1);
+    gTemps[i].State.store(2);
+    return i;
   }
-  std::error_code ec;
-  std::filesystem::rename(temp, target, ec);
-  if (ec) {
-    std::filesystem::remove(temp);
-    throw std::runtime_error("Cannot write file \"" + target.string() + "\": " + ec.message());
+  return -1;
+}
+
+void Unregister(int& slot) {
+  if (slot >= 0) gTemps[slot].State.store(0);
+  slot = -1;
+}
+
+// Read once while the program starts, before any thread could create files.
+mode_t ReadUmask() {
+  const mode_t mask = ::umask(022);
+  ::umask(mask);
+  return mask;
+}
+const mode_t kUmask = ReadUmask();
+
+// The file a chain of symbolic links ends at; the target itself when it is
+// no link or the chain is broken off.
+std::filesystem::path FollowLinks(std::filesystem::path p) {
+  for (int hops = 0; hops < 40; ++hops) {
+    std::error_code ec;
+    if (!std::filesystem::is_symlink(std::filesystem::symlink_status(p, ec))) return p;
+    const std::filesystem::path link = std::filesystem::read_symlink(p, ec);
+    if (ec) return p;
+    p = link.is_absolute() ? link : p.parent_path() / link;
   }
+  return p;
+}
+
+// A short unique name beside the target, whatever the target name's length.
+std::string TempTemplate(const std::filesystem::path& destination) {
+  std::string name = destination.filename().string();
+  constexpr size_t kKept = 64;
+  if (name.size() > kKept) {
+    size_t cut = kKept;
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;  // whole UTF-8 letters
+    name.resize(cut);
+  }
+  const std::filesystem::path dir = destination.parent_path();
+  return (dir.empty() ? std::filesystem::path(".") : dir).string() + "/." + name + ".XXXXXX.tmp";
+}
+
+}  // namespace
+
+TAtomicFile::TAtomicFile(std::filesystem::path target) : target_(std::move(target)) {
+  struct stat st {};
+  const bool exists = ::stat(target_.c_str(), &st) == 0;
+  if (exists && S_ISDIR(st.st_mode)) Fail("Cannot write file", EISDIR);
+  if (exists && !S_ISREG(st.st_mode)) {
+    // Renaming a file over a device or a pipe would replace it, not feed it.
+    fd_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd_ < 0) Fail("Cannot create file", errno);
+    inPlace_ = true;
+    writePath_ = destination_ = target_;
+    return;
+  }
+  destination_ = FollowLinks(target_);
+  std::string name = TempTemplate(destination_);
+  fd_ = ::mkostemps(name.data(), 4, O_CLOEXEC);
+  if (fd_ < 0) Fail("Cannot create file", errno);
+  writePath_ = name;
+  slot_ = Register(name);
+  // mkostemps creates the file for its owner only; the new file gets what a
+  // plain create would give, a replaced one keeps what it had.
+  const mode_t mode = exists ? (st.st_mode & 07777) : (0666 & ~kUmask);
+  if (exists && ::geteuid() == 0 && ::fchown(fd_, st.st_uid, st.st_gid) != 0) {
+    // Root keeps the file then; the permissions below still hold.
+  }
+  if (::fchmod(fd_, mode) != 0) {
+    const int err = errno;
+    Abandon();
+    Fail("Cannot create file", err);
+  }
+}
+
+TAtomicFile::~TAtomicFile() { Abandon(); }
+
+void TAtomicFile::Fail(const char* what, int err) const { throw std::runtime_error(FileErrorMessage(what, target_, err)); }
+
+void TAtomicFile::Write(std::string_view bytes) {
+  const char* p = bytes.data();
+  size_t n = bytes.size();
+  while (n > 0) {
+    const ssize_t done = ::write(fd_, p, n);
+    if (done < 0 && errno == EINTR) continue;
+    if (done <= 0) Fail("Cannot write file", done < 0 ? errno : EIO);
+    p += done;
+    n -= static_cast<size_t>(done);
+  }
+}
+
+void TAtomicFile::Commit() {
+  if (fd_ < 0) Fail("Cannot write file", EBADF);
+  // Without the flush a crash soon after the rename could leave an empty
+  // file where the old one was.
+  if (!inPlace_ && ::fdatasync(fd_) != 0) {
+    const int err = errno;
+    Abandon();
+    Fail("Cannot write file", err);
+  }
+  const int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0 && errno != EINTR && !inPlace_) {
+    const int err = errno;
+    Abandon();
+    Fail("Cannot write file", err);
+  }
+  if (inPlace_) return;
+  Unregister(slot_);
+  if (::rename(writePath_.c_str(), destination_.c_str()) != 0) {
+    const int err = errno;
+    ::unlink(writePath_.c_str());
+    writePath_.clear();
+    Fail("Cannot write file", err);
+  }
+  writePath_.clear();
+}
+
+void TAtomicFile::Abandon() noexcept {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  if (inPlace_ || writePath_.empty()) return;
+  Unregister(slot_);
+  ::unlink(writePath_.c_str());
+  writePath_.clear();
+}
+
+std::string FileErrorMessage(const std::string& what, const std::filesystem::path& path, int err) {
+  return what + " \"" + path.string() + "\": " + std::strerror(err);
+}
+
+void WriteFileAtomically(const std::filesystem::path& target, std::string_view content) {
+  TAtomicFile file(target);
+  file.Write(content);
+  file.Commit();
 }
 
 std::string ReadWholeFile(const std::filesystem::path& path) {

@@ -1,6 +1,8 @@
 #include "platform/IniFile.h"
 
+#include <cctype>
 #include <charconv>
+#include <cstddef>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -11,12 +13,9 @@
 namespace lumora {
 namespace {
 
-bool SameText(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
 }
 
 std::string Trim(const std::string& s) {
@@ -42,29 +41,40 @@ TIniFile::TIniFile(std::filesystem::path path) : path_(std::move(path)) {
     size_t eq = t.find('=');
     if (!current || eq == std::string::npos) continue;
     std::string key = Trim(t.substr(0, eq));
-    if (!FindEntry(current->name, key)) current->entries.push_back({key, Trim(t.substr(eq + 1))});
+    if (current->index.emplace(Lower(key), current->entries.size()).second)
+      current->entries.push_back({key, Trim(t.substr(eq + 1))});
   }
 }
 
 const TIniFile::Section* TIniFile::FindSection(const std::string& name) const {
-  for (const auto& s : sections_)
-    if (SameText(s.name, name)) return &s;
-  return nullptr;
+  const auto it = sectionIndex_.find(Lower(name));
+  return it == sectionIndex_.end() ? nullptr : &sections_[it->second];
 }
 
 TIniFile::Section& TIniFile::SectionFor(const std::string& name) {
-  for (auto& s : sections_)
-    if (SameText(s.name, name)) return s;
-  sections_.push_back({name, {}});
-  return sections_.back();
+  const auto [it, added] = sectionIndex_.emplace(Lower(name), sections_.size());
+  if (added) sections_.push_back({name, {}, {}});
+  return sections_[it->second];
+}
+
+TIniFile::Entry* TIniFile::FindEntry(Section& s, const std::string& key) {
+  const auto it = s.index.find(Lower(key));
+  return it == s.index.end() ? nullptr : &s.entries[it->second];
 }
 
 const TIniFile::Entry* TIniFile::FindEntry(const std::string& section, const std::string& key) const {
   const Section* s = FindSection(section);
-  if (!s) return nullptr;
-  for (const auto& e : s->entries)
-    if (SameText(e.key, key)) return &e;
-  return nullptr;
+  return s ? FindEntry(const_cast<Section&>(*s), key) : nullptr;
+}
+
+void TIniFile::Reindex() {
+  sectionIndex_.clear();
+  for (size_t i = 0; i < sections_.size(); ++i) {
+    sectionIndex_.emplace(Lower(sections_[i].name), i);
+    Section& s = sections_[i];
+    s.index.clear();
+    for (size_t k = 0; k < s.entries.size(); ++k) s.index.emplace(Lower(s.entries[k].key), k);
+  }
 }
 
 std::string TIniFile::ReadString(const std::string& section, const std::string& key,
@@ -91,11 +101,11 @@ bool TIniFile::ReadBool(const std::string& section, const std::string& key, bool
 
 void TIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
   Section& s = SectionFor(section);
-  for (auto& e : s.entries)
-    if (SameText(e.key, key)) {
-      e.value = value;
-      return;
-    }
+  if (Entry* e = FindEntry(s, key)) {
+    e->value = value;
+    return;
+  }
+  s.index.emplace(Lower(key), s.entries.size());
   s.entries.push_back({key, value});
 }
 
@@ -125,21 +135,20 @@ std::vector<std::string> TIniFile::ReadSection(const std::string& section) const
 }
 
 void TIniFile::EraseSection(const std::string& section) {
-  for (auto it = sections_.begin(); it != sections_.end(); ++it)
-    if (SameText(it->name, section)) {
-      sections_.erase(it);
-      return;
-    }
+  const auto it = sectionIndex_.find(Lower(section));
+  if (it == sectionIndex_.end()) return;
+  sections_.erase(sections_.begin() + static_cast<std::ptrdiff_t>(it->second));
+  Reindex();
 }
 
 void TIniFile::DeleteKey(const std::string& section, const std::string& key) {
-  for (auto& s : sections_)
-    if (SameText(s.name, section))
-      for (auto it = s.entries.begin(); it != s.entries.end(); ++it)
-        if (SameText(it->key, key)) {
-          s.entries.erase(it);
-          return;
-        }
+  const auto s = sectionIndex_.find(Lower(section));
+  if (s == sectionIndex_.end()) return;
+  Section& sec = sections_[s->second];
+  const auto e = sec.index.find(Lower(key));
+  if (e == sec.index.end()) return;
+  sec.entries.erase(sec.entries.begin() + static_cast<std::ptrdiff_t>(e->second));
+  Reindex();
 }
 
 std::string TIniFile::Text() const {

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace lumora {
@@ -43,16 +44,22 @@ class TIniFile {
   struct Entry {
     std::string key, value;
   };
+  // Names match without regard to case; the indexes, by the lower-case
+  // name, keep a load of many keys linear.
   struct Section {
     std::string name;
     std::vector<Entry> entries;
+    std::unordered_map<std::string, size_t> index;
   };
   const Section* FindSection(const std::string& name) const;
   Section& SectionFor(const std::string& name);
   const Entry* FindEntry(const std::string& section, const std::string& key) const;
+  static Entry* FindEntry(Section& s, const std::string& key);
+  void Reindex();
 
   std::filesystem::path path_;
   std::vector<Section> sections_;
+  std::unordered_map<std::string, size_t> sectionIndex_;
 };
 
 // Locale-free number text shared by settings and file writers.

@@ -74,7 +74,8 @@ class TGLObject {
   TGLObject(const TGLObject&) = delete;
   TGLObject& operator=(const TGLObject&) = delete;
 
-  // Slots 0 to 8.
+  // What every kind of scene object may answer in its own way, its
+  // bounds first.
   virtual T3DVector GetMax() const { return BoundsMax; }
   virtual T3DVector GetMin() const { return BoundsMin; }
   virtual void SetMax(const T3DVector& v) { BoundsMax = v; }
@@ -282,7 +283,9 @@ class TGLStringList2D : public TGLObjectList {
  public:
   TGLObject* AddNew() override;
   void Assign(const TGLObjectList& source) override;
-  // A new label set with defaults, named "String3D-<count + 1>"; its index.
+  // A new label set with defaults, named "String3D-<count + 1>" like a 3D
+  // string: saved scenes and scripts know labels of both kinds by one
+  // name scheme. Its index.
   int AddString();
   int AddCopy(const TGL2DString& source);
 };

@@ -341,6 +341,7 @@ TCaveLoadResult LoadCave(const std::filesystem::path& plotFile, TGLViewerCore& v
       },
       warn);
   if (!loaded.Ok) result.Error = loaded.Message;
+  result.Warning = loaded.Warning;
 
   if (model.Plots.Count() > kPassDimsLimit) {
     UsePassDims() = false;

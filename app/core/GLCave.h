@@ -107,6 +107,7 @@ void SyncVisibility(const TCaveScene& scene, const TCaveVisibility& visibility);
 // What a load found that the window acts on.
 struct TCaveLoadResult {
   std::string Error;           // the plot reader's message; empty on success
+  std::string Warning;         // the reader's note of a read cut short
   bool TooManyForPassDims = false;  // more than 15000 records
 };
 
@@ -127,8 +128,10 @@ void SetDefaultRendering(TGLRenderer& renderer, TGLViewerCore& viewer, bool flat
 // display defaults (walls only) and the smooth style.
 TCaveScene CreateSceneObjects(TGLViewerCore& viewer);
 
-// Steps 2 to 11 of a load (the window adds the caption, the recent files,
-// the cursor and the display defaults around it); then the cave frame is
+// The part of a load that the window and `lumora-cli render` share: the
+// plot read, then shots, stations, labels and walls built into the scene
+// (the window adds the caption, the recent files, the cursor and the
+// display defaults around it); then the cave frame is
 // set back so the whole cave fits the view, as its home position. A plot
 // reader error goes to `warn` and into the result, and the scene is built
 // from what was read; anything else the scene or the wall builder throws

@@ -4,6 +4,7 @@
 #include <QApplication>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -26,6 +27,23 @@ const char kUsage[] =
     "Qt's own options (-platform, -display, ...) are accepted too.\n"
     "'lumora-cli --help' lists the jobs that need no window.\n";
 
+// Qt's platforms that draw into memory only: the window's GL view needs a
+// real display, and would fail on them deep inside.
+bool NeedsDisplay(int argc, char** argv) {
+  std::string platform;
+  if (const char* env = std::getenv("QT_QPA_PLATFORM")) platform = env;
+  for (int i = 1; i + 1 < argc; ++i)
+    if (!std::strcmp(argv[i], "-platform")) platform = argv[i + 1];
+  platform = platform.substr(0, platform.find(':'));
+  if (platform == "offscreen" || platform == "minimal" || platform == "minimalegl") return true;
+  if (!platform.empty()) return false;  // the user's choice of a display
+  auto set = [](const char* name) {
+    const char* v = std::getenv(name);
+    return v && *v;
+  };
+  return !set("DISPLAY") && !set("WAYLAND_DISPLAY");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -40,6 +58,13 @@ int main(int argc, char** argv) {
       std::printf("lumora %s\n", LUMORA_VERSION);
       return 0;
     }
+  }
+  if (NeedsDisplay(argc, argv)) {
+    std::fputs(
+        "lumora: the window needs a display (an X11 or Wayland session).\n"
+        "'lumora-cli render' draws a cave's picture without one; 'lumora-cli --help' lists the other jobs.\n",
+        stderr);
+    return 1;
   }
   QApplication app(argc, argv);
   QApplication::setApplicationName("Lumora");

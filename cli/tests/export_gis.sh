@@ -9,13 +9,14 @@ cli=$1
 src=$2
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
+missing=""  # validators not installed: the test reports itself skipped
 fail() { echo "FAIL: $*"; exit 1; }
 export XDG_CONFIG_HOME="$tmp/config"
 mkdir -p "$XDG_CONFIG_HOME"
 
 demo=$src/data/demo.plt
-[ -f "$demo" ] || { echo "data/demo.plt not present: skipped"; exit 0; }
-command -v ogrinfo >/dev/null || { echo "ogrinfo not present: skipped"; exit 0; }
+[ -f "$demo" ] || { echo "data/demo.plt not present: skipped"; exit 77; }
+command -v ogrinfo >/dev/null || { echo "ogrinfo not present: skipped"; exit 77; }
 
 json_num() { sed -n "s/^  \"$1\": \([0-9.e+-]*\),*\$/\1/p" "$2"; }
 "$cli" info "$demo" --json > "$tmp/info.json" || fail "info"
@@ -94,6 +95,8 @@ if command -v unzip >/dev/null; then
   first=$(unzip -Z1 "$zip" | head -1)
   case $first in */) ;; *) fail "first entry $first is no folder" ;; esac
   [ "$(unzip -Z1 "$zip" | grep -c '\.s[hx][px]$\|\.dbf$\|\.prj$')" = 4 ] || fail "the set is not all in the archive"
+else
+  missing="$missing unzip"
 fi
 inner=$(cd "$tmp" && pwd -P)/shots3D.shp
 inner=${inner#/}
@@ -101,7 +104,7 @@ ogrinfo -ro -so "/vsizip/$zip/$inner" shots3D 2>&1 | grep -q "^Feature Count: $d
 
 # KML: well-formed, read by GDAL, one polygon per used shot.
 "$cli" export "$demo" --format kml -o "$tmp/demo.kml" > /dev/null 2>&1 || fail "kml export"
-if command -v xmllint >/dev/null; then xmllint --noout "$tmp/demo.kml" || fail "xmllint"; fi
+if command -v xmllint >/dev/null; then xmllint --noout "$tmp/demo.kml" || fail "xmllint"; else missing="$missing xmllint"; fi
 ogrinfo -ro -al "$tmp/demo.kml" > "$tmp/kml.txt" 2>&1 || fail "ogrinfo kml"
 grep -q "MULTIPOLYGON" "$tmp/kml.txt" || fail "no passage polygons in GDAL's reading"
 [ "$(grep -c '<Polygon id=' "$tmp/demo.kml")" -gt 0 ] || fail "no polygons"
@@ -111,4 +114,5 @@ grep -q "MULTIPOLYGON" "$tmp/kml.txt" || fail "no passage polygons in GDAL's rea
 grep -q '<altitudeMode>relativeToGround</altitudeMode>' "$tmp/lines.kml" || fail "altitude mode"
 ogrinfo -ro -al "$tmp/lines.kml" 2>&1 | grep -q "MULTILINESTRING" || fail "GDAL cannot read the lines"
 "$cli" export "$demo" --format kml --datum Mars -o "$tmp/x.kml" > /dev/null 2>&1; [ $? -eq 2 ] || fail "unknown datum accepted"
+[ -z "$missing" ] || { echo "skipped, not installed:$missing"; exit 77; }
 echo "ok"

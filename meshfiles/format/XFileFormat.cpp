@@ -39,6 +39,9 @@ bool TStreamProgress::Check(size_t position, size_t size) {
 }
 
 void AppendReal(std::string& out, double v) {
+  if (!std::isfinite(v))
+    throw EXFileError(std::string("'") + (std::isnan(v) ? "nan" : v > 0 ? "inf" : "-inf") +
+                      "' is not a finite floating point value");
   char buf[400];
   const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 6);
   // A value that shows as zero is written without a sign.
@@ -168,8 +171,13 @@ class TBinaryConverter {
   TStreamProgress progress_;
   bool double_ = false;
   int depth_ = 0;
+  int frames_ = 0;  // frames open around the position
   std::string out_;
 };
+
+// Far beyond any real file, and short of what the recursion of nested
+// frames (and their indented text) could take.
+constexpr int kMaxFrameNesting = 1000;
 
 TToken TBinaryConverter::Next() {
   progress_.Check(p_, d_.size());
@@ -302,6 +310,9 @@ void TBinaryConverter::HeaderObject(const std::string& name) {
 }
 
 void TBinaryConverter::Frame(const std::string& name) {
+  if (++frames_ > kMaxFrameNesting)
+    throw EXFileError("Frames nested deeper than " + std::to_string(kMaxFrameNesting) + " at offset " +
+                      std::to_string(p_));
   Line(Header("Frame", name));
   Open();
   for (;;) {
@@ -316,6 +327,7 @@ void TBinaryConverter::Frame(const std::string& name) {
     else Skip(t.text, child);
   }
   --depth_;
+  --frames_;
   Line("}");
 }
 

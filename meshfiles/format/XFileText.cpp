@@ -102,6 +102,11 @@ class TTextParser {
   }
   void ReadVertexBlock(TVertexList& list, bool transform);
   int32_t Count();
+  // The 1-based line of the parser's position, for messages.
+  size_t Line() const { return 1 + static_cast<size_t>(std::count(d_.begin(), d_.begin() + std::min(p_, d_.size()), '\n')); }
+  [[noreturn]] void Fail(const std::string& message) const {
+    throw EXFileError(message + " in line " + std::to_string(Line()));
+  }
 
   void ReadFrame();
   void ReadMesh();
@@ -235,12 +240,20 @@ double TTextParser::ReadReal() {
   if (digits.empty() || (ec != std::errc() && ec != std::errc::result_out_of_range) ||
       ptr != digits.data() + digits.size())
     throw EXFileError("'" + std::string(s) + "' is not a valid floating point value");
+  // A value past the range of doubles, an infinity or a NaN would reach the
+  // scene and every file written from it.
+  if (ec == std::errc::result_out_of_range || !std::isfinite(v))
+    Fail("'" + std::string(s) + "' is not a finite floating point value");
   return v;
 }
 
 // Counts are bounded by what the rest of the file could hold, so a huge
 // count fails on the missing numbers instead of on memory.
-int32_t TTextParser::Count() { return ReadInt(); }
+int32_t TTextParser::Count() {
+  const int32_t n = ReadInt();
+  if (n < 0) Fail("negative count " + std::to_string(n));
+  return n;
+}
 
 void TTextParser::ReadVertexBlock(TVertexList& list, bool transform) {
   const int32_t n = Count();
@@ -258,7 +271,7 @@ void TTextParser::ReadVertexBlock(TVertexList& list, bool transform) {
   list.Faces.clear();
   list.Faces.push_back(list.FaceCount);
   for (int32_t f = 0; f < m; ++f) {
-    const int32_t k = ReadInt();
+    const int32_t k = Count();
     list.Faces.push_back(k);
     for (int32_t j = 0; j < k; ++j) list.Faces.push_back(ReadInt());
     Take();
@@ -322,14 +335,22 @@ void TTextParser::Run() {
   }
 }
 
+// Nested frames are followed with a count, not by recursion, so that no
+// depth of nesting can exhaust the stack. Each closing frame drops the
+// transform, as the frames' matrices do not compose.
 void TTextParser::ReadFrame() {
   std::string name;
   if (!ReadNameAndOpen(name)) throw EXFileError("Syntax Error");
-  for (;;) {
+  size_t open = 1;
+  while (open > 0) {
     const int t = NextToken();
-    if (t == kClose || t == kEnd) break;
+    if (t == kEnd) break;
     switch (t) {
       case kBlank: case kComment:
+        break;
+      case kClose:
+        matrix_ = IdentityMatrix();
+        --open;
         break;
       case kFrameTransformMatrix:
         if (OpenBrace(lastWordOpened_)) {
@@ -338,7 +359,8 @@ void TTextParser::ReadFrame() {
         }
         break;
       case kFrame:
-        ReadFrame();
+        if (!ReadNameAndOpen(name)) throw EXFileError("Syntax Error");
+        ++open;
         break;
       case kMesh:
         ReadMesh();

@@ -170,6 +170,24 @@ TEST(XFileBinary, VertexColoursStreamThroughIntegerLists) {
   EXPECT_EQ(c.c[2], 0x0000FFu);
 }
 
+// Nesting as deep as a real file could want converts; past that the file
+// is refused at the offset of the frame too many, before the stack runs out.
+TEST(XFileBinary, FrameNestingIsBounded) {
+  auto nested = [](int depth) {
+    TBinaryX b(false);
+    for (int i = 0; i < depth; ++i) b.Name("Frame").Open();
+    b.Name("Mesh").Open().Ints({3}).Floats({0, 0, 0, 1, 0, 0, 0, 1, 0}).Ints({1, 3, 0, 1, 2}).Close();
+    for (int i = 0; i < depth; ++i) b.Close();
+    return b.Data();
+  };
+  TGLBaseFrame frame;
+  ASSERT_EQ(LoadError(nested(1000), frame), "");
+  EXPECT_EQ(MeshAt(frame, 0).TriangleCount(), 1);
+  // Each "Frame {" takes 13 bytes after the 16 of the header.
+  const std::string deep = nested(40000);
+  EXPECT_EQ(LoadError(deep, frame), "Frames nested deeper than 1000 at offset " + std::to_string(16 + 1000 * 13 + 11));
+}
+
 TEST(XFileBinary, MalformedFilesFailWithTheirMessage) {
   auto error = [](const TBinaryX& b) {
     TGLBaseFrame frame;

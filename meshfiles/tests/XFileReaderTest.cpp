@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "meshfiles/tests/XFileTestUtil.h"
 
 namespace lumora::testing {
@@ -124,6 +126,43 @@ TEST(XFileReader, UnknownWordsAndBlocksAreSkipped) {
   ASSERT_EQ(LoadError(file, frame), "");
   ASSERT_EQ(frame.Meshes.Count(), 1);
   EXPECT_EQ(frame.Meshes[0]->Name(), "kept");
+}
+
+// Far deeper than any stack could follow by recursion; the mesh at the
+// bottom still gets the innermost matrix, and the one after the frames none.
+TEST(XFileReader, DeeplyNestedFramesAreReadWithoutRecursion) {
+  constexpr int kDepth = 200000;
+  std::string file = kTextHeader;
+  for (int i = 0; i < kDepth; ++i) file += "Frame {\n";
+  file += "FrameTransformMatrix { 1,0,0,0, 0,1,0,0, 0,0,1,0, 5,0,0,1;; } Mesh deep { " + kTriangle + " }";
+  for (int i = 0; i < kDepth; ++i) file += "}\n";
+  file += "Mesh after { " + kTriangle + " }";
+  TGLBaseFrame frame;
+  ASSERT_EQ(LoadError(file, frame), "");
+  ASSERT_EQ(frame.Meshes.Count(), 2);
+  ExpectVector(MeshAt(frame, 0).GetVertex(2), 6, 2, -3);
+  ExpectVector(MeshAt(frame, 1).GetVertex(2), 1, 2, -3);
+}
+
+// Numbers no mesh can hold, and counts below zero, are refused with the
+// line they stand in rather than read as zeros or empty lists.
+TEST(XFileReader, NonFiniteValuesAndNegativeCountsNameTheirLine) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"Mesh m {\n 1;\n nan;0;0;;\n 0;; }", "'nan' is not a finite floating point value in line 4"},
+      {"Mesh m {\n 1;\n 0;1e999;0;;\n 0;; }", "'1e999' is not a finite floating point value in line 4"},
+      {"Mesh m {\n 1; 0;0;-inf;;\n 0;; }", "'-inf' is not a finite floating point value in line 3"},
+      {"Mesh m {\n\n -3;\n 0;; }", "negative count -3 in line 4"},
+      {"Mesh m { " + kTriangle + "\n MeshMaterialList { 1;\n -1; } }", "negative count -1 in line 4"},
+      {"Mesh m { 3; 0;0;0;, 1;0;0;, 0;1;0;;\n 1;\n -3;0,1,2;; }", "negative count -3 in line 4"},
+      {"Material red {\n 1;0;0;1;;\n 1e400; 0;0;0;; 0;0;0;; }", "'1e400' is not a finite floating point value in line 4"},
+  };
+  for (const auto& [body, message] : cases) {
+    TGLBaseFrame frame;
+    EXPECT_EQ(LoadError(kTextHeader + body, frame), message) << body;
+  }
+  // Nor does the writer's number text let one through.
+  EXPECT_THROW(FormatReal(std::nan("")), EXFileError);
+  EXPECT_THROW(FormatReal(-HUGE_VAL), EXFileError);
 }
 
 TEST(XFileReader, FailuresNameTheirCause) {

@@ -3,7 +3,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include "platform/AtomicFile.h"
 #include "platform/IniFile.h"
@@ -57,9 +60,56 @@ TEST(AtomicFile, AFailedWriteKeepsTheOldFile) {
   const auto dir = TempDir();
   const auto target = dir / "keep.txt";
   WriteFileAtomically(target, "old");
-  std::filesystem::create_directory(dir / "keep.txt.tmp~");  // the temporary cannot be created
-  EXPECT_THROW(WriteFileAtomically(target, "new"), std::runtime_error);
+  // A user's own file of the name an older temporary had is never touched.
+  std::filesystem::create_directory(dir / "keep.txt.tmp~");
+  // A file size limit makes the write fail, whoever runs the test.
+  struct rlimit old {};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = old;
+  small.rlim_cur = 16;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  EXPECT_THROW(WriteFileAtomically(target, std::string(100, 'n')), std::runtime_error);
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, oldHandler);
   EXPECT_EQ(ReadWholeFile(target), "old");
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "keep.txt.tmp~"));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 2);
   EXPECT_THROW(ReadWholeFile(dir / "missing.txt"), std::runtime_error);
+  std::filesystem::remove_all(dir);
+}
+
+// A settings file of many keys and sections, read through the indexes:
+// every key is found whatever its case, the first of two equal keys wins,
+// and the indexes follow deletions.
+TEST(IniFile, ManyKeysReadLikeFewAndFollowDeletions) {
+  const auto dir = TempDir();
+  const auto path = dir / "Big.ini";
+  constexpr int kSections = 50, kKeys = 4000;
+  std::string text;
+  for (int s = 0; s < kSections; ++s) {
+    text += "[Sec" + std::to_string(s) + "]\r\n";
+    for (int k = 0; k < kKeys; ++k) text += "Key" + std::to_string(k) + "=" + std::to_string(s * kKeys + k) + "\r\n";
+    text += "KEY0=shadowed\r\n";
+  }
+  WriteFileAtomically(path, text);
+  TIniFile ini(path);
+  for (int s = 0; s < kSections; s += 7)
+    for (int k = 0; k < kKeys; k += 13)
+      ASSERT_EQ(ini.ReadInteger("SEC" + std::to_string(s), "key" + std::to_string(k), -1), s * kKeys + k);
+  EXPECT_EQ(ini.ReadSection("Sec3").size(), static_cast<size_t>(kKeys));
+  EXPECT_EQ(ini.ReadSection("Sec3").back(), "Key" + std::to_string(kKeys - 1));
+
+  ini.DeleteKey("sec3", "KEY5");
+  EXPECT_FALSE(ini.ValueExists("Sec3", "Key5"));
+  EXPECT_EQ(ini.ReadInteger("Sec3", "Key6", -1), 3 * kKeys + 6);
+  ini.EraseSection("SEC1");
+  EXPECT_FALSE(ini.SectionExists("Sec1"));
+  EXPECT_EQ(ini.ReadInteger("Sec2", "Key9", -1), 2 * kKeys + 9);
+  ini.WriteString("sec2", "key9", "new");
+  ini.WriteString("Sec1", "Fresh", "x");
+  EXPECT_EQ(ini.ReadString("Sec2", "Key9", ""), "new");
+  EXPECT_EQ(ini.ReadString("SEC1", "FRESH", ""), "x");
+  EXPECT_EQ(ini.ReadSection("Sec2").size(), static_cast<size_t>(kKeys));
   std::filesystem::remove_all(dir);
 }

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# The window without a display: a clear message and exit 1, never a crash;
+# --help and --version still answer.
+set -uo pipefail
+lumora=$1
+fail() { echo "FAIL: $*"; exit 1; }
+check() {
+  local rc
+  "$@" > /dev/null 2> err.txt < /dev/null
+  rc=$?
+  [ $rc -eq 1 ] || fail "exit $rc for: $* ($(cat err.txt))"
+  grep -q "needs a display" err.txt && grep -q "lumora-cli render" err.txt || fail "message for: $*: $(cat err.txt)"
+}
+cd "$(mktemp -d)" || exit 1
+trap 'rm -rf "$PWD"' EXIT
+check env QT_QPA_PLATFORM=offscreen "$lumora"
+check env QT_QPA_PLATFORM=minimal "$lumora" some.plt
+check env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$lumora"
+check env -u QT_QPA_PLATFORM "$lumora" -platform offscreen
+env -u DISPLAY -u WAYLAND_DISPLAY "$lumora" --version | grep -q '^lumora ' || fail "--version needs a display"
+echo ok

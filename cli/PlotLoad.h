@@ -1,0 +1,18 @@
+#pragma once
+// How every subcommand reads its plot file.
+
+#include <string>
+
+#include "model/PlotReader.h"
+
+namespace lumora::cli {
+
+// Reads `file` into `model` with a progress line, shows the reader's
+// warning on stderr as "lumora-cli <command>: warning: ...", and fails a
+// file that yields no plot records. A failure's message names the file.
+TPlotLoadResult LoadPlotForCommand(const char* command, TPlotModel& model, const std::string& file);
+
+// The line on stderr for a load's warning, when it has one.
+void ShowLoadWarning(const char* command, const std::string& warning);
+
+}  // namespace lumora::cli
