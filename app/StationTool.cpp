@@ -70,8 +70,12 @@ TStationTool::TStationTool(TForm1& form, QToolBar& bar) : QObject(&form), form_(
   form.statusBar()->addWidget(field_, 1);
 
   form.Viewer()->installEventFilter(this);
-  // Escape that no control took, wherever the focus is.
-  form.installEventFilter(this);
+  // Escape clears wherever the focus is in the window.
+  auto* clear = new QAction(QStringLiteral("Clear Selection"), &form);
+  clear->setObjectName("ClearSelectionAct");
+  clear->setShortcut(Qt::Key_Escape);
+  connect(clear, &QAction::triggered, this, [this] { ClearSelection(); });
+  form.addAction(clear);
 }
 
 TStationTool::~TStationTool() = default;
@@ -205,12 +209,6 @@ bool TStationTool::PickAt(int x, int y, bool measure) {
 }
 
 bool TStationTool::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == &form_) {
-    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
-        static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier)
-      ClearSelection();
-    return false;
-  }
   if (!form_.SceneCreated() || form_.Loading()) return false;
   switch (event->type()) {
     case QEvent::MouseButtonPress: {

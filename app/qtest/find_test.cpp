@@ -243,6 +243,9 @@ class FindTest : public QObject {
   }
 
   void shiftClickMeasuresAndEscapeClears() {
+    // Escape is a shortcut of the window: it must be the active one.
+    form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form.get()));
     form->Scene().CaveFrame->Position.z *= 0.1;
     Frame();
     const int a = LoneStation(2), b = LoneStation(10);

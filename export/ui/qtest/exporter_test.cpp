@@ -2,6 +2,9 @@
 // rules, settings, exports compared byte for byte with lumora-cli, the
 // volume tool's hand-over through the main window, and a failing export.
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -488,12 +491,19 @@ class ExporterTest : public QObject {
     QVERIFY(old.open(QIODevice::WriteOnly));
     old.write("earlier drawing");
     old.close();
-    // Root may write into a read-only folder; a folder where the writer's
-    // temporary would go stops it either way.
-    QVERIFY(dir.mkpath("locked/cave.dxf.tmp~"));
+    // Root may write into a read-only folder; a file size limit stops the
+    // writer whoever runs the test.
     QFile::setPermissions(temp.filePath("locked"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    struct rlimit limit {};
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = limit;
+    small.rlim_cur = 4096;
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
     answer = target;
     Click("DXFExportBtn");
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, oldHandler);
     QFile::setPermissions(temp.filePath("locked"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QCOMPARE(errors.size(), 1);
     QVERIFY2(errors[0].contains("cave.dxf"), qPrintable(errors[0]));
