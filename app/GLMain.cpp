@@ -24,7 +24,7 @@
 #include "app/StatusFields.h"
 #include "app/core/GLSettings.h"
 #include "controls/ReopenMenu.h"
-#include "scene/GLHeaders.h"
+#include "scene/GLGuards.h"
 #include "viewer/GLViewer.h"
 
 namespace lumora {
@@ -339,20 +339,7 @@ void TForm1::DrawCrosshairs() {
   if (!options_->CrossHairsChk->isChecked()) return;
   const int w = viewer_->width(), h = viewer_->height();
   const int cx = w / 2, cy = h / 2;
-  glPushAttrib(GL_ENABLE_BIT | GL_LINE_BIT | GL_CURRENT_BIT);
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  glLoadIdentity();
-  // Window coordinates, y down as the window counts them.
-  glOrtho(0, w, h, 0, -1, 1);
-  glMatrixMode(GL_MODELVIEW);
-  glPushMatrix();
-  glLoadIdentity();
-  glDisable(GL_LIGHTING);
-  glDisable(GL_DEPTH_TEST);
-  glDisable(GL_TEXTURE_2D);
-  glDisable(GL_BLEND);
-  glDisable(GL_LINE_STIPPLE);
+  const TWindowPixelsGuard pixels(w, h);
   glDisable(GL_LINE_SMOOTH);
   glLineWidth(2);
   glColor3ub(0, 255, 0);
@@ -362,11 +349,6 @@ void TForm1::DrawCrosshairs() {
   glVertex2i(cx, cy - 50);
   glVertex2i(cx, cy + 50);
   glEnd();
-  glPopMatrix();
-  glMatrixMode(GL_PROJECTION);
-  glPopMatrix();
-  glMatrixMode(GL_MODELVIEW);
-  glPopAttrib();
 }
 
 void TForm1::RequestStatus() {

@@ -14,7 +14,7 @@
 
 #include "app/GLMain.h"
 #include "model/WorkingUnits.h"
-#include "scene/GLHeaders.h"
+#include "scene/GLGuards.h"
 #include "viewer/GLViewer.h"
 #include "viewer/ViewProjection.h"
 
@@ -241,16 +241,7 @@ void TStationTool::Draw() {
   if (scenePositions_.empty() || (selected_ < 0 && matches_.empty()) || !form_.Scene().CaveFrame->Visible) return;
   const TGLViewer& v = *form_.Viewer();
   const int w = v.width(), h = v.height();
-  glPushAttrib(GL_ENABLE_BIT | GL_LINE_BIT | GL_CURRENT_BIT);
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  glLoadIdentity();
-  glOrtho(0, w, h, 0, -1, 1);
-  glMatrixMode(GL_MODELVIEW);
-  glPushMatrix();
-  glLoadIdentity();
-  for (GLenum cap : {GL_LIGHTING, GL_DEPTH_TEST, GL_TEXTURE_2D, GL_BLEND, GL_LINE_STIPPLE, GL_CULL_FACE})
-    glDisable(cap);
+  const TWindowPixelsGuard pixels(w, h);
   glLineWidth(2);
   TWindowPoint p;
   glColor3ub(255, 0, 255);
@@ -269,11 +260,6 @@ void TStationTool::Draw() {
   glColor3ub(0, 255, 255);
   if (haveA) Square(a.X, a.Y, 5, true);
   if (haveB) Square(b.X, b.Y, 5, true);
-  glPopMatrix();
-  glMatrixMode(GL_PROJECTION);
-  glPopMatrix();
-  glMatrixMode(GL_MODELVIEW);
-  glPopAttrib();
 }
 
 }  // namespace lumora

@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "app/core/CaveViews.h"
+#include "scene/GLGuards.h"
 #include "scene/GLHeaders.h"
 #include "scene/StrokeFont.h"
 
@@ -146,18 +147,7 @@ void DrawOverlays(const TOverlayContent& c, const TOverlaySwitches& s, double wi
   const double lightness = 0.3 * (background & 0xFF) + 0.59 * ((background >> 8) & 0xFF) + 0.11 * (background >> 16 & 0xFF);
   const uint32_t ink = lightness > 128 ? 0x000000 : 0xFFFFFF;
 
-  glPushAttrib(GL_ENABLE_BIT | GL_LINE_BIT | GL_CURRENT_BIT | GL_POLYGON_BIT);
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  glLoadIdentity();
-  glOrtho(0, width, height, 0, -1, 1);
-  glMatrixMode(GL_MODELVIEW);
-  glPushMatrix();
-  glLoadIdentity();
-  for (GLenum e : {GL_LIGHTING, GL_DEPTH_TEST, GL_TEXTURE_2D, GL_BLEND, GL_LINE_STIPPLE, GL_CULL_FACE, GL_FOG})
-    glDisable(e);
-  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-  glLineWidth(1);
+  const TWindowPixelsGuard pixels(width, height);
   TText text;
 
   if (s.Key)
@@ -210,11 +200,6 @@ void DrawOverlays(const TOverlayContent& c, const TOverlaySwitches& s, double wi
     text.Draw(l.ClinoX - text.Width(tilt) / 2, l.ClinoY + l.ClinoRadius + kTextSize + 2, tilt);
   }
 
-  glPopMatrix();
-  glMatrixMode(GL_PROJECTION);
-  glPopMatrix();
-  glMatrixMode(GL_MODELVIEW);
-  glPopAttrib();
 }
 
 }  // namespace lumora
