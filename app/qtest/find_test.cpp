@@ -17,6 +17,7 @@
 #include <numbers>
 
 #include "app/GLMain.h"
+#include "app/qtest/ShowWindow.h"
 #include "app/OptionsPanel.h"
 #include "app/StationTool.h"
 #include "app/core/GLSettings.h"
@@ -118,15 +119,9 @@ class FindTest : public QObject {
 
  private slots:
   void initTestCase() {
-    QLocale::setDefault(QLocale::c());
-    InitPlotUnits();
     WorkingUnits() = MakeWorkingUnits(true);
-    form = std::make_unique<TForm1>();
-    form->InformationBox = [](const QString&) {};
-    form->ErrorBox = [this](const QString& t) { errors << t; };
-    form->resize(720, 480);
-    form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    ShowWindow(form, 720, 480, nullptr, &errors);
+    if (QTest::currentTestFailed()) return;
     QTRY_VERIFY(form->SceneCreated());
     form->LoadCave(kDemo);
     QVERIFY(!form->Loading());

@@ -26,6 +26,7 @@
 #include <memory>
 
 #include "app/GLMain.h"
+#include "app/qtest/ShowWindow.h"
 #include "app/OptionsPanel.h"
 #include "app/core/GLSettings.h"
 #include "controls/ReopenMenu.h"
@@ -104,15 +105,9 @@ class MainWindowTest : public QObject {
 
  private slots:
   void initTestCase() {
-    QLocale::setDefault(QLocale::c());
     QFile::remove(QString::fromStdString(RecentFilesSettingsPath().string()));
-    InitPlotUnits();
-    form = std::make_unique<TForm1>();
-    form->InformationBox = [this](const QString& t) { infos << t; };
-    form->ErrorBox = [this](const QString& t) { errors << t; };
-    form->resize(640, 420);
-    form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    ShowWindow(form, 640, 420, &infos, &errors);
+    if (QTest::currentTestFailed()) return;
     QTRY_VERIFY(form->SceneCreated());
     QCOMPARE(form->windowTitle(), QString("Lumora"));
   }

@@ -23,6 +23,7 @@
 
 #include "controls/ColorDisplay.h"
 #include "app/GLMain.h"
+#include "app/qtest/ShowWindow.h"
 #include "app/core/GLSettings.h"
 #include "model/PlotReader.h"
 #include "rose/ui/RoseDlg.h"
@@ -72,14 +73,8 @@ class RoseTest : public QObject {
 
  private slots:
   void initTestCase() {
-    QLocale::setDefault(QLocale::c());
-    InitPlotUnits();
-    form = std::make_unique<TForm1>();
-    form->InformationBox = [this](const QString& t) { infos << t; };
-    form->ErrorBox = [this](const QString& t) { infos << t; };
-    form->resize(700, 520);
-    form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    ShowWindow(form, 700, 520, &infos, &infos);
+    if (QTest::currentTestFailed()) return;
     QTRY_VERIFY(form->SceneCreated());
   }
 

@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "app/GLMain.h"
+#include "app/qtest/ShowWindow.h"
 #include "app/OptionsPanel.h"
 #include "app/core/CaveViews.h"
 #include "app/core/GLSettings.h"
@@ -71,15 +72,9 @@ class ViewTest : public QObject {
 
  private slots:
   void initTestCase() {
-    QLocale::setDefault(QLocale::c());
     QFile::remove(QString::fromStdString(RecentFilesSettingsPath().string()));
-    InitPlotUnits();
-    form = std::make_unique<TForm1>();
-    form->InformationBox = [](const QString&) {};
-    form->ErrorBox = [this](const QString& t) { errors << t; };
-    form->resize(800, 560);
-    form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    ShowWindow(form, 800, 560, nullptr, &errors);
+    if (QTest::currentTestFailed()) return;
     // Shortcuts need the active window; without a window manager ask for it.
     form->activateWindow();
     QApplication::setActiveWindow(form.get());

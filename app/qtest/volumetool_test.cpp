@@ -31,6 +31,7 @@
 #include <memory>
 
 #include "app/GLMain.h"
+#include "app/qtest/ShowWindow.h"
 #include "app/OptionsPanel.h"
 #include "app/core/GLSettings.h"
 #include "controls/Plotwind.h"
@@ -98,14 +99,8 @@ class VolumeToolTest : public QObject {
 
  private slots:
   void initTestCase() {
-    QLocale::setDefault(QLocale::c());
-    InitPlotUnits();
-    form = std::make_unique<TForm1>();
-    form->InformationBox = [this](const QString& t) { infos << t; };
-    form->ErrorBox = [this](const QString& t) { infos << t; };
-    form->resize(640, 480);
-    form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    ShowWindow(form, 640, 480, &infos, &infos);
+    if (QTest::currentTestFailed()) return;
     QTRY_VERIFY(form->SceneCreated());
   }
 
