@@ -157,11 +157,18 @@ void TStationTool::FindNext() {
   FlyTo(selected_);
 }
 
-bool TStationTool::WindowPosition(int entry, TWindowPoint& out) const {
-  const TCaveScene& s = form_.Scene();
+TMatrix4 TStationTool::StationModelview() const {
   const TGLViewer& v = *form_.Viewer();
-  const TMatrix4 m = ModelviewOf(v.Camera, {&v.Frame, s.CaveFrame, s.Stations});
-  const auto w = ProjectToWindow(m, v.width(), v.height(), scenePositions_[entry]);
+  return ModelviewOf(v.Camera, {&v.Frame, form_.Scene().CaveFrame, form_.Scene().Stations});
+}
+
+bool TStationTool::WindowPosition(int entry, TWindowPoint& out) const {
+  return WindowPosition(StationModelview(), entry, out);
+}
+
+bool TStationTool::WindowPosition(const TMatrix4& modelview, int entry, TWindowPoint& out) const {
+  const TGLViewer& v = *form_.Viewer();
+  const auto w = ProjectToWindow(modelview, v.width(), v.height(), scenePositions_[entry]);
   if (w) out = *w;
   return w.has_value();
 }
@@ -169,8 +176,7 @@ bool TStationTool::WindowPosition(int entry, TWindowPoint& out) const {
 void TStationTool::FlyTo(int entry) {
   const TCaveScene& s = form_.Scene();
   TGLViewer& v = *form_.Viewer();
-  const T3DVector eye = TransformPoint(ModelviewOf(v.Camera, {&v.Frame, s.CaveFrame, s.Stations}),
-                                       scenePositions_[entry]);
+  const T3DVector eye = TransformPoint(StationModelview(), scenePositions_[entry]);
   // A station behind the eye or at it is brought in front as well.
   const T3DVector shift{-eye.x, -eye.y, eye.z > -10 ? -10 - eye.z : 0};
   // The cave frame moves in its parent's axes, which the view turns.
@@ -190,8 +196,7 @@ bool TStationTool::PickAt(int x, int y, bool measure) {
   const TCaveScene& s = form_.Scene();
   if (scenePositions_.empty() || !s.CaveFrame->Visible) return false;
   const TGLViewer& v = *form_.Viewer();
-  const TMatrix4 m = ModelviewOf(v.Camera, {&v.Frame, s.CaveFrame, s.Stations});
-  const int hit = PickNearest(m, v.width(), v.height(), scenePositions_, x, y, kPickRadius);
+  const int hit = PickNearest(StationModelview(), v.width(), v.height(), scenePositions_, x, y, kPickRadius);
   if (hit < 0) return false;
   matches_.clear();
   current_ = -1;
@@ -208,7 +213,7 @@ bool TStationTool::PickAt(int x, int y, bool measure) {
   return true;
 }
 
-bool TStationTool::eventFilter(QObject* watched, QEvent* event) {
+bool TStationTool::eventFilter(QObject*, QEvent* event) {
   if (!form_.SceneCreated() || form_.Loading()) return false;
   switch (event->type()) {
     case QEvent::MouseButtonPress: {
@@ -243,13 +248,14 @@ void TStationTool::Draw() {
   const int w = v.width(), h = v.height();
   const TWindowPixelsGuard pixels(w, h);
   glLineWidth(2);
+  const TMatrix4 m = StationModelview();
   TWindowPoint p;
   glColor3ub(255, 0, 255);
   for (int e : matches_)
-    if (e != selected_ && WindowPosition(e, p)) Square(p.X, p.Y, 4, false);
+    if (e != selected_ && WindowPosition(m, e, p)) Square(p.X, p.Y, 4, false);
   TWindowPoint a, b;
-  const bool haveA = selected_ >= 0 && WindowPosition(selected_, a);
-  const bool haveB = measuredTo_ >= 0 && WindowPosition(measuredTo_, b);
+  const bool haveA = selected_ >= 0 && WindowPosition(m, selected_, a);
+  const bool haveB = measuredTo_ >= 0 && WindowPosition(m, measuredTo_, b);
   if (haveA && haveB) {
     glColor3ub(255, 255, 255);
     glBegin(GL_LINES);

@@ -8,6 +8,7 @@
 
 #include <vector>
 
+#include "geometry/GLMatrix.h"
 #include "model/StationIndex.h"
 
 class QAction;
@@ -56,6 +57,8 @@ class TStationTool : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  TMatrix4 StationModelview() const;
+  bool WindowPosition(const TMatrix4& modelview, int entry, TWindowPoint& out) const;
   void FlyTo(int entry);
   QString StationText(int entry) const;
   QString MeasureText(int from, int to) const;

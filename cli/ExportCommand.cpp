@@ -3,7 +3,6 @@
 // every option of the exporter window, read from its settings file and
 // changed key by key on the command line.
 
-#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <optional>

@@ -69,19 +69,17 @@ bool Load(const char* command, const std::string& file, TStationIndex& index) {
   return true;
 }
 
-T3DVector InUnits(const T3DVector& feet, double k) { return Scale(feet, k); }
-
 std::string StationJson(const TStationIndex& index, int e, double k) {
   return "{\"name\": " + JsonString(index.Name(e)) + ", \"survey\": " + JsonString(index.SurveyName(e)) +
          ", \"section\": " + JsonString(index.SectionName(e)) +
-         ", \"position\": " + JsonVector(InUnits(index.Entry(e).Position, k)) + "}";
+         ", \"position\": " + JsonVector(Scale(index.Entry(e).Position, k)) + "}";
 }
 
 std::string StationLine(const TStationIndex& index, int e, double k) {
   char line[96];
   std::snprintf(line, sizeof line, "%-20.*s %-20.*s ", static_cast<int>(index.Name(e).size()), index.Name(e).data(),
                 static_cast<int>(index.SurveyName(e).size()), index.SurveyName(e).data());
-  return line + VectorText(InUnits(index.Entry(e).Position, k), 2);
+  return line + VectorText(Scale(index.Entry(e).Position, k), 2);
 }
 
 // The one station of that name, or -1 after saying why there is none.

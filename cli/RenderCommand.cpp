@@ -1,10 +1,8 @@
 // lumora-cli render: a picture of a plot file's cave as the window shows it
 // after a load, drawn headless through EGL and saved as PNG (or BMP, PPM).
 
-#include <QBuffer>
 #include <QByteArray>
 #include <QGuiApplication>
-#include <QImage>
 
 #include <algorithm>
 #include <cctype>
@@ -23,6 +21,7 @@
 #include "app/core/GLSettings.h"
 #include "cli/Commands.h"
 #include "cli/Format.h"
+#include "cli/Picture.h"
 #include "cli/PlotLoad.h"
 #include "model/PlotReader.h"
 #include "platform/AtomicFile.h"
@@ -189,17 +188,6 @@ std::unique_ptr<QGuiApplication> MakeFontApplication() {
   return app;
 }
 
-// Rows top to bottom, B G R A, as the viewer reads them back.
-QByteArray Encode(const TBitmap32& bitmap, const char* format) {
-  const QImage view(bitmap.Data.data(), bitmap.Width, bitmap.Height, bitmap.Width * 4, QImage::Format_RGB32);
-  const QImage rgb = view.convertToFormat(QImage::Format_RGB888);
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  if (!rgb.save(&buffer, format)) throw std::runtime_error(std::string("cannot encode the picture as ") + format);
-  return bytes;
-}
-
 std::string OneLine(std::string text) {
   for (size_t p; (p = text.find("\r\n")) != std::string::npos;) text.replace(p, 2, "\n");
   return text;
@@ -243,16 +231,17 @@ int RunRender(const Args& args) {
     FitView(*scene.CaveFrame, ExtentPoints(scene), o.width, o.height);
   }
   if (o.pitch != 0 || o.yaw != 0) scene.CaveFrame->Rotate(o.pitch, o.yaw, 0);
-  if (o.overlays) ReadUnits();
-  if (o.overlays)
+  if (o.overlays) {
+    ReadUnits();
     viewer.OnRender = [&](TGLViewerCore& v) {
       DrawOverlays(OverlayContent(scene, PlotModel(), PassageOptions(), o.coloring, WorkingUnits()), {},
                    v.Window.Width, v.Window.Height, o.background);
     };
+  }
 
   ShowProgress("Rendering Image");
   const TBitmap32 picture = viewer.Grab();
-  const QByteArray bytes = Encode(picture, PictureFormat(o.output));
+  const QByteArray bytes = EncodePicture(picture, PictureFormat(o.output));
   WriteFileAtomically(o.output, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
   EndProgress();
   std::printf("%s: %d x %d, %d triangles\n", o.output.c_str(), picture.Width, picture.Height,

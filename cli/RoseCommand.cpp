@@ -2,9 +2,7 @@
 // bearing petal, as a table, as JSON, or drawn as the rose diagram seen
 // from above and saved as a picture.
 
-#include <QBuffer>
 #include <QByteArray>
-#include <QImage>
 
 #include <cmath>
 #include <cstdio>
@@ -15,6 +13,7 @@
 #include "app/core/GLCave.h"
 #include "cli/Commands.h"
 #include "cli/Format.h"
+#include "cli/Picture.h"
 #include "cli/PlotLoad.h"
 #include "model/PlotReader.h"
 #include "model/WorkingUnits.h"
@@ -168,12 +167,7 @@ void SavePicture(TGLRose& rose, const TPlotModel& model, const TRoseCommand& o) 
   scene.RoseFrame->Visible = scene.RoseBase->Visible = scene.RoseGrid->Visible = true;
 
   const TBitmap32 picture = viewer.Grab();
-  const QImage view(picture.Data.data(), picture.Width, picture.Height, picture.Width * 4, QImage::Format_RGB32);
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  if (!view.convertToFormat(QImage::Format_RGB888).save(&buffer, "PNG"))
-    throw std::runtime_error("cannot encode the picture as PNG");
+  const QByteArray bytes = EncodePicture(picture, "PNG");
   WriteFileAtomically(o.png, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
 }
 

@@ -668,8 +668,10 @@ TPlotLoadResult RequirePlotRecords(const TPlotModel& model, TPlotLoadResult load
   return loaded;
 }
 
-TPlotLineCounts CountPlotLines(const std::string& fileName) {
-  const std::array<int, 256> n = LineLetterCounts(ReadWholeFile(fileName));
+TPlotLineCounts CountPlotLines(const std::string& fileName) { return CountPlotLinesInText(ReadWholeFile(fileName)); }
+
+TPlotLineCounts CountPlotLinesInText(std::string_view text) {
+  const std::array<int, 256> n = LineLetterCounts(text);
   return {n['D'], 2 * n['M']};
 }
 

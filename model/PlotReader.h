@@ -57,6 +57,7 @@ struct TPlotLineCounts {
 };
 // Throws std::runtime_error naming the file when it cannot be read.
 TPlotLineCounts CountPlotLines(const std::string& fileName);
+TPlotLineCounts CountPlotLinesInText(std::string_view text);
 
 // True when the plot gave a UTM zone; otherwise warns first.
 bool CheckGeoreference(const TPlotModel& model, const TMessageProc& warn, const std::string& extraLine = {});

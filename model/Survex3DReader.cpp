@@ -448,10 +448,8 @@ class T3DLoader {
     TPlotInfo& info = model_.PlotInfo;
     for (int i = 0; i < model_.Plots.Count(); ++i) {
       TPlotVector& r = model_.Plots[i];
-      info.Min = {std::min(info.Min.x, r.Position.x), std::min(info.Min.y, r.Position.y),
-                  std::min(info.Min.z, r.Position.z)};
-      info.Max = {std::max(info.Max.x, r.Position.x), std::max(info.Max.y, r.Position.y),
-                  std::max(info.Max.z, r.Position.z)};
+      info.Min = MinVector(info.Min, r.Position);
+      info.Max = MaxVector(info.Max, r.Position);
       const int32_t s = StationFor(sources_[i].Position, sources_[i].Survey);
       if (s < 0) continue;
       const std::string_view label = StationLabel(s);
@@ -499,8 +497,8 @@ class T3DLoader {
       survey.Max = {-9.9e99, -9.9e99, -9.9e99};
       for (int i = start.FirstPlot; i < end; ++i) {
         const T3DVector& p = model_.Plots[i].Position;
-        survey.Min = {std::min(survey.Min.x, p.x), std::min(survey.Min.y, p.y), std::min(survey.Min.z, p.z)};
-        survey.Max = {std::max(survey.Max.x, p.x), std::max(survey.Max.y, p.y), std::max(survey.Max.z, p.z)};
+        survey.Min = MinVector(survey.Min, p);
+        survey.Max = MaxVector(survey.Max, p);
       }
       model_.Surveys.Add(survey);
     }
@@ -533,7 +531,7 @@ class T3DLoader {
 
 TPlotLoadResult Fail(std::string message, const TMessageProc& warn) {
   if (warn) warn(message);
-  return {false, std::move(message)};
+  return {false, std::move(message), {}};
 }
 
 }  // namespace

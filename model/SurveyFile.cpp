@@ -23,7 +23,7 @@ TPlotLoadResult LoadSurveyFile(TPlotModel& model, const std::string& fileName, c
 TPlotLineCounts CountSurveyLines(const std::string& fileName) {
   const std::string data = ReadWholeFile(fileName);
   if (IsSurvex3D(data)) return CountSurvex3DLegs(data, fileName);
-  return CountPlotLines(fileName);
+  return CountPlotLinesInText(data);
 }
 
 }  // namespace lumora

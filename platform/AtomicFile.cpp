@@ -127,9 +127,8 @@ TAtomicFile::TAtomicFile(std::filesystem::path target) : target_(std::move(targe
   // mkostemps creates the file for its owner only; the new file gets what a
   // plain create would give, a replaced one keeps what it had.
   const mode_t mode = exists ? (st.st_mode & 07777) : (0666 & ~kUmask);
-  if (exists && ::geteuid() == 0 && ::fchown(fd_, st.st_uid, st.st_gid) != 0) {
-    // Root keeps the file then; the permissions below still hold.
-  }
+  // Should the owner not take, root keeps the file; the permissions below still hold.
+  if (exists && ::geteuid() == 0) (void)!::fchown(fd_, st.st_uid, st.st_gid);
   if (::fchmod(fd_, mode) != 0) {
     const int err = errno;
     Abandon();

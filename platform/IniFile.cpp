@@ -67,14 +67,16 @@ const TIniFile::Entry* TIniFile::FindEntry(const std::string& section, const std
   return s ? FindEntry(const_cast<Section&>(*s), key) : nullptr;
 }
 
-void TIniFile::Reindex() {
+// After an erase the positions behind it moved; the other sections' key
+// indexes hold positions within their own section and stay valid.
+void TIniFile::ReindexSections() {
   sectionIndex_.clear();
-  for (size_t i = 0; i < sections_.size(); ++i) {
-    sectionIndex_.emplace(Lower(sections_[i].name), i);
-    Section& s = sections_[i];
-    s.index.clear();
-    for (size_t k = 0; k < s.entries.size(); ++k) s.index.emplace(Lower(s.entries[k].key), k);
-  }
+  for (size_t i = 0; i < sections_.size(); ++i) sectionIndex_.emplace(Lower(sections_[i].name), i);
+}
+
+void TIniFile::ReindexKeys(Section& s) {
+  s.index.clear();
+  for (size_t k = 0; k < s.entries.size(); ++k) s.index.emplace(Lower(s.entries[k].key), k);
 }
 
 std::string TIniFile::ReadString(const std::string& section, const std::string& key,
@@ -138,7 +140,7 @@ void TIniFile::EraseSection(const std::string& section) {
   const auto it = sectionIndex_.find(Lower(section));
   if (it == sectionIndex_.end()) return;
   sections_.erase(sections_.begin() + static_cast<std::ptrdiff_t>(it->second));
-  Reindex();
+  ReindexSections();
 }
 
 void TIniFile::DeleteKey(const std::string& section, const std::string& key) {
@@ -148,7 +150,7 @@ void TIniFile::DeleteKey(const std::string& section, const std::string& key) {
   const auto e = sec.index.find(Lower(key));
   if (e == sec.index.end()) return;
   sec.entries.erase(sec.entries.begin() + static_cast<std::ptrdiff_t>(e->second));
-  Reindex();
+  ReindexKeys(sec);
 }
 
 std::string TIniFile::Text() const {

@@ -55,7 +55,8 @@ class TIniFile {
   Section& SectionFor(const std::string& name);
   const Entry* FindEntry(const std::string& section, const std::string& key) const;
   static Entry* FindEntry(Section& s, const std::string& key);
-  void Reindex();
+  void ReindexSections();
+  static void ReindexKeys(Section& s);
 
   std::filesystem::path path_;
   std::vector<Section> sections_;

@@ -34,8 +34,6 @@ std::string Length(double v) {
   return text;
 }
 
-void Colour(uint32_t c) { glColor3ub(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
-
 void Rect(const TPixelRect& r) {
   glBegin(GL_QUADS);
   glVertex2d(r.Left, r.Top);
@@ -153,15 +151,15 @@ void DrawOverlays(const TOverlayContent& c, const TOverlaySwitches& s, double wi
   if (s.Key)
     for (size_t i = 0; i < c.Key.size(); ++i) {
       const TPixelRect& r = l.KeySwatches[i];
-      Colour(c.Key[i].Color);
+      GLColor(c.Key[i].Color, 1.0f);
       if (c.Key[i].Text != "...") Rect(r);
-      Colour(ink);
+      GLColor(ink, 1.0f);
       if (!c.Key[i].Text.empty()) text.Draw(r.Left + r.Width + 6, r.Top + r.Height - 1, c.Key[i].Text);
     }
 
   if (s.ScaleBar && l.ScaleLength > 0) {
     const TPixelRect& b = l.ScaleBar;
-    Colour(ink);
+    GLColor(ink, 1.0f);
     Rect(b);
     Line(b.Left, b.Top - 4, b.Left, b.Top + b.Height);
     Line(b.Left + b.Width, b.Top - 4, b.Left + b.Width, b.Top + b.Height);
@@ -169,31 +167,31 @@ void DrawOverlays(const TOverlayContent& c, const TOverlaySwitches& s, double wi
   }
 
   if (s.Compass) {
-    Colour(ink);
+    GLColor(ink, 1.0f);
     Circle(l.CompassX, l.CompassY, l.CompassRadius, 0, 360);
     const double dx = l.NeedleX - l.CompassX, dy = l.NeedleY - l.CompassY;
     // The north half red, the south half in the ink.
-    Colour(kNeedleColor);
+    GLColor(kNeedleColor, 1.0f);
     glBegin(GL_TRIANGLES);
     glVertex2d(l.NeedleX, l.NeedleY);
     glVertex2d(l.CompassX - dy * 0.15, l.CompassY + dx * 0.15);
     glVertex2d(l.CompassX + dy * 0.15, l.CompassY - dx * 0.15);
     glEnd();
-    Colour(ink);
+    GLColor(ink, 1.0f);
     Line(l.CompassX, l.CompassY, l.CompassX - dx, l.CompassY - dy);
     const std::string bearing = Degrees(c.Bearing);
     text.Draw(l.CompassX - text.Width(bearing) / 2, l.CompassY + l.CompassRadius + kTextSize + 2, bearing);
   }
 
   if (s.Clinometer) {
-    Colour(ink);
+    GLColor(ink, 1.0f);
     Circle(l.ClinoX, l.ClinoY, l.ClinoRadius, 0, 180);
     Line(l.ClinoX, l.ClinoY, l.ClinoX + l.ClinoRadius, l.ClinoY);
-    Colour(kNeedleColor);
+    GLColor(kNeedleColor, 1.0f);
     glLineWidth(2);
     Line(l.ClinoX, l.ClinoY, l.ClinoTipX, l.ClinoTipY);
     glLineWidth(1);
-    Colour(ink);
+    GLColor(ink, 1.0f);
     char tilt[32];
     // Adding zero turns a rounded -0 into 0.
     std::snprintf(tilt, sizeof tilt, "%.0f", std::nearbyint(c.Tilt) + 0.0);

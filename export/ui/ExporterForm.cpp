@@ -170,7 +170,6 @@ TExporterForm::TExporterForm(TPlotModel& model, QWidget* parent)
   PageControl->setCurrentIndex(0);
   for (int i = 0; i < KMLDatumCount(); ++i) DatumCombo->addItem(QString::fromStdString(KMLDatumName(i)));
   options_.DatumCombo = 21;
-  binder_->Load();
   RestoreSettings();
 }
 

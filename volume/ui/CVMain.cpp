@@ -14,7 +14,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -371,7 +370,7 @@ void TVolumeDlg::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   if (centred_) return;
   centred_ = true;
-  if (const QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
+  CentreOnScreen(this);
 }
 
 void TVolumeDlg::RedrawView() {

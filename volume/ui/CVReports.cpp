@@ -30,11 +30,11 @@ QPushButton* Button(const char* name, const QString& caption) {
   return b;
 }
 
+}  // namespace
+
 void CentreOnScreen(QWidget* w) {
   if (const QScreen* s = w->screen()) w->move(s->availableGeometry().center() - w->rect().center());
 }
-
-}  // namespace
 
 TFindDlg::TFindDlg(QWidget* parent) : QDialog(parent) {
   setObjectName("FindDialog");
@@ -182,9 +182,7 @@ bool TVolumeReportsDlg::FindNext() {
 }
 
 void TVolumeReportsDlg::SaveReport(const QString& file) const {
-  std::string content;
-  for (const QString& line : ReportMemo->toPlainText().split('\n')) (content += line.toStdString()) += '\n';
-  WriteFileAtomically(file.toStdString(), content);
+  WriteFileAtomically(file.toStdString(), ReportMemo->toPlainText().toStdString() + '\n');
 }
 
 void TVolumeReportsDlg::SaveClick() {

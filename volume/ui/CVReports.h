@@ -20,6 +20,9 @@ class QPushButton;
 
 namespace lumora {
 
+// Puts a window in the middle of its screen.
+void CentreOnScreen(QWidget* w);
+
 // The find dialog: searches downwards; no whole-word or direction choice.
 class TFindDlg : public QDialog {
   Q_OBJECT
