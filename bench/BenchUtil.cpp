@@ -81,10 +81,11 @@ std::string GeneratedPlotFile(int stations, unsigned seed) {
 double ModelMB(const TPlotModel& m) {
   double bytes = double(m.Plots.Capacity()) * sizeof(TPlotVector) + double(m.LineStarts.Capacity()) * 4 +
                  double(m.Surveys.Capacity()) * sizeof(TSurveyID) + double(m.Sections.Capacity()) * sizeof(TSectionRec);
-  for (int i = 0; i < m.Plots.Count(); ++i)
-    if (m.Plots[i].Comment.capacity() > 15) bytes += m.Plots[i].Comment.capacity() + 1;
-  for (int i = 0; i < m.Splays.Count(); ++i)
-    bytes += sizeof(TSplayItem) + m.Splays.Item(i).Shots.capacity() * sizeof(TSplayShot) + 48;
+  // Heap blocks are counted at their size; the allocator's own few bytes
+  // per block are left out.
+  for (int i = 0; i < m.Plots.Count(); ++i) bytes += double(m.Plots[i].Comment.HeapBytes());
+  for (int i = 0; i < m.Surveys.Count(); ++i) bytes += double(m.Surveys[i].Comment.HeapBytes());
+  bytes += double(m.Splays.MemoryBytes());
   return bytes / 1048576.0;
 }
 

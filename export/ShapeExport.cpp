@@ -280,7 +280,7 @@ class TShapeWriter {
   // Every field of a shot row but FACE; the caller ends the row, or several
   // identical ones, as values carry over to the next row.
   void SetShot(const std::string& section, const TSurveyID& s, const TPlotVector& from, const TPlotVector& to,
-               const T3DVector& fromPos, const T3DVector& toPos, bool faceField, const std::string& comment) {
+               const T3DVector& fromPos, const T3DVector& toPos, bool faceField, std::string_view comment) {
     dbf_.set_text(section, 0);
     dbf_.set_text(s.Name.View(), 1);
     Date(s, 2);

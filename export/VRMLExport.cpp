@@ -8,7 +8,6 @@
 #include <new>
 #include <numbers>
 
-#include <sys/mman.h>
 
 namespace lumora {
 
@@ -77,27 +76,6 @@ void TVRMLWriter::AppendVector(const T3DVector& v) {
   AppendFixed(out_, v.y, decimals_);
   out_ += ' ';
   AppendFixed(out_, v.z, decimals_);
-}
-
-// ---- Big arrays ----
-
-namespace {
-constexpr size_t kBigBytes = size_t{4} << 20;
-}
-
-void* AllocateBig(size_t bytes) {
-  if (bytes < kBigBytes) return ::operator new(bytes);
-  void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (p == MAP_FAILED) throw std::bad_alloc();
-  madvise(p, bytes, MADV_HUGEPAGE);  // advice only: without huge pages all still works
-  return p;
-}
-
-void FreeBig(void* p, size_t bytes) {
-  if (bytes < kBigBytes)
-    ::operator delete(p);
-  else
-    munmap(p, bytes);
 }
 
 // ---- TVertexTable ----

@@ -12,27 +12,9 @@
 #include <vector>
 
 #include "export/ExportMain.h"
+#include "geometry/HugePages.h"
 
 namespace lumora {
-
-// Large arrays of the shape builder come from anonymous memory marked for
-// huge pages: millions of vertices and indexes otherwise cost a page fault
-// per 4 KiB and a TLB miss per random lookup.
-void* AllocateBig(size_t bytes);
-void FreeBig(void* p, size_t bytes);
-
-template <class T>
-struct TBigAllocator {
-  using value_type = T;
-  TBigAllocator() = default;
-  template <class U>
-  TBigAllocator(const TBigAllocator<U>&) {}
-  T* allocate(size_t n) { return static_cast<T*>(AllocateBig(n * sizeof(T))); }
-  void deallocate(T* p, size_t n) { FreeBig(p, n * sizeof(T)); }
-  friend bool operator==(const TBigAllocator&, const TBigAllocator&) { return true; }
-};
-template <class T>
-using TBigVector = std::vector<T, TBigAllocator<T>>;
 
 struct TVRMLColor {
   double r = 0, g = 0, b = 0;

@@ -2,11 +2,14 @@
 // The survey model: the in-memory image of one loaded plot file. Lengths are
 // in feet, x east, y north, z up.
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "geometry/CompactString.h"
 #include "geometry/HugeArry.h"
 #include "geometry/ShortString.h"
 #include "geometry/Vector.h"
@@ -25,21 +28,41 @@ constexpr int DateMonth(PackedDate d) { return (d >> 8) & 0xFF; }
 constexpr int DateDay(PackedDate d) { return d & 0xFF; }
 constexpr PackedDate kNoDate = PackDate(1, 1, 1);
 
+// 96 bytes: a million-record cave is read, walked and written through as
+// few memory pages as the values allow. Prefix and Station are parts of
+// Name, so they are kept as the place where the station part starts.
 struct TPlotVector {
-  char Code = 'M';
-  ShortString<20> Name = "?";
-  ShortString<20> Prefix;
-  ShortString<20> Station;
   T3DVector Position;
   double IValue = 0;
+  CompactString<> Comment;
   float Up = 0, Down = 0, Right = 0, Left = 0;
   int32_t ShotIndex = 0;
-  ShortString<10> Flags;
+  char Code = 'M';
   bool Marked = false;
-  std::string Comment;
+  ShortString<20> Name = "?";
+  ShortString<10> Flags;
 
+  // Sets Name; with `prefixed`, the station part follows the first '|'
+  // (a plot file's names), otherwise it is the whole name.
+  void SetName(std::string_view name, bool prefixed = true) {
+    Name = name;
+    const size_t bar = prefixed ? Name.View().find('|') : std::string_view::npos;
+    stationStart_ = static_cast<uint8_t>(bar == std::string_view::npos ? 0 : bar + 1);
+  }
+  // Empty until SetName gave a name.
+  std::string_view Prefix() const {
+    return stationStart_ == kUnnamed || stationStart_ == 0 ? std::string_view() : Name.View().substr(0, stationStart_ - 1);
+  }
+  std::string_view Station() const {
+    return stationStart_ == kUnnamed ? std::string_view() : Name.View().substr(std::min<size_t>(stationStart_, Name.Size()));
+  }
   bool IsSplay() const { return Flags.View().find('S') != std::string_view::npos; }
+
+ private:
+  static constexpr uint8_t kUnnamed = 0xFF;
+  uint8_t stationStart_ = kUnnamed;
 };
+static_assert(sizeof(TPlotVector) <= 96, "plot records are the bulk of a big cave's memory");
 
 enum TSurveyKind : uint8_t { skSurvey = 0, skFeature = 1, skFeatureRange = 2 };
 
@@ -47,7 +70,7 @@ struct TSurveyID {
   ShortString<20> Name;
   PackedDate SurveyDate = 0;
   PackedDate DiscoveryDate = 0;
-  ShortString<255> Comment;
+  CompactString<255> Comment;
   uint8_t Kind = skSurvey;
   bool IsFeature = false;
   int32_t FirstPlot = 0;
@@ -60,14 +83,16 @@ struct TSectionRec {
   int32_t FirstSurvey = 0;
 };
 
+// The from-station's name is the key of the item that holds the shot.
 struct TSplayShot {
-  ShortString<20> FromName, ToName;
+  ShortString<20> ToName;
   T3DVector From, To;
 };
 
+// A view of one station's splays, valid until the next shot is added.
 struct TSplayItem {
   T3DVector Position;
-  std::vector<TSplayShot> Shots;
+  std::span<const TSplayShot> Shots;
 };
 
 using TPlotArray = THugeArray<TPlotVector>;
@@ -75,7 +100,8 @@ using TSurveyArray = THugeArray<TSurveyID>;
 using TSectionArray = THugeArray<TSectionRec>;
 
 // The splays grouped by from-station, items in the order their station was
-// first met. Station names match case-sensitively.
+// first met. Station names match case-sensitively and are cut to 20
+// characters.
 class TSplayArray {
  public:
   TSplayArray();
@@ -84,12 +110,16 @@ class TSplayArray {
   TSplayArray& operator=(const TSplayArray&) = delete;
 
   int AddSplay(std::string_view fromName, const T3DVector& from, std::string_view toName, const T3DVector& to);
+  // Gives back the room kept for growth, once a load is complete.
+  void Trim();
   void Clear();
   int Count() const;
-  const TSplayItem& Item(int i) const;
+  TSplayItem Item(int i) const;
   std::string_view Key(int i) const;
   int IndexOf(std::string_view fromName) const;
   int ShotCount() const { return shotCount_; }
+  // Bytes held for the items and shots, for memory accounts.
+  size_t MemoryBytes() const;
 
  private:
   struct Impl;

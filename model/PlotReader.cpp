@@ -11,7 +11,7 @@
 
 #include <fast_float/fast_float.h>
 
-#include "platform/AtomicFile.h"
+#include "platform/FileBytes.h"
 #include "platform/Settings.h"
 
 namespace lumora {
@@ -462,16 +462,7 @@ class TPlotLoader {
     r.Position.z = in_.Number();
     r.Code = letter;
     r.ShotIndex = shots_;
-    if (in_.Search('S')) {
-      std::string_view name = in_.Token(20);
-      r.Name = name;
-      if (size_t bar = name.find('|'); bar != std::string_view::npos) {
-        r.Prefix = name.substr(0, bar);
-        r.Station = name.substr(bar + 1);
-      } else {
-        r.Station = name;
-      }
-    }
+    if (in_.Search('S')) r.SetName(in_.Token(20));
     if (in_.Search('P')) {
       r.Left = ToSingle(in_.Number());
       r.Up = ToSingle(in_.Number());
@@ -601,6 +592,7 @@ void ReserveForRecords(TPlotModel& model, std::string_view text) {
   const int records = lines + n['D'] + n['d'];
   if (records > model.Plots.Capacity()) model.Plots.SetCapacity(records);
   if (lines > model.LineStarts.Capacity()) model.LineStarts.SetCapacity(lines);
+  if (n['X'] > model.Surveys.Capacity()) model.Surveys.SetCapacity(n['X']);
 }
 
 // Reads `text` into a model that the caller has just cleared.
@@ -636,6 +628,7 @@ void SetEndOfLoadValues(TPlotModel& model) {
     info.Center = {(info.Max.x + info.Min.x) / 2, (info.Max.y + info.Min.y) / 2, (info.Max.z + info.Min.z) / 2};
   }
   if (model.Sections.Count() == 0) model.Sections.Add(TSectionRec{"(None)", 0});
+  model.Splays.Trim();
   info.Loaded = true;
 }
 
@@ -650,15 +643,15 @@ TPlotLoadResult LoadPlotFile(TPlotModel& model, const std::string& fileName, con
                              const TMessageProc& warn) {
   model.PlotInfo.FileName = fileName;
   model.ClearPlotModel();
-  std::string text;
+  TFileBytes text;
   try {
-    text = ReadWholeFile(fileName);
+    text = TFileBytes(fileName);
   } catch (const std::bad_alloc&) {
     return Fail(kOutOfMemoryMessage, warn);
   } catch (const std::exception& e) {
     return Fail(std::string(e.what()) + "\r\n" + LineReport({}, 0), warn);
   }
-  return ReadIntoModel(model, text, progress, warn);
+  return ReadIntoModel(model, text.View(), progress, warn);
 }
 
 TPlotLoadResult RequirePlotRecords(const TPlotModel& model, TPlotLoadResult loaded) {
@@ -668,7 +661,7 @@ TPlotLoadResult RequirePlotRecords(const TPlotModel& model, TPlotLoadResult load
   return loaded;
 }
 
-TPlotLineCounts CountPlotLines(const std::string& fileName) { return CountPlotLinesInText(ReadWholeFile(fileName)); }
+TPlotLineCounts CountPlotLines(const std::string& fileName) { return CountPlotLinesInText(TFileBytes(fileName).View()); }
 
 TPlotLineCounts CountPlotLinesInText(std::string_view text) {
   const std::array<int, 256> n = LineLetterCounts(text);

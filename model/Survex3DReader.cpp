@@ -453,8 +453,7 @@ class T3DLoader {
       const int32_t s = StationFor(sources_[i].Position, sources_[i].Survey);
       if (s < 0) continue;
       const std::string_view label = StationLabel(s);
-      r.Name = ShortName(label, in_.Separator);
-      r.Station = r.Name;
+      r.SetName(ShortName(label, in_.Separator), false);
       if (crossSections_.empty()) continue;
       // A station equated to others may carry its cross-section under any
       // of their names.

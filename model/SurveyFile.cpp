@@ -3,25 +3,27 @@
 #include <new>
 
 #include "model/Survex3DReader.h"
-#include "platform/AtomicFile.h"
+#include "platform/FileBytes.h"
 
 namespace lumora {
 
 TPlotLoadResult LoadSurveyFile(TPlotModel& model, const std::string& fileName, const TPlotProgress& progress,
                                const TMessageProc& warn) {
-  std::string data;
+  TFileBytes bytes;
   try {
-    data = ReadWholeFile(fileName);
+    bytes = TFileBytes(fileName);
   } catch (const std::exception&) {
     // The plot reader words a file that cannot be read, out of memory included.
     return LoadPlotFile(model, fileName, progress, warn);
   }
+  const std::string_view data = bytes.View();
   if (IsSurvex3D(data)) return LoadSurvex3DData(model, data, fileName, progress, warn);
   return LoadPlotText(model, data, fileName, progress, warn);
 }
 
 TPlotLineCounts CountSurveyLines(const std::string& fileName) {
-  const std::string data = ReadWholeFile(fileName);
+  const TFileBytes bytes(fileName);
+  const std::string_view data = bytes.View();
   if (IsSurvex3D(data)) return CountSurvex3DLegs(data, fileName);
   return CountPlotLinesInText(data);
 }

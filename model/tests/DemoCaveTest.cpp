@@ -106,10 +106,11 @@ void CheckRoundTrip(const TDemoOptions& options) {
     EXPECT_EQ(want.Down, got.Down);
     EXPECT_EQ(want.Right, got.Right);
     EXPECT_EQ(want.Flags, got.Flags.View());
-    EXPECT_EQ(want.Comment, got.Comment);
+    EXPECT_EQ(want.Comment, got.Comment.View());
     EXPECT_EQ(want.Marked, got.Marked);
     const size_t bar = want.Name.find('|');
-    EXPECT_EQ(bar == std::string::npos ? want.Name : want.Name.substr(bar + 1), got.Station.View());
+    EXPECT_EQ(bar == std::string::npos ? want.Name : want.Name.substr(bar + 1), got.Station());
+    EXPECT_EQ(bar == std::string::npos ? std::string() : want.Name.substr(0, bar), got.Prefix());
     if (got.IsSplay()) ++splayRecords;
     EXPECT_TRUE(Inside(got.Position, info.Min, info.Max)) << "outside the Z box";
   }
@@ -162,9 +163,9 @@ TEST(DemoCave, LooksLikeACave) {
       const TPlotVector& rec = model.Plots[p];
       zMin = std::min(zMin, rec.Position.z);
       zMax = std::max(zMax, rec.Position.z);
-      if (!rec.Prefix.Empty()) prefixes.insert(rec.Prefix.Str());
+      if (!rec.Prefix().empty()) prefixes.insert(std::string(rec.Prefix()));
       if (rec.Marked) ++marked;
-      if (rec.Comment.find("\r\n") != std::string::npos) ++multiLine;
+      if (rec.Comment.View().find("\r\n") != std::string::npos) ++multiLine;
       if (p == r.First || rec.Code == 'L' || rec.Code == 'V') {
         seen.emplace(rec.Name.Str(), rec.Position);
         continue;

@@ -3,6 +3,10 @@
 #include <charconv>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
 
 #include "model/PlotReader.h"
 #include "platform/IniFile.h"
@@ -35,8 +39,8 @@ TEST(PlotReader, StationLineWithEveryPart) {
   EXPECT_EQ(r.Position.y, 10);
   EXPECT_EQ(r.Position.z, 30);
   EXPECT_EQ(r.Name, "A|B|C");
-  EXPECT_EQ(r.Prefix, "A");
-  EXPECT_EQ(r.Station, "B|C");
+  EXPECT_EQ(r.Prefix(), "A");
+  EXPECT_EQ(r.Station(), "B|C");
   EXPECT_EQ(r.Left, 1);
   EXPECT_EQ(r.Up, 2);
   EXPECT_EQ(r.Down, 3);
@@ -59,9 +63,11 @@ TEST(PlotReader, OptionalPartsOutOfOrderOrMissing) {
   ASSERT_TRUE(l->result.Ok) << l->result.Message;
   const auto& p = l->model.Plots;
   EXPECT_EQ(p[0].Name, "?");
-  EXPECT_TRUE(p[0].Prefix.Empty());
-  EXPECT_TRUE(p[0].Station.Empty());
+  EXPECT_TRUE(p[0].Prefix().empty());
+  EXPECT_TRUE(p[0].Station().empty());
   EXPECT_EQ(p[1].Name, "X");
+  EXPECT_TRUE(p[1].Prefix().empty());
+  EXPECT_EQ(p[1].Station(), "X");
   EXPECT_EQ(p[1].Left, 0);
   EXPECT_TRUE(p[2].Flags.Empty());
   EXPECT_EQ(p[3].Name, "AVERYLONGSTATIONNAME");
@@ -116,6 +122,61 @@ TEST(PlotReader, SurveysFeaturesAndDates) {
   EXPECT_EQ(l->model.LineStarts.Count(), 4);
   EXPECT_EQ(l->model.Sections.Count(), 1);
   EXPECT_EQ(l->model.Sections[0].Name, "(None)");
+}
+
+// Stations whose splay groups come back between other stations' groups, in
+// many rounds, against a plain list per station.
+TEST(PlotReader, SplayGroupsOfStationsMetAgainKeepTheirOrder) {
+  struct TShot {
+    std::string to;
+    double from, at;
+  };
+  std::vector<std::string> order;
+  std::map<std::string, std::vector<TShot>> want;
+  std::map<std::string, double> firstFrom;
+  std::string text;
+  std::mt19937 rng(5);
+  for (int group = 0; group < 2000; ++group) {
+    // Names of 20 characters and more are cut to 20, so two stations meet
+    // as one.
+    const std::string from = group % 97 == 0 ? "LONGSTATIONNAME_OF_20" + std::to_string(group % 2)
+                                             : "s" + std::to_string(rng() % 60);
+    const std::string key = from.substr(0, 20);
+    const int n = static_cast<int>(rng() % 9);
+    const double x = group;
+    text += "VA " + from + " " + std::to_string(group) + " 0 0 " + std::to_string(n);
+    for (int i = 0; i < n; ++i) {
+      const std::string to = "t" + std::to_string(group) + "_" + std::to_string(i);
+      text += " " + to + " 0 " + std::to_string(i) + " 0";
+      if (!want.count(key)) {
+        order.push_back(key);
+        firstFrom[key] = x;
+      }
+      want[key].push_back({to, x, static_cast<double>(i)});
+    }
+    text += "\r\n";
+  }
+  auto l = Load(text + "D 1 2 3\r\n");
+  ASSERT_TRUE(l->result.Ok) << l->result.Message;
+  const TSplayArray& splays = l->model.Splays;
+  ASSERT_EQ(splays.Count(), static_cast<int>(order.size()));
+  int shots = 0;
+  for (int i = 0; i < splays.Count(); ++i) {
+    ASSERT_EQ(splays.Key(i), order[i]);
+    EXPECT_EQ(splays.IndexOf(order[i]), i);
+    const TSplayItem item = splays.Item(i);
+    EXPECT_EQ(item.Position.x, firstFrom[order[i]]);
+    const std::vector<TShot>& w = want[order[i]];
+    ASSERT_EQ(item.Shots.size(), w.size()) << order[i];
+    for (size_t k = 0; k < w.size(); ++k) {
+      EXPECT_EQ(item.Shots[k].ToName, w[k].to);
+      EXPECT_EQ(item.Shots[k].From.x, w[k].from);
+      EXPECT_EQ(item.Shots[k].To.y, w[k].at);
+    }
+    shots += static_cast<int>(w.size());
+  }
+  EXPECT_EQ(splays.ShotCount(), shots);
+  EXPECT_EQ(splays.IndexOf("nobody"), -1);
 }
 
 TEST(PlotReader, SkippedLineKindsAndTriangleBlocks) {
@@ -267,7 +328,7 @@ TEST(PlotReader, HugeLinesAndGarbageEndWithAModelOrAMessage) {
   std::string longComment = "D 1 2 3 S a P 1 2 3 4 I 0 F \"" + std::string(10 << 20, 'x') + "\"\r\nD 1 1 1\r\n";
   auto l = Load(longComment);
   ASSERT_TRUE(l->result.Ok);
-  EXPECT_EQ(l->model.Plots[0].Comment.size(), size_t(10 << 20));
+  EXPECT_EQ(l->model.Plots[0].Comment.Size(), size_t(10 << 20));
   EXPECT_EQ(l->model.Plots.Count(), 2);
 
   std::string garbage(1 << 16, '\0');

@@ -188,7 +188,8 @@ void CheckAgainstDump(const std::string& file) {
           (l.size() == name.size() || l[l.size() - name.size() - 1] == '.' || name.size() == 20))
         label = &l;
     ASSERT_TRUE(label) << name;
-    EXPECT_EQ(p.Station, p.Name);
+    EXPECT_EQ(p.Station(), p.Name.View());
+    EXPECT_TRUE(p.Prefix().empty());
     EXPECT_TRUE(name.size() == label->size() || label->size() > 20) << *label;
     auto xs = xsect.find(*label);
     for (const std::string& l : nodes->second)
@@ -234,7 +235,7 @@ void CheckAgainstDump(const std::string& file) {
   for (int s = 0; s < model.Surveys.Count(); ++s) {
     const TSurveyID& sv = model.Surveys[s];
     const std::string& label = surveys[s].first;
-    EXPECT_EQ(sv.Comment, label);
+    EXPECT_EQ(sv.Comment, label.substr(0, 255));
     EXPECT_EQ(sv.Name, label.substr(label.rfind('.') + 1).substr(0, 20));
     if (s > 0) {
       EXPECT_EQ(model.Plots[sv.FirstPlot].Code, 'M');
