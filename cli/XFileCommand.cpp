@@ -59,27 +59,21 @@ class TInfoSink : public TXMeshSink {
   int meshes_ = 0;
 };
 
+// The readers and writers report per token or vertex; the line changes
+// only with the percentage.
 TXProgress Progress(const std::string& what) {
-  return [what](int percent) { ShowProgress(what + ": " + std::to_string(percent) + "%"); };
+  return [what, shown = -1](int percent) mutable {
+    if (percent == shown) return;
+    shown = percent;
+    ShowProgress(what + ": " + std::to_string(percent) + "%");
+  };
 }
 
 int Info(const std::string& file) {
-  const std::string data = ReadWholeFile(file);
-  TXFileInfo info;
-  if (!ReadXHeader(data, info)) throw EXFileError("Invalid File");
   TStreamProgress progress;
   progress.Callback = Progress("Reading");
   TInfoSink sink;
-  if (info.Format == 0) {
-    ParseTextX(data, sink, progress);
-  } else if (info.Format == 1) {
-    progress.Scale = 50;
-    const std::string text = BinaryXToText(data, progress);
-    progress.Offset = 50;
-    ParseTextX(text, sink, progress);
-  } else {
-    throw EXFileError(std::string("File Type Unsupported: ") + XFormatName(info.Format));
-  }
+  ReadXMeshes(file, sink, progress);
   EndProgress();
   std::printf("triangles: %zu\n", sink.total_);
   return 0;

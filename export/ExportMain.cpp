@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "geometry/FixedText.h"
+
 namespace lumora {
 
 const char* const kNoPlotFileMessage = "No Plot File Load.";
@@ -116,48 +118,11 @@ void ThrowNotFinite(double v) {
 
 void AppendFixed(std::string& out, double v, int decimals, int intWidth) {
   Finite(v);
-  static constexpr double kPow10[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
-  char buf[420];
-  char* end = nullptr;
-  int intLen = -1;
-  const double t = v * kPow10[decimals];
-  bool fast = std::fabs(t) < 1e15;
-  double r = 0;
-  if (fast) {
-    r = std::nearbyint(t);
-    // The product is rounded once; only where it lies this close to a half
-    // could its rounding differ from that of the exact decimal value.
-    const double frac = std::fabs(t - std::floor(t));
-    fast = std::fabs(frac - 0.5) > std::fabs(t) * 4.5e-16 + 1e-300;
-  }
-  if (fast) {
-    uint64_t n = static_cast<uint64_t>(std::fabs(r));
-    char digits[24];
-    int len = 0;
-    do {
-      digits[len++] = static_cast<char>('0' + n % 10);
-      n /= 10;
-    } while (n != 0 || len <= decimals);
-    char* p = buf;
-    if (std::signbit(v) && r != 0) *p++ = '-';
-    intLen = static_cast<int>(p - buf) + len - decimals;
-    for (int i = len - 1; i >= 0; --i) {
-      if (i == decimals - 1) *p++ = '.';
-      *p++ = digits[i];
-    }
-    end = p;
-  } else {
-    end = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals).ptr;
-    if (buf[0] == '-' && std::all_of(buf + 1, end, [](char c) { return c == '0' || c == '.'; })) {
-      std::memmove(buf, buf + 1, static_cast<size_t>(end - buf - 1));
-      --end;
-    }
-  }
+  char buf[kFixedTextMax];
+  char* end = WriteFixed(buf, v, decimals);
   if (intWidth > 0) {
-    if (intLen < 0) {
-      const char* point = decimals > 0 ? static_cast<const char*>(std::memchr(buf, '.', end - buf)) : end;
-      intLen = static_cast<int>((point ? point : end) - buf);
-    }
+    const char* point = decimals > 0 ? static_cast<const char*>(std::memchr(buf, '.', end - buf)) : end;
+    const int intLen = static_cast<int>((point ? point : end) - buf);
     if (intLen < intWidth) out.append(static_cast<size_t>(intWidth - intLen), ' ');
   }
   out.append(buf, end);

@@ -1,4 +1,5 @@
 #include "export/VRMLExport.h"
+#include "geometry/FixedText.h"
 #include "geometry/GLMatrix.h"
 
 #include <algorithm>
@@ -97,7 +98,9 @@ void TVertexTable::Reserve(size_t count) {
 }
 
 void TVertexTable::Grow(size_t size) {
-  TBigVector<Slot>(size, Slot{0, 0}).swap(slots_);
+  TMappedArray<Slot> slots;
+  slots.resize(size);
+  slots_ = std::move(slots);
   mask_ = size - 1;
   for (size_t i = 0; i < vertices_.size(); ++i) {
     const uint64_t h = Hash(vertices_[i]);
@@ -109,11 +112,8 @@ void TVertexTable::Grow(size_t size) {
 
 int TVertexTable::IndexOrAdd(const T3DVector& v, uint64_t h) {
   if (10 * (vertices_.size() + 1) > 7 * slots_.size()) Grow(slots_.empty() ? 1024 : slots_.size() * 2);
-  uint32_t& recent = recent_[(h >> 20) & (kRecent - 1)];
-  if (recent != 0) {
-    const T3DVector& q = vertices_[recent - 1];
-    if (q.x == v.x && q.y == v.y && q.z == v.z) return static_cast<int>(recent - 1);
-  }
+  if (const int k = Recent(v, h); k >= 0) return k;
+  uint32_t& recent = recent_[RecentSlot(h)];
   const uint32_t tag = static_cast<uint32_t>(h >> 32);
   size_t at = h & mask_;
   for (;; at = (at + 1) & mask_) {
@@ -133,8 +133,8 @@ int TVertexTable::IndexOrAdd(const T3DVector& v, uint64_t h) {
 }
 
 void TVertexTable::Clear() {
-  TBigVector<T3DVector>().swap(vertices_);
-  TBigVector<Slot>().swap(slots_);
+  vertices_ = {};
+  slots_ = {};
   mask_ = 0;
   std::fill(recent_.begin(), recent_.end(), 0);
 }
@@ -143,9 +143,10 @@ void TVertexTable::Clear() {
 
 void TVRMLShape::Clear() {
   vertices_.Clear();
-  TBigVector<int32_t>().swap(coordIndex_);
+  coordIndex_ = {};
   std::vector<TVRMLColor>().swap(colors_);
-  std::vector<int32_t>().swap(colorIndex_);
+  colorIndex_ = {};
+  firstWaiting_ = waitingCount_ = 0;
   min_ = {1e99, 1e99, 1e99};
   max_ = {-1e99, -1e99, -1e99};
 }
@@ -155,27 +156,36 @@ void TVRMLShape::Reserve(size_t vertices, size_t indexes) {
   coordIndex_.reserve(indexes);
 }
 
+void TVRMLShape::SettleOldest() {
+  const TWaiting& w = waiting_[firstWaiting_];
+  coordIndex_[w.at] = vertices_.IndexOrAdd(w.point, w.hash);
+  firstWaiting_ = (firstWaiting_ + 1) % kAhead;
+  --waitingCount_;
+}
+
+// Corners settle in their own order, so vertices are added in first-seen
+// order whichever way each was found; a corner equal to one still waiting
+// also waits, and then finds it added.
 void TVRMLShape::AddPolygon(const T3DVector* points, int count) {
-  // Hash a few corners ahead and fetch their slots early, so that the
-  // misses of a big table overlap instead of queueing.
-  constexpr int kAhead = 8;
-  uint64_t hashes[kAhead];
-  for (int start = 0; start < count; start += kAhead) {
-    const int n = std::min(kAhead, count - start);
-    if (10 * (vertices_.vertices_.size() + n) > 7 * vertices_.slots_.size())
-      vertices_.Reserve(2 * vertices_.vertices_.size() + n);
-    for (int i = 0; i < n; ++i) {
-      hashes[i] = TVertexTable::Hash(points[start + i]);
-      vertices_.Prefetch(hashes[i]);
+  for (int i = 0; i < count; ++i) {
+    const T3DVector& p = points[i];
+    min_ = {std::min(min_.x, p.x), std::min(min_.y, p.y), std::min(min_.z, p.z)};
+    max_ = {std::max(max_.x, p.x), std::max(max_.y, p.y), std::max(max_.z, p.z)};
+    const uint64_t h = TVertexTable::Hash(p);
+    if (const int k = vertices_.Recent(p, h); k >= 0) {
+      coordIndex_.push_back(k);
+      continue;
     }
-    for (int i = 0; i < n; ++i) {
-      const T3DVector& p = points[start + i];
-      coordIndex_.push_back(vertices_.IndexOrAdd(p, hashes[i]));
-      min_ = MinVector(min_, p);
-      max_ = MaxVector(max_, p);
-    }
+    if (waitingCount_ == kAhead) SettleOldest();
+    vertices_.Prefetch(h);
+    waiting_[(firstWaiting_ + waitingCount_++) % kAhead] = {p, h, coordIndex_.size()};
+    coordIndex_.push_back(-1);
   }
   coordIndex_.push_back(-1);
+}
+
+void TVRMLShape::Finish() {
+  while (waitingCount_ > 0) SettleOldest();
 }
 
 // ---- Depth colours ----
@@ -353,12 +363,22 @@ class TVRMLExporter {
     opened_ = true;
   }
 
+  // x y z with the writer's decimals, the world's axes already applied.
+  char* WritePoint(char* p, const T3DVector& v) const {
+    p = WriteFixed(p, Finite(v.x), w_.Decimals());
+    *p++ = ' ';
+    p = WriteFixed(p, Finite(v.y), w_.Decimals());
+    *p++ = ' ';
+    return WriteFixed(p, Finite(v.z), w_.Decimals());
+  }
+
   void Progress(size_t done, size_t total) {
     if (done % 100 == 0 && total > 0)
       job_.Progress.set_all_progress(50 + static_cast<int>(50 * static_cast<double>(done) / total));
   }
 
   void WriteShape() {
+    shape_.Finish();
     if (!opened_) {
       // An empty shape has no extent; its viewpoint stays at the origin.
       const double extent = shape_.VertexCount() > 0 ? shape_.Max().x - shape_.Min().x : 0;
@@ -389,30 +409,42 @@ class TVRMLExporter {
     w_.OpenBlock("coord Coordinate", "{");
     w_.OpenBlock("point", "[");
     const size_t vertices = static_cast<size_t>(shape_.VertexCount());
-    const TBigVector<int32_t>& coordIndex = shape_.CoordIndex();
+    const TMappedArray<int32_t>& coordIndex = shape_.CoordIndex();
     const size_t total = vertices + coordIndex.size();
     std::string& out = w_.Out();
-    for (size_t i = 0; i < vertices; ++i) {
-      if (i % 10 == 0) w_.Break();
-      w_.AppendVector(shape_.Vertex(static_cast<int>(i)));
-      out += ", ";
-      Progress(i, total);
+    // A line at a time: ten points or fifty indexes.
+    char line[10 * (3 * kFixedTextMax + 4)];
+    for (size_t i = 0; i < vertices; i += 10) {
+      char* p = line;
+      for (size_t k = i; k < std::min(vertices, i + 10); ++k) {
+        p = WritePoint(p, shape_.Vertex(static_cast<int>(k)));
+        *p++ = ',';
+        *p++ = ' ';
+        Progress(k, total);
+      }
+      w_.Break();
+      out.append(line, p);
       file_.MaybeFlush();
     }
     out += "\r\n";
     w_.CloseList();
     w_.CloseBlock();
     w_.OpenBlock("coordIndex", "[");
-    char buf[16];
-    for (size_t i = 0; i < coordIndex.size(); ++i) {
-      if (i % 50 == 0) w_.Break();
-      out.append(buf, std::to_chars(buf, buf + sizeof buf, coordIndex[i]).ptr);
-      out += ", ";
-      Progress(vertices + i, total);
+    for (size_t i = 0; i < coordIndex.size(); i += 50) {
+      char* p = line;
+      for (size_t k = i; k < std::min(coordIndex.size(), i + 50); ++k) {
+        p = std::to_chars(p, p + 12, coordIndex[k]).ptr;
+        *p++ = ',';
+        *p++ = ' ';
+        Progress(vertices + k, total);
+      }
+      w_.Break();
+      out.append(line, p);
       file_.MaybeFlush();
     }
     out += "\r\n";
     w_.CloseList();
+    char buf[16];
 
     if (!shape_.Colors().empty() && colorsOn_) {
       w_.Line(std::string("colorPerVertex ") + TVRMLWriter::Boolean(perVertex_));
@@ -422,7 +454,7 @@ class TVRMLExporter {
       w_.CloseList();
       w_.CloseBlock();
       w_.OpenBlock("colorIndex", "[");
-      const std::vector<int32_t>& colorIndex = shape_.ColorIndex();
+      const TMappedArray<int32_t>& colorIndex = shape_.ColorIndex();
       for (size_t i = 0; i < colorIndex.size(); ++i) {
         if (i % 50 == 0) w_.Break();
         out.append(buf, std::to_chars(buf, buf + sizeof buf, colorIndex[i]).ptr);

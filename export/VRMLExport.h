@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "export/ExportMain.h"
-#include "geometry/HugePages.h"
+#include "geometry/MappedArray.h"
 
 namespace lumora {
 
@@ -78,11 +78,21 @@ class TVertexTable {
   friend class TVRMLShape;
   static uint64_t Hash(const T3DVector& v);
   int IndexOrAdd(const T3DVector& v, uint64_t hash);
-  void Prefetch(uint64_t hash) const { __builtin_prefetch(&slots_[hash & mask_]); }
+  // The index of v when the vertices last seen hold it, else -1.
+  int Recent(const T3DVector& v, uint64_t hash) const {
+    const uint32_t r = recent_[RecentSlot(hash)];
+    if (r == 0) return -1;
+    const T3DVector& q = vertices_[r - 1];
+    return q.x == v.x && q.y == v.y && q.z == v.z ? static_cast<int>(r - 1) : -1;
+  }
+  static size_t RecentSlot(uint64_t hash) { return (hash >> 20) & (kRecent - 1); }
+  void Prefetch(uint64_t hash) const {
+    if (!slots_.empty()) __builtin_prefetch(slots_.data() + (hash & mask_));
+  }
   void Grow(size_t size);
 
-  TBigVector<T3DVector> vertices_;
-  TBigVector<Slot> slots_;
+  TMappedArray<T3DVector> vertices_;
+  TMappedArray<Slot> slots_;
   size_t mask_ = 0;
   // The vertices last seen, by hash: walls meet the same corners a few
   // quads apart, so most lookups end here without touching the big table.
@@ -99,19 +109,35 @@ class TVRMLShape {
   void Reserve(size_t vertices, size_t indexes);
   // Any number of vertices; each is looked up or added, then -1 ends the run.
   void AddPolygon(const T3DVector* points, int count);
+  // Settles the corners still waiting for the big table; the vertices and
+  // the indexes are complete only after it.
+  void Finish();
   int VertexCount() const { return vertices_.Count(); }
   const T3DVector& Vertex(int i) const { return vertices_[i]; }
-  TBigVector<int32_t>& CoordIndex() { return coordIndex_; }
+  TMappedArray<int32_t>& CoordIndex() { return coordIndex_; }
   std::vector<TVRMLColor>& Colors() { return colors_; }
-  std::vector<int32_t>& ColorIndex() { return colorIndex_; }
+  TMappedArray<int32_t>& ColorIndex() { return colorIndex_; }
   const T3DVector& Min() const { return min_; }
   const T3DVector& Max() const { return max_; }
 
  private:
+  // A corner the recent vertices did not know: its slot of the big table
+  // is fetched early and read a few corners later, so that the misses of
+  // a table far bigger than the caches overlap instead of queueing.
+  struct TWaiting {
+    T3DVector point;
+    uint64_t hash;
+    size_t at;  // its place in coordIndex_
+  };
+  static constexpr size_t kAhead = 16;
+  void SettleOldest();
+
   TVertexTable vertices_;
-  TBigVector<int32_t> coordIndex_;
+  TMappedArray<int32_t> coordIndex_;
   std::vector<TVRMLColor> colors_;
-  std::vector<int32_t> colorIndex_;
+  TMappedArray<int32_t> colorIndex_;
+  TWaiting waiting_[kAhead];
+  size_t firstWaiting_ = 0, waitingCount_ = 0;
   T3DVector min_{1e99, 1e99, 1e99}, max_{-1e99, -1e99, -1e99};
 };
 

@@ -6,7 +6,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
 namespace lumora {
 
@@ -17,23 +16,5 @@ template <class T>
 void PreferHugePages(const T* data, std::size_t used, std::size_t capacity) {
   PreferHugePages(data + used, data + capacity);
 }
-
-// Large blocks come from anonymous memory marked for huge pages, small ones
-// from the heap. Throws std::bad_alloc.
-void* AllocateBig(std::size_t bytes);
-void FreeBig(void* p, std::size_t bytes);
-
-template <class T>
-struct TBigAllocator {
-  using value_type = T;
-  TBigAllocator() = default;
-  template <class U>
-  TBigAllocator(const TBigAllocator<U>&) {}
-  T* allocate(std::size_t n) { return static_cast<T*>(AllocateBig(n * sizeof(T))); }
-  void deallocate(T* p, std::size_t n) { FreeBig(p, n * sizeof(T)); }
-  friend bool operator==(const TBigAllocator&, const TBigAllocator&) { return true; }
-};
-template <class T>
-using TBigVector = std::vector<T, TBigAllocator<T>>;
 
 }  // namespace lumora

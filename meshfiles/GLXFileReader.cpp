@@ -1,6 +1,5 @@
 #include "meshfiles/GLXFileReader.h"
 
-#include "platform/AtomicFile.h"
 #include "scene/GLMesh.h"
 
 namespace lumora {
@@ -73,32 +72,19 @@ class TFrameSink : public TXMeshSink {
 
 }  // namespace
 
-void ReadTextX(std::string_view data, TGLBaseFrame& frame, const TStreamProgress& progress, bool append) {
-  TFrameSink sink(frame, append);
-  ParseTextX(data, sink, progress);
-}
-
 void ReadXStream(std::string_view data, TGLBaseFrame& frame, const TXProgress& progress, bool append) {
-  TXFileInfo info;
-  if (!ReadXHeader(data, info)) throw EXFileError("Invalid File");
+  TFrameSink sink(frame, append);
   TStreamProgress p;
   p.Callback = progress;
-  if (info.Format == 0) {
-    ReadTextX(data, frame, p, append);
-  } else if (info.Format == 1) {
-    p.Scale = 50;
-    const std::string text = BinaryXToText(data, p);
-    p.Offset = 50;
-    ReadTextX(text, frame, p, append);
-  } else {
-    throw EXFileError(std::string("File Type Unsupported: ") + XFormatName(info.Format));
-  }
+  ParseX(data, sink, p);
 }
 
 void ReadXFile(const std::filesystem::path& fileName, TGLBaseFrame& frame, const TXProgress& progress,
                bool append) {
-  const std::string data = ReadWholeFile(fileName);
-  ReadXStream(data, frame, progress, append);
+  TFrameSink sink(frame, append);
+  TStreamProgress p;
+  p.Callback = progress;
+  ReadXMeshes(fileName, sink, p);
 }
 
 }  // namespace lumora

@@ -14,7 +14,7 @@ namespace lumora {
 // order before new ones are added. Meshes completed before an error stay.
 void ReadXFile(const std::filesystem::path& fileName, TGLBaseFrame& frame, const TXProgress& progress,
                bool append);
+// The same from a file's bytes in memory.
 void ReadXStream(std::string_view data, TGLBaseFrame& frame, const TXProgress& progress, bool append);
-void ReadTextX(std::string_view data, TGLBaseFrame& frame, const TStreamProgress& progress, bool append);
 
 }  // namespace lumora

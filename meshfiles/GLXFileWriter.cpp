@@ -13,12 +13,31 @@ namespace lumora {
 namespace {
 
 // Meshes keep normals only once they are computed; a missing one is zero.
-T3DVector StoredNormal(const TGLCustomMesh& mesh, int i) {
-  if (const auto* soup = dynamic_cast<const TGLMesh*>(&mesh))
-    return i < soup->VertexNormals.Count() ? soup->VertexNormals[i] : T3DVector{};
-  if (const auto* fast = dynamic_cast<const TGLFastMesh*>(&mesh))
-    return i < fast->VertexStore.Normals.Count() ? fast->VertexStore.Normals[i] : T3DVector{};
-  return mesh.GetVertexNormal(i);
+class TStoredNormals {
+ public:
+  explicit TStoredNormals(const TGLCustomMesh& mesh)
+      : mesh_(mesh), soup_(dynamic_cast<const TGLMesh*>(&mesh)), fast_(dynamic_cast<const TGLFastMesh*>(&mesh)) {}
+
+  T3DVector operator()(int i) const {
+    if (soup_) return i < soup_->VertexNormals.Count() ? soup_->VertexNormals[i] : T3DVector{};
+    if (fast_) return i < fast_->VertexStore.Normals.Count() ? fast_->VertexStore.Normals[i] : T3DVector{};
+    return mesh_.GetVertexNormal(i);
+  }
+
+ private:
+  const TGLCustomMesh& mesh_;
+  const TGLMesh* soup_;
+  const TGLFastMesh* fast_;
+};
+
+// Colour channels are bytes / 255; their 256 texts are made once.
+std::string_view ChannelText(uint8_t byte) {
+  static const std::vector<std::string> texts = [] {
+    std::vector<std::string> t(256);
+    for (int b = 0; b < 256; ++b) AppendReal(t[b], b / 255.0);
+    return t;
+  }();
+  return texts[byte];
 }
 
 // Other readers take an object name as one identifier, and ours takes
@@ -39,19 +58,30 @@ void AppendInt(std::string& out, long long v) {
   out.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
 }
 
+// Writes the text into `out_`; with a file, every full block goes on to it,
+// so memory stays a block whatever the size of the scene.
 class TXWriter {
  public:
-  explicit TXWriter(const TXProgress& progress) : progress_(progress) {}
+  TXWriter(const TXProgress& progress, TAtomicFile* file) : progress_(progress), file_(file) {}
 
   std::string Write(const TGLBaseFrame& frame);
 
  private:
+  static constexpr size_t kBlock = size_t{1} << 20;
+
   // The line's text goes straight after the indentation.
   std::string& Begin() {
     out_.append(static_cast<size_t>(depth_), ' ');
     return out_;
   }
-  void End() { out_ += "\r\n"; }
+  void End() {
+    out_ += "\r\n";
+    if (file_ && out_.size() >= kBlock) Flush();
+  }
+  void Flush() {
+    file_->Write(out_);
+    out_.clear();
+  }
   void Line(std::string_view text) {
     Begin() += text;
     End();
@@ -92,31 +122,34 @@ class TXWriter {
     o += tail;
     End();
   }
-  void VertexBlock(const std::vector<T3DVector>& v, int faces, bool gathered);
+  // n vectors from vector(i), and faces (3t + 2, 3t + 1, 3t).
+  template <class Vector>
+  void VertexBlock(size_t n, int faces, bool gathered, Vector&& vector);
   void Mesh(const TGLCustomMesh& mesh, bool fast);
   void Meshes(const TGLFrame& frame, bool fast);
 
   TXProgress progress_;
+  TAtomicFile* file_;
   std::string out_;
   int depth_ = 0;
-  std::vector<T3DVector> scratch_;
 };
 
-void TXWriter::VertexBlock(const std::vector<T3DVector>& v, int faces, bool gathered) {
-  const size_t n = v.size();
+template <class Vector>
+void TXWriter::VertexBlock(size_t n, int faces, bool gathered, Vector&& vector) {
   if (progress_ && gathered) {
-    // The scratch copy was gathered before; it reports as it is written.
+    // The vertices are reported as gathered, then again as written.
     for (size_t i = 0; i < n; ++i) Report(50.0 * static_cast<double>(i) / n);
     for (int t = 0; t < faces; ++t) Report(50.0 + 50.0 * t / faces);
   }
   IntField(static_cast<long long>(n));
   for (size_t i = 0; i < n; ++i) {
+    const T3DVector v = vector(i);
     std::string& o = Begin();
-    AppendReal(o, v[i].x);
+    AppendReal(o, v.x);
     o += ';';
-    AppendReal(o, v[i].y);
+    AppendReal(o, v.y);
     o += ';';
-    AppendReal(o, v[i].z);
+    AppendReal(o, -v.z);
     o += ';';
     o += i + 1 < n ? ',' : ';';
     End();
@@ -143,39 +176,32 @@ void TXWriter::Mesh(const TGLCustomMesh& mesh, bool fast) {
   // corners of its triangles, like a soup.
   const int triangles = mesh.ColorCount();
   const int vertices = fast ? 3 * triangles : mesh.VertexCount();
-  auto corner = [&](int i) {
-    if (!fast) return mesh.GetVertex(i);
-    return mesh.GetVertex(mesh.TriangleVertexIndices(i / 3)[i % 3]);
-  };
-  auto normal = [&](int i) {
-    if (!fast) return StoredNormal(mesh, i);
-    return StoredNormal(mesh, mesh.TriangleVertexIndices(i / 3)[i % 3]);
+  auto vertexOf = [&](size_t i) {
+    const int k = static_cast<int>(i);
+    return fast ? mesh.TriangleVertexIndices(k / 3)[k % 3] : k;
   };
 
   Open("Mesh", ObjectName(mesh.Name()));
-  scratch_.resize(static_cast<size_t>(vertices));
-  for (int i = 0; i < vertices; ++i) {
-    T3DVector v = corner(i);
-    v.z = -v.z;
-    scratch_[i] = v;
-  }
-  VertexBlock(scratch_, vertices / 3, true);
+  VertexBlock(static_cast<size_t>(vertices), vertices / 3, true, [&](size_t i) { return mesh.GetVertex(vertexOf(i)); });
 
   // Materials: the distinct corner-0 colours in order of first use.
   std::unordered_map<uint32_t, int> index;
   std::vector<uint32_t> colours;
-  std::vector<int> faceIndexes;
-  faceIndexes.reserve(static_cast<size_t>(triangles));
-  for (int t = 0; t < triangles; ++t) {
+  uint32_t lastColour = 0;
+  int last = -1;
+  auto materialOf = [&](int t) {
     const uint32_t c = mesh.GetTriangleColors(t).c[0];
+    if (last >= 0 && c == lastColour) return last;  // neighbours mostly share a colour
     auto [it, added] = index.try_emplace(c, static_cast<int>(colours.size()));
     if (added) colours.push_back(c);
-    faceIndexes.push_back(it->second);
-  }
+    lastColour = c;
+    return last = it->second;
+  };
+  for (int t = 0; t < triangles; ++t) materialOf(t);
   Open("MeshMaterialList", "");
   IntField(static_cast<long long>(colours.size()));
-  IntField(static_cast<long long>(faceIndexes.size()));
-  for (int k : faceIndexes) IntField(k);
+  IntField(triangles);
+  for (int t = 0; t < triangles; ++t) IntField(materialOf(t));
   for (uint32_t c : colours) {
     Open("Material", "");
     const TColorBytes b = UnpackColor(c);
@@ -188,12 +214,8 @@ void TXWriter::Mesh(const TGLCustomMesh& mesh, bool fast) {
   Close();
 
   Open("MeshNormals", "");
-  for (int i = 0; i < vertices; ++i) {
-    T3DVector n = normal(i);
-    n.z = -n.z;
-    scratch_[i] = n;
-  }
-  VertexBlock(scratch_, vertices / 3, false);
+  const TStoredNormals normal(mesh);
+  VertexBlock(static_cast<size_t>(vertices), vertices / 3, false, [&](size_t i) { return normal(vertexOf(i)); });
   Close();
 
   Open("MeshVertexColors", "");
@@ -205,14 +227,12 @@ void TXWriter::Mesh(const TGLCustomMesh& mesh, bool fast) {
       AppendInt(o, 3LL * t + j);
       o += "; ";
       const TColorBytes v = UnpackColor(c.c[j]);
-      AppendReal(o, v.R / 255.0);
+      o += ChannelText(v.R);
       o += ';';
-      AppendReal(o, v.G / 255.0);
+      o += ChannelText(v.G);
       o += ';';
-      AppendReal(o, v.B / 255.0);
-      o += ';';
-      AppendReal(o, 1.0);
-      o += ";;";
+      o += ChannelText(v.B);
+      o += ";1.000000;;";
       End();
     }
     if (progress_) Report(100.0 * t / triangles);
@@ -242,17 +262,20 @@ std::string TXWriter::Write(const TGLBaseFrame& frame) {
   Close();
   Meshes(frame, false);
   Meshes(frame, true);
+  if (file_) Flush();
   return std::move(out_);
 }
 
 }  // namespace
 
 std::string WriteXStream(const TGLBaseFrame& frame, const TXProgress& progress) {
-  return TXWriter(progress).Write(frame);
+  return TXWriter(progress, nullptr).Write(frame);
 }
 
 void WriteXFile(const std::filesystem::path& fileName, const TGLBaseFrame& frame, const TXProgress& progress) {
-  WriteFileAtomically(fileName, WriteXStream(frame, progress));
+  TAtomicFile file(fileName);
+  TXWriter(progress, &file).Write(frame);
+  file.Commit();
 }
 
 }  // namespace lumora

@@ -13,7 +13,8 @@ namespace lumora {
 // (the frame's own, then each child frame's, depth first), then the fast
 // meshes in the same order; meshes without triangles are left out.
 std::string WriteXStream(const TGLBaseFrame& frame, const TXProgress& progress);
-// Builds the text in memory, then replaces the file at once.
+// Writes the text as it is made, a block at a time, into a temporary that
+// replaces the file once complete; on failure the file is left as it was.
 void WriteXFile(const std::filesystem::path& fileName, const TGLBaseFrame& frame, const TXProgress& progress);
 
 }  // namespace lumora

@@ -11,7 +11,7 @@
 #include <string>
 #include <utility>
 
-#include "geometry/HugePages.h"
+#include "geometry/MappedArray.h"
 
 namespace lumora {
 
@@ -54,9 +54,7 @@ TFileBytes::TFileBytes(const std::filesystem::path& path) {
   ::close(fd);
 }
 
-TFileBytes::~TFileBytes() {
-  if (data_) FreeBig(data_, capacity_);
-}
+TFileBytes::~TFileBytes() { ResizeMappedBlock(data_, capacity_, 0); }
 
 TFileBytes::TFileBytes(TFileBytes&& other) noexcept
     : data_(std::exchange(other.data_, nullptr)),
@@ -71,11 +69,8 @@ TFileBytes& TFileBytes::operator=(TFileBytes&& other) noexcept {
 }
 
 void TFileBytes::Grow(size_t capacity) {
-  capacity = std::max<size_t>(capacity, 4096);
-  char* block = static_cast<char*>(AllocateBig(capacity));
-  if (size_) std::memcpy(block, data_, size_);
-  if (data_) FreeBig(data_, capacity_);
-  data_ = block;
+  capacity = MappedBlockBytes(capacity, true);
+  data_ = static_cast<char*>(ResizeMappedBlock(data_, capacity_, capacity));
   capacity_ = capacity;
 }
 

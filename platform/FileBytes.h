@@ -1,7 +1,7 @@
 #pragma once
-// A whole file in one block of its own. The block is marked for huge pages:
-// on a virtual machine, faulting in ordinary fresh pages for a big file
-// costs more than parsing it.
+// A whole file in one block of its own, marked for huge pages (see
+// MappedArray.h): on a virtual machine, faulting in ordinary fresh pages for
+// a big file costs more than parsing it.
 
 #include <cstddef>
 #include <filesystem>

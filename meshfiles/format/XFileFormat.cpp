@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "geometry/FixedText.h"
+
 namespace lumora {
 
 const char* XFormatName(uint8_t format) {
@@ -42,14 +44,8 @@ void AppendReal(std::string& out, double v) {
   if (!std::isfinite(v))
     throw EXFileError(std::string("'") + (std::isnan(v) ? "nan" : v > 0 ? "inf" : "-inf") +
                       "' is not a finite floating point value");
-  char buf[400];
-  const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 6);
-  // A value that shows as zero is written without a sign.
-  if (buf[0] == '-' && r.ptr - buf == 9 && std::string_view(buf, 9) == "-0.000000") {
-    out.append(buf + 1, r.ptr);
-    return;
-  }
-  out.append(buf, r.ptr);
+  char buf[kFixedTextMax];
+  out.append(buf, WriteFixed(buf, v, 6));
 }
 
 std::string FormatReal(double v) {

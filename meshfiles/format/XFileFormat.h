@@ -3,7 +3,9 @@
 // text file into plain mesh data, and the binary-to-text converter. Nothing
 // here touches GL or the scene, so the parser can run under the sanitizers.
 
+#include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "geometry/GLMatrix.h"
+#include "geometry/MappedArray.h"
 #include "geometry/Vector.h"
 
 namespace lumora {
@@ -53,21 +56,6 @@ struct TMaterial {
   std::string TextureFileName;
 };
 
-struct TMaterialList {
-  int MaterialCount = 0;
-  int FaceIndexCount = 0;
-  std::vector<int32_t> FaceIndexes;
-  std::vector<TMaterial> Materials;
-};
-
-// One vertex block: the vectors and the faces, as the face count followed
-// by, per face, its corner count and vertex indices.
-struct TVertexList {
-  std::vector<T3DVector> Vertices;
-  std::vector<int32_t> Faces;
-  int FaceCount = 0;
-};
-
 // 0x00BBGGRR from reals in 0..1, each byte truncated and kept in range.
 uint32_t XColorToTColor(const float (&c)[4]);
 
@@ -75,9 +63,9 @@ uint32_t XColorToTColor(const float (&c)[4]);
 // triangle, already mirrored and in drawing order.
 struct TXMeshData {
   std::string Name;
-  std::vector<T3DVector> Corners;
-  std::vector<uint32_t> CornerColors;     // three per triangle
-  std::vector<T3DVector> CornerNormals;   // empty, or three per triangle
+  TMappedArray<T3DVector> Corners;
+  TMappedArray<uint32_t> CornerColors;    // three per triangle
+  TMappedArray<T3DVector> CornerNormals;  // empty, or three per triangle
   bool UniformColor = false;              // colour every triangle with Color
   uint32_t Color = 0xFFFFFF;
   bool HasMaterial = false;
@@ -97,8 +85,33 @@ class TXMeshSink {
   virtual void EndMesh(const TXMeshData& mesh) = 0;
 };
 
-// Parses a text X file (header included) into the sink.
-void ParseTextX(std::string_view data, TXMeshSink& sink, const TStreamProgress& progress);
+// Where streamed text comes from.
+class TXTextSource {
+ public:
+  virtual ~TXTextSource() = default;
+  // Up to `n` bytes into `to`; 0 at the end. Throws on a read error.
+  virtual size_t Read(char* to, size_t n) = 0;
+  // All the bytes there are, for progress and for bounding what counts
+  // may reserve; 0 when not known.
+  virtual size_t Size() const = 0;
+};
+
+// Parses a text X file (header included) into the sink. The text is read
+// through a window of `window` bytes that grows only for a longer token, so
+// memory does not grow with the file.
+void ParseTextX(TXTextSource& source, TXMeshSink& sink, const TStreamProgress& progress,
+                size_t window = size_t{4} << 20);
+void ParseTextX(std::string_view data, TXMeshSink& sink, const TStreamProgress& progress,
+                size_t window = size_t{4} << 20);
+
+// Any X file, text or binary, into the sink: text is parsed as it is read,
+// binary through its text form. Throws EXFileError for what it cannot read
+// ("Invalid File", "File Type Unsupported: ...").
+void ParseX(TXTextSource& source, TXMeshSink& sink, const TStreamProgress& progress);
+void ParseX(std::string_view data, TXMeshSink& sink, const TStreamProgress& progress);
+// The X file at `path`; throws std::runtime_error naming the file when it
+// cannot be opened or read.
+void ReadXMeshes(const std::filesystem::path& path, TXMeshSink& sink, const TStreamProgress& progress);
 
 // The binary form as the equivalent text, lines joined with CR LF.
 std::string BinaryXToText(std::string_view data, const TStreamProgress& progress);

@@ -59,25 +59,152 @@ uint8_t ColorByte(float v) {
   return static_cast<uint8_t>(std::lround(x));
 }
 
+// One vertex block. Faces are kept as the face count followed by, per
+// face, its corner count and vertex indices, but only once a face breaks
+// the pattern our writer uses (face t is 3t+2, 3t+1, 3t): a mesh of
+// millions of such faces then costs no face list at all.
+struct TVertexList {
+  TMappedArray<T3DVector> Vertices;
+  size_t VertexCount = 0;  // what Vertices held, once they are handed on
+  std::vector<int32_t> Faces;
+  int FaceCount = 0;
+  bool Plain = true;  // every face so far follows the pattern
+
+  void AddFace(const int32_t* ix, int32_t k, int face) {
+    const int64_t first = 3LL * face;
+    if (Plain && k == 3 && ix[0] == first + 2 && ix[1] == first + 1 && ix[2] == first) return;
+    if (Plain) {
+      Plain = false;
+      Faces.push_back(FaceCount);
+      for (int f = 0; f < face; ++f) Faces.insert(Faces.end(), {3, 3 * f + 2, 3 * f + 1, 3 * f});
+    }
+    Faces.push_back(k);
+    Faces.insert(Faces.end(), ix, ix + k);
+  }
+};
+
+struct TMaterialList {
+  int MaterialCount = 0;
+  int FaceIndexCount = 0;
+  std::vector<int32_t> FaceIndexes;
+  std::vector<TMaterial> Materials;
+};
+
+// Calls f(triangle corners as indices) for every triangle the faces give,
+// in drawing order, after checking each index against `limit`.
+template <class F>
+void ForEachTriangle(const TVertexList& list, size_t limit, const char* what, const char* plural, F&& f) {
+  auto outOfRange = [&](int32_t index, int face) {
+    return EXFileError(std::string(what) + " index " + std::to_string(index) + " out of range (" +
+                       std::to_string(limit) + " " + plural + ") in face " + std::to_string(face));
+  };
+  if (list.Plain) {
+    for (int face = 0; face < list.FaceCount; ++face) {
+      const int32_t ix[3] = {3 * face + 2, 3 * face + 1, 3 * face};
+      for (int32_t i : ix)
+        if (static_cast<size_t>(i) >= limit) throw outOfRange(i, face);
+      f(ix[2], ix[1], ix[0]);
+    }
+    return;
+  }
+  size_t q = 1;
+  for (int face = 0; face < list.FaceCount; ++face) {
+    const int32_t k = list.Faces[q++];
+    const int32_t* ix = list.Faces.data() + q;
+    q += static_cast<size_t>(std::max(k, 0));
+    for (int32_t j = 0; j < k; ++j)
+      if (ix[j] < 0 || static_cast<size_t>(ix[j]) >= limit) throw outOfRange(ix[j], face);
+    if (k == 3) {
+      f(ix[2], ix[1], ix[0]);
+    } else if (k == 4) {
+      f(ix[3], ix[2], ix[0]);
+      f(ix[2], ix[1], ix[0]);
+    } else if (k > 4) {
+      for (int32_t j = 0; j <= k - 3; ++j) f(ix[0], ix[j + 2], ix[j + 1]);
+    }
+  }
+}
+
+// The values of a block, one per vertex, as one per triangle corner. For
+// faces that follow the pattern the corners are the values in order, so
+// they are handed over rather than copied.
+template <class T, class Check>
+void ToCorners(TMappedArray<T>& values, const TVertexList& faces, size_t limit, TMappedArray<T>& corners,
+               const char* what, const char* plural, Check&& check) {
+  const size_t n = 3 * static_cast<size_t>(faces.FaceCount);
+  if (faces.Plain && n <= limit && n <= values.size()) {
+    corners = std::move(values);
+    corners.resize(n);
+    corners.shrink_to_fit();
+    return;
+  }
+  TMappedArray<T> gathered;
+  gathered.reserve(n);
+  ForEachTriangle(faces, limit, what, plural, [&](int a, int b, int c) {
+    for (int v : {a, b, c}) {
+      check(v);
+      gathered.push_back(values[static_cast<size_t>(v)]);
+    }
+  });
+  corners = std::move(gathered);
+}
+
 class TTextParser {
  public:
-  TTextParser(std::string_view data, TXMeshSink& sink, const TStreamProgress& progress)
-      : d_(data), sink_(sink), progress_(progress) {}
+  TTextParser(TXTextSource& source, size_t window, TXMeshSink& sink, const TStreamProgress& progress)
+      : source_(source), buffer_(std::max<size_t>(window, 16)), sink_(sink), progress_(progress) {
+    p_ = end_ = buffer_.data();
+  }
 
   void Run();
 
  private:
-  bool AtEnd() const { return p_ >= d_.size(); }
-  int Peek() const { return AtEnd() ? -1 : static_cast<unsigned char>(d_[p_]); }
+  // ---- The window: [p_, end_) is the text read and not yet taken ----
+
+  // Reads more text after end_, keeping the window from `keep` on (keep and
+  // p_ move with it); false at the end of the text.
+  bool More(const char*& keep);
+  bool More() {
+    const char* keep = p_;
+    return More(keep);
+  }
+  bool AtEnd() { return p_ == end_ && !More(); }
+  int Peek() { return AtEnd() ? -1 : static_cast<unsigned char>(*p_); }
+  size_t Offset() const { return base_ + static_cast<size_t>(p_ - buffer_.data()); }
+  // Bytes the rest of the text could still hold, to bound what counts reserve.
+  size_t Remaining() const {
+    const size_t size = source_.Size(), at = Offset();
+    return size > at ? size - at : static_cast<size_t>(end_ - p_);
+  }
+  void Take() {
+    if (!AtEnd()) ++p_;
+  }
   void SkipLine() {
-    while (!AtEnd() && d_[p_] != '\n') ++p_;
+    while (!AtEnd()) {
+      const void* lf = std::memchr(p_, '\n', static_cast<size_t>(end_ - p_));
+      if (lf) {
+        p_ = static_cast<const char*>(lf);
+        return;
+      }
+      p_ = end_;
+    }
   }
   void SkipBlanks() {
-    while (!AtEnd() && IsBlank(static_cast<unsigned char>(d_[p_]))) ++p_;
+    while (!AtEnd() && IsBlank(static_cast<unsigned char>(*p_))) ++p_;
+  }
+  bool MoveTo(char c) {
+    while (!AtEnd()) {
+      const void* at = std::memchr(p_, c, static_cast<size_t>(end_ - p_));
+      if (at) {
+        p_ = static_cast<const char*>(at) + 1;
+        return true;
+      }
+      p_ = end_;
+    }
+    return false;
   }
   std::string ReadWord();
   int NextToken();
-  bool MoveTo(char c);
   // After the word that opens an object: true when its '{' is already
   // taken (the word swallowed it), else moves to the next '{'.
   bool OpenBrace(bool swallowed) { return swallowed || MoveTo('{'); }
@@ -85,11 +212,15 @@ class TTextParser {
   // The optional name before an object's brace; false when no '{' follows.
   bool ReadNameAndOpen(std::string& name);
 
+  // The next field, up to ',' or ';'; valid until the window next moves.
   std::string_view ReadField();
   int32_t ReadInt();
   double ReadReal();
   T3DVector ReadVector() {
-    T3DVector v{ReadReal(), ReadReal(), ReadReal()};
+    T3DVector v;
+    v.x = ReadReal();
+    v.y = ReadReal();
+    v.z = ReadReal();
     Take();
     return v;
   }
@@ -97,13 +228,12 @@ class TTextParser {
     for (float& x : c) x = static_cast<float>(ReadReal());
     Take();
   }
-  void Take() {
-    if (!AtEnd()) ++p_;
-  }
   void ReadVertexBlock(TVertexList& list, bool transform);
   int32_t Count();
   // The 1-based line of the parser's position, for messages.
-  size_t Line() const { return 1 + static_cast<size_t>(std::count(d_.begin(), d_.begin() + std::min(p_, d_.size()), '\n')); }
+  size_t Line() const {
+    return 1 + lines_ + static_cast<size_t>(std::count(static_cast<const char*>(buffer_.data()), p_, '\n'));
+  }
   [[noreturn]] void Fail(const std::string& message) const {
     throw EXFileError(message + " in line " + std::to_string(Line()));
   }
@@ -111,13 +241,18 @@ class TTextParser {
   void ReadFrame();
   void ReadMesh();
   void ReadMaterial(TMaterial& m);
-  void ReadNormals(const TVertexList& mesh, TXMeshData& out, bool& haveNormals);
+  void ReadNormals(TXMeshData& out, bool& haveNormals);
   int ReadVertexColors(const TVertexList& mesh, TXMeshData& out);
   void ReadMaterialList(TMaterialList& list);
   void ReadTextureCoords();
 
-  std::string_view d_;
-  size_t p_ = 0;
+  TXTextSource& source_;
+  std::vector<char> buffer_;
+  const char* p_;
+  const char* end_;
+  size_t base_ = 0;   // offset in the text of buffer_[0]
+  size_t lines_ = 0;  // line feeds before buffer_[0]
+  bool ended_ = false;
   std::string field_;
   TXMeshSink& sink_;
   TStreamProgress progress_;
@@ -126,15 +261,39 @@ class TTextParser {
   bool lastWordOpened_ = false;  // the last word swallowed a '{'
 };
 
+bool TTextParser::More(const char*& keep) {
+  if (ended_) return false;
+  char* start = buffer_.data();
+  const size_t drop = static_cast<size_t>(keep - start), at = static_cast<size_t>(p_ - keep),
+               kept = static_cast<size_t>(end_ - keep);
+  lines_ += static_cast<size_t>(std::count(static_cast<const char*>(start), keep, '\n'));
+  base_ += drop;
+  std::memmove(start, keep, kept);
+  // A token longer than the window widens it.
+  // A token longer than half the window widens it, so that every read
+  // brings at least half a window.
+  if (kept > buffer_.size() / 2) buffer_.resize(2 * buffer_.size());
+  start = buffer_.data();
+  size_t got = 0;
+  while (got == 0 && !ended_) {
+    got = source_.Read(start + kept, buffer_.size() - kept);
+    ended_ = got == 0;
+  }
+  keep = start;
+  p_ = start + at;
+  end_ = start + kept + got;
+  return got > 0;
+}
+
 std::string TTextParser::ReadWord() {
   SkipBlanks();
-  const size_t start = p_;
-  while (!AtEnd()) {
-    const unsigned char c = static_cast<unsigned char>(d_[p_]);
+  const char* start = p_;
+  while (p_ < end_ || More(start)) {
+    const unsigned char c = static_cast<unsigned char>(*p_);
     if (c < 34 || c > 127) break;
     ++p_;
   }
-  std::string word(d_.substr(start, p_ - start));
+  std::string word(start, p_);
   Take();
   return word;
 }
@@ -164,18 +323,11 @@ int TTextParser::NextToken() {
   return LookUp(word);
 }
 
-bool TTextParser::MoveTo(char c) {
-  while (!AtEnd()) {
-    if (d_[p_++] == c) return true;
-  }
-  return false;
-}
-
 void TTextParser::SkipBlock(bool alreadyOpen) {
   if (!alreadyOpen && !MoveTo('{')) return;
   int depth = 1;
   while (!AtEnd() && depth > 0) {
-    const char c = d_[p_++];
+    const char c = *p_++;
     if (c == '{') ++depth;
     else if (c == '}') --depth;
   }
@@ -197,24 +349,28 @@ bool TTextParser::ReadNameAndOpen(std::string& name) {
 }
 
 std::string_view TTextParser::ReadField() {
-  size_t start = p_;
+  const char* start = p_;
   bool buffered = false;
-  while (!AtEnd()) {
-    const char c = d_[p_];
+  while (p_ < end_ || More(start)) {
+    const char c = *p_;
     if (c == ',' || c == ';') break;
-    if (c == '/' && p_ + 1 < d_.size() && d_[p_ + 1] == '/') {
-      // A comment inside a field: keep what came before it.
-      if (!buffered) field_.clear();
-      field_.append(d_.substr(start, p_ - start));
-      buffered = true;
-      SkipLine();
-      start = p_;
-      continue;
+    if (c == '/') {
+      if (p_ + 1 == end_) More(start);
+      if (p_ + 1 < end_ && p_[1] == '/') {
+        // A comment inside a field: keep what came before it.
+        if (!buffered) field_.clear();
+        field_.append(start, p_);
+        buffered = true;
+        SkipLine();
+        start = p_;
+        continue;
+      }
     }
     ++p_;
   }
-  const std::string_view piece = d_.substr(start, p_ - start);
-  Take();
+  const std::string_view piece(start, static_cast<size_t>(p_ - start));
+  // The ',' or ';' lies in the window, so taking it cannot move the piece.
+  if (p_ < end_) ++p_;
   if (!buffered) return Trim(piece);
   field_.append(piece);
   return Trim(field_);
@@ -257,59 +413,46 @@ int32_t TTextParser::Count() {
 
 void TTextParser::ReadVertexBlock(TVertexList& list, bool transform) {
   const int32_t n = Count();
-  list.Vertices.clear();
-  list.Vertices.reserve(std::min<size_t>(std::max(n, 0), (d_.size() - std::min(p_, d_.size())) / 6 + 1));
+  list = TVertexList{};
+  list.Vertices.reserve(std::min<size_t>(n, Remaining() / 6 + 1));
   for (int32_t i = 0; i < n; ++i) {
     T3DVector v = ReadVector();
     if (transform) v = TransformPoint(matrix_, v);
     v.z = -v.z;
     list.Vertices.push_back(v);
   }
+  list.VertexCount = list.Vertices.size();
   Take();
   const int32_t m = Count();
-  list.FaceCount = std::max(m, 0);
-  list.Faces.clear();
-  list.Faces.push_back(list.FaceCount);
+  list.FaceCount = m;
+  std::vector<int32_t> ix;
   for (int32_t f = 0; f < m; ++f) {
     const int32_t k = Count();
-    list.Faces.push_back(k);
-    for (int32_t j = 0; j < k; ++j) list.Faces.push_back(ReadInt());
+    ix.clear();
+    for (int32_t j = 0; j < k; ++j) ix.push_back(ReadInt());
+    list.AddFace(ix.data(), k, f);
     Take();
-  }
-}
-
-// Calls f(triangle corners as indices) for every triangle the faces give,
-// in drawing order, after checking each index against `limit`.
-template <class F>
-void ForEachTriangle(const TVertexList& list, size_t limit, const char* what, const char* plural, F&& f) {
-  size_t q = 1;
-  for (int face = 0; face < list.FaceCount; ++face) {
-    const int32_t k = list.Faces[q++];
-    const int32_t* ix = list.Faces.data() + q;
-    q += static_cast<size_t>(std::max(k, 0));
-    for (int32_t j = 0; j < k; ++j)
-      if (ix[j] < 0 || static_cast<size_t>(ix[j]) >= limit)
-        throw EXFileError(std::string(what) + " index " + std::to_string(ix[j]) + " out of range (" +
-                          std::to_string(limit) + " " + plural + ") in face " + std::to_string(face));
-    if (k == 3) {
-      f(ix[2], ix[1], ix[0]);
-    } else if (k == 4) {
-      f(ix[3], ix[2], ix[0]);
-      f(ix[2], ix[1], ix[0]);
-    } else if (k > 4) {
-      for (int32_t j = 0; j <= k - 3; ++j) f(ix[0], ix[j + 2], ix[j + 1]);
-    }
   }
 }
 
 void TTextParser::Run() {
   named_.clear();
   matrix_ = IdentityMatrix();
+  char header[16];
+  size_t got = 0;
+  while (got < sizeof header && (p_ < end_ || More())) {
+    const size_t n = std::min(sizeof header - got, static_cast<size_t>(end_ - p_));
+    std::memcpy(header + got, p_, n);
+    got += n;
+    p_ += n;
+  }
   TXFileInfo info;
-  if (!ReadXHeader(d_, info)) throw EXFileError("Invalid File");
+  if (!ReadXHeader(std::string_view(header, got), info)) throw EXFileError("Invalid File");
   if (info.Format != 0) throw EXFileError("Expected Text File");
-  p_ = 16;
-  while (progress_.Check(p_, d_.size())) {
+  for (;;) {
+    const bool more = !AtEnd();
+    progress_.Check(Offset(), source_.Size());
+    if (!more) break;
     const int t = NextToken();
     switch (t) {
       case kBlank: case kComment: case kClose: case kEnd:
@@ -395,15 +538,10 @@ void TTextParser::ReadMesh() {
 
   TVertexList list;
   ReadVertexBlock(list, true);
-  const size_t nv = list.Vertices.size();
+  const size_t nv = list.VertexCount;
   mesh.FileVertexCount = static_cast<int>(nv);
-  ForEachTriangle(list, nv, "vertex", "vertices", [&](int a, int b, int c) {
-    mesh.Corners.push_back(list.Vertices[a]);
-    mesh.Corners.push_back(list.Vertices[b]);
-    mesh.Corners.push_back(list.Vertices[c]);
-  });
+  ToCorners(list.Vertices, list, nv, mesh.Corners, "vertex", "vertices", [](int) {});
   const size_t triangles = mesh.Corners.size() / 3;
-  mesh.CornerColors.assign(mesh.Corners.size(), 0xFFFFFF);
 
   TMaterialList materials;
   bool haveNormals = false;
@@ -418,7 +556,7 @@ void TTextParser::ReadMesh() {
         ReadMaterialList(materials);
         break;
       case kMeshNormals:
-        ReadNormals(list, mesh, haveNormals);
+        ReadNormals(mesh, haveNormals);
         break;
       case kMeshVertexColors:
         colours = ReadVertexColors(list, mesh);
@@ -434,6 +572,11 @@ void TTextParser::ReadMesh() {
     }
   }
 
+  // Corners without vertex colours are white until a material colours them.
+  if (mesh.CornerColors.size() != mesh.Corners.size()) {
+    mesh.CornerColors.resize(mesh.Corners.size());
+    std::fill(mesh.CornerColors.begin(), mesh.CornerColors.end(), 0xFFFFFFu);
+  }
   mesh.MaterialCount = static_cast<int>(materials.Materials.size());
   if (!materials.Materials.empty()) {
     const TMaterial& first = materials.Materials[0];
@@ -463,19 +606,13 @@ void TTextParser::ReadMesh() {
   sink_.EndMesh(mesh);
 }
 
-void TTextParser::ReadNormals(const TVertexList& mesh, TXMeshData& out, bool& haveNormals) {
+void TTextParser::ReadNormals(TXMeshData& out, bool& haveNormals) {
   if (!MoveTo('{')) throw EXFileError("Syntax Error");
   TVertexList normals;
   ReadVertexBlock(normals, false);
-  std::vector<T3DVector> corners;
-  corners.reserve(out.Corners.size());
-  ForEachTriangle(normals, normals.Vertices.size(), "normal", "normals", [&](int a, int b, int c) {
-    corners.push_back(normals.Vertices[a]);
-    corners.push_back(normals.Vertices[b]);
-    corners.push_back(normals.Vertices[c]);
-  });
+  TMappedArray<T3DVector> corners;
+  ToCorners(normals.Vertices, normals, normals.VertexCount, corners, "normal", "normals", [](int) {});
   MoveTo('}');
-  (void)mesh;
   // Normals whose faces do not match the mesh's cannot be paired with its
   // corners; the mesh then computes its own.
   haveNormals = corners.size() == out.Corners.size() && !corners.empty();
@@ -486,8 +623,8 @@ void TTextParser::ReadNormals(const TVertexList& mesh, TXMeshData& out, bool& ha
 int TTextParser::ReadVertexColors(const TVertexList& mesh, TXMeshData& out) {
   if (!MoveTo('{')) throw EXFileError("Syntax Error");
   const int32_t c = Count();
-  std::vector<uint32_t> colours;
-  colours.reserve(std::min<size_t>(std::max(c, 0), d_.size() / 8 + 1));
+  TMappedArray<uint32_t> colours;
+  colours.reserve(std::min<size_t>(c, Remaining() / 8 + 1));
   for (int32_t j = 0; j < c; ++j) {
     ReadInt();
     float rgba[4];
@@ -498,14 +635,11 @@ int TTextParser::ReadVertexColors(const TVertexList& mesh, TXMeshData& out) {
   }
   MoveTo('}');
   if (c <= 0) return 0;
-  size_t corner = 0;
-  ForEachTriangle(mesh, mesh.Vertices.size(), "vertex", "vertices", [&](int a, int b, int d) {
-    for (int v : {a, b, d}) {
-      if (static_cast<size_t>(v) >= colours.size())
-        throw EXFileError("vertex colour index " + std::to_string(v) + " out of range (" +
-                          std::to_string(colours.size()) + " vertex colours)");
-      out.CornerColors[corner++] = colours[v];
-    }
+  const size_t known = colours.size();
+  ToCorners(colours, mesh, mesh.VertexCount, out.CornerColors, "vertex", "vertices", [&](int v) {
+    if (static_cast<size_t>(v) >= known)
+      throw EXFileError("vertex colour index " + std::to_string(v) + " out of range (" + std::to_string(known) +
+                        " vertex colours)");
   });
   return c;
 }
@@ -515,7 +649,7 @@ void TTextParser::ReadMaterialList(TMaterialList& list) {
   if (!MoveTo('{')) return;
   list.MaterialCount = Count();
   list.FaceIndexCount = Count();
-  list.FaceIndexes.reserve(std::min<size_t>(std::max(list.FaceIndexCount, 0), d_.size() / 2 + 1));
+  list.FaceIndexes.reserve(std::min<size_t>(std::max(list.FaceIndexCount, 0), Remaining() / 2 + 1));
   for (int32_t i = 0; i < list.FaceIndexCount; ++i) list.FaceIndexes.push_back(ReadInt());
   Take();
   for (;;) {
@@ -568,8 +702,13 @@ void TTextParser::ReadMaterial(TMaterial& m) {
         break;
       case kTextureFilename:
         if (OpenBrace(lastWordOpened_) && MoveTo('"')) {
-          const size_t start = p_;
-          if (MoveTo('"')) m.TextureFileName = std::string(d_.substr(start, p_ - 1 - start));
+          const char* start = p_;
+          while (p_ < end_ || More(start)) {
+            if (*p_++ == '"') {
+              m.TextureFileName.assign(start, p_ - 1);
+              break;
+            }
+          }
           MoveTo('}');
         }
         break;
@@ -600,8 +739,8 @@ uint32_t XColorToTColor(const float (&c)[4]) {
          (static_cast<uint32_t>(ColorByte(c[2])) << 16);
 }
 
-void ParseTextX(std::string_view data, TXMeshSink& sink, const TStreamProgress& progress) {
-  TTextParser(data, sink, progress).Run();
+void ParseTextX(TXTextSource& source, TXMeshSink& sink, const TStreamProgress& progress, size_t window) {
+  TTextParser(source, window, sink, progress).Run();
 }
 
 }  // namespace lumora
