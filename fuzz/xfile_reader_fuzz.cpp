@@ -1,18 +1,22 @@
 // Any bytes as an X file: the text parser (and, for a binary header, the
-// binary converter first) must end with meshes or a message.
+// binary converter first) must end with meshes or a message. A text file
+// read through a window of a few bytes must give what the full window gives.
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "meshfiles/format/XFileFormat.h"
 
 namespace {
 
-// Checks what every mesh claims, as the scene will rely on it.
+// Checks what every mesh claims, as the scene will rely on it, and keeps a
+// digest of it.
 class TCheckSink : public lumora::TXMeshSink {
  public:
   std::string BeginMesh(const std::string& name) override { return name; }
@@ -20,8 +24,27 @@ class TCheckSink : public lumora::TXMeshSink {
     if (mesh.Corners.size() % 3 != 0 || mesh.CornerColors.size() != mesh.Corners.size() ||
         (!mesh.CornerNormals.empty() && mesh.CornerNormals.size() != mesh.Corners.size()))
       std::abort();
+    std::string d = mesh.Name;
+    d.append(reinterpret_cast<const char*>(mesh.Corners.data()), mesh.Corners.size() * sizeof(lumora::T3DVector));
+    d.append(reinterpret_cast<const char*>(mesh.CornerColors.data()), mesh.CornerColors.size() * 4);
+    d.append(reinterpret_cast<const char*>(mesh.CornerNormals.data()),
+             mesh.CornerNormals.size() * sizeof(lumora::T3DVector));
+    d += std::to_string(mesh.Color) + (mesh.UniformColor ? "u" : "c") + std::to_string(mesh.MaterialCount);
+    meshes.push_back(std::move(d));
   }
+  std::vector<std::string> meshes;
 };
+
+template <class Parse>
+std::vector<std::string> Outcome(Parse&& parse) {
+  TCheckSink sink;
+  try {
+    parse(sink);
+  } catch (const lumora::EXFileError& e) {
+    sink.meshes.push_back(std::string("error: ") + e.what());
+  }
+  return sink.meshes;
+}
 
 }  // namespace
 
@@ -31,16 +54,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   progress.Callback = [](int percent) {
     if (percent < 0 || percent > 100) std::abort();
   };
-  TCheckSink sink;
-  try {
-    lumora::TXFileInfo info;
-    if (lumora::ReadXHeader(bytes, info) && info.Format == 1) {
-      const std::string text = lumora::BinaryXToText(bytes, progress);
-      lumora::ParseTextX(text, sink, progress);
-    } else {
-      lumora::ParseTextX(bytes, sink, progress);
-    }
-  } catch (const lumora::EXFileError&) {
+  const auto whole = Outcome([&](TCheckSink& sink) { lumora::ParseX(bytes, sink, progress); });
+  lumora::TXFileInfo info;
+  if (lumora::ReadXHeader(bytes, info) && info.Format == 0) {
+    const size_t window = 1 + size % 7;
+    const auto windowed = Outcome([&](TCheckSink& sink) { lumora::ParseTextX(bytes, sink, progress, window); });
+    if (windowed != whole) std::abort();
   }
   return 0;
 }

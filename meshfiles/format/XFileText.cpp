@@ -152,7 +152,7 @@ void ToCorners(TMappedArray<T>& values, const TVertexList& faces, size_t limit, 
 class TTextParser {
  public:
   TTextParser(TXTextSource& source, size_t window, TXMeshSink& sink, const TStreamProgress& progress)
-      : source_(source), buffer_(std::max<size_t>(window, 16)), sink_(sink), progress_(progress) {
+      : source_(source), buffer_(std::max<size_t>(window, 1)), sink_(sink), progress_(progress) {
     p_ = end_ = buffer_.data();
   }
 
