@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "app/core/GLCave.h"
 #include "cli/Commands.h"
@@ -25,13 +26,17 @@ namespace {
 
 const char* const kUsage =
     "usage: lumora-cli xfile info FILE.x\n"
-    "       lumora-cli xfile convert IN OUT.x\n"
+    "       lumora-cli xfile convert IN OUT.x [--shared-vertices]\n"
     "\n"
     "info     one line per mesh (name, vertices, triangles, materials, bounds)\n"
     "         and the total line \"triangles: N\"\n"
     "convert  IN is an X file (text or binary), written again by our writer,\n"
     "         or a plot file, whose passage walls are built with the default\n"
-    "         options into the scene's passage mesh and saved\n";
+    "         options into the scene's passage mesh and saved\n"
+    "         --shared-vertices: the passage mesh's vertices are written once\n"
+    "         each, with faces that name them, instead of three per triangle:\n"
+    "         a file of about a third of the size that reads back into the same\n"
+    "         triangles\n";
 
 // As the X writer writes reals: six decimals, no sign on zero.
 std::string Vector(const T3DVector& v) { return FormatReal(v.x) + ", " + FormatReal(v.y) + ", " + FormatReal(v.z); }
@@ -117,7 +122,7 @@ bool LoadPlotWalls(const std::string& file, TGLBaseFrame& frame) {
   return true;
 }
 
-int Convert(const std::string& in, const std::string& out) {
+int Convert(const std::string& in, const std::string& out, bool sharedVertices) {
   TGLBaseFrame frame;
   char head[4] = {};
   std::FILE* f = std::fopen(in.c_str(), "rb");
@@ -130,7 +135,7 @@ int Convert(const std::string& in, const std::string& out) {
   } else if (!LoadPlotWalls(in, frame)) {
     return 1;
   }
-  WriteXFile(out, frame, Progress("Writing"));
+  WriteXFile(out, frame, Progress("Writing"), sharedVertices);
   EndProgress();
   size_t triangles = 0;
   int meshes = 0;
@@ -157,8 +162,15 @@ int RunXFile(const Args& args) {
       return Info(args[1]);
     }
     if (action == "convert") {
-      if (args.size() != 3) return UsageError("xfile", "convert takes an input file and an output X file");
-      return Convert(args[1], args[2]);
+      std::vector<std::string> files;
+      bool shared = false;
+      for (size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--shared-vertices") shared = true;
+        else if (!args[i].empty() && args[i][0] == '-') return UsageError("xfile", "unknown option '" + args[i] + "'");
+        else files.push_back(args[i]);
+      }
+      if (files.size() != 2) return UsageError("xfile", "convert takes an input file and an output X file");
+      return Convert(files[0], files[1], shared);
     }
   } catch (const std::exception& e) {
     EndProgress();

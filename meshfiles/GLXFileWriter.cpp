@@ -1,5 +1,6 @@
 #include "meshfiles/GLXFileWriter.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <unordered_map>
@@ -62,7 +63,8 @@ void AppendInt(std::string& out, long long v) {
 // so memory stays a block whatever the size of the scene.
 class TXWriter {
  public:
-  TXWriter(const TXProgress& progress, TAtomicFile* file) : progress_(progress), file_(file) {}
+  TXWriter(const TXProgress& progress, TAtomicFile* file, bool sharedVertices)
+      : progress_(progress), file_(file), shared_(sharedVertices) {}
 
   std::string Write(const TGLBaseFrame& frame);
 
@@ -122,20 +124,21 @@ class TXWriter {
     o += tail;
     End();
   }
-  // n vectors from vector(i), and faces (3t + 2, 3t + 1, 3t).
-  template <class Vector>
-  void VertexBlock(size_t n, int faces, bool gathered, Vector&& vector);
+  // n vectors from vector(i), and the faces face(t), each three indices.
+  template <class Vector, class Face>
+  void VertexBlock(size_t n, int faces, bool gathered, Vector&& vector, Face&& face);
   void Mesh(const TGLCustomMesh& mesh, bool fast);
   void Meshes(const TGLFrame& frame, bool fast);
 
   TXProgress progress_;
   TAtomicFile* file_;
+  bool shared_;
   std::string out_;
   int depth_ = 0;
 };
 
-template <class Vector>
-void TXWriter::VertexBlock(size_t n, int faces, bool gathered, Vector&& vector) {
+template <class Vector, class Face>
+void TXWriter::VertexBlock(size_t n, int faces, bool gathered, Vector&& vector, Face&& face) {
   if (progress_ && gathered) {
     // The vertices are reported as gathered, then again as written.
     for (size_t i = 0; i < n; ++i) Report(50.0 * static_cast<double>(i) / n);
@@ -157,13 +160,14 @@ void TXWriter::VertexBlock(size_t n, int faces, bool gathered, Vector&& vector) 
   }
   IntField(faces);
   for (int t = 0; t < faces; ++t) {
+    const std::array<int32_t, 3> ix = face(t);
     std::string& o = Begin();
     o += "3;";
-    AppendInt(o, 3LL * t + 2);
+    AppendInt(o, ix[0]);
     o += ',';
-    AppendInt(o, 3LL * t + 1);
+    AppendInt(o, ix[1]);
     o += ',';
-    AppendInt(o, 3LL * t);
+    AppendInt(o, ix[2]);
     o += ';';
     o += t + 1 < faces ? ',' : ';';
     End();
@@ -172,17 +176,26 @@ void TXWriter::VertexBlock(size_t n, int faces, bool gathered, Vector&& vector) 
 }
 
 void TXWriter::Mesh(const TGLCustomMesh& mesh, bool fast) {
-  // A fast mesh shares vertices between faces; it is written as the
-  // corners of its triangles, like a soup.
+  // A fast mesh shares vertices between faces. It is written as the
+  // corners of its triangles, like a soup; or, with shared vertices, each
+  // vertex once and faces that name them. Faces list their corners in
+  // reverse, as the z mirror turns them.
   const int triangles = mesh.ColorCount();
-  const int vertices = fast ? 3 * triangles : mesh.VertexCount();
+  const bool shared = fast && shared_;
+  const int vertices = fast && !shared ? 3 * triangles : mesh.VertexCount();
   auto vertexOf = [&](size_t i) {
     const int k = static_cast<int>(i);
-    return fast ? mesh.TriangleVertexIndices(k / 3)[k % 3] : k;
+    return fast && !shared ? mesh.TriangleVertexIndices(k / 3)[k % 3] : k;
   };
+  auto face = [&](int t) -> std::array<int32_t, 3> {
+    if (!shared) return {3 * t + 2, 3 * t + 1, 3 * t};
+    const std::array<int32_t, 3> ix = mesh.TriangleVertexIndices(t);
+    return {ix[2], ix[1], ix[0]};
+  };
+  const int faces = shared ? triangles : vertices / 3;
 
   Open("Mesh", ObjectName(mesh.Name()));
-  VertexBlock(static_cast<size_t>(vertices), vertices / 3, true, [&](size_t i) { return mesh.GetVertex(vertexOf(i)); });
+  VertexBlock(static_cast<size_t>(vertices), faces, true, [&](size_t i) { return mesh.GetVertex(vertexOf(i)); }, face);
 
   // Materials: the distinct corner-0 colours in order of first use.
   std::unordered_map<uint32_t, int> index;
@@ -215,27 +228,35 @@ void TXWriter::Mesh(const TGLCustomMesh& mesh, bool fast) {
 
   Open("MeshNormals", "");
   const TStoredNormals normal(mesh);
-  VertexBlock(static_cast<size_t>(vertices), vertices / 3, false, [&](size_t i) { return normal(vertexOf(i)); });
+  VertexBlock(static_cast<size_t>(vertices), faces, false, [&](size_t i) { return normal(vertexOf(i)); }, face);
   Close();
 
   Open("MeshVertexColors", "");
   IntField(vertices);
-  for (int t = 0; t < triangles; ++t) {
-    const TGLColorTriple c = mesh.GetTriangleColors(t);
-    for (int j = 0; j < 3; ++j) {
-      std::string& o = Begin();
-      AppendInt(o, 3LL * t + j);
-      o += "; ";
-      const TColorBytes v = UnpackColor(c.c[j]);
-      o += ChannelText(v.R);
-      o += ';';
-      o += ChannelText(v.G);
-      o += ';';
-      o += ChannelText(v.B);
-      o += ";1.000000;;";
-      End();
+  auto colourLine = [&](long long i, uint32_t colour) {
+    std::string& o = Begin();
+    AppendInt(o, i);
+    o += "; ";
+    const TColorBytes v = UnpackColor(colour);
+    o += ChannelText(v.R);
+    o += ';';
+    o += ChannelText(v.G);
+    o += ';';
+    o += ChannelText(v.B);
+    o += ";1.000000;;";
+    End();
+  };
+  if (shared) {
+    for (int i = 0; i < vertices; ++i) {
+      colourLine(i, mesh.GetVertexColor(i));
+      if (progress_) Report(100.0 * i / vertices);
     }
-    if (progress_) Report(100.0 * t / triangles);
+  } else {
+    for (int t = 0; t < triangles; ++t) {
+      const TGLColorTriple c = mesh.GetTriangleColors(t);
+      for (int j = 0; j < 3; ++j) colourLine(3LL * t + j, c.c[j]);
+      if (progress_) Report(100.0 * t / triangles);
+    }
   }
   Close();
   Close();
@@ -268,13 +289,14 @@ std::string TXWriter::Write(const TGLBaseFrame& frame) {
 
 }  // namespace
 
-std::string WriteXStream(const TGLBaseFrame& frame, const TXProgress& progress) {
-  return TXWriter(progress, nullptr).Write(frame);
+std::string WriteXStream(const TGLBaseFrame& frame, const TXProgress& progress, bool sharedVertices) {
+  return TXWriter(progress, nullptr, sharedVertices).Write(frame);
 }
 
-void WriteXFile(const std::filesystem::path& fileName, const TGLBaseFrame& frame, const TXProgress& progress) {
+void WriteXFile(const std::filesystem::path& fileName, const TGLBaseFrame& frame, const TXProgress& progress,
+                bool sharedVertices) {
   TAtomicFile file(fileName);
-  TXWriter(progress, &file).Write(frame);
+  TXWriter(progress, &file, sharedVertices).Write(frame);
   file.Commit();
 }
 

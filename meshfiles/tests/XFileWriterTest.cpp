@@ -155,6 +155,51 @@ TEST(XFileWriter, RoundTripKeepsTrianglesCornerOrderColoursAndNormals) {
   }
 }
 
+// A fast mesh on a grid, so that most vertices are shared, with a colour
+// and a normal per vertex, written with and without shared vertices: both
+// texts give the same corners, colours and normals, and the shared one is
+// the smaller.
+TEST(XFileWriter, SharedVerticesReadBackIntoTheSameTriangles) {
+  TGLBaseFrame frame;
+  auto* grid = dynamic_cast<TGLFastMesh*>(frame.FastMeshes.AddNew());
+  grid->SetName("grid");
+  std::mt19937 random(11);
+  auto at = [](int i, int j) { return T3DVector{double(i), double(j), (i * j) % 7 * 0.125}; };
+  for (int i = 0; i < 20; ++i)
+    for (int j = 0; j < 20; ++j) grid->AddQuad(at(i, j), at(i + 1, j), at(i + 1, j + 1), at(i, j + 1), random() & 0xFFFFFF);
+  for (int v = 0; v < grid->VertexCount(); ++v) grid->SetVertexColor(v, random() & 0xFFFFFF);
+  grid->ComputeNormals(true);
+  auto* soup = dynamic_cast<TGLMesh*>(frame.Meshes.AddNew());
+  soup->SetName("soup");
+  soup->AddTriangle3({0, 0, 0}, {1, 0, 0}, {0, 1, 0}, 0xFF);
+
+  struct TSink : TXMeshSink {
+    std::string BeginMesh(const std::string& name) override { return name; }
+    void EndMesh(const TXMeshData& d) override {
+      std::string text = d.Name + " " + std::to_string(d.MaterialCount) + " " + std::to_string(d.Color);
+      text.append(reinterpret_cast<const char*>(d.Corners.data()), d.Corners.size() * sizeof(T3DVector));
+      text.append(reinterpret_cast<const char*>(d.CornerColors.data()), d.CornerColors.size() * 4);
+      text.append(reinterpret_cast<const char*>(d.CornerNormals.data()), d.CornerNormals.size() * sizeof(T3DVector));
+      meshes.push_back(text);
+      vertices.push_back(d.FileVertexCount);
+    }
+    std::vector<std::string> meshes;
+    std::vector<int> vertices;
+  } corners, shared;
+  const std::string cornerText = WriteXStream(frame, nullptr);
+  const std::string sharedText = WriteXStream(frame, nullptr, true);
+  ParseX(cornerText, corners, TStreamProgress{});
+  ParseX(sharedText, shared, TStreamProgress{});
+  ASSERT_EQ(corners.meshes.size(), 2u);
+  EXPECT_EQ(shared.meshes, corners.meshes);
+  EXPECT_EQ(corners.vertices, (std::vector<int>{3, 3 * grid->ColorCount()}));
+  EXPECT_EQ(shared.vertices, (std::vector<int>{3, grid->VertexCount()}));
+  EXPECT_LT(grid->VertexCount(), grid->ColorCount());
+  EXPECT_LT(2 * sharedText.size(), cornerText.size());
+  // A soup has no shared vertices to write: its text is the same.
+  EXPECT_EQ(sharedText.substr(0, sharedText.find("Mesh grid")), cornerText.substr(0, cornerText.find("Mesh grid")));
+}
+
 TEST(XFileWriter, AssimpReadsWhatWeWrite) {
   if (std::system("command -v assimp > /dev/null 2>&1") != 0) GTEST_SKIP() << "assimp not installed";
   TGLBaseFrame frame;
