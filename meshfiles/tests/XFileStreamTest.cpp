@@ -47,12 +47,14 @@ std::string Describe(const std::string& name, int vertices, int materials, const
   return s;
 }
 
-class TStreamedSink : public TXMeshSink {
+// Both parsers' sinks: each mesh as text.
+template <class Sink, class Data>
+class TDescribingSink : public Sink {
  public:
   std::string BeginMesh(const std::string& name) override {
     return name.empty() ? "Mesh" + std::to_string(count_++) : name;
   }
-  void EndMesh(const TXMeshData& d) override {
+  void EndMesh(const Data& d) override {
     meshes.push_back(Describe(d.Name, d.FileVertexCount, d.MaterialCount, d.Material, d.HasMaterial, d.UniformColor,
                               d.Color, d.Shininess, d.Corners.data(), d.Corners.size(), d.CornerColors.data(),
                               d.CornerColors.size(), d.CornerNormals.data(), d.CornerNormals.size()));
@@ -62,22 +64,8 @@ class TStreamedSink : public TXMeshSink {
  private:
   int count_ = 0;
 };
-
-class TEarlierSink : public earlier::TMeshSink {
- public:
-  std::string BeginMesh(const std::string& name) override {
-    return name.empty() ? "Mesh" + std::to_string(count_++) : name;
-  }
-  void EndMesh(const earlier::TMeshData& d) override {
-    meshes.push_back(Describe(d.Name, d.FileVertexCount, d.MaterialCount, d.Material, d.HasMaterial, d.UniformColor,
-                              d.Color, d.Shininess, d.Corners.data(), d.Corners.size(), d.CornerColors.data(),
-                              d.CornerColors.size(), d.CornerNormals.data(), d.CornerNormals.size()));
-  }
-  std::vector<std::string> meshes;
-
- private:
-  int count_ = 0;
-};
+using TStreamedSink = TDescribingSink<TXMeshSink, TXMeshData>;
+using TEarlierSink = TDescribingSink<earlier::TMeshSink, earlier::TMeshData>;
 
 TOutcome Earlier(const std::string& text) {
   TEarlierSink sink;
