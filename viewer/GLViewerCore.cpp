@@ -211,20 +211,22 @@ TBitmap32 TGLViewerCore::RenderAtSize(TBitmap32* bitmap, int width, int height) 
 
 TBitmap32 TGLViewerCore::RenderOffscreen(TBitmap32* bitmap, double sw, double sh, double cw, double ch) {
   std::lock_guard lock(criticalSection_);
-  // A size with no pixels, or too many to address, has no framebuffer.
-  if (!(sw >= 1 && sh >= 1 && sw * sh <= 1 << 28))
-    throw EFramebufferError("Error in framebuffer activation: bitmap size out of range");
-  const int w = static_cast<int>(sw), h = static_cast<int>(sh);
+  if (!(sw >= 1 && sh >= 1)) throw EFramebufferError("Error in framebuffer activation: bitmap size out of range");
   MakeCurrent();
-  // Past these sizes the driver would refuse the buffers or clip the view.
+  // Past these sizes the driver would refuse the buffers or clip the view,
+  // and past 2^28 pixels the picture would take gigabytes.
   GLint viewport[2] = {0, 0}, renderbuffer = 0;
   glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
   glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &renderbuffer);
   const int maxW = std::min(viewport[0], renderbuffer), maxH = std::min(viewport[1], renderbuffer);
-  if (w > maxW || h > maxH)
-    throw EFramebufferError("A picture of " + std::to_string(w) + " x " + std::to_string(h) +
-                            " pixels is larger than this graphics system can draw (at most " +
-                            std::to_string(maxW) + " x " + std::to_string(maxH) + ").");
+  auto size = [](double a, double b) { return FixedText(a, 0) + " x " + FixedText(b, 0); };
+  if (sw > maxW || sh > maxH)
+    throw EFramebufferError("A picture of " + size(sw, sh) + " pixels is larger than this graphics system can draw (at most " +
+                            size(maxW, maxH) + ").");
+  if (sw * sh > 1 << 28)
+    throw EFramebufferError("A picture of " + size(sw, sh) + " pixels is larger than this program draws (at most " +
+                            std::to_string(1 << 28) + " pixels).");
+  const int w = static_cast<int>(sw), h = static_cast<int>(sh);
   std::vector<uint8_t> pixels(static_cast<size_t>(w) * h * 4);
   glPixelStorei(GL_PACK_ALIGNMENT, 4);
   glPixelStorei(GL_PACK_ROW_LENGTH, 0);
