@@ -22,8 +22,23 @@ constexpr size_t kChunkHeader = 8;
 // A part's "RIFF" to its "movi": RIFF, size, AVIX, LIST, size.
 constexpr size_t kPartHead = 20;
 
-void PatchLE(std::string& s, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) s[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+void ChunkHead(std::string& s, const char* id, uint32_t size) {
+  s += id;
+  Put32(s, size);
+}
+
+// Appends a list's id, a size to come and its type; returns where the size
+// goes.
+size_t BeginList(std::string& s, const char* id, const char* type) {
+  const size_t at = s.size() + 4;
+  ChunkHead(s, id, 0);
+  s += type;
+  return at;
+}
+
+void EndList(std::string& s, size_t sizeAt) {
+  const uint32_t size = static_cast<uint32_t>(s.size() - sizeAt - 4);
+  for (int i = 0; i < 4; ++i) s[sizeAt + i] = static_cast<char>((size >> (8 * i)) & 0xFF);
 }
 
 std::string LE32(uint32_t v) {
@@ -78,15 +93,9 @@ void TVideoWriter::Open(const TBitmap32& templateBitmap, const std::filesystem::
   Position = 0;
 
   std::string h;
-  h += "RIFF";
-  Put32(h, 0);
-  h += "AVI ";
-  const size_t hdrl = h.size();
-  h += "LIST";
-  Put32(h, 0);
-  h += "hdrl";
-  h += "avih";
-  Put32(h, 56);
+  BeginList(h, "RIFF", "AVI ");  // sized by EndPart
+  const size_t hdrl = BeginList(h, "LIST", "hdrl");
+  ChunkHead(h, "avih", 56);
   Put32(h, 1000000 / static_cast<uint32_t>(FrameRate));  // microseconds per frame
   Put32(h, static_cast<uint32_t>(std::min<uint64_t>(image * FrameRate, std::numeric_limits<uint32_t>::max())));
   Put32(h, 0);  // padding granularity
@@ -98,19 +107,13 @@ void TVideoWriter::Open(const TBitmap32& templateBitmap, const std::filesystem::
   Put32(h, frameBytes_);
   Put32(h, static_cast<uint32_t>(width_));
   Put32(h, static_cast<uint32_t>(height_));
-  for (int i = 0; i < 4; ++i) Put32(h, 0);
+  h.append(16, '\0');  // reserved
 
-  const size_t strl = h.size();
-  h += "LIST";
-  Put32(h, 0);
-  h += "strl";
-  h += "strh";
-  Put32(h, 56);
-  h += "vids";
-  h += "DIB ";
+  const size_t strl = BeginList(h, "LIST", "strl");
+  ChunkHead(h, "strh", 56);
+  h += "vidsDIB ";
   Put32(h, 0);  // flags
-  Put16(h, 0);  // priority
-  Put16(h, 0);  // language
+  Put32(h, 0);  // priority, language
   Put32(h, 0);  // initial frames
   Put32(h, 1);  // scale
   Put32(h, static_cast<uint32_t>(FrameRate));
@@ -120,35 +123,28 @@ void TVideoWriter::Open(const TBitmap32& templateBitmap, const std::filesystem::
   Put32(h, frameBytes_);
   Put32(h, static_cast<uint32_t>(Quality));
   Put32(h, 0);  // sample size: frames vary
-  Put16(h, 0);
-  Put16(h, 0);
+  Put32(h, 0);  // frame rectangle: left, top, right, bottom
   Put16(h, static_cast<uint32_t>(width_));
   Put16(h, static_cast<uint32_t>(height_));
-  h += "strf";
-  Put32(h, static_cast<uint32_t>(info.size()));
+  ChunkHead(h, "strf", static_cast<uint32_t>(info.size()));
   h += info;
   // The OpenDML super index: one entry per part, filled by Close.
   superIndexAt_ = h.size();
-  h += "indx";
-  Put32(h, kSuperIndexSize);
+  ChunkHead(h, "indx", kSuperIndexSize);
   Put16(h, 4);  // longs per entry
   h.push_back(0);  // sub type
   h.push_back(0);  // AVI_INDEX_OF_INDEXES
   Put32(h, 0);  // entries in use
   h += "00db";
   h.append(12 + 16 * kMaxParts, '\0');
-  PatchLE(h, strl + 4, static_cast<uint32_t>(h.size() - strl - 8));
-  h += "LIST";
-  Put32(h, 4 + kChunkHeader + kOdmlHeaderSize);
-  h += "odml";
-  h += "dmlh";
-  Put32(h, kOdmlHeaderSize);
+  EndList(h, strl);
+  const size_t odml = BeginList(h, "LIST", "odml");
+  ChunkHead(h, "dmlh", kOdmlHeaderSize);
   odmlFramesAt_ = h.size();
   h.append(kOdmlHeaderSize, '\0');
-  PatchLE(h, hdrl + 4, static_cast<uint32_t>(h.size() - hdrl - 8));
-  h += "LIST";
-  Put32(h, 0);
-  h += "movi";
+  EndList(h, odml);
+  EndList(h, hdrl);
+  BeginList(h, "LIST", "movi");  // sized by EndPart
 
   file_ = std::make_unique<TAtomicFile>(fileName);
   end_ = 0;
@@ -166,12 +162,8 @@ void TVideoWriter::Open(const TBitmap32& templateBitmap, const std::filesystem::
 
 void TVideoWriter::BeginPart() {
   std::string h;
-  h += "RIFF";
-  Put32(h, 0);
-  h += "AVIX";
-  h += "LIST";
-  Put32(h, 0);
-  h += "movi";
+  BeginList(h, "RIFF", "AVIX");
+  BeginList(h, "LIST", "movi");
   const uint64_t at = end_;
   Append(h);
   ++parts_;
@@ -185,8 +177,7 @@ void TVideoWriter::EndPart() {
     // The OpenDML standard index of the part's frames; offsets point at
     // the frame data, past the chunk headers.
     std::string ix;
-    ix += "ix00";
-    Put32(ix, static_cast<uint32_t>(24 + 8 * frames));
+    ChunkHead(ix, "ix00", static_cast<uint32_t>(24 + 8 * frames));
     Put16(ix, 2);    // longs per entry
     ix.push_back(0);  // sub type
     ix.push_back(1);  // AVI_INDEX_OF_CHUNKS
@@ -206,8 +197,7 @@ void TVideoWriter::EndPart() {
   if (first) {
     firstPartFrames_ = static_cast<uint32_t>(frames);
     std::string idx1;
-    idx1 += "idx1";
-    Put32(idx1, static_cast<uint32_t>(16 * frames));
+    ChunkHead(idx1, "idx1", static_cast<uint32_t>(16 * frames));
     for (const uint32_t offset : part_.Offsets) {
       idx1 += "00db";
       Put32(idx1, kKeyFrame);
@@ -224,8 +214,7 @@ int TVideoWriter::WriteFrame(const TBitmap32& bitmap) {
   if (bitmap.Width != width_ || bitmap.Height != height_)
     throw std::invalid_argument("the frame's size differs from the video's");
   chunk_.clear();
-  chunk_ += "00db";
-  Put32(chunk_, frameBytes_);
+  ChunkHead(chunk_, "00db", frameBytes_);
   AppendDIBPixels(chunk_, bitmap, kBitsPerPixel);
   const bool first = part_.RiffAt == 0;
   const size_t frames = part_.Offsets.size();

@@ -3,7 +3,6 @@
 // index full, and a failed write leaving the frames before it playable.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -19,15 +18,8 @@ namespace {
 constexpr int kW = 37, kH = 23;  // rows of 111 bytes, padded to 112
 constexpr uint32_t kChunk = 8 + 112 * kH;
 
-class AviLib : public testing::Test {
+class AviLib : public VideoTest {
  protected:
-  void SetUp() override {
-    if (!HaveFfmpeg()) GTEST_SKIP() << "ffprobe and ffmpeg are not installed";
-    dir = std::filesystem::temp_directory_path() / ("lumora-avi-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir); }
-
   // Writes frames 0 to count - 1 of the pattern; returns how many went in.
   int Write(TVideoWriter& w, const std::filesystem::path& file, int count) {
     w.Open(Pattern(kW, kH, 0), file);
@@ -53,8 +45,6 @@ class AviLib : public testing::Test {
     for (int i = 0; i < frames; ++i) expected += Packed(Pattern(kW, kH, i));
     EXPECT_TRUE(decoded == expected) << decoded.size() << " bytes decoded, " << expected.size() << " written";
   }
-
-  std::filesystem::path dir;
 };
 
 // Top-level chunks: id, form type, offset, size.

@@ -4,7 +4,6 @@
 // sums.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -17,15 +16,8 @@ using namespace lumora;
 
 namespace {
 
-class GLCaptureTest : public testing::Test {
+class GLCaptureTest : public VideoTest {
  protected:
-  void SetUp() override {
-    if (!HaveFfmpeg()) GTEST_SKIP() << "ffprobe and ffmpeg are not installed";
-    dir = std::filesystem::temp_directory_path() / ("lumora-glcapture-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir); }
-
   // A redraw of the view at `at` microseconds.
   TFrameResult Redraw(uint32_t at, bool limit = true) {
     now = at;
@@ -46,7 +38,6 @@ class GLCaptureTest : public testing::Test {
     EXPECT_EQ(errors, "");
   }
 
-  std::filesystem::path dir;
   uint32_t now = 0;
   int rendered = 0;
   TGLCapture capture{[this] { return now; }};

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
@@ -17,6 +18,19 @@
 namespace lumora {
 
 inline bool HaveFfmpeg() { return !Shell("command -v ffprobe && command -v ffmpeg").empty(); }
+
+// A test with a folder of its own, skipped where ffmpeg is missing.
+class VideoTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (!HaveFfmpeg()) GTEST_SKIP() << "ffprobe and ffmpeg are not installed";
+    dir = std::filesystem::temp_directory_path() / ("lumora-video-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir); }
+
+  std::filesystem::path dir;
+};
 
 struct TProbe {
   std::string Codec, Rate;

@@ -11,6 +11,7 @@
 
 #include <cmath>
 
+#include "controls/Fields.h"
 #include "controls/Placement.h"
 
 namespace lumora {
@@ -29,25 +30,17 @@ QFrame* CaptionPanel(const QString& caption, QWidget* box) {
   return panel;
 }
 
-QLineEdit* Display(const char* name) {
-  auto* box = new QLineEdit;
-  box->setObjectName(name);
-  box->setReadOnly(true);
-  box->setFocusPolicy(Qt::NoFocus);
-  return box;
-}
-
 }  // namespace
 
 TBMPSizeDlg::TBMPSizeDlg(QWidget* parent) : QDialog(parent) {
   setObjectName("BMPSizeDlg");
   setWindowTitle("Bitmap Size");
-  MaxWidthDis = Display("MaxWidthDis");
-  MaxHeightDis = Display("MaxHeightDis");
-  BaseWidthDis = Display("BaseWidthDis");
-  BaseHeightDis = Display("BaseHeightDis");
-  ScaledWidthDis = Display("ScaledWidthDis");
-  ScaledHeightDis = Display("ScaledHeightDis");
+  MaxWidthDis = DisplayField("MaxWidthDis");
+  MaxHeightDis = DisplayField("MaxHeightDis");
+  BaseWidthDis = DisplayField("BaseWidthDis");
+  BaseHeightDis = DisplayField("BaseHeightDis");
+  ScaledWidthDis = DisplayField("ScaledWidthDis");
+  ScaledHeightDis = DisplayField("ScaledHeightDis");
   ScaleSpin = new QDoubleSpinBox;
   ScaleSpin->setObjectName("ScaleSpin");
   ScaleSpin->setRange(0.1, 1000.0);
