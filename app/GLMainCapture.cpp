@@ -88,10 +88,9 @@ void TForm1::CaptureBtnClick(bool down) {
 }
 
 void TForm1::CaptureFrame() {
-  const TFrameResult result =
-      capture_->CaptureFrame(captureDlg_->LimitChk->isChecked(), [this](TBitmap32& frame, int width, int height) {
-        viewer_->RenderAtSize(&frame, width, height);
-      });
+  const TFrameResult result = capture_->CaptureFrame(
+      captureDlg_->LimitChk->isChecked(),
+      [this](TBitmap32& frame, int width, int height) { viewer_->RenderAtSize(&frame, width, height); });
   if (result != TFrameResult::LimitReached && result != TFrameResult::Failed) return;
   // Not inside the paint that recorded the frame: the box runs events.
   const QString message = result == TFrameResult::LimitReached ? kFrameLimitMessage : kFileAccessMessage;

@@ -52,12 +52,15 @@ int main(int argc, char** argv) {
     in.seekg(static_cast<std::streamoff>(at));
     if (!in.read(head, 8)) break;
     const uint32_t size = static_cast<uint8_t>(head[4]) | static_cast<uint8_t>(head[5]) << 8 |
-                          static_cast<uint8_t>(head[6]) << 16 | static_cast<uint32_t>(static_cast<uint8_t>(head[7])) << 24;
+                          static_cast<uint8_t>(head[6]) << 16 |
+                          static_cast<uint32_t>(static_cast<uint8_t>(head[7])) << 24;
     at += 8 + size;
   }
   std::printf("  %d RIFF parts\n", parts);
-  const std::string probe = "ffprobe -v error -count_packets -select_streams v:0 -show_entries stream=nb_read_packets "
-                            "-of csv=p=0 '" + file.string() + "' 2>&1";
+  const std::string probe =
+      "ffprobe -v error -count_packets -select_streams v:0 -show_entries stream=nb_read_packets "
+      "-of csv=p=0 '" +
+      file.string() + "' 2>&1";
   if (FILE* p = popen(probe.c_str(), "r")) {
     char line[256] = "";
     if (!std::fgets(line, sizeof line, p)) line[0] = 0;

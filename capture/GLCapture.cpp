@@ -15,9 +15,7 @@ int CaptureQuality(double compression) {
   return static_cast<int>(std::trunc(std::clamp((100 - compression) * 100, 0.0, 10000.0)));
 }
 
-int32_t FrameInterval(int framesPerSecond) {
-  return static_cast<int32_t>(1000000 / std::max(framesPerSecond, 1));
-}
+int32_t FrameInterval(int framesPerSecond) { return static_cast<int32_t>(1000000 / std::max(framesPerSecond, 1)); }
 
 std::string MovieTimeText(int maxFrames, int framesPerSecond) {
   const int seconds = maxFrames / std::max(framesPerSecond, 1);

@@ -33,7 +33,7 @@ int32_t FrameInterval(int framesPerSecond);
 std::string MovieTimeText(int maxFrames, int framesPerSecond);
 
 enum class TFrameResult {
-  Skipped,       // no video, or too soon after the last frame
+  Skipped,  // no video, or too soon after the last frame
   Recorded,
   LimitReached,  // the video has been closed
   Failed,        // the video has been closed with the frames before

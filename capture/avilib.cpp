@@ -131,10 +131,10 @@ void TVideoWriter::Open(const TBitmap32& templateBitmap, const std::filesystem::
   // The OpenDML super index: one entry per part, filled by Close.
   superIndexAt_ = h.size();
   ChunkHead(h, "indx", kSuperIndexSize);
-  Put16(h, 4);  // longs per entry
+  Put16(h, 4);     // longs per entry
   h.push_back(0);  // sub type
   h.push_back(0);  // AVI_INDEX_OF_INDEXES
-  Put32(h, 0);  // entries in use
+  Put32(h, 0);     // entries in use
   h += "00db";
   h.append(12 + 16 * kMaxParts, '\0');
   EndList(h, strl);
@@ -178,7 +178,7 @@ void TVideoWriter::EndPart() {
     // the frame data, past the chunk headers.
     std::string ix;
     ChunkHead(ix, "ix00", static_cast<uint32_t>(24 + 8 * frames));
-    Put16(ix, 2);    // longs per entry
+    Put16(ix, 2);     // longs per entry
     ix.push_back(0);  // sub type
     ix.push_back(1);  // AVI_INDEX_OF_CHUNKS
     Put32(ix, static_cast<uint32_t>(frames));

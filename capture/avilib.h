@@ -47,10 +47,10 @@ class TVideoWriter {
   void Close();
   bool IsOpen() const { return file_ != nullptr; }
 
-  int32_t Position = 0;     // index of the next frame
-  int32_t FrameRate = 18;   // frames per second
-  int32_t FrameStep = 1;    // frames the position advances per written frame
-  int32_t Quality = 6500;   // 0 to 10000; stored in the stream header
+  int32_t Position = 0;                    // index of the next frame
+  int32_t FrameRate = 18;                  // frames per second
+  int32_t FrameStep = 1;                   // frames the position advances per written frame
+  int32_t Quality = 6500;                  // 0 to 10000; stored in the stream header
   uint64_t PartLimit = uint64_t{1} << 30;  // bytes of one RIFF part
 
   static constexpr int kBitsPerPixel = 24;
@@ -58,8 +58,8 @@ class TVideoWriter {
 
  private:
   struct TPart {
-    uint64_t RiffAt = 0;  // the part's "RIFF"
-    uint64_t MoviAt = 0;  // its "movi" list's type, which the offsets count from
+    uint64_t RiffAt = 0;            // the part's "RIFF"
+    uint64_t MoviAt = 0;            // its "movi" list's type, which the offsets count from
     std::vector<uint32_t> Offsets;  // of each frame's chunk, from MoviAt
   };
   struct TPartIndex {

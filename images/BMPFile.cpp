@@ -18,9 +18,7 @@ void CheckDepth(int bitsPerPixel) {
 
 }  // namespace
 
-size_t DIBStride(int width, int bitsPerPixel) {
-  return (static_cast<size_t>(width) * bitsPerPixel + 31) / 32 * 4;
-}
+size_t DIBStride(int width, int bitsPerPixel) { return (static_cast<size_t>(width) * bitsPerPixel + 31) / 32 * 4; }
 
 size_t DIBImageSize(int width, int height, int bitsPerPixel) {
   return DIBStride(width, bitsPerPixel) * static_cast<size_t>(height);

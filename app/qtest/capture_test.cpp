@@ -131,8 +131,8 @@ class CaptureTest : public QObject {
 
  private slots:
   void initTestCase() {
-    haveFfmpeg = !QStandardPaths::findExecutable("ffprobe").isEmpty() &&
-                 !QStandardPaths::findExecutable("ffmpeg").isEmpty();
+    haveFfmpeg =
+        !QStandardPaths::findExecutable("ffprobe").isEmpty() && !QStandardPaths::findExecutable("ffmpeg").isEmpty();
     ShowWindow(form, 640, 420, &infos, &errors);
     if (QTest::currentTestFailed()) return;
     QTRY_VERIFY(form->SceneCreated());

@@ -158,8 +158,7 @@ TEST_F(AviLib, AFullIndexEndsTheVideoPlayable) {
   writer.PartLimit = 36 * 1024;
   writer.Open(Pattern(w, h, 0), file);
   int frames = 0;
-  EXPECT_THROW(
-      for (; frames < 5000; ++frames) writer.WriteFrame(Pattern(w, h, frames)), EVideoFull);
+  EXPECT_THROW(for (; frames < 5000; ++frames) writer.WriteFrame(Pattern(w, h, frames)), EVideoFull);
   EXPECT_GT(frames, TVideoWriter::kMaxParts);
   writer.Close();
   const std::string data = ReadFile(file);

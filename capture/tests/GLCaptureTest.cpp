@@ -21,9 +21,8 @@ class GLCaptureTest : public VideoTest {
   // A redraw of the view at `at` microseconds.
   TFrameResult Redraw(uint32_t at, bool limit = true) {
     now = at;
-    return capture.CaptureFrame(limit, [this](TBitmap32& frame, int width, int height) {
-      frame = Pattern(width, height, rendered++);
-    });
+    return capture.CaptureFrame(
+        limit, [this](TBitmap32& frame, int width, int height) { frame = Pattern(width, height, rendered++); });
   }
 
   // The video holds the first `frames` frames rendered, in order.

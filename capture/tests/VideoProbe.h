@@ -38,21 +38,29 @@ struct TProbe {
 };
 
 inline TProbe Probe(const std::filesystem::path& file) {
-  std::istringstream out(Shell("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
-                               "stream=codec_name,width,height,r_frame_rate,nb_frames,nb_read_frames "
-                               "-of default=noprint_wrappers=1 '" + file.string() + "'"));
+  std::istringstream out(
+      Shell("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+            "stream=codec_name,width,height,r_frame_rate,nb_frames,nb_read_frames "
+            "-of default=noprint_wrappers=1 '" +
+            file.string() + "'"));
   TProbe p;
   for (std::string line; std::getline(out, line);) {
     const size_t eq = line.find('=');
     if (eq == std::string::npos) continue;
     const std::string key = line.substr(0, eq), value = line.substr(eq + 1);
     auto number = [&] { return value.empty() || value == "N/A" ? -1 : std::stoi(value); };
-    if (key == "codec_name") p.Codec = value;
-    else if (key == "r_frame_rate") p.Rate = value;
-    else if (key == "width") p.Width = number();
-    else if (key == "height") p.Height = number();
-    else if (key == "nb_frames") p.Frames = number();
-    else if (key == "nb_read_frames") p.Decoded = number();
+    if (key == "codec_name")
+      p.Codec = value;
+    else if (key == "r_frame_rate")
+      p.Rate = value;
+    else if (key == "width")
+      p.Width = number();
+    else if (key == "height")
+      p.Height = number();
+    else if (key == "nb_frames")
+      p.Frames = number();
+    else if (key == "nb_read_frames")
+      p.Decoded = number();
   }
   return p;
 }

@@ -40,8 +40,7 @@ TEST(BMPFile, FfmpegReadsEveryPixel) {
       const auto file = dir / ("b" + std::to_string(bits) + "-" + std::to_string(width) + ".bmp");
       std::ofstream(file, std::ios::binary) << bytes;
       // Decoded rows run top to bottom, as ours do.
-      const std::string rgb =
-          Shell("ffmpeg -v error -i '" + file.string() + "' -f rawvideo -pix_fmt bgr24 - 2>&1");
+      const std::string rgb = Shell("ffmpeg -v error -i '" + file.string() + "' -f rawvideo -pix_fmt bgr24 - 2>&1");
       ASSERT_EQ(rgb.size(), static_cast<size_t>(width) * 5 * 3) << bits << " bits, width " << width << ": " << rgb;
       for (size_t i = 0; i < rgb.size() / 3; ++i)
         for (int c = 0; c < 3; ++c)
