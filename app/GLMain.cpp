@@ -54,6 +54,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   // follows them once per turn of the event loop, and at once after a frame.
   viewer_->OnChange = [this](TGLViewerCore&) { RequestStatus(); };
   viewer_->OnDisplayChange = [this](TGLViewerCore&) {
+    CaptureFrame();
     UpdateStatus();
     stations_->Draw();
     DrawCrosshairs();
@@ -85,6 +86,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   CreateViewMenu();
   ConnectOptions();
   CreateVolumeTool();
+  CreateCapture();
   RestoreWindowGeometry();
 }
 
@@ -216,13 +218,13 @@ void TForm1::CreateMenus() {
   item(file, "SaveXFileMnu", "&Save X-File...", &TForm1::SaveXFileMnuClick);
   file->addSeparator();
   item(file, "ExportMnu", "&Export 3D File Formats...", &TForm1::ExportMnuClick);
-  pending(file, "SaveBitmapMnu", "Save Screen As &Bitmap...");
+  item(file, "SaveBitmapMnu", "Save Screen As &Bitmap...", &TForm1::SaveBitmapMnuClick);
   file->addSeparator();
   item(file, "ExitMnu", "&Exit", &QWidget::close, QKeySequence::Quit);
 
   QMenu* edit = menuBar()->addMenu("&Edit");
-  pending(edit, "CopyMnu", "&Copy");
-  pending(edit, "ArmCaptureMnu", "&Arm Capture...");
+  item(edit, "CopyMnu", "&Copy", &TForm1::CopyMnuClick);
+  item(edit, "ArmCaptureMnu", "&Arm Capture...", &TForm1::ArmCaptureMnuClick);
 
   QMenu* tools = menuBar()->addMenu("&Tools");
   item(tools, "RoseMnu", "3D &Rose Diagram...", &TForm1::RoseMnuClick);
@@ -234,7 +236,7 @@ void TForm1::CreateMenus() {
   pending(opts, "MaterialsMnu", "&Materials...");
   pending(opts, "RenderingMnu", "Rendering...");
   pending(opts, "TestObjectsMnu", "&Test Objects...");
-  pending(opts, "CaptureOptionsMnu", "&Capture Options...");
+  item(opts, "CaptureOptionsMnu", "&Capture Options...", &TForm1::CaptureOptionsMnuClick);
   opts->addSeparator();
   item(opts, "SettingsMnu", "&Settings..", [this] { EditUnits(this); });
   item(opts, "SaveSettingsMnu", "S&ave Settings", [this] { SaveUnitsCommand(this); });

@@ -12,6 +12,7 @@
 #include "app/core/CaveColors.h"
 #include "app/core/CaveOverlays.h"
 #include "app/core/GLCave.h"
+#include "capture/GLCapture.h"
 
 class QAction;
 class QDoubleSpinBox;
@@ -32,6 +33,8 @@ class TRoseDlg;
 class TExporterForm;
 class TVolumeDlg;
 class TStationTool;
+class TBMPSizeDlg;
+class TCaptureDlg;
 struct TStatusFields;
 
 // A file dialog with the title, filter and default extension of a command,
@@ -154,6 +157,20 @@ class TForm1 : public QMainWindow {
   void CreateRoseDialog();
   void RoseMnuClick();
 
+  // Pictures and video of the view (GLMainCapture.cpp).
+  void CreateCapture();
+  bool AskBitmapScale(double& scale);
+  void SaveBitmapMnuClick();
+  void CopyMnuClick();
+  void ArmCaptureMnuClick();
+  void CaptureOptionsMnuClick();
+  void CaptureBtnClick(bool down);
+  // After each frame drawn on the screen, before the status.
+  void CaptureFrame();
+  // Closes a recording, button up and disabled, and shows the message
+  // (that of a video that could not be finished when there is none).
+  void EndCapture(QString message);
+
   TGLViewer* viewer_;
   TOptionsPanel* options_;
   std::unique_ptr<TStatusFields> status_;
@@ -165,6 +182,9 @@ class TForm1 : public QMainWindow {
   TExporterForm* exporter_ = nullptr;
   TVolumeDlg* volumeDlg_ = nullptr;
   TStationTool* stations_;
+  TBMPSizeDlg* bmpSizeDlg_ = nullptr;
+  TCaptureDlg* captureDlg_ = nullptr;
+  std::unique_ptr<TGLCapture> capture_;
   QDoubleSpinBox* IncSpin;
   QCheckBox* FreeRotChk;
   QToolButton *RollRightBtn, *RollLeftBtn, *AnimateBtn, *CaptureBtn;

@@ -21,11 +21,11 @@
 #include "app/core/GLSettings.h"
 #include "cli/Commands.h"
 #include "cli/Format.h"
-#include "cli/Picture.h"
-#include "cli/PlotLoad.h"
+#include "cli/ViewLoad.h"
 #include "model/PlotReader.h"
 #include "platform/AtomicFile.h"
 #include "viewer/OffscreenViewer.h"
+#include "viewer/Picture.h"
 #include "viewer/QtGlyphSource.h"
 
 namespace lumora::cli {
@@ -188,11 +188,6 @@ std::unique_ptr<QGuiApplication> MakeFontApplication() {
   return app;
 }
 
-std::string OneLine(std::string text) {
-  for (size_t p; (p = text.find("\r\n")) != std::string::npos;) text.replace(p, 2, "\n");
-  return text;
-}
-
 }  // namespace
 
 int RunRender(const Args& args) {
@@ -203,25 +198,10 @@ int RunRender(const Args& args) {
   const auto fonts = o.visibility.Labels ? MakeFontApplication() : nullptr;
   TOffscreenViewer viewer(o.width, o.height);
   viewer.SetScreenColor(o.background);
-  const TCaveScene scene = CreateSceneObjects(viewer);
-
-  TCaveLoadProgress progress;
-  progress.Action = [](const std::string& text) { ShowProgress(text); };
   const TCaveStyle style;
-  const TCaveLoadResult result =
-      LoadCave(o.file, viewer, scene, PlotModel(), PassageOptions(), TCaveMeshSettings{}, style, progress,
-               [&](const std::string& message) {
-                 EndProgress();
-                 std::fprintf(stderr, "lumora-cli render: \"%s\": %s\n", o.file.c_str(), OneLine(message).c_str());
-               });
-  if (!result.Error.empty()) return 1;
-  ShowLoadWarning("render", result.Warning);
-  if (const TPlotLoadResult records = RequirePlotRecords(PlotModel(), {}); !records.Ok) {
-    std::fprintf(stderr, "lumora-cli render: %s\n", records.Message.c_str());
-    return 1;
-  }
-
-  ApplyDisplayDefaults(scene, style.WallColor);
+  const std::optional<TCaveScene> loaded = LoadView("render", o.file, viewer, style);
+  if (!loaded) return 1;
+  const TCaveScene& scene = *loaded;
   SyncVisibility(scene, o.visibility);
   scene.PassageMesh->SetRenderStyle(o.style);
   if (o.coloring != TWallColoring::Plain) ColorWalls(scene, PlotModel(), o.coloring, style.WallColor);

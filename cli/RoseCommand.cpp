@@ -13,7 +13,7 @@
 #include "app/core/GLCave.h"
 #include "cli/Commands.h"
 #include "cli/Format.h"
-#include "cli/Picture.h"
+#include "viewer/Picture.h"
 #include "cli/PlotLoad.h"
 #include "model/PlotReader.h"
 #include "model/WorkingUnits.h"

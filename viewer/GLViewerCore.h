@@ -11,6 +11,7 @@
 #include <mutex>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "meshfiles/format/XFileFormat.h"
 #include "scene/GLLights.h"
@@ -59,8 +60,14 @@ class TGLViewerCore {
   void FitAll();
 
   // Renders at scale times the client size into a framebuffer object.
-  // Rows of the result run top to bottom, blue, green, red, alpha.
+  // Rows of the result run top to bottom, blue, green, red, alpha. A size
+  // the GL cannot draw raises EFramebufferError with a message for the user.
   TBitmap32 RenderToBitmap(TBitmap32* bitmap, double scale);
+  // The view a client of width x height shows, whatever the client's size
+  // now: a recording keeps its first size when the window changes.
+  TBitmap32 RenderAtSize(TBitmap32* bitmap, int width, int height);
+  // GL_MAX_VIEWPORT_DIMS of the context.
+  std::pair<int, int> MaxViewportDims();
 
   // X files into and out of the frame's meshes. Input stays disabled while
   // a file loads, and is enabled again whatever happens.
@@ -122,6 +129,9 @@ class TGLViewerCore {
   bool multisample_ = false;
   bool cullFaces_ = true;
   uint32_t captureFramebuffer_ = 0;
+
+  // Draws sw x sh pixels of the view of a cw x ch client.
+  TBitmap32 RenderOffscreen(TBitmap32* bitmap, double sw, double sh, double cw, double ch);
 
   // Folds the visible objects' bounds with `fold`; (0,0,0) when none.
   template <class Get, class Fold>
