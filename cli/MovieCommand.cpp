@@ -11,6 +11,7 @@
 #include "capture/GLCapture.h"
 #include "cli/Commands.h"
 #include "cli/Format.h"
+#include "cli/OptionParser.h"
 #include "cli/ViewLoad.h"
 #include "viewer/OffscreenViewer.h"
 
@@ -44,46 +45,20 @@ struct TMovieOptions {
   bool depthColors = false;
 };
 
-// Returns the exit status of a usage error, or nothing when the options hold.
+// Returns the exit status of a usage error or of --help, or nothing when the options hold.
 std::optional<int> ParseOptions(const Args& args, TMovieOptions& o) {
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto number = [&](double min, double max) -> std::optional<double> {
-      const auto n = i + 1 < args.size() ? ParseNumber(args[++i]) : std::nullopt;
-      if (!n || *n < min || *n > max) return std::nullopt;
-      return n;
-    };
-    auto whole = [&](int min, int max, int& into) {
-      const auto n = number(min, max);
-      if (!n || *n != static_cast<int>(*n)) return false;
-      into = static_cast<int>(*n);
-      return true;
-    };
-    if (a == "-o" || a == "--output") {
-      if (i + 1 >= args.size() || args[i + 1].empty()) return UsageError("movie", a + " needs a file name");
-      o.output = args[++i];
-    } else if (a == "--frames") {
-      if (!whole(1, 1000000, o.frames)) return UsageError("movie", "--frames takes a whole number from 1 to 1000000");
-    } else if (a == "--fps") {
-      if (!whole(1, 1000, o.fps)) return UsageError("movie", "--fps takes a whole number from 1 to 1000");
-    } else if (a == "--width" || a == "--height") {
-      if (!whole(1, kMaxSide, a == "--width" ? o.width : o.height))
-        return UsageError("movie", a + " takes a whole number of pixels from 1 to " + std::to_string(kMaxSide));
-    } else if (a == "--yaw-step" || a == "--pitch") {
-      const auto n = number(-360, 360);
-      if (!n) return UsageError("movie", a + " takes an angle in degrees from -360 to 360");
-      (a == "--yaw-step" ? o.yawStep : o.pitch) = *n;
-    } else if (a == "--depth-colors") {
-      o.depthColors = true;
-    } else if (!a.empty() && a[0] == '-') {
-      return UsageError("movie", "unknown option '" + a + "'");
-    } else if (o.file.empty()) {
-      o.file = a;
-    } else {
-      return UsageError("movie", "more than one file given");
-    }
-  }
-  if (o.file.empty()) return UsageError("movie", "no plot file given");
+  TOptionParser parser("movie", kUsage);
+  parser.Operand(o.file, "no plot file given");
+  parser.Text({"-o", "--output"}, o.output, "needs a file name");
+  parser.Whole("--frames", o.frames, "takes a whole number from 1 to 1000000", 1, 1000000);
+  parser.Whole("--fps", o.fps, "takes a whole number from 1 to 1000", 1, 1000);
+  const std::string pixels = "takes a whole number of pixels from 1 to " + std::to_string(kMaxSide);
+  parser.Whole("--width", o.width, pixels, 1, kMaxSide);
+  parser.Whole("--height", o.height, pixels, 1, kMaxSide);
+  parser.Number("--yaw-step", o.yawStep, "takes an angle in degrees from -360 to 360", -360, 360);
+  parser.Number("--pitch", o.pitch, "takes an angle in degrees from -360 to 360", -360, 360);
+  parser.Flag("--depth-colors", o.depthColors);
+  if (const auto status = parser.Parse(args)) return status;
   if (o.output.empty()) return UsageError("movie", "no output video given (-o FILE)");
   return std::nullopt;
 }
@@ -91,7 +66,6 @@ std::optional<int> ParseOptions(const Args& args, TMovieOptions& o) {
 }  // namespace
 
 int RunMovie(const Args& args) {
-  if (WantsHelp(args, kUsage)) return 0;
   TMovieOptions o;
   if (const auto status = ParseOptions(args, o)) return *status;
 

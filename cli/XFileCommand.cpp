@@ -9,6 +9,7 @@
 #include "app/core/GLCave.h"
 #include "cli/Commands.h"
 #include "cli/Format.h"
+#include "cli/OptionParser.h"
 #include "cli/PlotLoad.h"
 #include "meshfiles/GLXFileReader.h"
 #include "meshfiles/GLXFileWriter.h"
@@ -136,17 +137,21 @@ int Convert(const std::string& in, const std::string& out) {
 }  // namespace
 
 int RunXFile(const Args& args) {
-  if (WantsHelp(args, kUsage)) return 0;
-  if (args.empty()) return UsageError("xfile", "no action given (info or convert)");
-  const std::string& action = args[0];
+  Args parts;
+  TOptionParser parser("xfile", kUsage);
+  parser.Operands(parts);
+  parser.DashOperands();
+  if (const auto status = parser.Parse(args)) return *status;
+  if (parts.empty()) return UsageError("xfile", "no action given (info or convert)");
+  const std::string& action = parts[0];
   try {
     if (action == "info") {
-      if (args.size() != 2) return UsageError("xfile", "info takes one X file");
-      return Info(args[1]);
+      if (parts.size() != 2) return UsageError("xfile", "info takes one X file");
+      return Info(parts[1]);
     }
     if (action == "convert") {
-      if (args.size() != 3) return UsageError("xfile", "convert takes an input file and an output X file");
-      return Convert(args[1], args[2]);
+      if (parts.size() != 3) return UsageError("xfile", "convert takes an input file and an output X file");
+      return Convert(parts[1], parts[2]);
     }
   } catch (const std::exception& e) {
     EndProgress();
