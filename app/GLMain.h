@@ -33,6 +33,10 @@ class TExporterForm;
 class TVolumeDlg;
 class TStationTool;
 struct TStatusFields;
+class TLightingDlg;
+class TMaterialsDlg;
+class TRenderingDlg;
+class TTestObjectsDlg;
 
 // A file dialog with the title, filter and default extension of a command,
 // starting in the current folder; an empty result when cancelled.
@@ -154,6 +158,13 @@ class TForm1 : public QMainWindow {
   void CreateRoseDialog();
   void RoseMnuClick();
 
+  // Lighting, materials, rendering and test objects (GLMainDisplay.cpp).
+  void CreateDisplayDialogs();
+  void LightingMnuClick();
+  void MaterialsMnuClick();
+  void RenderingMnuClick();
+  void TestObjectsMnuClick();
+
   TGLViewer* viewer_;
   TOptionsPanel* options_;
   std::unique_ptr<TStatusFields> status_;
@@ -164,6 +175,10 @@ class TForm1 : public QMainWindow {
   TRoseDlg* roseDlg_ = nullptr;
   TExporterForm* exporter_ = nullptr;
   TVolumeDlg* volumeDlg_ = nullptr;
+  TTestObjectsDlg* testObjectsDlg_ = nullptr;
+  TRenderingDlg* renderingDlg_ = nullptr;
+  TLightingDlg* lightingDlg_ = nullptr;
+  TMaterialsDlg* materialsDlg_ = nullptr;
   TStationTool* stations_;
   QDoubleSpinBox* IncSpin;
   QCheckBox* FreeRotChk;

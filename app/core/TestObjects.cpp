@@ -57,6 +57,9 @@ void MakeTestObject(TGLFrame& frame, TGLCustomMesh& mesh, TTestObject kind, int 
       AddBlock(mesh, 1.7);
       break;
   }
+  // The colours come without alpha: they take the mesh's transparency, or
+  // a blended mesh would not show them at all.
+  mesh.SetTransparency(mesh.Transparency());
   mesh.ComputeAllNormals();
   mesh.CentreOnOrigin();
 }

@@ -144,10 +144,16 @@ TEST(TestObjects, MakingOneReplacesTheMeshAtTheFramesOrigin) {
   EXPECT_TRUE(Equal(Add(mesh->GetMax(), mesh->GetMin()), {}));
   EXPECT_EQ(mesh->VertexStore.Normals.Count(), mesh->VertexCount());
 
+  EXPECT_EQ(mesh->GetVertexColor(0), 0xFFFF0000u);  // opaque blue
+
+  // A see-through mesh makes its shapes as see-through.
+  mesh->SetTransparency(40);
   int reports = 0;
   MakeTestObject(frame, *mesh, TTestObject::Torus, 5, 6, [&](int) { ++reports; });
   EXPECT_EQ(mesh->TriangleCount(), 60);
   EXPECT_EQ(reports, 5);
+  for (int i = 0; i < mesh->VertexCount(); ++i) EXPECT_EQ(mesh->GetVertexColor(i) >> 24, 153u);
+  EXPECT_EQ(mesh->Faces.Colors[59] >> 24, 153u);
 }
 
 }  // namespace
