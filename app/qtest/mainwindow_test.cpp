@@ -548,8 +548,7 @@ class MainWindowTest : public QObject {
   }
 
   void menusAndPendingTools() {
-    for (const char* name : {"SaveBitmapMnu", "CopyMnu", "ArmCaptureMnu",
-                             "LightingMnu", "MaterialsMnu", "RenderingMnu", "TestObjectsMnu", "CaptureOptionsMnu"})
+    for (const char* name : {"SaveBitmapMnu", "CopyMnu", "ArmCaptureMnu", "CaptureOptionsMnu"})
       QVERIFY2(!Find<QAction>(name)->isEnabled(), name);
     for (const char* name : {"OpenPlotFileMnu", "LoadXFileMnu", "SaveXFileMnu", "ExportMnu", "PassageModelMnu",
                              "SettingsMnu", "SaveSettingsMnu", "ContentsMnu", "AboutMnu", "ExitMnu", "RoseMnu", "VolumeMnu"})
