@@ -121,6 +121,7 @@ TLightingDlg::TLightingDlg(QWidget* parent)
   connect(lightList_, &QListWidget::currentRowChanged, this, &TLightingDlg::LoadLight);
 
   auto* inner = new QTabWidget;
+  inner->setObjectName("LightPages");
   inner->addTab(TypePage(), "Type");
   inner->addTab(PositionPage(), "Position");
   inner->addTab(ColorPage(), "Color");

@@ -1,5 +1,5 @@
-// The display dialogs' laws against values worked by hand, the draw style
-// they apply, and the test shapes as closed, outward-facing solids.
+// The display dialogs' laws against values worked by hand, and the test
+// shapes as closed, outward-facing solids.
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,6 @@
 #include "app/core/DisplaySettings.h"
 #include "app/core/TestObjects.h"
 #include "scene/GLFastMesh.h"
-#include "viewer/DetachedViewer.h"
 
 namespace lumora {
 namespace {
@@ -44,23 +43,6 @@ TEST(DisplayLaws, TracksAndTheValuesTheyStandFor) {
   EXPECT_EQ(AmbientTrack(-1.5f), 12);  // 12.5
   EXPECT_EQ(AmbientTrack(9), 100);
   EXPECT_EQ(AmbientTrack(NAN), 0);
-}
-
-TEST(DisplayLaws, DrawStyleForcesFlatAndLightsWireFrames) {
-  TDetachedViewer viewer;
-  TGLRenderer passage, rose;
-  ApplyDrawStyle(viewer, passage, 2, false, true, false);
-  ApplyDrawStyle(viewer, rose, 2, false, true, true);
-  EXPECT_EQ(passage.RenderStyle(), 2);
-  EXPECT_EQ(rose.RenderStyle(), 1);
-  EXPECT_TRUE(passage.TwoSided());
-  EXPECT_FALSE(viewer.CullFaces());
-  EXPECT_FALSE(viewer.WireFrameLight());
-  ApplyDrawStyle(viewer, rose, 0, true, false, true);
-  EXPECT_EQ(rose.RenderStyle(), 0);
-  EXPECT_FALSE(rose.TwoSided());
-  EXPECT_TRUE(viewer.CullFaces());
-  EXPECT_TRUE(viewer.WireFrameLight());
 }
 
 // Signed volume of the triangles: positive when they face outwards.
