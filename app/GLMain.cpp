@@ -2,7 +2,6 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QColorDialog>
 #include <QDoubleSpinBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -18,6 +17,7 @@
 #include <QWheelEvent>
 
 #include "app/CaveMeshDlg.h"
+#include "app/DialogParts.h"
 #include "app/OptionsPanel.h"
 #include "app/SettingsDialogs.h"
 #include "app/StationTool.h"
@@ -36,11 +36,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   setAcceptDrops(true);
   InformationBox = [this](const QString& text) { QMessageBox::information(this, "Lumora", text); };
   ErrorBox = [this](const QString& text) { QMessageBox::warning(this, "Lumora", text); };
-  ChooseColor = [this](uint32_t colour) -> std::optional<uint32_t> {
-    const QColor c = QColorDialog::getColor(QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF), this);
-    if (!c.isValid()) return std::nullopt;
-    return static_cast<uint32_t>(c.red() | c.green() << 8 | c.blue() << 16);
-  };
+  ChooseColor = [this](uint32_t colour) { return AskColor(this, colour); };
 
   AskFileName = [this](const QString& title, const QString& filter, const QString& suffix, bool save) {
     return AskFile(this, save, title, filter, suffix);
@@ -87,6 +83,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   ConnectOptions();
   CreateVolumeTool();
   CreateCapture();
+  CreateDisplayDialogs();
   RestoreWindowGeometry();
 }
 
@@ -198,13 +195,6 @@ void TForm1::CreateMenus() {
     connect(a, &QAction::triggered, this, slot);
     return a;
   };
-  // Items whose tools are not part of this program yet.
-  auto pending = [](QMenu* menu, const char* name, const QString& caption) {
-    QAction* a = menu->addAction(caption);
-    a->setObjectName(name);
-    a->setEnabled(false);
-  };
-
   QMenu* file = menuBar()->addMenu("&File");
   item(file, "OpenPlotFileMnu", "Open Plot File...", &TForm1::OpenPlotFileMnuClick, QKeySequence::Open);
   reopen_ = new TReopenMenu("&Reopen Plot File...", this);
@@ -232,10 +222,10 @@ void TForm1::CreateMenus() {
 
   QMenu* opts = menuBar()->addMenu("&Options");
   item(opts, "PassageModelMnu", "&Passage Model...", &TForm1::PassageModelMnuClick);
-  pending(opts, "LightingMnu", "&Lighting...");
-  pending(opts, "MaterialsMnu", "&Materials...");
-  pending(opts, "RenderingMnu", "Rendering...");
-  pending(opts, "TestObjectsMnu", "&Test Objects...");
+  item(opts, "LightingMnu", "&Lighting...", &TForm1::LightingMnuClick);
+  item(opts, "MaterialsMnu", "&Materials...", &TForm1::MaterialsMnuClick);
+  item(opts, "RenderingMnu", "Rendering...", &TForm1::RenderingMnuClick);
+  item(opts, "TestObjectsMnu", "&Test Objects...", &TForm1::TestObjectsMnuClick);
   item(opts, "CaptureOptionsMnu", "&Capture Options...", &TForm1::CaptureOptionsMnuClick);
   opts->addSeparator();
   item(opts, "SettingsMnu", "&Settings..", [this] { EditUnits(this); });

@@ -36,6 +36,10 @@ class TStationTool;
 class TBMPSizeDlg;
 class TCaptureDlg;
 struct TStatusFields;
+class TLightingDlg;
+class TMaterialsDlg;
+class TRenderingDlg;
+class TTestObjectsDlg;
 
 // A file dialog with the title, filter and default extension of a command,
 // starting in the current folder; an empty result when cancelled.
@@ -171,6 +175,13 @@ class TForm1 : public QMainWindow {
   // (that of a video that could not be finished when there is none).
   void EndCapture(QString message);
 
+  // Lighting, materials, rendering and test objects (GLMainDisplay.cpp).
+  void CreateDisplayDialogs();
+  void LightingMnuClick();
+  void MaterialsMnuClick();
+  void RenderingMnuClick();
+  void TestObjectsMnuClick();
+
   TGLViewer* viewer_;
   TOptionsPanel* options_;
   std::unique_ptr<TStatusFields> status_;
@@ -181,6 +192,10 @@ class TForm1 : public QMainWindow {
   TRoseDlg* roseDlg_ = nullptr;
   TExporterForm* exporter_ = nullptr;
   TVolumeDlg* volumeDlg_ = nullptr;
+  TTestObjectsDlg* testObjectsDlg_ = nullptr;
+  TRenderingDlg* renderingDlg_ = nullptr;
+  TLightingDlg* lightingDlg_ = nullptr;
+  TMaterialsDlg* materialsDlg_ = nullptr;
   TStationTool* stations_;
   TBMPSizeDlg* bmpSizeDlg_ = nullptr;
   TCaptureDlg* captureDlg_ = nullptr;

@@ -83,6 +83,8 @@ class TGLViewerCore {
   bool CullFaces() const { return cullFaces_; }
   void SetCullFaces(bool on);
   void ResetLighting();
+  // Asks the window for a paint; a view without one has nothing to paint.
+  virtual void Repaint() {}
 
   // Seconds between two microsecond counts taken as an unsigned 32-bit
   // difference, so a counter that wraps still gives the right time.
@@ -110,7 +112,6 @@ class TGLViewerCore {
   virtual uint32_t WindowFramebuffer() const = 0;
   virtual int ClientWidth() const = 0;
   virtual int ClientHeight() const = 0;
-  virtual void Repaint() {}
   virtual bool Terminating() const { return false; }
 
   // Objects made once the context exists: fog, the default objects, the
