@@ -18,6 +18,7 @@
 #include <system_error>
 
 #include "app/StatusFields.h"
+#include "controls/Fields.h"
 
 namespace lumora {
 
@@ -63,14 +64,6 @@ QCheckBox* Check(QWidget* parent, const char* name, const QString& caption) {
   return check;
 }
 
-QLineEdit* Display(QWidget* parent, const char* name) {
-  auto* field = new QLineEdit(parent);
-  field->setObjectName(QLatin1String(name));
-  field->setReadOnly(true);
-  field->setFocusPolicy(Qt::NoFocus);
-  return field;
-}
-
 }  // namespace
 
 TCaveMeshDlg::TCaveMeshDlg(QWidget* parent) : QDialog(parent) {
@@ -110,10 +103,10 @@ TCaveMeshDlg::TCaveMeshDlg(QWidget* parent) : QDialog(parent) {
 
   auto* analysis = new QGroupBox(QStringLiteral("File Analysis"), page);
   auto* form = new QFormLayout(analysis);
-  file_ = Display(analysis, "FileDis");
-  shots_ = Display(analysis, "ShotDis");
-  polygons_ = Display(analysis, "PolyDis");
-  memory_ = Display(analysis, "MemoryDis");
+  file_ = DisplayField("FileDis");
+  shots_ = DisplayField("ShotDis");
+  polygons_ = DisplayField("PolyDis");
+  memory_ = DisplayField("MemoryDis");
   form->addRow(QStringLiteral("File"), file_);
   form->addRow(QStringLiteral("Shots"), shots_);
   form->addRow(QStringLiteral("Maximum Triangles"), polygons_);

@@ -2,7 +2,6 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QColorDialog>
 #include <QDoubleSpinBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -18,6 +17,7 @@
 #include <QWheelEvent>
 
 #include "app/CaveMeshDlg.h"
+#include "app/DialogParts.h"
 #include "app/OptionsPanel.h"
 #include "app/SettingsDialogs.h"
 #include "app/StationTool.h"
@@ -36,11 +36,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   setAcceptDrops(true);
   InformationBox = [this](const QString& text) { QMessageBox::information(this, "Lumora", text); };
   ErrorBox = [this](const QString& text) { QMessageBox::warning(this, "Lumora", text); };
-  ChooseColor = [this](uint32_t colour) -> std::optional<uint32_t> {
-    const QColor c = QColorDialog::getColor(QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF), this);
-    if (!c.isValid()) return std::nullopt;
-    return static_cast<uint32_t>(c.red() | c.green() << 8 | c.blue() << 16);
-  };
+  ChooseColor = [this](uint32_t colour) { return AskColor(this, colour); };
 
   AskFileName = [this](const QString& title, const QString& filter, const QString& suffix, bool save) {
     return AskFile(this, save, title, filter, suffix);
@@ -54,6 +50,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   // follows them once per turn of the event loop, and at once after a frame.
   viewer_->OnChange = [this](TGLViewerCore&) { RequestStatus(); };
   viewer_->OnDisplayChange = [this](TGLViewerCore&) {
+    CaptureFrame();
     UpdateStatus();
     stations_->Draw();
     DrawCrosshairs();
@@ -85,6 +82,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   CreateViewMenu();
   ConnectOptions();
   CreateVolumeTool();
+  CreateCapture();
+  CreateDisplayDialogs();
   RestoreWindowGeometry();
 }
 
@@ -196,13 +195,6 @@ void TForm1::CreateMenus() {
     connect(a, &QAction::triggered, this, slot);
     return a;
   };
-  // Items whose tools are not part of this program yet.
-  auto pending = [](QMenu* menu, const char* name, const QString& caption) {
-    QAction* a = menu->addAction(caption);
-    a->setObjectName(name);
-    a->setEnabled(false);
-  };
-
   QMenu* file = menuBar()->addMenu("&File");
   item(file, "OpenPlotFileMnu", "Open Plot File...", &TForm1::OpenPlotFileMnuClick, QKeySequence::Open);
   reopen_ = new TReopenMenu("&Reopen Plot File...", this);
@@ -216,13 +208,13 @@ void TForm1::CreateMenus() {
   item(file, "SaveXFileMnu", "&Save X-File...", &TForm1::SaveXFileMnuClick);
   file->addSeparator();
   item(file, "ExportMnu", "&Export 3D File Formats...", &TForm1::ExportMnuClick);
-  pending(file, "SaveBitmapMnu", "Save Screen As &Bitmap...");
+  item(file, "SaveBitmapMnu", "Save Screen As &Bitmap...", &TForm1::SaveBitmapMnuClick);
   file->addSeparator();
   item(file, "ExitMnu", "&Exit", &QWidget::close, QKeySequence::Quit);
 
   QMenu* edit = menuBar()->addMenu("&Edit");
-  pending(edit, "CopyMnu", "&Copy");
-  pending(edit, "ArmCaptureMnu", "&Arm Capture...");
+  item(edit, "CopyMnu", "&Copy", &TForm1::CopyMnuClick);
+  item(edit, "ArmCaptureMnu", "&Arm Capture...", &TForm1::ArmCaptureMnuClick);
 
   QMenu* tools = menuBar()->addMenu("&Tools");
   item(tools, "RoseMnu", "3D &Rose Diagram...", &TForm1::RoseMnuClick);
@@ -230,11 +222,11 @@ void TForm1::CreateMenus() {
 
   QMenu* opts = menuBar()->addMenu("&Options");
   item(opts, "PassageModelMnu", "&Passage Model...", &TForm1::PassageModelMnuClick);
-  pending(opts, "LightingMnu", "&Lighting...");
-  pending(opts, "MaterialsMnu", "&Materials...");
-  pending(opts, "RenderingMnu", "Rendering...");
-  pending(opts, "TestObjectsMnu", "&Test Objects...");
-  pending(opts, "CaptureOptionsMnu", "&Capture Options...");
+  item(opts, "LightingMnu", "&Lighting...", &TForm1::LightingMnuClick);
+  item(opts, "MaterialsMnu", "&Materials...", &TForm1::MaterialsMnuClick);
+  item(opts, "RenderingMnu", "Rendering...", &TForm1::RenderingMnuClick);
+  item(opts, "TestObjectsMnu", "&Test Objects...", &TForm1::TestObjectsMnuClick);
+  item(opts, "CaptureOptionsMnu", "&Capture Options...", &TForm1::CaptureOptionsMnuClick);
   opts->addSeparator();
   item(opts, "SettingsMnu", "&Settings..", [this] { EditUnits(this); });
   item(opts, "SaveSettingsMnu", "S&ave Settings", [this] { SaveUnitsCommand(this); });

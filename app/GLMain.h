@@ -12,6 +12,7 @@
 #include "app/core/CaveColors.h"
 #include "app/core/CaveOverlays.h"
 #include "app/core/GLCave.h"
+#include "capture/GLCapture.h"
 
 class QAction;
 class QDoubleSpinBox;
@@ -32,7 +33,13 @@ class TRoseDlg;
 class TExporterForm;
 class TVolumeDlg;
 class TStationTool;
+class TBMPSizeDlg;
+class TCaptureDlg;
 struct TStatusFields;
+class TLightingDlg;
+class TMaterialsDlg;
+class TRenderingDlg;
+class TTestObjectsDlg;
 
 // A file dialog with the title, filter and default extension of a command,
 // starting in the current folder; an empty result when cancelled.
@@ -154,6 +161,27 @@ class TForm1 : public QMainWindow {
   void CreateRoseDialog();
   void RoseMnuClick();
 
+  // Pictures and video of the view (GLMainCapture.cpp).
+  void CreateCapture();
+  bool AskBitmapScale(double& scale);
+  void SaveBitmapMnuClick();
+  void CopyMnuClick();
+  void ArmCaptureMnuClick();
+  void CaptureOptionsMnuClick();
+  void CaptureBtnClick(bool down);
+  // After each frame drawn on the screen, before the status.
+  void CaptureFrame();
+  // Closes a recording, button up and disabled, and shows the message
+  // (that of a video that could not be finished when there is none).
+  void EndCapture(QString message);
+
+  // Lighting, materials, rendering and test objects (GLMainDisplay.cpp).
+  void CreateDisplayDialogs();
+  void LightingMnuClick();
+  void MaterialsMnuClick();
+  void RenderingMnuClick();
+  void TestObjectsMnuClick();
+
   TGLViewer* viewer_;
   TOptionsPanel* options_;
   std::unique_ptr<TStatusFields> status_;
@@ -164,7 +192,14 @@ class TForm1 : public QMainWindow {
   TRoseDlg* roseDlg_ = nullptr;
   TExporterForm* exporter_ = nullptr;
   TVolumeDlg* volumeDlg_ = nullptr;
+  TTestObjectsDlg* testObjectsDlg_ = nullptr;
+  TRenderingDlg* renderingDlg_ = nullptr;
+  TLightingDlg* lightingDlg_ = nullptr;
+  TMaterialsDlg* materialsDlg_ = nullptr;
   TStationTool* stations_;
+  TBMPSizeDlg* bmpSizeDlg_ = nullptr;
+  TCaptureDlg* captureDlg_ = nullptr;
+  std::unique_ptr<TGLCapture> capture_;
   QDoubleSpinBox* IncSpin;
   QCheckBox* FreeRotChk;
   QToolButton *RollRightBtn, *RollLeftBtn, *AnimateBtn, *CaptureBtn;

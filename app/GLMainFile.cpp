@@ -248,6 +248,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
     return;
   }
   SaveWindowGeometry();
+  EndCapture({});
   QMainWindow::closeEvent(event);
 }
 

@@ -23,6 +23,7 @@ int RunExport(const Args& args);
 int RunVolume(const Args& args);
 int RunXFile(const Args& args);
 int RunRender(const Args& args);
+int RunMovie(const Args& args);
 int RunRose(const Args& args);
 int RunFind(const Args& args);
 int RunMeasure(const Args& args);

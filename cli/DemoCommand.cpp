@@ -6,6 +6,7 @@
 
 #include "cli/Commands.h"
 #include "cli/Format.h"
+#include "cli/OptionParser.h"
 #include "model/DemoCave.h"
 #include "platform/AtomicFile.h"
 
@@ -34,30 +35,22 @@ bool ParseWhole(const std::string& text, T& value) {
 }  // namespace
 
 int RunDemo(const Args& args) {
-  if (WantsHelp(args, kUsage)) return 0;
   std::string out;
   TDemoOptions options;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "--stations" || a == "--seed") {
-      if (i + 1 >= args.size()) return UsageError("demo", a + " needs a value");
-      const std::string& v = args[++i];
-      if (a == "--stations") {
-        if (!ParseWhole(v, options.Stations) || options.Stations < 10 || options.Stations > kMaxStations)
-          return UsageError("demo", "--stations takes a whole number from 10 to " + std::to_string(kMaxStations) +
-                                        ", not '" + v + "'");
-      } else if (!ParseWhole(v, options.Seed)) {
-        return UsageError("demo", "--seed takes a whole number from 0 to 4294967295, not '" + v + "'");
-      }
-    } else if (!a.empty() && a[0] == '-') {
-      return UsageError("demo", "unknown option '" + a + "'");
-    } else if (out.empty()) {
-      out = a;
-    } else {
-      return UsageError("demo", "more than one output file given");
-    }
-  }
-  if (out.empty()) return UsageError("demo", "no output file given");
+  TOptionParser parser("demo", kUsage);
+  parser.Operand(out, "no output file given", "more than one output file given");
+  parser.Value("--stations", [&](const auto& v, const std::string& name) -> std::string {
+    if (!v) return name + " needs a value";
+    if (!ParseWhole(*v, options.Stations) || options.Stations < 10 || options.Stations > kMaxStations)
+      return name + " takes a whole number from 10 to " + std::to_string(kMaxStations) + ", not '" + *v + "'";
+    return {};
+  });
+  parser.Value("--seed", [&](const auto& v, const std::string& name) -> std::string {
+    if (!v) return name + " needs a value";
+    if (!ParseWhole(*v, options.Seed)) return name + " takes a whole number from 0 to 4294967295, not '" + *v + "'";
+    return {};
+  });
+  if (const auto status = parser.Parse(args)) return *status;
 
   const TDemoCave cave = GenerateDemoCave(options);
   WriteFileAtomically(out, cave.Text);

@@ -11,6 +11,7 @@
 
 #include "cli/Commands.h"
 #include "cli/Format.h"
+#include "cli/OptionParser.h"
 #include "cli/PlotLoad.h"
 #include "export/DXFExport.h"
 #include "export/ExportMain.h"
@@ -78,7 +79,6 @@ class TCliProgress : public TExportProgress {
 }  // namespace
 
 int RunExport(const Args& args) {
-  if (WantsHelp(args, kUsage)) return 0;
   std::string file, format, output, ini;
   int layer = -1;
   bool twoD = false, zip = false, force = false;
@@ -88,73 +88,41 @@ int RunExport(const Args& args) {
   bool relative = false, splays = false, noSections = false;
   // --set and --units, in the order given.
   std::vector<std::pair<std::string, std::string>> changes;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto value = [&]() -> std::optional<std::string> {
-      if (i + 1 >= args.size()) return std::nullopt;
-      return args[++i];
-    };
-    if (a == "--format") {
-      auto v = value();
-      if (v != "dxf" && v != "vrml" && v != "shp" && v != "kml")
-        return UsageError("export", "--format takes dxf, vrml, shp or kml");
-      format = *v;
-    } else if (a == "--layer") {
-      auto v = value();
-      for (int k = 0; v && k < 9; ++k)
-        if (*v == kLayers[k]) layer = k;
-      if (layer < 0) return UsageError("export", "unknown --layer");
-    } else if (a == "--2d") {
-      twoD = true;
-    } else if (a == "--zip") {
-      zip = true;
-    } else if (a == "--force") {
-      force = true;
-    } else if (a == "--overlay") {
-      auto v = value();
-      if (v != "passages" && v != "lines") return UsageError("export", "--overlay takes passages or lines");
-      overlay = *v == "passages" ? 0 : 1;
-    } else if (a == "--datum") {
-      auto v = value();
-      const int d = v ? KMLDatumIndex(*v) : -1;
-      if (d < 0) return UsageError("export", "unknown --datum");
-      datum = d;
-    } else if (a == "--altitude") {
-      auto v = value();
-      const std::optional<double> m = v ? ParseNumber(*v) : std::nullopt;
-      if (!m) return UsageError("export", "--altitude takes metres");
-      altitude = *m;
-    } else if (a == "--relative") {
-      relative = true;
-    } else if (a == "--splays") {
-      splays = true;
-    } else if (a == "--no-sections") {
-      noSections = true;
-    } else if (a == "-o" || a == "--output") {
-      auto v = value();
-      if (!v || v->empty()) return UsageError("export", a + " needs a file name");
-      output = *v;
-    } else if (a == "--ini") {
-      auto v = value();
-      if (!v || v->empty()) return UsageError("export", "--ini needs a file name");
-      ini = *v;
-    } else if (a == "--set") {
-      auto v = value();
-      if (!v) return UsageError("export", "--set needs SECTION/KEY=VALUE");
-      changes.emplace_back("--set", *v);
-    } else if (a == "--units") {
-      auto v = value();
-      if (v != "feet" && v != "meters") return UsageError("export", "--units takes feet or meters");
-      changes.emplace_back("--units", *v);
-    } else if (!a.empty() && a[0] == '-') {
-      return UsageError("export", "unknown option '" + a + "'");
-    } else if (file.empty()) {
-      file = a;
-    } else {
-      return UsageError("export", "more than one file given");
-    }
-  }
-  if (file.empty()) return UsageError("export", "no plot file given");
+  TOptionParser parser("export", kUsage);
+  parser.Operand(file, "no plot file given");
+  parser.Choice("--format", format, {"dxf", "vrml", "shp", "kml"}, "takes dxf, vrml, shp or kml");
+  parser.Value("--layer", [&](const auto& v, const auto&) -> std::string {
+    for (int k = 0; v && k < 9; ++k)
+      if (*v == kLayers[k]) layer = k;
+    return layer < 0 ? "unknown --layer" : "";
+  });
+  parser.Flag("--2d", twoD);
+  parser.Flag("--zip", zip);
+  parser.Flag("--force", force);
+  parser.Choice("--overlay", overlay, {{"passages", 0}, {"lines", 1}}, "takes passages or lines");
+  parser.Value("--datum", [&](const auto& v, const auto&) -> std::string {
+    const int d = v ? KMLDatumIndex(*v) : -1;
+    if (d < 0) return "unknown --datum";
+    datum = d;
+    return {};
+  });
+  parser.Number("--altitude", [&altitude](double metres) { altitude = metres; }, "takes metres");
+  parser.Flag("--relative", relative);
+  parser.Flag("--splays", splays);
+  parser.Flag("--no-sections", noSections);
+  parser.Text({"-o", "--output"}, output, "needs a file name");
+  parser.Text("--ini", ini, "needs a file name");
+  parser.Value("--set", [&](const auto& v, const std::string& name) -> std::string {
+    if (!v) return name + " needs SECTION/KEY=VALUE";
+    changes.emplace_back(name, *v);
+    return {};
+  });
+  parser.Value("--units", [&](const auto& v, const std::string& name) -> std::string {
+    if (v != "feet" && v != "meters") return name + " takes feet or meters";
+    changes.emplace_back(name, *v);
+    return {};
+  });
+  if (const auto status = parser.Parse(args)) return *status;
   if (format.empty()) return UsageError("export", "no --format given");
   if (output.empty()) return UsageError("export", "no output file given (-o OUT)");
 

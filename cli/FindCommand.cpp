@@ -1,11 +1,13 @@
 // lumora-cli find and measure: stations by name, and the distance between two.
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/Commands.h"
 #include "cli/Format.h"
+#include "cli/OptionParser.h"
 #include "cli/PlotLoad.h"
 #include "model/PlotReader.h"
 #include "model/StationIndex.h"
@@ -40,22 +42,14 @@ struct Parsed {
   bool metres = false;
 };
 
-// Returns the exit status of a usage error, or -1 when the arguments are fine.
-int Parse(const char* command, const Args& args, size_t operands, Parsed& out) {
-  for (const auto& a : args) {
-    if (a == "--json")
-      out.json = true;
-    else if (a == "--metres" || a == "--meters")
-      out.metres = true;
-    else if (a.starts_with("--"))
-      return UsageError(command, "unknown option '" + a + "'");
-    else
-      out.operands.push_back(a);
-  }
-  if (out.operands.size() != operands)
-    return UsageError(command, "expected " + std::to_string(operands) + " arguments, got " +
-                                   std::to_string(out.operands.size()));
-  return -1;
+// Returns the exit status of a usage error or of --help, or nothing when the arguments hold.
+std::optional<int> Parse(const char* command, const char* usage, const Args& args, size_t operands, Parsed& out) {
+  TOptionParser parser(command, usage);
+  parser.Operands(out.operands, operands);
+  parser.DashOperands();
+  parser.Flag("--json", out.json);
+  parser.Flag({"--metres", "--meters"}, out.metres);
+  return parser.Parse(args);
 }
 
 bool Load(const char* command, const std::string& file, TStationIndex& index) {
@@ -99,9 +93,8 @@ int OneStation(const TStationIndex& index, const std::string& name, double k) {
 }  // namespace
 
 int RunFind(const Args& args) {
-  if (WantsHelp(args, kFindUsage)) return 0;
   Parsed p;
-  if (int rc = Parse("find", args, 2, p); rc >= 0) return rc;
+  if (const auto status = Parse("find", kFindUsage, args, 2, p)) return *status;
   TStationIndex index;
   if (!Load("find", p.operands[0], index)) return 1;
   const double k = p.metres ? MetresPerFoot() : 1;
@@ -119,9 +112,8 @@ int RunFind(const Args& args) {
 }
 
 int RunMeasure(const Args& args) {
-  if (WantsHelp(args, kMeasureUsage)) return 0;
   Parsed p;
-  if (int rc = Parse("measure", args, 3, p); rc >= 0) return rc;
+  if (const auto status = Parse("measure", kMeasureUsage, args, 3, p)) return *status;
   TStationIndex index;
   if (!Load("measure", p.operands[0], index)) return 1;
   const double k = p.metres ? MetresPerFoot() : 1;

@@ -5,6 +5,7 @@
 
 #include "cli/Commands.h"
 #include "cli/Format.h"
+#include "cli/OptionParser.h"
 #include "cli/PlotLoad.h"
 #include "model/PlotReader.h"
 #include "model/PlotStats.h"
@@ -107,20 +108,12 @@ void PrintText(const std::string& file, TPlotModel& model, const TPlotStats& s, 
 }  // namespace
 
 int RunInfo(const Args& args) {
-  if (WantsHelp(args, kUsage)) return 0;
   std::string file;
   bool json = false;
-  for (const auto& a : args) {
-    if (a == "--json")
-      json = true;
-    else if (!a.empty() && a[0] == '-')
-      return UsageError("info", "unknown option '" + a + "'");
-    else if (file.empty())
-      file = a;
-    else
-      return UsageError("info", "more than one file given");
-  }
-  if (file.empty()) return UsageError("info", "no plot file given");
+  TOptionParser parser("info", kUsage);
+  parser.Operand(file, "no plot file given");
+  parser.Flag("--json", json);
+  if (const auto status = parser.Parse(args)) return *status;
 
   TPlotModel& model = PlotModel();
   TPlotLoadResult result = LoadPlotForCommand("info", model, file);

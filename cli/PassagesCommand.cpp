@@ -1,7 +1,6 @@
 // lumora-cli passages: the passage walls of a plot file, their volume and
 // bounds, optionally written as STL or OBJ for 3D printing.
 
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -10,6 +9,7 @@
 
 #include "cli/Commands.h"
 #include "cli/Format.h"
+#include "cli/OptionParser.h"
 #include "cli/PlotLoad.h"
 #include "export/MeshFileWriters.h"
 #include "model/PlotReader.h"
@@ -46,79 +46,34 @@ const char* const kUsage =
 }  // namespace
 
 int RunPassages(const Args& args) {
-  if (WantsHelp(args, kUsage)) return 0;
   TPassageOptions& o = PassageOptions();
   std::string file, stlFile, objFile;
   bool json = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto value = [&]() -> std::optional<std::string> {
-      if (i + 1 >= args.size()) return std::nullopt;
-      return args[++i];
-    };
-    auto number = [&](double min, double max) -> std::optional<double> {
-      auto v = value();
-      if (!v) return std::nullopt;
-      auto n = ParseNumber(*v);
-      if (!n || *n < min || *n > max) return std::nullopt;
-      return n;
-    };
-    if (a == "--shape") {
-      auto v = value();
-      if (v == "square")
-        o.PassageShape = psSquare;
-      else if (v == "diamond")
-        o.PassageShape = psDiamond;
-      else if (v == "octagon")
-        o.PassageShape = psOctagon;
-      else
-        return UsageError("passages", "--shape takes square, diamond or octagon");
-    } else if (a == "--rounding") {
-      auto v = value();
-      if (v != "0" && v != "1" && v != "2") return UsageError("passages", "--rounding takes 0, 1 or 2");
-      o.RoundingPasses = (*v)[0] - '0';
-    } else if (a == "--corner") {
-      auto n = number(0, 180);
-      if (!n) return UsageError("passages", "--corner takes an angle in degrees from 0 to 180");
-      o.CornerThreshold = *n;
-    } else if (a == "--vertical") {
-      auto n = number(0, 90);
-      if (!n) return UsageError("passages", "--vertical takes an angle in degrees from 0 to 90");
-      o.VerticalPrisms = true;
-      o.VerticalThreshold = *n;
-    } else if (a == "--substitute") {
-      auto n = number(0, 900);
-      if (!n) return UsageError("passages", "--substitute takes a length in feet from 0 to 900");
-      o.SubstituteDiameter = *n;
-    } else if (a == "--no-fill") {
-      o.FillDimensions = false;
-    } else if (a == "--no-vertical") {
-      o.VerticalPrisms = false;
-    } else if (a == "--seal") {
-      o.SealEnds = true;
-    } else if (a == "--hidden") {
-      o.IncludeHidden = true;
-    } else if (a == "--metres") {
-      o.ConvertToMetres = true;
-    } else if (a == "--center") {
-      o.CenterModel = true;
-    } else if (a == "--no-average") {
-      o.AverageJoints = false;
-    } else if (a == "--json") {
-      json = true;
-    } else if (a == "--stl" || a == "--obj") {
-      auto v = value();
-      if (!v || v->empty()) return UsageError("passages", a + " needs a file name");
-      (a == "--stl" ? stlFile : objFile) = *v;
-    } else if (!a.empty() && a[0] == '-') {
-      return UsageError("passages", "unknown option '" + a + "'");
-    } else if (file.empty()) {
-      file = a;
-    } else {
-      return UsageError("passages", "more than one file given");
-    }
-  }
-  if (file.empty()) return UsageError("passages", "no plot file given");
+  TOptionParser parser("passages", kUsage);
+  parser.Operand(file, "no plot file given");
+  parser.Choice("--shape", o.PassageShape, {{"square", psSquare}, {"diamond", psDiamond}, {"octagon", psOctagon}},
+                 "takes square, diamond or octagon");
+  parser.Choice("--rounding", o.RoundingPasses, {{"0", 0}, {"1", 1}, {"2", 2}}, "takes 0, 1 or 2");
+  parser.Number("--corner", o.CornerThreshold, "takes an angle in degrees from 0 to 180", 0, 180);
+  parser.Number(
+      "--vertical",
+      [&o](double degrees) {
+        o.VerticalPrisms = true;
+        o.VerticalThreshold = degrees;
+      },
+      "takes an angle in degrees from 0 to 90", 0, 90);
+  parser.Number("--substitute", o.SubstituteDiameter, "takes a length in feet from 0 to 900", 0, 900);
+  parser.Flag("--no-fill", o.FillDimensions, false);
+  parser.Flag("--no-vertical", o.VerticalPrisms, false);
+  parser.Flag("--seal", o.SealEnds);
+  parser.Flag("--hidden", o.IncludeHidden);
+  parser.Flag("--metres", o.ConvertToMetres);
+  parser.Flag("--center", o.CenterModel);
+  parser.Flag("--no-average", o.AverageJoints, false);
+  parser.Flag("--json", json);
+  parser.Text("--stl", stlFile, "needs a file name");
+  parser.Text("--obj", objFile, "needs a file name");
+  if (const auto status = parser.Parse(args)) return *status;
 
   TPlotModel& model = PlotModel();
   const TPlotLoadResult loaded = LoadPlotForCommand("passages", model, file);

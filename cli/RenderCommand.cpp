@@ -21,11 +21,12 @@
 #include "app/core/GLSettings.h"
 #include "cli/Commands.h"
 #include "cli/Format.h"
-#include "cli/Picture.h"
-#include "cli/PlotLoad.h"
+#include "cli/OptionParser.h"
+#include "cli/ViewLoad.h"
 #include "model/PlotReader.h"
 #include "platform/AtomicFile.h"
 #include "viewer/OffscreenViewer.h"
+#include "viewer/Picture.h"
 #include "viewer/QtGlyphSource.h"
 
 namespace lumora::cli {
@@ -93,83 +94,41 @@ const char* PictureFormat(const std::string& output) {
   return nullptr;
 }
 
-// Returns the exit status of a usage error, or nothing when the options hold.
+// Returns the exit status of a usage error or of --help, or nothing when the options hold.
 std::optional<int> ParseOptions(const Args& args, TRenderOptions& o) {
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto value = [&]() -> std::optional<std::string> {
-      if (i + 1 >= args.size()) return std::nullopt;
-      return args[++i];
-    };
-    auto number = [&](double min, double max) -> std::optional<double> {
-      const auto v = value();
-      const auto n = v ? ParseNumber(*v) : std::nullopt;
-      if (!n || *n < min || *n > max) return std::nullopt;
-      return n;
-    };
-    if (a == "-o" || a == "--output") {
-      const auto v = value();
-      if (!v || v->empty()) return UsageError("render", a + " needs a file name");
-      o.output = *v;
-    } else if (a == "--width" || a == "--height") {
-      const auto n = number(1, kMaxSide);
-      if (!n || *n != static_cast<int>(*n))
-        return UsageError("render", a + " takes a whole number of pixels from 1 to " + std::to_string(kMaxSide));
-      (a == "--width" ? o.width : o.height) = static_cast<int>(*n);
-    } else if (a == "--yaw" || a == "--pitch") {
-      const auto n = number(-360, 360);
-      if (!n) return UsageError("render", a + " takes an angle in degrees from -360 to 360");
-      (a == "--yaw" ? o.yaw : o.pitch) = *n;
-    } else if (a == "--style") {
-      const auto v = value();
-      if (v == "wire") o.style = 0;
-      else if (v == "flat") o.style = 1;
-      else if (v == "smooth") o.style = 2;
-      else return UsageError("render", "--style takes wire, flat or smooth");
-    } else if (a == "--box") {
-      const auto v = value();
-      if (v == "line") o.visibility.BoxMode = TBoxMode::Line;
-      else if (v == "passage") o.visibility.BoxMode = TBoxMode::Passage;
-      else if (v == "both") o.visibility.BoxMode = TBoxMode::Both;
-      else return UsageError("render", "--box takes line, passage or both");
-      o.visibility.Box = true;
-    } else if (a == "--background") {
-      const auto v = value();
-      const auto c = v ? ParseColour(*v) : std::nullopt;
-      if (!c) return UsageError("render", "--background takes a colour as RRGGBB, red first");
-      o.background = *c;
-    } else if (a == "--depth-colors") {
-      o.coloring = TWallColoring::Depth;
-    } else if (a == "--color") {
-      const auto v = value();
-      if (v == "depth") o.coloring = TWallColoring::Depth;
-      else if (v == "date") o.coloring = TWallColoring::Date;
-      else if (v == "survey") o.coloring = TWallColoring::Survey;
-      else return UsageError("render", "--color takes depth, date or survey");
-    } else if (a == "--view") {
-      const auto v = value();
-      if (!v || (*v != "plan" && *v != "north" && *v != "east" && *v != "south" && *v != "west"))
-        return UsageError("render", "--view takes plan, north, east, south or west");
-      o.view = *v;
-    } else if (a == "--overlays") {
-      o.overlays = true;
-    } else if (a == "--shots") {
-      o.visibility.Shots = true;
-    } else if (a == "--splays") {
-      o.visibility.Splays = true;
-    } else if (a == "--stations") {
-      o.visibility.Stations = true;
-    } else if (a == "--labels") {
-      o.visibility.Labels = true;
-    } else if (!a.empty() && a[0] == '-') {
-      return UsageError("render", "unknown option '" + a + "'");
-    } else if (o.file.empty()) {
-      o.file = a;
-    } else {
-      return UsageError("render", "more than one file given");
-    }
+  TOptionParser parser("render", kUsage);
+  parser.Operand(o.file, "no plot file given");
+  parser.Text({"-o", "--output"}, o.output, "needs a file name");
+  const std::string pixels = "takes a whole number of pixels from 1 to " + std::to_string(kMaxSide);
+  parser.Whole("--width", o.width, pixels, 1, kMaxSide);
+  parser.Whole("--height", o.height, pixels, 1, kMaxSide);
+  parser.Number("--yaw", o.yaw, "takes an angle in degrees from -360 to 360", -360, 360);
+  parser.Number("--pitch", o.pitch, "takes an angle in degrees from -360 to 360", -360, 360);
+  parser.Choice("--style", o.style, {{"wire", 0}, {"flat", 1}, {"smooth", 2}}, "takes wire, flat or smooth");
+  std::optional<TBoxMode> box;
+  parser.Choice("--box", box, {{"line", TBoxMode::Line}, {"passage", TBoxMode::Passage}, {"both", TBoxMode::Both}},
+                 "takes line, passage or both");
+  parser.Value("--background", [&o](const auto& v, const std::string& name) -> std::string {
+    const auto c = v ? ParseColour(*v) : std::nullopt;
+    if (!c) return name + " takes a colour as RRGGBB, red first";
+    o.background = *c;
+    return {};
+  });
+  parser.Flag("--depth-colors", o.coloring, TWallColoring::Depth);
+  parser.Choice("--color", o.coloring,
+                 {{"depth", TWallColoring::Depth}, {"date", TWallColoring::Date}, {"survey", TWallColoring::Survey}},
+                 "takes depth, date or survey");
+  parser.Choice("--view", o.view, {"plan", "north", "east", "south", "west"}, "takes plan, north, east, south or west");
+  parser.Flag("--overlays", o.overlays);
+  parser.Flag("--shots", o.visibility.Shots);
+  parser.Flag("--splays", o.visibility.Splays);
+  parser.Flag("--stations", o.visibility.Stations);
+  parser.Flag("--labels", o.visibility.Labels);
+  if (const auto status = parser.Parse(args)) return status;
+  if (box) {
+    o.visibility.BoxMode = *box;
+    o.visibility.Box = true;
   }
-  if (o.file.empty()) return UsageError("render", "no plot file given");
   if (o.output.empty()) return UsageError("render", "no output picture given (-o FILE)");
   if (!PictureFormat(o.output)) return UsageError("render", "the output picture must end in .png, .bmp or .ppm");
   return std::nullopt;
@@ -188,40 +147,19 @@ std::unique_ptr<QGuiApplication> MakeFontApplication() {
   return app;
 }
 
-std::string OneLine(std::string text) {
-  for (size_t p; (p = text.find("\r\n")) != std::string::npos;) text.replace(p, 2, "\n");
-  return text;
-}
-
 }  // namespace
 
 int RunRender(const Args& args) {
-  if (WantsHelp(args, kUsage)) return 0;
   TRenderOptions o;
   if (const auto status = ParseOptions(args, o)) return *status;
 
   const auto fonts = o.visibility.Labels ? MakeFontApplication() : nullptr;
   TOffscreenViewer viewer(o.width, o.height);
   viewer.SetScreenColor(o.background);
-  const TCaveScene scene = CreateSceneObjects(viewer);
-
-  TCaveLoadProgress progress;
-  progress.Action = [](const std::string& text) { ShowProgress(text); };
   const TCaveStyle style;
-  const TCaveLoadResult result =
-      LoadCave(o.file, viewer, scene, PlotModel(), PassageOptions(), TCaveMeshSettings{}, style, progress,
-               [&](const std::string& message) {
-                 EndProgress();
-                 std::fprintf(stderr, "lumora-cli render: \"%s\": %s\n", o.file.c_str(), OneLine(message).c_str());
-               });
-  if (!result.Error.empty()) return 1;
-  ShowLoadWarning("render", result.Warning);
-  if (const TPlotLoadResult records = RequirePlotRecords(PlotModel(), {}); !records.Ok) {
-    std::fprintf(stderr, "lumora-cli render: %s\n", records.Message.c_str());
-    return 1;
-  }
-
-  ApplyDisplayDefaults(scene, style.WallColor);
+  const std::optional<TCaveScene> loaded = LoadView("render", o.file, viewer, style);
+  if (!loaded) return 1;
+  const TCaveScene& scene = *loaded;
   SyncVisibility(scene, o.visibility);
   scene.PassageMesh->SetRenderStyle(o.style);
   if (o.coloring != TWallColoring::Plain) ColorWalls(scene, PlotModel(), o.coloring, style.WallColor);

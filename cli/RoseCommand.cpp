@@ -4,7 +4,6 @@
 
 #include <QByteArray>
 
-#include <cmath>
 #include <cstdio>
 #include <optional>
 #include <stdexcept>
@@ -13,13 +12,14 @@
 #include "app/core/GLCave.h"
 #include "cli/Commands.h"
 #include "cli/Format.h"
-#include "cli/Picture.h"
+#include "cli/OptionParser.h"
 #include "cli/PlotLoad.h"
 #include "model/PlotReader.h"
 #include "model/WorkingUnits.h"
 #include "platform/AtomicFile.h"
 #include "rose/GLRose.h"
 #include "viewer/OffscreenViewer.h"
+#include "viewer/Picture.h"
 
 namespace lumora::cli {
 namespace {
@@ -56,62 +56,24 @@ struct TRoseCommand {
   bool json = false;
 };
 
+// Returns the exit status of a usage error or of --help, or nothing when the options hold.
 std::optional<int> ParseOptions(const Args& args, TRoseCommand& o) {
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto value = [&]() -> std::optional<std::string> {
-      if (i + 1 >= args.size()) return std::nullopt;
-      return args[++i];
-    };
-    auto whole = [&](int min, int max) -> std::optional<int> {
-      const auto v = value();
-      const auto n = v ? ParseNumber(*v) : std::nullopt;
-      if (!n || *n != std::floor(*n) || *n < min || *n > max) return std::nullopt;
-      return static_cast<int>(*n);
-    };
-    if (a == "--petals") {
-      const auto n = whole(kMinRosePetals, kMaxRosePetals);
-      if (!n) return UsageError("rose", "--petals takes a whole number from 4 to 360");
-      o.petals = *n;
-    } else if (a == "--layers") {
-      const auto n = whole(kMinRoseLayers, kMaxRoseLayers);
-      if (!n) return UsageError("rose", "--layers takes a whole number from 1 to 180");
-      o.layers = *n;
-    } else if (a == "--width" || a == "--height") {
-      const auto n = whole(1, kMaxSide);
-      if (!n) return UsageError("rose", a + " takes a whole number of pixels from 1 to " + std::to_string(kMaxSide));
-      (a == "--width" ? o.width : o.height) = *n;
-    } else if (a == "--type") {
-      const auto v = value();
-      if (v == "360") o.options.RoseType = TRoseType::Rose360;
-      else if (v == "180") o.options.RoseType = TRoseType::Rose180;
-      else if (v == "flow") o.options.RoseType = TRoseType::WaterFlow;
-      else return UsageError("rose", "--type takes 360, 180 or flow");
-    } else if (a == "--min-length") {
-      const auto v = value();
-      const auto n = v ? ParseNumber(*v) : std::nullopt;
-      if (!n || *n < 0) return UsageError("rose", "--min-length takes a length in feet, 0 or more");
-      o.options.MinLength = *n;
-    } else if (a == "--frequency") {
-      o.options.GraphBy = TGraphBy::Frequency;
-    } else if (a == "--horizontal") {
-      o.options.SlopeLength = false;
-    } else if (a == "--json") {
-      o.json = true;
-    } else if (a == "--png") {
-      const auto v = value();
-      if (!v || v->empty()) return UsageError("rose", "--png needs a file name");
-      o.png = *v;
-    } else if (!a.empty() && a[0] == '-') {
-      return UsageError("rose", "unknown option '" + a + "'");
-    } else if (o.file.empty()) {
-      o.file = a;
-    } else {
-      return UsageError("rose", "more than one file given");
-    }
-  }
-  if (o.file.empty()) return UsageError("rose", "no plot file given");
-  return std::nullopt;
+  TOptionParser parser("rose", kUsage);
+  parser.Operand(o.file, "no plot file given");
+  parser.Whole("--petals", o.petals, "takes a whole number from 4 to 360", kMinRosePetals, kMaxRosePetals);
+  parser.Whole("--layers", o.layers, "takes a whole number from 1 to 180", kMinRoseLayers, kMaxRoseLayers);
+  const std::string pixels = "takes a whole number of pixels from 1 to " + std::to_string(kMaxSide);
+  parser.Whole("--width", o.width, pixels, 1, kMaxSide);
+  parser.Whole("--height", o.height, pixels, 1, kMaxSide);
+  parser.Choice("--type", o.options.RoseType,
+                 {{"360", TRoseType::Rose360}, {"180", TRoseType::Rose180}, {"flow", TRoseType::WaterFlow}},
+                 "takes 360, 180 or flow");
+  parser.Number("--min-length", o.options.MinLength, "takes a length in feet, 0 or more", 0);
+  parser.Flag("--frequency", o.options.GraphBy, TGraphBy::Frequency);
+  parser.Flag("--horizontal", o.options.SlopeLength, false);
+  parser.Flag("--json", o.json);
+  parser.Text("--png", o.png, "needs a file name");
+  return parser.Parse(args);
 }
 
 std::string Json(const TRoseGrid& g) {
@@ -174,7 +136,6 @@ void SavePicture(TGLRose& rose, const TPlotModel& model, const TRoseCommand& o) 
 }  // namespace
 
 int RunRose(const Args& args) {
-  if (WantsHelp(args, kUsage)) return 0;
   TRoseCommand o;
   if (const auto status = ParseOptions(args, o)) return *status;
 

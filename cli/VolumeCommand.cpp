@@ -2,14 +2,13 @@
 // area and rock volume, the cave volume and the porosity; the full volume
 // report; the hull as STL.
 
-#include <charconv>
-#include <cmath>
 #include <cstdio>
 #include <optional>
 #include <string>
 
 #include "cli/Commands.h"
 #include "cli/Format.h"
+#include "cli/OptionParser.h"
 #include "cli/PlotLoad.h"
 #include "export/MeshFileWriters.h"
 #include "model/PlotReader.h"
@@ -54,64 +53,24 @@ void Progress(const char* stage, int percent) {
 }  // namespace
 
 int RunVolume(const Args& args) {
-  if (WantsHelp(args, kUsage)) return 0;
   std::string file, stlFile;
   int layers = kMaxLevels, subdivide = 100;
   double concavity = 50;
   bool byArea = false, useDims = true, upDown = false, json = false, report = false, feet = true;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto value = [&]() -> std::optional<std::string> {
-      if (i + 1 >= args.size()) return std::nullopt;
-      return args[++i];
-    };
-    if (a == "--layers") {
-      auto v = value();
-      auto n = v ? ParseNumber(*v) : std::nullopt;
-      if (!n || *n != std::floor(*n) || *n < 1 || *n > kMaxLevels)
-        return UsageError("volume", "--layers takes a whole number from 1 to 10");
-      layers = static_cast<int>(*n);
-    } else if (a == "--concavity") {
-      auto v = value();
-      auto n = v ? ParseNumber(*v) : std::nullopt;
-      if (!n || *n < 1 || *n > 100) return UsageError("volume", "--concavity takes a percentage from 1 to 100");
-      concavity = *n;
-    } else if (a == "--subdivide") {
-      auto v = value();
-      if (v != "5" && v != "10" && v != "25" && v != "50" && v != "100")
-        return UsageError("volume", "--subdivide takes 5, 10, 25, 50 or 100");
-      subdivide = std::stoi(*v);
-    } else if (a == "--units") {
-      auto v = value();
-      if (v == "feet")
-        feet = true;
-      else if (v == "meters" || v == "metres")
-        feet = false;
-      else
-        return UsageError("volume", "--units takes feet or meters");
-    } else if (a == "--by-area") {
-      byArea = true;
-    } else if (a == "--no-pass-dims") {
-      useDims = false;
-    } else if (a == "--up-down") {
-      upDown = true;
-    } else if (a == "--json") {
-      json = true;
-    } else if (a == "--report") {
-      report = true;
-    } else if (a == "--hull-stl") {
-      auto v = value();
-      if (!v || v->empty()) return UsageError("volume", "--hull-stl needs a file name");
-      stlFile = *v;
-    } else if (!a.empty() && a[0] == '-') {
-      return UsageError("volume", "unknown option '" + a + "'");
-    } else if (file.empty()) {
-      file = a;
-    } else {
-      return UsageError("volume", "more than one file given");
-    }
-  }
-  if (file.empty()) return UsageError("volume", "no plot file given");
+  TOptionParser parser("volume", kUsage);
+  parser.Operand(file, "no plot file given");
+  parser.Whole("--layers", layers, "takes a whole number from 1 to 10", 1, kMaxLevels);
+  parser.Number("--concavity", concavity, "takes a percentage from 1 to 100", 1, 100);
+  parser.Choice("--subdivide", subdivide, {{"5", 5}, {"10", 10}, {"25", 25}, {"50", 50}, {"100", 100}},
+                 "takes 5, 10, 25, 50 or 100");
+  parser.Choice("--units", feet, {{"feet", true}, {"meters", false}, {"metres", false}}, "takes feet or meters");
+  parser.Flag("--by-area", byArea);
+  parser.Flag("--no-pass-dims", useDims, false);
+  parser.Flag("--up-down", upDown);
+  parser.Flag("--json", json);
+  parser.Flag("--report", report);
+  parser.Text("--hull-stl", stlFile, "needs a file name");
+  if (const auto status = parser.Parse(args)) return *status;
   if (json && report) return UsageError("volume", "--json and --report exclude each other");
   if (upDown && !useDims) return UsageError("volume", "--up-down needs the passage dimensions");
 

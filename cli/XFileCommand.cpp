@@ -7,11 +7,11 @@
 #include <cstdio>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 #include "app/core/GLCave.h"
 #include "cli/Commands.h"
 #include "cli/Format.h"
+#include "cli/OptionParser.h"
 #include "cli/PlotLoad.h"
 #include "meshfiles/GLXFileReader.h"
 #include "meshfiles/GLXFileWriter.h"
@@ -153,24 +153,24 @@ int Convert(const std::string& in, const std::string& out, bool sharedVertices) 
 }  // namespace
 
 int RunXFile(const Args& args) {
-  if (WantsHelp(args, kUsage)) return 0;
-  if (args.empty()) return UsageError("xfile", "no action given (info or convert)");
-  const std::string& action = args[0];
+  Args parts;
+  bool shared = false;
+  TOptionParser parser("xfile", kUsage);
+  parser.Operands(parts);
+  parser.Flag("--shared-vertices", shared);
+  parser.DashOperands();
+  if (const auto status = parser.Parse(args)) return *status;
+  if (parts.empty()) return UsageError("xfile", "no action given (info or convert)");
+  const std::string& action = parts[0];
   try {
     if (action == "info") {
-      if (args.size() != 2) return UsageError("xfile", "info takes one X file");
-      return Info(args[1]);
+      if (parts.size() != 2) return UsageError("xfile", "info takes one X file");
+      if (shared) return UsageError("xfile", "--shared-vertices is an option of convert");
+      return Info(parts[1]);
     }
     if (action == "convert") {
-      std::vector<std::string> files;
-      bool shared = false;
-      for (size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "--shared-vertices") shared = true;
-        else if (!args[i].empty() && args[i][0] == '-') return UsageError("xfile", "unknown option '" + args[i] + "'");
-        else files.push_back(args[i]);
-      }
-      if (files.size() != 2) return UsageError("xfile", "convert takes an input file and an output X file");
-      return Convert(files[0], files[1], shared);
+      if (parts.size() != 3) return UsageError("xfile", "convert takes an input file and an output X file");
+      return Convert(parts[1], parts[2], shared);
     }
   } catch (const std::exception& e) {
     EndProgress();

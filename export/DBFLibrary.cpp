@@ -14,7 +14,7 @@
 #include <stdexcept>
 
 #include "export/ExportMain.h"
-#include "export/LittleEndian.h"
+#include "platform/LittleEndian.h"
 
 namespace lumora {
 

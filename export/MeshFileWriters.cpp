@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "export/ExportMain.h"
-#include "export/LittleEndian.h"
+#include "platform/LittleEndian.h"
 #include "platform/AtomicFile.h"
 
 namespace lumora {

@@ -1,6 +1,6 @@
 #include "export/ZipperLib.h"
 
-#include "export/LittleEndian.h"
+#include "platform/LittleEndian.h"
 #include "platform/AtomicFile.h"
 
 #include <zlib.h>

@@ -364,6 +364,10 @@ void TGLRenderer::SetTransparency(double percent) { transparency_ = percent; }
 void TGLRenderer::Clear() {
   ResetAll();
   Scale = T3DVector{1, 1, 1};
+  ResetMaterial();
+}
+
+void TGLRenderer::ResetMaterial() {
   Emission = TGLColor{0, 0, 0, 0};
   Specular = TGLColor{0.5f, 0.5f, 0.5f, 1.0f};
   Shininess = 10.0f;

@@ -177,6 +177,8 @@ class TGLRenderer : public TGLObject {
 
   void SetupBlending() const;
   void ApplyMaterial() const;
+  // Emission, specular and shininess back to their defaults.
+  void ResetMaterial();
   void ApplyColorMode() const;
 
   bool Blend = false;

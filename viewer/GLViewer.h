@@ -27,6 +27,8 @@ class TGLViewer : public QOpenGLWidget, public TGLViewerCore {
   // The format asked for: compatibility profile, 24-bit depth, 4 samples.
   static QSurfaceFormat ViewFormat(int samples);
 
+  void Repaint() override { update(); }
+
  protected:
   void initializeGL() override;
   void resizeGL(int w, int h) override;
@@ -39,7 +41,6 @@ class TGLViewer : public QOpenGLWidget, public TGLViewerCore {
   uint32_t WindowFramebuffer() const override { return defaultFramebufferObject(); }
   int ClientWidth() const override { return width(); }
   int ClientHeight() const override { return height(); }
-  void Repaint() override { update(); }
   bool Terminating() const override;
 
  private:

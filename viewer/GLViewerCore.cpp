@@ -1,6 +1,7 @@
 #include "viewer/GLViewerCore.h"
 
 #include <chrono>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -192,15 +193,41 @@ void TGLViewerCore::ResetLighting() {
   SceneAmbient = TGLColor{0.1f, 0.1f, 0.1f, 0.1f};
 }
 
+std::pair<int, int> TGLViewerCore::MaxViewportDims() {
+  MakeCurrent();
+  GLint dims[2] = {0, 0};
+  glGetIntegerv(GL_MAX_VIEWPORT_DIMS, dims);
+  return {dims[0], dims[1]};
+}
+
 TBitmap32 TGLViewerCore::RenderToBitmap(TBitmap32* bitmap, double scale) {
+  const double cw = ClientWidth(), ch = ClientHeight();
+  return RenderOffscreen(bitmap, std::nearbyint(cw * scale), std::nearbyint(ch * scale), cw, ch);
+}
+
+TBitmap32 TGLViewerCore::RenderAtSize(TBitmap32* bitmap, int width, int height) {
+  return RenderOffscreen(bitmap, width, height, width, height);
+}
+
+TBitmap32 TGLViewerCore::RenderOffscreen(TBitmap32* bitmap, double sw, double sh, double cw, double ch) {
   std::lock_guard lock(criticalSection_);
-  const double sw = std::nearbyint(ClientWidth() * scale), sh = std::nearbyint(ClientHeight() * scale);
-  // A size with no pixels, or too many to address, has no framebuffer.
-  if (!(sw >= 1 && sh >= 1 && sw * sh <= 1 << 28))
-    throw EFramebufferError("Error in framebuffer activation: bitmap size out of range");
+  if (!(sw >= 1 && sh >= 1)) throw EFramebufferError("Error in framebuffer activation: bitmap size out of range");
+  MakeCurrent();
+  // Past these sizes the driver would refuse the buffers or clip the view,
+  // and past 2^28 pixels the picture would take gigabytes.
+  GLint viewport[2] = {0, 0}, renderbuffer = 0;
+  glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
+  glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &renderbuffer);
+  const int maxW = std::min(viewport[0], renderbuffer), maxH = std::min(viewport[1], renderbuffer);
+  auto size = [](double a, double b) { return FixedText(a, 0) + " x " + FixedText(b, 0); };
+  if (sw > maxW || sh > maxH)
+    throw EFramebufferError("A picture of " + size(sw, sh) + " pixels is larger than this graphics system can draw (at most " +
+                            size(maxW, maxH) + ").");
+  if (sw * sh > 1 << 28)
+    throw EFramebufferError("A picture of " + size(sw, sh) + " pixels is larger than this program draws (at most " +
+                            std::to_string(1 << 28) + " pixels).");
   const int w = static_cast<int>(sw), h = static_cast<int>(sh);
   std::vector<uint8_t> pixels(static_cast<size_t>(w) * h * 4);
-  MakeCurrent();
   glPixelStorei(GL_PACK_ALIGNMENT, 4);
   glPixelStorei(GL_PACK_ROW_LENGTH, 0);
   glPixelStorei(GL_PACK_SKIP_ROWS, 0);
@@ -232,7 +259,6 @@ TBitmap32 TGLViewerCore::RenderToBitmap(TBitmap32* bitmap, double scale) {
   glMatrixMode(GL_PROJECTION);
   glViewport(0, 0, w, h);
   glLoadIdentity();
-  const double cw = ClientWidth(), ch = ClientHeight();
   glFrustum(-cw / 2000, cw / 2000, -ch / 2000, ch / 2000, 1.0, 1000000.0);
   glMatrixMode(GL_MODELVIEW);
   try {

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "meshfiles/format/XFileFormat.h"
 #include "scene/GLLights.h"
@@ -59,8 +60,14 @@ class TGLViewerCore {
   void FitAll();
 
   // Renders at scale times the client size into a framebuffer object.
-  // Rows of the result run top to bottom, blue, green, red, alpha.
+  // Rows of the result run top to bottom, blue, green, red, alpha. A size
+  // the GL cannot draw raises EFramebufferError with a message for the user.
   TBitmap32 RenderToBitmap(TBitmap32* bitmap, double scale);
+  // The view a client of width x height shows, whatever the client's size
+  // now: a recording keeps its first size when the window changes.
+  TBitmap32 RenderAtSize(TBitmap32* bitmap, int width, int height);
+  // GL_MAX_VIEWPORT_DIMS of the context.
+  std::pair<int, int> MaxViewportDims();
 
   // X files into and out of the frame's meshes. Input stays disabled while
   // a file loads, and is enabled again whatever happens.
@@ -76,6 +83,8 @@ class TGLViewerCore {
   bool CullFaces() const { return cullFaces_; }
   void SetCullFaces(bool on);
   void ResetLighting();
+  // Asks the window for a paint; a view without one has nothing to paint.
+  virtual void Repaint() {}
 
   // Seconds between two microsecond counts taken as an unsigned 32-bit
   // difference, so a counter that wraps still gives the right time.
@@ -103,7 +112,6 @@ class TGLViewerCore {
   virtual uint32_t WindowFramebuffer() const = 0;
   virtual int ClientWidth() const = 0;
   virtual int ClientHeight() const = 0;
-  virtual void Repaint() {}
   virtual bool Terminating() const { return false; }
 
   // Objects made once the context exists: fog, the default objects, the
@@ -122,6 +130,9 @@ class TGLViewerCore {
   bool multisample_ = false;
   bool cullFaces_ = true;
   uint32_t captureFramebuffer_ = 0;
+
+  // Draws sw x sh pixels of the view of a cw x ch client.
+  TBitmap32 RenderOffscreen(TBitmap32* bitmap, double sw, double sh, double cw, double ch);
 
   // Folds the visible objects' bounds with `fold`; (0,0,0) when none.
   template <class Get, class Fold>

@@ -26,31 +26,13 @@
 #include "app/CaveMeshDlg.h"
 #include "app/SettingsDialogs.h"
 #include "app/core/GLSettings.h"
+#include "app/qtest/WhenModal.h"
 #include "platform/IniFile.h"
 #include "platform/Settings.h"
 
 using namespace lumora;
 
 namespace {
-
-// Runs `act` on the modal window once it is up; whatever `act` leaves open
-// is rejected so a failing check cannot hang the test. The watch ends with
-// `scope`, so none outlives the test that set it.
-void WhenModal(QObject* scope, std::function<void(QWidget*)> act) {
-  auto* poll = new QTimer(scope);
-  auto tries = std::make_shared<int>(0);
-  QObject::connect(poll, &QTimer::timeout, [poll, tries, act] {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (!modal && ++*tries < 500) return;
-    poll->stop();
-    poll->deleteLater();
-    if (!modal) return;
-    act(modal);
-    if (QApplication::activeModalWidget() == modal)
-      if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
-  });
-  poll->start(10);
-}
 
 QAbstractButton* ButtonWithText(QWidget* parent, const QString& text) {
   for (auto* b : parent->findChildren<QAbstractButton*>())

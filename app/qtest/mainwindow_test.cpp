@@ -548,11 +548,10 @@ class MainWindowTest : public QObject {
   }
 
   void menusAndPendingTools() {
-    for (const char* name : {"SaveBitmapMnu", "CopyMnu", "ArmCaptureMnu",
-                             "LightingMnu", "MaterialsMnu", "RenderingMnu", "TestObjectsMnu", "CaptureOptionsMnu"})
-      QVERIFY2(!Find<QAction>(name)->isEnabled(), name);
     for (const char* name : {"OpenPlotFileMnu", "LoadXFileMnu", "SaveXFileMnu", "ExportMnu", "PassageModelMnu",
-                             "SettingsMnu", "SaveSettingsMnu", "ContentsMnu", "AboutMnu", "ExitMnu", "RoseMnu", "VolumeMnu"})
+                             "SettingsMnu", "SaveSettingsMnu", "ContentsMnu", "AboutMnu", "ExitMnu", "RoseMnu", "VolumeMnu",
+                             "SaveBitmapMnu", "CopyMnu", "ArmCaptureMnu", "CaptureOptionsMnu", "LightingMnu",
+                             "MaterialsMnu", "RenderingMnu", "TestObjectsMnu"})
       QVERIFY2(Find<QAction>(name)->isEnabled(), name);
     QCOMPARE(Find<QAction>("OpenPlotFileMnu")->shortcut(), QKeySequence(QKeySequence::Open));
     QCOMPARE(Find<QAction>("ReloadMnu")->shortcut(), QKeySequence(Qt::Key_F5));

@@ -12,7 +12,7 @@
 #include "export/DBFLibrary.h"
 #include "export/ExportMain.h"
 #include "platform/AtomicFile.h"
-#include "export/tests/ShellOutput.h"
+#include "platform/tests/ShellOutput.h"
 
 using namespace lumora;
 

@@ -10,7 +10,7 @@
 #include "export/KMLExport.h"
 #include "model/PlotReader.h"
 #include "platform/AtomicFile.h"
-#include "export/tests/ShellOutput.h"
+#include "platform/tests/ShellOutput.h"
 
 using namespace lumora;
 

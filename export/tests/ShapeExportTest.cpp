@@ -9,7 +9,7 @@
 #include "export/ShapeExport.h"
 #include "model/PlotReader.h"
 #include "platform/AtomicFile.h"
-#include "export/tests/ShellOutput.h"
+#include "platform/tests/ShellOutput.h"
 
 using namespace lumora;
 

@@ -24,6 +24,7 @@
 #include <cmath>
 
 #include "controls/ColorDisplay.h"
+#include "controls/Fields.h"
 #include "controls/Plotwind.h"
 #include "volume/ui/CVReports.h"
 
@@ -32,14 +33,6 @@ namespace {
 
 // Thrown out of the progress of a recomputation that a newer one replaces.
 struct TSuperseded {};
-
-QLineEdit* Display(const char* name) {
-  auto* e = new QLineEdit;
-  e->setObjectName(name);
-  e->setReadOnly(true);
-  e->setFocusPolicy(Qt::NoFocus);
-  return e;
-}
 
 QCheckBox* Check(const char* name, const QString& caption, bool checked) {
   auto* b = new QCheckBox(caption);
@@ -163,7 +156,7 @@ QWidget* TVolumeDlg::TopBar() {
   auto* row = new QHBoxLayout(w);
   row->setContentsMargins(0, 0, 0, 0);
   ConcaveBar = Track("ConcaveBar", 1, 100, 5, 50);
-  LengthDis = Display("LengthDis");
+  LengthDis = DisplayField("LengthDis");
   PercentSpin = new QDoubleSpinBox;
   PercentSpin->setObjectName("PercentSpin");
   PercentSpin->setRange(1.0, 100.0);
@@ -192,9 +185,9 @@ QWidget* TVolumeDlg::TotalsBar() {
   auto* w = new QWidget;
   auto* row = new QHBoxLayout(w);
   row->setContentsMargins(0, 0, 0, 0);
-  VolumeDis = Display("VolumeDis");
-  CaveVolumeDis = Display("CaveVolumeDis");
-  PorosityDis = Display("PorosityDis");
+  VolumeDis = DisplayField("VolumeDis");
+  CaveVolumeDis = DisplayField("CaveVolumeDis");
+  PorosityDis = DisplayField("PorosityDis");
   row->addWidget(new QLabel(" Rock Volume:"));
   row->addWidget(VolumeDis);
   row->addWidget(new QLabel(" Cave Volume:"));
@@ -239,13 +232,13 @@ QWidget* TVolumeDlg::HullsPage() {
   l->addWidget(LevelCntSpin, 0, 1);
   l->addWidget(new QLabel("Layer Shown"), 1, 0);
   l->addWidget(LevelSpin, 1, 1);
-  TopDis = Display("TopDis");
-  BottomDis = Display("BottomDis");
-  AreaDis = Display("AreaDis");
-  DepthDis = Display("DepthDis");
-  LayerRockVolDis = Display("LayerRockVolDis");
-  LayerCaveVolDis = Display("LayerCaveVolDis");
-  LayerPorosityDis = Display("LayerPorosityDis");
+  TopDis = DisplayField("TopDis");
+  BottomDis = DisplayField("BottomDis");
+  AreaDis = DisplayField("AreaDis");
+  DepthDis = DisplayField("DepthDis");
+  LayerRockVolDis = DisplayField("LayerRockVolDis");
+  LayerCaveVolDis = DisplayField("LayerCaveVolDis");
+  LayerPorosityDis = DisplayField("LayerPorosityDis");
   const std::pair<const char*, QLineEdit*> boxes[] = {
       {" Top", TopDis},           {" Bottom:", BottomDis},         {" Area:", AreaDis},
       {" Thickness:", DepthDis},  {" Rock Vol:", LayerRockVolDis}, {" Cave Vol:", LayerCaveVolDis},

@@ -13,7 +13,6 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
-#include <QScreen>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QVBoxLayout>
@@ -31,10 +30,6 @@ QPushButton* Button(const char* name, const QString& caption) {
 }
 
 }  // namespace
-
-void CentreOnScreen(QWidget* w) {
-  if (const QScreen* s = w->screen()) w->move(s->availableGeometry().center() - w->rect().center());
-}
 
 TFindDlg::TFindDlg(QWidget* parent) : QDialog(parent) {
   setObjectName("FindDialog");

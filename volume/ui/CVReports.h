@@ -9,6 +9,7 @@
 
 #include <functional>
 
+#include "controls/Placement.h"
 #include "model/WorkingUnits.h"
 #include "volume/VolumeReport.h"
 
@@ -19,9 +20,6 @@ class QPrinter;
 class QPushButton;
 
 namespace lumora {
-
-// Puts a window in the middle of its screen.
-void CentreOnScreen(QWidget* w);
 
 // The find dialog: searches downwards; no whole-word or direction choice.
 class TFindDlg : public QDialog {

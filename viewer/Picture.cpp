@@ -1,14 +1,21 @@
-#include "cli/Picture.h"
+#include "viewer/Picture.h"
 
 #include <QBuffer>
 #include <QImage>
 
+#include <cstring>
 #include <stdexcept>
 #include <string>
 
-namespace lumora::cli {
+#include "images/BMPFile.h"
+
+namespace lumora {
 
 QByteArray EncodePicture(const TBitmap32& bitmap, const char* format) {
+  if (!std::strcmp(format, "BMP")) {
+    const std::string bmp = EncodeBMP(bitmap);
+    return QByteArray(bmp.data(), static_cast<qsizetype>(bmp.size()));
+  }
   const QImage view(bitmap.Data.data(), bitmap.Width, bitmap.Height, bitmap.Width * 4, QImage::Format_RGB32);
   const QImage rgb = view.convertToFormat(QImage::Format_RGB888);
   QByteArray bytes;
@@ -18,4 +25,4 @@ QByteArray EncodePicture(const TBitmap32& bitmap, const char* format) {
   return bytes;
 }
 
-}  // namespace lumora::cli
+}  // namespace lumora

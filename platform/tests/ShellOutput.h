@@ -1,5 +1,5 @@
 #pragma once
-// What an independent checker (ogrinfo, xmllint, unzip) prints.
+// What an independent checker (ogrinfo, xmllint, unzip, ffmpeg) prints.
 
 #include <cstdio>
 #include <string>

@@ -1,0 +1,11 @@
+#pragma once
+// Where windows open.
+
+class QWidget;
+
+namespace lumora {
+
+// Puts a window in the middle of its screen.
+void CentreOnScreen(QWidget* w);
+
+}  // namespace lumora
