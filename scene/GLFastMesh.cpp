@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "scene/GLGuards.h"
 #include "scene/GLTexture.h"
@@ -34,6 +35,18 @@ void TGLFastMesh::EnsureFaceLists() {
   if (faceListsStale_) RebuildFaceLists();
 }
 
+void TGLFastMesh::SwapGeometry(TGLFastMesh& other) {
+  VertexStore.Swap(other.VertexStore);
+  Faces.Swap(other.Faces);
+  std::swap(deferFaceLists_, other.deferFaceLists_);
+  std::swap(faceListsStale_, other.faceListsStale_);
+  const bool mine = smoothNormalsCurrent_, theirs = other.smoothNormalsCurrent_;
+  Invalidate();
+  other.Invalidate();
+  smoothNormalsCurrent_ = theirs;
+  other.smoothNormalsCurrent_ = mine;
+}
+
 void TGLFastMesh::SetMax(const T3DVector& v) {
   VertexStore.BoundsMax = v;
   BoundsMax = v;
@@ -57,7 +70,26 @@ void TGLFastMesh::SetColor(uint32_t colour) {
   for (int i = 0; i < Faces.Colors.Count(); ++i) Faces.Colors[i] = colour;
 }
 
+void TGLFastMesh::Invalidate() {
+  smoothNormalsCurrent_ = false;
+  TGLCustomMesh::Invalidate();
+}
+
+void TGLFastMesh::SetFaceNormal(int i, const T3DVector& n) {
+  smoothNormalsCurrent_ = false;
+  EnsureFaceNormals();
+  Faces.Normals.Put(i, n);
+}
+
+void TGLFastMesh::EnsureFaceNormals() {
+  const int n = Faces.Count();
+  if (Faces.Normals.Count() == n) return;
+  Faces.Normals.SetCapacity(n);
+  for (int f = Faces.Normals.Count(); f < n; ++f) Faces.Normals.Add(TriangleNormal(Triangles.Triangle(f)));
+}
+
 void TGLFastMesh::SetVertex(int i, const T3DVector& v) {
+  EnsureFaceNormals();
   VertexStore.Put(i, v);
   VertexStore.BoundsMin = MinVector(VertexStore.BoundsMin, v);
   VertexStore.BoundsMax = MaxVector(VertexStore.BoundsMax, v);
@@ -65,6 +97,7 @@ void TGLFastMesh::SetVertex(int i, const T3DVector& v) {
 }
 
 void TGLFastMesh::SetTriangle(int i, const TTriangle3& t) {
+  EnsureFaceNormals();
   TFace f;
   for (int k = 0; k < 3; ++k) f.v[k] = VertexStore.AddUniqueVertex(t.p[k], Faces.Colors[i]);
   Faces[i] = f;
@@ -123,6 +156,7 @@ void TGLFastMesh::RebuildFaceLists() {
 }
 
 void TGLFastMesh::Repoint(int from, int to) {
+  EnsureFaceNormals();
   for (int f = 0; f < Faces.Count(); ++f)
     for (int32_t& v : Faces[f].v)
       if (v == from) v = to;
@@ -141,6 +175,7 @@ void TGLFastMesh::MoveVertex(const T3DVector& from, const T3DVector& to) {
 }
 
 void TGLFastMesh::MapVertices(const std::function<T3DVector(const T3DVector&)>& f) {
+  EnsureFaceNormals();
   const int n = VertexStore.Count();
   std::vector<T3DVector> positions(n), normals(n);
   std::vector<uint32_t> colours(n);
@@ -164,6 +199,7 @@ void TGLFastMesh::MapVertices(const std::function<T3DVector(const T3DVector&)>& 
 }
 
 int TGLFastMesh::AddTriangleRGB(const TTriangle3& t, uint32_t colour) {
+  EnsureFaceNormals();
   TFace f;
   for (int k = 0; k < 3; ++k) f.v[k] = VertexStore.AddUniqueVertex(t.p[k], colour);
   const int i = Faces.Add(f, colour, TriangleNormal(t));
@@ -175,6 +211,7 @@ int TGLFastMesh::AddTriangleRGB(const TTriangle3& t, uint32_t colour) {
 
 void TGLFastMesh::DeleteTriangle(int i) {
   if (i < 0 || i >= Faces.Count()) throw EHugeArray("Triangle index out of range: " + std::to_string(i));
+  EnsureFaceNormals();
   Faces.Delete(i);
   RebuildFaceLists();
   Invalidate();
@@ -195,7 +232,7 @@ T3DVector TGLFastMesh::VertexNormal(int i) const {
   T3DVector sum;
   const T3DVector p = VertexStore[i];
   VertexStore.Indices.ForEach(i, [&](int32_t f) {
-    T3DVector n = Faces.Normals[f];
+    T3DVector n = FaceNormal(f);
     if (AngleWeighted) {
       const TTriangle3 t = Triangles.Triangle(f);
       // The corner of face f at this vertex.
@@ -215,7 +252,10 @@ void TGLFastMesh::ComputeNormalsEx(bool smooth, double) {
   ReportProgress("Setting Face Normals", 0, 1);
   if (smooth) {
     ReportProgress("Setting Vertices Normals", 7, 10);
-    if (faceListsStale_) {
+    if (smoothNormalsCurrent_ && !AngleWeighted) {
+      const int n = VertexStore.Count();
+      for (int i = 0; i < n; ++i) ReportProgress("Vertex Normals", i, n);
+    } else if (faceListsStale_) {
       AccumulateVertexNormals();
     } else {
       const int n = VertexStore.Count();
@@ -224,6 +264,7 @@ void TGLFastMesh::ComputeNormalsEx(bool smooth, double) {
         ReportProgress("Vertex Normals", i, n);
       }
     }
+    smoothNormalsCurrent_ = !AngleWeighted;
   }
   ReportProgress("Done", 1, 1);
 }
@@ -235,8 +276,9 @@ void TGLFastMesh::AccumulateVertexNormals() {
   // the one VertexNormal makes, to the last bit.
   for (int f = 0; f < Faces.Count(); ++f) {
     const TFace& face = Faces[f];
+    const T3DVector normal = FaceNormal(f);
     for (int32_t v : face.v) {
-      T3DVector w = Faces.Normals[f];
+      T3DVector w = normal;
       if (AngleWeighted) {
         const TTriangle3 t = Triangles.Triangle(f);
         int k = 0;
@@ -256,6 +298,7 @@ void TGLFastMesh::AccumulateVertexNormals() {
 }
 
 void TGLFastMesh::RecomputeNormalsAt(const T3DVector& point, double) {
+  EnsureFaceNormals();
   for (int f : TrianglesAt(point)) {
     Faces.Normals[f] = TriangleNormal(Triangles.Triangle(f));
     for (int32_t v : Faces[f].v) VertexStore.Normals[v] = VertexNormal(v);
@@ -323,12 +366,77 @@ void TGLFastMesh::Render() {
       glEnd();
       return;
     }
-    glNormal3dv(&Faces.Normals[f].x);
+    const T3DVector normal = FaceNormal(f);
+    glNormal3dv(&normal.x);
     for (int32_t v : face.v) {
       if (mapped) glTexCoord2d(Texture->TexCoords[v].x, Texture->TexCoords[v].y);
       glVertex3dv(&VertexStore[v].x);
     }
   });
+}
+
+}  // namespace lumora
+
+namespace lumora {
+
+TGLFastMeshFill::TGLFastMeshFill(TGLFastMesh& mesh, int faces, int vertices, int expectedVertices,
+                                 uint32_t colour)
+    : mesh_(mesh),
+      finder_(mesh.VertexStore, expectedVertices),
+      colour_(colour),
+      sumNormals_(mesh.ColorCount() == 0 && mesh.VertexCount() == 0 && !mesh.AngleWeighted) {
+  mesh_.DeferFaceLists();
+  if (faces > mesh_.Faces.Capacity()) {
+    mesh_.Faces.THugeArray::SetCapacity(faces);
+    mesh_.Faces.Colors.SetCapacity(faces);
+  }
+  TVertexArray& store = mesh_.VertexStore;
+  if (vertices > store.Normals.Capacity()) {
+    store.Normals.SetCapacity(vertices);
+    store.Colors.SetCapacity(vertices);
+  }
+  store.ReserveKeys(vertices);
+}
+
+TGLFastMeshFill::~TGLFastMeshFill() {
+  mesh_.Invalidate();
+  if (!sumNormals_) return;
+  THuge3DVector& normals = mesh_.VertexStore.Normals;
+  for (int i = 0; i < normals.Count(); ++i) normals[i] = Normalize(normals[i]);
+  mesh_.smoothNormalsCurrent_ = true;
+}
+
+int32_t TGLFastMeshFill::Vertex(const T3DVector& p, uint32_t hash) {
+  TVertexArray& store = mesh_.VertexStore;
+  const int32_t found = finder_.Find(p, hash);
+  if (found >= 0) {
+    // A vertex equal in single precision but not to the bit: faces from
+    // here on keep the normal of their own corners, as AddTriangleRGB does.
+    if (!keepNormals_ && std::memcmp(&store[found], &p, sizeof p) != 0) {
+      mesh_.EnsureFaceNormals();
+      keepNormals_ = true;
+    }
+    return found;
+  }
+  const int32_t i = store.AddUnlinkedVertex(p, colour_);
+  finder_.Added(i, hash);
+  return i;
+}
+
+void TGLFastMeshFill::Face(int32_t ia, int32_t ib, int32_t ic, const T3DVector& a, const T3DVector& b,
+                           const T3DVector& c) {
+  TFaceList& faces = mesh_.Faces;
+  const TFace f{{ia, ib, ic}};
+  const T3DVector n = TriangleNormal(TTriangle3{{a, b, c}});
+  if (keepNormals_)
+    faces.Add(f, colour_, n);
+  else
+    faces.AddWithoutNormal(f, colour_);
+  // In face order, corner by corner, as AccumulateVertexNormals adds them.
+  if (sumNormals_) {
+    THuge3DVector& normals = mesh_.VertexStore.Normals;
+    for (int32_t v : f.v) normals[v] = Add(normals[v], n);
+  }
 }
 
 }  // namespace lumora
