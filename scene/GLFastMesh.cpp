@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 #include "scene/GLGuards.h"
@@ -13,6 +14,8 @@ TGLFastMesh::TGLFastMesh() {
   // Like every other object, an empty mesh has its bounds at the origin.
   VertexStore.BoundsMin = VertexStore.BoundsMax = T3DVector{};
 }
+
+TGLFastMesh::~TGLFastMesh() { ReleaseBuffers(); }
 
 void TGLFastMesh::Reserve(int faces, int vertices) {
   if (faces > Faces.Capacity()) Faces.SetCapacity(faces);
@@ -58,6 +61,7 @@ void TGLFastMesh::SetMin(const T3DVector& v) {
 }
 
 void TGLFastMesh::SetTransparency(double percent) {
+  buffersStale_ = true;
   const uint32_t a = AlphaFromTransparency(percent) << 24;
   for (int i = 0; i < VertexStore.Colors.Count(); ++i)
     VertexStore.Colors[i] = (VertexStore.Colors[i] & 0xFFFFFF) | a;
@@ -66,12 +70,14 @@ void TGLFastMesh::SetTransparency(double percent) {
 }
 
 void TGLFastMesh::SetColor(uint32_t colour) {
+  buffersStale_ = true;
   for (int i = 0; i < VertexStore.Colors.Count(); ++i) VertexStore.Colors[i] = colour;
   for (int i = 0; i < Faces.Colors.Count(); ++i) Faces.Colors[i] = colour;
 }
 
 void TGLFastMesh::Invalidate() {
   smoothNormalsCurrent_ = false;
+  buffersStale_ = true;
   TGLCustomMesh::Invalidate();
 }
 
@@ -112,6 +118,7 @@ TGLColorTriple TGLFastMesh::GetTriangleColors(int i) const {
 }
 
 void TGLFastMesh::SetTriangleColors(int i, const TGLColorTriple& c) {
+  buffersStale_ = true;
   const TFace f = Faces[i];
   Faces.Colors.Put(i, c.c[0]);
   for (int k = 0; k < 3; ++k) VertexStore.Colors.Put(f.v[k], c.c[k]);
@@ -218,6 +225,7 @@ void TGLFastMesh::DeleteTriangle(int i) {
 }
 
 void TGLFastMesh::ClearGeometry() {
+  ReleaseBuffers();
   deferFaceLists_ = faceListsStale_ = false;
   VertexStore.KeepIndices = true;
   VertexStore.Clear();
@@ -265,6 +273,7 @@ void TGLFastMesh::ComputeNormalsEx(bool smooth, double) {
       }
     }
     smoothNormalsCurrent_ = !AngleWeighted;
+    buffersStale_ = true;
   }
   ReportProgress("Done", 1, 1);
 }
@@ -327,6 +336,80 @@ void TGLFastMesh::Assign(const TGLObject& source) {
   Invalidate();
 }
 
+namespace {
+
+// OpenGL 1.5 made buffer objects core.
+bool HasBufferObjects() {
+  const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+  int major = 0, minor = 0;
+  return version && std::sscanf(version, "%d.%d", &major, &minor) == 2 && (major > 1 || (major == 1 && minor >= 5));
+}
+
+}  // namespace
+
+void TGLFastMesh::ReleaseBuffers() {
+  if (buffers_[0]) glDeleteBuffers(2, buffers_);
+  buffers_[0] = buffers_[1] = 0;
+}
+
+void TGLFastMesh::UploadBuffers() {
+  const int n = VertexStore.Count();
+  const size_t floats = size_t{3} * n * sizeof(float);
+  glBindBuffer(GL_ARRAY_BUFFER, buffers_[0]);
+  glBufferData(GL_ARRAY_BUFFER, 2 * floats + size_t{4} * n, nullptr, GL_STATIC_DRAW);
+  // Written in place, as the GL would convert the doubles itself.
+  auto* p = static_cast<float*>(glMapBuffer(GL_ARRAY_BUFFER, GL_WRITE_ONLY));
+  if (p) {
+    float* normals = p + size_t{3} * n;
+    for (int i = 0; i < n; ++i) {
+      const T3DVector& v = VertexStore[i];
+      const T3DVector& m = VertexStore.Normals[i];
+      p[3 * i] = static_cast<float>(v.x), p[3 * i + 1] = static_cast<float>(v.y), p[3 * i + 2] = static_cast<float>(v.z);
+      normals[3 * i] = static_cast<float>(m.x), normals[3 * i + 1] = static_cast<float>(m.y),
+      normals[3 * i + 2] = static_cast<float>(m.z);
+    }
+    std::memcpy(normals + size_t{3} * n, VertexStore.Colors.Data(), size_t{4} * n);
+    glUnmapBuffer(GL_ARRAY_BUFFER);
+  }
+  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers_[1]);
+  glBufferData(GL_ELEMENT_ARRAY_BUFFER, sizeof(TFace) * Faces.Count(), Faces.Data(), GL_STATIC_DRAW);
+  buffersStale_ = !p;
+}
+
+bool TGLFastMesh::DrawBuffers(bool mapped) {
+  // A name that is no buffer here belongs to a context that has gone.
+  if (buffers_[0] && !glIsBuffer(buffers_[0])) buffers_[0] = buffers_[1] = 0, buffersStale_ = true;
+  if (!buffers_[0]) {
+    if (!HasBufferObjects()) return false;
+    glGenBuffers(2, buffers_);
+  }
+  if (buffersStale_) UploadBuffers();
+  if (buffersStale_) return false;
+  const int n = VertexStore.Count();
+  TAttribGuard arrays;
+  glShadeModel(GL_SMOOTH);
+  glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+  glBindBuffer(GL_ARRAY_BUFFER, buffers_[0]);
+  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers_[1]);
+  glEnableClientState(GL_VERTEX_ARRAY);
+  glEnableClientState(GL_NORMAL_ARRAY);
+  glEnableClientState(GL_COLOR_ARRAY);
+  glVertexPointer(3, GL_FLOAT, 0, nullptr);
+  glNormalPointer(GL_FLOAT, 0, reinterpret_cast<const void*>(size_t{3} * n * sizeof(float)));
+  glColorPointer(4, GL_UNSIGNED_BYTE, 0, reinterpret_cast<const void*>(size_t{6} * n * sizeof(float)));
+  if (mapped) {
+    // The texture coordinates stay in client memory.
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glTexCoordPointer(2, GL_DOUBLE, 0, Texture->TexCoords.Data());
+  }
+  glDrawElements(GL_TRIANGLES, 3 * Faces.Count(), GL_UNSIGNED_INT, nullptr);
+  glBindBuffer(GL_ARRAY_BUFFER, 0);
+  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+  glPopClientAttrib();
+  return true;
+}
+
 void TGLFastMesh::Render() {
   TAttribGuard attribs;
   const uint8_t style = RenderStyle();
@@ -337,7 +420,7 @@ void TGLFastMesh::Render() {
   TGLRenderer::Render();
   const bool mapped = Texture->TextureMode == 1 && Texture->TexCoords.Count() == VertexStore.Count();
   if (style == 2) {
-    if (Faces.Count() == 0) return;
+    if (Faces.Count() == 0 || DrawBuffers(mapped)) return;
     TAttribGuard arrays;
     glShadeModel(GL_SMOOTH);
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);

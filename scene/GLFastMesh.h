@@ -7,9 +7,13 @@
 
 namespace lumora {
 
+// The smooth style draws from buffer objects, made at the first draw and
+// again after a change; anything that changes VertexStore or Faces
+// directly must call Invalidate for the change to be drawn.
 class TGLFastMesh : public TGLCustomMesh {
  public:
   TGLFastMesh();
+  ~TGLFastMesh() override;
 
   std::unique_ptr<TGLObject> Create() const override { return std::make_unique<TGLFastMesh>(); }
   T3DVector GetMax() const override { return VertexStore.BoundsMax; }
@@ -25,11 +29,15 @@ class TGLFastMesh : public TGLCustomMesh {
   T3DVector GetVertex(int i) const override { return VertexStore[i]; }
   void SetVertex(int i, const T3DVector& v) override;
   uint32_t GetVertexColor(int i) const override { return VertexStore.Colors[i]; }
-  void SetVertexColor(int i, uint32_t c) override { VertexStore.Colors.Put(i, c); }
+  void SetVertexColor(int i, uint32_t c) override {
+    buffersStale_ = true;
+    VertexStore.Colors.Put(i, c);
+  }
   int VertexCount() const override { return VertexStore.Count(); }
   T3DVector GetVertexNormal(int i) const override { return VertexStore.Normals[i]; }
   void SetVertexNormal(int i, const T3DVector& n) override {
     smoothNormalsCurrent_ = false;
+    buffersStale_ = true;
     VertexStore.Normals.Put(i, n);
   }
   int ColorCount() const override { return Faces.Count(); }
@@ -104,6 +112,16 @@ class TGLFastMesh : public TGLCustomMesh {
   bool faceListsStale_ = false;
   // Points every face that uses vertex `from` at vertex `to`.
   void Repoint(int from, int to);
+  // The smooth style's draw from buffer objects; false where the context
+  // has none (before OpenGL 1.5).
+  bool DrawBuffers(bool mapped);
+  void UploadBuffers();
+  void ReleaseBuffers();
+
+  // Vertex positions, normals (as floats) and colours in one buffer, the
+  // face indices in the other.
+  uint32_t buffers_[2] = {0, 0};
+  bool buffersStale_ = true;
 };
 
 // Fills a cleared fast mesh with many faces of one colour, faster and in

@@ -149,8 +149,10 @@ void TWallBuild::Run(const TPlotModel& model, const TPassageOptions& options) {
 
 void TWallBuild::Wait(const TPassageProgressProc& report) {
   std::unique_lock lock(mutex_);
-  while (!done_) {
-    changed_.wait_for(lock, std::chrono::milliseconds(40));
+  // At least once, so that the last count is shown however quick the build.
+  for (bool last = false; !last;) {
+    if (!done_) changed_.wait_for(lock, std::chrono::milliseconds(40));
+    last = done_;
     const int64_t faces = faces_;
     const int percent = percent_;
     lock.unlock();
