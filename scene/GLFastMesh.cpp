@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "scene/GLGuards.h"
 #include "scene/GLTexture.h"
@@ -345,11 +346,28 @@ bool HasBufferObjects() {
   return version && std::sscanf(version, "%d.%d", &major, &minor) == 2 && (major > 1 || (major == 1 && minor >= 5));
 }
 
+bool SoftwareRenderer() {
+  const auto* name = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+  const std::string renderer = name ? name : "";
+  for (const char* soft : {"llvmpipe", "softpipe", "swrast", "Software Rasterizer"})
+    if (renderer.find(soft) != std::string::npos) return true;
+  return false;
+}
+
+bool UseBufferObjects() {
+  switch (TGLFastMesh::BufferUse) {
+    case TGLFastMesh::TBufferUse::Never: return false;
+    case TGLFastMesh::TBufferUse::Always: return HasBufferObjects();
+    default: return HasBufferObjects() && !SoftwareRenderer();
+  }
+}
+
 }  // namespace
 
 void TGLFastMesh::ReleaseBuffers() {
   if (buffers_[0]) glDeleteBuffers(2, buffers_);
   buffers_[0] = buffers_[1] = 0;
+  buffersRefused_ = false;
 }
 
 void TGLFastMesh::UploadBuffers() {
@@ -380,7 +398,7 @@ bool TGLFastMesh::DrawBuffers(bool mapped) {
   // A name that is no buffer here belongs to a context that has gone.
   if (buffers_[0] && !glIsBuffer(buffers_[0])) buffers_[0] = buffers_[1] = 0, buffersStale_ = true;
   if (!buffers_[0]) {
-    if (!HasBufferObjects()) return false;
+    if (buffersRefused_ || (buffersRefused_ = !UseBufferObjects())) return false;
     glGenBuffers(2, buffers_);
   }
   if (buffersStale_) UploadBuffers();

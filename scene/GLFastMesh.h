@@ -7,11 +7,17 @@
 
 namespace lumora {
 
-// The smooth style draws from buffer objects, made at the first draw and
-// again after a change; anything that changes VertexStore or Faces
-// directly must call Invalidate for the change to be drawn.
+// On a graphics card the smooth style draws from buffer objects, made at
+// the first draw and again after a change; anything that changes
+// VertexStore or Faces directly must call Invalidate for the change to be
+// drawn.
 class TGLFastMesh : public TGLCustomMesh {
  public:
+  // A software renderer draws from the arrays in memory: its buffer
+  // objects would only be a second copy of them in the same memory.
+  enum class TBufferUse { OnGraphicsCards, Always, Never };
+  static inline TBufferUse BufferUse = TBufferUse::OnGraphicsCards;
+
   TGLFastMesh();
   ~TGLFastMesh() override;
 
@@ -112,8 +118,8 @@ class TGLFastMesh : public TGLCustomMesh {
   bool faceListsStale_ = false;
   // Points every face that uses vertex `from` at vertex `to`.
   void Repoint(int from, int to);
-  // The smooth style's draw from buffer objects; false where the context
-  // has none (before OpenGL 1.5).
+  // The smooth style's draw from buffer objects; false where they are not
+  // used.
   bool DrawBuffers(bool mapped);
   void UploadBuffers();
   void ReleaseBuffers();
@@ -122,6 +128,7 @@ class TGLFastMesh : public TGLCustomMesh {
   // face indices in the other.
   uint32_t buffers_[2] = {0, 0};
   bool buffersStale_ = true;
+  bool buffersRefused_ = false;  // by the context met at the first draw
 };
 
 // Fills a cleared fast mesh with many faces of one colour, faster and in
