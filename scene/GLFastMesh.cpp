@@ -367,7 +367,6 @@ bool UseBufferObjects() {
 void TGLFastMesh::ReleaseBuffers() {
   if (buffers_[0]) glDeleteBuffers(2, buffers_);
   buffers_[0] = buffers_[1] = 0;
-  buffersRefused_ = false;
 }
 
 void TGLFastMesh::UploadBuffers() {
@@ -398,7 +397,7 @@ bool TGLFastMesh::DrawBuffers(bool mapped) {
   // A name that is no buffer here belongs to a context that has gone.
   if (buffers_[0] && !glIsBuffer(buffers_[0])) buffers_[0] = buffers_[1] = 0, buffersStale_ = true;
   if (!buffers_[0]) {
-    if (buffersRefused_ || (buffersRefused_ = !UseBufferObjects())) return false;
+    if (!UseBufferObjects()) return false;
     glGenBuffers(2, buffers_);
   }
   if (buffersStale_) UploadBuffers();

@@ -128,7 +128,6 @@ class TGLFastMesh : public TGLCustomMesh {
   // face indices in the other.
   uint32_t buffers_[2] = {0, 0};
   bool buffersStale_ = true;
-  bool buffersRefused_ = false;  // by the context met at the first draw
 };
 
 // Fills a cleared fast mesh with many faces of one colour, faster and in
