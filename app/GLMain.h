@@ -32,6 +32,7 @@ class TRoseDlg;
 class TExporterForm;
 class TVolumeDlg;
 class TStationTool;
+class TViewMotion;
 struct TStatusFields;
 
 // A file dialog with the title, filter and default extension of a command,
@@ -48,6 +49,7 @@ class TForm1 : public QMainWindow {
   TOptionsPanel* Options() const { return options_; }
   TReopenMenu* ReopenMenu() const { return reopen_; }
   TStationTool* Stations() const { return stations_; }
+  TViewMotion* Motion() const { return motion_; }
   // Valid once the view has its GL context (the first show).
   const TCaveScene& Scene() const { return scene_; }
   bool SceneCreated() const { return sceneCreated_; }
@@ -117,6 +119,8 @@ class TForm1 : public QMainWindow {
   void ViewElevation();
   void ViewFit();
   void ViewZoom(double factor);
+  // The fly-in and the light frames while the view moves.
+  void ConnectMotion();
   void SetOverlay(bool TOverlaySwitches::*which, const char* key, bool on);
   void DrawViewOverlays();
   void ColoringChkClick(QCheckBox* box);
@@ -165,6 +169,7 @@ class TForm1 : public QMainWindow {
   TExporterForm* exporter_ = nullptr;
   TVolumeDlg* volumeDlg_ = nullptr;
   TStationTool* stations_;
+  TViewMotion* motion_;
   QDoubleSpinBox* IncSpin;
   QCheckBox* FreeRotChk;
   QToolButton *RollRightBtn, *RollLeftBtn, *AnimateBtn, *CaptureBtn;

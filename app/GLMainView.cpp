@@ -12,6 +12,7 @@
 
 #include "app/GLMain.h"
 #include "app/OptionsPanel.h"
+#include "app/ViewMotion.h"
 #include "app/core/CaveViews.h"
 #include "app/core/GLSettings.h"
 #include "platform/IniFile.h"
@@ -126,6 +127,18 @@ void TForm1::CreateViewMenu() {
     scene_.Labels->HideOverlapping = on;
     viewer_->update();
   });
+}
+
+void TForm1::ConnectMotion() {
+  motion_ = new TViewMotion(this);
+  // The walls give way to their centreline, which is drawn with them, for
+  // the frames that stand in while the view moves.
+  viewer_->OnPaint = [this](TGLViewer&) {
+    motion_->FrameStarted();
+    if (sceneCreated_) scene_.PassageMesh->Visible = scene_.Centreline->Visible && !motion_->StandIn();
+  };
+  connect(viewer_, &QOpenGLWidget::frameSwapped, motion_, &TViewMotion::FrameShown);
+  connect(motion_, &TViewMotion::Redraw, viewer_, qOverload<>(&QWidget::update));
 }
 
 void TForm1::SetOverlay(bool TOverlaySwitches::*which, const char* key, bool on) {
