@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QToolButton>
 
+#include <algorithm>
 #include <cmath>
 
 #include "app/GLMain.h"
@@ -132,10 +133,15 @@ void TForm1::CreateViewMenu() {
 void TForm1::ConnectMotion() {
   motion_ = new TViewMotion(this);
   // The walls give way to their centreline, which is drawn with them, for
-  // the frames that stand in while the view moves.
+  // the frames that stand in while the view moves; a centreline of very
+  // many shots is thinned to every so many.
   viewer_->OnPaint = [this](TGLViewer&) {
     motion_->FrameStarted();
-    if (sceneCreated_) scene_.PassageMesh->Visible = scene_.Centreline->Visible && !motion_->StandIn();
+    if (!sceneCreated_) return;
+    const bool standIn = motion_->StandIn();
+    TGLLines& centre = *scene_.Centreline;
+    scene_.PassageMesh->Visible = centre.Visible && !standIn;
+    centre.Stride = standIn ? std::max(1, centre.SegmentCount() / TViewMotion::kStandInSegments) : 1;
   };
   connect(viewer_, &QOpenGLWidget::frameSwapped, motion_, &TViewMotion::FrameShown);
   connect(motion_, &TViewMotion::Redraw, viewer_, qOverload<>(&QWidget::update));

@@ -22,6 +22,8 @@ class TViewMotion : public QObject {
   static constexpr double kFlyInSeconds = 0.5;
   // A drag whose mouse rests this long gets its full picture.
   static constexpr int kRestMilliseconds = 250;
+  // About as many centreline segments as a stand-in draws.
+  static constexpr int kStandInSegments = 200000;
 
   explicit TViewMotion(QObject* parent = nullptr);
 

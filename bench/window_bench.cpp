@@ -42,6 +42,7 @@ TRun RenderWithCli(const std::string& file, int width, int height) {
   bench::Stopwatch clock;
   const pid_t child = fork();
   if (child == 0) {
+    std::freopen("/dev/null", "w", stdout);
     std::freopen("/dev/null", "w", stderr);
     execl(LUMORA_CLI, LUMORA_CLI, "render", file.c_str(), "-o", out.c_str(), "--width", w.c_str(), "--height",
           h.c_str(), static_cast<char*>(nullptr));
