@@ -42,7 +42,7 @@ class TStageClock {
   }
   void Close() {
     const double now = clock_.Seconds(), cpu = bench::CpuSeconds();
-    if (current_) stages_.push_back({current_, now - last_, cpu - lastCpu_});
+    if (current_) stages_.push_back({current_, now - last_, cpu - lastCpu_, bench::CurrentRssMB()});
     last_ = now;
     lastCpu_ = cpu;
     current_ = nullptr;
@@ -50,7 +50,7 @@ class TStageClock {
   double Total() const { return last_; }
   struct TStage {
     const char* name;
-    double seconds, cpu;
+    double seconds, cpu, residentMB;
   };
   const std::vector<TStage>& Stages() const { return stages_; }
 
@@ -96,8 +96,8 @@ int main(int argc, char** argv) {
   std::printf("cave load: %s%s\n", file.c_str(), result.Error.empty() ? "" : " (reader warning)");
   std::printf("  model           %d records, %d faces, %d vertices\n", model.Plots.Count(),
               scene.PassageMesh->ColorCount(), scene.PassageMesh->VertexCount());
-  for (const auto& [stage, seconds, cpu] : clock.Stages())
-    std::printf("  %-15s %.3f s, %.3f s of CPU\n", stage, seconds, cpu);
+  for (const auto& [stage, seconds, cpu, resident] : clock.Stages())
+    std::printf("  %-15s %.3f s, %.3f s of CPU, %.0f MB resident after it\n", stage, seconds, cpu, resident);
   std::printf("  to first frame  %.3f s without drawing (goal: under 4 s), %.3f s of CPU\n", clock.Total(),
               cpuBeforeDrawing - cpuAtStart);
   std::printf("  first drawing   %.3f s, %.3f s of CPU (Mesa)\n", drawing, bench::CpuSeconds() - cpuDrawing);
