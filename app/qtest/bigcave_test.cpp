@@ -200,7 +200,7 @@ class BigCaveTest : public QObject {
         QVERIFY2(moving > full / 2, "quick frames stay whole");
       } else {
         QVERIFY2(moving > 0 && moving < full / 3, qPrintable(QString("%1 of %2").arg(moving).arg(full)));
-        QVERIFY2(Motion().LastFullFrame() == cost, "a light frame is not a full one");
+        QCOMPARE(Motion().LastFullFrame(), cost);  // a light frame is not a full one
         // The mouse rests: the full picture comes without a release.
         QVERIFY(!form->Scene().PassageMesh->Visible);
         QTRY_VERIFY_WITH_TIMEOUT(form->Scene().PassageMesh->Visible, 5000);
