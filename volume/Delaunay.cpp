@@ -166,22 +166,29 @@ bool TTriangulator::Inside(int32_t id, int32_t point, bool& onCircle) const {
 
 // The triangle holding the point, walking from triangle `id` across the
 // edges the point lies beyond (in a random order, so that the walk cannot
-// go round in circles).
+// go round in circles); -1 for none.
 int32_t TTriangulator::Locate(int32_t id, int32_t point) {
   const T2DVector& p = points_[point];
-  for (;;) {
+  auto beyond = [&](const TDelaunayTriangle& t, int s) {
+    // Inside lies to the right of each edge of a clockwise triangle.
+    return Orientation(points_[t.Vertex(s)], points_[t.Vertex((s + 1) % 3)], p) > 0;
+  };
+  // Coordinates so large that their products overflow could mislead the
+  // walk; after as many steps as there are triangles, every one is asked.
+  for (size_t steps = 0; steps <= triangles_.size(); ++steps) {
     const TDelaunayTriangle& t = triangles_[positionOf_[id]];
     random_ = random_ * 6364136223846793005ULL + 1442695040888963407ULL;
     const int first = static_cast<int>((random_ >> 33) % 3);
     int across = -1;
-    for (int k = 0; k < 3 && across < 0; ++k) {
-      const int s = (first + k) % 3;
-      // Inside lies to the right of each edge of a clockwise triangle.
-      if (Orientation(points_[t.Vertex(s)], points_[t.Vertex((s + 1) % 3)], p) > 0) across = s;
-    }
+    for (int k = 0; k < 3 && across < 0; ++k)
+      if (beyond(t, (first + k) % 3)) across = (first + k) % 3;
     if (across < 0) return id;
     id = neighbours_[3 * id + across];
+    if (id < 0) break;
   }
+  for (size_t j = 0; j < triangles_.size(); ++j)
+    if (!beyond(triangles_[j], 0) && !beyond(triangles_[j], 1) && !beyond(triangles_[j], 2)) return idAt_[j];
+  return -1;
 }
 
 // The triangles whose circles hold the point: those around the one that
@@ -322,6 +329,7 @@ void TTriangulator::Triangulate() {
     const int32_t level = lastInBand_[bandOf_[i]];
     if (level >= 0 && (near < 0 || distance2(level, i) < distance2(near, i))) near = level;
     const int32_t seed = Locate(near < 0 ? idAt_[0] : cornerOf_[near], i);
+    if (seed < 0) continue;
     const TDelaunayTriangle& holder = triangles_[positionOf_[seed]];
     // A point equal to a corner, which the merge missed (it compares
     // neighbours in the sorted order only), is that corner.

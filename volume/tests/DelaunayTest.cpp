@@ -294,6 +294,21 @@ TEST(Delaunay, SmallCases) {
   }
 }
 
+// Coordinates whose products overflow (the plot reader refuses them, the
+// triangulator may still be given them) end the triangulation all the same.
+TEST(Delaunay, OverflowingCoordinatesEnd) {
+  TTriangulator t;
+  std::mt19937 rng(5);
+  std::uniform_real_distribution<double> u(-1, 1);
+  for (int i = 0; i < 200; ++i) t.AddPoint(u(rng) * 1e300, u(rng) * 1e300);
+  t.AddPoint(0, 0);
+  t.AddPoint(1, 1);
+  t.SetConcavity(0.5);
+  t.ComputeConcaveHull();
+  EXPECT_TRUE(t.Triangulated());
+  EXPECT_LE(t.Triangles().size(), 2 * t.Points().size());
+}
+
 TEST(Delaunay, AddingAPointInvalidatesEverything) {
   TTriangulator t;
   for (auto [x, y] : {std::pair{0.0, 0.0}, {10.0, 0.0}, {0.0, 10.0}}) t.AddPoint(x, y);
