@@ -4,6 +4,7 @@
 #include <set>
 #include <string>
 
+#include "model/DemoCave.h"
 #include "model/PlotReader.h"
 #include "platform/AtomicFile.h"
 #include "volume/CVVolume.h"
@@ -444,16 +445,21 @@ std::unique_ptr<TPlotModel> DemoCave() {
 }
 
 // The demo cave made awkward: its sections moved 20 km apart on a 3 x 3
-// plan, one station's elevation mistyped as -999999999, or one station
-// moved 300 km east (two layers; the earlier rule took minutes on a real
-// cave with such a station, its work growing with the distance). Every
-// layer is a valid Delaunay triangulation made with work near linear in its
-// points, and each layer's rock volume is its hull's area times its
-// thickness.
+// plan, one station's elevation mistyped as -999999999, or one station of
+// it, and of a generated cave of 20 000 stations, moved 300 km east (two
+// layers; the earlier rule took minutes on such a cave, its work growing
+// with the distance). Every layer is a valid Delaunay triangulation made
+// with work near linear in its points, and each layer's rock volume is its
+// hull's area times its thickness.
 TEST(VolumeModel, SpreadMistypedAndFarCavesStayLinear) {
-  for (const char* change : {"sections 20 km apart", "mistyped elevation", "one station 300 km east"}) {
+  for (const char* change :
+       {"sections 20 km apart", "mistyped elevation", "one station 300 km east", "big cave, one station 300 km east"}) {
     SCOPED_TRACE(change);
     auto plots = DemoCave();
+    if (std::string(change).starts_with("big")) {
+      plots = std::make_unique<TPlotModel>();
+      ASSERT_TRUE(LoadPlotText(*plots, GenerateDemoCave({20000, 1}).Text, "big.plt").Ok);
+    }
     TPlotArray& records = plots->Plots;
     const std::string what = change;
     if (what == "sections 20 km apart") {
