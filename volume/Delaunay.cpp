@@ -240,9 +240,11 @@ void TTriangulator::Triangulate() {
   const auto n = static_cast<int32_t>(points_.size());
   triangles_.clear();
   made_ = 0;
-  triangulated_ = true;
   // Every triangle of fewer points has a corner of the super-triangle.
-  if (n < 3) return;
+  if (n < 3) {
+    triangulated_ = true;
+    return;
+  }
 
   T2DVector lo = points_[0], hi = points_[0];
   for (const T2DVector& p : points_) {
@@ -432,6 +434,7 @@ void TTriangulator::Triangulate() {
   boundary_ = {};
   maxXTo_ = {};
   maxTree_ = {};
+  triangulated_ = true;
 }
 
 void TTriangulator::ComputeHull() {
