@@ -95,16 +95,6 @@ void TVolumeModel::WallPoints(int k, const TPlotVector& p, const TPlotVector& c,
   const double rx = std::sin(a + std::numbers::pi / 2), ry = std::cos(a + std::numbers::pi / 2);
   AddPoint(k, s.Position.x - s.Left * rx, s.Position.y - s.Left * ry);
   AddPoint(k, s.Position.x + s.Right * rx, s.Position.y + s.Right * ry);
-  // A shot steep enough for the walls to cross it horizontally fills its
-  // whole cross-section in plan, up and down extents too: without them a
-  // layer holding mostly a pitch has a sliver for a footprint and a cave
-  // volume larger than its rock.
-  if (&p == &c || !options_.VerticalPrisms ||
-      std::fabs(BearingAndInclination(p.Position, c.Position).inclination) < options_.VerticalThreshold)
-    return;
-  const TPassageSegment segment = BuildSegment(p, c, options_.PassageShape, options_);
-  const TCrossSection& ring = &s == &c ? segment.To : segment.From;
-  for (int i = 0; i < ring.Count; ++i) AddPoint(k, ring.Points[i].x, ring.Points[i].y);
 }
 
 void TVolumeModel::UpDownPoints(int k, const TPlotVector& p, const TPlotVector& c, const TPlotVector& s) {

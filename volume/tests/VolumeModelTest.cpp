@@ -337,36 +337,6 @@ TEST(VolumeModel, BoxCavePorosityMatchesItsAnalyticValue) {
   }
 }
 
-// A passage whose last station was mistyped thousands of feet deeper: the
-// lower layer holds little but that shaft. The walls cross a shot that
-// steep horizontally, so its footprint is its whole cross-section, not the
-// line of its left and right walls; no layer then holds more cave than
-// rock, and the shaft's layer holds the shaft's own volume in rock.
-TEST(VolumeModel, AShaftFillsItsCrossSectionInPlan) {
-  for (double depth : {-3000.0, -999999999.0}) {
-    SCOPED_TRACE(depth);
-    VolumeCave cave;
-    std::vector<Station> line;
-    for (int x = 0; x <= 100; x += 10) line.push_back({double(x), 0, 0, 4, 4, 3, 3});
-    line.push_back({100, 0, depth, 4, 4, 3, 3});
-    cave.Line(line);
-    const TPassageOptions options;
-    const TPassageState state = cave.Build(options);
-    TVolumeModel model(cave.Model(), options, state);
-    model.LevelCount = 2;
-    model.BuildLevels({}, true);
-    model.ComputeVolumes({}, false, 0.5);
-    for (int k = 0; k < model.Count(); ++k) {
-      ASSERT_TRUE(model.LayerPorosity(k).has_value()) << "layer " << k;
-      EXPECT_LE(*model.LayerPorosity(k), 100) << "layer " << k;
-    }
-    // The shaft's octagon through its extents (4 ft each side, 3 up and
-    // down) and the points halfway to the corners of its box: 36 sq ft.
-    const double octagon = 36;
-    EXPECT_GE(model.LayerRockVolume(0), octagon * model.Thickness(0) * (1 - 1e-9));
-  }
-}
-
 TEST(VolumeModel, HullMeshInSceneCoordinates) {
   VolumeCave cave;
   for (int j = 0; j < 3; ++j) {
