@@ -10,7 +10,6 @@
 #include <QMouseEvent>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QThread>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -22,6 +21,7 @@
 #include "app/SettingsDialogs.h"
 #include "app/StationTool.h"
 #include "app/StatusFields.h"
+#include "app/ViewMotion.h"
 #include "app/core/GLSettings.h"
 #include "controls/ReopenMenu.h"
 #include "scene/GLGuards.h"
@@ -80,6 +80,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   stations_ = new TStationTool(*this, *findChild<QToolBar*>("ToolBar"));
   CreateMenus();
   CreateViewMenu();
+  ConnectMotion();
   ConnectOptions();
   CreateVolumeTool();
   CreateCapture();
@@ -286,6 +287,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
       break;
     }
     case QEvent::MouseButtonPress: {
+      motion_->FinishFlyIn();
       const QPoint p = static_cast<QMouseEvent*>(event)->position().toPoint();
       f->MouseDown(p.x(), p.y());
       break;
@@ -296,12 +298,14 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
       if (shift) {
         const QPoint p = m->position().toPoint();
         f->MouseMove(shift, p.x(), p.y());
+        motion_->Dragged();
         viewer_->update();
       }
       break;
     }
     case QEvent::MouseButtonRelease:
       f->MouseUp();
+      motion_->DragEnded();
       break;
     case QEvent::Wheel: {
       const int dy = static_cast<QWheelEvent*>(event)->angleDelta().y();
@@ -318,13 +322,15 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 
 void TForm1::ZoomToPoint(int x, int y) {
   TGLFrame* f = NavigatedFrame();
-  const double dx = (x - viewer_->width() / 2.0) / 25, dy = (y - viewer_->height() / 2.0) / 25;
-  for (int i = 0; i < 25; ++i) {
+  const int steps = TViewMotion::kFlyInSteps;
+  const double dx = (x - viewer_->width() / 2.0) / steps, dy = (y - viewer_->height() / 2.0) / steps;
+  // Each step's scale from the frame's own place, not from the last frame
+  // drawn: the end point is the same however many frames are dropped.
+  motion_->FlyIn([f, dx, dy] {
+    f->RefreshMatrices();
     const double s = f->PixelsPerUnit();
     f->Translate(-dx / s, dy / s, 10 / s);
-    viewer_->repaint();
-    QThread::msleep(10);
-  }
+  });
 }
 
 void TForm1::DrawCrosshairs() {

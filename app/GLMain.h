@@ -35,6 +35,7 @@ class TVolumeDlg;
 class TStationTool;
 class TBMPSizeDlg;
 class TCaptureDlg;
+class TViewMotion;
 struct TStatusFields;
 class TLightingDlg;
 class TMaterialsDlg;
@@ -55,6 +56,7 @@ class TForm1 : public QMainWindow {
   TOptionsPanel* Options() const { return options_; }
   TReopenMenu* ReopenMenu() const { return reopen_; }
   TStationTool* Stations() const { return stations_; }
+  TViewMotion* Motion() const { return motion_; }
   // Valid once the view has its GL context (the first show).
   const TCaveScene& Scene() const { return scene_; }
   bool SceneCreated() const { return sceneCreated_; }
@@ -124,6 +126,8 @@ class TForm1 : public QMainWindow {
   void ViewElevation();
   void ViewFit();
   void ViewZoom(double factor);
+  // The fly-in and the light frames while the view moves.
+  void ConnectMotion();
   void SetOverlay(bool TOverlaySwitches::*which, const char* key, bool on);
   void DrawViewOverlays();
   void ColoringChkClick(QCheckBox* box);
@@ -200,6 +204,7 @@ class TForm1 : public QMainWindow {
   TBMPSizeDlg* bmpSizeDlg_ = nullptr;
   TCaptureDlg* captureDlg_ = nullptr;
   std::unique_ptr<TGLCapture> capture_;
+  TViewMotion* motion_;
   QDoubleSpinBox* IncSpin;
   QCheckBox* FreeRotChk;
   QToolButton *RollRightBtn, *RollLeftBtn, *AnimateBtn, *CaptureBtn;

@@ -19,6 +19,7 @@
 #include "app/GLMain.h"
 #include "app/OptionsPanel.h"
 #include "app/StationTool.h"
+#include "app/ViewMotion.h"
 #include "app/SettingsDialogs.h"
 #include "app/core/GLSettings.h"
 #include "controls/ReopenMenu.h"
@@ -41,17 +42,24 @@ bool IsPlotFile(const QString& file) {
 
 // Why a file is not opened, or nothing: a file from which no plot records
 // can be read would only replace the cave shown with an empty view. It is
-// read into a model of its own, so the one in use stays as it is. A file
-// that is not there goes on to the load, whose reader names the fault.
+// read into a model of its own, so the one in use stays as it is, and only
+// until its first records are in. A file that is not there goes on to the
+// load, whose reader names the fault.
 QString RefusalOf(const QString& plotFile) {
   if (!QFileInfo::exists(plotFile)) return {};
   QString reason;
+  // Not a std::exception, so the reader passes it on rather than report it.
+  struct TRecordsFound {};
   try {
     auto scratch = std::make_unique<TPlotModel>();
-    const TPlotLoadResult r = LoadSurveyFile(*scratch, ToPath(plotFile).string());
+    const TPlotLoadResult r = LoadSurveyFile(*scratch, ToPath(plotFile).string(), [&](int, int) {
+      if (scratch->Plots.Count() > 0) throw TRecordsFound();
+    });
     if (scratch->Plots.Count() > 0) return {};
     reason = r.Ok || r.Message.empty() ? QString("it holds no plot records (it is empty, binary or of another format)")
                                        : QString::fromStdString(r.Message);
+  } catch (const TRecordsFound&) {
+    return {};
   } catch (const std::exception& e) {
     reason = QString::fromStdString(e.what());
   }
@@ -147,6 +155,7 @@ void TForm1::LoadCave(const QString& fileName) {
     ErrorBox(refusal);
     return;
   }
+  motion_->FinishFlyIn();
   loading_ = true;
   stations_->Clear();
   CurrentPlotFile = plotFile;
@@ -168,6 +177,9 @@ void TForm1::LoadCave(const QString& fileName) {
                      });
     if (loaded.TooManyForPassDims) volumeDlg_->ClearUseDims();
     ApplyDisplayDefaults();
+  } catch (const ELoadCancelled&) {
+    // The load dropped what it had built: the view is empty.
+    setWindowTitle("Lumora");
   } catch (const std::exception& e) {
     failure = QString::fromStdString(e.what());
   } catch (...) {

@@ -8,10 +8,12 @@
 #include <QMenuBar>
 #include <QToolButton>
 
+#include <algorithm>
 #include <cmath>
 
 #include "app/GLMain.h"
 #include "app/OptionsPanel.h"
+#include "app/ViewMotion.h"
 #include "app/core/CaveViews.h"
 #include "app/core/GLSettings.h"
 #include "platform/IniFile.h"
@@ -126,6 +128,23 @@ void TForm1::CreateViewMenu() {
     scene_.Labels->HideOverlapping = on;
     viewer_->update();
   });
+}
+
+void TForm1::ConnectMotion() {
+  motion_ = new TViewMotion(this);
+  // The walls give way to their centreline, which is drawn with them, for
+  // the frames that stand in while the view moves; a centreline of very
+  // many shots is thinned to every so many.
+  viewer_->OnPaint = [this](TGLViewer&) {
+    motion_->FrameStarted();
+    if (!sceneCreated_) return;
+    const bool standIn = motion_->StandIn();
+    TGLLines& centre = *scene_.Centreline;
+    scene_.PassageMesh->Visible = centre.Visible && !standIn;
+    centre.Stride = standIn ? std::max(1, centre.SegmentCount() / TViewMotion::kStandInSegments) : 1;
+  };
+  connect(viewer_, &QOpenGLWidget::frameSwapped, motion_, &TViewMotion::FrameShown);
+  connect(motion_, &TViewMotion::Redraw, viewer_, qOverload<>(&QWidget::update));
 }
 
 void TForm1::SetOverlay(bool TOverlaySwitches::*which, const char* key, bool on) {

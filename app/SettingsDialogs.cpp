@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTextBrowser>
 #include <QToolBar>
@@ -110,8 +111,20 @@ TLoadProgressDlg::TLoadProgressDlg(QWidget* parent) : QDialog(parent) {
   grid->addWidget(new QLabel(QStringLiteral(" Progress:"), this), 2, 2);
   grid->addWidget(progress_, 2, 3);
   grid->addWidget(bar_, 3, 0, 1, 4);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
+  buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("CancelBtn"));
+  connect(buttons, &QDialogButtonBox::rejected, this, &TLoadProgressDlg::reject);
+  grid->addWidget(buttons, 4, 0, 1, 4);
   setMinimumWidth(420);
 }
+
+void TLoadProgressDlg::showEvent(QShowEvent* event) {
+  cancelled_ = false;
+  QDialog::showEvent(event);
+}
+
+// The load hides the window when it has stopped.
+void TLoadProgressDlg::reject() { cancelled_ = true; }
 
 TCaveLoadProgress TLoadProgressDlg::Fields() {
   auto setter = [this](QLabel* field) {
@@ -121,7 +134,10 @@ TCaveLoadProgress TLoadProgressDlg::Fields() {
     };
   };
   TCaveLoadProgress fields;
-  fields.Action = setter(action_);
+  fields.Action = [this, show = setter(action_)](const std::string& text) {
+    show(text);
+    if (OnAction) OnAction(text);
+  };
   fields.Shots = setter(shots_);
   fields.Surveys = setter(surveys_);
   fields.Polygons = setter(polygons_);
@@ -130,6 +146,7 @@ TCaveLoadProgress TLoadProgressDlg::Fields() {
     bar_->setValue(std::clamp(percent, 0, 100));
     pacer_.Pace();
   };
+  fields.Cancelled = [this] { return cancelled_; };
   return fields;
 }
 

@@ -46,16 +46,28 @@ class TRepaintPacer {
   QElapsedTimer since_;
 };
 
-// "Converting Cave Data To 3D Mesh", filled by the scene builder.
+// "Converting Cave Data To 3D Mesh", filled by the scene builder. "Cancel"
+// (or closing the window) asks the load to stop.
 class TLoadProgressDlg : public QDialog {
   Q_OBJECT
  public:
   explicit TLoadProgressDlg(QWidget* parent = nullptr);
   // Fields that set their text (the progress field also the bar) and let
-  // pending events run. The main window keeps other commands out meanwhile.
+  // pending events run, and say whether the load is cancelled. The main
+  // window keeps other commands out meanwhile.
   TCaveLoadProgress Fields();
+  // Whether "Cancel" was pressed since the window was last shown.
+  bool Cancelled() const { return cancelled_; }
+  // Told every action text the load reports, as it is shown.
+  std::function<void(const std::string&)> OnAction;
+
+  void reject() override;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
 
  private:
+  bool cancelled_ = false;
   QLabel* action_;
   QLabel* shots_;
   QLabel* surveys_;

@@ -84,10 +84,17 @@ void TStationTool::Clear() {
   ClearSelection();
   index_.Clear();
   scenePositions_.clear();
+  indexStale_ = false;
 }
 
 void TStationTool::Rebuild() {
   Clear();
+  indexStale_ = true;
+}
+
+void TStationTool::EnsureIndex() {
+  if (!indexStale_) return;
+  indexStale_ = false;
   const TPlotModel& model = PlotModel();
   index_.Build(model);
   scenePositions_.resize(index_.Count());
@@ -134,6 +141,7 @@ void TStationTool::FindNext() {
   if (text.compare(searched_, Qt::CaseInsensitive) != 0 || matches_.empty()) {
     const QByteArray utf8 = text.toUtf8();
     matches_.clear();
+    EnsureIndex();
     if (index_.Count() > 0)
       matches_ = index_.Find(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())));
     searched_ = text;
@@ -194,6 +202,7 @@ void TStationTool::FlyTo(int entry) {
 
 bool TStationTool::PickAt(int x, int y, bool measure) {
   const TCaveScene& s = form_.Scene();
+  EnsureIndex();
   if (scenePositions_.empty() || !s.CaveFrame->Visible) return false;
   const TGLViewer& v = *form_.Viewer();
   const int hit = PickNearest(StationModelview(), v.width(), v.height(), scenePositions_, x, y, kPickRadius);

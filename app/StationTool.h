@@ -29,6 +29,8 @@ class TStationTool : public QObject {
   ~TStationTool() override;
 
   // Around every load: the index points into the plot model the load refills.
+  // It is made again when first needed, so a big cave's first frame does
+  // not wait for it.
   void Clear();
   void Rebuild();
 
@@ -41,9 +43,15 @@ class TStationTool : public QObject {
   // Draws the markers and the line; called after each frame, context current.
   void Draw();
 
-  const TStationIndex& Index() const { return index_; }
+  const TStationIndex& Index() {
+    EnsureIndex();
+    return index_;
+  }
   // Scene coordinates of each index entry.
-  const std::vector<T3DVector>& ScenePositions() const { return scenePositions_; }
+  const std::vector<T3DVector>& ScenePositions() {
+    EnsureIndex();
+    return scenePositions_;
+  }
   // Where an entry is in the view now; nothing when behind the eye.
   bool WindowPosition(int entry, TWindowPoint& out) const;
   int Selected() const { return selected_; }
@@ -57,6 +65,7 @@ class TStationTool : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void EnsureIndex();
   TMatrix4 StationModelview() const;
   bool WindowPosition(const TMatrix4& modelview, int entry, TWindowPoint& out) const;
   void FlyTo(int entry);
@@ -70,6 +79,7 @@ class TStationTool : public QObject {
   QAction* findAct_;
   TStationIndex index_;
   std::vector<T3DVector> scenePositions_;
+  bool indexStale_ = false;
   std::vector<int> matches_;
   QString searched_;
   int current_ = -1;  // place in matches_

@@ -41,19 +41,24 @@ class TStageClock {
     current_ = stage;
   }
   void Close() {
-    const double now = clock_.Seconds();
-    if (current_) stages_.emplace_back(current_, now - last_);
+    const double now = clock_.Seconds(), cpu = bench::CpuSeconds();
+    if (current_) stages_.push_back({current_, now - last_, cpu - lastCpu_, bench::CurrentRssMB()});
     last_ = now;
+    lastCpu_ = cpu;
     current_ = nullptr;
   }
   double Total() const { return last_; }
-  const std::vector<std::pair<const char*, double>>& Stages() const { return stages_; }
+  struct TStage {
+    const char* name;
+    double seconds, cpu, residentMB;
+  };
+  const std::vector<TStage>& Stages() const { return stages_; }
 
  private:
   bench::Stopwatch clock_;
   const char* current_ = nullptr;
-  double last_ = 0;
-  std::vector<std::pair<const char*, double>> stages_;
+  double last_ = 0, lastCpu_ = bench::CpuSeconds();
+  std::vector<TStage> stages_;
 };
 
 }  // namespace
@@ -84,16 +89,22 @@ int main(int argc, char** argv) {
   const double cpuBeforeDrawing = bench::CpuSeconds();
 
   bench::Stopwatch draw;
+  const double cpuDrawing = bench::CpuSeconds();
   viewer.Grab();
   const double drawing = draw.Seconds();
 
   std::printf("cave load: %s%s\n", file.c_str(), result.Error.empty() ? "" : " (reader warning)");
   std::printf("  model           %d records, %d faces, %d vertices\n", model.Plots.Count(),
               scene.PassageMesh->ColorCount(), scene.PassageMesh->VertexCount());
-  for (const auto& [stage, seconds] : clock.Stages()) std::printf("  %-15s %.3f s\n", stage, seconds);
+  for (const auto& [stage, seconds, cpu, resident] : clock.Stages())
+    std::printf("  %-15s %.3f s, %.3f s of CPU, %.0f MB resident after it\n", stage, seconds, cpu, resident);
   std::printf("  to first frame  %.3f s without drawing (goal: under 4 s), %.3f s of CPU\n", clock.Total(),
               cpuBeforeDrawing - cpuAtStart);
-  std::printf("  first drawing   %.3f s (Mesa)\n", drawing);
+  std::printf("  first drawing   %.3f s, %.3f s of CPU (Mesa)\n", drawing, bench::CpuSeconds() - cpuDrawing);
+  bench::Stopwatch again;
+  const double cpuAgain = bench::CpuSeconds();
+  viewer.Grab();
+  std::printf("  next drawing    %.3f s, %.3f s of CPU (Mesa)\n", again.Seconds(), bench::CpuSeconds() - cpuAgain);
   std::printf("  peak memory     %.0f MB before drawing, %.0f MB after (goal: under 2048 MB)\n", loadPeak,
               bench::PeakRssMB());
   return 0;

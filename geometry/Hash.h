@@ -55,6 +55,7 @@ class THashedArray {
   void* Object(int i) const { return keys_.Object(i); }
 
   int IndexOf(Query key) const {
+    EnsureLinked();
     const Derived& d = Self();
     key = d.Prepare(key);
     const uint32_t h = d.ChainHash(key);
@@ -81,11 +82,12 @@ class THashedArray {
     next_.reserve(static_cast<size_t>(std::max(n, 0)));
     PreferHugePages(hashes_.data(), hashes_.size(), hashes_.capacity());
     PreferHugePages(next_.data(), next_.size(), next_.capacity());
-    if (const int bits = ChainBitsFor(n); bits > chainBits_) Relink(bits);
+    if (const int bits = ChainBitsFor(n); bits > chainBits_ && !unlinked_) Relink(bits);
   }
 
   // Appends the key and links it first in its chain; duplicates allowed.
   virtual int Add(Query key, void* object = nullptr) {
+    EnsureLinked();
     const int i = keys_.AddObject(Key(Self().Prepare(key)), object);
     hashes_.push_back(Self().ChainHash(keys_[i]));
     next_.push_back(-1);
@@ -109,6 +111,7 @@ class THashedArray {
   }
 
   virtual void Clear() {
+    unlinked_ = false;
     keys_.Clear();
     std::vector<uint32_t>().swap(hashes_);
     std::vector<int32_t>().swap(next_);
@@ -117,6 +120,7 @@ class THashedArray {
 
   // Relinks keys 0..Count()-1 in order, so equal keys are found latest first.
   void Rehash() {
+    unlinked_ = false;
     hashes_.resize(Count());
     for (int i = 0; i < Count(); ++i) hashes_[i] = Self().ChainHash(keys_[i]);
     Relink(ChainBitsFor(Count()));
@@ -133,6 +137,20 @@ class THashedArray {
 
   // Size of the chain table actually allocated.
   int ChainCount() const { return static_cast<int>(heads_.size()); }
+
+  // Room for n keys, leaving the chains to the next relink.
+  void ReserveKeys(int n) {
+    if (n > keys_.Capacity()) keys_.SetCapacity(n);
+  }
+
+  // Appends a key without linking it. The chains are made again, all at
+  // once and as Add would have made them, when a lookup or an Add next
+  // needs them: for builders that know their duplicates by other means.
+  int AddUnlinked(const Key& key) {
+    unlinked_ = true;
+    return keys_.Add(key);
+  }
+  bool Linked() const { return !unlinked_; }
 
  protected:
   static constexpr int kMinChainBits = 4;
@@ -180,8 +198,19 @@ class THashedArray {
     std::vector<int32_t>(size_t{1} << chainBits_, -1).swap(heads_);
   }
 
+  void SwapChains(THashedArray& other) {
+    keys_.Swap(other.keys_);
+    std::swap(unlinked_, other.unlinked_);
+    std::swap(bits_, other.bits_);
+    std::swap(chainBits_, other.chainBits_);
+    heads_.swap(other.heads_);
+    next_.swap(other.next_);
+    hashes_.swap(other.hashes_);
+  }
+
   void AssignChains(const THashedArray& other) {
     if (&other == this) return;
+    unlinked_ = other.unlinked_;
     keys_.Assign(other.keys_);
     keys_.Ascending = other.keys_.Ascending;
     bits_ = other.bits_;
@@ -191,7 +220,12 @@ class THashedArray {
     hashes_ = other.hashes_;
   }
 
+  void EnsureLinked() const {
+    if (unlinked_) const_cast<THashedArray*>(this)->Rehash();
+  }
+
   KeyArray keys_;
+  bool unlinked_ = false;
   int bits_ = 11;
   int chainBits_ = kMinChainBits;
   std::vector<int32_t> heads_;

@@ -197,6 +197,16 @@ class THugeArray : public THugeArrayBase {
     Changed();
   }
 
+  // Exchanges the elements and sizes; names, order and handlers stay.
+  void Swap(THugeArray& other) {
+    items_.swap(other.items_);
+    objects_.swap(other.objects_);
+    std::swap(count_, other.count_);
+    std::swap(capacity_, other.capacity_);
+    std::swap(initialCapacity_, other.initialCapacity_);
+    std::swap(growthDelta_, other.growthDelta_);
+  }
+
   void AddFrom(const THugeArray& other) {
     const int n = other.Count();  // fixed first, so adding an array to itself ends
     for (int i = 0; i < n; ++i) AddObject(other.items_[i], other.Object(i));

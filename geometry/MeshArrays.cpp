@@ -1,7 +1,9 @@
 #include "geometry/MeshArrays.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
+#include <new>
 #include <utility>
 
 namespace lumora {
@@ -12,6 +14,11 @@ namespace lumora {
 
 int TFaceList::Add(const TFace& face, uint32_t colour, const T3DVector& normal) {
   Normals.Add(normal);
+  Colors.Add(colour);
+  return THugeArray::AddObject(face, nullptr);
+}
+
+int TFaceList::AddWithoutNormal(const TFace& face, uint32_t colour) {
   Colors.Add(colour);
   return THugeArray::AddObject(face, nullptr);
 }
@@ -59,6 +66,12 @@ void TFaceList::Assign(const TFaceList& other) {
   THugeArray::Assign(other);
 }
 
+void TFaceList::Swap(TFaceList& other) {
+  Normals.Swap(other.Normals);
+  Colors.Swap(other.Colors);
+  THugeArray::Swap(other);
+}
+
 void TFaceList::SetCount(int n) {
   Normals.SetCount(n);
   Colors.SetCount(n);
@@ -104,6 +117,12 @@ void TNO2DIntArray::Clear() {
   live_ = 0;
 }
 
+void TNO2DIntArray::Swap(TNO2DIntArray& other) {
+  heads_.Swap(other.heads_);
+  pool_.Swap(other.pool_);
+  std::swap(live_, other.live_);
+}
+
 void TNO2DIntArray::Compact() {
   THugeArray<Node> pool(std::max(live_, 1));
   for (int i = 0; i < Count(); ++i) {
@@ -139,13 +158,23 @@ THugeInteger TNO2DIntArray::List(int list) const {
 
 // ---- TVertexArray ----
 
-int TVertexArray::AppendVertex(const T3DVector& p, uint32_t colour, void* object) {
+void TVertexArray::AppendVertexData(const T3DVector& p, uint32_t colour) {
   if (KeepIndices) Indices.AddList();
   Normals.Add(T3DVector{});
   Colors.Add(colour);
   BoundsMin = T3DVector{std::min(BoundsMin.x, p.x), std::min(BoundsMin.y, p.y), std::min(BoundsMin.z, p.z)};
   BoundsMax = T3DVector{std::max(BoundsMax.x, p.x), std::max(BoundsMax.y, p.y), std::max(BoundsMax.z, p.z)};
+}
+
+int TVertexArray::AppendVertex(const T3DVector& p, uint32_t colour, void* object) {
+  AppendVertexData(p, colour);
   return THashedArray::Add(p, object);
+}
+
+int TVertexArray::AddUnlinkedVertex(const T3DVector& p, uint32_t colour) {
+  ForgetRecent();
+  AppendVertexData(p, colour);
+  return AddUnlinked(p);
 }
 
 int TVertexArray::AddVertex(const T3DVector& position, void* object) {
@@ -207,6 +236,96 @@ void TVertexArray::Assign(const TVertexArray& other) {
   BoundsMin = other.BoundsMin;
   BoundsMax = other.BoundsMax;
   DefaultColor = other.DefaultColor;
+}
+
+void TVertexArray::Swap(TVertexArray& other) {
+  ForgetRecent();
+  other.ForgetRecent();
+  SwapChains(other);
+  Indices.Swap(other.Indices);
+  Normals.Swap(other.Normals);
+  Colors.Swap(other.Colors);
+  std::swap(BoundsMin, other.BoundsMin);
+  std::swap(BoundsMax, other.BoundsMax);
+  std::swap(DefaultColor, other.DefaultColor);
+  std::swap(KeepIndices, other.KeepIndices);
+}
+
+// ---- TVertexFinder ----
+
+namespace {
+
+// A component as the store compares it: in single precision, -0 as +0.
+uint32_t FloatBits(double v) {
+  float f = static_cast<float>(v);
+  if (f == 0) f = 0;
+  return std::bit_cast<uint32_t>(f);
+}
+
+}  // namespace
+
+TVertexFinder::TVertexFinder(const TVertexArray& store, int expectedVertices) : store_(store) {
+  size_t n = 16;
+  // At most three quarters full.
+  while (n * 3 < (static_cast<size_t>(std::max(expectedVertices, store.Count())) + 1) * 4) n *= 2;
+  Allocate(n);
+  for (int i = 0; i < store.Count(); ++i) Added(i, Hash(store[i]));
+}
+
+void TVertexFinder::Allocate(size_t slots) {
+  TSlot* p = static_cast<TSlot*>(std::calloc(slots, sizeof(TSlot)));
+  if (!p) throw std::bad_alloc();
+  slots_.reset(p);
+  size_ = slots;
+  shift_ = 64 - std::countr_zero(slots);
+  used_ = 0;
+  PreferHugePages(p, 0, slots);
+}
+
+uint32_t TVertexFinder::Hash(const T3DVector& p) {
+  uint64_t h = FloatBits(p.x) * uint64_t{0x9E3779B97F4A7C15};
+  h = (h ^ (h >> 29) ^ FloatBits(p.y)) * uint64_t{0xC2B2AE3D27D4EB4F};
+  h = (h ^ (h >> 32) ^ FloatBits(p.z)) * uint64_t{0x165667B19E3779F9};
+  return static_cast<uint32_t>(h >> 32);
+}
+
+int32_t TVertexFinder::Find(const T3DVector& p, uint32_t hash) const {
+  // Equal keys of one reference bucket match each other, so a store built
+  // by unique adds holds at most one match; the latest wins otherwise, as
+  // the chains would have it.
+  int32_t found = -1;
+  int64_t bucket = -1;
+  for (size_t s = Slot(hash);; s = s + 1 == size_ ? 0 : s + 1) {
+    const TSlot& slot = slots_[s];
+    if (slot.IndexPlus1 == 0) return found;
+    const int32_t index = slot.IndexPlus1 - 1;
+    if (slot.Hash != hash || index < found) continue;
+    const T3DVector& key = store_[index];
+    if (!store_.Equal(key, p)) continue;
+    if (std::memcmp(&key, &p, sizeof p) != 0) {
+      if (bucket < 0) bucket = store_.TableBucket(p);
+      if (store_.TableBucket(key) != bucket) continue;
+    }
+    found = index;
+  }
+}
+
+void TVertexFinder::Added(int32_t index, uint32_t hash) {
+  if ((used_ + 1) * 4 > size_ * 3) {
+    std::unique_ptr<TSlot[], TFree> old = std::move(slots_);
+    const size_t oldSize = size_;
+    Allocate(2 * oldSize);
+    for (size_t i = 0; i < oldSize; ++i)
+      if (old[i].IndexPlus1 != 0) Place(old[i].Hash, old[i].IndexPlus1);
+  }
+  Place(hash, index + 1);
+}
+
+void TVertexFinder::Place(uint32_t hash, int32_t indexPlus1) {
+  size_t s = Slot(hash);
+  while (slots_[s].IndexPlus1 != 0) s = s + 1 == size_ ? 0 : s + 1;
+  slots_[s] = TSlot{hash, indexPlus1};
+  ++used_;
 }
 
 // ---- TTriInterface ----

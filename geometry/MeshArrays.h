@@ -5,6 +5,8 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,9 @@ class TFaceList : public THugeArray<TFace> {
   TColorArray Colors;
 
   int Add(const TFace& face, uint32_t colour, const T3DVector& normal);
+  // Appends without a normal, for an owner that makes the normals later:
+  // Normals then counts fewer than the faces until it does.
+  int AddWithoutNormal(const TFace& face, uint32_t colour);
   int AddObject(const TFace& face, uint32_t colour, void* object);
   void Insert(const TFace& face, uint32_t colour, const T3DVector& normal, int i);
 
@@ -40,6 +45,7 @@ class TFaceList : public THugeArray<TFace> {
   void Exchange(int i, int j) override;
   void Clear() override;
   void Assign(const TFaceList& other);
+  void Swap(TFaceList& other);
   void SetCount(int n);
   void SetCapacity(int n);
 };
@@ -56,6 +62,7 @@ class TNO2DIntArray {
   void Reserve(int lists, int values);
   void Delete(int list);
   void Clear();
+  void Swap(TNO2DIntArray& other);
 
   void Append(int list, int32_t value);
   int ListCount(int list) const { return heads_[list].count; }
@@ -106,6 +113,8 @@ class TVertexArray : public T3DVectorHash {
 
   // Appends even when an equal position is present.
   int AddVertex(const T3DVector& position, void* object = nullptr);
+  // Appends without linking the hash chains (see THashedArray::AddUnlinked).
+  int AddUnlinkedVertex(const T3DVector& position, uint32_t colour);
   // Index of an equal position (its colour kept), else of the new vertex.
   int AddUniqueVertex(const T3DVector& position, uint32_t colour);
   void AddIndex(int vertex, int32_t value) { Indices.Append(vertex, value); }
@@ -118,9 +127,11 @@ class TVertexArray : public T3DVectorHash {
   void Clear() override;
   void Sort() override;
   void Assign(const TVertexArray& other);
+  void Swap(TVertexArray& other);
 
  private:
   int AppendVertex(const T3DVector& position, uint32_t colour, void* object);
+  void AppendVertexData(const T3DVector& position, uint32_t colour);
 
   // The last positions asked for, by their exact bytes. A mesh asks for the
   // same few corners again and again as it adds neighbouring faces; while
@@ -143,6 +154,44 @@ class TVertexArray : public T3DVectorHash {
     recent_.fill(TRecent{});
     recentGeneration_ = 1;
   }
+};
+
+// Finds the vertex that TVertexArray::IndexOf would find while a builder
+// appends vertices unlinked: one open table of (hash, index) pairs, one
+// cache line a lookup, made for one build and dropped after it.
+class TVertexFinder {
+ public:
+  // Takes in the vertices the store already holds.
+  TVertexFinder(const TVertexArray& store, int expectedVertices);
+
+  // Equal vertices (as the store compares them) hash alike.
+  static uint32_t Hash(const T3DVector& p);
+  // Brings the hash's first slot towards the cache.
+  void Prefetch(uint32_t hash) const { __builtin_prefetch(&slots_[Slot(hash)]); }
+  // The index IndexOf gives, or -1.
+  int32_t Find(const T3DVector& p, uint32_t hash) const;
+  // Vertex `index` of the store, just appended, has this hash.
+  void Added(int32_t index, uint32_t hash);
+
+ private:
+  // All zero is empty: a fresh table comes from the kernel zeroed and is
+  // only touched where it is filled.
+  struct TSlot {
+    uint32_t Hash;
+    int32_t IndexPlus1;
+  };
+  struct TFree {
+    void operator()(TSlot* p) const { std::free(p); }
+  };
+  size_t Slot(uint32_t hash) const { return (hash * uint64_t{0x9E3779B97F4A7C15}) >> shift_; }
+  void Allocate(size_t slots);
+  void Place(uint32_t hash, int32_t indexPlus1);
+
+  const TVertexArray& store_;
+  std::unique_ptr<TSlot[], TFree> slots_;
+  size_t size_ = 0;
+  int shift_ = 0;
+  size_t used_ = 0;
 };
 
 // The corner positions of the faces of a face list.

@@ -285,15 +285,29 @@ struct TBox {
   T3DVector min, max;
 };
 
+// Ten billion feet, about eighty times round the Earth: no survey comes
+// near, and sums and squares of positions stay far from overflowing.
+constexpr double kFarthestPosition = 1e10;
+
+double Position(TPlotScanner& in) {
+  const double value = in.Number();
+  if (std::fabs(value) > kFarthestPosition) {
+    char text[32];
+    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+    throw EPlotRead(std::string(text, end) + " feet is too far out for a position (more than 1e10 feet)");
+  }
+  return value;
+}
+
 // North min, north max, east min, east max, elevation min, elevation max.
 TBox ReadBox(TPlotScanner& in) {
   TBox b;
-  b.min.y = in.Number();
-  b.max.y = in.Number();
-  b.min.x = in.Number();
-  b.max.x = in.Number();
-  b.min.z = in.Number();
-  b.max.z = in.Number();
+  b.min.y = Position(in);
+  b.max.y = Position(in);
+  b.min.x = Position(in);
+  b.max.x = Position(in);
+  b.min.z = Position(in);
+  b.max.z = Position(in);
   return b;
 }
 
@@ -457,9 +471,9 @@ class TPlotLoader {
   void ReadPlotRecord(char letter) {
     if (letter == 'M' || letter == 'L') model_.LineStarts.Add(model_.Plots.Count());
     TPlotVector r;
-    r.Position.y = in_.Number();
-    r.Position.x = in_.Number();
-    r.Position.z = in_.Number();
+    r.Position.y = Position(in_);
+    r.Position.x = Position(in_);
+    r.Position.z = Position(in_);
     r.Code = letter;
     r.ShotIndex = shots_;
     if (in_.Search('S')) r.SetName(in_.Token(20));

@@ -167,12 +167,18 @@ void RoundCornersWith(TPlotArray& list, TPlotArray& scratch, const TPassageOptio
   }
 }
 
-// Emits the segments of one prepared line.
+// Emits the segments of one prepared line, face by face or as rings.
 class TLineEmitter {
  public:
   TLineEmitter(const TPlotModel& model, const TPassageOptions& options, TPassageState& state, const TQuadProc& quad,
-               const TTriangleProc& triangle, const TSegmentFilterProc& segmentFilter)
-      : options_(options), state_(state), quad_(quad), triangle_(triangle), segmentFilter_(segmentFilter) {
+               const TTriangleProc& triangle, const TSegmentFilterProc& segmentFilter,
+               const TSegmentRingsProc& rings = {})
+      : options_(options),
+        state_(state),
+        quad_(quad),
+        triangle_(triangle),
+        segmentFilter_(segmentFilter),
+        rings_(rings) {
     scale_ = options.ConvertToMetres ? MetresPerFoot() : 1.0;
     // The centre is in feet; it is taken off in the units of the output so
     // that a model both converted and centred lands around the origin.
@@ -183,10 +189,12 @@ class TLineEmitter {
     const int count = line.Count();
     if (count < 2) return;
     const bool average = options_.AverageJoints;
+    const bool seal = options_.SealEnds && (triangle_ || rings_);
     int prev = 0, cur = 1, next = 2;
     segs_[prev].Built = false;
     Raw(line, 0, segs_[cur]);
     if (average) Raw(line, 1, segs_[next]);
+    bool emittedLast = false;
     for (int k = 0; k <= count - 2; ++k) {
       if (k > 0) {
         std::swap(prev, cur);  // prev := cur
@@ -196,6 +204,8 @@ class TLineEmitter {
         else
           Raw(line, k, segs_[cur]);
       }
+      const bool joined = emittedLast && average && segs_[prev].Built;
+      emittedLast = false;
       const TPassageSegment& s = segs_[cur];
       if (!s.Built) continue;
       if (segmentFilter_ && !segmentFilter_(s.From.Centre, s.To.Centre)) continue;
@@ -208,11 +218,18 @@ class TLineEmitter {
         if (segs_[next].Built)
           for (int i = 0; i < n; ++i) to_.Points[i] = Mid(s.To.Points[i], segs_[next].From.Points[i]);
       }
-      Walls(s.ShotIndex);
-      if (options_.SealEnds && triangle_) {
-        if (k == 0) Fan(from_, s.ShotIndex, true);
-        if (k == count - 2) Fan(to_, s.ShotIndex, false);
+      const bool sealFrom = seal && k == 0, sealTo = seal && k == count - 2;
+      CountWalls();
+      if (sealFrom) CountCap(from_);
+      if (sealTo) CountCap(to_);
+      if (rings_) {
+        rings_(TSegmentRings{from_, to_, s.ShotIndex, joined, sealFrom, sealTo});
+      } else {
+        Walls(s.ShotIndex);
+        if (sealFrom) Fan(from_, s.ShotIndex, true);
+        if (sealTo) Fan(to_, s.ShotIndex, false);
       }
+      emittedLast = true;
     }
   }
 
@@ -242,15 +259,12 @@ class TLineEmitter {
     state_.OutputMax = MaxVector(state_.OutputMax, q);
   }
 
-  void Walls(int32_t shotIndex) {
+  // The build's counts, volume and bounds for the walls of from_ and to_.
+  void CountWalls() {
     const int n = from_.Count;
     // Every ring point is a corner of some quad, so bounding the rings
     // bounds exactly the points handed out.
     for (int i = 0; i < n; ++i) {
-      const int j = i + 1 == n ? 0 : i + 1;
-      // Reversed from the ring order so that the walls face outwards like
-      // the end caps; see TQuadProc.
-      quad_(from_.Points[i], from_.Points[j], to_.Points[j], to_.Points[i], shotIndex);
       Bound(from_.Points[i]);
       Bound(to_.Points[i]);
     }
@@ -260,13 +274,26 @@ class TLineEmitter {
     state_.PassageVolume += (CrossSectionArea(from_) + CrossSectionArea(to_)) / 2 * distance;
   }
 
+  void CountCap(const TCrossSection& c) {
+    Bound(c.Centre);
+    for (int i = 0; i < c.Count; ++i) Bound(c.Points[i]);
+    state_.FaceCount += c.Count;
+  }
+
+  void Walls(int32_t shotIndex) {
+    const int n = from_.Count;
+    for (int i = 0; i < n; ++i) {
+      const int j = i + 1 == n ? 0 : i + 1;
+      // Reversed from the ring order so that the walls face outwards like
+      // the end caps; see TQuadProc.
+      quad_(from_.Points[i], from_.Points[j], to_.Points[j], to_.Points[i], shotIndex);
+    }
+  }
+
   void Fan(const TCrossSection& c, int32_t shotIndex, bool firstEnd) {
     const int n = c.Count;
     for (int i = 0; i + 1 < n; ++i) triangle_(c.Centre, c.Points[i], c.Points[i + 1], shotIndex, firstEnd);
     triangle_(c.Centre, c.Points[n - 1], c.Points[0], shotIndex, firstEnd);
-    Bound(c.Centre);
-    for (int i = 0; i < n; ++i) Bound(c.Points[i]);
-    state_.FaceCount += n;
   }
 
   const TPassageOptions& options_;
@@ -274,6 +301,7 @@ class TLineEmitter {
   const TQuadProc& quad_;
   const TTriangleProc& triangle_;
   const TSegmentFilterProc& segmentFilter_;
+  const TSegmentRingsProc& rings_;
   double scale_ = 1;
   T3DVector offset_;
   TPassageSegment segs_[3];
@@ -306,14 +334,12 @@ double CrossSectionArea(const TCrossSection& section) {
   return area;
 }
 
-void BuildPassages(const TPlotModel& model, const TPassageOptions& options, TPassageState& state,
-                   const TQuadProc& quad, const TTriangleProc& triangle, const TPassageProgressProc& progress,
-                   const TSurveyFilterProc& surveyFilter, const TSegmentFilterProc& segmentFilter) {
-  state = TPassageState{};
-  if (!quad) throw EPassage(kNoOutputProcMessage);
+namespace {
 
+// The walk shared by both kinds of output.
+void Walk(const TPlotModel& model, const TPassageOptions& options, TPassageState& state, TLineEmitter& emitter,
+          const TPassageProgressProc& progress, const TSurveyFilterProc& surveyFilter) {
   TPlotArray line(64), scratch(64);  // reused for every line
-  TLineEmitter emitter(model, options, state, quad, triangle, segmentFilter);
   const int surveyCount = model.Surveys.Count();
   for (int s = 0; s < model.Sections.Count() && !state.AbortBuild; ++s) {
     const TRange surveys = model.SectionSurveyRange(s);
@@ -332,6 +358,29 @@ void BuildPassages(const TPlotModel& model, const TPassageOptions& options, TPas
         progress(state.FaceCount, static_cast<int>(std::nearbyint(100.0 * sv / std::max(surveyCount, 1))));
     }
   }
+}
+
+}  // namespace
+
+void BuildPassages(const TPlotModel& model, const TPassageOptions& options, TPassageState& state,
+                   const TQuadProc& quad, const TTriangleProc& triangle, const TPassageProgressProc& progress,
+                   const TSurveyFilterProc& surveyFilter, const TSegmentFilterProc& segmentFilter) {
+  state = TPassageState{};
+  if (!quad) throw EPassage(kNoOutputProcMessage);
+  TLineEmitter emitter(model, options, state, quad, triangle, segmentFilter);
+  Walk(model, options, state, emitter, progress, surveyFilter);
+}
+
+void BuildPassageRings(const TPlotModel& model, const TPassageOptions& options, TPassageState& state,
+                       const TSegmentRingsProc& rings, const TPassageProgressProc& progress,
+                       const TSurveyFilterProc& surveyFilter) {
+  state = TPassageState{};
+  if (!rings) throw EPassage(kNoOutputProcMessage);
+  const TQuadProc noQuad;
+  const TTriangleProc noTriangle;
+  const TSegmentFilterProc noFilter;
+  TLineEmitter emitter(model, options, state, noQuad, noTriangle, noFilter, rings);
+  Walk(model, options, state, emitter, progress, surveyFilter);
 }
 
 TPlanOutline PlanOutline(const TPlotVector& a, const TPlotVector& b) {

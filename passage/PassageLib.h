@@ -89,6 +89,28 @@ void BuildPassages(const TPlotModel& model, const TPassageOptions& options, TPas
                    const TPassageProgressProc& progress = {}, const TSurveyFilterProc& surveyFilter = {},
                    const TSegmentFilterProc& segmentFilter = {});
 
+// One segment as rings rather than faces, for builders that keep every
+// corner once. Its faces, in the order BuildPassages hands them out: for
+// each ring index i (j = i + 1, wrapping) the quad (From[i], From[j], To[j],
+// To[i]); then, when SealFrom, the cap triangles (centre, From[i+1], From[i])
+// and, when SealTo, (centre, To[i], To[i+1]), i running round the ring.
+struct TSegmentRings {
+  const TCrossSection& From;
+  const TCrossSection& To;
+  int32_t ShotIndex;
+  // From holds the very points (to the bit) of the To of the segment handed
+  // out just before it.
+  bool Joined;
+  bool SealFrom, SealTo;
+};
+using TSegmentRingsProc = std::function<void(const TSegmentRings&)>;
+
+// The walk of BuildPassages, with the same state, progress and filters,
+// handing out whole segments. Caps are sealed when SealEnds is set.
+void BuildPassageRings(const TPlotModel& model, const TPassageOptions& options, TPassageState& state,
+                       const TSegmentRingsProc& rings, const TPassageProgressProc& progress = {},
+                       const TSurveyFilterProc& surveyFilter = {});
+
 // ---- Operations the exporters use on single lines and shots -------------
 
 // Plan-view quad of the shot a -> b: a + left, a + right, b + left, b + right

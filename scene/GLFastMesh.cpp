@@ -2,6 +2,9 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
 
 #include "scene/GLGuards.h"
 #include "scene/GLTexture.h"
@@ -12,6 +15,8 @@ TGLFastMesh::TGLFastMesh() {
   // Like every other object, an empty mesh has its bounds at the origin.
   VertexStore.BoundsMin = VertexStore.BoundsMax = T3DVector{};
 }
+
+TGLFastMesh::~TGLFastMesh() { ReleaseBuffers(); }
 
 void TGLFastMesh::Reserve(int faces, int vertices) {
   if (faces > Faces.Capacity()) Faces.SetCapacity(faces);
@@ -34,6 +39,18 @@ void TGLFastMesh::EnsureFaceLists() {
   if (faceListsStale_) RebuildFaceLists();
 }
 
+void TGLFastMesh::SwapGeometry(TGLFastMesh& other) {
+  VertexStore.Swap(other.VertexStore);
+  Faces.Swap(other.Faces);
+  std::swap(deferFaceLists_, other.deferFaceLists_);
+  std::swap(faceListsStale_, other.faceListsStale_);
+  const bool mine = smoothNormalsCurrent_, theirs = other.smoothNormalsCurrent_;
+  Invalidate();
+  other.Invalidate();
+  smoothNormalsCurrent_ = theirs;
+  other.smoothNormalsCurrent_ = mine;
+}
+
 void TGLFastMesh::SetMax(const T3DVector& v) {
   VertexStore.BoundsMax = v;
   BoundsMax = v;
@@ -45,6 +62,7 @@ void TGLFastMesh::SetMin(const T3DVector& v) {
 }
 
 void TGLFastMesh::SetTransparency(double percent) {
+  buffersStale_ = true;
   const uint32_t a = AlphaFromTransparency(percent) << 24;
   for (int i = 0; i < VertexStore.Colors.Count(); ++i)
     VertexStore.Colors[i] = (VertexStore.Colors[i] & 0xFFFFFF) | a;
@@ -53,11 +71,32 @@ void TGLFastMesh::SetTransparency(double percent) {
 }
 
 void TGLFastMesh::SetColor(uint32_t colour) {
+  buffersStale_ = true;
   for (int i = 0; i < VertexStore.Colors.Count(); ++i) VertexStore.Colors[i] = colour;
   for (int i = 0; i < Faces.Colors.Count(); ++i) Faces.Colors[i] = colour;
 }
 
+void TGLFastMesh::Invalidate() {
+  smoothNormalsCurrent_ = false;
+  buffersStale_ = true;
+  TGLCustomMesh::Invalidate();
+}
+
+void TGLFastMesh::SetFaceNormal(int i, const T3DVector& n) {
+  smoothNormalsCurrent_ = false;
+  EnsureFaceNormals();
+  Faces.Normals.Put(i, n);
+}
+
+void TGLFastMesh::EnsureFaceNormals() {
+  const int n = Faces.Count();
+  if (Faces.Normals.Count() == n) return;
+  Faces.Normals.SetCapacity(n);
+  for (int f = Faces.Normals.Count(); f < n; ++f) Faces.Normals.Add(TriangleNormal(Triangles.Triangle(f)));
+}
+
 void TGLFastMesh::SetVertex(int i, const T3DVector& v) {
+  EnsureFaceNormals();
   VertexStore.Put(i, v);
   VertexStore.BoundsMin = MinVector(VertexStore.BoundsMin, v);
   VertexStore.BoundsMax = MaxVector(VertexStore.BoundsMax, v);
@@ -65,6 +104,7 @@ void TGLFastMesh::SetVertex(int i, const T3DVector& v) {
 }
 
 void TGLFastMesh::SetTriangle(int i, const TTriangle3& t) {
+  EnsureFaceNormals();
   TFace f;
   for (int k = 0; k < 3; ++k) f.v[k] = VertexStore.AddUniqueVertex(t.p[k], Faces.Colors[i]);
   Faces[i] = f;
@@ -79,6 +119,7 @@ TGLColorTriple TGLFastMesh::GetTriangleColors(int i) const {
 }
 
 void TGLFastMesh::SetTriangleColors(int i, const TGLColorTriple& c) {
+  buffersStale_ = true;
   const TFace f = Faces[i];
   Faces.Colors.Put(i, c.c[0]);
   for (int k = 0; k < 3; ++k) VertexStore.Colors.Put(f.v[k], c.c[k]);
@@ -123,6 +164,7 @@ void TGLFastMesh::RebuildFaceLists() {
 }
 
 void TGLFastMesh::Repoint(int from, int to) {
+  EnsureFaceNormals();
   for (int f = 0; f < Faces.Count(); ++f)
     for (int32_t& v : Faces[f].v)
       if (v == from) v = to;
@@ -141,6 +183,7 @@ void TGLFastMesh::MoveVertex(const T3DVector& from, const T3DVector& to) {
 }
 
 void TGLFastMesh::MapVertices(const std::function<T3DVector(const T3DVector&)>& f) {
+  EnsureFaceNormals();
   const int n = VertexStore.Count();
   std::vector<T3DVector> positions(n), normals(n);
   std::vector<uint32_t> colours(n);
@@ -164,6 +207,7 @@ void TGLFastMesh::MapVertices(const std::function<T3DVector(const T3DVector&)>& 
 }
 
 int TGLFastMesh::AddTriangleRGB(const TTriangle3& t, uint32_t colour) {
+  EnsureFaceNormals();
   TFace f;
   for (int k = 0; k < 3; ++k) f.v[k] = VertexStore.AddUniqueVertex(t.p[k], colour);
   const int i = Faces.Add(f, colour, TriangleNormal(t));
@@ -175,12 +219,14 @@ int TGLFastMesh::AddTriangleRGB(const TTriangle3& t, uint32_t colour) {
 
 void TGLFastMesh::DeleteTriangle(int i) {
   if (i < 0 || i >= Faces.Count()) throw EHugeArray("Triangle index out of range: " + std::to_string(i));
+  EnsureFaceNormals();
   Faces.Delete(i);
   RebuildFaceLists();
   Invalidate();
 }
 
 void TGLFastMesh::ClearGeometry() {
+  ReleaseBuffers();
   deferFaceLists_ = faceListsStale_ = false;
   VertexStore.KeepIndices = true;
   VertexStore.Clear();
@@ -195,7 +241,7 @@ T3DVector TGLFastMesh::VertexNormal(int i) const {
   T3DVector sum;
   const T3DVector p = VertexStore[i];
   VertexStore.Indices.ForEach(i, [&](int32_t f) {
-    T3DVector n = Faces.Normals[f];
+    T3DVector n = FaceNormal(f);
     if (AngleWeighted) {
       const TTriangle3 t = Triangles.Triangle(f);
       // The corner of face f at this vertex.
@@ -215,7 +261,10 @@ void TGLFastMesh::ComputeNormalsEx(bool smooth, double) {
   ReportProgress("Setting Face Normals", 0, 1);
   if (smooth) {
     ReportProgress("Setting Vertices Normals", 7, 10);
-    if (faceListsStale_) {
+    if (smoothNormalsCurrent_ && !AngleWeighted) {
+      const int n = VertexStore.Count();
+      for (int i = 0; i < n; ++i) ReportProgress("Vertex Normals", i, n);
+    } else if (faceListsStale_) {
       AccumulateVertexNormals();
     } else {
       const int n = VertexStore.Count();
@@ -224,6 +273,8 @@ void TGLFastMesh::ComputeNormalsEx(bool smooth, double) {
         ReportProgress("Vertex Normals", i, n);
       }
     }
+    smoothNormalsCurrent_ = !AngleWeighted;
+    buffersStale_ = true;
   }
   ReportProgress("Done", 1, 1);
 }
@@ -235,8 +286,9 @@ void TGLFastMesh::AccumulateVertexNormals() {
   // the one VertexNormal makes, to the last bit.
   for (int f = 0; f < Faces.Count(); ++f) {
     const TFace& face = Faces[f];
+    const T3DVector normal = FaceNormal(f);
     for (int32_t v : face.v) {
-      T3DVector w = Faces.Normals[f];
+      T3DVector w = normal;
       if (AngleWeighted) {
         const TTriangle3 t = Triangles.Triangle(f);
         int k = 0;
@@ -256,6 +308,7 @@ void TGLFastMesh::AccumulateVertexNormals() {
 }
 
 void TGLFastMesh::RecomputeNormalsAt(const T3DVector& point, double) {
+  EnsureFaceNormals();
   for (int f : TrianglesAt(point)) {
     Faces.Normals[f] = TriangleNormal(Triangles.Triangle(f));
     for (int32_t v : Faces[f].v) VertexStore.Normals[v] = VertexNormal(v);
@@ -284,6 +337,96 @@ void TGLFastMesh::Assign(const TGLObject& source) {
   Invalidate();
 }
 
+namespace {
+
+// OpenGL 1.5 made buffer objects core.
+bool HasBufferObjects() {
+  const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+  int major = 0, minor = 0;
+  return version && std::sscanf(version, "%d.%d", &major, &minor) == 2 && (major > 1 || (major == 1 && minor >= 5));
+}
+
+bool SoftwareRenderer() {
+  const auto* name = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+  const std::string renderer = name ? name : "";
+  for (const char* soft : {"llvmpipe", "softpipe", "swrast", "Software Rasterizer"})
+    if (renderer.find(soft) != std::string::npos) return true;
+  return false;
+}
+
+bool UseBufferObjects() {
+  switch (TGLFastMesh::BufferUse) {
+    case TGLFastMesh::TBufferUse::Never: return false;
+    case TGLFastMesh::TBufferUse::Always: return HasBufferObjects();
+    default: return HasBufferObjects() && !SoftwareRenderer();
+  }
+}
+
+}  // namespace
+
+void TGLFastMesh::ReleaseBuffers() {
+  if (buffers_[0]) glDeleteBuffers(2, buffers_);
+  buffers_[0] = buffers_[1] = 0;
+}
+
+void TGLFastMesh::UploadBuffers() {
+  const int n = VertexStore.Count();
+  const size_t floats = size_t{3} * n * sizeof(float);
+  glBindBuffer(GL_ARRAY_BUFFER, buffers_[0]);
+  glBufferData(GL_ARRAY_BUFFER, 2 * floats + size_t{4} * n, nullptr, GL_STATIC_DRAW);
+  // Written in place, as the GL would convert the doubles itself.
+  auto* p = static_cast<float*>(glMapBuffer(GL_ARRAY_BUFFER, GL_WRITE_ONLY));
+  if (p) {
+    float* normals = p + size_t{3} * n;
+    for (int i = 0; i < n; ++i) {
+      const T3DVector& v = VertexStore[i];
+      const T3DVector& m = VertexStore.Normals[i];
+      p[3 * i] = static_cast<float>(v.x), p[3 * i + 1] = static_cast<float>(v.y), p[3 * i + 2] = static_cast<float>(v.z);
+      normals[3 * i] = static_cast<float>(m.x), normals[3 * i + 1] = static_cast<float>(m.y),
+      normals[3 * i + 2] = static_cast<float>(m.z);
+    }
+    std::memcpy(normals + size_t{3} * n, VertexStore.Colors.Data(), size_t{4} * n);
+    glUnmapBuffer(GL_ARRAY_BUFFER);
+  }
+  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers_[1]);
+  glBufferData(GL_ELEMENT_ARRAY_BUFFER, sizeof(TFace) * Faces.Count(), Faces.Data(), GL_STATIC_DRAW);
+  buffersStale_ = !p;
+}
+
+bool TGLFastMesh::DrawBuffers(bool mapped) {
+  // A name that is no buffer here belongs to a context that has gone.
+  if (buffers_[0] && !glIsBuffer(buffers_[0])) buffers_[0] = buffers_[1] = 0, buffersStale_ = true;
+  if (!buffers_[0]) {
+    if (!UseBufferObjects()) return false;
+    glGenBuffers(2, buffers_);
+  }
+  if (buffersStale_) UploadBuffers();
+  if (buffersStale_) return false;
+  const int n = VertexStore.Count();
+  TAttribGuard arrays;
+  glShadeModel(GL_SMOOTH);
+  glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+  glBindBuffer(GL_ARRAY_BUFFER, buffers_[0]);
+  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers_[1]);
+  glEnableClientState(GL_VERTEX_ARRAY);
+  glEnableClientState(GL_NORMAL_ARRAY);
+  glEnableClientState(GL_COLOR_ARRAY);
+  glVertexPointer(3, GL_FLOAT, 0, nullptr);
+  glNormalPointer(GL_FLOAT, 0, reinterpret_cast<const void*>(size_t{3} * n * sizeof(float)));
+  glColorPointer(4, GL_UNSIGNED_BYTE, 0, reinterpret_cast<const void*>(size_t{6} * n * sizeof(float)));
+  if (mapped) {
+    // The texture coordinates stay in client memory.
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glTexCoordPointer(2, GL_DOUBLE, 0, Texture->TexCoords.Data());
+  }
+  glDrawElements(GL_TRIANGLES, 3 * Faces.Count(), GL_UNSIGNED_INT, nullptr);
+  glBindBuffer(GL_ARRAY_BUFFER, 0);
+  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+  glPopClientAttrib();
+  return true;
+}
+
 void TGLFastMesh::Render() {
   TAttribGuard attribs;
   const uint8_t style = RenderStyle();
@@ -294,7 +437,7 @@ void TGLFastMesh::Render() {
   TGLRenderer::Render();
   const bool mapped = Texture->TextureMode == 1 && Texture->TexCoords.Count() == VertexStore.Count();
   if (style == 2) {
-    if (Faces.Count() == 0) return;
+    if (Faces.Count() == 0 || DrawBuffers(mapped)) return;
     TAttribGuard arrays;
     glShadeModel(GL_SMOOTH);
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
@@ -323,12 +466,77 @@ void TGLFastMesh::Render() {
       glEnd();
       return;
     }
-    glNormal3dv(&Faces.Normals[f].x);
+    const T3DVector normal = FaceNormal(f);
+    glNormal3dv(&normal.x);
     for (int32_t v : face.v) {
       if (mapped) glTexCoord2d(Texture->TexCoords[v].x, Texture->TexCoords[v].y);
       glVertex3dv(&VertexStore[v].x);
     }
   });
+}
+
+}  // namespace lumora
+
+namespace lumora {
+
+TGLFastMeshFill::TGLFastMeshFill(TGLFastMesh& mesh, int faces, int vertices, int expectedVertices,
+                                 uint32_t colour)
+    : mesh_(mesh),
+      finder_(mesh.VertexStore, expectedVertices),
+      colour_(colour),
+      sumNormals_(mesh.ColorCount() == 0 && mesh.VertexCount() == 0 && !mesh.AngleWeighted) {
+  mesh_.DeferFaceLists();
+  if (faces > mesh_.Faces.Capacity()) {
+    mesh_.Faces.THugeArray::SetCapacity(faces);
+    mesh_.Faces.Colors.SetCapacity(faces);
+  }
+  TVertexArray& store = mesh_.VertexStore;
+  if (vertices > store.Normals.Capacity()) {
+    store.Normals.SetCapacity(vertices);
+    store.Colors.SetCapacity(vertices);
+  }
+  store.ReserveKeys(vertices);
+}
+
+TGLFastMeshFill::~TGLFastMeshFill() {
+  mesh_.Invalidate();
+  if (!sumNormals_) return;
+  THuge3DVector& normals = mesh_.VertexStore.Normals;
+  for (int i = 0; i < normals.Count(); ++i) normals[i] = Normalize(normals[i]);
+  mesh_.smoothNormalsCurrent_ = true;
+}
+
+int32_t TGLFastMeshFill::Vertex(const T3DVector& p, uint32_t hash) {
+  TVertexArray& store = mesh_.VertexStore;
+  const int32_t found = finder_.Find(p, hash);
+  if (found >= 0) {
+    // A vertex equal in single precision but not to the bit: faces from
+    // here on keep the normal of their own corners, as AddTriangleRGB does.
+    if (!keepNormals_ && std::memcmp(&store[found], &p, sizeof p) != 0) {
+      mesh_.EnsureFaceNormals();
+      keepNormals_ = true;
+    }
+    return found;
+  }
+  const int32_t i = store.AddUnlinkedVertex(p, colour_);
+  finder_.Added(i, hash);
+  return i;
+}
+
+void TGLFastMeshFill::Face(int32_t ia, int32_t ib, int32_t ic, const T3DVector& a, const T3DVector& b,
+                           const T3DVector& c) {
+  TFaceList& faces = mesh_.Faces;
+  const TFace f{{ia, ib, ic}};
+  const T3DVector n = TriangleNormal(TTriangle3{{a, b, c}});
+  if (keepNormals_)
+    faces.Add(f, colour_, n);
+  else
+    faces.AddWithoutNormal(f, colour_);
+  // In face order, corner by corner, as AccumulateVertexNormals adds them.
+  if (sumNormals_) {
+    THuge3DVector& normals = mesh_.VertexStore.Normals;
+    for (int32_t v : f.v) normals[v] = Add(normals[v], n);
+  }
 }
 
 }  // namespace lumora

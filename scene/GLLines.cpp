@@ -92,6 +92,7 @@ void TGLLines::Render() {
            (a.Pattern & 0xFFFF) == (b.Pattern & 0xFFFF);
   };
   Grid.Visit([&](int i) {
+    if (Stride > 1 && i % Stride != 0) return;
     const TLineProperties& p = LineProperties[i];
     if (!current || !same(*current, p)) {
       if (current) glEnd();

@@ -45,6 +45,8 @@ class TGLLines : public TGLRenderer {
   TColorArray SegmentColors;
   TLinePropertyArray LineProperties;
   bool IndexValid = false;
+  // Draws only every Stride-th segment: a lighter picture of very many.
+  int Stride = 1;
   TOctTree Grid;
   // Stroke text of this set: its segments become lines of the set.
   TStrokeFont Font;

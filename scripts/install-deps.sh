@@ -9,7 +9,7 @@ packages=(
   libgl-dev libglu1-mesa-dev libegl-dev libgl1-mesa-dri libegl-mesa0 libglx-mesa0
   xvfb xauth
   zlib1g-dev libxml2-dev libfast-float-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libgmp-dev
   clang libclang-rt-14-dev
   fontconfig fonts-dejavu-core hershey-fonts-data
   gdal-bin python3-ezdxf assimp-utils ffmpeg unzip libxml2-utils desktop-file-utils shared-mime-info

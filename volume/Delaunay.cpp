@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <unordered_map>
 
+#include "volume/ExactPredicates.h"
 #include "volume/QuickSort.h"
 
 namespace lumora {
@@ -42,35 +42,6 @@ void QuickSortByMeasure(std::vector<TMeasuredEdge>& items) {
 }
 
 }  // namespace
-
-void TTriangulator::CancelSharedEdges(std::vector<int32_t>& buf) {
-  const size_t count = buf.size() / 2;
-  if (count <= 48) {
-    for (size_t a = 0; a < count; ++a) {
-      for (size_t b = a + 1; b < count; ++b)
-        if (buf[2 * a] == buf[2 * b + 1] && buf[2 * a + 1] == buf[2 * b]) {
-          buf[2 * a] = buf[2 * a + 1] = buf[2 * b] = buf[2 * b + 1] = -1;
-        }
-    }
-    return;
-  }
-  // Large cavities (many points on one circle): positions by directed edge.
-  auto key = [](int32_t u, int32_t v) { return (uint64_t(uint32_t(u)) << 32) | uint32_t(v); };
-  std::unordered_map<uint64_t, std::vector<uint32_t>> at;
-  at.reserve(count * 2);
-  for (size_t i = 0; i < count; ++i) at[key(buf[2 * i], buf[2 * i + 1])].push_back(uint32_t(i));
-  for (size_t a = 0; a < count; ++a) {
-    const int32_t u = buf[2 * a], v = buf[2 * a + 1];
-    if (u < 0) continue;
-    auto it = at.find(key(v, u));
-    if (it == at.end()) continue;
-    for (uint32_t b : it->second)
-      if (b > a && buf[2 * b] >= 0) {
-        buf[2 * a] = buf[2 * a + 1] = buf[2 * b] = buf[2 * b + 1] = -1;
-        break;
-      }
-  }
-}
 
 int TTriangulator::ComparePoints(const T2DVector& a, const T2DVector& b) {
   const double dx = a.x - b.x;
@@ -119,7 +90,7 @@ void TTriangulator::Clear() {
   triangles_.clear();
   hull_.clear();
   concaveHull_.clear();
-  triangulated_ = hullDone_ = concaveDone_ = keysValid_ = false;
+  triangulated_ = hullDone_ = concaveDone_ = false;
   minEdge_ = maxEdge_ = 0;
 }
 
@@ -164,33 +135,116 @@ void TTriangulator::MergeDuplicates() {
   secondIndex_.resize(k + 1);
 }
 
-// Each triangle's end is known when it is made: the first later point that
-// the sweep would find inside its circle before the sweep has passed the
-// circle (when it would be marked complete). The points are all known in
-// advance, so an index over them answers that, and each point's cavity is
-// the list of triangles that named it. Cavities, the order their triangles
-// are found and removed in, and the triangles made are then those of
-// testing every open triangle against every point, rounding and ties
-// included, at the cost of a search per triangle made.
-int32_t TTriangulator::EndOf(const TDelaunayTriangle& t, int32_t step) const {
-  const auto n = static_cast<int32_t>(points_.size()) - 3;
-  const int32_t next = step + 1;
-  if (next >= n) return -1;
-  const double right = t.xc + t.r;
-  // The first test of a triangle is the next point's, with a tolerance.
-  if (right < points_[next].x) return -1;
-  if (InCircumcircle(points_[next], t.xc, t.yc, t.r, 1.0000001)) return next;
-  const int32_t j = pointIndex_.FirstInside(t.xc, t.yc, t.r);
-  // Completed by a point right of the circle before j reaches it.
-  if (j < 0 || right < pointIndex_.MaxX(next, j)) return -1;
-  return j;
+double TTriangulator::MaxX(int32_t lo, int32_t hi) const {
+  const auto n = static_cast<int32_t>(maxXTo_.size());
+  if (lo == 0 || maxXTo_[lo - 1] < maxXTo_[hi]) return maxXTo_[hi];  // the range holds the prefix's maximum
+  double m = -HUGE_VAL;
+  for (int32_t l = lo + n, h = hi + n + 1; l < h; l >>= 1, h >>= 1) {
+    if (l & 1) m = std::max(m, maxTree_[l++]);
+    if (h & 1) m = std::max(m, maxTree_[--h]);
+  }
+  return m;
 }
 
+// A point inside a triangle's circle removes the triangle. The side is
+// decided exactly; a point exactly on the circle, where either choice
+// gives a valid triangulation, is taken as the earlier sweep took it: by
+// its rounded circle, with a tolerance at the first test (the next point),
+// unless a point already passed right of that circle.
+bool TTriangulator::Inside(int32_t id, int32_t point, bool& onCircle) const {
+  const TDelaunayTriangle& t = triangles_[positionOf_[id]];
+  const int side = InCircle(points_[t.p1], points_[t.p2], points_[t.p3], points_[point]);
+  onCircle = side == 0;
+  if (!onCircle) return side < 0;
+  const int32_t step = madeAt_[id];
+  double xc, yc, r;
+  Circumcircle(points_[t.p1], points_[t.p2], points_[t.p3], xc, yc, r);
+  if (xc + r < MaxX(step + 1, point)) return false;
+  const double dx = points_[point].x - xc, dy = points_[point].y - yc;
+  return dx * dx + dy * dy <= r * r * (point == step + 1 ? 1.0000001 : 1.0);
+}
+
+// The triangle holding the point, walking from triangle `id` across the
+// edges the point lies beyond (in a random order, so that the walk cannot
+// go round in circles); -1 for none.
+int32_t TTriangulator::Locate(int32_t id, int32_t point) {
+  const T2DVector& p = points_[point];
+  auto beyond = [&](const TDelaunayTriangle& t, int s) {
+    // Inside lies to the right of each edge of a clockwise triangle.
+    return Orientation(points_[t.Vertex(s)], points_[t.Vertex((s + 1) % 3)], p) > 0;
+  };
+  // Coordinates so large that their products overflow could mislead the
+  // walk; after as many steps as there are triangles, every one is asked.
+  for (size_t steps = 0; steps <= triangles_.size(); ++steps) {
+    const TDelaunayTriangle& t = triangles_[positionOf_[id]];
+    random_ = random_ * 6364136223846793005ULL + 1442695040888963407ULL;
+    const int first = static_cast<int>((random_ >> 33) % 3);
+    int across = -1;
+    for (int k = 0; k < 3 && across < 0; ++k)
+      if (beyond(t, (first + k) % 3)) across = (first + k) % 3;
+    if (across < 0) return id;
+    id = neighbours_[3 * id + across];
+    if (id < 0) break;
+  }
+  for (size_t j = 0; j < triangles_.size(); ++j)
+    if (!beyond(triangles_[j], 0) && !beyond(triangles_[j], 1) && !beyond(triangles_[j], 2)) return idAt_[j];
+  return -1;
+}
+
+// The triangles whose circles hold the point: those around the one that
+// holds it, found across their edges. Returns false when a circle that
+// only passes through the point would leave the cavity no star around it.
+bool TTriangulator::FindCavity(int32_t seed, int32_t point, bool onCircleToo) {
+  // A mark of its own for each search, as a point may be searched twice.
+  const int32_t mark = 2 * point + (onCircleToo ? 0 : 1);
+  cavityMark_ = mark;
+  cavityIds_.assign(1, seed);
+  inCavity_[seed] = mark;
+  bool touched = false;
+  for (size_t k = 0; k < cavityIds_.size(); ++k) {
+    const int32_t id = cavityIds_[k];
+    for (int s = 0; s < 3; ++s) {
+      const int32_t nb = neighbours_[3 * id + s];
+      if (nb < 0 || inCavity_[nb] == mark || testedFor_[nb] == mark) continue;
+      testedFor_[nb] = mark;
+      bool onCircle = false;
+      if (!Inside(nb, point, onCircle) || (onCircle && !onCircleToo)) continue;
+      touched = touched || onCircle;
+      inCavity_[nb] = mark;
+      cavityIds_.push_back(nb);
+    }
+  }
+  if (!touched) return true;
+  for (const int32_t id : cavityIds_) {
+    const TDelaunayTriangle& t = triangles_[positionOf_[id]];
+    for (int s = 0; s < 3; ++s) {
+      const int32_t nb = neighbours_[3 * id + s];
+      if ((nb < 0 || inCavity_[nb] != mark) &&
+          Orientation(points_[t.Vertex(s)], points_[t.Vertex((s + 1) % 3)], points_[point]) >= 0)
+        return false;
+    }
+  }
+  return true;
+}
+
+// Bowyer-Watson over the points in sweep order, each cavity found from the
+// triangle holding the point, so the work follows the cavities, whatever
+// lies between the points. The triangle list changes as the earlier sweep
+// changed it (which scanned the list and moved the last triangle into each
+// place it emptied), so its order and the corner order of every triangle
+// are that sweep's.
 void TTriangulator::Triangulate() {
   if (points_.size() < 3) return;
   SortPoints(0, static_cast<int>(points_.size()) - 1);
   MergeDuplicates();
   const auto n = static_cast<int32_t>(points_.size());
+  triangles_.clear();
+  made_ = 0;
+  // Every triangle of fewer points has a corner of the super-triangle.
+  if (n < 3) {
+    triangulated_ = true;
+    return;
+  }
 
   T2DVector lo = points_[0], hi = points_[0];
   for (const T2DVector& p : points_) {
@@ -202,37 +256,42 @@ void TTriangulator::Triangulate() {
   points_.push_back({mid.x - 100 * dmax, mid.y - dmax});
   points_.push_back({mid.x, mid.y + 100 * dmax});
   points_.push_back({mid.x + 100 * dmax, mid.y - dmax});
-  pointIndex_.Build(points_.data(), n);
+  // The sweep ties x within a tolerance, so x is only nearly sorted:
+  // maxima over ranges of points come from a table.
+  maxXTo_.resize(static_cast<size_t>(n));
+  for (int32_t i = 0; i < n; ++i) maxXTo_[i] = std::max(points_[i].x, i ? maxXTo_[i - 1] : -HUGE_VAL);
+  maxTree_.assign(2 * static_cast<size_t>(n), -HUGE_VAL);
+  for (int32_t i = 0; i < n; ++i) maxTree_[n + i] = points_[i].x;
+  for (int32_t i = n - 1; i > 0; --i) maxTree_[i] = std::max(maxTree_[2 * i], maxTree_[2 * i + 1]);
 
-  triangles_.clear();
   triangles_.reserve(2 * static_cast<size_t>(n) + 8);
-  // Triangles move in the list; an id stays with each until it is removed.
+  // Triangles move in the list; an id stays with each until it is removed,
+  // and its neighbours are named by id.
   idAt_.clear();
   positionOf_.clear();
-  nextOfEnd_.clear();
-  freeIds_.clear();
   madeAt_.clear();
-  wide_.clear();
-  endsAt_.assign(static_cast<size_t>(n), -1);
-  // Circles wider than the points' extent (those through the super-triangle
-  // and those of slivers) reach too many points for a search to pay: they
-  // are tested against every point as they come, as before.
-  const double wideRadius = dmax;
-  made_ = 0;
+  neighbours_.clear();
+  inCavity_.clear();
+  testedFor_.clear();
+  freeIds_.clear();
+  cornerOf_.assign(static_cast<size_t>(n) + 3, -1);
+  fanFrom_.assign(static_cast<size_t>(n) + 3, -1);
+  fanTo_.assign(static_cast<size_t>(n) + 3, -1);
+  random_ = 1;
   auto make = [&](int32_t a, int32_t b, int32_t c, int32_t step) {
     ++made_;
     TDelaunayTriangle t;
     t.p1 = a;
     t.p2 = b;
     t.p3 = c;
-    Circumcircle(points_[a], points_[b], points_[c], t.xc, t.yc, t.r);
-    t.Cached = true;
     int32_t id;
     if (freeIds_.empty()) {
       id = static_cast<int32_t>(positionOf_.size());
       positionOf_.push_back(0);
-      nextOfEnd_.push_back(-1);
       madeAt_.push_back(0);
+      inCavity_.push_back(-1);
+      testedFor_.push_back(-1);
+      neighbours_.insert(neighbours_.end(), {-1, -1, -1});
     } else {
       id = freeIds_.back();
       freeIds_.pop_back();
@@ -241,53 +300,66 @@ void TTriangulator::Triangulate() {
     idAt_.push_back(id);
     triangles_.push_back(t);
     madeAt_[id] = step;
-    if (a >= n || b >= n || c >= n || !(t.r <= wideRadius)) {
-      wide_.push_back(id);
-      return;
-    }
-    const int32_t end = EndOf(t, step);
-    if (end >= 0) {
-      nextOfEnd_[id] = endsAt_[end];
-      endsAt_[end] = id;
-    }
+    cornerOf_[a] = cornerOf_[b] = cornerOf_[c] = id;
+    return id;
   };
-  pointIndex_.DropBelow(1);
   make(n, n + 1, n + 2, -1);
 
+  // The walk to each point starts at the nearer of the previous point and
+  // the last point of about the same height: points come by x, but may jump
+  // far in y. Bands of the square root of the count, by rank (so that
+  // clusters and gaps do not matter), hold a point about that far back in
+  // the sweep, and are about as high.
+  const auto band = std::max<int32_t>(4, static_cast<int32_t>(std::sqrt(static_cast<double>(n))));
+  {
+    std::vector<int32_t> byHeight(static_cast<size_t>(n));
+    for (int32_t i = 0; i < n; ++i) byHeight[i] = i;
+    std::sort(byHeight.begin(), byHeight.end(), [&](int32_t a, int32_t b) { return points_[a].y < points_[b].y; });
+    bandOf_.resize(static_cast<size_t>(n));
+    for (int32_t rank = 0; rank < n; ++rank) bandOf_[byHeight[rank]] = rank / band;
+    lastInBand_.assign(static_cast<size_t>(n / band) + 1, -1);
+  }
+  auto distance2 = [&](int32_t a, int32_t b) {
+    const double dx = points_[a].x - points_[b].x, dy = points_[a].y - points_[b].y;
+    return dx * dx + dy * dy;
+  };
+
   std::vector<int32_t>& cavity = cavity_;
+  int32_t previous = -1;
   for (int32_t i = 0; i < n; ++i) {
+    int32_t near = previous;
+    const int32_t level = lastInBand_[bandOf_[i]];
+    if (level >= 0 && (near < 0 || distance2(level, i) < distance2(near, i))) near = level;
+    const int32_t seed = Locate(near < 0 ? idAt_[0] : cornerOf_[near], i);
+    if (seed < 0) continue;
+    const TDelaunayTriangle& holder = triangles_[positionOf_[seed]];
+    // A point equal to a corner, which the merge missed (it compares
+    // neighbours in the sorted order only), is that corner.
+    if (Equal(points_[holder.p1], points_[i]) || Equal(points_[holder.p2], points_[i]) ||
+        Equal(points_[holder.p3], points_[i]))
+      continue;
+    previous = lastInBand_[bandOf_[i]] = i;
+    // Circles through the point join only while the cavity stays a star.
+    if (!FindCavity(seed, i, true)) FindCavity(seed, i, false);
     cavity.clear();
-    for (int32_t id = endsAt_[i]; id >= 0; id = nextOfEnd_[id]) {
+    for (const int32_t id : cavityIds_) {
       cavity.push_back(positionOf_[id]);
       freeIds_.push_back(id);
     }
-    const T2DVector p = points_[i];
-    for (size_t k = 0; k < wide_.size();) {
-      const int32_t id = wide_[k];
-      const TDelaunayTriangle& t = triangles_[positionOf_[id]];
-      const bool inside = InCircumcircle(p, t.xc, t.yc, t.r, madeAt_[id] == i - 1 ? 1.0000001 : 1.0);
-      // Complete once the sweep has passed the circle; it stays then.
-      const bool complete = t.xc + t.r < p.x;
-      if (complete || inside) {
-        if (!complete) {
-          cavity.push_back(positionOf_[id]);
-          freeIds_.push_back(id);
-        }
-        wide_[k] = wide_.back();
-        wide_.pop_back();
-      } else {
-        ++k;
-      }
-    }
     std::sort(cavity.begin(), cavity.end());
     // A scan in list order: a removed triangle's place takes the last one,
-    // which is looked at there next.
-    edgeBuffer_.clear();
+    // which is looked at there next. Its edges to triangles outside the
+    // cavity, in that order, get the new triangles; the shared ones cancel.
+    boundary_.clear();
     size_t first = 0, past = cavity.size();
     while (first < past) {
       const int32_t j = cavity[first];
       const TDelaunayTriangle& t = triangles_[j];
-      edgeBuffer_.insert(edgeBuffer_.end(), {t.p1, t.p2, t.p2, t.p3, t.p3, t.p1});
+      const int32_t id = idAt_[j];
+      for (int s = 0; s < 3; ++s) {
+        const int32_t nb = neighbours_[3 * id + s];
+        if (nb < 0 || inCavity_[nb] != cavityMark_) boundary_.push_back({t.Vertex(s), t.Vertex((s + 1) % 3), nb});
+      }
       const auto last = static_cast<int32_t>(triangles_.size()) - 1;
       if (cavity[past - 1] == last && last != j)
         --past;  // the last one is in the cavity too, and now at j
@@ -301,86 +373,68 @@ void TTriangulator::Triangulate() {
       triangles_.pop_back();
       idAt_.pop_back();
     }
-    CancelSharedEdges(edgeBuffer_);
-    pointIndex_.DropBelow(i + 2);
-    for (size_t e = 0; e + 1 < edgeBuffer_.size(); e += 2)
-      if (edgeBuffer_[e] >= 0) make(edgeBuffer_[e], edgeBuffer_[e + 1], i, i);
+    for (const TBoundaryEdge& e : boundary_) {
+      const int32_t id = make(e.from, e.to, i, i);
+      fanFrom_[e.from] = fanTo_[e.to] = id;
+      neighbours_[3 * id] = e.outside;
+      if (e.outside >= 0) {
+        const TDelaunayTriangle& o = triangles_[positionOf_[e.outside]];
+        for (int s = 0; s < 3; ++s)
+          if (o.Vertex(s) == e.to && o.Vertex((s + 1) % 3) == e.from) neighbours_[3 * e.outside + s] = id;
+      }
+    }
+    // Around the point, each new triangle meets the one starting where it
+    // ends and the one ending where it starts.
+    for (const TBoundaryEdge& e : boundary_) {
+      const int32_t id = fanFrom_[e.from];
+      neighbours_[3 * id + 1] = fanFrom_[e.to];
+      neighbours_[3 * id + 2] = fanTo_[e.from];
+    }
   }
 
   size_t i = 0;
   while (i < triangles_.size()) {
     const TDelaunayTriangle& t = triangles_[i];
     if (t.p1 >= n || t.p2 >= n || t.p3 >= n) {
+      const int32_t gone = idAt_[i];
       triangles_[i] = triangles_.back();
+      idAt_[i] = idAt_.back();
+      positionOf_[idAt_[i]] = static_cast<int32_t>(i);
       triangles_.pop_back();
+      idAt_.pop_back();
+      positionOf_[gone] = -1;
     } else {
       ++i;
     }
   }
+  // Per edge slot (3 * triangle + slot) the slot of the same edge the other
+  // way round in the neighbour, -1 at the boundary.
+  reverseSlot_.assign(3 * triangles_.size(), -1);
+  for (size_t p = 0; p < triangles_.size(); ++p)
+    for (int s = 0; s < 3; ++s) {
+      const int32_t nb = neighbours_[3 * idAt_[p] + s];
+      if (nb < 0 || positionOf_[nb] < 0) continue;
+      const TDelaunayTriangle& o = triangles_[positionOf_[nb]];
+      for (int r = 0; r < 3; ++r)
+        if (o.Vertex(r) == triangles_[p].Vertex((s + 1) % 3) && o.Vertex((r + 1) % 3) == triangles_[p].Vertex(s))
+          reverseSlot_[3 * p + s] = 3 * positionOf_[nb] + r;
+    }
   // What the records would hold after testing: the circle once the next
   // point has looked at it, and complete once any point lay right of it.
   for (TDelaunayTriangle& t : triangles_) {
-    if (t.p3 == n - 1) {
-      t.Cached = false;
-      t.xc = t.yc = t.r = 0;
-    } else {
-      t.Complete = t.xc + t.r < pointIndex_.MaxX(t.p3 + 1, n - 1);
-    }
+    if (t.p3 == n - 1) continue;
+    Circumcircle(points_[t.p1], points_[t.p2], points_[t.p3], t.xc, t.yc, t.r);
+    t.Cached = true;
+    t.Complete = t.xc + t.r < MaxX(t.p3 + 1, n - 1);
   }
   points_.resize(n);
-  idAt_ = {};
-  positionOf_ = {};
-  nextOfEnd_ = {};
-  endsAt_ = {};
-  freeIds_ = {};
-  cavity_ = {};
-  madeAt_ = {};
-  wide_ = {};
+  for (auto* scratch : {&idAt_, &positionOf_, &madeAt_, &neighbours_, &inCavity_, &testedFor_, &freeIds_, &cornerOf_,
+                        &fanFrom_, &fanTo_, &cavity_, &cavityIds_, &bandOf_, &lastInBand_})
+    *scratch = {};
+  boundary_ = {};
+  maxXTo_ = {};
+  maxTree_ = {};
   triangulated_ = true;
-  keysValid_ = false;
-}
-
-void TTriangulator::FindEdgeKeys() {
-  const auto tcount = static_cast<int32_t>(triangles_.size());
-  const size_t slots = 3 * static_cast<size_t>(tcount);
-  // A directed edge is named by its first slot (3 * triangle + slot); a
-  // triangulation bent by rounding may hold the same directed edge twice.
-  // Slots sorted by edge, then slot: each run of one edge starts with its
-  // name. Sorting, not a walk round each vertex, so that a vertex of
-  // thousands of triangles costs no more than the others.
-  auto edgeKey = [](int32_t a, int32_t b) { return (uint64_t(uint32_t(a)) << 32) | uint32_t(b); };
-  std::vector<std::pair<uint64_t, int32_t>> bySlot(slots);
-  for (int32_t i = 0; i < tcount; ++i)
-    for (int s = 0; s < 3; ++s)
-      bySlot[3 * i + s] = {edgeKey(triangles_[i].Vertex(s), triangles_[i].Vertex((s + 1) % 3)), 3 * i + s};
-  std::sort(bySlot.begin(), bySlot.end());
-  // One entry per directed edge: its key and its name; then the reverse of
-  // each found by a merge over the keys turned round, as both lists are
-  // sorted (a search per edge would miss the cache on big layers).
-  std::vector<std::pair<uint64_t, int32_t>> names, turned;
-  for (size_t k = 0; k < slots; ++k)
-    if (k == 0 || bySlot[k].first != bySlot[k - 1].first) names.push_back(bySlot[k]);
-  turned.reserve(names.size());
-  for (size_t g = 0; g < names.size(); ++g)
-    turned.push_back({(names[g].first << 32) | (names[g].first >> 32), static_cast<int32_t>(g)});
-  std::sort(turned.begin(), turned.end());
-  std::vector<int32_t> reverseOf(names.size(), -1);
-  for (size_t q = 0, g = 0; q < turned.size(); ++q) {
-    while (g < names.size() && names[g].first < turned[q].first) ++g;
-    if (g < names.size() && names[g].first == turned[q].first) reverseOf[turned[q].second] = names[g].second;
-  }
-  keyOf_.assign(slots, -1);
-  reverseKeyOf_.assign(slots, -1);
-  for (size_t k = 0, g = 0; k < slots; ++k) {
-    if (k > 0 && bySlot[k].first != bySlot[k - 1].first) ++g;
-    keyOf_[bySlot[k].second] = names[g].second;
-    reverseKeyOf_[bySlot[k].second] = reverseOf[g];
-  }
-  // Room per key for every edge that carries it.
-  keyStart_.assign(slots + 1, 0);
-  for (size_t e = 0; e < slots; ++e) ++keyStart_[keyOf_[e] + 1];
-  for (size_t e = 0; e < slots; ++e) keyStart_[e + 1] += keyStart_[e];
-  keysValid_ = true;
 }
 
 void TTriangulator::ComputeHull() {
@@ -390,46 +444,25 @@ void TTriangulator::ComputeHull() {
   maxEdge_ = -1e308;
   hull_.clear();
   const auto tcount = static_cast<int32_t>(triangles_.size());
-  if (!keysValid_) FindEdgeKeys();
-
-  // The hull positions of each directed edge: the search for the reverse
-  // of an edge looks at the positions of its key only, and takes the first
-  // as a search from the start of the list would.
-  const size_t slots = 3 * static_cast<size_t>(tcount);
-  keyFill_.assign(slots, 0);
-  keySlots_.resize(slots);
-  hullKey_.clear();
+  // Each edge slot's place in the hull list while it is there: the search
+  // for an edge the other way round looks at its one slot.
+  hullAt_.assign(3 * static_cast<size_t>(tcount), -1);
   for (int32_t i = 0; i < tcount; ++i) {
     for (int s = 0; s < 3; ++s) {
-      const int32_t e = 3 * i + s;
-      const int32_t rk = reverseKeyOf_[e];
-      if (rk >= 0 && keyFill_[rk] > 0) {
-        const int32_t base = keyStart_[rk];
-        int32_t best = base;
-        for (int32_t c = base + 1; c < base + keyFill_[rk]; ++c)
-          if (keySlots_[c] < keySlots_[best]) best = c;
-        const int32_t k = keySlots_[best];
-        keySlots_[best] = keySlots_[base + --keyFill_[rk]];
+      const int32_t reverse = reverseSlot_[3 * i + s];
+      if (reverse >= 0 && hullAt_[reverse] >= 0) {
+        const int32_t k = hullAt_[reverse];
+        hullAt_[reverse] = -1;
         const THullEdge found = hull_[k];
         triangles_[i].SetNeighbour(s, found.Triangle);
         triangles_[found.Triangle].SetNeighbour(found.Slot, i);
-        const auto last = static_cast<int32_t>(hull_.size()) - 1;
-        if (k != last) {
-          hull_[k] = hull_[last];
-          hullKey_[k] = hullKey_[last];
-          const int32_t lk = hullKey_[k];
-          int32_t c = keyStart_[lk];
-          while (keySlots_[c] != last) ++c;
-          keySlots_[c] = k;
-        }
+        hull_[k] = hull_.back();
         hull_.pop_back();
-        hullKey_.pop_back();
+        if (k < static_cast<int32_t>(hull_.size())) hullAt_[3 * hull_[k].Triangle + hull_[k].Slot] = k;
       } else {
         const int32_t a = triangles_[i].Vertex(s), b = triangles_[i].Vertex((s + 1) % 3);
-        const int32_t key = keyOf_[e];
-        keySlots_[keyStart_[key] + keyFill_[key]++] = static_cast<int32_t>(hull_.size());
+        hullAt_[3 * i + s] = static_cast<int32_t>(hull_.size());
         hull_.push_back({a, b, i, static_cast<uint8_t>(s)});
-        hullKey_.push_back(key);
         // Every edge is measured once, when first met.
         const double dx = points_[b].x - points_[a].x, dy = points_[b].y - points_[a].y;
         const double len = std::sqrt(dx * dx + dy * dy);

@@ -1,7 +1,8 @@
 #pragma once
 // Delaunay triangulation of plan points (incremental Bowyer-Watson over
-// points sorted by x, with a super-triangle and cached circumcircles), the
-// boundary of the triangulation, and concave hulls dug into it.
+// points sorted by x, with a super-triangle, deciding in-circle and turn
+// exactly), the boundary of the triangulation, and concave hulls dug into
+// it.
 //
 // Triangles are all wound the same way (clockwise with y up), so an inner
 // edge appears in its two triangles in opposite directions. Indices into the
@@ -13,7 +14,6 @@
 #include <vector>
 
 #include "geometry/Vector.h"
-#include "volume/FirstPointIndex.h"
 
 namespace lumora {
 
@@ -91,16 +91,17 @@ class TTriangulator {
   // Circumcentre and radius with the fallbacks for flat triples.
   static void Circumcircle(const T2DVector& a, const T2DVector& b, const T2DVector& c, double& xc, double& yc,
                            double& r);
-  // Cancels every pair (u, v) ... (v, u) of a buffer of edges (two indices
-  // each), an earlier edge with the first later one that runs the other way.
-  static void CancelSharedEdges(std::vector<int32_t>& edges);
 
  private:
   void SortPoints(int left, int right);
   void MergeDuplicates();
-  // The step whose point removes t, made at `step`; -1 for none.
-  int32_t EndOf(const TDelaunayTriangle& t, int32_t step) const;
-  void FindEdgeKeys();
+  // The largest x of the sorted points lo..hi (both included).
+  double MaxX(int32_t lo, int32_t hi) const;
+  // Whether the point lies inside the circle of triangle `id`, and whether
+  // exactly on it.
+  bool Inside(int32_t id, int32_t point, bool& onCircle) const;
+  int32_t Locate(int32_t id, int32_t point);
+  bool FindCavity(int32_t seed, int32_t point, bool onCircleToo);
   void ConcaveHull(bool byArea);
   double Measure(const THullEdge& e, bool byArea) const;
   void OrderChain(THullArray& edges);
@@ -114,21 +115,29 @@ class TTriangulator {
   THullArray hull_, concaveHull_;
 
   // Scratch kept between calls so that repeated hulls do not allocate.
-  TFirstPointIndex pointIndex_;
-  std::vector<int32_t> edgeBuffer_, cavity_;
-  // While triangulating: per list position its triangle's id, per id its
-  // position and the next id ending at the same step, per step the first.
-  std::vector<int32_t> idAt_, positionOf_, nextOfEnd_, endsAt_, freeIds_;
-  // Per id the step that made it; the ids of the wide circles.
-  std::vector<int32_t> madeAt_, wide_;
+  // While triangulating: per list position its triangle's id; per id its
+  // position, the step that made it, its neighbours across its three edges
+  // and the marks of the last cavity search that took it and that tested
+  // it; per vertex a triangle at it
+  // and the new triangles starting and ending there.
+  struct TBoundaryEdge {
+    int32_t from, to, outside;
+  };
+  std::vector<int32_t> idAt_, positionOf_, madeAt_, neighbours_, inCavity_, testedFor_, freeIds_;
+  std::vector<int32_t> cornerOf_, fanFrom_, fanTo_;
+  // Per point its band of about the same height; per band its last point.
+  std::vector<int32_t> bandOf_, lastInBand_;
+  std::vector<int32_t> cavity_, cavityIds_;
+  std::vector<TBoundaryEdge> boundary_;
+  std::vector<double> maxXTo_, maxTree_;  // x maxima of prefixes and of ranges
+  int32_t cavityMark_ = -1;  // of the triangles in the last cavity found
+  uint64_t random_ = 1;
   std::vector<int32_t> chainStart_, chainPos_, chainAt_;
   std::vector<uint8_t> onHull_;
-  // Per edge slot of the triangles: the key of its directed edge (the first
-  // slot holding it) and of its reverse (-1 for none); found once per
-  // triangulation.
-  std::vector<int32_t> keyOf_, reverseKeyOf_, keyStart_;
-  std::vector<int32_t> keyFill_, keySlots_, hullKey_;
-  bool keysValid_ = false;
+  // Per edge slot of the triangles, the slot of its reverse in the
+  // neighbour (-1 at the boundary), found with the triangles; and its place
+  // in the hull list while the hull is found.
+  std::vector<int32_t> reverseSlot_, hullAt_;
 };
 
 }  // namespace lumora

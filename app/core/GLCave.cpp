@@ -13,7 +13,6 @@ namespace {
 constexpr uint32_t kLineBoxColor = 0x00FF00;
 constexpr uint32_t kPassageBoxColor = 0xFF0000;
 constexpr uint32_t kLabelColor = 0x00FF00;
-constexpr uint32_t kWallValue = 255;
 constexpr int kPassDimsLimit = 15000;
 const TLineProperties kSplayLine{2, true, 0xAAAAAAAA, 2};
 
@@ -22,10 +21,6 @@ constexpr uint32_t kDepthColors[24] = {
     0x00FF3F, 0x00FF00, 0x3FFF00, 0x7FFF00, 0xBFFF00, 0xFFFF00, 0xFFBF00, 0xFF7F00,
     0xFF3F00, 0xFF0000, 0xFF003F, 0xFF007F, 0xFF00BF, 0xFF00FF, 0xBF00FF, 0x7F00FF,
 };
-
-// y up, z south; the elevation goes through single precision as the GL
-// data it ends in does.
-T3DVector AxisChange(const T3DVector& p) { return {p.x, static_cast<double>(static_cast<float>(p.z)), -p.y}; }
 
 bool Drawn(char code, bool includeHidden) { return code == 'D' || (code == 'd' && includeHidden); }
 bool Station(char code, bool includeHidden) { return code == 'M' || Drawn(code, includeHidden); }
@@ -46,14 +41,22 @@ void DrawBox(TGLLines& lines, const T3DVector& a, const T3DVector& b, uint32_t c
 
 bool ValidBox(const T3DVector& lo, const T3DVector& hi) { return lo.x <= hi.x && lo.y <= hi.y && lo.z <= hi.z; }
 
-// Calls the unset-safe fields of the progress window.
+// Calls the unset-safe fields of the progress window, each a point where
+// the load may be cancelled.
 struct TFields {
   const TCaveLoadProgress& p;
-  void Action(const std::string& s) const { if (p.Action) p.Action(s); }
-  void Shots(const std::string& s) const { if (p.Shots) p.Shots(s); }
-  void Surveys(const std::string& s) const { if (p.Surveys) p.Surveys(s); }
-  void Polygons(const std::string& s) const { if (p.Polygons) p.Polygons(s); }
-  void Progress(int percent) const { if (p.Progress) p.Progress(percent); }
+  void Action(const std::string& s) const { Call(p.Action, s); }
+  void Shots(const std::string& s) const { Call(p.Shots, s); }
+  void Surveys(const std::string& s) const { Call(p.Surveys, s); }
+  void Polygons(const std::string& s) const { Call(p.Polygons, s); }
+  void Progress(int percent) const { Call(p.Progress, percent); }
+
+ private:
+  template <class F, class V>
+  void Call(const F& field, const V& value) const {
+    if (field) field(value);
+    if (p.Cancelled && p.Cancelled()) throw ELoadCancelled();
+  }
 };
 
 // The mesh's reporter is the load's only while the load runs.
@@ -285,41 +288,23 @@ T3DVector SceneCoordinates(const T3DVector& p, const TPlotModel& model, const TP
   return AxisChange(q);
 }
 
-void AddPassageWalls(const TPlotModel& model, const TPassageOptions& options, TGLCustomMesh& mesh,
-                     TPassageState& state, const TPassageProgressProc& progress,
-                     std::vector<int32_t>* triangleSurveys) {
-  int32_t survey = -1;
-  if (triangleSurveys) triangleSurveys->clear();
-  // Each face's survey is that of the last survey the walk announced.
-  auto record = [&] {
-    if (triangleSurveys) triangleSurveys->resize(static_cast<size_t>(mesh.ColorCount()), survey);
-  };
-  BuildPassages(
-      model, options, state,
-      [&](const T3DVector& p1, const T3DVector& p2, const T3DVector& p3, const T3DVector& p4, int32_t) {
-        // The wall builder hands the corners already wound outwards, as
-        // (from i, from j, to j, to i); reversing them would turn every wall
-        // inwards. Starting at the second corner gives the triangles
-        // (from j, to j, from i) and (to j, to i, from i): the outward walls
-        // split along the same diagonal as the reversed ring order would.
-        mesh.AddQuad(AxisChange(p2), AxisChange(p3), AxisChange(p4), AxisChange(p1), kWallValue);
-        record();
-      },
-      [&](const T3DVector& c, const T3DVector& a, const T3DVector& b, int32_t, bool firstEnd) {
-        if (firstEnd) mesh.AddTriangle3(AxisChange(c), AxisChange(b), AxisChange(a), kWallValue);
-        else mesh.AddTriangle3(AxisChange(c), AxisChange(a), AxisChange(b), kWallValue);
-        record();
-      },
-      progress, [&](int s) {
-        survey = s;
-        return true;
-      });
+void ClearCave(const TCaveScene& scene, TPlotModel& model) {
+  model.ClearPlotModel();
+  PassageState() = TPassageState{};
+  scene.PassageMesh->Clear();
+  scene.Hull->Clear();
+  for (TGLLines* l : {scene.Shots, scene.Splays, scene.Centreline, scene.LineBox, scene.PassageBox}) l->Clear();
+  scene.Stations->Clear();
+  scene.Labels->ClearStrings();
+  scene.TriangleSurveys->clear();
+  scene.CentrelineSurveys->clear();
 }
 
-TCaveLoadResult LoadCave(const std::filesystem::path& plotFile, TGLViewerCore& viewer, const TCaveScene& scene,
-                         TPlotModel& model, TPassageOptions& options, const TCaveMeshSettings& settings,
-                         const TCaveStyle& style, const TCaveLoadProgress& progress, const TMessageProc& warn) {
-  const TFields fields{progress};
+namespace {
+
+TCaveLoadResult BuildCave(const std::filesystem::path& plotFile, TGLViewerCore& viewer, const TCaveScene& scene,
+                          TPlotModel& model, TPassageOptions& options, const TCaveMeshSettings& settings,
+                          const TCaveStyle& style, const TFields& fields, const TMessageProc& warn) {
   TCaveLoadResult result;
   TGLFastMesh& mesh = *scene.PassageMesh;
 
@@ -355,6 +340,7 @@ TCaveLoadResult LoadCave(const std::filesystem::path& plotFile, TGLViewerCore& v
     stations += Station(c, options.IncludeHidden);
   }
 
+  TWallBuild walls(model, options);
   fields.Action("Setting Shots");
   SetShots(model, options, scene, style, drawn, fields);
   fields.Action("Setting Stations");
@@ -363,24 +349,15 @@ TCaveLoadResult LoadCave(const std::filesystem::path& plotFile, TGLViewerCore& v
   SetLabels(model, options, *scene.Labels, stations, fields);
 
   fields.Action("Building Mesh");
-  {
-    // Room for the most the walls can take, so the arrays never grow by
-    // copying; pages past the real size are never touched. A closed tube
-    // has about half as many vertices as faces.
-    const int64_t most =
-        EstimateMesh(drawn, 2 * (stations - drawn), options.PassageShape, options.RoundingPasses).MaxTriangles;
-    mesh.DeferFaceLists();
-    mesh.Reserve(ClampCount(most), ClampCount(most / 2 + 16));
-  }
+  walls.Wait([&](int64_t faces, int percent) {
+    fields.Action("Passage - Prisms");
+    fields.Progress(percent);
+    fields.Polygons(ThousandsText(faces));
+  });
   TPassageState& state = PassageState();
-  AddPassageWalls(
-      model, options, mesh, state,
-      [&](int64_t faces, int percent) {
-        fields.Action("Passage - Prisms");
-        fields.Progress(percent);
-        fields.Polygons(ThousandsText(faces));
-      },
-      scene.TriangleSurveys.get());
+  state = walls.State;
+  mesh.SwapGeometry(walls.Mesh);
+  scene.TriangleSurveys->swap(walls.TriangleSurveys);
 
   // Bounds only grow while vertices come, from the cleared mesh's origin:
   // fit them to the walls, for the depth colours and the fitted view.
@@ -417,6 +394,19 @@ TCaveLoadResult LoadCave(const std::filesystem::path& plotFile, TGLViewerCore& v
   viewer.FitObject(*scene.CaveFrame);
   fields.Action("Rendering Image");
   return result;
+}
+
+}  // namespace
+
+TCaveLoadResult LoadCave(const std::filesystem::path& plotFile, TGLViewerCore& viewer, const TCaveScene& scene,
+                         TPlotModel& model, TPassageOptions& options, const TCaveMeshSettings& settings,
+                         const TCaveStyle& style, const TCaveLoadProgress& progress, const TMessageProc& warn) {
+  try {
+    return BuildCave(plotFile, viewer, scene, model, options, settings, style, TFields{progress}, warn);
+  } catch (const ELoadCancelled&) {
+    ClearCave(scene, model);
+    throw;
+  }
 }
 
 uint32_t DepthColor(int index) { return index >= 0 && index < 24 ? kDepthColors[index] : kDepthColors[0]; }

@@ -14,6 +14,7 @@
 
 #include "model/PlotArray.h"
 #include "model/PlotReader.h"
+#include "app/core/WallMesh.h"
 #include "passage/PassageLib.h"
 #include "scene/GLFastMesh.h"
 #include "scene/GLFonts.h"
@@ -87,11 +88,18 @@ struct TCaveStyle {
 };
 
 // The fields of the "Converting Cave Data To 3D Mesh" window; an unset
-// field is skipped. The window's fields also let pending events run.
+// field is skipped. The window's fields also let pending events run, and
+// Cancelled, asked after every field, stops the load when it says so.
 struct TCaveLoadProgress {
   std::function<void(const std::string&)> Action, Shots, Surveys, Polygons;
   std::function<void(int percent)> Progress;
+  std::function<bool()> Cancelled;
 };
+
+// Thrown by LoadCave when its progress says the load is cancelled, after
+// dropping what the load had built. Not a std::exception, so that no
+// reader or builder on the way takes it for a fault of its own.
+class ELoadCancelled {};
 
 // Which cave objects are shown; the window derives it from its check boxes
 // (a box counts only when enabled), the command line from its options.
@@ -114,6 +122,9 @@ struct TCaveLoadResult {
 // The volume tool's "Use Pass Dims" box, unchecked by loads of big plots.
 bool& UsePassDims();
 
+// An empty scene and model, as after a file that could not be read.
+void ClearCave(const TCaveScene& scene, TPlotModel& model);
+
 // Walls in the wall colour, half transparent without blending, no texture,
 // everything else hidden: the view after a load.
 void ApplyDisplayDefaults(const TCaveScene& scene, uint32_t wallColor);
@@ -135,18 +146,13 @@ TCaveScene CreateSceneObjects(TGLViewerCore& viewer);
 // set back so the whole cave fits the view, as its home position. A plot
 // reader error goes to `warn` and into the result, and the scene is built
 // from what was read; anything else the scene or the wall builder throws
-// passes through, leaving no reporter installed.
+// passes through, leaving no reporter installed. The walls are built on a
+// second thread while the shots, stations and labels are made on this one;
+// the progress fields are only called on this thread.
 TCaveLoadResult LoadCave(const std::filesystem::path& plotFile, TGLViewerCore& viewer, const TCaveScene& scene,
                          TPlotModel& model, TPassageOptions& options, const TCaveMeshSettings& settings,
                          const TCaveStyle& style, const TCaveLoadProgress& progress,
                          const TMessageProc& warn = {});
-
-// Adds the walls of the model to the mesh in scene coordinates, wound
-// outwards; the build's counts and bounds go to `state`.
-// The survey of each triangle added goes to `triangleSurveys` when given.
-void AddPassageWalls(const TPlotModel& model, const TPassageOptions& options, TGLCustomMesh& mesh,
-                     TPassageState& state, const TPassageProgressProc& progress = {},
-                     std::vector<int32_t>* triangleSurveys = nullptr);
 
 // Colours every wall corner by its depth: red at the top to violet at the
 // bottom (the 24-colour table).

@@ -272,7 +272,10 @@ class DialogsTest : public QObject {
       if (l->objectName().isEmpty()) captions << l->text();
     for (const char* c : {" Actions:", " Shots:", " Surveys:", " Polygons:", " Progress:"})
       QVERIFY2(captions.contains(c), c);
-    QVERIFY(dlg.findChildren<QAbstractButton*>().isEmpty());
+    // One button: "Cancel" stops the load.
+    const auto buttons = dlg.findChildren<QAbstractButton*>();
+    QCOMPARE(buttons.size(), 1);
+    QCOMPARE(buttons[0]->text().remove('&'), QString("Cancel"));
 
     dlg.show();
     const TCaveLoadProgress fields = dlg.Fields();

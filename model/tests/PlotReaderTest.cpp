@@ -234,6 +234,14 @@ TEST(PlotReader, BadNumberReportsTheLine) {
 
   auto last = Load("M 1 2 3\r\nD 4 5 6 S a P 1 2 3 ?");
   EXPECT_EQ(last->result.Message, "\"?\" is not a valid number\r\nLine: 1 \"M 1 2 3 1");
+
+  // Finite, but far beyond any survey: sums of such overflow.
+  auto far = Load("M 1 2 3\r\nD 4 -1e308 6\r\n");
+  EXPECT_EQ(far->result.Message,
+            "-1e+308 feet is too far out for a position (more than 1e10 feet)\r\nLine: 1 \"M 1 2 3 1");
+  auto box = Load("Z 0 10 0 10 0 2e10\r\nM 1 2 3\r\n");
+  EXPECT_FALSE(box->result.Ok);
+  EXPECT_TRUE(Load("M 9999999999 -9999999999 0\r\n")->result.Ok);
 }
 
 TEST(PlotReader, ModelAfterAnErrorKeepsThePreviousLoadFigures) {
@@ -309,17 +317,18 @@ TEST(PlotReader, NumbersReadExactlyAsTheGeneralParser) {
     auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
     numbers.emplace_back(buf, r.ptr);
   }
+  // Read as the I value: positions are bounded, the scanner's numbers not.
   for (const std::string& n : numbers) {
-    auto l = Load("D 0 0 " + n + "\r\n");
+    auto l = Load("D 0 0 0 S a P 0 0 0 0 I " + n + "\r\n");
     ASSERT_TRUE(l->result.Ok) << n << ": " << l->result.Message;
     std::string_view digits = n[0] == '+' ? std::string_view(n).substr(1) : std::string_view(n);
     double expected = 0;
     auto r = std::from_chars(digits.data(), digits.data() + digits.size(), expected);
     if (r.ec == std::errc::result_out_of_range) expected = 0;
-    EXPECT_EQ(l->model.Plots[0].Position.z, expected) << n;
+    EXPECT_EQ(l->model.Plots[0].IValue, expected) << n;
   }
   for (const char* bad : {"-", ".", "1.2.3", "inf", "nan", "0x10", "1e", "--1", "1e999"}) {
-    auto l = Load(std::string("D 0 0 ") + bad + "\r\n");
+    auto l = Load(std::string("D 0 0 0 S a P 0 0 0 0 I ") + bad + "\r\n");
     EXPECT_FALSE(l->result.Ok) << bad;
   }
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "GLFixture.h"
@@ -91,7 +92,125 @@ TEST(FastMeshBuild, QueriesOfADeferredMeshMakeTheListsFirst) {
   EXPECT_GE(fresh.VertexStore.Indices.ListCount(0), 3) << "a cleared mesh keeps its lists again";
 }
 
+// Corners handed to a fill and to AddTriangleRGB alike.
+struct TCornerList {
+  std::vector<TTriangle3> faces;
+  void Add(const T3DVector& a, const T3DVector& b, const T3DVector& c) { faces.push_back({{a, b, c}}); }
+};
+
+// A point equal to p in single precision, not to the bit, whose reference
+// bucket is (or is not) p's.
+T3DVector Twin(const TVertexArray& store, const T3DVector& p, bool sameBucket) {
+  T3DVector q = p;
+  for (int k = 0; k < 1000000; ++k) {
+    q.x = std::nextafter(q.x, 2.0);
+    if (static_cast<float>(q.x) != static_cast<float>(p.x)) break;
+    if ((store.TableBucket(q) == store.TableBucket(p)) == sameBucket) return q;
+  }
+  ADD_FAILURE() << "no twin found";
+  return p;
+}
+
+TEST(FastMeshFill, SharesVerticesAndKeepsNormalsAsAddingFaceByFace) {
+  TGLFastMesh added, filled;
+  TCornerList corners;
+  auto h = [](int i, int j) { return std::sin(i * 0.7) * std::cos(j * 0.4) * 2; };
+  for (int i = 0; i < 12; ++i)
+    for (int j = 0; j < 9; ++j) {
+      const T3DVector a{double(i), h(i, j), double(j)}, b{double(i), h(i, j + 1), double(j + 1)},
+          c{double(i + 1), h(i + 1, j + 1), double(j + 1)}, d{double(i + 1), h(i + 1, j), double(j)};
+      corners.Add(a, b, d);
+      corners.Add(b, c, d);
+    }
+  // A repeated corner, -0 beside +0, and a corner equal in single precision
+  // to an earlier one but not to the bit: shared when their reference
+  // buckets agree, as the store's own lookup shares them, else kept apart.
+  const T3DVector p{1.0 / 3, h(0, 0) + 0.25, 0.1};
+  corners.Add({0, h(0, 0), 0}, {-1, 0, -1}, {-1, 0, -1});
+  corners.Add({-0.0, h(0, 0), -0.0}, {-2, 1, 0}, {-2, 0, 1});
+  corners.Add(p, {-3, 1, 0}, {-3, 0, 1});
+  corners.Add(Twin(added.VertexStore, p, true), {-4, 1.5, 0}, {-4, 0, 1});
+  corners.Add(Twin(added.VertexStore, p, false), {-5, 1, 0}, {-5, 0.5, 1});
+  corners.Add({2, 2, 2}, {3, 2, 2}, {2, 3, 2});
+
+  for (const TTriangle3& t : corners.faces) added.AddTriangleRGB(t, 0xFF);
+  {
+    TGLFastMeshFill fill(filled, 1, 1, 1, 0xFF);  // grows past its sizes
+    for (const TTriangle3& t : corners.faces) {
+      const int32_t a = fill.Vertex(t.p[0]), b = fill.Vertex(t.p[1]), c = fill.Vertex(t.p[2]);
+      fill.Face(a, b, c, t.p[0], t.p[1], t.p[2]);
+    }
+  }
+  auto same = [](const T3DVector& a, const T3DVector& b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+  auto expectSame = [&](const char* when) {
+    SCOPED_TRACE(when);
+    ASSERT_EQ(filled.VertexCount(), added.VertexCount());
+    for (int v = 0; v < added.VertexCount(); ++v) {
+      ASSERT_TRUE(same(filled.GetVertex(v), added.GetVertex(v))) << "vertex " << v;
+      ASSERT_TRUE(same(filled.GetVertexNormal(v), added.GetVertexNormal(v))) << "vertex normal " << v;
+    }
+    ASSERT_EQ(filled.ColorCount(), added.ColorCount());
+    for (int f = 0; f < added.ColorCount(); ++f) {
+      EXPECT_EQ(filled.TriangleVertexIndices(f), added.TriangleVertexIndices(f)) << "face " << f;
+      EXPECT_TRUE(same(filled.GetFaceNormal(f), added.GetFaceNormal(f))) << "face " << f;
+    }
+  };
+  const int n = static_cast<int>(corners.faces.size());
+  EXPECT_EQ(added.TriangleVertexIndices(n - 3)[0], added.TriangleVertexIndices(n - 4)[0]) << "twin shared";
+  EXPECT_NE(added.TriangleVertexIndices(n - 2)[0], added.TriangleVertexIndices(n - 4)[0]) << "twin apart";
+  added.ComputeAllNormals();
+  expectSame("filled");  // the fill's own smooth normals
+  filled.ComputeAllNormals();
+  expectSame("normals computed again");
+  // Moving a vertex keeps the normals the faces were added with.
+  added.SetVertex(5, {40, 40, 40});
+  filled.SetVertex(5, {40, 40, 40});
+  expectSame("vertex moved");
+  added.ComputeAllNormals();
+  filled.ComputeAllNormals();
+  expectSame("vertex moved, normals again");
+}
+
 class FastMeshFrame : public testing::GLFixture {};
+
+// Buffer objects draw what the arrays draw, pixel for pixel, and follow
+// every change of colour and geometry.
+TEST_F(FastMeshFrame, BufferObjectsDrawWhatTheArraysDraw) {
+  struct TRestore {
+    ~TRestore() { TGLFastMesh::BufferUse = TGLFastMesh::TBufferUse::OnGraphicsCards; }
+  } restore;
+  TGLBaseFrame frame;
+  auto* m = static_cast<TGLFastMesh*>(frame.FastMeshes.AddNew());
+  AddSurface(*m);
+  m->RecomputeBounds();
+  m->ComputeAllNormals();
+  m->SetRenderStyle(2);
+  m->Position = T3DVector{-6, 0, -15};
+  m->Rotate(40, 20, 0);
+  for (int v = 0; v < m->VertexCount(); v += 3) m->SetVertexColor(v, 0xFF000000u | (v * 2654435761u >> 8));
+  auto picture = [&](TGLFastMesh::TBufferUse use) {
+    TGLFastMesh::BufferUse = use;
+    m->Invalidate();
+    Draw(frame, true);
+    return pixels;
+  };
+  const auto arrays = picture(TGLFastMesh::TBufferUse::Never);
+  EXPECT_GT(CountPixels(testing::NotBlack), 3000);
+  EXPECT_EQ(picture(TGLFastMesh::TBufferUse::Always), arrays);
+
+  const int drawn = CountPixels(testing::NotBlack);
+  m->SetColor(0xFF00FF00);
+  Draw(frame, false);
+  EXPECT_EQ(CountPixels([](const testing::TRGBA& p) { return p == testing::TRGBA{0, 255, 0, 255}; }), drawn)
+      << "a new colour reaches the buffers";
+  m->Clear();
+  m->AddQuad({-0.5, -0.5, 0}, {0.5, -0.5, 0}, {0.5, 0.5, 0}, {-0.5, 0.5, 0}, 0xFFFF0000);
+  m->Position = T3DVector{};
+  m->ResetOrientation();
+  Draw(frame, false);
+  EXPECT_EQ(Pixel(PX(0), PY(0)), (testing::TRGBA{0, 0, 255, 255})) << "new faces reach the buffers";
+  EXPECT_EQ(CountPixels(testing::NotBlack), 100 * 100);
+}
 
 TEST_F(FastMeshFrame, SmoothUntexturedFramesMakeNeitherOctreeNorCoordinates) {
   TGLBaseFrame frame;

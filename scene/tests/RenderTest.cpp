@@ -300,6 +300,15 @@ TEST_F(RenderTest, LinesAcrossCellsAreAlwaysDrawn) {
   EXPECT_TRUE(NotBlack(Pixel(PX(0), PY(0.5))));
 }
 
+TEST_F(RenderTest, AStrideDrawsEverySoManySegmentsOnly) {
+  TGLBaseFrame frame;
+  auto* lines = static_cast<TGLLines*>(frame.Lines.AddNew());
+  for (int i = 0; i < 6; ++i) lines->AddSegment({-0.5, 0.1 * i - 0.3, 0}, {0.5, 0.1 * i - 0.3, 0}, 0xFFFFFF);
+  lines->Stride = 3;
+  Draw(frame, false);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(NotBlack(Pixel(PX(0), PY(0.1 * i - 0.3))), i % 3 == 0) << "segment " << i;
+}
+
 TEST_F(RenderTest, PlanarTextureOnAKnownQuad) {
   TBitmap32 image;
   image.Width = image.Height = 2;

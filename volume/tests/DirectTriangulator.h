@@ -3,12 +3,17 @@
 // production code replaces by indexes: every triangle visited for every
 // point, the hull list searched for the reverse of every edge, every edge
 // of the chain searched for the digging vertex, the chain ordered by
-// scanning. The tests require both to give identical results.
+// scanning. It keeps the earlier in-circle rule (the rounded circle, with a
+// tolerance at a triangle's first test, and no test once a point passed
+// right of the circle) and counts the decisions where that rule departs
+// from the exact one; where it never does, the tests require identical
+// results from both.
 
 #include <cmath>
 #include <vector>
 
 #include "volume/Delaunay.h"
+#include "volume/ExactPredicates.h"
 #include "volume/QuickSort.h"
 
 namespace lumora::testing {
@@ -19,6 +24,10 @@ struct DirectTriangulator {
   TTriangleArray triangles;
   THullArray hull, concave;
   double minEdge = 0, maxEdge = 0, threshold = 150;
+  // Tests decided otherwise than exactly: a point inside a circle left out
+  // or one outside taken in (points on a circle may go either way, as long
+  // as the cavity stays a star around the point).
+  int departures = 0;
 
   void Add(double x, double y) {
     index1.push_back(static_cast<int32_t>(points.size()));
@@ -26,7 +35,7 @@ struct DirectTriangulator {
     points.push_back({x, y});
   }
 
-  bool InCircle(const T2DVector& p, TDelaunayTriangle& t) {
+  bool InRoundedCircle(const T2DVector& p, TDelaunayTriangle& t) {
     double tol = 1;
     if (!t.Cached) {
       TTriangulator::Circumcircle(points[t.p1], points[t.p2], points[t.p3], t.xc, t.yc, t.r);
@@ -72,25 +81,33 @@ struct DirectTriangulator {
     TDelaunayTriangle s;
     s.p1 = n, s.p2 = n + 1, s.p3 = n + 2;
     triangles.push_back(s);
+    departures = 0;
     for (int i = 0; i < n; ++i) {
       std::vector<std::pair<int32_t, int32_t>> edges;
+      bool onCircle = false;
       for (size_t j = 0; j < triangles.size();) {
         TDelaunayTriangle& t = triangles[j];
+        const int side = InCircle(points[t.p1], points[t.p2], points[t.p3], points[i]);
         if (t.Complete) {
+          departures += side < 0;
           ++j;
           continue;
         }
-        const bool in = InCircle(points[i], t);
+        const bool in = InRoundedCircle(points[i], t);
         if (t.xc + t.r < points[i].x) {
+          departures += side < 0;
           t.Complete = true;
           ++j;
         } else if (in) {
+          departures += side > 0;
+          onCircle = onCircle || side == 0;
           edges.push_back({t.p1, t.p2});
           edges.push_back({t.p2, t.p3});
           edges.push_back({t.p3, t.p1});
           triangles[j] = triangles.back();
           triangles.pop_back();
         } else {
+          departures += side < 0;
           ++j;
         }
       }
@@ -98,6 +115,9 @@ struct DirectTriangulator {
         for (size_t b = a + 1; b < edges.size(); ++b)
           if (edges[a].first == edges[b].second && edges[a].second == edges[b].first)
             edges[a] = edges[b] = {-1, -1};
+      if (onCircle)
+        for (const auto& e : edges)
+          departures += e.first >= 0 && Orientation(points[e.first], points[e.second], points[i]) >= 0;
       for (const auto& e : edges) {
         if (e.first < 0) continue;
         TDelaunayTriangle t;

@@ -1,0 +1,210 @@
+// The main window's File menu and loads, each test in a fresh window: a
+// load shows the walls only, recent files, a second load refused while one
+// runs, events during a load, a failed load, dropped files, opening and
+// reloading through the menu, X files saved and loaded.
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QDoubleSpinBox>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QtTest>
+
+#include "app/core/GLSettings.h"
+#include "app/qtest/MainWindowFixture.h"
+#include "controls/ReopenMenu.h"
+#include "model/DemoCave.h"
+#include "platform/IniFile.h"
+
+using namespace lumora;
+
+class WindowFileMenuTest : public QObject, TMainWindowFixture {
+  Q_OBJECT
+
+  int ticksWhileLoading = 0;
+
+ private slots:
+  void initTestCase() { QFile::remove(QString::fromStdString(RecentFilesSettingsPath().string())); }
+  void init() { OpenWindow(); }
+  void cleanup() { CloseWindow(); }
+
+  void loadShowsWallsOnly() {
+    // Checked before the load; the load's display defaults clear them.
+    Find<QCheckBox>("StationsChk")->setChecked(true);
+    Find<QCheckBox>("ShotChk")->setChecked(true);
+    Find<QCheckBox>("SplayChk")->setChecked(true);
+    Load(kDemo);
+    QVERIFY(errors.isEmpty());
+    QCOMPARE(form->windowTitle(), QString("Lumora - demo.plt"));
+    QCOMPARE(form->CurrentPlotFile, kDemo);
+    const TCaveScene& s = form->Scene();
+    QVERIFY(s.PassageMesh->ColorCount() > 1000);
+    QVERIFY(s.Shots->Segments.Count() > 0);
+    QVERIFY(s.PassageMesh->Visible);
+    QVERIFY(!s.Shots->Visible && !s.Splays->Visible && !s.Stations->Visible);
+    QVERIFY(!s.LineBox->Visible && !s.PassageBox->Visible && !s.Hull->Visible);
+    QVERIFY(Find<QCheckBox>("WallsChk")->isChecked());
+    for (const char* box : {"StationsChk", "ShotChk", "SplayChk", "DepthChk", "RockTextureChk"})
+      QVERIFY2(!Find<QCheckBox>(box)->isChecked(), box);
+    // Checking a box afterwards shows its objects.
+    Find<QCheckBox>("ShotChk")->setChecked(true);
+    QVERIFY(s.Shots->Visible);
+    Find<QCheckBox>("ShotChk")->setChecked(false);
+    QVERIFY(!s.Shots->Visible);
+  }
+
+  void recentFilesThroughTheWindow() {
+    const QString second = CopyOfDemo("second.plt");
+    Load(kDemo);
+    Load(second);
+    QCOMPARE(form->windowTitle(), QString("Lumora - second.plt"));
+    auto paths = form->ReopenMenu()->Paths();
+    QVERIFY(paths.size() >= 2);
+    QCOMPARE(QString::fromStdString(paths[0].string()), second);
+    QCOMPARE(QString::fromStdString(paths[1].string()), kDemo);
+    const QList<QAction*> items = form->ReopenMenu()->actions();
+    QCOMPARE(items.at(0)->text(), QString("&1 second.plt"));
+    QCOMPARE(items.at(1)->text(), QString("&2 demo.plt"));
+    // The list is in the settings file.
+    const TIniFile ini(RecentFilesSettingsPath());
+    QCOMPARE(QString::fromStdString(ini.ReadString("history", "Path0", "")), second);
+
+    // Choosing an entry opens it from its folder.
+    items.at(1)->trigger();
+    QCOMPARE(form->windowTitle(), QString("Lumora - demo.plt"));
+    QCOMPARE(form->CurrentPlotFile, kDemo);
+    QCOMPARE(QDir::currentPath(), QFileInfo(kDemo).absolutePath());
+    QCOMPARE(QString::fromStdString(form->ReopenMenu()->Paths()[0].string()), kDemo);
+  }
+
+  void secondLoadRefusedWhileLoading() {
+    // The reader's warning box shows while the load runs; a load asked for
+    // from there is refused.
+    const QString other = CopyOfDemo("other.plt");
+    const QString missing = temp.filePath("missing.plt");
+    bool loadingThen = false;
+    form->ErrorBox = [&](const QString& text) {
+      errors << text;
+      loadingThen = form->Loading();
+      form->LoadCave(other);
+      Find<QAction>("ReloadMnu")->trigger();
+    };
+    form->LoadCave(missing);
+    form->ErrorBox = [this](const QString& t) { errors << t; };
+    QVERIFY(loadingThen);
+    QCOMPARE(errors.size(), 1);
+    QCOMPARE(form->CurrentPlotFile, missing);
+    QCOMPARE(form->windowTitle(), QString("Lumora - missing.plt"));
+    for (const auto& p : form->ReopenMenu()->Paths()) QVERIFY(QString::fromStdString(p.string()) != other);
+  }
+
+  void eventsRunDuringALoad() {
+    const QString big = temp.filePath("big.plt");
+    {
+      TDemoOptions o;
+      o.Stations = 60000;
+      QFile f(big);
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write(QByteArray::fromStdString(GenerateDemoCave(o).Text));
+    }
+    ticksWhileLoading = 0;
+    QTimer tick;
+    connect(&tick, &QTimer::timeout, this, [this] { ticksWhileLoading += form->Loading(); });
+    tick.start(5);
+    QElapsedTimer clock;
+    clock.start();
+    Load(big);
+    tick.stop();
+    qInfo("60 000-station load: %lld ms, %d timer ticks during it", clock.elapsed(), ticksWhileLoading);
+    QVERIFY(ticksWhileLoading > 0);
+    QVERIFY(!form->Loading() && Find<QWidget>("OptionsPanel")->isEnabled() && form->menuBar()->isEnabled());
+    QVERIFY(form->Scene().PassageMesh->ColorCount() > 10 * 58896);
+    Load(kDemo);
+  }
+
+  void failedLoadLeavesTheWindowUsable() {
+    const QString missing = temp.filePath("missing.plt");
+    form->LoadCave(missing);
+    QVERIFY(!form->Loading());
+    QVERIFY(!errors.isEmpty());
+    QVERIFY(form->menuBar()->isEnabled());
+    QVERIFY(form->Viewer()->Enabled);
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+    Load(kDemo);
+    QVERIFY(form->Scene().PassageMesh->ColorCount() > 1000);
+  }
+
+  void droppedPlotFileOpens() {
+    const QString dropped = CopyOfDemo("dropped.PLT");
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(dropped)});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(form.get(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(form.get(), &drop);
+    QCOMPARE(form->windowTitle(), QString("Lumora - dropped.PLT"));
+
+    QMimeData text;
+    text.setUrls({QUrl::fromLocalFile(temp.filePath("notes.txt"))});
+    QDragEnterEvent refused(QPoint(10, 10), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    refused.setAccepted(false);
+    QApplication::sendEvent(form.get(), &refused);
+    QVERIFY(!refused.isAccepted());
+  }
+
+  void openAndReloadThroughTheMenu() {
+    const QString opened = CopyOfDemo("opened.plf");
+    QStringList asked;
+    form->AskFileName = [&](const QString& title, const QString& filter, const QString& suffix, bool save) {
+      asked << title << filter << suffix << (save ? "save" : "open");
+      return opened;
+    };
+    Find<QAction>("OpenPlotFileMnu")->trigger();
+    QCOMPARE(asked, (QStringList{"Open Plot File",
+                                 "Survey files (*.plt *.plf *.3d);;Bramble Plot Files (*.plt *.plf);;"
+                                 "Survex 3D Files (*.3d);;All Files (*)",
+                                 "plt", "open"}));
+    QCOMPARE(form->windowTitle(), QString("Lumora - opened.plf"));
+    QCOMPARE(QDir::currentPath(), temp.path());
+    // F5 loads the same file again from the home view.
+    Find<QDoubleSpinBox>("IncSpin")->setValue(10);
+    Click("ZoomInBtn");
+    Find<QAction>("ReloadMnu")->trigger();
+    QCOMPARE(form->CurrentPlotFile, opened);
+    QCOMPARE(Cave().Position.z, Cave().HomePosition.z);
+    // A cancelled dialog loads nothing.
+    form->AskFileName = [](const QString&, const QString&, const QString&, bool) { return QString(); };
+    Find<QAction>("OpenPlotFileMnu")->trigger();
+    QCOMPARE(form->CurrentPlotFile, opened);
+  }
+
+  void xFilesSaveAndLoad() {
+    Load(kDemo);
+    const QString xfile = temp.filePath("cave.x");
+    const int faces = form->Scene().PassageMesh->ColorCount();
+    form->AskFileName = [&](const QString&, const QString&, const QString&, bool) { return xfile; };
+    Find<QAction>("SaveXFileMnu")->trigger();
+    QVERIFY(errors.isEmpty());
+    QVERIFY(QFileInfo(xfile).size() > 1000);
+    Find<QAction>("LoadXFileMnu")->trigger();
+    QVERIFY2(errors.isEmpty(), qPrintable(errors.join('\n')));
+    QCOMPARE(form->windowTitle(), xfile);
+    const TGLObjectList& meshes = form->Viewer()->Frame.Meshes;
+    int loaded = 0;
+    for (int i = 0; i < meshes.Count(); ++i) loaded += static_cast<TGLCustomMesh*>(meshes[i])->ColorCount();
+    QCOMPARE(loaded, faces);
+    QVERIFY(form->Viewer()->Enabled);
+    // A file that is not an X file is reported; the view stays usable.
+    form->AskFileName = [](const QString&, const QString&, const QString&, bool) { return kDemo; };
+    Find<QAction>("LoadXFileMnu")->trigger();
+    QCOMPARE(errors, QStringList{"Invalid File"});
+    QVERIFY(form->Viewer()->Enabled);
+  }
+};
+
+QTEST_MAIN(WindowFileMenuTest)
+#include "window_file_menu_test.moc"
