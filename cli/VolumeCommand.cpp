@@ -50,6 +50,19 @@ void Progress(const char* stage, int percent) {
   ShowProgress(text += "%");
 }
 
+// A layer's cave volume is its share of the shots' tubes, its rock the
+// plan hull of its wall points: overlapping tubes, or a steep shot down to
+// a mistyped station, can hold more passage than rock. The figure stays as
+// the model gives it, but it is no measurement, so say where it comes from.
+void WarnOfOverfullLayers(const TVolumeModel& volume) {
+  for (int k = 0; k < volume.Count(); ++k)
+    if (const std::optional<double> p = volume.LayerPorosity(k); p && *p > 100)
+      std::fprintf(stderr,
+                   "lumora-cli volume: warning: layer %d holds more passage than rock (porosity %s): passages "
+                   "overlap there, or a station lies far from the rest (a mistyped number?)\n",
+                   k, ReportPorosity(p).c_str());
+}
+
 }  // namespace
 
 int RunVolume(const Args& args) {
@@ -111,6 +124,7 @@ int RunVolume(const Args& args) {
   volume.BuildLevels([](int percent) { Progress("Collecting layers", percent); }, useDims);
   volume.ComputeVolumes([](int percent) { Progress("Digging hulls", percent); }, byArea, fraction);
   EndProgress();
+  WarnOfOverfullLayers(volume);
 
   if (!stlFile.empty()) {
     TGLMesh hull;

@@ -568,7 +568,7 @@ std::string EndMarkWarning(std::string_view text, const std::string& fileName) {
   const size_t line = 1 + static_cast<size_t>(std::count(text.begin(), text.begin() + mark, kLF));
   const size_t after = text.size() - mark - 1;
   return "\"" + fileName + "\": an end-of-file mark in line " + std::to_string(line) + " ended the read; the " +
-         std::to_string(after) + (after == 1 ? " byte" : " bytes") + " after it were not read";
+         std::to_string(after) + (after == 1 ? " byte after it was" : " bytes after it were") + " not read";
 }
 
 }  // namespace

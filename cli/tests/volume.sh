@@ -83,6 +83,15 @@ if [ -f "$src/data/demo.plt" ]; then
   "$cli" volume "$src/data/demo.plt" --by-area --subdivide 25 --json > "$tmp/demo.json" || fail "demo"
   python3 -c "import json,sys; d=json.load(open(sys.argv[1])); assert d['rock_volume'] > d['cave_volume'] > 0" \
     "$tmp/demo.json" || fail "demo volumes"
+  # One elevation mistyped far below: the layer holding it has more passage
+  # than rock, which is said on stderr; the real cave's layers are not.
+  "$cli" volume "$src/data/demo.plt" --layers 2 2> "$tmp/demo.err" > /dev/null || fail "demo table"
+  grep -q warning "$tmp/demo.err" && fail "the demo cave warns: $(cat "$tmp/demo.err")"
+  awk '/^D / && ++n == 906 { $4 = "-999999999" } { print }' "$src/data/demo.plt" | head -c -1 > "$tmp/mistyped.plt"
+  "$cli" volume "$tmp/mistyped.plt" --layers 2 2> "$tmp/mistyped.err" > "$tmp/mistyped.txt" || fail "mistyped"
+  grep -q '^Porosity: ' "$tmp/mistyped.txt" || fail "no table for the mistyped cave"
+  grep -q '^lumora-cli volume: warning: layer 0 holds more passage than rock' "$tmp/mistyped.err" ||
+    fail "no warning for the mistyped station: $(cat "$tmp/mistyped.err")"
 fi
 [ -z "$missing" ] || { echo "skipped, not installed:$missing"; exit 77; }
 echo "ok: volume"
