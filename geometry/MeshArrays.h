@@ -110,6 +110,9 @@ class TVertexArray : public T3DVectorHash {
   // False while an owner that makes the lists later adds vertices: new
   // vertices then get no list, and Indices counts fewer lists than vertices.
   bool KeepIndices = true;
+  // False likewise while an owner that makes the normals later adds
+  // vertices: Normals then counts fewer than the vertices.
+  bool KeepNormals = true;
 
   // Appends even when an equal position is present.
   int AddVertex(const T3DVector& position, void* object = nullptr);
@@ -172,6 +175,8 @@ class TVertexFinder {
   int32_t Find(const T3DVector& p, uint32_t hash) const;
   // Vertex `index` of the store, just appended, has this hash.
   void Added(int32_t index, uint32_t hash);
+  // Frees the table; nothing may be looked up afterwards.
+  void Release();
 
  private:
   // All zero is empty: a fresh table comes from the kernel zeroed and is
