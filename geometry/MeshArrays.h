@@ -12,6 +12,7 @@
 
 #include "geometry/Hash.h"
 #include "geometry/HugeArry.h"
+#include "geometry/UniformArray.h"
 #include "geometry/Vector.h"
 
 namespace lumora {
@@ -20,6 +21,9 @@ struct TFace {
   int32_t v[3] = {0, 0, 0};
 };
 
+// One colour a face; walls are built and shown in one colour.
+using TFaceColors = TUniformArray<uint32_t>;
+
 // Faces with two parallel arrays that every change keeps in step.
 class TFaceList : public THugeArray<TFace> {
  public:
@@ -27,7 +31,7 @@ class TFaceList : public THugeArray<TFace> {
       : THugeArray(initialCapacity), Normals(initialCapacity), Colors(initialCapacity) {}
 
   THuge3DVector Normals;
-  TColorArray Colors;
+  TFaceColors Colors;
 
   int Add(const TFace& face, uint32_t colour, const T3DVector& normal);
   // Appends without a normal, for an owner that makes the normals later:

@@ -66,14 +66,14 @@ void TGLFastMesh::SetTransparency(double percent) {
   const uint32_t a = AlphaFromTransparency(percent) << 24;
   for (int i = 0; i < VertexStore.Colors.Count(); ++i)
     VertexStore.Colors[i] = (VertexStore.Colors[i] & 0xFFFFFF) | a;
-  for (int i = 0; i < Faces.Colors.Count(); ++i) Faces.Colors[i] = (Faces.Colors[i] & 0xFFFFFF) | a;
+  Faces.Colors.ForEach([a](uint32_t& c) { c = (c & 0xFFFFFF) | a; });
   TGLRenderer::SetTransparency(percent);
 }
 
 void TGLFastMesh::SetColor(uint32_t colour) {
   buffersStale_ = true;
   for (int i = 0; i < VertexStore.Colors.Count(); ++i) VertexStore.Colors[i] = colour;
-  for (int i = 0; i < Faces.Colors.Count(); ++i) Faces.Colors[i] = colour;
+  Faces.Colors.Fill(colour);
 }
 
 void TGLFastMesh::Invalidate() {
