@@ -160,7 +160,7 @@ THugeInteger TNO2DIntArray::List(int list) const {
 
 void TVertexArray::AppendVertexData(const T3DVector& p, uint32_t colour) {
   if (KeepIndices) Indices.AddList();
-  Normals.Add(T3DVector{});
+  if (KeepNormals) Normals.Add(T3DVector{});
   Colors.Add(colour);
   BoundsMin = T3DVector{std::min(BoundsMin.x, p.x), std::min(BoundsMin.y, p.y), std::min(BoundsMin.z, p.z)};
   BoundsMax = T3DVector{std::max(BoundsMax.x, p.x), std::max(BoundsMax.y, p.y), std::max(BoundsMax.z, p.z)};
@@ -231,6 +231,7 @@ void TVertexArray::Assign(const TVertexArray& other) {
   T3DVectorHash::Assign(other);
   Indices = other.Indices;
   KeepIndices = other.KeepIndices;
+  KeepNormals = other.KeepNormals;
   Normals.Assign(other.Normals);
   Colors.Assign(other.Colors);
   BoundsMin = other.BoundsMin;
@@ -249,6 +250,7 @@ void TVertexArray::Swap(TVertexArray& other) {
   std::swap(BoundsMax, other.BoundsMax);
   std::swap(DefaultColor, other.DefaultColor);
   std::swap(KeepIndices, other.KeepIndices);
+  std::swap(KeepNormals, other.KeepNormals);
 }
 
 // ---- TVertexFinder ----
@@ -319,6 +321,11 @@ void TVertexFinder::Added(int32_t index, uint32_t hash) {
       if (old[i].IndexPlus1 != 0) Place(old[i].Hash, old[i].IndexPlus1);
   }
   Place(hash, index + 1);
+}
+
+void TVertexFinder::Release() {
+  slots_.reset();
+  size_ = used_ = 0;
 }
 
 void TVertexFinder::Place(uint32_t hash, int32_t indexPlus1) {

@@ -12,6 +12,7 @@
 
 #include "geometry/Hash.h"
 #include "geometry/HugeArry.h"
+#include "geometry/UniformArray.h"
 #include "geometry/Vector.h"
 
 namespace lumora {
@@ -20,6 +21,9 @@ struct TFace {
   int32_t v[3] = {0, 0, 0};
 };
 
+// One colour a face; walls are built and shown in one colour.
+using TFaceColors = TUniformArray<uint32_t>;
+
 // Faces with two parallel arrays that every change keeps in step.
 class TFaceList : public THugeArray<TFace> {
  public:
@@ -27,7 +31,7 @@ class TFaceList : public THugeArray<TFace> {
       : THugeArray(initialCapacity), Normals(initialCapacity), Colors(initialCapacity) {}
 
   THuge3DVector Normals;
-  TColorArray Colors;
+  TFaceColors Colors;
 
   int Add(const TFace& face, uint32_t colour, const T3DVector& normal);
   // Appends without a normal, for an owner that makes the normals later:
@@ -110,6 +114,9 @@ class TVertexArray : public T3DVectorHash {
   // False while an owner that makes the lists later adds vertices: new
   // vertices then get no list, and Indices counts fewer lists than vertices.
   bool KeepIndices = true;
+  // False likewise while an owner that makes the normals later adds
+  // vertices: Normals then counts fewer than the vertices.
+  bool KeepNormals = true;
 
   // Appends even when an equal position is present.
   int AddVertex(const T3DVector& position, void* object = nullptr);
@@ -172,6 +179,8 @@ class TVertexFinder {
   int32_t Find(const T3DVector& p, uint32_t hash) const;
   // Vertex `index` of the store, just appended, has this hash.
   void Added(int32_t index, uint32_t hash);
+  // Frees the table; nothing may be looked up afterwards.
+  void Release();
 
  private:
   // All zero is empty: a fresh table comes from the kernel zeroed and is

@@ -66,14 +66,14 @@ void TGLFastMesh::SetTransparency(double percent) {
   const uint32_t a = AlphaFromTransparency(percent) << 24;
   for (int i = 0; i < VertexStore.Colors.Count(); ++i)
     VertexStore.Colors[i] = (VertexStore.Colors[i] & 0xFFFFFF) | a;
-  for (int i = 0; i < Faces.Colors.Count(); ++i) Faces.Colors[i] = (Faces.Colors[i] & 0xFFFFFF) | a;
+  Faces.Colors.ForEach([a](uint32_t& c) { c = (c & 0xFFFFFF) | a; });
   TGLRenderer::SetTransparency(percent);
 }
 
 void TGLFastMesh::SetColor(uint32_t colour) {
   buffersStale_ = true;
   for (int i = 0; i < VertexStore.Colors.Count(); ++i) VertexStore.Colors[i] = colour;
-  for (int i = 0; i < Faces.Colors.Count(); ++i) Faces.Colors[i] = colour;
+  Faces.Colors.Fill(colour);
 }
 
 void TGLFastMesh::Invalidate() {
@@ -228,7 +228,7 @@ void TGLFastMesh::DeleteTriangle(int i) {
 void TGLFastMesh::ClearGeometry() {
   ReleaseBuffers();
   deferFaceLists_ = faceListsStale_ = false;
-  VertexStore.KeepIndices = true;
+  VertexStore.KeepIndices = VertexStore.KeepNormals = true;
   VertexStore.Clear();
   Faces.Clear();
   Invalidate();
@@ -280,7 +280,17 @@ void TGLFastMesh::ComputeNormalsEx(bool smooth, double) {
 }
 
 void TGLFastMesh::AccumulateVertexNormals() {
+  SumVertexNormals();
   const int n = VertexStore.Count();
+  for (int i = 0; i < n; ++i) {
+    VertexStore.Normals[i] = Normalize(VertexStore.Normals[i]);
+    ReportProgress("Vertex Normals", i, n);
+  }
+}
+
+void TGLFastMesh::SumVertexNormals() {
+  const int n = VertexStore.Count();
+  VertexStore.Normals.SetCount(n);
   for (int i = 0; i < n; ++i) VertexStore.Normals[i] = T3DVector{};
   // Faces in index order, the order of every vertex's list, so each sum is
   // the one VertexNormal makes, to the last bit.
@@ -300,10 +310,6 @@ void TGLFastMesh::AccumulateVertexNormals() {
       }
       VertexStore.Normals[v] = Add(VertexStore.Normals[v], w);
     }
-  }
-  for (int i = 0; i < n; ++i) {
-    VertexStore.Normals[i] = Normalize(VertexStore.Normals[i]);
-    ReportProgress("Vertex Normals", i, n);
   }
 }
 
@@ -496,12 +502,20 @@ TGLFastMeshFill::TGLFastMeshFill(TGLFastMesh& mesh, int faces, int vertices, int
     store.Colors.SetCapacity(vertices);
   }
   store.ReserveKeys(vertices);
+  // The normals are summed when the lookup table is gone, so that the two
+  // never take memory at once.
+  if (sumNormals_) store.KeepNormals = false;
 }
 
 TGLFastMeshFill::~TGLFastMeshFill() {
+  finder_.Release();
   mesh_.Invalidate();
   if (!sumNormals_) return;
-  THuge3DVector& normals = mesh_.VertexStore.Normals;
+  TVertexArray& store = mesh_.VertexStore;
+  store.KeepNormals = true;
+  // In the room reserved at the start, unless the fill outgrew it.
+  mesh_.SumVertexNormals();
+  THuge3DVector& normals = store.Normals;
   for (int i = 0; i < normals.Count(); ++i) normals[i] = Normalize(normals[i]);
   mesh_.smoothNormalsCurrent_ = true;
 }
@@ -527,16 +541,10 @@ void TGLFastMeshFill::Face(int32_t ia, int32_t ib, int32_t ic, const T3DVector& 
                            const T3DVector& c) {
   TFaceList& faces = mesh_.Faces;
   const TFace f{{ia, ib, ic}};
-  const T3DVector n = TriangleNormal(TTriangle3{{a, b, c}});
   if (keepNormals_)
-    faces.Add(f, colour_, n);
+    faces.Add(f, colour_, TriangleNormal(TTriangle3{{a, b, c}}));
   else
     faces.AddWithoutNormal(f, colour_);
-  // In face order, corner by corner, as AccumulateVertexNormals adds them.
-  if (sumNormals_) {
-    THuge3DVector& normals = mesh_.VertexStore.Normals;
-    for (int32_t v : f.v) normals[v] = Add(normals[v], n);
-  }
 }
 
 }  // namespace lumora

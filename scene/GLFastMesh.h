@@ -110,6 +110,8 @@ class TGLFastMesh : public TGLCustomMesh {
   void RebuildFaceLists();
   // Smooth normals face by face, as VertexNormal gives them, without lists.
   void AccumulateVertexNormals();
+  // Their sums before normalising, one for every vertex.
+  void SumVertexNormals();
 
   friend class TGLFastMeshFill;
 
@@ -136,8 +138,8 @@ class TGLFastMesh : public TGLCustomMesh {
 // for the fill instead of the store's chains (made again only when a
 // lookup needs them); face lists wait as after DeferFaceLists; face
 // normals are made from the corners when first needed, and the smooth
-// vertex normals that ComputeNormals would make are summed face by face as
-// the faces come. The mesh is invalidated once, when the fill ends.
+// vertex normals that ComputeNormals would make are made when the fill
+// ends, after its table is freed. The mesh is invalidated once, then.
 class TGLFastMeshFill {
  public:
   // Room for `faces` and `vertices`; the lookup table is sized for the

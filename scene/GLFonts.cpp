@@ -145,15 +145,7 @@ std::shared_ptr<TGlyphSource> GlyphSource() {
 
 std::vector<std::string> SplitLines(const std::string& text) {
   std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r' && text[i] != '\n') continue;
-    lines.push_back(text.substr(start, i - start));
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    start = i + 1;
-  }
-  // A final break ends the last line rather than starting an empty one.
-  if (start < text.size()) lines.push_back(text.substr(start));
+  ForEachLine(text, [&](size_t, std::string_view line) { lines.emplace_back(line); });
   return lines;
 }
 
@@ -331,10 +323,7 @@ TGL2DString::~TGL2DString() {
 }
 
 int TGL2DString::AddString(const std::string& text, const T3DVector& position, uint8_t mode) {
-  TGLLabel label{text, SplitLines(text), std::make_unique<TGLStringInfo>()};
-  label.Info->Position = position;
-  label.Info->Mode = mode;
-  labels_.push_back(std::move(label));
+  labels_.push_back(TGLLabel{text, TGLStringInfo{position, mode}});
   return StringCount() - 1;
 }
 
@@ -425,7 +414,7 @@ void TGL2DString::BuildAtlas(const std::vector<TBitmapGlyph>& glyphs) {
   glPopAttrib();
 }
 
-void TGL2DString::AddLine(const std::string& line, double x, double y, double depth) {
+void TGL2DString::AddLine(std::string_view line, double x, double y, double depth) {
   for (const char ch : line) {
     const TAtlasGlyph& g = atlas_[static_cast<uint8_t>(ch)];
     if (g.Width > 0) {
@@ -446,7 +435,7 @@ void TGL2DString::AddLine(const std::string& line, double x, double y, double de
   }
 }
 
-double TGL2DString::LineWidth(const std::string& line) const {
+double TGL2DString::LineWidth(std::string_view line) const {
   double w = 0;
   for (const char ch : line) w += atlas_[static_cast<uint8_t>(ch)].AdvanceX;
   return w;
@@ -466,12 +455,12 @@ void TGL2DString::Render() {
   quads_.clear();
   DrawnBoxes.clear();
   struct TPlaced {
-    const std::string* Line;
+    std::string_view Line;
     double x, y, z;
   };
   std::vector<TPlaced> placed;
   for (const TGLLabel& label : labels_) {
-    const TGLStringInfo& info = *label.Info;
+    const TGLStringInfo& info = label.Info;
     double x = info.Position.x, y = info.Position.y, z = info.Position.z;
     double wy = 0;
     if (info.Mode == 1 || info.Mode == 2) {
@@ -484,23 +473,23 @@ void TGL2DString::Render() {
       z = (c[2] / c[3] + 1) / 2;
       y = vh - wy;
     }
-    for (size_t i = 0; i < label.Lines.size(); ++i) {
+    ForEachLine(label.Text, [&](size_t i, std::string_view line) {
       if (info.Mode == 2) {
         // The baseline's window point; the line is not drawn when it lies
         // outside the view volume, as a 3D raster position would not be.
         const double by = wy - h * static_cast<double>(i + 1);
-        if (x < vx || x > vx + vw || by < vy || by > vy + vh || z < 0 || z > 1) continue;
-        placed.push_back({&label.Lines[i], x, by, z});
-        continue;
+        if (x < vx || x > vx + vw || by < vy || by > vy + vh || z < 0 || z > 1) return;
+        placed.push_back({line, x, by, z});
+        return;
       }
       // Window drawing: raster position (x, y + h (i + 1), z) under the
       // 2D projection left vx, right vw, bottom vh, top vy, near -1, far 1.
       const double nx = 2 * (x - vx) / (vw - vx) - 1;
       const double ny = 2 * (y + h * static_cast<double>(i + 1) - vh) / (vy - vh) - 1;
-      if (std::abs(nx) > 1 || std::abs(ny) > 1 || std::abs(z) > 1) continue;
-      AddLine(label.Lines[i], vx + (x - vx) * (vw / (vw - vx)),
+      if (std::abs(nx) > 1 || std::abs(ny) > 1 || std::abs(z) > 1) return;
+      AddLine(line, vx + (x - vx) * (vw / (vw - vx)),
               vy + (y + h * static_cast<double>(i + 1) - vh) * (vh / (vy - vh)), (1 - z) / 2);
-    }
+    });
   }
   if (HideOverlapping)
     std::stable_sort(placed.begin(), placed.end(), [](const TPlaced& a, const TPlaced& b) { return a.z < b.z; });
@@ -509,7 +498,7 @@ void TGL2DString::Render() {
   std::unordered_map<int64_t, std::vector<int>> cells;
   auto cellKey = [](int64_t cx, int64_t cy) { return (cx << 32) ^ (cy & 0xFFFFFFFF); };
   for (const TPlaced& p : placed) {
-    const std::array<double, 4> box{p.x, p.y - h / 4, p.x + LineWidth(*p.Line), p.y + h};
+    const std::array<double, 4> box{p.x, p.y - h / 4, p.x + LineWidth(p.Line), p.y + h};
     const int64_t cx0 = static_cast<int64_t>(std::floor(box[0] / kCell)), cx1 = static_cast<int64_t>(std::floor(box[2] / kCell));
     const int64_t cy0 = static_cast<int64_t>(std::floor(box[1] / kCell)), cy1 = static_cast<int64_t>(std::floor(box[3] / kCell));
     if (HideOverlapping) {
@@ -531,7 +520,7 @@ void TGL2DString::Render() {
         for (int64_t cy = cy0; cy <= cy1; ++cy) cells[cellKey(cx, cy)].push_back(static_cast<int>(DrawnBoxes.size()));
     }
     DrawnBoxes.push_back(box);
-    AddLine(*p.Line, p.x, p.y, p.z);
+    AddLine(p.Line, p.x, p.y, p.z);
   }
   if (quads_.empty()) return;
 

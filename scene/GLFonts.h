@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "geometry/Vector.h"
@@ -63,7 +64,21 @@ class TGlyphSource {
 void SetGlyphSource(std::shared_ptr<TGlyphSource> source);
 std::shared_ptr<TGlyphSource> GlyphSource();
 
-// Lines of a text, split at CR, LF or CR LF.
+// Calls f(index, line) for each line of a text, split at CR, LF or CR LF;
+// a final break ends the last line rather than starting an empty one.
+template <class F>
+void ForEachLine(std::string_view text, F&& f) {
+  size_t start = 0, index = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r' && text[i] != '\n') continue;
+    f(index++, text.substr(start, i - start));
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    start = i + 1;
+  }
+  if (start < text.size()) f(index, text.substr(start));
+}
+
+// Lines of a text, split as ForEachLine splits them.
 std::vector<std::string> SplitLines(const std::string& text);
 
 class TGLStringInfo {
@@ -72,10 +87,11 @@ class TGLStringInfo {
   uint8_t Mode = 0;  // 0 window point, 1 and 2 scene point
 };
 
+// A big cave has a label a station: the lines are found at each draw
+// rather than kept, and the info is held inline.
 struct TGLLabel {
   std::string Text;
-  std::vector<std::string> Lines;  // split once, drawn every frame
-  std::unique_ptr<TGLStringInfo> Info;
+  TGLStringInfo Info;
 };
 
 class TGL3DFont {
@@ -157,7 +173,7 @@ class TGL2DString : public TGLRenderer {
   void ReserveStrings(int n) { labels_.reserve(static_cast<size_t>(std::max(n, 0))); }
   int StringCount() const { return static_cast<int>(labels_.size()); }
   const std::string& Strings(int i) const { return labels_.at(i).Text; }
-  const TGLStringInfo& StringInfo(int i) const { return *labels_.at(i).Info; }
+  const TGLStringInfo& StringInfo(int i) const { return labels_.at(i).Info; }
 
   const TFontDescription& Font() const { return font_; }
   void SetFont(const TFontDescription& font);
@@ -184,8 +200,8 @@ class TGL2DString : public TGLRenderer {
   void FontChanged();
   void BuildAtlas(const std::vector<TBitmapGlyph>& glyphs);
   // Queues the quads of one line whose pen starts at window (x, y).
-  void AddLine(const std::string& line, double x, double y, double depth);
-  double LineWidth(const std::string& line) const;
+  void AddLine(std::string_view line, double x, double y, double depth);
+  double LineWidth(std::string_view line) const;
 
   std::vector<TGLLabel> labels_;
   bool built_ = false;

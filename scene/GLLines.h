@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "geometry/HugeArry.h"
+#include "geometry/UniformArray.h"
 #include "scene/GLRenderer.h"
 #include "scene/OctTree.h"
 #include "scene/StrokeFont.h"
@@ -16,9 +17,12 @@ struct TLineProperties {
   bool Stippled = false;
   uint32_t Pattern = 0;  // the low 16 bits are the GL stipple pattern
   int32_t Factor = 1;
+
+  bool operator==(const TLineProperties&) const = default;
 };
 
-using TLinePropertyArray = THugeArray<TLineProperties>;
+// A set seldom mixes styles.
+using TLinePropertyArray = TUniformArray<TLineProperties>;
 
 class TGLLines : public TGLRenderer {
  public:

@@ -49,7 +49,7 @@ void TGLPoints::AddPoint(const T3DVector& p, uint32_t colour, int size) {
 }
 
 void TGLPoints::SetAllSizes(int size) {
-  for (int i = 0; i < PointProperties.Count(); ++i) PointProperties[i].Size = size;
+  PointProperties.ForEach([size](TPointProperties& p) { p.Size = size; });
 }
 
 void TGLPoints::ClearGeometry() {

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "geometry/HugeArry.h"
+#include "geometry/UniformArray.h"
 #include "scene/GLRenderer.h"
 #include "scene/OctTree.h"
 
@@ -13,9 +14,12 @@ namespace lumora {
 struct TPointProperties {
   int32_t Size = 1;
   bool Smooth = true;
+
+  bool operator==(const TPointProperties&) const = default;
 };
 
-using TPointPropertyArray = THugeArray<TPointProperties>;
+// A set seldom mixes sizes.
+using TPointPropertyArray = TUniformArray<TPointProperties>;
 
 class TGLPoints : public TGLRenderer {
  public:

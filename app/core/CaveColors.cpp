@@ -65,9 +65,12 @@ std::vector<uint32_t> SurveyColors(const TPlotModel& model, TWallColoring mode) 
   return colours;
 }
 
+uint32_t ColorOf(const std::vector<uint32_t>& colours, int32_t survey) {
+  return survey >= 0 && static_cast<size_t>(survey) < colours.size() ? colours[survey] : kUndatedColor;
+}
+
 uint32_t Lookup(const std::vector<uint32_t>& colours, const std::vector<int32_t>& surveys, int i) {
-  const int32_t s = static_cast<size_t>(i) < surveys.size() ? surveys[i] : -1;
-  return s >= 0 && static_cast<size_t>(s) < colours.size() ? colours[s] : kUndatedColor;
+  return ColorOf(colours, static_cast<size_t>(i) < surveys.size() ? surveys[i] : -1);
 }
 
 std::string Number(double v, int decimals) {
@@ -122,11 +125,14 @@ void ColorWalls(const TCaveScene& scene, const TPlotModel& model, TWallColoring 
     case TWallColoring::Date:
     case TWallColoring::Survey: {
       const std::vector<uint32_t> colours = SurveyColors(model, mode);
-      const std::vector<int32_t>& faces = *scene.TriangleSurveys;
-      for (int i = 0; i < mesh.ColorCount(); ++i) {
-        const uint32_t c = Lookup(colours, faces, i);
-        mesh.SetTriangleColors3(i, c, c, c);
-      }
+      const int faces = mesh.ColorCount();
+      // Face by face in order: a corner shared by two surveys takes the later's.
+      auto paint = [&](int first, int end, int32_t survey) {
+        const uint32_t c = ColorOf(colours, survey);
+        for (int i = first; i < std::min(end, faces); ++i) mesh.SetTriangleColors3(i, c, c, c);
+      };
+      scene.TriangleSurveys->ForEachRun(paint);
+      paint(scene.TriangleSurveys->Count(), faces, -1);
       for (int i = 0; i < centre.SegmentCount(); ++i)
         centre.SegmentColors[i] = Lookup(colours, *scene.CentrelineSurveys, i);
       mesh.Changed();

@@ -296,7 +296,7 @@ void ClearCave(const TCaveScene& scene, TPlotModel& model) {
   for (TGLLines* l : {scene.Shots, scene.Splays, scene.Centreline, scene.LineBox, scene.PassageBox}) l->Clear();
   scene.Stations->Clear();
   scene.Labels->ClearStrings();
-  scene.TriangleSurveys->clear();
+  scene.TriangleSurveys->Clear();
   scene.CentrelineSurveys->clear();
 }
 
@@ -357,7 +357,7 @@ TCaveLoadResult BuildCave(const std::filesystem::path& plotFile, TGLViewerCore& 
   TPassageState& state = PassageState();
   state = walls.State;
   mesh.SwapGeometry(walls.Mesh);
-  scene.TriangleSurveys->swap(walls.TriangleSurveys);
+  scene.TriangleSurveys->Swap(walls.TriangleSurveys);
 
   // Bounds only grow while vertices come, from the cleared mesh's origin:
   // fit them to the walls, for the depth colours and the fitted view.

@@ -45,7 +45,7 @@ struct TCaveScene {
   TGLLines* Centreline = nullptr;      // "Passage Centreline"
   // The survey of each wall triangle and of each centreline segment, for
   // colouring by survey or date; -1 where none.
-  std::shared_ptr<std::vector<int32_t>> TriangleSurveys = std::make_shared<std::vector<int32_t>>();
+  std::shared_ptr<TSurveyRuns> TriangleSurveys = std::make_shared<TSurveyRuns>();
   std::shared_ptr<std::vector<int32_t>> CentrelineSurveys = std::make_shared<std::vector<int32_t>>();
 };
 

@@ -42,7 +42,7 @@ class TRing {
 
 class TWallFill {
  public:
-  TWallFill(TGLFastMeshFill& fill, const TPassageState& state, std::vector<int32_t>* surveys)
+  TWallFill(TGLFastMeshFill& fill, const TPassageState& state, TSurveyRuns* surveys)
       : fill_(fill), state_(state), surveys_(surveys) {}
 
   void Segment(const TSegmentRings& s) {
@@ -67,7 +67,7 @@ class TWallFill {
   void Face(TRing& ra, int a, TRing& rb, int b, TRing& rc, int c) {
     const int32_t ia = ra.Index(a, fill_), ib = rb.Index(b, fill_), ic = rc.Index(c, fill_);
     fill_.Face(ia, ib, ic, ra.Point(a), rb.Point(b), rc.Point(c));
-    if (surveys_) surveys_->push_back(state_.CurrentPassageSurvey);
+    if (surveys_) surveys_->Add(state_.CurrentPassageSurvey);
   }
 
   // The fan (centre, a, b) round the ring, b before a at the first end so
@@ -81,13 +81,13 @@ class TWallFill {
       if (ic < 0) ic = fill_.Vertex(c);
       const int a = firstEnd ? j : i, b = firstEnd ? i : j;
       fill_.Face(ic, ring.Index(a, fill_), ring.Index(b, fill_), c, ring.Point(a), ring.Point(b));
-      if (surveys_) surveys_->push_back(state_.CurrentPassageSurvey);
+      if (surveys_) surveys_->Add(state_.CurrentPassageSurvey);
     }
   }
 
   TGLFastMeshFill& fill_;
   const TPassageState& state_;
-  std::vector<int32_t>* surveys_;
+  TSurveyRuns* surveys_;
   TRing from_, to_;
 };
 
@@ -97,8 +97,8 @@ int ClampCount(int64_t n) { return static_cast<int>(std::clamp<int64_t>(n, 1, IN
 
 void AddPassageWalls(const TPlotModel& model, const TPassageOptions& options, TGLFastMesh& mesh,
                      TPassageState& state, const TPassageProgressProc& progress,
-                     std::vector<int32_t>* triangleSurveys, const std::atomic<bool>* stop) {
-  if (triangleSurveys) triangleSurveys->clear();
+                     TSurveyRuns* triangleSurveys, const std::atomic<bool>* stop) {
+  if (triangleSurveys) triangleSurveys->Clear();
   // Room for the most the walls can take, so the arrays never grow by
   // copying; pages past the real size are never touched. A closed tube has
   // about half as many vertices as faces; the lookup table is sized for a
@@ -108,7 +108,6 @@ void AddPassageWalls(const TPlotModel& model, const TPassageOptions& options, TG
   const int64_t ring = options.PassageShape == psOctagon ? 8 : 4;
   TGLFastMeshFill fill(mesh, ClampCount(most), ClampCount(most / 2 + 16),
                        ClampCount(std::min(most / 2, ring * records * 5 / 4) + 16), kWallValue);
-  if (triangleSurveys) triangleSurveys->reserve(static_cast<size_t>(ClampCount(most)));
   TWallFill walls(fill, state, triangleSurveys);
   BuildPassageRings(
       model, options, state,

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/core/SurveyRuns.h"
 #include "model/PlotArray.h"
 #include "passage/PassageLib.h"
 #include "scene/GLFastMesh.h"
@@ -33,7 +34,7 @@ inline T3DVector AxisChange(const T3DVector& p) {
 // ends the build before its next line.
 void AddPassageWalls(const TPlotModel& model, const TPassageOptions& options, TGLFastMesh& mesh,
                      TPassageState& state, const TPassageProgressProc& progress = {},
-                     std::vector<int32_t>* triangleSurveys = nullptr, const std::atomic<bool>* stop = nullptr);
+                     TSurveyRuns* triangleSurveys = nullptr, const std::atomic<bool>* stop = nullptr);
 
 // The walls built by AddPassageWalls on a thread of their own, into a mesh
 // of their own (outside any scene, so that nothing the build does reaches
@@ -55,7 +56,7 @@ class TWallBuild {
 
   TGLFastMesh Mesh;
   TPassageState State;
-  std::vector<int32_t> TriangleSurveys;
+  TSurveyRuns TriangleSurveys;
 
  private:
   void Run(const TPlotModel& model, const TPassageOptions& options);

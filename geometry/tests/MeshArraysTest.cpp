@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <random>
 #include <tuple>
@@ -58,6 +59,67 @@ TEST(FaceList, ParallelArraysStayInStep) {
   EXPECT_EQ(f.Colors.Count(), 0);
   EXPECT_EQ(f.Capacity(), 2);
   EXPECT_GT(changes, 20);
+}
+
+TEST(UniformArray, MatchesAPlainVectorWhetherOneValueOrMany) {
+  TFaceColors colours;
+  std::vector<uint32_t> ref;
+  std::mt19937 rng(5);
+  // Mostly one colour, as walls are, with now and then another.
+  auto pick = [&] { return rng() % 8 == 0 ? static_cast<uint32_t>(rng() % 3) : 0xFF0000FFu; };
+  auto expectSame = [&](int step) {
+    ASSERT_EQ(colours.Count(), static_cast<int>(ref.size())) << step;
+    for (size_t i = 0; i < ref.size(); ++i) ASSERT_EQ(colours[static_cast<int>(i)], ref[i]) << step << " " << i;
+  };
+  for (int step = 0; step < 4000; ++step) {
+    const unsigned r = rng() % 100;
+    const int n = static_cast<int>(ref.size());
+    const int i = n ? static_cast<int>(rng() % n) : 0;
+    if (r < 50) {
+      const uint32_t c = pick();
+      colours.Add(c);
+      ref.push_back(c);
+    } else if (r < 60) {
+      const uint32_t c = pick();
+      const int at = static_cast<int>(rng() % (n + 1));
+      colours.Insert(c, at);
+      ref.insert(ref.begin() + at, c);
+    } else if (r < 75 && n) {
+      colours.Delete(i);
+      ref.erase(ref.begin() + i);
+    } else if (r < 82 && n) {
+      const int j = static_cast<int>(rng() % n);
+      colours.Exchange(i, j);
+      std::swap(ref[i], ref[j]);
+    } else if (r < 90 && n) {
+      const uint32_t c = pick();
+      colours.Put(i, c);
+      ref[i] = c;
+    } else if (r < 93) {
+      const uint32_t c = pick();
+      colours.Fill(c);
+      std::fill(ref.begin(), ref.end(), c);
+    } else if (r < 96) {
+      const uint32_t a = (rng() % 256) << 24;
+      colours.ForEach([a](uint32_t& c) { c = (c & 0xFFFFFF) | a; });
+      for (uint32_t& c : ref) c = (c & 0xFFFFFF) | a;
+    } else if (r < 98) {
+      const int m = static_cast<int>(rng() % (n + 5));
+      colours.SetCount(m);
+      ref.resize(static_cast<size_t>(m), 0);
+    } else {
+      TFaceColors copy, swapped;
+      copy.Assign(colours);
+      swapped.Swap(copy);
+      colours.Clear();
+      EXPECT_EQ(colours.Count(), 0);
+      colours.Swap(swapped);
+    }
+    expectSame(step);
+  }
+  colours.Insert(7, colours.Count() + 1);  // ignored
+  colours.Delete(colours.Count());         // ignored
+  expectSame(-1);
 }
 
 TEST(IndexLists, MatchPlainVectorsThroughAppendsAndDeletes) {

@@ -292,7 +292,7 @@ std::string DatedCave() {
 
 TEST_F(CaveViewTest, ColourByDateOrdersSurveysAlongTheRainbowAndBySurveyKeepsThemApart) {
   Load(Write("dated.plt", DatedCave()));
-  ASSERT_EQ(scene.TriangleSurveys->size(), static_cast<size_t>(scene.PassageMesh->ColorCount()));
+  ASSERT_EQ(scene.TriangleSurveys->Count(), scene.PassageMesh->ColorCount());
   ASSERT_EQ(scene.CentrelineSurveys->size(), static_cast<size_t>(scene.Centreline->SegmentCount()));
   std::map<std::string, int> index;
   for (int i = 0; i < model.Surveys.Count(); ++i) index[model.Surveys[i].Name.Str()] = i;

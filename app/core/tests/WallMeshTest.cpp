@@ -79,7 +79,8 @@ void ExpectSameWalls(const TPlotModel& model, const TCase& c) {
   SCOPED_TRACE(c.name);
   TGLFastMesh earlier, filled;
   TPassageState earlierState, filledState;
-  std::vector<int32_t> earlierSurveys, filledSurveys;
+  std::vector<int32_t> earlierSurveys;
+  TSurveyRuns filledSurveys;
   testing::EarlierPassageWalls(model, c.options, earlier, earlierState, &earlierSurveys);
   AddPassageWalls(model, c.options, filled, filledState, {}, &filledSurveys);
 
@@ -88,7 +89,17 @@ void ExpectSameWalls(const TPlotModel& model, const TCase& c) {
   EXPECT_EQ(filledState.PassageVolume, earlierState.PassageVolume);
   EXPECT_TRUE(SameBits(filledState.OutputMin, earlierState.OutputMin));
   EXPECT_TRUE(SameBits(filledState.OutputMax, earlierState.OutputMax));
-  EXPECT_EQ(filledSurveys, earlierSurveys);
+  // The runs, walked and looked up, give every triangle's survey.
+  std::vector<int32_t> byRuns;
+  filledSurveys.ForEachRun([&](int first, int end, int32_t survey) {
+    EXPECT_EQ(first, static_cast<int>(byRuns.size()));
+    byRuns.resize(static_cast<size_t>(end), survey);
+  });
+  EXPECT_EQ(byRuns, earlierSurveys);
+  ASSERT_EQ(filledSurveys.Count(), static_cast<int>(earlierSurveys.size()));
+  for (int f = 0; f < filledSurveys.Count(); ++f) ASSERT_EQ(filledSurveys[f], earlierSurveys[f]) << "face " << f;
+  EXPECT_EQ(filledSurveys[-1], -1);
+  EXPECT_EQ(filledSurveys[filledSurveys.Count()], -1);
   ASSERT_GT(earlier.ColorCount(), 0);
 
   ASSERT_EQ(filled.VertexCount(), earlier.VertexCount()) << "vertices shared differently";

@@ -1,0 +1,46 @@
+#pragma once
+// The survey of each item of a long sequence (the wall triangles), kept as
+// runs of one survey: a cave's walls come survey by survey, so a few
+// thousand runs stand for millions of triangles.
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+namespace lumora {
+
+class TSurveyRuns {
+ public:
+  void Add(int32_t survey) {
+    if (surveys_.empty() || surveys_.back() != survey) {
+      starts_.push_back(count_);
+      surveys_.push_back(survey);
+    }
+    ++count_;
+  }
+  int Count() const { return count_; }
+  // The survey of item i; -1 outside the sequence.
+  int32_t operator[](int i) const {
+    if (i < 0 || i >= count_) return -1;
+    return surveys_[std::upper_bound(starts_.begin(), starts_.end(), i) - starts_.begin() - 1];
+  }
+  // f(first, end, survey) for each run, in order.
+  template <class F>
+  void ForEachRun(F&& f) const {
+    for (size_t r = 0; r < starts_.size(); ++r)
+      f(starts_[r], r + 1 < starts_.size() ? starts_[r + 1] : count_, surveys_[r]);
+  }
+  void Clear() { *this = TSurveyRuns(); }
+  void Swap(TSurveyRuns& other) {
+    starts_.swap(other.starts_);
+    surveys_.swap(other.surveys_);
+    std::swap(count_, other.count_);
+  }
+
+ private:
+  std::vector<int> starts_;
+  std::vector<int32_t> surveys_;
+  int count_ = 0;
+};
+
+}  // namespace lumora
