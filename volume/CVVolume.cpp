@@ -1,9 +1,12 @@
 #include "volume/CVVolume.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <exception>
 #include <numbers>
 #include <string>
+#include <thread>
 
 namespace lumora {
 
@@ -187,9 +190,7 @@ double TVolumeModel::PolygonArea(int k) const {
 
 void TVolumeModel::ComputeVolumes(const TVolumeProgress& progress, bool byArea, double fraction) {
   const int n = Count();
-  RockVolume = 0;
-  for (int k = 0; k < n; ++k) {
-    if (progress) progress(MulDiv(100, k, n - 1));
+  auto compute = [&](int k) {
     TVolumeLevel& level = Levels[k];
     level.Triangulator.SetConcavity(fraction);
     if (byArea)
@@ -197,8 +198,37 @@ void TVolumeModel::ComputeVolumes(const TVolumeProgress& progress, bool byArea, 
     else
       level.Triangulator.ComputeConcaveHull();
     level.Area = PolygonArea(k);
-    RockVolume += (level.Top - level.Bottom) * level.Area;
+  };
+  // The layers are independent, and the first triangulation of a big
+  // cave's layers takes seconds: a second thread takes layers as they come.
+  // Progress is told here, in this thread, as each layer is started.
+  std::atomic<int> next = 0;
+  int told = 0;
+  auto tellStarted = [&] {
+    for (const int started = std::min(next.load(), n); told < started; ++told)
+      if (progress) progress(MulDiv(100, told, n - 1));
+  };
+  std::exception_ptr helperFailed;
+  {
+    std::jthread helper;
+    if (n > 1)
+      helper = std::jthread([&] {
+        try {
+          for (int k; (k = next++) < n;) compute(k);
+        } catch (...) {
+          helperFailed = std::current_exception();
+        }
+      });
+    for (int k; (k = next++) < n;) {
+      tellStarted();
+      compute(k);
+    }
   }
+  if (helperFailed) std::rethrow_exception(helperFailed);
+  tellStarted();
+  // Summed in layer order, so the total does not depend on who took which.
+  RockVolume = 0;
+  for (int k = 0; k < n; ++k) RockVolume += Thickness(k) * Levels[k].Area;
 }
 
 void TVolumeModel::BuildHullModel(TGLMesh& hull, const TVolumeProgress& progress) const {
