@@ -1,8 +1,6 @@
 // lumora-cli xfile: what an X file holds, and conversion of X and plot
 // files into X files written by our writer.
 
-#include <algorithm>
-#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <stdexcept>
@@ -86,21 +84,6 @@ int Info(const std::string& file) {
   return 0;
 }
 
-// Room for the most the walls can take, as the window's load gives them:
-// the arrays never grow by copying, and pages past the real size are never
-// touched. The writer asks nothing of the face lists.
-void ReserveWalls(const TPlotModel& model, const TPassageOptions& options, TGLFastMesh& mesh) {
-  int64_t shots = 0, moves = 0;
-  for (const TPlotVector& r : model.Plots) {
-    shots += r.Code == 'D' || (r.Code == 'd' && options.IncludeHidden);
-    moves += r.Code == 'M';
-  }
-  const int64_t most = EstimateMesh(shots, 2 * moves, options.PassageShape, options.RoundingPasses).MaxTriangles;
-  auto count = [](int64_t n) { return static_cast<int>(std::clamp<int64_t>(n, 1, INT_MAX / 4)); };
-  mesh.DeferFaceLists();
-  mesh.Reserve(count(most), count(most / 2 + 16));
-}
-
 bool LoadPlotWalls(const std::string& file, TGLBaseFrame& frame) {
   TPlotModel& model = PlotModel();
   const TPlotLoadResult loaded = LoadPlotForCommand("xfile", model, file);
@@ -112,7 +95,6 @@ bool LoadPlotWalls(const std::string& file, TGLBaseFrame& frame) {
   mesh->SetName("Passage Mesh");
   TPassageOptions options;
   options.CenterModel = true;
-  ReserveWalls(model, options, *mesh);
   TPassageState state;
   AddPassageWalls(model, options, *mesh, state, [](int64_t faces, int percent) {
     ShowProgress("Passage - Prisms: " + std::to_string(faces) + " faces, " + std::to_string(percent) + "%");
