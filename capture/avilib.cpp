@@ -270,15 +270,12 @@ void TVideoCapture::Open(const std::filesystem::path& fileName, int width, int h
   Close();
   auto writer = std::make_unique<TVideoWriter>();
   writer->FrameRate = frameRate;
-  writer->FrameStep = 1;
   writer->Quality = quality;
   TBitmap32 frame;
   frame.Width = width;
   frame.Height = height;
   writer->Open(frame, fileName);
   writer_ = std::move(writer);
-  width_ = width;
-  height_ = height;
 }
 
 int TVideoCapture::WriteFrame(const TBitmap32& bitmap) {

@@ -46,6 +46,8 @@ class TVideoWriter {
   // raised.
   void Close();
   bool IsOpen() const { return file_ != nullptr; }
+  int Width() const { return width_; }
+  int Height() const { return height_; }
 
   int32_t Position = 0;                    // index of the next frame
   int32_t FrameRate = 18;                  // frames per second
@@ -96,12 +98,12 @@ class TVideoCapture {
   // Finishes the video; the controller is closed even when that fails.
   void Close();
   bool IsOpen() const { return writer_ != nullptr; }
-  int Width() const { return width_; }
-  int Height() const { return height_; }
+  // Only while open.
+  int Width() const { return writer_->Width(); }
+  int Height() const { return writer_->Height(); }
 
  private:
   std::unique_ptr<TVideoWriter> writer_;
-  int width_ = 0, height_ = 0;
 };
 
 }  // namespace lumora
