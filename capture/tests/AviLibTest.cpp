@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -109,7 +110,7 @@ TEST_F(AviLib, PlayersReadEveryFrame) {
   w.Close();
   ExpectFrames(file, 12);
 
-  const std::string data = ReadFile(file);
+  const std::string data = ReadWholeFile(file);
   ASSERT_EQ(Parts(data).size(), 1u);
   EXPECT_EQ(U32(data, 48), 12u);  // avih: frames of the first part
   const size_t strh = data.find("strh");
@@ -132,7 +133,7 @@ TEST_F(AviLib, LongVideosGoOnInFurtherParts) {
   w.Close();
   ExpectFrames(file, 100);
 
-  const std::string data = ReadFile(file);
+  const std::string data = ReadWholeFile(file);
   const std::vector<TRiff> parts = Parts(data);
   ASSERT_GE(parts.size(), 3u);
   EXPECT_EQ(parts[0].Form, "AVI ");
@@ -161,7 +162,7 @@ TEST_F(AviLib, AFullIndexEndsTheVideoPlayable) {
   EXPECT_THROW(for (; frames < 5000; ++frames) writer.WriteFrame(Pattern(w, h, frames)), EVideoFull);
   EXPECT_GT(frames, TVideoWriter::kMaxParts);
   writer.Close();
-  const std::string data = ReadFile(file);
+  const std::string data = ReadWholeFile(file);
   EXPECT_EQ(Parts(data).size(), static_cast<size_t>(TVideoWriter::kMaxParts));
   EXPECT_EQ(Probe(file).Decoded, frames);
 }
@@ -196,7 +197,7 @@ TEST_F(AviLib, AFailedWriteKeepsTheFramesBefore) {
       EXPECT_NE(std::string(e.what()).find(file.string()), std::string::npos) << e.what();
     }
     EXPECT_EQ(written, 5);
-    EXPECT_EQ(ReadFile(file), "the video recorded before");
+    EXPECT_EQ(ReadWholeFile(file), "the video recorded before");
     w.Close();
   }
   ExpectFrames(file, 5);

@@ -69,7 +69,7 @@ TEST_F(GLCaptureTest, OneFramePerIntervalAfterRedraws) {
     EXPECT_EQ(Redraw(start + 9900000), TFrameResult::Skipped);
     ExpectVideo(file, 17);
     // Compression 20 % is quality 8000, kept in the stream header.
-    const std::string data = ReadFile(file);
+    const std::string data = ReadWholeFile(file);
     EXPECT_EQ(U32(data, data.find("strh") + 8 + 40), 8000u);
   }
 }

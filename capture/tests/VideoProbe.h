@@ -8,11 +8,11 @@
 
 #include <csignal>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 
 #include "images/Bitmap32.h"
+#include "platform/AtomicFile.h"
 #include "platform/tests/ShellOutput.h"
 
 namespace lumora {
@@ -70,8 +70,7 @@ inline TProbe Probe(const std::filesystem::path& file) {
 inline std::string DecodeFrames(const std::filesystem::path& file, std::string& errors) {
   const std::string log = file.string() + ".log";
   std::string frames = Shell("ffmpeg -v error -i '" + file.string() + "' -f rawvideo -pix_fmt bgr24 - 2>'" + log + "'");
-  std::ifstream in(log);
-  errors.assign(std::istreambuf_iterator<char>(in), {});
+  errors = ReadWholeFile(log);
   std::filesystem::remove(log);
   return frames;
 }
@@ -98,11 +97,6 @@ inline std::string Packed(const TBitmap32& b) {
   std::string out;
   for (size_t i = 0; i < b.Data.size(); i += 4) out.append(reinterpret_cast<const char*>(&b.Data[i]), 3);
   return out;
-}
-
-inline std::string ReadFile(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 inline uint32_t U32(const std::string& data, size_t at) {
