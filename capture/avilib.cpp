@@ -36,15 +36,14 @@ size_t BeginList(std::string& s, const char* id, const char* type) {
   return at;
 }
 
-void EndList(std::string& s, size_t sizeAt) {
-  const uint32_t size = static_cast<uint32_t>(s.size() - sizeAt - 4);
-  for (int i = 0; i < 4; ++i) s[sizeAt + i] = static_cast<char>((size >> (8 * i)) & 0xFF);
-}
-
 std::string LE32(uint32_t v) {
   std::string s;
   Put32(s, v);
   return s;
+}
+
+void EndList(std::string& s, size_t sizeAt) {
+  s.replace(sizeAt, 4, LE32(static_cast<uint32_t>(s.size() - sizeAt - 4)));
 }
 
 // What the part's two indexes take once it holds `frames` frames.
