@@ -6,9 +6,7 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
-#include <new>
 #include <numbers>
-
 
 namespace lumora {
 
@@ -69,14 +67,6 @@ void TVRMLWriter::ColorField(std::string_view name, const TVRMLColor& c) {
 void TVRMLWriter::Break() {
   out_ += "\r\n";
   out_.append(static_cast<size_t>(indent_), ' ');
-}
-
-void TVRMLWriter::AppendVector(const T3DVector& v) {
-  AppendFixed(out_, v.x, decimals_);
-  out_ += ' ';
-  AppendFixed(out_, v.y, decimals_);
-  out_ += ' ';
-  AppendFixed(out_, v.z, decimals_);
 }
 
 // ---- TVertexTable ----
@@ -444,7 +434,6 @@ class TVRMLExporter {
     }
     out += "\r\n";
     w_.CloseList();
-    char buf[16];
 
     if (!shape_.Colors().empty() && colorsOn_) {
       w_.Line(std::string("colorPerVertex ") + TVRMLWriter::Boolean(perVertex_));
@@ -455,6 +444,7 @@ class TVRMLExporter {
       w_.CloseBlock();
       w_.OpenBlock("colorIndex", "[");
       const TMappedArray<int32_t>& colorIndex = shape_.ColorIndex();
+      char buf[16];
       for (size_t i = 0; i < colorIndex.size(); ++i) {
         if (i % 50 == 0) w_.Break();
         out.append(buf, std::to_chars(buf, buf + sizeof buf, colorIndex[i]).ptr);

@@ -46,8 +46,6 @@ class TVRMLWriter {
 
   // Raw output for the long lists.
   void Break();  // a line break and the indentation
-  void AppendNumber(double v) { AppendFixed(out_, v, decimals_); }
-  void AppendVector(const T3DVector& v);
   std::string& Out() { return out_; }
 
  private:

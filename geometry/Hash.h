@@ -150,7 +150,6 @@ class THashedArray {
     unlinked_ = true;
     return keys_.Add(key);
   }
-  bool Linked() const { return !unlinked_; }
 
  protected:
   static constexpr int kMinChainBits = 4;

@@ -269,7 +269,6 @@ bool TTextParser::More(const char*& keep) {
   lines_ += static_cast<size_t>(std::count(static_cast<const char*>(start), keep, '\n'));
   base_ += drop;
   std::memmove(start, keep, kept);
-  // A token longer than the window widens it.
   // A token longer than half the window widens it, so that every read
   // brings at least half a window.
   if (kept > buffer_.size() / 2) buffer_.resize(2 * buffer_.size());

@@ -67,11 +67,12 @@ class TDescribingSink : public Sink {
 using TStreamedSink = TDescribingSink<TXMeshSink, TXMeshData>;
 using TEarlierSink = TDescribingSink<earlier::TMeshSink, earlier::TMeshData>;
 
-TOutcome Earlier(const std::string& text) {
-  TEarlierSink sink;
+template <class Sink, class Parse>
+TOutcome Outcome(Parse&& parse) {
+  Sink sink;
   TOutcome o;
   try {
-    earlier::ParseTextX(text, sink, TStreamProgress{});
+    parse(sink);
   } catch (const std::exception& e) {
     o.error = e.what();
   }
@@ -79,16 +80,12 @@ TOutcome Earlier(const std::string& text) {
   return o;
 }
 
+TOutcome Earlier(const std::string& text) {
+  return Outcome<TEarlierSink>([&](TEarlierSink& sink) { earlier::ParseTextX(text, sink, TStreamProgress{}); });
+}
+
 TOutcome Streamed(const std::string& text, size_t window) {
-  TStreamedSink sink;
-  TOutcome o;
-  try {
-    ParseTextX(text, sink, TStreamProgress{}, window);
-  } catch (const std::exception& e) {
-    o.error = e.what();
-  }
-  o.meshes = sink.meshes;
-  return o;
+  return Outcome<TStreamedSink>([&](TStreamedSink& sink) { ParseTextX(text, sink, TStreamProgress{}, window); });
 }
 
 // Random X texts: blanks, line ends and comments anywhere a field allows
