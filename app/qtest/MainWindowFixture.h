@@ -53,7 +53,7 @@ class TMainWindowFixture {
   }
   TGLFrame& Cave() { return *form->Scene().CaveFrame; }
   // One frame, so the frames' matrices and the status bar are current.
-  void Render() { form->Viewer()->grabFramebuffer(); }
+  QImage Render() { return form->Viewer()->grabFramebuffer(); }
   void Click(const char* button) { QTest::mouseClick(Find<QToolButton>(button), Qt::LeftButton); }
   void Home() {
     Cave().ApplyHomeAngles();
