@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QSlider>
 
+#include "controls/Fields.h"
+
 namespace lumora {
 
 std::optional<uint32_t> AskColor(QWidget* parent, uint32_t start) {
@@ -44,10 +46,8 @@ QWidget* TrackWithEnds(QSlider* track, const QString& low, const QString& high) 
 }
 
 QLineEdit* ReadOnlyBox(const char* name, const QString& text) {
-  auto* box = new QLineEdit(text);
-  box->setObjectName(QLatin1String(name));
-  box->setReadOnly(true);
-  box->setFocusPolicy(Qt::NoFocus);
+  QLineEdit* box = DisplayField(name);
+  box->setText(text);
   box->setMaximumWidth(80);
   return box;
 }

@@ -209,12 +209,10 @@ void TMaterialsDlg::EmissionChange() {
 
 void TMaterialsDlg::TrackChange(QLineEdit* box, const QString& first, double value,
                                 const std::function<void(TGLRenderer&, float)>& set) {
-  box->setText(first);
   const float v = static_cast<float>(value);
-  for (TGLRenderer* r : Targets()) {
-    set(*r, v);
-    box->setText(QString::number(v, 'f', 1));
-  }
+  const std::vector<TGLRenderer*> targets = Targets();
+  for (TGLRenderer* r : targets) set(*r, v);
+  box->setText(targets.empty() ? first : QString::number(v, 'f', 1));
   viewer_->Repaint();
 }
 

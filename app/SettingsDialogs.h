@@ -56,8 +56,6 @@ class TLoadProgressDlg : public QDialog {
   // pending events run, and say whether the load is cancelled. The main
   // window keeps other commands out meanwhile.
   TCaveLoadProgress Fields();
-  // Whether "Cancel" was pressed since the window was last shown.
-  bool Cancelled() const { return cancelled_; }
   // Told every action text the load reports, as it is shown.
   std::function<void(const std::string&)> OnAction;
 

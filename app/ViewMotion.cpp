@@ -57,7 +57,14 @@ void TViewMotion::Advance() {
   // The first step at once, then one every kFlyInSeconds / kFlyInSteps.
   const double share = (Clock() - flyStart_) / kFlyInSeconds;
   const int due = static_cast<int>(std::clamp(std::floor(share * kFlyInSteps) + 1, 1.0, double(kFlyInSteps)));
-  if (due <= stepsDone_) return;
+  if (due > stepsDone_) StepTo(due);
+}
+
+void TViewMotion::FinishFlyIn() {
+  if (step_) StepTo(kFlyInSteps);
+}
+
+void TViewMotion::StepTo(int due) {
   while (stepsDone_ < due) {
     step_();
     ++stepsDone_;
@@ -66,17 +73,6 @@ void TViewMotion::Advance() {
     ticks_.stop();
     step_ = nullptr;
   }
-  emit Redraw();
-}
-
-void TViewMotion::FinishFlyIn() {
-  if (!step_) return;
-  while (stepsDone_ < kFlyInSteps) {
-    step_();
-    ++stepsDone_;
-  }
-  ticks_.stop();
-  step_ = nullptr;
   emit Redraw();
 }
 

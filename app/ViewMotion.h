@@ -58,6 +58,8 @@ class TViewMotion : public QObject {
 
  private:
   void Advance();
+  // Applies the steps up to `due`; the fly-in ends with the last.
+  void StepTo(int due);
   void MotionEnded();
 
   double frameStart_ = 0;

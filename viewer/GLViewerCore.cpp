@@ -212,13 +212,12 @@ TBitmap32 TGLViewerCore::RenderAtSize(TBitmap32* bitmap, int width, int height) 
 TBitmap32 TGLViewerCore::RenderOffscreen(TBitmap32* bitmap, double sw, double sh, double cw, double ch) {
   std::lock_guard lock(criticalSection_);
   if (!(sw >= 1 && sh >= 1)) throw EFramebufferError("Error in framebuffer activation: bitmap size out of range");
-  MakeCurrent();
   // Past these sizes the driver would refuse the buffers or clip the view,
   // and past 2^28 pixels the picture would take gigabytes.
-  GLint viewport[2] = {0, 0}, renderbuffer = 0;
-  glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
+  const auto [viewportW, viewportH] = MaxViewportDims();
+  GLint renderbuffer = 0;
   glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &renderbuffer);
-  const int maxW = std::min(viewport[0], renderbuffer), maxH = std::min(viewport[1], renderbuffer);
+  const int maxW = std::min(viewportW, renderbuffer), maxH = std::min(viewportH, renderbuffer);
   auto size = [](double a, double b) { return FixedText(a, 0) + " x " + FixedText(b, 0); };
   if (sw > maxW || sh > maxH)
     throw EFramebufferError("A picture of " + size(sw, sh) + " pixels is larger than this graphics system can draw (at most " +

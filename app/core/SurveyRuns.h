@@ -31,11 +31,7 @@ class TSurveyRuns {
       f(starts_[r], r + 1 < starts_.size() ? starts_[r + 1] : count_, surveys_[r]);
   }
   void Clear() { *this = TSurveyRuns(); }
-  void Swap(TSurveyRuns& other) {
-    starts_.swap(other.starts_);
-    surveys_.swap(other.surveys_);
-    std::swap(count_, other.count_);
-  }
+  void Swap(TSurveyRuns& other) { std::swap(*this, other); }
 
  private:
   std::vector<int> starts_;

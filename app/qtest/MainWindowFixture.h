@@ -11,7 +11,6 @@
 #include <QMouseEvent>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 
@@ -20,6 +19,7 @@
 
 #include "app/GLMain.h"
 #include "app/qtest/ShowWindow.h"
+#include "app/qtest/WhenModal.h"
 #include "viewer/GLViewer.h"
 
 namespace lumora {
@@ -53,7 +53,7 @@ class TMainWindowFixture {
   }
   TGLFrame& Cave() { return *form->Scene().CaveFrame; }
   // One frame, so the frames' matrices and the status bar are current.
-  void Render() { form->Viewer()->grabFramebuffer(); }
+  QImage Render() { return form->Viewer()->grabFramebuffer(); }
   void Click(const char* button) { QTest::mouseClick(Find<QToolButton>(button), Qt::LeftButton); }
   void Home() {
     Cave().ApplyHomeAngles();
@@ -73,16 +73,10 @@ class TMainWindowFixture {
   }
   // Runs `act` on the next modal dialog once it shows; its title is kept.
   void OnNextDialog(std::function<void(QWidget*)> act, QString* title) {
-    auto* poll = new QTimer(form.get());
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, act, title] {
-      QWidget* d = QApplication::activeModalWidget();
-      if (!d || !d->isVisible()) return;
-      poll->stop();
-      poll->deleteLater();
+    WhenModal(form.get(), [act, title](QWidget* d) {
       *title = d->windowTitle();
       act(d);
     });
-    poll->start(20);
   }
   static void Press(QWidget* dialog, const QString& text) {
     for (QAbstractButton* b : dialog->findChildren<QAbstractButton*>())

@@ -7,28 +7,22 @@
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
 
 #include <cmath>
-#include <memory>
 
-#include "app/GLMain.h"
-#include "app/qtest/ShowWindow.h"
 #include "app/OptionsPanel.h"
 #include "app/core/CaveViews.h"
 #include "app/core/GLSettings.h"
+#include "app/qtest/MainWindowFixture.h"
 #include "controls/ReopenMenu.h"
 #include "model/PlotReader.h"
 #include "platform/IniFile.h"
-#include "viewer/GLViewer.h"
 
 using namespace lumora;
 
 namespace {
-
-const QString kDemo = QStringLiteral(LUMORA_SOURCE_DIR "/data/demo.plt");
 
 bool SameTurn(const TQuaternion& a, const TQuaternion& b) {
   const double dot = a.w * b.w + a.x * b.x + a.y * b.y + a.z * b.z;
@@ -37,22 +31,11 @@ bool SameTurn(const TQuaternion& a, const TQuaternion& b) {
 
 }  // namespace
 
-class ViewTest : public QObject {
+// One window for all the tests: each goes on from the view the last left.
+class ViewTest : public QObject, TMainWindowFixture {
   Q_OBJECT
 
  private:
-  std::unique_ptr<TForm1> form;
-  QStringList errors;
-  QTemporaryDir temp;
-
-  template <class T = QWidget>
-  T* Find(const char* name) {
-    T* w = form->findChild<T*>(name);
-    if (!w) qFatal("no control %s", name);
-    return w;
-  }
-  TGLFrame& Cave() { return *form->Scene().CaveFrame; }
-  QImage Render() { return form->Viewer()->grabFramebuffer(); }
   void Key(const QKeySequence& key) {
     form->Viewer()->setFocus();
     const QKeyCombination k = key[0];
