@@ -191,15 +191,7 @@ int main(int argc, char** argv) try {
     TPassageState state;
     const double start = bench::CurrentRssMB();
     bench::ResetPeakMemory();
-    // As lumora-cli xfile convert builds it.
-    int64_t shots = 0, moves = 0;
-    for (const TPlotVector& r : model.Plots) {
-      shots += r.Code == 'D';
-      moves += r.Code == 'M';
-    }
-    const int64_t most = EstimateMesh(shots, 2 * moves, options.PassageShape, options.RoundingPasses).MaxTriangles;
-    mesh.DeferFaceLists();
-    mesh.Reserve(static_cast<int>(most), static_cast<int>(most / 2 + 16));
+    // As lumora-cli xfile convert builds it: the wall fill sizes the mesh.
     AddPassageWalls(model, options, mesh, state);
     mesh.ComputeNormals(true);
     const double meshMB = bench::CurrentRssMB() - start;
