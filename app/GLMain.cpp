@@ -188,8 +188,7 @@ void TForm1::CreateToolBar() {
 }
 
 void TForm1::CreateMenus() {
-  auto item = [this](QMenu* menu, const char* name, const QString& caption, auto slot,
-                     QKeySequence key = {}) {
+  auto item = [this](QMenu* menu, const char* name, const QString& caption, auto slot, QKeySequence key = {}) {
     QAction* a = menu->addAction(caption);
     a->setObjectName(name);
     a->setShortcut(key);
@@ -233,7 +232,8 @@ void TForm1::CreateMenus() {
   item(opts, "SaveSettingsMnu", "S&ave Settings", [this] { SaveUnitsCommand(this); });
 
   QMenu* help = menuBar()->addMenu("&Help");
-  item(help, "ContentsMnu", "&Contents", [this] { ShowHelpContents(this); }, QKeySequence::HelpContents);
+  item(
+      help, "ContentsMnu", "&Contents", [this] { ShowHelpContents(this); }, QKeySequence::HelpContents);
   item(help, "AboutMnu", "&About...", [this] { ShowAbout(this); });
 }
 

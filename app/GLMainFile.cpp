@@ -9,20 +9,20 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QOpenGLContext>
-#include <QTimer>
 #include <QSpinBox>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
 #include "app/CaveMeshDlg.h"
-#include "model/SurveyFile.h"
 #include "app/GLMain.h"
 #include "app/OptionsPanel.h"
+#include "app/SettingsDialogs.h"
 #include "app/StationTool.h"
 #include "app/ViewMotion.h"
-#include "app/SettingsDialogs.h"
 #include "app/core/GLSettings.h"
 #include "controls/ReopenMenu.h"
+#include "model/SurveyFile.h"
 #include "platform/IniFile.h"
 #include "scene/GLFonts.h"
 #include "viewer/GLViewer.h"
@@ -170,11 +170,12 @@ void TForm1::LoadCave(const QString& fileName) {
   QString failure;
   try {
     viewer_->makeCurrent();
-    const TCaveLoadResult loaded = lumora::LoadCave(ToPath(plotFile), *viewer_, scene_, PlotModel(), PassageOptions(), meshDlg_->Settings(), Style(),
-                     fields, [this](const std::string& text) {
-                       ErrorBox(QString::fromStdString(text));
-                       KeepViewCurrent();
-                     });
+    const TCaveLoadResult loaded =
+        lumora::LoadCave(ToPath(plotFile), *viewer_, scene_, PlotModel(), PassageOptions(), meshDlg_->Settings(),
+                         Style(), fields, [this](const std::string& text) {
+                           ErrorBox(QString::fromStdString(text));
+                           KeepViewCurrent();
+                         });
     if (loaded.TooManyForPassDims) volumeDlg_->ClearUseDims();
     ApplyDisplayDefaults();
   } catch (const ELoadCancelled&) {

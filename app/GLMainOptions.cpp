@@ -72,7 +72,9 @@ void TForm1::ApplyDisplayDefaults() {
   TOptionsPanel* o = options_;
   lumora::ApplyDisplayDefaults(scene_, o->WallColorDis->Color());
   depthColoring_ = false;
-  for (QCheckBox* b : {o->DepthChk, o->DateChk, o->SurveyChk, o->RockTextureChk, o->ShotChk, o->SplayChk, o->StationsChk}) SetChecked(b, false);
+  for (QCheckBox* b :
+       {o->DepthChk, o->DateChk, o->SurveyChk, o->RockTextureChk, o->ShotChk, o->SplayChk, o->StationsChk})
+    SetChecked(b, false);
   SetChecked(o->WallsChk, true);
   {
     const QSignalBlocker b1(o->BoxChk), b2(o->RoseChk), b3(o->TransparentChk), b4(o->TransparentTrack);
@@ -145,8 +147,9 @@ void TForm1::RoseChkClick() {
     scene_.RoseGrid->Visible = rose && o->ShowGridChk->isChecked();
     scene_.RoseBase->Visible = rose && o->ShowBaseChk->isChecked();
   }
-  for (QWidget* w : std::initializer_list<QWidget*>{o->DepthChk, o->DateChk, o->SurveyChk, o->RockTextureChk,
-                                                    o->WallsChk, o->ShotChk, o->SplayChk, o->StationsChk, o->BoxChk, o->DisplayHullsChk})
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{o->DepthChk, o->DateChk, o->SurveyChk, o->RockTextureChk, o->WallsChk,
+                                       o->ShotChk, o->SplayChk, o->StationsChk, o->BoxChk, o->DisplayHullsChk})
     w->setEnabled(!rose);
   SyncVisibility();
   UpdateStatus();

@@ -232,10 +232,10 @@ QWidget* TLightingDlg::ColorPage() {
         l.QuadraticAttenuation = static_cast<float>(attenuation_[2]->value());
       });
     });
-  grid->addWidget(FormGroup("Attenuation", {{"Constant", attenuation_[0]},
-                                            {"Linear", attenuation_[1]},
-                                            {"Quadratic", attenuation_[2]}}),
-                  0, 3);
+  grid->addWidget(
+      FormGroup("Attenuation",
+                {{"Constant", attenuation_[0]}, {"Linear", attenuation_[1]}, {"Quadratic", attenuation_[2]}}),
+      0, 3);
   return page;
 }
 
@@ -249,8 +249,8 @@ QWidget* TLightingDlg::AmbientPage() {
     LoadLight();
     viewer_->Repaint();
   });
-  QWidget* page = Page({new QLabel("Scene ambient light"), Stack({TrackWithEnds(ambientTrack_, "-2", "2"), ambientBox_}),
-                        reset});
+  QWidget* page =
+      Page({new QLabel("Scene ambient light"), Stack({TrackWithEnds(ambientTrack_, "-2", "2"), ambientBox_}), reset});
   page->layout()->setAlignment(reset, Qt::AlignLeft);
   return page;
 }

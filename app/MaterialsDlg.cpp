@@ -84,7 +84,8 @@ QWidget* TMaterialsDlg::ObjectPage() {
   auto* page = new QWidget;
   auto* grid = new QGridLayout(page);
   grid->addWidget(select, 0, 0, 4, 1);
-  grid->addWidget(FormGroup("Emission", {{"Red", emission_[0]}, {"Green", emission_[1]}, {"Blue", emission_[2]}}), 0, 1);
+  grid->addWidget(FormGroup("Emission", {{"Red", emission_[0]}, {"Green", emission_[1]}, {"Blue", emission_[2]}}), 0,
+                  1);
   grid->addWidget(colour, 1, 1);
   grid->addWidget(RowGroup("Shininess", {shininessTrack_, shininessBox_}), 2, 1);
   grid->addWidget(RowGroup("Specular", {specularTrack_, specularBox_}), 3, 1);
@@ -116,8 +117,8 @@ QWidget* TMaterialsDlg::TransparencyPage() {
     user_->layout()->setAlignment(w, Qt::AlignTop);
 
   transparent_ = RowGroup("Transparent",
-                          {new QLabel("Transparency"), TrackWithEnds(transparencyTrack_, "0", "100%"),
-                           blendBackground_, depthCheck_, user_},
+                          {new QLabel("Transparency"), TrackWithEnds(transparencyTrack_, "0", "100%"), blendBackground_,
+                           depthCheck_, user_},
                           false);
   transparent_->setObjectName("TransparentChk");
   transparent_->setCheckable(true);
@@ -183,9 +184,9 @@ void TMaterialsDlg::LoadMaterial() {
   const TGLRenderer* r = Current();
   if (!r) return;
   std::vector<std::unique_ptr<QSignalBlocker>> blocks;
-  for (QObject* o : std::initializer_list<QObject*>{emission_[0], emission_[1], emission_[2], shininessTrack_,
-                                                    specularTrack_, transparent_, blendBackground_, depthCheck_,
-                                                    transparencyTrack_})
+  for (QObject* o :
+       std::initializer_list<QObject*>{emission_[0], emission_[1], emission_[2], shininessTrack_, specularTrack_,
+                                       transparent_, blendBackground_, depthCheck_, transparencyTrack_})
     blocks.push_back(std::make_unique<QSignalBlocker>(o));
   emission_[0]->setValue(r->Emission.r);
   emission_[1]->setValue(r->Emission.g);
@@ -222,8 +223,9 @@ void TMaterialsDlg::ShininessChange() {
 }
 
 void TMaterialsDlg::SpecularChange() {
-  TrackChange(specularBox_, kFirstSpecular, SpecularOfTrack(specularTrack_->value()),
-              [](TGLRenderer& r, float s) { r.Specular = TGLColor{s, s, s, s}; });
+  TrackChange(specularBox_, kFirstSpecular, SpecularOfTrack(specularTrack_->value()), [](TGLRenderer& r, float s) {
+    r.Specular = TGLColor{s, s, s, s};
+  });
 }
 
 void TMaterialsDlg::TransparencyChange() {

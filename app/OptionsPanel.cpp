@@ -63,8 +63,9 @@ QWidget* TOptionsPanel::CaveOptionsPage() {
   ShotChk = Check("ShotChk", "Show Shots", true);
   SplayChk = Check("SplayChk", "Show Splays", true);
   CrossHairsChk = Check("CrossHairsChk", "Show Crosshairs", false);
-  return Page({Group("Passages", {WallsChk, DepthChk, DateChk, SurveyChk, RockTextureChk}), Group("Stations", {StationsChk, LabelsChk}),
-               Group("Shots", {ShotChk, SplayChk}), Group("Features", {CrossHairsChk})});
+  return Page({Group("Passages", {WallsChk, DepthChk, DateChk, SurveyChk, RockTextureChk}),
+               Group("Stations", {StationsChk, LabelsChk}), Group("Shots", {ShotChk, SplayChk}),
+               Group("Features", {CrossHairsChk})});
 }
 
 QGroupBox* TOptionsPanel::ColorGroup(const QString& title, const QString& name, uint32_t colour,

@@ -29,10 +29,8 @@ class TOptionsPanel : public QToolBox {
       *CrossHairsChk;
   // "Colors", and the station colour of "Stations"; each "Change" button
   // sits beside its display.
-  TColorDisplay *WallColorDis, *ShotColorDis, *BoundingBoxDis, *BackColorDis, *SplayColorDis,
-      *StationColorDis;
-  QPushButton *WallColorBtn, *ShotColorBtn, *BoundingBoxBtn, *BackColorBtn, *SplayColorBtn,
-      *StationColorBtn;
+  TColorDisplay *WallColorDis, *ShotColorDis, *BoundingBoxDis, *BackColorDis, *SplayColorDis, *StationColorDis;
+  QPushButton *WallColorBtn, *ShotColorBtn, *BoundingBoxBtn, *BackColorBtn, *SplayColorBtn, *StationColorBtn;
   // "Stations"
   QSpinBox* PointSizeSpin;
   QPushButton* FontBtn;

@@ -278,7 +278,8 @@ void ShowHelpContents(QWidget* parent, const QString& page) {
     window->resize(760, 640);
   }
   const QUrl url(QStringLiteral("qrc:/help/") + page);
-  if (auto* browser = window->findChild<QTextBrowser*>(QStringLiteral("HelpBrowser")); browser && browser->source() != url)
+  if (auto* browser = window->findChild<QTextBrowser*>(QStringLiteral("HelpBrowser"));
+      browser && browser->source() != url)
     browser->setSource(url);
   window->show();
   window->raise();

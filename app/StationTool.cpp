@@ -130,8 +130,8 @@ QString TStationTool::StationText(int e) const {
 QString TStationTool::MeasureText(int from, int to) const {
   const TMeasurement m = Measure(index_.Entry(from).Position, index_.Entry(to).Position);
   return QString("%1 to %2: distance %3, horizontal %4, vertical %5, bearing %6\u00b0, gradient %7\u00b0")
-      .arg(Name(index_.Name(from)), Name(index_.Name(to)), Length(m.Distance), Length(m.Horizontal),
-           Length(m.Vertical), QString::number(m.Bearing, 'f', 1), QString::number(m.Gradient, 'f', 1));
+      .arg(Name(index_.Name(from)), Name(index_.Name(to)), Length(m.Distance), Length(m.Horizontal), Length(m.Vertical),
+           QString::number(m.Bearing, 'f', 1), QString::number(m.Gradient, 'f', 1));
 }
 
 void TStationTool::FindNext() {

@@ -38,10 +38,10 @@ TTestObjectsDlg::TTestObjectsDlg(QWidget* parent) : QDialog(parent) {
   progress_ = ReadOnlyBox("ProgressBox");
   for (QSpinBox* s : {sectors_, sections_}) connect(s, &QSpinBox::valueChanged, this, &TTestObjectsDlg::ShowTriangles);
   QGroupBox* torus = FormGroup("Torus Settings", {{"Sectors", sectors_},
-                                                   {"Sections", sections_},
-                                                   {"Triangles", triangles_},
-                                                   {"Status", status_},
-                                                   {"Progress", progress_}});
+                                                  {"Sections", sections_},
+                                                  {"Triangles", triangles_},
+                                                  {"Status", status_},
+                                                  {"Progress", progress_}});
 
   const std::pair<const char*, TTestObject> shapes[] = {{"Torus", TTestObject::Torus},
                                                         {"Tetrahedron", TTestObject::Tetrahedron},
@@ -59,9 +59,8 @@ TTestObjectsDlg::TTestObjectsDlg(QWidget* parent) : QDialog(parent) {
   QPushButton* close = Button("CloseBtn", "Close");
   QPushButton* help = Button("HelpBtn", "Help");
   connect(close, &QPushButton::clicked, this, &QDialog::hide);
-  connect(help, &QPushButton::clicked, this, [this] {
-    ShowHelpContents(parentWidget() ? parentWidget() : this, "display.html#testobjects");
-  });
+  connect(help, &QPushButton::clicked, this,
+          [this] { ShowHelpContents(parentWidget() ? parentWidget() : this, "display.html#testobjects"); });
   LayOutDialog(this, Stack({torus, make}), {close, help});
   ShowTriangles();
 }

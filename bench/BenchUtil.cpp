@@ -57,8 +57,7 @@ double CurrentRssMB() {
 }
 
 std::string GeneratedPlotFile(int stations, unsigned seed) {
-  const std::string path =
-      "/tmp/lumora-bench-" + std::to_string(stations) + "-" + std::to_string(seed) + ".plt";
+  const std::string path = "/tmp/lumora-bench-" + std::to_string(stations) + "-" + std::to_string(seed) + ".plt";
   if (std::filesystem::exists(path)) return path;
   std::fflush(nullptr);
   const pid_t child = fork();

@@ -33,9 +33,7 @@ std::string GeneratedPlotFile(int stations, unsigned seed = 7);
 
 class Stopwatch {
  public:
-  double Seconds() const {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-  }
+  double Seconds() const { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count(); }
 
  private:
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();

@@ -72,7 +72,8 @@ TRun Measure(const std::vector<std::string>& command, int runs) {
     rusage use{};
     wait4(pid, &status, 0, &use);
     const double wall = watch.Seconds();
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error(command[0] + " " + command[1] + " failed");
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+      throw std::runtime_error(command[0] + " " + command[1] + " failed");
     const double cpu = use.ru_utime.tv_sec + use.ru_stime.tv_sec + (use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1e6;
     best.Wall = std::min(best.Wall, wall);
     best.Cpu = std::min(best.Cpu, cpu);
@@ -177,9 +178,10 @@ int main(int argc, char** argv) try {
     std::printf("           goal: at most 0.4 s\n");
     if (survexThere) {
       Print("survex", survex);
-      std::printf("           survexport --3d of the same cave: info is %.1f x faster by wall time, %.1f x by CPU "
-                  "(goal: at least 5 x)\n",
-                  survex.Wall / info.Wall, survex.Cpu / info.Cpu);
+      std::printf(
+          "           survexport --3d of the same cave: info is %.1f x faster by wall time, %.1f x by CPU "
+          "(goal: at least 5 x)\n",
+          survex.Wall / info.Wall, survex.Cpu / info.Cpu);
     } else {
       std::printf("           survexport is not installed: no comparison\n");
     }
@@ -198,17 +200,19 @@ int main(int argc, char** argv) try {
     std::printf("  mesh     %d triangles, %.0f MB resident, %.0f MB at the peak of its build\n", mesh.ColorCount(),
                 meshMB, bench::PeakSinceResetMB() - start);
     Print("convert", convert);
-    std::printf("           %.0f MB written, %.0f MB/s (goal: at least 100); peak against model %.0f + mesh %.0f "
-                "+ 256 MB = %.0f MB\n",
-                written, written / convert.Wall, modelMB, meshMB, modelMB + meshMB + 256);
+    std::printf(
+        "           %.0f MB written, %.0f MB/s (goal: at least 100); peak against model %.0f + mesh %.0f "
+        "+ 256 MB = %.0f MB\n",
+        written, written / convert.Wall, modelMB, meshMB, modelMB + meshMB + 256);
   }
   if (want("xinfo")) {
     // Corners and their normals as doubles, colours as 4 bytes.
     const double builtMB = triangles * 3 * (24 + 24 + 4) / 1048576.0;
     Print("xinfo", xinfo);
-    std::printf("           %.0f MB read, %.0f MB/s (goal: at least 100); the mesh it builds %.0f MB, peak %.2f x "
-                "(goal: at most 1.5)\n",
-                written, written / xinfo.Wall, builtMB, xinfo.PeakMB / builtMB);
+    std::printf(
+        "           %.0f MB read, %.0f MB/s (goal: at least 100); the mesh it builds %.0f MB, peak %.2f x "
+        "(goal: at most 1.5)\n",
+        written, written / xinfo.Wall, builtMB, xinfo.PeakMB / builtMB);
   }
   if (want("vrml")) {
     Print("vrml", vrml);

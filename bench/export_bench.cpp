@@ -38,8 +38,8 @@ void Measure(const char* name, TWriter writer, const std::filesystem::path& path
     mb = static_cast<double>(std::filesystem::file_size(path)) / 1e6;
     std::filesystem::remove(path);
   }
-  std::printf("  %-5s %9.1f MB  %7.2f s wall  %7.2f s CPU  %6.0f MB/s wall  %6.0f MB/s CPU  (goal %.0f MB/s)\n",
-              name, mb, wall, cpu, mb / wall, mb / cpu, goal);
+  std::printf("  %-5s %9.1f MB  %7.2f s wall  %7.2f s CPU  %6.0f MB/s wall  %6.0f MB/s CPU  (goal %.0f MB/s)\n", name,
+              mb, wall, cpu, mb / wall, mb / cpu, goal);
   std::printf("        %lld wall faces, best of %d\n", static_cast<long long>(state.FaceCount), runs);
 }
 

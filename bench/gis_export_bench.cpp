@@ -68,10 +68,11 @@ void Measure(const char* name, int runs, const std::function<void()>& write,
     peak = std::max(peak, bench::PeakSinceResetMB());
     bytes = SizeAndRemove(files);
   }
-  std::printf("  %-12s %6.2f s wall  %6.2f s CPU (%.2f system)  %7.1f MB written  peak %6.1f MB (%.1f before)"
-              "  goal < %.0f s: %s\n",
-              name, wall, cpu, system, static_cast<double>(bytes) / 1e6, peak, model, kGoalSeconds,
-              wall < kGoalSeconds ? "met" : "MISSED");
+  std::printf(
+      "  %-12s %6.2f s wall  %6.2f s CPU (%.2f system)  %7.1f MB written  peak %6.1f MB (%.1f before)"
+      "  goal < %.0f s: %s\n",
+      name, wall, cpu, system, static_cast<double>(bytes) / 1e6, peak, model, kGoalSeconds,
+      wall < kGoalSeconds ? "met" : "MISSED");
 }
 
 }  // namespace
@@ -112,12 +113,11 @@ int main(int argc, char** argv) {
   if (only != "prism") {
     TExportOptions options;  // "Passage Polygons", sections separate and marked
     const std::filesystem::path path = folder / "lumora-gis-bench.kml";
-    Measure(
-        "KML passages", runs,
-        [&] {
-          if (!write_kml_passages(path, {model, options, passage, state, progress})) std::exit(1);
-        },
-        {path});
+    Measure("KML passages", runs,
+            [&] {
+              if (!write_kml_passages(path, {model, options, passage, state, progress})) std::exit(1);
+            },
+            {path});
   }
   return 0;
 }

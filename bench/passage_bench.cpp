@@ -28,10 +28,9 @@ int main(int argc, char** argv) {
   for (int run = 0; run < 3; ++run) {
     quads = 0;
     bench::Stopwatch watch;
-    BuildPassages(model, options, state,
-                  [&quads](const T3DVector&, const T3DVector&, const T3DVector&, const T3DVector&, int32_t) {
-                    ++quads;
-                  });
+    BuildPassages(
+        model, options, state,
+        [&quads](const T3DVector&, const T3DVector&, const T3DVector&, const T3DVector&, int32_t) { ++quads; });
     const double s = watch.Seconds();
     if (s < best) best = s;
   }
@@ -47,8 +46,8 @@ int main(int argc, char** argv) {
   std::printf("  speed           %.0f segments/s (goal: 1000000), %.0f faces/s\n", state.SegmentCount / best,
               state.FaceCount / best);
   if (peakReset)
-    std::printf("  build memory    %.2f MB above the loaded model (goal: at most the model's %.1f MB)\n",
-                buildPeakMB, modelMB);
+    std::printf("  build memory    %.2f MB above the loaded model (goal: at most the model's %.1f MB)\n", buildPeakMB,
+                modelMB);
   else
     std::printf("  build memory    not measurable here (no /proc/self/clear_refs)\n");
   std::printf("  process peak    %.1f MB (ru_maxrss, load included)\n", bench::PeakRssMB());

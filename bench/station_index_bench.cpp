@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
   double worst = 0;
   for (const Lookup& l : lookups) {
     size_t found = 0;
-    const double ms = l.what == std::string("exact") ? BestMs([&] { return index.FindExact(l.text); }, found)
+    const double ms = l.what == std::string("exact")    ? BestMs([&] { return index.FindExact(l.text); }, found)
                       : l.what == std::string("prefix") ? BestMs([&] { return index.FindPrefix(l.text); }, found)
                                                         : BestMs([&] { return index.FindPattern(l.text); }, found);
     worst = std::max(worst, ms);

@@ -34,7 +34,9 @@ std::string GeneratedSurvexFile(int legs) {
       out << i << ' ' << i + 1 << ' ' << 1 + rnd(900) / 100.0 << ' ' << rnd(360) << ' ' << rnd(60) - 30 << '\n';
       ++done;
       if (i % 10 == 0 && done + 2 <= perSurvey) {
-        out << "*flags splay\n" << i << " - 1.5 " << rnd(360) << " 0\n" << i << " - 2 " << rnd(360) << " 0\n"
+        out << "*flags splay\n"
+            << i << " - 1.5 " << rnd(360) << " 0\n"
+            << i << " - 2 " << rnd(360) << " 0\n"
             << "*flags not splay\n";
         done += 2;
       }
@@ -79,8 +81,8 @@ int main(int argc, char** argv) try {
   const int records = model.Plots.Count();
   const double modelMB = bench::ModelMB(model);
   std::printf(".3d reader: %s\n", file.c_str());
-  std::printf("  file            %.1f MB, %d records, %d surveys\n",
-              std::filesystem::file_size(file) / 1048576.0, records, model.Surveys.Count());
+  std::printf("  file            %.1f MB, %d records, %d surveys\n", std::filesystem::file_size(file) / 1048576.0,
+              records, model.Surveys.Count());
   std::printf("  best of 3       %.3f s wall, %.3f s CPU: %.0f records/s (CPU)\n", t3d.Wall, t3d.Cpu,
               records / t3d.Cpu);
   std::printf("  peak memory     %.1f MB above start = %.2f x the model\n", peakMB, peakMB / modelMB);

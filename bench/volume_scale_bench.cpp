@@ -96,10 +96,11 @@ void Row(const char* what, const std::string& text, int layers) {
     points += volume.Levels[k].Triangulator.Points().size();
     triangles += volume.Levels[k].Triangulator.Triangles().size();
   }
-  std::printf("%-44s %8d records %2d layers: volume %8.3f s wall %8.3f s cpu; with walls %8.3f s wall %8.3f s cpu; "
-              "peak %7.1f MB; %zu points, %zu triangles, rock %.6g cu ft\n",
-              what, model->Plots.Count(), layers, wall, cpu, walls + wall, bench::CpuSeconds() - cpu0,
-              bench::PeakSinceResetMB(), points, triangles, volume.RockVolume);
+  std::printf(
+      "%-44s %8d records %2d layers: volume %8.3f s wall %8.3f s cpu; with walls %8.3f s wall %8.3f s cpu; "
+      "peak %7.1f MB; %zu points, %zu triangles, rock %.6g cu ft\n",
+      what, model->Plots.Count(), layers, wall, cpu, walls + wall, bench::CpuSeconds() - cpu0,
+      bench::PeakSinceResetMB(), points, triangles, volume.RockVolume);
   std::fflush(stdout);
 }
 

@@ -51,8 +51,8 @@ TRun RenderWithCli(const std::string& file, int width, int height) {
   int status = 0;
   rusage usage{};
   wait4(child, &status, 0, &usage);
-  TRun r{clock.Seconds(), usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec +
-                              usage.ru_stime.tv_usec / 1e6};
+  TRun r{clock.Seconds(),
+         usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec + usage.ru_stime.tv_usec / 1e6};
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) std::fprintf(stderr, "lumora-cli render failed\n");
   std::remove(out.c_str());
   return r;
@@ -136,10 +136,11 @@ int main(int argc, char** argv) {
               window.seconds, loaded, window.cpu, peak);
   std::printf("                   %.2f x the render (goal: at most 1.2 x)\n", window.seconds / cli.seconds);
   std::printf("  full frame       %.3f s\n", fullFrame);
-  std::printf("  fly-in           %.3f s, %d frames, %.3f s with its last frame shown (goal: about 0.5 s)\n",
-              flown, flyFrames, flownShown);
-  std::printf("  drag redraws     %.3f s average, %.3f s worst of %zu (goal: under 0.3 s); full picture %.3f s "
-              "after the release\n",
-              sum / drags.size(), worst, drags.size(), released);
+  std::printf("  fly-in           %.3f s, %d frames, %.3f s with its last frame shown (goal: about 0.5 s)\n", flown,
+              flyFrames, flownShown);
+  std::printf(
+      "  drag redraws     %.3f s average, %.3f s worst of %zu (goal: under 0.3 s); full picture %.3f s "
+      "after the release\n",
+      sum / drags.size(), worst, drags.size(), released);
   return 0;
 }

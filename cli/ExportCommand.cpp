@@ -58,7 +58,7 @@ const char* const kUsage =
     "  --splays                include splay shots\n"
     "  --no-sections           one placemark for the whole cave\n";
 
-const char* const kLayers[] = {"stations", "surveys", "shots",   "split",     "feature-points",
+const char* const kLayers[] = {"stations",      "surveys", "shots", "split",     "feature-points",
                                "feature-lines", "passage", "prism", "multipatch"};
 
 // The progress line on stderr; redrawn only when a bar moves.
@@ -106,7 +106,8 @@ int RunExport(const Args& args) {
     datum = d;
     return {};
   });
-  parser.Number("--altitude", [&altitude](double metres) { altitude = metres; }, "takes metres");
+  parser.Number(
+      "--altitude", [&altitude](double metres) { altitude = metres; }, "takes metres");
   parser.Flag("--relative", relative);
   parser.Flag("--splays", splays);
   parser.Flag("--no-sections", noSections);
@@ -155,9 +156,8 @@ int RunExport(const Args& args) {
     std::fprintf(stderr, "lumora-cli export: %s\n", loaded.Message.c_str());
     return 1;
   }
-  if (!CheckPlotLoaded(model, [](const std::string& text) {
-        std::fprintf(stderr, "lumora-cli export: %s\n", text.c_str());
-      }))
+  if (!CheckPlotLoaded(model,
+                       [](const std::string& text) { std::fprintf(stderr, "lumora-cli export: %s\n", text.c_str()); }))
     return 1;
 
   TCliProgress progress;
@@ -191,8 +191,8 @@ int RunExport(const Args& args) {
     if (splays) options.KMLSplayChk = true;
     if (noSections) options.SectionsChk = false;
     const auto warn = [](const std::string& text) { std::fprintf(stderr, "lumora-cli export: %s\n", text.c_str()); };
-    const bool written = options.OverlayTypeRadio == 0 ? write_kml_passages(output, job, warn)
-                                                       : write_kml_lines(output, job, warn);
+    const bool written =
+        options.OverlayTypeRadio == 0 ? write_kml_passages(output, job, warn) : write_kml_lines(output, job, warn);
     EndProgress();
     if (!written) return 1;
     std::printf("KML: %s\n", output.c_str());

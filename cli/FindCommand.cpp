@@ -83,8 +83,8 @@ int OneStation(const TStationIndex& index, const std::string& name, double k) {
   if (found.empty()) {
     std::fprintf(stderr, "lumora-cli measure: no station named \"%s\"\n", name.c_str());
   } else {
-    std::fprintf(stderr, "lumora-cli measure: station name \"%s\" is ambiguous: found at %zu places:\n",
-                 name.c_str(), found.size());
+    std::fprintf(stderr, "lumora-cli measure: station name \"%s\" is ambiguous: found at %zu places:\n", name.c_str(),
+                 found.size());
     for (int e : found) std::fprintf(stderr, "  %s\n", StationLine(index, e, k).c_str());
   }
   return -1;

@@ -9,7 +9,7 @@
 
 namespace lumora::cli {
 
-std::string JsonNumber(double v);           // shortest exact text; null when not finite
+std::string JsonNumber(double v);            // shortest exact text; null when not finite
 std::string JsonString(std::string_view s);  // quoted; bytes above 127 taken as Latin-1
 std::string JsonVector(const T3DVector& v);  // [x, y, z]
 std::string FixedText(double v, int decimals);

@@ -77,7 +77,8 @@ void PrintText(const std::string& file, TPlotModel& model, const TPlotStats& s, 
     std::printf("Coordinates:     %s%s\n", info.CoordinateSystem.c_str(),
                 info.HasZone ? "" : " (not WGS 84 UTM: no georeference)");
   std::printf("Legs flagged:    %d surface or hidden, %d splay, %d duplicate\n", s.d, s.SplayLegs, s.DuplicateLegs);
-  if (!model.TraverseErrors.empty()) std::printf("Traverses:       %zu with closure errors\n", model.TraverseErrors.size());
+  if (!model.TraverseErrors.empty())
+    std::printf("Traverses:       %zu with closure errors\n", model.TraverseErrors.size());
   std::printf("Plot records:    %d (M %d, D %d, d %d, L %d, V %d)\n", model.Plots.Count(), s.M, s.D, s.d, s.L, s.V);
   std::printf("Line starts:     %d\n", model.LineStarts.Count());
   std::printf("Surveys:         %d\n", s.Surveys);

@@ -52,7 +52,7 @@ int RunPassages(const Args& args) {
   TOptionParser parser("passages", kUsage);
   parser.Operand(file, "no plot file given");
   parser.Choice("--shape", o.PassageShape, {{"square", psSquare}, {"diamond", psDiamond}, {"octagon", psOctagon}},
-                 "takes square, diamond or octagon");
+                "takes square, diamond or octagon");
   parser.Choice("--rounding", o.RoundingPasses, {{"0", 0}, {"1", 1}, {"2", 2}}, "takes 0, 1 or 2");
   parser.Number("--corner", o.CornerThreshold, "takes an angle in degrees from 0 to 180", 0, 180);
   parser.Number(

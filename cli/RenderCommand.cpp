@@ -107,7 +107,7 @@ std::optional<int> ParseOptions(const Args& args, TRenderOptions& o) {
   parser.Choice("--style", o.style, {{"wire", 0}, {"flat", 1}, {"smooth", 2}}, "takes wire, flat or smooth");
   std::optional<TBoxMode> box;
   parser.Choice("--box", box, {{"line", TBoxMode::Line}, {"passage", TBoxMode::Passage}, {"both", TBoxMode::Both}},
-                 "takes line, passage or both");
+                "takes line, passage or both");
   parser.Value("--background", [&o](const auto& v, const std::string& name) -> std::string {
     const auto c = v ? ParseColour(*v) : std::nullopt;
     if (!c) return name + " takes a colour as RRGGBB, red first";
@@ -116,8 +116,8 @@ std::optional<int> ParseOptions(const Args& args, TRenderOptions& o) {
   });
   parser.Flag("--depth-colors", o.coloring, TWallColoring::Depth);
   parser.Choice("--color", o.coloring,
-                 {{"depth", TWallColoring::Depth}, {"date", TWallColoring::Date}, {"survey", TWallColoring::Survey}},
-                 "takes depth, date or survey");
+                {{"depth", TWallColoring::Depth}, {"date", TWallColoring::Date}, {"survey", TWallColoring::Survey}},
+                "takes depth, date or survey");
   parser.Choice("--view", o.view, {"plan", "north", "east", "south", "west"}, "takes plan, north, east, south or west");
   parser.Flag("--overlays", o.overlays);
   parser.Flag("--shots", o.visibility.Shots);
@@ -164,16 +164,18 @@ int RunRender(const Args& args) {
   scene.PassageMesh->SetRenderStyle(o.style);
   if (o.coloring != TWallColoring::Plain) ColorWalls(scene, PlotModel(), o.coloring, style.WallColor);
   if (!o.view.empty()) {
-    if (o.view == "plan") SetPlanView(*scene.CaveFrame);
-    else SetElevationView(*scene.CaveFrame, o.view == "north" ? 0 : o.view == "east" ? 90 : o.view == "south" ? 180 : 270);
+    if (o.view == "plan")
+      SetPlanView(*scene.CaveFrame);
+    else
+      SetElevationView(*scene.CaveFrame, o.view == "north" ? 0 : o.view == "east" ? 90 : o.view == "south" ? 180 : 270);
     FitView(*scene.CaveFrame, ExtentPoints(scene), o.width, o.height);
   }
   if (o.pitch != 0 || o.yaw != 0) scene.CaveFrame->Rotate(o.pitch, o.yaw, 0);
   if (o.overlays) {
     ReadUnits();
     viewer.OnRender = [&](TGLViewerCore& v) {
-      DrawOverlays(OverlayContent(scene, PlotModel(), PassageOptions(), o.coloring, WorkingUnits()), {},
-                   v.Window.Width, v.Window.Height, o.background);
+      DrawOverlays(OverlayContent(scene, PlotModel(), PassageOptions(), o.coloring, WorkingUnits()), {}, v.Window.Width,
+                   v.Window.Height, o.background);
     };
   }
 

@@ -66,8 +66,8 @@ std::optional<int> ParseOptions(const Args& args, TRoseCommand& o) {
   parser.Whole("--width", o.width, pixels, 1, kMaxSide);
   parser.Whole("--height", o.height, pixels, 1, kMaxSide);
   parser.Choice("--type", o.options.RoseType,
-                 {{"360", TRoseType::Rose360}, {"180", TRoseType::Rose180}, {"flow", TRoseType::WaterFlow}},
-                 "takes 360, 180 or flow");
+                {{"360", TRoseType::Rose360}, {"180", TRoseType::Rose180}, {"flow", TRoseType::WaterFlow}},
+                "takes 360, 180 or flow");
   parser.Number("--min-length", o.options.MinLength, "takes a length in feet, 0 or more", 0);
   parser.Flag("--frequency", o.options.GraphBy, TGraphBy::Frequency);
   parser.Flag("--horizontal", o.options.SlopeLength, false);

@@ -75,7 +75,7 @@ int RunVolume(const Args& args) {
   parser.Whole("--layers", layers, "takes a whole number from 1 to 10", 1, kMaxLevels);
   parser.Number("--concavity", concavity, "takes a percentage from 1 to 100", 1, 100);
   parser.Choice("--subdivide", subdivide, {{"5", 5}, {"10", 10}, {"25", 25}, {"50", 50}, {"100", 100}},
-                 "takes 5, 10, 25, 50 or 100");
+                "takes 5, 10, 25, 50 or 100");
   parser.Choice("--units", feet, {{"feet", true}, {"meters", false}, {"metres", false}}, "takes feet or meters");
   parser.Flag("--by-area", byArea);
   parser.Flag("--no-pass-dims", useDims, false);
@@ -96,9 +96,9 @@ int RunVolume(const Args& args) {
 
   const TPassageOptions options;  // the defaults
   TPassageState passages;
-  BuildPassages(model, options, passages,
-                [](const T3DVector&, const T3DVector&, const T3DVector&, const T3DVector&, int32_t) {},
-                {}, [](int64_t, int percent) { Progress("Building walls", percent); });
+  BuildPassages(
+      model, options, passages, [](const T3DVector&, const T3DVector&, const T3DVector&, const T3DVector&, int32_t) {},
+      {}, [](int64_t, int percent) { Progress("Building walls", percent); });
   EndProgress();
 
   const TWorkingUnits units = MakeWorkingUnits(feet);

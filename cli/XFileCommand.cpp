@@ -121,8 +121,8 @@ int Convert(const std::string& in, const std::string& out, bool sharedVertices) 
   EndProgress();
   size_t triangles = 0;
   int meshes = 0;
-  for (const TGLObjectList* list : {static_cast<const TGLObjectList*>(&frame.Meshes),
-                                    static_cast<const TGLObjectList*>(&frame.FastMeshes)})
+  for (const TGLObjectList* list :
+       {static_cast<const TGLObjectList*>(&frame.Meshes), static_cast<const TGLObjectList*>(&frame.FastMeshes)})
     for (int i = 0; i < list->Count(); ++i)
       if (const auto* m = dynamic_cast<const TGLCustomMesh*>((*list)[i]); m && m->ColorCount() > 0) {
         triangles += static_cast<size_t>(m->ColorCount());

@@ -1,9 +1,9 @@
 // lumora-cli: every job of the viewer that needs no person, from the shell.
 
+#include <unistd.h>
 #include <cstdio>
 #include <cstring>
 #include <exception>
-#include <unistd.h>
 
 #include "cli/Commands.h"
 #include "model/PlotReader.h"

@@ -68,9 +68,8 @@ void TDirectionDial::TurnBy(double yaw, double pitch) {
 }
 
 void TDirectionDial::ShowAngles() {
-  const QString text = QStringLiteral("Yaw %1\u00b0, pitch %2\u00b0")
-                           .arg(angles_.Yaw, 0, 'f', 1)
-                           .arg(angles_.Pitch, 0, 'f', 1);
+  const QString text =
+      QStringLiteral("Yaw %1\u00b0, pitch %2\u00b0").arg(angles_.Yaw, 0, 'f', 1).arg(angles_.Pitch, 0, 'f', 1);
   setToolTip(text);
   setAccessibleDescription(text);
   update();

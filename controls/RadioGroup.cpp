@@ -1,8 +1,8 @@
 #include "controls/RadioGroup.h"
 
 #include <QButtonGroup>
-#include <QRadioButton>
 #include <QGridLayout>
+#include <QRadioButton>
 
 #include <algorithm>
 

@@ -13,8 +13,7 @@ namespace lumora {
 class TRadioGroup : public QGroupBox {
   Q_OBJECT
  public:
-  TRadioGroup(const QString& title, const QStringList& items, int index, QWidget* parent = nullptr,
-              int columns = 1);
+  TRadioGroup(const QString& title, const QStringList& items, int index, QWidget* parent = nullptr, int columns = 1);
   int ItemIndex() const;
   void SetItemIndex(int index);
   QRadioButton* Item(int index) const;

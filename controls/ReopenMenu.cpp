@@ -82,7 +82,8 @@ void TReopenMenu::Save() {
     TIniFile ini(iniFile_);
     ini.EraseSection(section_);
     ini.WriteInteger(section_, "Count", static_cast<int>(paths_.size()));
-    for (size_t i = 0; i < paths_.size(); ++i) ini.WriteString(section_, "Path" + std::to_string(i), paths_[i].string());
+    for (size_t i = 0; i < paths_.size(); ++i)
+      ini.WriteString(section_, "Path" + std::to_string(i), paths_[i].string());
     ini.UpdateFile();
   } catch (const std::exception&) {
     // The list stays in the menu; the next save tries again.

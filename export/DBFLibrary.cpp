@@ -188,7 +188,8 @@ void TDBFWriter::write_file(const std::filesystem::path& path, const std::functi
     const int64_t inBlock = static_cast<int64_t>(block.size() / len);
     for (int64_t k = 0; k < inBlock;) {
       if (progress && index % 100 == 0)
-        progress(static_cast<int>(std::nearbyint(100.0 * static_cast<double>(index) / static_cast<double>(recordCount_))));
+        progress(
+            static_cast<int>(std::nearbyint(100.0 * static_cast<double>(index) / static_cast<double>(recordCount_))));
       const int64_t take = std::min(inBlock - k, 100 - index % 100);
       file.Append(std::string_view(block).substr(k * len, take * len));
       k += take;

@@ -12,8 +12,7 @@ namespace dxf {
 namespace {
 
 bool Allowed(char c) {
-  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '$' || c == '-' ||
-         c == '.';
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '$' || c == '-' || c == '.';
 }
 
 void AppendRight3(std::string& out, int v) {
@@ -149,8 +148,7 @@ class TDXFWriter {
     Point(1, b);
     file_.MaybeFlush();
   }
-  void Face(const std::string& layer, const T3DVector& a, const T3DVector& b, const T3DVector& c,
-            const T3DVector& d) {
+  void Face(const std::string& layer, const T3DVector& a, const T3DVector& b, const T3DVector& c, const T3DVector& d) {
     Str(0, "3DFACE");
     Str(8, layer);
     Point(0, a);
@@ -213,8 +211,7 @@ class TDXFWriter {
     const bool passage = separate && o.AssocPassChk;
     auto count = [&](bool on, bool associated) { return on ? (associated ? surveys : 1) : 0; };
     const int n = (separate ? surveys : 0) + count(o.LabelsChk, labels) + count(o.StationMarkChk, labels) +
-                  count(o.WallsChk, passage) + count(o.DepthChk, labels) +
-                  (o.NorthArrowChk || o.ScaleBarChk ? 1 : 0);
+                  count(o.WallsChk, passage) + count(o.DepthChk, labels) + (o.NorthArrowChk || o.ScaleBarChk ? 1 : 0);
     if (n == 0) return;
     Str(0, "SECTION");
     Str(2, "TABLES");
@@ -396,7 +393,8 @@ class TDXFWriter {
     const double baseY = info.Min.y - len / 3;
     const double left = (info.Min.x + info.Max.x) / 2 - len / 2;
     Line("OBJECTS", {left, baseY, 0}, {left + len, baseY, 0});
-    for (int i : {0, 5, 10}) Line("OBJECTS", {left + i * len / 10, baseY, 0}, {left + i * len / 10, baseY + len / 5, 0});
+    for (int i : {0, 5, 10})
+      Line("OBJECTS", {left + i * len / 10, baseY, 0}, {left + i * len / 10, baseY + len / 5, 0});
     for (int i : {1, 2, 3, 4, 6, 7, 8, 9})
       Line("OBJECTS", {left + i * len / 10, baseY, 0}, {left + i * len / 10, baseY + len / 10, 0});
     std::string text = FixedString(len * uf_, 1);

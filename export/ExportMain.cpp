@@ -112,7 +112,10 @@ void TExportFile::Commit() {
 // ---- Numbers ----
 
 void ThrowNotFinite(double v) {
-  throw EExport(std::string("Cannot write the number ") + (std::isnan(v) ? "nan" : v > 0 ? "inf" : "-inf") +
+  throw EExport(std::string("Cannot write the number ") +
+                (std::isnan(v) ? "nan"
+                 : v > 0       ? "inf"
+                               : "-inf") +
                 ": the cave holds a position that is not finite");
 }
 

@@ -17,8 +17,8 @@
 
 #include "export/ExportOptions.h"
 #include "model/PlotReader.h"
-#include "platform/AtomicFile.h"
 #include "passage/PassageLib.h"
+#include "platform/AtomicFile.h"
 
 namespace lumora {
 

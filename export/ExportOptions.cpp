@@ -1,15 +1,15 @@
 #include "export/ExportOptions.h"
 
+#include <strings.h>
 #include <algorithm>
 #include <cmath>
-#include <strings.h>
 #include <string>
 #include <vector>
 
+#include "geometry/GLMatrix.h"
 #include "model/PlotReader.h"
 #include "platform/IniFile.h"
 #include "platform/Settings.h"
-#include "geometry/GLMatrix.h"
 
 namespace lumora {
 
@@ -22,17 +22,26 @@ struct TRgbReal {
 
 TRgbReal AciReal(int index) {
   switch (index) {
-    case 0: return {0, 0, 0};
-    case 1: return {1, 0, 0};
-    case 2: return {1, 1, 0};
-    case 3: return {0, 1, 0};
-    case 4: return {0, 1, 1};
-    case 5: return {0, 0, 1};
-    case 6: return {1, 0, 1};
+    case 0:
+      return {0, 0, 0};
+    case 1:
+      return {1, 0, 0};
+    case 2:
+      return {1, 1, 0};
+    case 3:
+      return {0, 1, 0};
+    case 4:
+      return {0, 1, 1};
+    case 5:
+      return {0, 0, 1};
+    case 6:
+      return {1, 0, 1};
     case 7:
     case 8:
-    case 9: return {1, 1, 1};
-    default: break;
+    case 9:
+      return {1, 1, 1};
+    default:
+      break;
   }
   if (index >= 10 && index <= 249) {
     static constexpr double kValue[5] = {1.0, 0.65, 0.5, 0.3, 0.15};
@@ -44,12 +53,24 @@ TRgbReal AciReal(int index) {
     const double p = 1 - s, q = 1 - s * f, t = 1 - s * (1 - f);
     TRgbReal c{};
     switch (sector) {
-      case 0: c = {1, t, p}; break;
-      case 1: c = {q, 1, p}; break;
-      case 2: c = {p, 1, t}; break;
-      case 3: c = {p, q, 1}; break;
-      case 4: c = {t, p, 1}; break;
-      default: c = {1, p, q}; break;
+      case 0:
+        c = {1, t, p};
+        break;
+      case 1:
+        c = {q, 1, p};
+        break;
+      case 2:
+        c = {p, 1, t};
+        break;
+      case 3:
+        c = {p, q, 1};
+        break;
+      case 4:
+        c = {t, p, 1};
+        break;
+      default:
+        c = {1, p, q};
+        break;
     }
     return {c.r * v, c.g * v, c.b * v};
   }
@@ -265,12 +286,24 @@ std::filesystem::path ExportSettingsPath() { return BareSettingsPath("CaveExport
 void SaveExportSettings(const TExportOptions& o, TIniFile& ini) {
   for (const TEntry& e : Entries()) {
     switch (e.kind) {
-      case TKind::Int: ini.WriteInteger(e.section, e.key, o.*e.i); break;
-      case TKind::Bool: ini.WriteBool(e.section, e.key, o.*e.b); break;
-      case TKind::Real: ini.WriteFloat(e.section, e.key, o.*e.d); break;
-      case TKind::Text: ini.WriteString(e.section, e.key, o.*e.s); break;
-      case TKind::Color: ini.WriteInteger(e.section, e.key, static_cast<int>(o.*e.c)); break;
-      case TKind::LayerColor: ini.WriteInteger(e.section, e.key, static_cast<int>(aci_to_rgb(o.*e.i))); break;
+      case TKind::Int:
+        ini.WriteInteger(e.section, e.key, o.*e.i);
+        break;
+      case TKind::Bool:
+        ini.WriteBool(e.section, e.key, o.*e.b);
+        break;
+      case TKind::Real:
+        ini.WriteFloat(e.section, e.key, o.*e.d);
+        break;
+      case TKind::Text:
+        ini.WriteString(e.section, e.key, o.*e.s);
+        break;
+      case TKind::Color:
+        ini.WriteInteger(e.section, e.key, static_cast<int>(o.*e.c));
+        break;
+      case TKind::LayerColor:
+        ini.WriteInteger(e.section, e.key, static_cast<int>(aci_to_rgb(o.*e.i)));
+        break;
     }
   }
 }
@@ -289,13 +322,16 @@ std::string SetExportOption(TExportOptions& o, const std::string& section, const
       case TKind::Int:
         return "takes an integer from " + std::to_string(static_cast<int>(e.min)) + " to " +
                std::to_string(static_cast<int>(e.max));
-      case TKind::Bool: return "takes 1 or 0";
+      case TKind::Bool:
+        return "takes 1 or 0";
       case TKind::Real:
         if (std::isfinite(e.min)) return "takes a number from " + FormatGeneral(e.min) + " to " + FormatGeneral(e.max);
         return "takes a number";
       case TKind::Color:
-      case TKind::LayerColor: return "takes a colour as an integer 0x00BBGGRR from 0 to 16777215";
-      case TKind::Text: break;
+      case TKind::LayerColor:
+        return "takes a colour as an integer 0x00BBGGRR from 0 to 16777215";
+      case TKind::Text:
+        break;
     }
     return "has a value that cannot be used";
   }

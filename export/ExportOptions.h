@@ -74,10 +74,10 @@ struct TExportOptions {
   int LabelColor = 2;
   int DepthColor = 5;
   int WallColor = 1;
-  double ScaleBarSpin = 100;   // in the export units
-  double MarkSizeSpin = 25;    // in the export units
+  double ScaleBarSpin = 100;  // in the export units
+  double MarkSizeSpin = 25;   // in the export units
   bool ScaleChk = false;
-  double ScaleSpin = 100;      // percent
+  double ScaleSpin = 100;  // percent
 
   // "KML".
   int OverlayTypeRadio = 0;

@@ -6,10 +6,10 @@
 #include <libxml/xmlsave.h>
 
 #include <algorithm>
-#include <numbers>
 #include <charconv>
 #include <cmath>
 #include <memory>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -478,11 +478,12 @@ TLonLat to_longitude_latitude(const T3DVector& position, int zone, int datum) {
   const double G = T * (1 + Cc);
   double lat = phi1 - G * D2 / 2 + G * D4 * (5 + 3 * T2 + Cc - 4 * C2 - 9 * T2 * Cc) / 24 -
                G * D6 *
-                   (61 + 90 * T2 + 46 * Cc + 45 * T4 - 252 * T2 * Cc - 3 * C2 + 100 * C3 - 66 * T2 * C2 -
-                    90 * T4 * Cc + 88 * C4 + 225 * T4 * C2 + 84 * T2 * C3 - 192 * T2 * C4) /
+                   (61 + 90 * T2 + 46 * Cc + 45 * T4 - 252 * T2 * Cc - 3 * C2 + 100 * C3 - 66 * T2 * C2 - 90 * T4 * Cc +
+                    88 * C4 + 225 * T4 * C2 + 84 * T2 * C3 - 192 * T2 * C4) /
                    720 +
                G * D8 * (1385 + 3633 * T2 + 4095 * T4 + 1575 * T6) / 40320;
-  double lon = lambda0 + (Dd - D3 * (1 + 2 * T2 + Cc) / 6 + D5 * (5 + 28 * T2 + 24 * T4 + 6 * Cc + 8 * T2 * Cc) / 120) / cos1;
+  double lon =
+      lambda0 + (Dd - D3 * (1 + 2 * T2 + Cc) / 6 + D5 * (5 + 28 * T2 + 24 * T4 + 6 * Cc + 8 * T2 * Cc) / 120) / cos1;
 
   if (DatumRow(datum) != kWGS1984Row) {
     const double f = (a - b) / a;

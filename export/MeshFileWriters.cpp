@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "export/ExportMain.h"
-#include "platform/LittleEndian.h"
 #include "platform/AtomicFile.h"
+#include "platform/LittleEndian.h"
 
 namespace lumora {
 
@@ -54,8 +54,7 @@ TTriangleProc TMeshCollector::TriangleProc() {
 
 double TMeshCollector::SignedVolume() const {
   double six = 0;
-  for (const auto& t : triangles_)
-    six += Dot(vertices_[t[0]], Cross(vertices_[t[1]], vertices_[t[2]]));
+  for (const auto& t : triangles_) six += Dot(vertices_[t[0]], Cross(vertices_[t[1]], vertices_[t[2]]));
   return six / 6;
 }
 

@@ -34,9 +34,7 @@ TPatchedFile::TPatchedFile(std::filesystem::path target) try : file_(std::move(t
 
 TPatchedFile::~TPatchedFile() { Stop(); }
 
-void TPatchedFile::Fail(const char* what, int err) const {
-  throw EExport(FileErrorMessage(what, file_.Target(), err));
-}
+void TPatchedFile::Fail(const char* what, int err) const { throw EExport(FileErrorMessage(what, file_.Target(), err)); }
 
 TPatchedFile::TBuffer TPatchedFile::Allocate(size_t bytes) {
   TBuffer buffer(static_cast<char*>(std::aligned_alloc(kDirectBlock, bytes)));

@@ -47,8 +47,8 @@ class TPatchedFile {
   };
   using TBuffer = std::unique_ptr<char, TFree>;
   static TBuffer Allocate(size_t bytes);
-  void Flush();       // hands the buffer's whole blocks to the writer thread
-  void Drain();       // waits until the writer thread is idle
+  void Flush();        // hands the buffer's whole blocks to the writer thread
+  void Drain();        // waits until the writer thread is idle
   void Synchronous();  // drains, then writes everything here
   void Grow(size_t n);
   void Stop();
@@ -57,7 +57,7 @@ class TPatchedFile {
   [[noreturn]] void Fail(const char* what, int err) const;
 
   TAtomicFile file_;
-  int fd_ = -1;  // the file's while it is open
+  int fd_ = -1;          // the file's while it is open
   bool direct_ = false;  // writes in whole blocks
   TBuffer buffers_[2];   // one filled here, one on its way out
   int current_ = 0;

@@ -1,16 +1,16 @@
 #include "export/ShapeExport.h"
 
 #include <algorithm>
-#include <numbers>
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <numbers>
 #include <span>
 #include <unordered_set>
 
 #include "export/DBFLibrary.h"
-#include "platform/AtomicFile.h"
 #include "export/ZipperLib.h"
+#include "platform/AtomicFile.h"
 
 namespace lumora {
 
@@ -21,20 +21,25 @@ const char* const kGenericProjectionLine = "CREATING GENERIC PROJECTION FILE";
 
 namespace {
 
-constexpr const char* kSuffixes[11] = {"sta", "srv", "shots", "splt", "fpt", "fln",
+constexpr const char* kSuffixes[11] = {"sta", "srv",   "shots",  "splt",  "fpt",   "fln",
                                        "pas", "prism", "mprism", "bound", "mbound"};
 
 enum TGeometry { gPoints, gLines, gPlan, gPrism, gMultiPatch };
-constexpr TGeometry kGeometry[11] = {gPoints, gLines, gLines, gLines,  gPoints,    gLines,
+constexpr TGeometry kGeometry[11] = {gPoints, gLines, gLines,      gLines, gPoints,    gLines,
                                      gPlan,   gPrism, gMultiPatch, gPrism, gMultiPatch};
 
 int ShapeType(TGeometry g, bool threeD) {
   switch (g) {
-    case gPoints: return threeD ? 11 : 1;
-    case gLines: return threeD ? 13 : 3;
-    case gPlan: return threeD ? 15 : 5;
-    case gPrism: return 15;
-    case gMultiPatch: return 31;
+    case gPoints:
+      return threeD ? 11 : 1;
+    case gLines:
+      return threeD ? 13 : 3;
+    case gPlan:
+      return threeD ? 15 : 5;
+    case gPrism:
+      return 15;
+    case gMultiPatch:
+      return 31;
   }
   return 0;
 }
@@ -98,16 +103,34 @@ class TShapeWriter {
     // Millions of rows go straight to the file rather than into memory.
     dbf_.stream_to(ShapefileMember(request_.Path, "dbf"));
     switch (item_) {
-      case 0: Stations(); break;
-      case 1: Surveys(false); break;
-      case 2: Shots(false, false); break;
-      case 3: Shots(true, false); break;
-      case 4: Locations(); break;
-      case 5: Surveys(true); break;
-      case 6: Shots(false, true); break;
+      case 0:
+        Stations();
+        break;
+      case 1:
+        Surveys(false);
+        break;
+      case 2:
+        Shots(false, false);
+        break;
+      case 3:
+        Shots(true, false);
+        break;
+      case 4:
+        Locations();
+        break;
+      case 5:
+        Surveys(true);
+        break;
+      case 6:
+        Shots(false, true);
+        break;
       case 7:
-      case 8: Prisms(); break;
-      default: Bounding(); break;
+      case 8:
+        Prisms();
+        break;
+      default:
+        Bounding();
+        break;
     }
     PatchLength(shp_);
     PatchLength(shx_);
@@ -181,8 +204,8 @@ class TShapeWriter {
       case 1:
       case 5:
         shotHead();
-        for (const char* n : {"BRAMBLE_NMIN", "BRAMBLE_NMAX", "BRAMBLE_EMIN", "BRAMBLE_EMAX", "BRAMBLE_VMIN",
-                              "BRAMBLE_VMAX"})
+        for (const char* n :
+             {"BRAMBLE_NMIN", "BRAMBLE_NMAX", "BRAMBLE_EMIN", "BRAMBLE_EMAX", "BRAMBLE_VMIN", "BRAMBLE_VMAX"})
           dbf_.add_field(n, 'N', 5, 18);
         dbf_.add_field("COMMENT", 'C', 0, 255);
         break;
@@ -291,8 +314,7 @@ class TShapeWriter {
     const double length = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
     double azimuth = std::atan2(d.x, d.y) * 180 / std::numbers::pi;
     if (azimuth < 0) azimuth += 360;
-    const double inclination =
-        d.z == 0 ? 0 : std::asin(std::clamp(d.z / length, -1.0, 1.0)) * 180 / std::numbers::pi;
+    const double inclination = d.z == 0 ? 0 : std::asin(std::clamp(d.z / length, -1.0, 1.0)) * 180 / std::numbers::pi;
     dbf_.set_number(f, toPos.z);
     dbf_.set_number(f + 1, azimuth);
     dbf_.set_number(f + 2, inclination);
@@ -624,8 +646,9 @@ std::string ProjectionText(const std::string& datum, int zone, bool metres) {
   }
   name += std::to_string(z) + (zone < 0 ? "S" : "N") + (metres ? "" : "_Feet");
   return "PROJCS[\"" + name + "\"," + geo + tail + ",PROJECTION[\"Transverse_Mercator\"],PARAMETER[\"False_Easting\"," +
-         (metres ? "500000.0" : "1640419.9475") + "],PARAMETER[\"False_Northing\",0.0],PARAMETER[\"Central_Meridian\"," +
-         FixedString(z * 6.0 - 183, 1) + "],PARAMETER[\"Scale_Factor\",0.9996],PARAMETER[\"Latitude_Of_Origin\",0.0]," +
+         (metres ? "500000.0" : "1640419.9475") +
+         "],PARAMETER[\"False_Northing\",0.0],PARAMETER[\"Central_Meridian\"," + FixedString(z * 6.0 - 183, 1) +
+         "],PARAMETER[\"Scale_Factor\",0.9996],PARAMETER[\"Latitude_Of_Origin\",0.0]," +
          (metres ? "UNIT[\"Meter\",1.0]" : "UNIT[\"Feet_US\",0.3048]") + "]";
 }
 

@@ -11,10 +11,10 @@
 
 namespace lumora {
 
-extern const char* const kNoPlotFileOpenMessage;        // "No Plot File Open"
-extern const char* const kNoLineFeaturesMessage;        // "No Line Feautures in the File"
-extern const char* const kNoLocationFeaturesMessage;    // "No Location Feautures in the File"
-extern const char* const kGenericProjectionLine;        // "CREATING GENERIC PROJECTION FILE"
+extern const char* const kNoPlotFileOpenMessage;      // "No Plot File Open"
+extern const char* const kNoLineFeaturesMessage;      // "No Line Feautures in the File"
+extern const char* const kNoLocationFeaturesMessage;  // "No Location Feautures in the File"
+extern const char* const kGenericProjectionLine;      // "CREATING GENERIC PROJECTION FILE"
 
 // Suffix of "Data Types To Convert" item 0..10 ("sta", "srv", ...).
 const char* ShapeLayerSuffix(int item);

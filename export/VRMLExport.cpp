@@ -183,10 +183,9 @@ void TVRMLShape::Finish() {
 namespace {
 
 constexpr uint8_t kDepthPalette[23][3] = {
-    {255, 0, 0},   {255, 63, 0},  {255, 127, 0}, {255, 191, 0}, {255, 255, 0}, {191, 255, 0},
-    {127, 255, 0}, {63, 255, 0},  {0, 255, 0},   {0, 255, 63},  {0, 255, 127}, {0, 255, 191},
-    {0, 255, 255}, {0, 191, 255}, {0, 127, 255}, {0, 63, 255},  {0, 0, 255},   {63, 0, 255},
-    {127, 0, 255}, {191, 0, 255}, {255, 0, 255}, {255, 0, 191}, {255, 0, 127}};
+    {255, 0, 0}, {255, 63, 0}, {255, 127, 0}, {255, 191, 0}, {255, 255, 0}, {191, 255, 0}, {127, 255, 0}, {63, 255, 0},
+    {0, 255, 0}, {0, 255, 63}, {0, 255, 127}, {0, 255, 191}, {0, 255, 255}, {0, 191, 255}, {0, 127, 255}, {0, 63, 255},
+    {0, 0, 255}, {63, 0, 255}, {127, 0, 255}, {191, 0, 255}, {255, 0, 255}, {255, 0, 191}, {255, 0, 127}};
 
 }  // namespace
 
@@ -233,9 +232,7 @@ class TVRMLExporter {
   }
 
  private:
-  T3DVector Axes(const T3DVector& p) const {
-    return {p.x, static_cast<double>(static_cast<float>(p.z)), -p.y};
-  }
+  T3DVector Axes(const T3DVector& p) const { return {p.x, static_cast<double>(static_cast<float>(p.z)), -p.y}; }
 
   void LoadPalette() {
     for (const auto& c : kDepthPalette) shape_.Colors().push_back({c[0] / 255.0, c[1] / 255.0, c[2] / 255.0});
@@ -393,7 +390,9 @@ class TVRMLExporter {
     w_.CloseBlock();
 
     w_.SetDecimals(2);
-    w_.OpenBlock(!faces_ ? "geometry IndexedLineSet" : spline_ ? "geometry SplineFaceSet" : "geometry IndexedFaceSet",
+    w_.OpenBlock(!faces_   ? "geometry IndexedLineSet"
+                 : spline_ ? "geometry SplineFaceSet"
+                           : "geometry IndexedFaceSet",
                  "{");
     if (faces_) w_.Line("creaseAngle 1.571");
     w_.OpenBlock("coord Coordinate", "{");

@@ -1,17 +1,17 @@
 #include "export/ZipperLib.h"
 
-#include "platform/LittleEndian.h"
 #include "platform/AtomicFile.h"
+#include "platform/LittleEndian.h"
 
 #include <zlib.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <array>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
 #include <stdexcept>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -112,11 +112,15 @@ std::string Deflate(std::string_view data, int level, const std::function<void(u
 
 int DeflateLevel(TCompressionType type) {
   switch (type) {
-    case ctMaximum: return 9;
+    case ctMaximum:
+      return 9;
     case ctFast:
-    case ctSuperFast: return 1;
-    case ctNone: return 0;
-    default: return Z_DEFAULT_COMPRESSION;
+    case ctSuperFast:
+      return 1;
+    case ctNone:
+      return 0;
+    default:
+      return Z_DEFAULT_COMPRESSION;
   }
 }
 
@@ -205,7 +209,8 @@ void TZipper::open(const std::filesystem::path& fileName) {
     const uint32_t nameLen = Get16(p + 28), extra = Get16(p + 30), comment = Get16(p + 32);
     e.ExternalAttributes = Get32(p + 38);
     e.Offset = Get32(p + 42);
-    if (at + 46 + nameLen > dir.size()) throw std::runtime_error("File \"" + fileName.string() + "\" is no ZIP archive");
+    if (at + 46 + nameLen > dir.size())
+      throw std::runtime_error("File \"" + fileName.string() + "\" is no ZIP archive");
     e.Name.assign(p + 46, nameLen);
     entries_.push_back(std::move(e));
     at += 46 + nameLen + extra + comment;

@@ -18,9 +18,9 @@ template <size_t Max = SIZE_MAX>
 class CompactString {
  public:
   CompactString() = default;
-  CompactString(std::string_view text) { Assign(text); }         // NOLINT: implicit like a string
-  CompactString(const char* text) { Assign(text); }              // NOLINT
-  CompactString(const std::string& text) { Assign(text); }       // NOLINT
+  CompactString(std::string_view text) { Assign(text); }    // NOLINT: implicit like a string
+  CompactString(const char* text) { Assign(text); }         // NOLINT
+  CompactString(const std::string& text) { Assign(text); }  // NOLINT
   CompactString(const CompactString& other) { Assign(other.View()); }
   CompactString(CompactString&& other) noexcept : block_(std::exchange(other.block_, nullptr)) {}
   ~CompactString() { std::free(block_); }

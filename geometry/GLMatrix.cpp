@@ -21,8 +21,7 @@ double Minor(const TMatrix4& m, int row, int col) {
   for (int i = 0, n = 0; i < 4; ++i)
     if (i != col) c[n++] = i;
   auto e = [&](int i, int j) { return At(m, r[i], c[j]); };
-  return e(0, 0) * (e(1, 1) * e(2, 2) - e(1, 2) * e(2, 1)) -
-         e(0, 1) * (e(1, 0) * e(2, 2) - e(1, 2) * e(2, 0)) +
+  return e(0, 0) * (e(1, 1) * e(2, 2) - e(1, 2) * e(2, 1)) - e(0, 1) * (e(1, 0) * e(2, 2) - e(1, 2) * e(2, 0)) +
          e(0, 2) * (e(1, 0) * e(2, 1) - e(1, 1) * e(2, 0));
 }
 
@@ -80,14 +79,11 @@ TMatrix4 MatrixMultiply(const TMatrix4& a, const TMatrix4& b) {
 }
 
 T3DVector TransformPoint(const TMatrix4& m, const T3DVector& p) {
-  return {m.m[0] * p.x + m.m[4] * p.y + m.m[8] * p.z + m.m[12],
-          m.m[1] * p.x + m.m[5] * p.y + m.m[9] * p.z + m.m[13],
+  return {m.m[0] * p.x + m.m[4] * p.y + m.m[8] * p.z + m.m[12], m.m[1] * p.x + m.m[5] * p.y + m.m[9] * p.z + m.m[13],
           m.m[2] * p.x + m.m[6] * p.y + m.m[10] * p.z + m.m[14]};
 }
 
-T3DVector GetScale(const TMatrix4& m) {
-  return {ColumnLength(m, 0), ColumnLength(m, 1), ColumnLength(m, 2)};
-}
+T3DVector GetScale(const TMatrix4& m) { return {ColumnLength(m, 0), ColumnLength(m, 1), ColumnLength(m, 2)}; }
 
 TMatrix4 RemoveScale(const TMatrix4& m) {
   TMatrix4 r = m;
@@ -148,8 +144,7 @@ TQuaternion QuaternionMultiply(const TQuaternion& a, const TQuaternion& b) {
 T3DVector RotateVector(const TQuaternion& q, const T3DVector& v) {
   // q v q* expanded: (w^2 - u.u) v + 2 (u.v) u + 2 w (u x v), u = (x, y, z).
   const T3DVector u{q.x, q.y, q.z};
-  return Add(Add(Scale(v, q.w * q.w - Dot(u, u)), Scale(u, 2 * Dot(u, v))),
-             Scale(Cross(u, v), 2 * q.w));
+  return Add(Add(Scale(v, q.w * q.w - Dot(u, u)), Scale(u, 2 * Dot(u, v))), Scale(Cross(u, v), 2 * q.w));
 }
 
 TQuaternion FromAxisAngle(const T3DVector& axis, double angle) {
@@ -164,8 +159,7 @@ TAxisAngle ToAxisAngle(const TQuaternion& q) {
 }
 
 TQuaternion FromEuler(double bank, double heading, double attitude) {
-  const double h = heading * kRadPerDeg / 2, a = attitude * kRadPerDeg / 2,
-               b = bank * kRadPerDeg / 2;
+  const double h = heading * kRadPerDeg / 2, a = attitude * kRadPerDeg / 2, b = bank * kRadPerDeg / 2;
   const double c1 = std::cos(h), s1 = std::sin(h);
   const double c2 = std::cos(a), s2 = std::sin(a);
   const double c3 = std::cos(b), s3 = std::sin(b);
@@ -249,9 +243,7 @@ TQuaternion RotationBetween(const T3DVector& a, const T3DVector& b) {
     // Opposite directions: any axis perpendicular to a will do; cross with
     // the basis vector least aligned with a.
     const double ax = std::fabs(a.x), ay = std::fabs(a.y), az = std::fabs(a.z);
-    const T3DVector e = ax <= ay && ax <= az ? T3DVector{1, 0, 0}
-                        : ay <= az           ? T3DVector{0, 1, 0}
-                                             : T3DVector{0, 0, 1};
+    const T3DVector e = ax <= ay && ax <= az ? T3DVector{1, 0, 0} : ay <= az ? T3DVector{0, 1, 0} : T3DVector{0, 0, 1};
     axis = Cross(a, e);
   }
   return FromAxisAngle(Normalize(axis), angle);

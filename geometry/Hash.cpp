@@ -64,9 +64,7 @@ bool THashTable::Equal(const std::string& key, std::string_view query) const {
 
 // ---- TIntegerHashTable ----
 
-uint32_t TIntegerHashTable::ChainHash(int32_t key) const {
-  return FnvWord(2166136261u, static_cast<uint32_t>(key));
-}
+uint32_t TIntegerHashTable::ChainHash(int32_t key) const { return FnvWord(2166136261u, static_cast<uint32_t>(key)); }
 
 // ---- T3DVectorHash ----
 
@@ -84,8 +82,7 @@ uint32_t T3DVectorHash::ChainHash(const T3DVector& v) const {
 }
 
 bool T3DVectorHash::Equal(const T3DVector& a, const T3DVector& b) const {
-  return static_cast<float>(a.x) == static_cast<float>(b.x) &&
-         static_cast<float>(a.y) == static_cast<float>(b.y) &&
+  return static_cast<float>(a.x) == static_cast<float>(b.x) && static_cast<float>(a.y) == static_cast<float>(b.y) &&
          static_cast<float>(a.z) == static_cast<float>(b.z);
 }
 

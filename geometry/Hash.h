@@ -29,9 +29,7 @@ namespace lumora {
 uint32_t Fnv1a32(const void* data, size_t size, uint32_t h = 2166136261u);
 
 // Bucket of a hash in a table of 2^bits buckets.
-inline uint32_t FnvBucket(uint32_t h, int bits) {
-  return ((h >> bits) ^ h) & ((uint32_t{1} << bits) - 1);
-}
+inline uint32_t FnvBucket(uint32_t h, int bits) { return ((h >> bits) ^ h) & ((uint32_t{1} << bits) - 1); }
 
 // Shared chaining. Derived supplies ChainHash(query), Equal(key, query) and,
 // when kSplitsEqualKeys, TableBucket(key) of the reference table.

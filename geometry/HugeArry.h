@@ -71,9 +71,7 @@ class THugeArray : public THugeArrayBase {
   using value_type = T;
   using Compare = std::function<int(const T&, const T&)>;
 
-  explicit THugeArray(int initialCapacity = 16) : THugeArrayBase(initialCapacity) {
-    items_.reserve(capacity_);
-  }
+  explicit THugeArray(int initialCapacity = 16) : THugeArrayBase(initialCapacity) { items_.reserve(capacity_); }
 
   const T& operator[](int i) const { return items_[i]; }
   T& operator[](int i) { return items_[i]; }
@@ -296,9 +294,7 @@ class THugeString : public THugeArray<std::string> {
   int StringCapacity() const { return stringCapacity_; }
   bool CaseSensitive = true;
 
-  int AddObject(const std::string& s, void* object) override {
-    return THugeArray::AddObject(Cut(s), object);
-  }
+  int AddObject(const std::string& s, void* object) override { return THugeArray::AddObject(Cut(s), object); }
   void Put(int i, const std::string& s) override { THugeArray::Put(i, Cut(s)); }
   void Insert(const std::string& s, int i) override { THugeArray::Insert(Cut(s), i); }
   using THugeArray::Add;

@@ -206,8 +206,7 @@ class TVertexFinder {
 // The corner positions of the faces of a face list.
 class TTriInterface {
  public:
-  TTriInterface(const TFaceList& faces, const TVertexArray& vertices)
-      : faces_(&faces), vertices_(&vertices) {}
+  TTriInterface(const TFaceList& faces, const TVertexArray& vertices) : faces_(&faces), vertices_(&vertices) {}
 
   int Count() const { return faces_->Count(); }
   // Raises EHugeArray when the face refers to a vertex that does not exist.

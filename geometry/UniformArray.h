@@ -57,7 +57,8 @@ class TUniformArray {
   // Calls change(element) on every element, to change it in place.
   template <class F>
   void ForEach(F&& change) {
-    if (!varied_) change(all_);
+    if (!varied_)
+      change(all_);
     else
       for (int i = 0; i < count_; ++i) change(each_[i]);
   }
@@ -79,8 +80,10 @@ class TUniformArray {
   }
   void Assign(const TUniformArray& other) {
     if (&other == this) return;
-    if (other.varied_) each_.Assign(other.each_);
-    else each_.Clear();
+    if (other.varied_)
+      each_.Assign(other.each_);
+    else
+      each_.Clear();
     all_ = other.all_;
     count_ = other.count_;
     varied_ = other.varied_;

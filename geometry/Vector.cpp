@@ -31,33 +31,21 @@ int32_t SaturateToInt(double v) {
 
 T3DVector MakeVector(double x, double y, double z) { return {x, y, z}; }
 
-T3DVector Add(const T3DVector& a, const T3DVector& b) {
-  return {a.x + b.x, a.y + b.y, a.z + b.z};
-}
+T3DVector Add(const T3DVector& a, const T3DVector& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
 
-T3DVector Subtract(const T3DVector& a, const T3DVector& b) {
-  return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
+T3DVector Subtract(const T3DVector& a, const T3DVector& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
 
-T3DVector Multiply(const T3DVector& a, const T3DVector& b) {
-  return {a.x * b.x, a.y * b.y, a.z * b.z};
-}
+T3DVector Multiply(const T3DVector& a, const T3DVector& b) { return {a.x * b.x, a.y * b.y, a.z * b.z}; }
 
-T3DVector Divide(const T3DVector& a, const T3DVector& b) {
-  return {a.x / b.x, a.y / b.y, a.z / b.z};
-}
+T3DVector Divide(const T3DVector& a, const T3DVector& b) { return {a.x / b.x, a.y / b.y, a.z / b.z}; }
 
 T3DVector Scale(const T3DVector& a, double k) { return {a.x * k, a.y * k, a.z * k}; }
 
 T3DVector AddScalar(const T3DVector& a, double k) { return {a.x + k, a.y + k, a.z + k}; }
 
-T3DVector DivideScalar(const T3DVector& a, double k) {
-  return {a.x / k, a.y / k, a.z / k};
-}
+T3DVector DivideScalar(const T3DVector& a, double k) { return {a.x / k, a.y / k, a.z / k}; }
 
-double Dot(const T3DVector& a, const T3DVector& b) {
-  return a.x * b.x + a.y * b.y + a.z * b.z;
-}
+double Dot(const T3DVector& a, const T3DVector& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 
 T3DVector Cross(const T3DVector& a, const T3DVector& b) {
   return {a.y * b.z - a.z * b.y, -(a.x * b.z - a.z * b.x), a.x * b.y - a.y * b.x};
@@ -67,9 +55,7 @@ double Length(const T3DVector& a) { return std::sqrt(Dot(a, a)); }
 
 T3DVector Normalize(const T3DVector& a) { return DivideScalar(a, SafeDivisor(Length(a))); }
 
-bool Equal(const T3DVector& a, const T3DVector& b) {
-  return a.x == b.x && a.y == b.y && a.z == b.z;
-}
+bool Equal(const T3DVector& a, const T3DVector& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
 
 double Angle(const T3DVector& a, const T3DVector& b) {
   const double la = Length(a), lb = Length(b);
@@ -86,17 +72,11 @@ T3DVector MaxVector(const T3DVector& a, const T3DVector& b) {
   return {std::max(a.x, b.x), std::max(a.y, b.y), std::max(a.z, b.z)};
 }
 
-T3DVector SetLength(const T3DVector& a, const T3DVector& b, double k) {
-  return Scale(Normalize(Subtract(a, b)), k);
-}
+T3DVector SetLength(const T3DVector& a, const T3DVector& b, double k) { return Scale(Normalize(Subtract(a, b)), k); }
 
-void ExtendStart(T3DVector& p0, const T3DVector& p1, double k) {
-  p0 = Add(p0, SetLength(p1, p0, k));
-}
+void ExtendStart(T3DVector& p0, const T3DVector& p1, double k) { p0 = Add(p0, SetLength(p1, p0, k)); }
 
-void ExtendEnd(const T3DVector& p0, T3DVector& p1, double k) {
-  p1 = Add(p1, SetLength(p0, p1, k));
-}
+void ExtendEnd(const T3DVector& p0, T3DVector& p1, double k) { p1 = Add(p1, SetLength(p0, p1, k)); }
 
 double ArcTan2(double b, double a) {
   if (a > 0) return std::atan(b / a);
@@ -161,9 +141,7 @@ T3DVector TriangleNormal(const TTriangle3& t) {
   return Normalize(Cross(Subtract(t.p[1], t.p[0]), Subtract(t.p[2], t.p[0])));
 }
 
-T3DVector TriangleCentre(const TTriangle3& t) {
-  return DivideScalar(Add(Add(t.p[0], t.p[1]), t.p[2]), 3);
-}
+T3DVector TriangleCentre(const TTriangle3& t) { return DivideScalar(Add(Add(t.p[0], t.p[1]), t.p[2]), 3); }
 
 TTriangle3 ReverseTriangle(const TTriangle3& t) { return {{t.p[2], t.p[1], t.p[0]}}; }
 
@@ -183,19 +161,13 @@ T2DVector Normalize(const T2DVector& a) { return DivideScalar(a, SafeDivisor(Len
 
 double Distance(const T2DVector& a, const T2DVector& b) { return Length(Subtract(a, b)); }
 
-T2DVector MinVector(const T2DVector& a, const T2DVector& b) {
-  return {std::min(a.x, b.x), std::min(a.y, b.y)};
-}
+T2DVector MinVector(const T2DVector& a, const T2DVector& b) { return {std::min(a.x, b.x), std::min(a.y, b.y)}; }
 
-T2DVector MaxVector(const T2DVector& a, const T2DVector& b) {
-  return {std::max(a.x, b.x), std::max(a.y, b.y)};
-}
+T2DVector MaxVector(const T2DVector& a, const T2DVector& b) { return {std::max(a.x, b.x), std::max(a.y, b.y)}; }
 
 bool Equal(const T2DVector& a, const T2DVector& b) { return a.x == b.x && a.y == b.y; }
 
-T3DVector Cross(const T2DVector& a, const T2DVector& b) {
-  return {0, 0, a.x * b.y - a.y * b.x};
-}
+T3DVector Cross(const T2DVector& a, const T2DVector& b) { return {0, 0, a.x * b.y - a.y * b.x}; }
 
 T3DVector To3D(const T2DVector& a) { return {a.x, a.y, 0}; }
 
@@ -205,9 +177,7 @@ TPoint RoundPoint(const T2DVector& a) {
   return {SaturateToInt(std::nearbyint(a.x)), SaturateToInt(std::nearbyint(a.y))};
 }
 
-TPoint TruncPoint(const T2DVector& a) {
-  return {SaturateToInt(std::trunc(a.x)), SaturateToInt(std::trunc(a.y))};
-}
+TPoint TruncPoint(const T2DVector& a) { return {SaturateToInt(std::trunc(a.x)), SaturateToInt(std::trunc(a.y))}; }
 
 // ---- Segment clipping --------------------------------------------------
 
@@ -231,8 +201,7 @@ unsigned RegionCode(const T2DVector& p, const TRectBounds& r) {
 }  // namespace
 
 bool ClipLine(const T2DVector& c1, const T2DVector& c2, T2DLine& line) {
-  const TRectBounds r{std::min(c1.x, c2.x), std::max(c1.x, c2.x), std::min(c1.y, c2.y),
-                      std::max(c1.y, c2.y)};
+  const TRectBounds r{std::min(c1.x, c2.x), std::max(c1.x, c2.x), std::min(c1.y, c2.y), std::max(c1.y, c2.y)};
   T2DVector p0 = line.start, p1 = line.end;
   unsigned code0 = RegionCode(p0, r), code1 = RegionCode(p1, r);
   // Each step clears one bit; rounding at a corner can set one again, so the

@@ -32,8 +32,7 @@ class TFrameSink : public TXMeshSink {
     const size_t triangles = data.Corners.size() / 3;
     mesh.Vertices.SetCapacity(static_cast<int>(data.Corners.size()) + 1);
     for (size_t t = 0; t < triangles; ++t)
-      mesh.AddTriangle(TTriangle3{{data.Corners[3 * t], data.Corners[3 * t + 1], data.Corners[3 * t + 2]}},
-                       0xFFFFFF);
+      mesh.AddTriangle(TTriangle3{{data.Corners[3 * t], data.Corners[3 * t + 1], data.Corners[3 * t + 2]}}, 0xFFFFFF);
     mesh.ResetOrientation();
     // AddTriangle has already given every triangle its face normal.
     if (data.HasMaterial) {
@@ -79,8 +78,7 @@ void ReadXStream(std::string_view data, TGLBaseFrame& frame, const TXProgress& p
   ParseX(data, sink, p);
 }
 
-void ReadXFile(const std::filesystem::path& fileName, TGLBaseFrame& frame, const TXProgress& progress,
-               bool append) {
+void ReadXFile(const std::filesystem::path& fileName, TGLBaseFrame& frame, const TXProgress& progress, bool append) {
   TFrameSink sink(frame, append);
   TStreamProgress p;
   p.Callback = progress;

@@ -47,8 +47,8 @@ std::string_view ChannelText(uint8_t byte) {
 std::string ObjectName(const std::string& name) {
   std::string out = name;
   for (char& c : out) {
-    const bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
-                      c == '-' || c == '.';
+    const bool keep =
+        (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-' || c == '.';
     if (!keep) c = '_';
   }
   return out;
@@ -195,7 +195,8 @@ void TXWriter::Mesh(const TGLCustomMesh& mesh, bool fast) {
   const int faces = shared ? triangles : vertices / 3;
 
   Open("Mesh", ObjectName(mesh.Name()));
-  VertexBlock(static_cast<size_t>(vertices), faces, true, [&](size_t i) { return mesh.GetVertex(vertexOf(i)); }, face);
+  VertexBlock(
+      static_cast<size_t>(vertices), faces, true, [&](size_t i) { return mesh.GetVertex(vertexOf(i)); }, face);
 
   // Materials: the distinct corner-0 colours in order of first use.
   std::unordered_map<uint32_t, int> index;
@@ -228,7 +229,8 @@ void TXWriter::Mesh(const TGLCustomMesh& mesh, bool fast) {
 
   Open("MeshNormals", "");
   const TStoredNormals normal(mesh);
-  VertexBlock(static_cast<size_t>(vertices), faces, false, [&](size_t i) { return normal(vertexOf(i)); }, face);
+  VertexBlock(
+      static_cast<size_t>(vertices), faces, false, [&](size_t i) { return normal(vertexOf(i)); }, face);
   Close();
 
   Open("MeshVertexColors", "");

@@ -1,9 +1,9 @@
 #include "model/DemoCave.h"
 
 #include <algorithm>
-#include <numbers>
 #include <charconv>
 #include <cmath>
+#include <numbers>
 #include <stdexcept>
 #include <unordered_map>
 
@@ -75,8 +75,8 @@ std::string Designation(int k) {
   return s;
 }
 
-const char* const kSectionNames[] = {"Entrance Series",     "North Branch",  "The Abyss",
-                                     "Lower Stream Passage", "Crystal Maze",  "Southwest Extension",
+const char* const kSectionNames[] = {"Entrance Series",      "North Branch", "The Abyss",
+                                     "Lower Stream Passage", "Crystal Maze", "Southwest Extension",
                                      "Fossil Galleries",     "Sump Series"};
 // Odd sections come from linked projects, so their names carry a prefix.
 const char* const kSectionPrefixes[] = {"", "NB", "", "LS", "", "SW", "", "SS"};
@@ -266,8 +266,8 @@ class TDemoWriter {
       const int year = rng_.Int(1972, 2023), month = rng_.Int(1, 12), day = rng_.Int(1, 28);
       cur.SurveyDate = cur.DiscoveryDate = PackDate(year, month, day);
       cur.Comment = rng_.Pick(kSurveyComments);
-      line += " D " + std::to_string(month) + " " + std::to_string(day) + " " + std::to_string(year) + "  C" +
-              cur.Comment;
+      line +=
+          " D " + std::to_string(month) + " " + std::to_string(day) + " " + std::to_string(year) + "  C" + cur.Comment;
     }
     StartSurveyRecord();
     body_ += line + kCRLF;
@@ -275,8 +275,8 @@ class TDemoWriter {
       const int year = std::max(1950, DateYear(cur.SurveyDate) - rng_.Int(0, 6));
       const int month = rng_.Int(1, 12), day = rng_.Int(1, 28);
       cur.DiscoveryDate = PackDate(year, month, day);
-      body_ += "E" + desig + " D " + std::to_string(month) + " " + std::to_string(day) + " " +
-               std::to_string(year) + kCRLF;
+      body_ +=
+          "E" + desig + " D " + std::to_string(month) + " " + std::to_string(day) + " " + std::to_string(year) + kCRLF;
     }
 
     const int firstStation = static_cast<int>(stations_.size());
@@ -486,7 +486,8 @@ class TDemoWriter {
     const int n = rng_.Int(1, 4);
     const int count = static_cast<int>(stations_.size());
     std::string line = "R " + std::to_string(n);
-    for (int i = 0; i < 3 + n; ++i) line += " " + stations_[rng_.Int(std::min(firstStation, count - 1), count - 1)].Name;
+    for (int i = 0; i < 3 + n; ++i)
+      line += " " + stations_[rng_.Int(std::min(firstStation, count - 1), count - 1)].Name;
     // The number ends at a blank, so the colon stands apart.
     line += " S " + Fixed(Q(rng_.Range(0.05, 2.5))) + " : closure error" + kCRLF;
     body_ += line;
@@ -528,10 +529,18 @@ class TDemoWriter {
     body_ += line + kCRLF;
 
     switch (r.Code) {
-      case 'M': ++s.M; break;
-      case 'd': ++s.d; break;
-      case 'L': ++s.L; break;
-      case 'V': ++s.V; break;
+      case 'M':
+        ++s.M;
+        break;
+      case 'd':
+        ++s.d;
+        break;
+      case 'L':
+        ++s.L;
+        break;
+      case 'V':
+        ++s.V;
+        break;
       case 'D':
         ++s.D;
         if (!s.Records.empty()) {
@@ -540,7 +549,8 @@ class TDemoWriter {
         }
         if (r.Flags.find('S') != std::string::npos) ++s.SplayRecords;
         break;
-      default: break;
+      default:
+        break;
     }
     GrowBox(survey_.Min, survey_.Max, pos);
     GrowBox(s.StationMin, s.StationMax, pos);

@@ -56,8 +56,8 @@ struct TDemoSummary {
   int Stations = 0;  // 'M' + 'D' + 'd'
   int M = 0, D = 0, d = 0, L = 0, V = 0;
   int LineStarts = 0;
-  int Surveys = 0;   // kind 0
-  int Features = 0;  // kinds 1 and 2
+  int Surveys = 0;       // kind 0
+  int Features = 0;      // kinds 1 and 2
   int SplayRecords = 0;  // 'D' records flagged 'S'
   int SplayItems = 0;
   int SplayShots = 0;

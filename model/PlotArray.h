@@ -51,10 +51,12 @@ struct TPlotVector {
   }
   // Empty until SetName gave a name.
   std::string_view Prefix() const {
-    return stationStart_ == kUnnamed || stationStart_ == 0 ? std::string_view() : Name.View().substr(0, stationStart_ - 1);
+    return stationStart_ == kUnnamed || stationStart_ == 0 ? std::string_view()
+                                                           : Name.View().substr(0, stationStart_ - 1);
   }
   std::string_view Station() const {
-    return stationStart_ == kUnnamed ? std::string_view() : Name.View().substr(std::min<size_t>(stationStart_, Name.Size()));
+    return stationStart_ == kUnnamed ? std::string_view()
+                                     : Name.View().substr(std::min<size_t>(stationStart_, Name.Size()));
   }
   bool IsSplay() const { return Flags.View().find('S') != std::string_view::npos; }
 

@@ -53,7 +53,7 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 // by an exact power of ten is the correctly rounded value. Returns the end
 // of the number, or null when the text needs the general parser.
 const char* ScanSimpleDecimal(const char* p, const char* end, char stop, double& value) {
-  static constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
+  static constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
   const bool negative = p < end && *p == '-';
   if (negative) ++p;
@@ -70,7 +70,7 @@ const char* ScanSimpleDecimal(const char* p, const char* end, char stop, double&
     digits += decimals;
   }
   if (digits == 0 || digits > 15) return nullptr;
-  if (p < end && static_cast<unsigned char>(*p) > ' ' && *p != stop) return nullptr;
+  if (p<end&& static_cast<unsigned char>(*p)> ' ' && *p != stop) return nullptr;
   value = static_cast<double>(mantissa) / kPow10[decimals];
   if (negative) value = -value;
   return p;
@@ -620,8 +620,7 @@ TPlotLoadResult ReadIntoModel(TPlotModel& model, std::string_view text, const TP
   } catch (const std::bad_alloc&) {
     return Fail(kOutOfMemoryMessage, warn);
   } catch (const std::exception& e) {
-    return Fail(std::string(e.what()) + "\r\n" + LineReport(loader.Scanner().Consumed(), loader.LinesHandled()),
-                warn);
+    return Fail(std::string(e.what()) + "\r\n" + LineReport(loader.Scanner().Consumed(), loader.LinesHandled()), warn);
   }
 
   SetEndOfLoadValues(model);
@@ -675,7 +674,9 @@ TPlotLoadResult RequirePlotRecords(const TPlotModel& model, TPlotLoadResult load
   return loaded;
 }
 
-TPlotLineCounts CountPlotLines(const std::string& fileName) { return CountPlotLinesInText(TFileBytes(fileName).View()); }
+TPlotLineCounts CountPlotLines(const std::string& fileName) {
+  return CountPlotLinesInText(TFileBytes(fileName).View());
+}
 
 TPlotLineCounts CountPlotLinesInText(std::string_view text) {
   const std::array<int, 256> n = LineLetterCounts(text);

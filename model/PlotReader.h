@@ -35,8 +35,8 @@ struct TPlotLoadResult {
 
 // Empties the model and reads the file into it. On failure the warning goes
 // to `warn` (when given) and into the result; the records read so far stay.
-TPlotLoadResult LoadPlotFile(TPlotModel& model, const std::string& fileName,
-                             const TPlotProgress& progress = {}, const TMessageProc& warn = {});
+TPlotLoadResult LoadPlotFile(TPlotModel& model, const std::string& fileName, const TPlotProgress& progress = {},
+                             const TMessageProc& warn = {});
 
 // The same reading over text already in memory; `fileName` is recorded in
 // the model as the file's name.

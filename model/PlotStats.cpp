@@ -14,10 +14,18 @@ TPlotStats ComputePlotStats(const TPlotModel& model) {
       s.DuplicateLegs += flags.find('L') != std::string_view::npos;
     }
     switch (r.Code) {
-      case 'M': ++s.M; break;
-      case 'd': ++s.d; break;
-      case 'L': ++s.L; break;
-      case 'V': ++s.V; break;
+      case 'M':
+        ++s.M;
+        break;
+      case 'd':
+        ++s.d;
+        break;
+      case 'L':
+        ++s.L;
+        break;
+      case 'V':
+        ++s.V;
+        break;
       case 'D': {
         ++s.D;
         if (i > 0) {
@@ -26,7 +34,8 @@ TPlotStats ComputePlotStats(const TPlotModel& model) {
         }
         break;
       }
-      default: break;
+      default:
+        break;
     }
   }
   for (int i = 0; i < model.Surveys.Count(); ++i) (model.Surveys[i].Kind == skSurvey ? s.Surveys : s.Features)++;

@@ -11,7 +11,7 @@ struct TPlotStats {
   int Features = 0;                       // kinds 1 and 2
   int SplayShots = 0;
   int SplayLegs = 0, DuplicateLegs = 0;  // 'D' and 'd' records flagged 'S', 'L'
-  double ShotLengthFeet = 0;  // 'D' records: distance from the previous record
+  double ShotLengthFeet = 0;             // 'D' records: distance from the previous record
 };
 
 TPlotStats ComputePlotStats(const TPlotModel& model);

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <numbers>
 #include <functional>
+#include <numbers>
 #include <utility>
 
 namespace lumora {
@@ -246,7 +246,8 @@ std::vector<int> TStationIndex::FindPattern(std::string_view pattern) const {
   while (from < pool_.size()) {
     const void* hit = memmem(pool_.data() + from, pool_.size() - from, literal.data(), literal.size());
     if (!hit) break;
-    next = std::upper_bound(next, nameOffset_.end(), static_cast<uint32_t>(static_cast<const char*>(hit) - pool_.data()));
+    next =
+        std::upper_bound(next, nameOffset_.end(), static_cast<uint32_t>(static_cast<const char*>(hit) - pool_.data()));
     const uint32_t k = static_cast<uint32_t>(next - nameOffset_.begin() - 1);
     if (matches(k)) ids.push_back(k);
     from = nameOffset_[k + 1];

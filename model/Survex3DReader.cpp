@@ -51,7 +51,7 @@ class TPlaceIndex {
   // The head of the place's station chain, or null.
   const int32_t* Find(const TCm& p) const {
     if (slots_.empty()) return nullptr;
-    for (size_t i = TCmHash{}(p) & mask_;; i = (i + 1) & mask_) {
+    for (size_t i = TCmHash{}(p)&mask_;; i = (i + 1) & mask_) {
       const TSlot& s = slots_[i];
       if (s.Head < 0) return nullptr;
       if (s.Place == p) return &s.Head;
@@ -60,7 +60,7 @@ class TPlaceIndex {
   // The head, set to `head` when the place is new; false when it was known.
   std::pair<int32_t*, bool> Insert(const TCm& p, int32_t head) {
     if (2 * (count_ + 1) > slots_.size()) Rehash(std::max<size_t>(16, 2 * slots_.size()));
-    for (size_t i = TCmHash{}(p) & mask_;; i = (i + 1) & mask_) {
+    for (size_t i = TCmHash{}(p)&mask_;; i = (i + 1) & mask_) {
       TSlot& s = slots_[i];
       if (s.Head < 0) {
         s = {p, head};
@@ -97,8 +97,8 @@ struct TItem {
   TItemKind Kind = TItemKind::End;
   uint8_t Flags = 0;  // of a leg or a station
   TCm Position;
-  int32_t Dims[4] = {};  // L, R, U, D of a cross-section, in cm
-  int32_t FirstDay = -1;  // days since 1900-01-01, -1 when no date
+  int32_t Dims[4] = {};    // L, R, U, D of a cross-section, in cm
+  int32_t FirstDay = -1;   // days since 1900-01-01, -1 when no date
   int32_t Values[5] = {};  // of a traverse error
 };
 
@@ -357,9 +357,8 @@ class T3DLoader {
           date_ = DateOfDay(item.FirstDay);
           break;
         case TItemKind::TraverseError:
-          model_.TraverseErrors.push_back(
-              {item.Values[0], item.Values[1] / 100.0, item.Values[2] / 100.0, item.Values[3] / 100.0,
-               item.Values[4] / 100.0});
+          model_.TraverseErrors.push_back({item.Values[0], item.Values[1] / 100.0, item.Values[2] / 100.0,
+                                           item.Values[3] / 100.0, item.Values[4] / 100.0});
           break;
         case TItemKind::End:
           break;
@@ -399,8 +398,8 @@ class T3DLoader {
       if (pendingMove_ < 0) Move(current_);
       // The first survey also takes the moves before it.
       const bool first = surveys_.empty();
-      surveys_.push_back({std::string(in_.Label()), first ? 0 : pendingMove_,
-                          first ? 0 : model_.LineStarts.Count() - 1, date_});
+      surveys_.push_back(
+          {std::string(in_.Label()), first ? 0 : pendingMove_, first ? 0 : model_.LineStarts.Count() - 1, date_});
       sources_[pendingMove_].Survey = static_cast<int32_t>(surveys_.size()) - 1;
     }
     pendingMove_ = -1;
@@ -437,7 +436,8 @@ class T3DLoader {
     for (int32_t s = *head; s >= 0; s = stations_[s].Next) {
       const std::string_view label = StationLabel(s);
       if (label.size() > prefix.size() && label.compare(0, prefix.size(), prefix) == 0 &&
-          label[prefix.size()] == in_.Separator && label.find(in_.Separator, prefix.size() + 1) == std::string_view::npos)
+          label[prefix.size()] == in_.Separator &&
+          label.find(in_.Separator, prefix.size() + 1) == std::string_view::npos)
         return s;
       if (label.size() > prefix.size() && label.compare(0, prefix.size(), prefix) == 0) best = s;
     }
@@ -462,7 +462,9 @@ class T3DLoader {
            o = stations_[o].Next)
         xs = crossSections_.find(StationLabel(o));
       if (xs == crossSections_.end()) continue;
-      auto dim = [](int32_t cm) { return cm == kMissingDimension ? 0.0f : static_cast<float>(cm * 0.01 * FeetPerMetre()); };
+      auto dim = [](int32_t cm) {
+        return cm == kMissingDimension ? 0.0f : static_cast<float>(cm * 0.01 * FeetPerMetre());
+      };
       r.Left = dim(xs->second[0]);
       r.Right = dim(xs->second[1]);
       r.Up = dim(xs->second[2]);

@@ -32,13 +32,9 @@ struct TStation {
   int32_t ShotIndex = 0;
 };
 
-TStation StationOf(const TPlotVector& r) {
-  return {r.Position, r.Left, r.Right, r.Up, r.Down, r.ShotIndex};
-}
+TStation StationOf(const TPlotVector& r) { return {r.Position, r.Left, r.Right, r.Up, r.Down, r.ShotIndex}; }
 
-T3DVector Mid(const T3DVector& a, const T3DVector& b) {
-  return {(a.x + b.x) / 2, (a.y + b.y) / 2, (a.z + b.z) / 2};
-}
+T3DVector Mid(const T3DVector& a, const T3DVector& b) { return {(a.x + b.x) / 2, (a.y + b.y) / 2, (a.z + b.z) / 2}; }
 
 // Offsets from the centre for the four extents, by vertical mode.
 void BuildCrossSection(const TStation& s, int mode, double rx, double ry, int shape, TCrossSection& out) {
@@ -362,8 +358,8 @@ void Walk(const TPlotModel& model, const TPassageOptions& options, TPassageState
 
 }  // namespace
 
-void BuildPassages(const TPlotModel& model, const TPassageOptions& options, TPassageState& state,
-                   const TQuadProc& quad, const TTriangleProc& triangle, const TPassageProgressProc& progress,
+void BuildPassages(const TPlotModel& model, const TPassageOptions& options, TPassageState& state, const TQuadProc& quad,
+                   const TTriangleProc& triangle, const TPassageProgressProc& progress,
                    const TSurveyFilterProc& surveyFilter, const TSegmentFilterProc& segmentFilter) {
   state = TPassageState{};
   if (!quad) throw EPassage(kNoOutputProcMessage);

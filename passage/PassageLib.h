@@ -24,9 +24,9 @@ extern const char* const kNoOutputProcMessage;  // "No output procedure assigned
 enum TPassageShapeKind : int { psSquare = 0, psDiamond = 1, psOctagon = 2 };
 
 struct TPassageOptions {
-  int PassageShape = psOctagon;    // 0 square, 1 diamond, 2 octagon
-  int RoundingPasses = 1;          // 0, 1 or 2
-  double CornerThreshold = 20.0;   // degrees
+  int PassageShape = psOctagon;   // 0 square, 1 diamond, 2 octagon
+  int RoundingPasses = 1;         // 0, 1 or 2
+  double CornerThreshold = 20.0;  // degrees
   bool FillDimensions = true;
   double SubstituteDiameter = 2.0;  // feet; 0 disables the last resort
   bool VerticalPrisms = true;
@@ -72,22 +72,21 @@ TPassageState& PassageState();
 // The callbacks carry no owner object: callers capture what they fill in
 // the lambdas they pass. Quads come wound so that their corners run
 // counter-clockwise seen from outside the passage.
-using TQuadProc = std::function<void(const T3DVector& p1, const T3DVector& p2, const T3DVector& p3,
-                                     const T3DVector& p4, int32_t shotIndex)>;
+using TQuadProc = std::function<void(const T3DVector& p1, const T3DVector& p2, const T3DVector& p3, const T3DVector& p4,
+                                     int32_t shotIndex)>;
 // Must emit (centre, b, a) when firstEnd is set and (centre, a, b) when not,
 // so that both end caps face outwards.
-using TTriangleProc =
-    std::function<void(const T3DVector& centre, const T3DVector& a, const T3DVector& b, int32_t shotIndex, bool firstEnd)>;
+using TTriangleProc = std::function<void(const T3DVector& centre, const T3DVector& a, const T3DVector& b,
+                                         int32_t shotIndex, bool firstEnd)>;
 using TPassageProgressProc = std::function<void(int64_t faceCount, int percent)>;
 using TSurveyFilterProc = std::function<bool(int surveyIndex)>;
 using TSegmentFilterProc = std::function<bool(const T3DVector& fromCentre, const T3DVector& toCentre)>;
 
 // Walks sections, surveys (features skipped), lines, and emits the walls of
 // every shot. Throws EPassage(kNoOutputProcMessage) without a quad procedure.
-void BuildPassages(const TPlotModel& model, const TPassageOptions& options, TPassageState& state,
-                   const TQuadProc& quad, const TTriangleProc& triangle = {},
-                   const TPassageProgressProc& progress = {}, const TSurveyFilterProc& surveyFilter = {},
-                   const TSegmentFilterProc& segmentFilter = {});
+void BuildPassages(const TPlotModel& model, const TPassageOptions& options, TPassageState& state, const TQuadProc& quad,
+                   const TTriangleProc& triangle = {}, const TPassageProgressProc& progress = {},
+                   const TSurveyFilterProc& surveyFilter = {}, const TSegmentFilterProc& segmentFilter = {});
 
 // One segment as rings rather than faces, for builders that keep every
 // corner once. Its faces, in the order BuildPassages hands them out: for
@@ -132,8 +131,7 @@ void PrepareLine(const TPlotArray& source, int first, int last, TPlotArray& targ
 void RoundCorners(TPlotArray& list, const TPassageOptions& options);
 
 // One shot's segment with the given shape (0, 1, 2), positions as given.
-TPassageSegment BuildSegment(const TPlotVector& from, const TPlotVector& to, int shape,
-                             const TPassageOptions& options);
+TPassageSegment BuildSegment(const TPlotVector& from, const TPlotVector& to, int shape, const TPassageOptions& options);
 
 // Extents that are negative, not a number or above 900 feet become 0 (missing).
 void CleanDimensions(TPlotVector& record);

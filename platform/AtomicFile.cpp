@@ -140,7 +140,9 @@ TAtomicFile::TAtomicFile(std::filesystem::path target) : target_(std::move(targe
 
 TAtomicFile::~TAtomicFile() { Abandon(); }
 
-void TAtomicFile::Fail(const char* what, int err) const { throw std::runtime_error(FileErrorMessage(what, target_, err)); }
+void TAtomicFile::Fail(const char* what, int err) const {
+  throw std::runtime_error(FileErrorMessage(what, target_, err));
+}
 
 void TAtomicFile::Write(std::string_view bytes) {
   const char* p = bytes.data();

@@ -79,8 +79,7 @@ void TIniFile::ReindexKeys(Section& s) {
   for (size_t k = 0; k < s.entries.size(); ++k) s.index.emplace(Lower(s.entries[k].key), k);
 }
 
-std::string TIniFile::ReadString(const std::string& section, const std::string& key,
-                                 const std::string& def) const {
+std::string TIniFile::ReadString(const std::string& section, const std::string& key, const std::string& def) const {
   const Entry* e = FindEntry(section, key);
   return e ? e->value : def;
 }

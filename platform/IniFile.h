@@ -17,8 +17,7 @@ class TIniFile {
 
   const std::filesystem::path& Path() const { return path_; }
 
-  std::string ReadString(const std::string& section, const std::string& key,
-                         const std::string& def) const;
+  std::string ReadString(const std::string& section, const std::string& key, const std::string& def) const;
   int ReadInteger(const std::string& section, const std::string& key, int def) const;
   double ReadFloat(const std::string& section, const std::string& key, double def) const;
   bool ReadBool(const std::string& section, const std::string& key, bool def) const;
@@ -64,7 +63,7 @@ class TIniFile {
 };
 
 // Locale-free number text shared by settings and file writers.
-std::string FormatGeneral(double value);       // shortest text that reads back exactly
+std::string FormatGeneral(double value);                 // shortest text that reads back exactly
 bool ParseDouble(std::string_view text, double& value);  // whole text, '.' decimal point
 bool ParseInteger(std::string_view text, int& value);
 

@@ -184,8 +184,8 @@ void ResetRoseObject(TGLRenderer& r) {
 }  // namespace
 
 void TGLRose::FaceUp(const TRoseObjects& o) {
-  for (TGLRenderer* r : {static_cast<TGLRenderer*>(o.Rose), static_cast<TGLRenderer*>(o.Base),
-                         static_cast<TGLRenderer*>(o.Grid)}) {
+  for (TGLRenderer* r :
+       {static_cast<TGLRenderer*>(o.Rose), static_cast<TGLRenderer*>(o.Base), static_cast<TGLRenderer*>(o.Grid)}) {
     ResetRoseObject(*r);
     r->SetFirstAngle(90);
   }
@@ -193,8 +193,8 @@ void TGLRose::FaceUp(const TRoseObjects& o) {
 }
 
 void TGLRose::SideView(const TRoseObjects& o) {
-  for (TGLRenderer* r : {static_cast<TGLRenderer*>(o.Rose), static_cast<TGLRenderer*>(o.Base),
-                         static_cast<TGLRenderer*>(o.Grid)})
+  for (TGLRenderer* r :
+       {static_cast<TGLRenderer*>(o.Rose), static_cast<TGLRenderer*>(o.Base), static_cast<TGLRenderer*>(o.Grid)})
     ResetRoseObject(*r);
   o.Frame->Changed();
 }

@@ -103,8 +103,7 @@ void BuildRoseRulers(TGLLines& grid, const TRoseGrid& rose, const TRoseOptions& 
   const int layers = std::max(1, rose.layers);
   const double t = kRulerHeight / layers;
   TStrokeFont& font = grid.Font;
-  font.LoadFont(options.FontIndex >= 0 && options.FontIndex < kStrokeFontCount ? options.FontIndex
-                                                                               : kDefaultRoseFont);
+  font.LoadFont(options.FontIndex >= 0 && options.FontIndex < kStrokeFontCount ? options.FontIndex : kDefaultRoseFont);
   font.Color = options.FontColor;
   font.Size = 0.65 * kRulerHeight / layers;
   font.SetOrientation(T3DVector{1, 0, 0}, 0);

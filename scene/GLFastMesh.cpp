@@ -64,8 +64,7 @@ void TGLFastMesh::SetMin(const T3DVector& v) {
 void TGLFastMesh::SetTransparency(double percent) {
   buffersStale_ = true;
   const uint32_t a = AlphaFromTransparency(percent) << 24;
-  for (int i = 0; i < VertexStore.Colors.Count(); ++i)
-    VertexStore.Colors[i] = (VertexStore.Colors[i] & 0xFFFFFF) | a;
+  for (int i = 0; i < VertexStore.Colors.Count(); ++i) VertexStore.Colors[i] = (VertexStore.Colors[i] & 0xFFFFFF) | a;
   Faces.Colors.ForEach([a](uint32_t& c) { c = (c & 0xFFFFFF) | a; });
   TGLRenderer::SetTransparency(percent);
 }
@@ -362,9 +361,12 @@ bool SoftwareRenderer() {
 
 bool UseBufferObjects() {
   switch (TGLFastMesh::BufferUse) {
-    case TGLFastMesh::TBufferUse::Never: return false;
-    case TGLFastMesh::TBufferUse::Always: return HasBufferObjects();
-    default: return HasBufferObjects() && !SoftwareRenderer();
+    case TGLFastMesh::TBufferUse::Never:
+      return false;
+    case TGLFastMesh::TBufferUse::Always:
+      return HasBufferObjects();
+    default:
+      return HasBufferObjects() && !SoftwareRenderer();
   }
 }
 
@@ -387,9 +389,10 @@ void TGLFastMesh::UploadBuffers() {
     for (int i = 0; i < n; ++i) {
       const T3DVector& v = VertexStore[i];
       const T3DVector& m = VertexStore.Normals[i];
-      p[3 * i] = static_cast<float>(v.x), p[3 * i + 1] = static_cast<float>(v.y), p[3 * i + 2] = static_cast<float>(v.z);
+      p[3 * i] = static_cast<float>(v.x), p[3 * i + 1] = static_cast<float>(v.y),
+            p[3 * i + 2] = static_cast<float>(v.z);
       normals[3 * i] = static_cast<float>(m.x), normals[3 * i + 1] = static_cast<float>(m.y),
-      normals[3 * i + 2] = static_cast<float>(m.z);
+                  normals[3 * i + 2] = static_cast<float>(m.z);
     }
     std::memcpy(normals + size_t{3} * n, VertexStore.Colors.Data(), size_t{4} * n);
     glUnmapBuffer(GL_ARRAY_BUFFER);
@@ -485,8 +488,7 @@ void TGLFastMesh::Render() {
 
 namespace lumora {
 
-TGLFastMeshFill::TGLFastMeshFill(TGLFastMesh& mesh, int faces, int vertices, int expectedVertices,
-                                 uint32_t colour)
+TGLFastMeshFill::TGLFastMeshFill(TGLFastMesh& mesh, int faces, int vertices, int expectedVertices, uint32_t colour)
     : mesh_(mesh),
       finder_(mesh.VertexStore, expectedVertices),
       colour_(colour),

@@ -49,7 +49,7 @@ void TessVertex(void* v, void* data) {
 void TessEdge(GLboolean flag, void* data) { static_cast<TTessState*>(data)->edge = flag; }
 void TessBegin(GLenum, void*) {}
 void TessEnd(void*) {}
-void TessCombine(GLdouble coords[3], void*[4], GLfloat[4], void** out, void* data) {
+void TessCombine(GLdouble coords[3], void* [4], GLfloat[4], void** out, void* data) {
   auto* s = static_cast<TTessState*>(data);
   s->extra.push_back({{coords[0], coords[1], coords[2]}});
   *out = s->extra.back().p;
@@ -194,7 +194,9 @@ bool TGL3DFont::BuildFont(const TFontDescription& font) {
 
 // ---- TGL3DString ----
 
-TGL3DString::TGL3DString() { Font.OnChange = [](TGL3DFont&) {}; }
+TGL3DString::TGL3DString() {
+  Font.OnChange = [](TGL3DFont&) {};
+}
 
 TGL3DString::TGL3DString(const TGL3DString& s) : TGL3DString() {
   Font.Assign(s.Font);
@@ -487,8 +489,8 @@ void TGL2DString::Render() {
       const double nx = 2 * (x - vx) / (vw - vx) - 1;
       const double ny = 2 * (y + h * static_cast<double>(i + 1) - vh) / (vy - vh) - 1;
       if (std::abs(nx) > 1 || std::abs(ny) > 1 || std::abs(z) > 1) return;
-      AddLine(line, vx + (x - vx) * (vw / (vw - vx)),
-              vy + (y + h * static_cast<double>(i + 1) - vh) * (vh / (vy - vh)), (1 - z) / 2);
+      AddLine(line, vx + (x - vx) * (vw / (vw - vx)), vy + (y + h * static_cast<double>(i + 1) - vh) * (vh / (vy - vh)),
+              (1 - z) / 2);
     });
   }
   if (HideOverlapping)
@@ -499,8 +501,10 @@ void TGL2DString::Render() {
   auto cellKey = [](int64_t cx, int64_t cy) { return (cx << 32) ^ (cy & 0xFFFFFFFF); };
   for (const TPlaced& p : placed) {
     const std::array<double, 4> box{p.x, p.y - h / 4, p.x + LineWidth(p.Line), p.y + h};
-    const int64_t cx0 = static_cast<int64_t>(std::floor(box[0] / kCell)), cx1 = static_cast<int64_t>(std::floor(box[2] / kCell));
-    const int64_t cy0 = static_cast<int64_t>(std::floor(box[1] / kCell)), cy1 = static_cast<int64_t>(std::floor(box[3] / kCell));
+    const int64_t cx0 = static_cast<int64_t>(std::floor(box[0] / kCell)),
+                  cx1 = static_cast<int64_t>(std::floor(box[2] / kCell));
+    const int64_t cy0 = static_cast<int64_t>(std::floor(box[1] / kCell)),
+                  cy1 = static_cast<int64_t>(std::floor(box[3] / kCell));
     if (HideOverlapping) {
       bool clear = true;
       for (int64_t cx = cx0; cx <= cx1 && clear; ++cx)

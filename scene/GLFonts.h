@@ -224,5 +224,4 @@ class TGL2DString : public TGLRenderer {
   std::vector<float> quads_;
 };
 
-
 }  // namespace lumora

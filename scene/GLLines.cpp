@@ -55,9 +55,7 @@ void TGLLines::AddSegmentWidth(const T3DVector& a, const T3DVector& b, uint32_t 
   AddSegmentEx(a, b, colour, TLineProperties{width, false, 0, 1});
 }
 
-void TGLLines::AddSegment(const T3DVector& a, const T3DVector& b, uint32_t colour) {
-  AddSegmentWidth(a, b, colour, 1);
-}
+void TGLLines::AddSegment(const T3DVector& a, const T3DVector& b, uint32_t colour) { AddSegmentWidth(a, b, colour, 1); }
 
 void TGLLines::ClearGeometry() {
   Segments.Clear();

@@ -75,8 +75,7 @@ std::vector<int> TGLCustomMesh::TrianglesAt(const T3DVector& point) const {
   std::vector<int> found;
   for (int t = 0; t < ColorCount(); ++t) {
     const TTriangle3 tri = GetTriangle(t);
-    if (SameVertex(tri.p[0], point) || SameVertex(tri.p[1], point) || SameVertex(tri.p[2], point))
-      found.push_back(t);
+    if (SameVertex(tri.p[0], point) || SameVertex(tri.p[1], point) || SameVertex(tri.p[2], point)) found.push_back(t);
   }
   return found;
 }
@@ -370,10 +369,8 @@ T3DVector TGLMesh::SmoothNormal(int i, double crease) const {
   const T3DVector n = TriangleNormal(Vertices.GetTriangle(i / 3));
   const int32_t* first = SortedIndex.Data();
   const int32_t* last = first + SortedIndex.Count();
-  const int32_t* pos =
-      std::lower_bound(first, last, v, [this](int32_t j, const T3DVector& key) {
-        return CompareVertices(Vertices[j], key) < 0;
-      });
+  const int32_t* pos = std::lower_bound(
+      first, last, v, [this](int32_t j, const T3DVector& key) { return CompareVertices(Vertices[j], key) < 0; });
   T3DVector sum;
   int count = 0;
   for (; pos != last && SameVertex(Vertices[*pos], v); ++pos) {

@@ -274,9 +274,7 @@ void TGLObject::Rotate(double pitch, double yaw, double roll) {
   Orientation = FromMatrix(MatrixFromAxes(f, s, u));
 }
 
-void TGLObject::Translate(double dx, double dy, double dz) {
-  Position = Add(Position, T3DVector{dx, dy, dz});
-}
+void TGLObject::Translate(double dx, double dy, double dz) { Position = Add(Position, T3DVector{dx, dy, dz}); }
 
 double TGLObject::PixelsPerUnit() const {
   const T3DVector lo = GetMin(), hi = GetMax();
@@ -484,8 +482,7 @@ TGLObject* TGLObjectList::AddNew() {
   return raw;
 }
 
-TGLObject* TGLObjectList::AddNamed(std::unique_ptr<TGLObject> object, const std::string& prefix,
-                                   bool nameBeforeAdd) {
+TGLObject* TGLObjectList::AddNamed(std::unique_ptr<TGLObject> object, const std::string& prefix, bool nameBeforeAdd) {
   TGLObject* raw = object.get();
   if (nameBeforeAdd) {
     raw->SetName(prefix + std::to_string(Count()));
@@ -546,8 +543,8 @@ T3DVector TGLObjectList::ListMax() const {
 }
 
 // Typed lists copy item by item only from a list of their own class.
-#define LUMORA_TYPED_ASSIGN(List)                                        \
-  void List::Assign(const TGLObjectList& source) {                       \
+#define LUMORA_TYPED_ASSIGN(List)                                          \
+  void List::Assign(const TGLObjectList& source) {                         \
     if (dynamic_cast<const List*>(&source)) TGLObjectList::Assign(source); \
   }
 
@@ -558,7 +555,10 @@ TGLObject* TGLPointList::AddNew() { return AddNamed(std::make_unique<TGLPoints>(
 
 TGLObject* TGLFrameList::AddNew() {
   auto frame = std::make_unique<TGLFrame>(OnNotify);
-  if (OnChange) frame->OnChange = [this](TGLObject&) { if (OnChange) OnChange(*this); };
+  if (OnChange)
+    frame->OnChange = [this](TGLObject&) {
+      if (OnChange) OnChange(*this);
+    };
   return AddNamed(std::move(frame), "Frame-", false);
 }
 

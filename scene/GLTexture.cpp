@@ -74,8 +74,8 @@ void TGLCubeMap::Upload() {
   glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
   for (int i = 0; i < 6; ++i) {
     const TGLBaseBitmap& f = Faces[i];
-    gluBuild2DMipmaps(GL_TEXTURE_CUBE_MAP_POSITIVE_X + i, 3, f.ImageWidth, f.ImageHeight, GL_RGBA,
-                      GL_UNSIGNED_BYTE, f.Pixels.data());
+    gluBuild2DMipmaps(GL_TEXTURE_CUBE_MAP_POSITIVE_X + i, 3, f.ImageWidth, f.ImageHeight, GL_RGBA, GL_UNSIGNED_BYTE,
+                      f.Pixels.data());
   }
   CubeUploaded = true;
 }
@@ -87,8 +87,7 @@ void TGLCubeMap::Begin() {
   glBindTexture(GL_TEXTURE_CUBE_MAP, Faces[0].TextureName());
   glEnable(GL_TEXTURE_CUBE_MAP);
   glScalef(static_cast<float>(CubeScale.x), static_cast<float>(CubeScale.y), static_cast<float>(CubeScale.z));
-  glTranslatef(static_cast<float>(CubeOffset.x), static_cast<float>(CubeOffset.y),
-               static_cast<float>(CubeOffset.z));
+  glTranslatef(static_cast<float>(CubeOffset.x), static_cast<float>(CubeOffset.y), static_cast<float>(CubeOffset.z));
   const GLint mode = CubeGenMode == 0 ? GL_OBJECT_LINEAR : GL_REFLECTION_MAP;
   glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, mode);
   glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, mode);
@@ -175,12 +174,18 @@ void TGLObjectTexture::SetPlaneAngle(double v) {
 
 uint32_t TGLObjectTexture::GLWrap(uint8_t wrapMode) {
   switch (wrapMode) {
-    case 1: return GL_CLAMP;
-    case 3: return GL_CLAMP_TO_EDGE;
-    case 4: return GL_CLAMP_TO_BORDER;
-    case 5: return GL_MIRRORED_REPEAT;
-    case 6: return GL_MIRROR_CLAMP_TO_EDGE_EXT;
-    default: return GL_REPEAT;
+    case 1:
+      return GL_CLAMP;
+    case 3:
+      return GL_CLAMP_TO_EDGE;
+    case 4:
+      return GL_CLAMP_TO_BORDER;
+    case 5:
+      return GL_MIRRORED_REPEAT;
+    case 6:
+      return GL_MIRROR_CLAMP_TO_EDGE_EXT;
+    default:
+      return GL_REPEAT;
   }
 }
 

@@ -17,7 +17,7 @@ TFrustum FrustumPlanes(const TMatrix4& projection, const TMatrix4& modelview) {
     if (len > 0) p = TPlane{p.a / len, p.b / len, p.c / len, p.d / len};
     return p;
   };
-  return TFrustum{plane(r4, r1, -1), plane(r4, r1, 1), plane(r4, r2, 1),
+  return TFrustum{plane(r4, r1, -1), plane(r4, r1, 1),  plane(r4, r2, 1),
                   plane(r4, r2, -1), plane(r4, r3, -1), plane(r4, r3, 1)};
 }
 

@@ -44,8 +44,8 @@ TOffscreenContext::TOffscreenContext(int width, int height) : width_(width), hei
   EGLConfig config = nullptr;
   EGLint count = 0;
   if (!eglChooseConfig(d, configAttribs, &config, 1, &count) || count < 1) config = EGL_NO_CONFIG_KHR;
-  const EGLint contextAttribs[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK,
-                                   EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
+  const EGLint contextAttribs[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT,
+                                   EGL_NONE};
   EGLContext c = eglCreateContext(d, config, EGL_NO_CONTEXT, contextAttribs);
   if (c == EGL_NO_CONTEXT) {
     eglTerminate(d);

@@ -1,7 +1,7 @@
 #include "viewer/GLViewerCore.h"
 
-#include <chrono>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -105,8 +105,8 @@ void TGLViewerCore::Render(bool notify) {
   Lights.ApplyLights();
   if (OnDisplayChanging) OnDisplayChanging(*this);
   glLoadIdentity();
-  gluLookAt(Camera.Eye.x, Camera.Eye.y, Camera.Eye.z, Camera.Centre.x, Camera.Centre.y, Camera.Centre.z,
-            Camera.Up.x, Camera.Up.y, Camera.Up.z);
+  gluLookAt(Camera.Eye.x, Camera.Eye.y, Camera.Eye.z, Camera.Centre.x, Camera.Centre.y, Camera.Centre.z, Camera.Up.x,
+            Camera.Up.y, Camera.Up.z);
   Frame.RenderScene();
   if (OnRender) OnRender(*this);
   SwapBuffers();
@@ -220,8 +220,8 @@ TBitmap32 TGLViewerCore::RenderOffscreen(TBitmap32* bitmap, double sw, double sh
   const int maxW = std::min(viewportW, renderbuffer), maxH = std::min(viewportH, renderbuffer);
   auto size = [](double a, double b) { return FixedText(a, 0) + " x " + FixedText(b, 0); };
   if (sw > maxW || sh > maxH)
-    throw EFramebufferError("A picture of " + size(sw, sh) + " pixels is larger than this graphics system can draw (at most " +
-                            size(maxW, maxH) + ").");
+    throw EFramebufferError("A picture of " + size(sw, sh) +
+                            " pixels is larger than this graphics system can draw (at most " + size(maxW, maxH) + ").");
   if (sw * sh > 1 << 28)
     throw EFramebufferError("A picture of " + size(sw, sh) + " pixels is larger than this program draws (at most " +
                             std::to_string(1 << 28) + " pixels).");

@@ -35,7 +35,7 @@ struct TGLCamera {
 struct TGLWindow {
   double Width = 0, Height = 0;
   double FrustumWidth = 0, FrustumHeight = 0;  // at the near plane: size / 1000
-  double Width10 = 0, Height10 = 0;             // size / 100: pixels per unit at distance 10
+  double Width10 = 0, Height10 = 0;            // size / 100: pixels per unit at distance 10
 };
 
 class TGLViewerCore {

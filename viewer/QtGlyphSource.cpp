@@ -56,9 +56,12 @@ bool TQtGlyphSource::Outlines(const TFontDescription& d, std::vector<TOutlineGly
     const QPainterPath path = raw.pathForGlyph(index[0]);
     const QRectF box = path.boundingRect();
     // Qt's y runs down; the scene's up.
-    g.Metrics = {static_cast<float>(box.width() / em), static_cast<float>(box.height() / em),
-                 static_cast<float>(box.left() / em), static_cast<float>(-box.top() / em),
-                 static_cast<float>(advance.isEmpty() ? 0 : advance[0].x() / em), 0};
+    g.Metrics = {static_cast<float>(box.width() / em),
+                 static_cast<float>(box.height() / em),
+                 static_cast<float>(box.left() / em),
+                 static_cast<float>(-box.top() / em),
+                 static_cast<float>(advance.isEmpty() ? 0 : advance[0].x() / em),
+                 0};
     for (const QPolygonF& poly : path.toSubpathPolygons()) {
       std::vector<T2DVector> contour;
       for (const QPointF& p : poly) {

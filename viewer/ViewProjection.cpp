@@ -33,8 +33,8 @@ std::optional<TWindowPoint> ProjectToWindow(const TMatrix4& modelview, double wi
   return TWindowPoint{width / 2 + 1000 * e.x / depth, height / 2 - 1000 * e.y / depth, depth};
 }
 
-int PickNearest(const TMatrix4& modelview, double width, double height, const std::vector<T3DVector>& points,
-                double x, double y, double radius) {
+int PickNearest(const TMatrix4& modelview, double width, double height, const std::vector<T3DVector>& points, double x,
+                double y, double radius) {
   int best = -1;
   double bestDepth = 0;
   for (size_t i = 0; i < points.size(); ++i) {

@@ -26,12 +26,11 @@ TMatrix4 ModelviewOf(const TGLCamera& camera, std::initializer_list<const TGLObj
 
 // The viewer's projection (1000 pixels per unit at distance 1, near plane
 // at 1). Nothing for a point at or behind the near plane.
-std::optional<TWindowPoint> ProjectToWindow(const TMatrix4& modelview, double width, double height,
-                                            const T3DVector& p);
+std::optional<TWindowPoint> ProjectToWindow(const TMatrix4& modelview, double width, double height, const T3DVector& p);
 
 // The point within `radius` pixels of (x, y) nearest to the eye; -1 when
 // none is.
-int PickNearest(const TMatrix4& modelview, double width, double height, const std::vector<T3DVector>& points,
-                double x, double y, double radius);
+int PickNearest(const TMatrix4& modelview, double width, double height, const std::vector<T3DVector>& points, double x,
+                double y, double radius);
 
 }  // namespace lumora

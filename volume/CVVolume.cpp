@@ -91,8 +91,7 @@ void TVolumeModel::AddPoint(int k, double x, double y) {
   if (std::isfinite(x) && std::isfinite(y)) Levels[k].Triangulator.AddPoint(x, y);
 }
 
-void TVolumeModel::WallPoints(int k, const TPlotVector& p, const TPlotVector& c, const TPlotVector& s,
-                              bool always) {
+void TVolumeModel::WallPoints(int k, const TPlotVector& p, const TPlotVector& c, const TPlotVector& s, bool always) {
   if (!always && !InLayer(k, s.Position.z)) return;
   const double a = ArcTan2(c.Position.x - p.Position.x, c.Position.y - p.Position.y - 1e-6);
   const double rx = std::sin(a + std::numbers::pi / 2), ry = std::cos(a + std::numbers::pi / 2);
@@ -244,7 +243,8 @@ void TVolumeModel::BuildHullModel(TGLMesh& hull, const TVolumeProgress& progress
     work.Clear();
     const TTriangulator& t = level.Triangulator;
     TGLPolygonArray contours(1);
-    for (const THullEdge& e : t.ConcaveHull()) contours[0].push_back({t.Points()[e.p1].x, t.Points()[e.p1].y, level.Top});
+    for (const THullEdge& e : t.ConcaveHull())
+      contours[0].push_back({t.Points()[e.p1].x, t.Points()[e.p1].y, level.Top});
     if (!contours[0].empty()) tesselator.Tesselate(contours, work, level.Top - level.Bottom);
     for (int i = 0; i < work.VertexCount(); ++i) {
       const T3DVector v = Subtract(work.GetVertex(i), centre);
@@ -252,7 +252,8 @@ void TVolumeModel::BuildHullModel(TGLMesh& hull, const TVolumeProgress& progress
     }
     // Appended in the hull's own coordinates: a hull inside a placed frame
     // has a matrix of its own, which the mesh-to-mesh append would undo.
-    for (int i = 0; i < work.TriangleCount(); ++i) hull.AddTriangle(work.GetTriangle(i), work.GetTriangleColors(i).c[0]);
+    for (int i = 0; i < work.TriangleCount(); ++i)
+      hull.AddTriangle(work.GetTriangle(i), work.GetTriangleColors(i).c[0]);
     if (progress) progress(MulDiv(100, k, n - 1));
   }
   hull.ComputeAllNormals();

@@ -44,8 +44,7 @@ class TVolumeModel {
   // Rebuilds `hull` (the scene's "Hull") from the layers' concave hulls, in
   // scene coordinates.
   void BuildHullModel(TGLMesh& hull, const TVolumeProgress& progress = {}) const;
-  static void SetHullLook(TGLMesh& hull, double transparency, bool transparent, bool blendBackground,
-                          bool depthCheck);
+  static void SetHullLook(TGLMesh& hull, double transparency, bool transparent, bool blendBackground, bool depthCheck);
   // Area of layer k's concave hull chain.
   double PolygonArea(int k) const;
 

@@ -33,9 +33,8 @@ void QuickSortByMeasure(std::vector<TMeasuredEdge>& items) {
   thread_local std::vector<TMeasuredEdge> sorted;
   keys.resize(items.size());
   for (size_t i = 0; i < items.size(); ++i) keys[i] = {items[i].m, static_cast<int32_t>(i)};
-  QuickSort(keys, 0, static_cast<int>(keys.size()) - 1, [](const TMeasureKey& a, const TMeasureKey& b) {
-    return a.m > b.m ? -1 : (a.m < b.m ? 1 : 0);
-  });
+  QuickSort(keys, 0, static_cast<int>(keys.size()) - 1,
+            [](const TMeasureKey& a, const TMeasureKey& b) { return a.m > b.m ? -1 : (a.m < b.m ? 1 : 0); });
   sorted.resize(items.size());
   for (size_t i = 0; i < items.size(); ++i) sorted[i] = items[keys[i].i];
   items.swap(sorted);
@@ -105,8 +104,7 @@ void TTriangulator::AddPoint(double x, double y) {
 void TTriangulator::SortPoints(int left, int right) {
   std::vector<TSortItem> items(points_.size());
   for (size_t i = 0; i < items.size(); ++i) items[i] = {points_[i], inputIndex_[i], secondIndex_[i]};
-  QuickSort(items, left, right,
-            [](const TSortItem& a, const TSortItem& b) { return ComparePoints(a.p, b.p); });
+  QuickSort(items, left, right, [](const TSortItem& a, const TSortItem& b) { return ComparePoints(a.p, b.p); });
   for (size_t i = 0; i < items.size(); ++i) {
     points_[i] = items[i].p;
     inputIndex_[i] = items[i].first;

@@ -130,7 +130,7 @@ class TTriangulator {
   std::vector<int32_t> cavity_, cavityIds_;
   std::vector<TBoundaryEdge> boundary_;
   std::vector<double> maxXTo_, maxTree_;  // x maxima of prefixes and of ranges
-  int32_t cavityMark_ = -1;  // of the triangles in the last cavity found
+  int32_t cavityMark_ = -1;               // of the triangles in the last cavity found
   uint64_t random_ = 1;
   std::vector<int32_t> chainStart_, chainPos_, chainAt_;
   std::vector<uint8_t> onHull_;

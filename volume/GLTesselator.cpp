@@ -13,7 +13,8 @@ const char* const kNoTesselatorMessage = "Unable to create Tesselator";
 int MulDiv(int a, int b, int c) {
   if (c == 0) return -1;
   const long long n = static_cast<long long>(a) * b;
-  const long long q = (2 * std::llabs(n) + std::llabs(static_cast<long long>(c))) / (2 * std::llabs(static_cast<long long>(c)));
+  const long long q =
+      (2 * std::llabs(n) + std::llabs(static_cast<long long>(c))) / (2 * std::llabs(static_cast<long long>(c)));
   return static_cast<int>(((n < 0) != (c < 0)) ? -q : q);
 }
 
@@ -42,8 +43,7 @@ void VertexCallback(void* vertex, void* data) {
 
 void EndCallback(void*) {}
 
-void CombineCallback(GLdouble coords[3], void* /*vertexData*/[4], GLfloat /*weight*/[4], void** outData,
-                     void* data) {
+void CombineCallback(GLdouble coords[3], void* /*vertexData*/[4], GLfloat /*weight*/[4], void** outData, void* data) {
   auto* items = static_cast<TTessItems*>(data);
   items->created.push_back(std::make_unique<T3DVector>(T3DVector{coords[0], coords[1], coords[2]}));
   *outData = items->created.back().get();
@@ -91,8 +91,7 @@ void TGLTesselator::Tesselate(TGLPolygonArray& polygons, TGLCustomMesh& mesh, do
   for (int t = 0; t < tops; ++t) {
     const TTriangle3 top = mesh.GetTriangle(t);
     const uint32_t colour = mesh.GetTriangleColors(t).c[0];
-    mesh.AddTriangle(TTriangle3{{Lowered(top.p[2], drop), Lowered(top.p[1], drop), Lowered(top.p[0], drop)}},
-                     colour);
+    mesh.AddTriangle(TTriangle3{{Lowered(top.p[2], drop), Lowered(top.p[1], drop), Lowered(top.p[0], drop)}}, colour);
   }
   for (const TGLLineArray& contour : polygons) {
     const size_t n = contour.size();

@@ -46,7 +46,7 @@ class TVolumeReports {
   bool Abort = false;  // checked between rows
   std::vector<std::string> Lines;
   std::function<void(const std::string&)> OnLine;  // after each line is added
-  std::function<void()> OnIdle;  // after each line: lets pending events run
+  std::function<void()> OnIdle;                    // after each line: lets pending events run
   TVolumeProgress OnProgress;
 };
 

@@ -17,12 +17,24 @@ uint32_t HsvColor(double hue, double saturation, double value) {
   const double p = value * (1 - saturation), q = value * (1 - saturation * f), t = value * (1 - saturation * (1 - f));
   double r = 0, g = 0, b = 0;
   switch (i) {
-    case 0: r = value, g = t, b = p; break;
-    case 1: r = q, g = value, b = p; break;
-    case 2: r = p, g = value, b = t; break;
-    case 3: r = p, g = q, b = value; break;
-    case 4: r = t, g = p, b = value; break;
-    default: r = value, g = p, b = q; break;
+    case 0:
+      r = value, g = t, b = p;
+      break;
+    case 1:
+      r = q, g = value, b = p;
+      break;
+    case 2:
+      r = p, g = value, b = t;
+      break;
+    case 3:
+      r = p, g = q, b = value;
+      break;
+    case 4:
+      r = t, g = p, b = value;
+      break;
+    default:
+      r = value, g = p, b = q;
+      break;
   }
   auto byte = [](double c) { return static_cast<uint32_t>(std::lround(std::clamp(c, 0.0, 1.0) * 255)); };
   return byte(r) | byte(g) << 8 | byte(b) << 16;
@@ -142,9 +154,8 @@ void ColorWalls(const TCaveScene& scene, const TPlotModel& model, TWallColoring 
   centre.Changed();
 }
 
-std::vector<TColorKeyEntry> ColorKey(const TCaveScene& scene, const TPlotModel& model,
-                                     const TPassageOptions& options, TWallColoring mode,
-                                     const TWorkingUnits& units) {
+std::vector<TColorKeyEntry> ColorKey(const TCaveScene& scene, const TPlotModel& model, const TPassageOptions& options,
+                                     TWallColoring mode, const TWorkingUnits& units) {
   std::vector<TColorKeyEntry> key;
   if (mode == TWallColoring::Depth) {
     const TGLFastMesh& mesh = *scene.PassageMesh;

@@ -34,8 +34,7 @@ void ColorWalls(const TCaveScene& scene, const TPlotModel& model, TWallColoring 
 // The key of a colouring, top entry first: elevations in the working units
 // for depth, years for dates, survey names for surveys; empty for one
 // colour. `options` gives the scene's units and centring.
-std::vector<TColorKeyEntry> ColorKey(const TCaveScene& scene, const TPlotModel& model,
-                                     const TPassageOptions& options, TWallColoring mode,
-                                     const TWorkingUnits& units);
+std::vector<TColorKeyEntry> ColorKey(const TCaveScene& scene, const TPlotModel& model, const TPassageOptions& options,
+                                     TWallColoring mode, const TWorkingUnits& units);
 
 }  // namespace lumora

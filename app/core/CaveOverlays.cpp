@@ -142,7 +142,8 @@ void DrawOverlays(const TOverlayContent& c, const TOverlaySwitches& s, double wi
                   uint32_t background) {
   if (!(width > 0 && height > 0)) return;
   const TOverlayLayout l = LayoutOverlays(c, width, height);
-  const double lightness = 0.3 * (background & 0xFF) + 0.59 * ((background >> 8) & 0xFF) + 0.11 * (background >> 16 & 0xFF);
+  const double lightness =
+      0.3 * (background & 0xFF) + 0.59 * ((background >> 8) & 0xFF) + 0.11 * (background >> 16 & 0xFF);
   const uint32_t ink = lightness > 128 ? 0x000000 : 0xFFFFFF;
 
   const TWindowPixelsGuard pixels(width, height);
@@ -197,7 +198,6 @@ void DrawOverlays(const TOverlayContent& c, const TOverlaySwitches& s, double wi
     std::snprintf(tilt, sizeof tilt, "%.0f", std::nearbyint(c.Tilt) + 0.0);
     text.Draw(l.ClinoX - text.Width(tilt) / 2, l.ClinoY + l.ClinoRadius + kTextSize + 2, tilt);
   }
-
 }
 
 }  // namespace lumora

@@ -25,7 +25,7 @@ struct TPixelRect {
 // What the overlays show, from the scene and the view.
 struct TOverlayContent {
   std::vector<TColorKeyEntry> Key;
-  double PixelsPerUnit = 0;     // working units, at the cave's centre
+  double PixelsPerUnit = 0;  // working units, at the cave's centre
   std::string UnitName = "ft";
   double Bearing = 0, Tilt = 0;  // degrees
 };
@@ -35,7 +35,7 @@ struct TOverlayLayout {
   TPixelRect ScaleBar;                  // the bar itself: its width is the length
   double ScaleLength = 0;               // in the working units
   double CompassX = 0, CompassY = 0, CompassRadius = 0;
-  double NeedleX = 0, NeedleY = 0;      // the north tip of the needle
+  double NeedleX = 0, NeedleY = 0;  // the north tip of the needle
   double ClinoX = 0, ClinoY = 0, ClinoRadius = 0;
   double ClinoTipX = 0, ClinoTipY = 0;  // end of the tilt line
 };

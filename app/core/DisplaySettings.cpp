@@ -26,12 +26,19 @@ float AmbientOfTrack(int position) { return static_cast<float>(position / 25.0 -
 
 int AmbientTrack(float ambient) { return TrackPosition((static_cast<double>(ambient) + 2) * 25); }
 
-const std::array<uint32_t, 9> kBlendSources = {
-    GL_ZERO,      GL_ONE,       GL_DST_COLOR, GL_ONE_MINUS_DST_COLOR, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA,
-    GL_DST_ALPHA, GL_ONE_MINUS_DST_ALPHA, GL_SRC_ALPHA_SATURATE};
-const std::array<uint32_t, 8> kBlendDestinations = {
-    GL_ZERO, GL_ONE, GL_SRC_COLOR, GL_ONE_MINUS_SRC_COLOR, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA,
-    GL_DST_ALPHA, GL_ONE_MINUS_DST_ALPHA};
+const std::array<uint32_t, 9> kBlendSources = {GL_ZERO,
+                                               GL_ONE,
+                                               GL_DST_COLOR,
+                                               GL_ONE_MINUS_DST_COLOR,
+                                               GL_SRC_ALPHA,
+                                               GL_ONE_MINUS_SRC_ALPHA,
+                                               GL_DST_ALPHA,
+                                               GL_ONE_MINUS_DST_ALPHA,
+                                               GL_SRC_ALPHA_SATURATE};
+const std::array<uint32_t, 8> kBlendDestinations = {GL_ZERO,      GL_ONE,
+                                                    GL_SRC_COLOR, GL_ONE_MINUS_SRC_COLOR,
+                                                    GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA,
+                                                    GL_DST_ALPHA, GL_ONE_MINUS_DST_ALPHA};
 const std::array<uint32_t, 5> kBlendEquations = {GL_FUNC_ADD, GL_FUNC_SUBTRACT, GL_FUNC_REVERSE_SUBTRACT, GL_MIN,
                                                  GL_MAX};
 

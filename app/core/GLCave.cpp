@@ -62,7 +62,9 @@ struct TFields {
 // The mesh's reporter is the load's only while the load runs.
 class TMeshProgressGuard {
  public:
-  TMeshProgressGuard(TGLCustomMesh& mesh, TMeshProgress progress) : mesh_(mesh) { mesh_.OnProgress = std::move(progress); }
+  TMeshProgressGuard(TGLCustomMesh& mesh, TMeshProgress progress) : mesh_(mesh) {
+    mesh_.OnProgress = std::move(progress);
+  }
   ~TMeshProgressGuard() { mesh_.OnProgress = nullptr; }
   TMeshProgressGuard(const TMeshProgressGuard&) = delete;
   TMeshProgressGuard& operator=(const TMeshProgressGuard&) = delete;
@@ -71,8 +73,8 @@ class TMeshProgressGuard {
   TGLCustomMesh& mesh_;
 };
 
-void SetShots(const TPlotModel& model, const TPassageOptions& options, const TCaveScene& scene,
-              const TCaveStyle& style, int64_t drawn, const TFields& fields) {
+void SetShots(const TPlotModel& model, const TPassageOptions& options, const TCaveScene& scene, const TCaveStyle& style,
+              int64_t drawn, const TFields& fields) {
   TGLLines& shots = *scene.Shots;
   TGLLines& splays = *scene.Splays;
   TGLLines& centre = *scene.Centreline;
@@ -104,7 +106,8 @@ void SetShots(const TPlotModel& model, const TPassageOptions& options, const TCa
       const T3DVector p = SceneCoordinates(r.Position, model, options);
       // A file whose first record draws has nowhere to draw from.
       if (havePrevious) {
-        if (r.IsSplay()) splays.AddSegmentEx(previous, p, style.SplayColor, kSplayLine);
+        if (r.IsSplay())
+          splays.AddSegmentEx(previous, p, style.SplayColor, kSplayLine);
         else {
           shots.AddSegment(previous, p, style.ShotColor);
           centre.AddSegment(previous, p, style.WallColor);
@@ -126,8 +129,8 @@ void SetShots(const TPlotModel& model, const TPassageOptions& options, const TCa
   centre.ResetOrientation();
 }
 
-void SetStations(const TPlotModel& model, const TPassageOptions& options, TGLPoints& stations,
-                 const TCaveStyle& style, int64_t count, const TFields& fields) {
+void SetStations(const TPlotModel& model, const TPassageOptions& options, TGLPoints& stations, const TCaveStyle& style,
+                 int64_t count, const TFields& fields) {
   stations.Clear();
   const int n = ClampCount(count);
   stations.Points.SetCapacity(n);

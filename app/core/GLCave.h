@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "app/core/WallMesh.h"
 #include "model/PlotArray.h"
 #include "model/PlotReader.h"
-#include "app/core/WallMesh.h"
 #include "passage/PassageLib.h"
 #include "scene/GLFastMesh.h"
 #include "scene/GLFonts.h"
@@ -37,12 +37,12 @@ struct TCaveScene {
   TGLLines* PassageBox = nullptr;      // "Passage Box"
   TGL2DString* Labels = nullptr;       // "Station Labels"
   TGLFrame* RoseFrame = nullptr;
-  TGLMesh* Rose = nullptr;             // "Rose Diagram"
-  TGLMesh* RoseBase = nullptr;         // "Rose Base"
-  TGLLines* RoseGrid = nullptr;        // "Rose Grid"
+  TGLMesh* Rose = nullptr;       // "Rose Diagram"
+  TGLMesh* RoseBase = nullptr;   // "Rose Base"
+  TGLLines* RoseGrid = nullptr;  // "Rose Grid"
   // The walls' centreline in the wall colours, shown with the walls: where
   // a passage is narrower than a pixel the line keeps it drawn and joined.
-  TGLLines* Centreline = nullptr;      // "Passage Centreline"
+  TGLLines* Centreline = nullptr;  // "Passage Centreline"
   // The survey of each wall triangle and of each centreline segment, for
   // colouring by survey or date; -1 where none.
   std::shared_ptr<TSurveyRuns> TriangleSurveys = std::make_shared<TSurveyRuns>();
@@ -84,7 +84,7 @@ struct TCaveStyle {
   uint32_t SplayColor = 0x00FFFF;    // yellow
   uint32_t StationColor = 0x00FFFF;  // yellow
   int PointSize = 1;
-  uint32_t WallColor = 0x0000FF;     // red
+  uint32_t WallColor = 0x0000FF;  // red
 };
 
 // The fields of the "Converting Cave Data To 3D Mesh" window; an unset
@@ -114,8 +114,8 @@ void SyncVisibility(const TCaveScene& scene, const TCaveVisibility& visibility);
 
 // What a load found that the window acts on.
 struct TCaveLoadResult {
-  std::string Error;           // the plot reader's message; empty on success
-  std::string Warning;         // the reader's note of a read cut short
+  std::string Error;                // the plot reader's message; empty on success
+  std::string Warning;              // the reader's note of a read cut short
   bool TooManyForPassDims = false;  // more than 15000 records
 };
 
@@ -151,8 +151,7 @@ TCaveScene CreateSceneObjects(TGLViewerCore& viewer);
 // the progress fields are only called on this thread.
 TCaveLoadResult LoadCave(const std::filesystem::path& plotFile, TGLViewerCore& viewer, const TCaveScene& scene,
                          TPlotModel& model, TPassageOptions& options, const TCaveMeshSettings& settings,
-                         const TCaveStyle& style, const TCaveLoadProgress& progress,
-                         const TMessageProc& warn = {});
+                         const TCaveStyle& style, const TCaveLoadProgress& progress, const TMessageProc& warn = {});
 
 // Colours every wall corner by its depth: red at the top to violet at the
 // bottom (the 24-colour table).

@@ -95,9 +95,9 @@ int ClampCount(int64_t n) { return static_cast<int>(std::clamp<int64_t>(n, 1, IN
 
 }  // namespace
 
-void AddPassageWalls(const TPlotModel& model, const TPassageOptions& options, TGLFastMesh& mesh,
-                     TPassageState& state, const TPassageProgressProc& progress,
-                     TSurveyRuns* triangleSurveys, const std::atomic<bool>* stop) {
+void AddPassageWalls(const TPlotModel& model, const TPassageOptions& options, TGLFastMesh& mesh, TPassageState& state,
+                     const TPassageProgressProc& progress, TSurveyRuns* triangleSurveys,
+                     const std::atomic<bool>* stop) {
   if (triangleSurveys) triangleSurveys->Clear();
   // Room for the most the walls can take, so the arrays never grow by
   // copying; pages past the real size are never touched. A closed tube has

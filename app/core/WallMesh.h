@@ -24,17 +24,15 @@ constexpr uint32_t kWallValue = 255;
 
 // Plot axes to scene axes: y up, z south. The elevation goes through
 // single precision as the GL data it ends in does.
-inline T3DVector AxisChange(const T3DVector& p) {
-  return {p.x, static_cast<double>(static_cast<float>(p.z)), -p.y};
-}
+inline T3DVector AxisChange(const T3DVector& p) { return {p.x, static_cast<double>(static_cast<float>(p.z)), -p.y}; }
 
 // Adds the walls of the model to the mesh in scene coordinates, wound
 // outwards; the build's counts and bounds go to `state`. The survey of
 // each triangle added goes to `triangleSurveys` when given. Setting `stop`
 // ends the build before its next line.
-void AddPassageWalls(const TPlotModel& model, const TPassageOptions& options, TGLFastMesh& mesh,
-                     TPassageState& state, const TPassageProgressProc& progress = {},
-                     TSurveyRuns* triangleSurveys = nullptr, const std::atomic<bool>* stop = nullptr);
+void AddPassageWalls(const TPlotModel& model, const TPassageOptions& options, TGLFastMesh& mesh, TPassageState& state,
+                     const TPassageProgressProc& progress = {}, TSurveyRuns* triangleSurveys = nullptr,
+                     const std::atomic<bool>* stop = nullptr);
 
 // The walls built by AddPassageWalls on a thread of their own, into a mesh
 // of their own (outside any scene, so that nothing the build does reaches

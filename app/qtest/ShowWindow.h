@@ -15,8 +15,7 @@ namespace lumora {
 
 // Boxes whose list is null are dropped. Callers check
 // QTest::currentTestFailed() afterwards.
-inline void ShowWindow(std::unique_ptr<TForm1>& form, int width, int height, QStringList* infos,
-                       QStringList* errors) {
+inline void ShowWindow(std::unique_ptr<TForm1>& form, int width, int height, QStringList* infos, QStringList* errors) {
   QLocale::setDefault(QLocale::c());
   InitPlotUnits();
   form = std::make_unique<TForm1>();

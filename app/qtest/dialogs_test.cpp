@@ -157,7 +157,8 @@ class DialogsTest : public QObject {
       const char* name;
       double max, value;
     };
-    for (const Spin& s : {Spin{"CornerAngleSpin", 180, 20}, Spin{"SubSpin", 90, 2}, Spin{"VerticalAngleSpin", 90, 50}}) {
+    for (const Spin& s :
+         {Spin{"CornerAngleSpin", 180, 20}, Spin{"SubSpin", 90, 2}, Spin{"VerticalAngleSpin", 90, 50}}) {
       auto* spin = dlg.findChild<QDoubleSpinBox*>(s.name);
       QVERIFY2(spin, s.name);
       QCOMPARE(spin->minimum(), 0.0);

@@ -17,10 +17,10 @@
 #include <numbers>
 
 #include "app/GLMain.h"
-#include "app/qtest/ShowWindow.h"
 #include "app/OptionsPanel.h"
 #include "app/StationTool.h"
 #include "app/core/GLSettings.h"
+#include "app/qtest/ShowWindow.h"
 #include "model/PlotArray.h"
 #include "model/WorkingUnits.h"
 #include "viewer/GLViewer.h"
@@ -100,12 +100,11 @@ class FindTest : public QObject {
     std::vector<bool> front(Index().Count());
     for (int i = 0; i < Index().Count(); ++i) front[i] = Tool().WindowPosition(i, at[i]);
     for (int i = 0; i < Index().Count(); ++i) {
-      if (!front[i] || at[i].X < 20 || at[i].Y < 20 || at[i].X > w.width() - 20 || at[i].Y > w.height() - 20)
-        continue;
+      if (!front[i] || at[i].X < 20 || at[i].Y < 20 || at[i].X > w.width() - 20 || at[i].Y > w.height() - 20) continue;
       bool alone = true;
       for (int j = 0; j < Index().Count() && alone; ++j)
-        alone = j == i || !front[j] ||
-                std::hypot(at[j].X - at[i].X, at[j].Y - at[i].Y) > 2 * TStationTool::kPickRadius + 2;
+        alone =
+            j == i || !front[j] || std::hypot(at[j].X - at[i].X, at[j].Y - at[i].Y) > 2 * TStationTool::kPickRadius + 2;
       if (alone && n-- == 0) return i;
     }
     qFatal("no lone station in view (z %g)", form->Scene().CaveFrame->Position.z);
@@ -138,8 +137,8 @@ class FindTest : public QObject {
     Find<QCheckBox>("StationsChk")->setChecked(true);
     Find<QSpinBox>("PointSizeSpin")->setValue(5);
     Find<QDoubleSpinBox>("IncSpin")->setValue(15);
-    const char* const views[][3] = {{nullptr}, {"YawRightBtn", "PitchDownBtn", nullptr},
-                                    {"ZoomInBtn", "ZoomInBtn", "PanLeftBtn"}};
+    const char* const views[][3] = {
+        {nullptr}, {"YawRightBtn", "PitchDownBtn", nullptr}, {"ZoomInBtn", "ZoomInBtn", "PanLeftBtn"}};
     for (const auto& buttons : views) {
       Home();
       for (const char* b : buttons)
@@ -198,7 +197,8 @@ class FindTest : public QObject {
       const TPlotVector& r = Record(e);
       QVERIFY2(text.startsWith(QString::fromStdString(r.Name.Str()) + " (" +
                                QString::fromUtf8(Index().SurveyName(e).data(),
-                                                 static_cast<qsizetype>(Index().SurveyName(e).size())) + ")"),
+                                                 static_cast<qsizetype>(Index().SurveyName(e).size())) +
+                               ")"),
                qPrintable(text));
       const std::vector<double> n = Numbers(text);
       QCOMPARE(n.size(), size_t(4));
@@ -229,8 +229,7 @@ class FindTest : public QObject {
     const TWindowPoint q = At(other);
     const TQuaternion turned = form->Scene().CaveFrame->Orientation;
     Mouse(QEvent::MouseButtonPress, QPointF(q.X, q.Y), Qt::LeftButton, Qt::LeftButton);
-    for (int i = 1; i <= 10; ++i)
-      Mouse(QEvent::MouseMove, QPointF(q.X + 3 * i, q.Y), Qt::NoButton, Qt::LeftButton);
+    for (int i = 1; i <= 10; ++i) Mouse(QEvent::MouseMove, QPointF(q.X + 3 * i, q.Y), Qt::NoButton, Qt::LeftButton);
     Mouse(QEvent::MouseButtonRelease, QPointF(q.X + 30, q.Y), Qt::LeftButton, Qt::NoButton);
     QCOMPARE(Tool().Selected(), before);
     QVERIFY(std::abs(form->Scene().CaveFrame->Orientation.w - turned.w) > 1e-6);
@@ -296,7 +295,8 @@ class FindTest : public QObject {
     const QRegularExpression re("^a1.$", QRegularExpression::CaseInsensitiveOption);
     std::vector<int> expected;
     for (int i = 0; i < Index().Count(); ++i)
-      if (re.match(QString::fromUtf8(Index().Name(i).data(), static_cast<qsizetype>(Index().Name(i).size()))).hasMatch())
+      if (re.match(QString::fromUtf8(Index().Name(i).data(), static_cast<qsizetype>(Index().Name(i).size())))
+              .hasMatch())
         expected.push_back(i);
     QVERIFY(expected.size() > 2);
     QTest::keyClicks(edit, "a1?");
@@ -318,7 +318,8 @@ class FindTest : public QObject {
     int marked = 0, inView = 0;
     for (int e : expected) {
       TWindowPoint p;
-      if (e == Tool().Selected() || !Tool().WindowPosition(e, p) || !image.rect().adjusted(8, 8, -8, -8).contains(p.X, p.Y))
+      if (e == Tool().Selected() || !Tool().WindowPosition(e, p) ||
+          !image.rect().adjusted(8, 8, -8, -8).contains(p.X, p.Y))
         continue;
       ++inView;
       if (ColourAround(image, p.X, p.Y, 5, 255, 0, 255)) ++marked;

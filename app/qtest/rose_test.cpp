@@ -21,10 +21,10 @@
 #include <cmath>
 #include <memory>
 
-#include "controls/ColorDisplay.h"
 #include "app/GLMain.h"
-#include "app/qtest/ShowWindow.h"
 #include "app/core/GLSettings.h"
+#include "app/qtest/ShowWindow.h"
+#include "controls/ColorDisplay.h"
 #include "model/PlotReader.h"
 #include "rose/ui/RoseDlg.h"
 #include "viewer/GLViewer.h"

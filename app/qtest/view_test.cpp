@@ -118,8 +118,9 @@ class ViewTest : public QObject, TMainWindowFixture {
       QKeySequence key;
       double factor;
     };
-    for (const Case& c : {Case{Qt::Key_Plus, 1.1}, Case{Qt::Key_Equal, 1.1}, Case{Qt::KeypadModifier | Qt::Key_Plus, 1.1},
-                          Case{Qt::Key_Minus, 1 / 1.1}, Case{Qt::KeypadModifier | Qt::Key_Minus, 1 / 1.1}}) {
+    for (const Case& c :
+         {Case{Qt::Key_Plus, 1.1}, Case{Qt::Key_Equal, 1.1}, Case{Qt::KeypadModifier | Qt::Key_Plus, 1.1},
+          Case{Qt::Key_Minus, 1 / 1.1}, Case{Qt::KeypadModifier | Qt::Key_Minus, 1 / 1.1}}) {
       const double before = ViewScale(Cave());
       Key(c.key);
       QVERIFY2(std::abs(ViewScale(Cave()) / before - c.factor) < 1e-9, qPrintable(c.key.toString()));
@@ -270,8 +271,8 @@ class ViewTest : public QObject, TMainWindowFixture {
     };
     QByteArray binary;
     for (int i = 0; i < 4096; ++i) binary.append(static_cast<char>((i * 7919 + 13) & 0xFF));
-    for (const Bad& b : {Bad{"empty.plt", {}}, Bad{"binary.plt", binary},
-                         Bad{"table.plt", "name,x,y,z\nA1,1,2,3\nA2,4,5,6\n"}}) {
+    for (const Bad& b :
+         {Bad{"empty.plt", {}}, Bad{"binary.plt", binary}, Bad{"table.plt", "name,x,y,z\nA1,1,2,3\nA2,4,5,6\n"}}) {
       const QString path = temp.filePath(b.name);
       QFile f(path);
       QVERIFY(f.open(QIODevice::WriteOnly));

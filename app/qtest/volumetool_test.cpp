@@ -31,9 +31,9 @@
 #include <memory>
 
 #include "app/GLMain.h"
-#include "app/qtest/ShowWindow.h"
 #include "app/OptionsPanel.h"
 #include "app/core/GLSettings.h"
+#include "app/qtest/ShowWindow.h"
 #include "controls/Plotwind.h"
 #include "export/ExportMain.h"
 #include "export/ui/BoundingPolygons.h"
@@ -91,9 +91,8 @@ class VolumeToolTest : public QObject {
     QCOMPARE(Dlg().AreaDis->text(), QString::fromStdString(GroupedNumber(l["area"].toDouble(), 1)) + " ft^2");
     QCOMPARE(Dlg().LayerRockVolDis->text(), Volume(l["rock_volume"].toDouble()));
     if (layerCave) QCOMPARE(Dlg().LayerCaveVolDis->text(), Volume(l["cave_volume"].toDouble()));
-    QCOMPARE(Dlg().StatusDis->text(), QString("Points: %1  Triangles: %2")
-                                          .arg(l["points"].toInt())
-                                          .arg(l["triangles"].toInt()));
+    QCOMPARE(Dlg().StatusDis->text(),
+             QString("Points: %1  Triangles: %2").arg(l["points"].toInt()).arg(l["triangles"].toInt()));
   }
   QImage Frame() { return form->Viewer()->grabFramebuffer(); }
 
@@ -480,8 +479,8 @@ class VolumeToolTest : public QObject {
       for (int x = 0; x < walls.width(); x += 2) {
         const QColor w = walls.pixelColor(x, y), b = blended.pixelColor(x, y), q = opaque.pixelColor(x, y);
         if (std::max({w.red(), w.green(), w.blue()}) < 100) continue;  // background
-        const int channel[3][3] = {{w.red(), b.red(), q.red()}, {w.green(), b.green(), q.green()},
-                                   {w.blue(), b.blue(), q.blue()}};
+        const int channel[3][3] = {
+            {w.red(), b.red(), q.red()}, {w.green(), b.green(), q.green()}, {w.blue(), b.blue(), q.blue()}};
         int c = 0;
         for (int k = 1; k < 3; ++k)
           if (std::abs(channel[k][0] - channel[k][2]) > std::abs(channel[c][0] - channel[c][2])) c = k;

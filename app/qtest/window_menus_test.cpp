@@ -22,10 +22,10 @@ class WindowMenusTest : public QObject, TMainWindowFixture {
   void cleanup() { CloseWindow(); }
 
   void menusAndTools() {
-    for (const char* name :
-         {"OpenPlotFileMnu", "LoadXFileMnu", "SaveXFileMnu", "ExportMnu", "SaveBitmapMnu", "CopyMnu", "ArmCaptureMnu",
-          "PassageModelMnu", "LightingMnu", "MaterialsMnu", "RenderingMnu", "TestObjectsMnu", "CaptureOptionsMnu",
-          "SettingsMnu", "SaveSettingsMnu", "ContentsMnu", "AboutMnu", "ExitMnu", "RoseMnu", "VolumeMnu"})
+    for (const char* name : {"OpenPlotFileMnu", "LoadXFileMnu",   "SaveXFileMnu",      "ExportMnu",   "SaveBitmapMnu",
+                             "CopyMnu",         "ArmCaptureMnu",  "PassageModelMnu",   "LightingMnu", "MaterialsMnu",
+                             "RenderingMnu",    "TestObjectsMnu", "CaptureOptionsMnu", "SettingsMnu", "SaveSettingsMnu",
+                             "ContentsMnu",     "AboutMnu",       "ExitMnu",           "RoseMnu",     "VolumeMnu"})
       QVERIFY2(Find<QAction>(name)->isEnabled(), name);
     QCOMPARE(Find<QAction>("OpenPlotFileMnu")->shortcut(), QKeySequence(QKeySequence::Open));
     QCOMPARE(Find<QAction>("ReloadMnu")->shortcut(), QKeySequence(Qt::Key_F5));

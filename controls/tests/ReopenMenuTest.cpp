@@ -36,8 +36,8 @@ class QtEnvironment : public ::testing::Environment {
 class ReopenMenuTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("reopen-" + std::to_string(::getpid()) + "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir_ = fs::temp_directory_path() / ("reopen-" + std::to_string(::getpid()) + "-" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     ini_ = dir_ / "Lumor.ini";
@@ -139,8 +139,8 @@ TEST_F(ReopenMenuTest, SaveWritesCountAndPathsAndLoadReadsThemBack) {
   EXPECT_EQ(ini.ReadInteger("history", "Count", -1), 2);
   EXPECT_EQ(ini.ReadString("history", "Path0", ""), b.string());
   EXPECT_EQ(ini.ReadString("history", "Path1", ""), a.string());
-  EXPECT_FALSE(ini.ValueExists("history", "Path7"));  // the section was erased first
-  EXPECT_EQ(ini.ReadString("Units", "Feet", ""), "0");   // other sections stay
+  EXPECT_FALSE(ini.ValueExists("history", "Path7"));    // the section was erased first
+  EXPECT_EQ(ini.ReadString("Units", "Feet", ""), "0");  // other sections stay
 
   fs::remove(a);  // not checked on load
   TReopenMenu loaded("&Reopen Plot File...");

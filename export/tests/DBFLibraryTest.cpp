@@ -77,9 +77,9 @@ TEST(DBFWriter, CutsPadsAndRepeatsValues) {
 
   const std::string bytes = w.FileBytes();
   ASSERT_EQ(bytes.size(), 32u + 3 * 32 + 1 + 3 * 18 + 1);
-  EXPECT_EQ(bytes[4], 3);                               // records
+  EXPECT_EQ(bytes[4], 3);                                  // records
   EXPECT_EQ(static_cast<uint8_t>(bytes[8]), 3 * 32 + 33);  // header length
-  EXPECT_EQ(bytes[10], 18);                             // record length
+  EXPECT_EQ(bytes[10], 18);                                // record length
   EXPECT_EQ(bytes.substr(32 + 32, 32), Descriptor("ELEVATION", 'N', 4, 2));
   const size_t at = 32 + 3 * 32 + 1;
   EXPECT_EQ(bytes.substr(at, 18), " abcde-123    5.50");

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <filesystem>
 #include <map>
-#include <unistd.h>
 
 #include "export/DXFExport.h"
 #include "platform/AtomicFile.h"
@@ -124,8 +124,9 @@ TEST(DXFWriter, ShotLineOnlyHasNoTablesAndLayerZero) {
 }
 
 TEST(DXFWriter, LayerTableAndItsCount) {
-  const std::string plot = "Z 0 10 0 0 0 0\r\nN ONE D 1 1 2000 C a\r\nM 0 0 0 S A1\r\nD 10 0 0 S A2\r\nX 0 0 0 0 0 0\r\n"
-                           "N T_W D 1 1 2000 C b\r\nM 10 0 0 S A2\r\nD 20 0 0 S A3\r\nX 0 0 0 0 0 0\r\n";
+  const std::string plot =
+      "Z 0 10 0 0 0 0\r\nN ONE D 1 1 2000 C a\r\nM 0 0 0 S A1\r\nD 10 0 0 S A2\r\nX 0 0 0 0 0 0\r\n"
+      "N T_W D 1 1 2000 C b\r\nM 10 0 0 S A2\r\nD 20 0 0 S A3\r\nX 0 0 0 0 0 0\r\n";
   TExportOptions o;  // every layer, surveys separate
   auto e = ExportDxf(plot, o);
   const std::string table =
@@ -151,7 +152,7 @@ TEST(DXFWriter, LayerTableAndItsCount) {
   EXPECT_EQ(e->text.find("DEPTH"), std::string::npos);
   EXPECT_NE(e->text.find("\r\nTICKS\r\n 70\r\n 65\r\n"), std::string::npos);
   auto n = CountByLayer(Entities(e->text));
-  EXPECT_EQ(n["TEXT@ONE"], 4);   // two labels, two depth labels
+  EXPECT_EQ(n["TEXT@ONE"], 4);       // two labels, two depth labels
   EXPECT_EQ(n["LINE@ONE"], 1 + 28);  // shot line and two marks
   EXPECT_EQ(n["TEXT@T0W"], 4);
 
@@ -277,7 +278,7 @@ TEST(DXFWriter, StationMarksLabelsAndDepth) {
   EXPECT_NE(e->text.find(first), std::string::npos);
   EXPECT_EQ(ents[14].Get(11), "    0.00");  // the last side closes at north
   EXPECT_EQ(ents[14].Get(21), "   25.00");
-  EXPECT_EQ(ents[8].Get(10), "    0.00");   // vertex 7 is due south
+  EXPECT_EQ(ents[8].Get(10), "    0.00");  // vertex 7 is due south
   EXPECT_EQ(ents[8].Get(20), "  -25.00");
   EXPECT_EQ(ents[15].Get(1), "-123.4Ft.");
   EXPECT_EQ(ents[15].Get(8), "DEPTH");

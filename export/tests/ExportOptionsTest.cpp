@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <charconv>
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <unistd.h>
 
 #include "export/ExportMain.h"
 #include "export/ExportOptions.h"
@@ -112,11 +112,11 @@ TEST(Palette, FixedEntriesHuesAndGreys) {
   // Hue steps of 15 degrees; odd indexes half saturated; value by the last digit.
   EXPECT_EQ(aci_to_rgb(10), Rgb(255, 0, 0));
   EXPECT_EQ(aci_to_rgb(11), Rgb(255, 127, 127));
-  EXPECT_EQ(aci_to_rgb(30), Rgb(255, 127, 0));   // 30 degrees
-  EXPECT_EQ(aci_to_rgb(90), Rgb(0, 255, 0));     // 120 degrees
-  EXPECT_EQ(aci_to_rgb(12), Rgb(165, 0, 0));     // value 0.65
-  EXPECT_EQ(aci_to_rgb(18), Rgb(38, 0, 0));      // value 0.15
-  EXPECT_EQ(aci_to_rgb(170), Rgb(0, 0, 255));    // 240 degrees
+  EXPECT_EQ(aci_to_rgb(30), Rgb(255, 127, 0));  // 30 degrees
+  EXPECT_EQ(aci_to_rgb(90), Rgb(0, 255, 0));    // 120 degrees
+  EXPECT_EQ(aci_to_rgb(12), Rgb(165, 0, 0));    // value 0.65
+  EXPECT_EQ(aci_to_rgb(18), Rgb(38, 0, 0));     // value 0.15
+  EXPECT_EQ(aci_to_rgb(170), Rgb(0, 0, 255));   // 240 degrees
   EXPECT_EQ(aci_to_rgb(250), Rgb(84, 84, 84));
   EXPECT_EQ(aci_to_rgb(255), Rgb(255, 255, 255));
   // Beyond the table: greys kept inside a byte.
@@ -167,7 +167,8 @@ TEST(Settings, FileTextOrderSectionsAndSwappedKeys) {
   std::istringstream lines(text);
   for (std::string line; std::getline(lines, line);)
     if (!line.empty() && line[0] == '[') sections.push_back(line.substr(0, line.find(']') + 1));
-  EXPECT_EQ(sections, (std::vector<std::string>{"[Global]", "[Shape]", "[VRML]", "[VRLM]", "[DXF]", "[KML]", "[Walls]"}));
+  EXPECT_EQ(sections,
+            (std::vector<std::string>{"[Global]", "[Shape]", "[VRML]", "[VRLM]", "[DXF]", "[KML]", "[Walls]"}));
 
   EXPECT_EQ(ini.ReadString("VRML", "DoTransparency", ""), "1");
   EXPECT_EQ(ini.ReadString("VRML", "DoTexture", ""), "0");
@@ -186,10 +187,10 @@ TEST(Settings, FileTextOrderSectionsAndSwappedKeys) {
   EXPECT_EQ(ini.ReadString("DXF", "IncludeWalls", ""), "1");
   EXPECT_EQ(ini.ReadString("Walls", "SubstituteDiam", ""), "2");
   EXPECT_EQ(ini.ReadString("Global", "Units", ""), "0");
-  EXPECT_EQ(ini.ReadSection("Walls"),
-            (std::vector<std::string>{"PassShape", "SubstituteDiam", "DoSubstitute", "ExpandWalls", "MergePass",
-                                      "SealEnds", "RoundDepth", "CornerThreshold", "VerticalPrisms",
-                                      "VerticalThreshold"}));
+  EXPECT_EQ(
+      ini.ReadSection("Walls"),
+      (std::vector<std::string>{"PassShape", "SubstituteDiam", "DoSubstitute", "ExpandWalls", "MergePass", "SealEnds",
+                                "RoundDepth", "CornerThreshold", "VerticalPrisms", "VerticalThreshold"}));
   // Options the window does not store are not written.
   EXPECT_FALSE(ini.ValueExists("KML", "LineWidth"));
   EXPECT_FALSE(ini.ValueExists("Shape", "ZipShape"));
@@ -233,11 +234,11 @@ TEST(Settings, MissingOrBadValuesKeepTheCurrentValue) {
   TExportOptions o = Changed();
   const TExportOptions before = o;
   RestoreExportSettings(o, TIniFile(dir / "CaveExport.ini"));
-  EXPECT_EQ(o.RotSpin, 90);                    // sections and keys ignore case
+  EXPECT_EQ(o.RotSpin, 90);                                // sections and keys ignore case
   EXPECT_EQ(o.PassageTypeRadio, before.PassageTypeRadio);  // outside the radio
   EXPECT_EQ(o.MarkSizeSpin, before.MarkSizeSpin);
-  EXPECT_EQ(o.ScaleSpin, before.ScaleSpin);    // below the spin's range
-  EXPECT_EQ(o.WallColor, 1);                   // RGB 250,0,0 is nearest red
+  EXPECT_EQ(o.ScaleSpin, before.ScaleSpin);        // below the spin's range
+  EXPECT_EQ(o.WallColor, 1);                       // RGB 250,0,0 is nearest red
   EXPECT_EQ(o.PassColorDis, before.PassColorDis);  // the colour lives in VRLM
   EXPECT_EQ(o.LineColorDis, 42u);
   EXPECT_EQ(o.CornerAngleSpin, before.CornerAngleSpin);

@@ -2,10 +2,10 @@
 #include <libxml/parser.h>
 #include <libxml/xmlsave.h>
 
+#include <unistd.h>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <unistd.h>
 
 #include "export/KMLExport.h"
 #include "model/PlotReader.h"
@@ -50,7 +50,9 @@ struct Fixture {
     std::filesystem::create_directories(dir);
     EXPECT_TRUE(LoadPlotText(model, kPlot, "cave.plt").Ok);
   }
-  ~Fixture() { if (!getenv("KEEP")) std::filesystem::remove_all(dir); }
+  ~Fixture() {
+    if (!getenv("KEEP")) std::filesystem::remove_all(dir);
+  }
   std::string Write(bool passages, const std::string& name = "cave") {
     const auto path = dir / (name + ".kml");
     const TExportJob job{model, options, passage, state, progress};
@@ -102,13 +104,14 @@ TEST(KMLExport, AgreesWithProj) {
   };
   const double f = MetresPerFoot();
   for (const Case& c : cases) {
-    const std::string out = Shell("echo '" + std::to_string(c.e) + " " + std::to_string(c.n) +
-                                  " 0' | gdaltransform -s_srs '" + c.proj + "' -t_srs '+proj=longlat +datum=WGS84' 2>&1");
+    const std::string out =
+        Shell("echo '" + std::to_string(c.e) + " " + std::to_string(c.n) + " 0' | gdaltransform -s_srs '" + c.proj +
+              "' -t_srs '+proj=longlat +datum=WGS84' 2>&1");
     double lon = 0, lat = 0;
     ASSERT_EQ(std::sscanf(out.c_str(), "%lf %lf", &lon, &lat), 2) << out;
     const TLonLat p = to_longitude_latitude({c.e / f, c.n / f, 0}, c.zone, KMLDatumIndex(c.datum));
-    EXPECT_LT(Metres(p, lon, lat), c.tolerance) << c.datum << " zone " << c.zone << ": " << p.Longitude << " "
-                                                 << p.Latitude << " vs " << out;
+    EXPECT_LT(Metres(p, lon, lat), c.tolerance)
+        << c.datum << " zone " << c.zone << ": " << p.Longitude << " " << p.Latitude << " vs " << out;
   }
 }
 
@@ -123,7 +126,8 @@ TEST(KMLExport, PassageDocument) {
             0u);
   EXPECT_NE(kml.find("<Style id=\"CaveStyle1\">"), std::string::npos);
   EXPECT_NE(kml.find("<color>bfff0000</color>"), std::string::npos);
-  EXPECT_NE(kml.find("<IconStyle>\n        <color>ffffffff</color>\n        <scale>0.0</scale>"), std::string::npos) << kml;
+  EXPECT_NE(kml.find("<IconStyle>\n        <color>ffffffff</color>\n        <scale>0.0</scale>"), std::string::npos)
+      << kml;
   EXPECT_NE(kml.find("<name>cave</name>"), std::string::npos);
   // Markers for both sections (labels are on), then geometry placemarks.
   EXPECT_EQ(Count(kml, "<Placemark>"), 4);

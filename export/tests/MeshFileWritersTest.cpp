@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <bit>
 #include <charconv>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <unistd.h>
 
 #include "export/MeshFileWriters.h"
 #include "passage/tests/TestCave.h"
@@ -28,8 +28,7 @@ uint32_t U32(const std::string& s, size_t at) {
 }
 
 T3DVector Vec3(const std::string& s, size_t at) {
-  return {std::bit_cast<float>(U32(s, at)), std::bit_cast<float>(U32(s, at + 4)),
-          std::bit_cast<float>(U32(s, at + 8))};
+  return {std::bit_cast<float>(U32(s, at)), std::bit_cast<float>(U32(s, at + 4)), std::bit_cast<float>(U32(s, at + 8))};
 }
 
 std::vector<StlTri> ParseStl(const std::string& bytes) {
@@ -138,7 +137,7 @@ TEST(MeshFiles, ObjHasSharedVerticesAndExactNumbers) {
   EXPECT_EQ(faces, w->mesh.Triangles().size());
   ASSERT_EQ(v.size(), w->mesh.Vertices().size());
   for (size_t i = 0; i < v.size(); ++i) EXPECT_TRUE(Equal(v[i], w->mesh.Vertices()[i]));  // shortest round trip
-  EXPECT_LT(v.size(), faces);  // shared, not three per face
+  EXPECT_LT(v.size(), faces);                                                             // shared, not three per face
 }
 
 TEST(MeshFiles, FilesReplaceTheTargetOnlyWhenWhole) {
@@ -147,9 +146,7 @@ TEST(MeshFiles, FilesReplaceTheTargetOnlyWhenWhole) {
   auto w = Build(psSquare, false);
   const auto stl = dir / "walls.stl";
   const auto obj = dir / "walls.obj";
-  {
-    std::ofstream(stl) << "old";
-  }
+  { std::ofstream(stl) << "old"; }
   WriteStlFile(stl, w->mesh, "t");
   WriteObjFile(obj, w->mesh, "t");
   EXPECT_EQ(ReadWholeFile(stl), StlBytes(w->mesh, "t"));

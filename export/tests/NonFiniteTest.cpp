@@ -4,11 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cmath>
 #include <filesystem>
 #include <functional>
 #include <limits>
-#include <unistd.h>
 
 #include "export/DXFExport.h"
 #include "export/KMLExport.h"

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <bit>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <unistd.h>
 
 #include "export/ShapeExport.h"
 #include "model/PlotReader.h"
@@ -43,8 +43,7 @@ double Dbl(const std::string& s, size_t at) {
 }
 
 struct Fixture {
-  std::filesystem::path dir =
-      std::filesystem::temp_directory_path() / ("lumora-shp-" + std::to_string(getpid()));
+  std::filesystem::path dir = std::filesystem::temp_directory_path() / ("lumora-shp-" + std::to_string(getpid()));
   TPlotModel model;
   TExportOptions options;
   TPassageOptions passage;
@@ -188,8 +187,8 @@ TEST(ShapeExport, PrismRecordsMatchTheWallBuilderAndTheTable) {
   EXPECT_EQ(LE(dbf, 4), records);
   EXPECT_EQ(LE(shp, 32), 31);
   EXPECT_EQ(LE(shp, 108 + 40), 5);
-  EXPECT_EQ(LE(shp, 108 + 44), 0);  // part start
-  EXPECT_EQ(LE(shp, 108 + 48), 2);  // outer ring
+  EXPECT_EQ(LE(shp, 108 + 44), 0);             // part start
+  EXPECT_EQ(LE(shp, 108 + 48), 2);             // outer ring
   EXPECT_EQ(f.Field(dbf, 1, 148, 4), "2.00");  // FACE
 }
 
@@ -223,9 +222,14 @@ TEST(ShapeExport, WarningsNamesAndOverwrite) {
   std::string question;
   TShapefileRequest r;
   r.Path = f.dir / "gen.shp";
-  r.ConfirmOverwrite = [&](const std::string& q) { question = q; return false; };
+  r.ConfirmOverwrite = [&](const std::string& q) {
+    question = q;
+    return false;
+  };
   EXPECT_FALSE(export_shapefile(r, {f.model, f.options, f.passage, f.state, f.progress}));
-  EXPECT_EQ(question, "The files: \r\ngen.dbf\r\ngen.shp\r\ngen.shx\r\ngen.prj\r\nalready exist.\r\nDo you want to replace them?");
+  EXPECT_EQ(
+      question,
+      "The files: \r\ngen.dbf\r\ngen.shp\r\ngen.shx\r\ngen.prj\r\nalready exist.\r\nDo you want to replace them?");
   EXPECT_EQ(f.File("gen", "shp"), before);
 
   TPlotModel empty;
@@ -247,10 +251,13 @@ TEST(ShapeExport, ProjectionFiles) {
   EXPECT_NE(nad83.find("\"Central_Meridian\",-105.0]"), std::string::npos);
   EXPECT_NE(nad83.find("\"False_Easting\",1640419.9475]"), std::string::npos);
   EXPECT_NE(nad83.find("UNIT[\"Feet_US\",0.3048]]"), std::string::npos);
-  EXPECT_EQ(ProjectionText("North American 1927", 17, true).rfind("PROJCS[\"NAD_1927_UTM_Zone_17N\",GEOGCS[\"GCS_Clarke_1866\"", 0), 0u);
+  EXPECT_EQ(ProjectionText("North American 1927", 17, true)
+                .rfind("PROJCS[\"NAD_1927_UTM_Zone_17N\",GEOGCS[\"GCS_Clarke_1866\"", 0),
+            0u);
   // Outside the North American zones the name falls back to WGS 1984.
   EXPECT_EQ(ProjectionText("North American 1927", 40, true).rfind("PROJCS[\"WGS_1984_UTM_Zone_40N\"", 0), 0u);
-  EXPECT_EQ(ProjectionText("WGS 1972", 60, true).rfind("PROJCS[\"WGS_1972_UTM_Zone_60N\",GEOGCS[\"GCS_WGS_1972\"", 0), 0u);
+  EXPECT_EQ(ProjectionText("WGS 1972", 60, true).rfind("PROJCS[\"WGS_1972_UTM_Zone_60N\",GEOGCS[\"GCS_WGS_1972\"", 0),
+            0u);
   EXPECT_NE(ProjectionText("Tokyo", 54, true).find("GCS_WGS_1984"), std::string::npos);
 }
 

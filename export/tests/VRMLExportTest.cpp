@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cmath>
 #include <filesystem>
 #include <map>
 #include <random>
 #include <tuple>
-#include <unistd.h>
 
 #include "export/VRMLExport.h"
 #include "model/DemoCave.h"
@@ -187,8 +187,9 @@ TEST(VRMLWriter, IndentedBlocks) {
   w.CloseBlock();  // never below zero
   w.Def("X");
   w.ColorField("c", VRMLColorOf(0x0000FF));
-  EXPECT_EQ(out, "Shape\r\n    {\r\n    point\r\n        [\r\n        1.00 -2.50 0.00\r\n        ]\r\n    }\r\n}\r\n"
-                 "DEF X\r\nc 1.00 0.00 0.00\r\n");
+  EXPECT_EQ(out,
+            "Shape\r\n    {\r\n    point\r\n        [\r\n        1.00 -2.50 0.00\r\n        ]\r\n    }\r\n}\r\n"
+            "DEF X\r\nc 1.00 0.00 0.00\r\n");
   EXPECT_EQ(w.Rotation({0, 1, 0}, 3.14159), "0.00 1.00 0.00 3.14");
 }
 
@@ -309,7 +310,7 @@ TEST(VRMLExport, DepthColoursPerFaceAndPerVertex) {
   EXPECT_EQ(DepthColorIndex(info, 9.5), 1);
   EXPECT_EQ(DepthColorIndex(info, -11), 22);
   EXPECT_EQ(DepthColorIndex(info, -40), 22);  // below the floor
-  info.Bottom = info.Top;                      // a flat plot
+  info.Bottom = info.Top;                     // a flat plot
   EXPECT_EQ(DepthColorIndex(info, 3), 0);
 }
 

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+#include <zlib.h>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
-#include <zlib.h>
 
 #include "export/ZipperLib.h"
 #include "platform/AtomicFile.h"
@@ -14,8 +14,7 @@ using namespace lumora;
 namespace {
 
 struct TempDir {
-  std::filesystem::path path =
-      std::filesystem::temp_directory_path() / ("lumora-zip-" + std::to_string(getpid()));
+  std::filesystem::path path = std::filesystem::temp_directory_path() / ("lumora-zip-" + std::to_string(getpid()));
   TempDir() { std::filesystem::create_directories(path); }
   ~TempDir() { std::filesystem::remove_all(path); }
 };
@@ -32,9 +31,7 @@ std::string Shell(const std::string& command, int* status = nullptr) {
   return out;
 }
 
-void Write(const std::filesystem::path& p, const std::string& text) {
-  std::ofstream(p, std::ios::binary) << text;
-}
+void Write(const std::filesystem::path& p, const std::string& text) { std::ofstream(p, std::ios::binary) << text; }
 
 bool HaveUnzip() { return std::system("command -v unzip >/dev/null 2>&1") == 0; }
 

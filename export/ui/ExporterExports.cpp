@@ -89,9 +89,9 @@ void TExporterForm::ShapeExportClick() {
   if (!CheckPlotLoaded(model_, Warner(WarningBox))) return;
   const QString proposed = QString::fromStdString(ShapefileProposedName(context_.CurrentPlotPath, options_));
   // No default extension: the writer replaces whatever the name carries.
-  const QString file = AskFileName(QStringLiteral("Save Plot As Shape File"),
-                                   QStringLiteral("Shapefile sets (*.shp *.shx *.dbf);;All Files (*)"), QString(),
-                                   proposed, true);
+  const QString file =
+      AskFileName(QStringLiteral("Save Plot As Shape File"),
+                  QStringLiteral("Shapefile sets (*.shp *.shx *.dbf);;All Files (*)"), QString(), proposed, true);
   if (file.isEmpty()) return;
   TShapefileRequest request;
   request.Path = file.toStdString();

@@ -271,8 +271,15 @@ void TExporterForm::CreateMenus(QMenuBar* bar) {
   item(options, "RestoreSettingsMnu", "&Restore Settings", &TExporterForm::RestoreSettings);
 
   QMenu* help = bar->addMenu(QStringLiteral("&Help"));
-  item(help, "ContentsMnu", "&Contents", [this] { if (ShowHelp) ShowHelp(false); }, QKeySequence::HelpContents);
-  item(help, "SearchMnu", "&Search for Help On...", [this] { if (ShowHelp) ShowHelp(true); });
+  item(
+      help, "ContentsMnu", "&Contents",
+      [this] {
+        if (ShowHelp) ShowHelp(false);
+      },
+      QKeySequence::HelpContents);
+  item(help, "SearchMnu", "&Search for Help On...", [this] {
+    if (ShowHelp) ShowHelp(true);
+  });
   help->addSeparator();
   item(help, "AboutMnu", "&About", &TExporterForm::ShowAbout);
 }
@@ -378,8 +385,7 @@ void TExporterForm::OpenPlotFile(const QString& file) {
 }
 
 void TExporterForm::OpenMnuClick() {
-  const QString file = AskFileName(QStringLiteral("Open Plot File"),
-                                   QString::fromLatin1(kSurveyFileFilter), QString(),
+  const QString file = AskFileName(QStringLiteral("Open Plot File"), QString::fromLatin1(kSurveyFileFilter), QString(),
                                    QString(), false);
   if (!file.isEmpty()) OpenPlotFile(file);
 }
@@ -422,9 +428,11 @@ void TExporterForm::ShowAbout() {
   QDialog about(this);
   about.setWindowTitle(QStringLiteral("About Export 3D"));
   auto* l = new QVBoxLayout(&about);
-  for (const auto& [name, text] :
-       {std::pair{"ProductName", QStringLiteral("Vododo3Z")}, {"Title", QStringLiteral("Bramble 3D Exporter")},
-        {"Version", VersionLine}, {"Copyright", YearLine}, {"Maker", QStringLiteral("The Lumora developers")}}) {
+  for (const auto& [name, text] : {std::pair{"ProductName", QStringLiteral("Vododo3Z")},
+                                   {"Title", QStringLiteral("Bramble 3D Exporter")},
+                                   {"Version", VersionLine},
+                                   {"Copyright", YearLine},
+                                   {"Maker", QStringLiteral("The Lumora developers")}}) {
     auto* label = new QLabel(text, &about);
     label->setObjectName(QLatin1String(name));
     l->addWidget(label);
@@ -443,9 +451,9 @@ void TExporterForm::ExploreExportFolder() {
 }
 
 void TExporterForm::BrowseTextureClick() {
-  const QString file = AskFileName(QStringLiteral("Open Texture File"),
-                                   QStringLiteral("VRML Images Files (*.png *.gif *.jpg);;All Files (*)"), QString(),
-                                   QString(), false);
+  const QString file =
+      AskFileName(QStringLiteral("Open Texture File"),
+                  QStringLiteral("VRML Images Files (*.png *.gif *.jpg);;All Files (*)"), QString(), QString(), false);
   if (!file.isEmpty()) TextureEdit->setText(QFileInfo(file).fileName());
 }
 

@@ -77,8 +77,8 @@ class TExporterForm : public QDialog {
   std::function<void(const QString& text)> WarningBox;
   std::function<void(const QString& text)> ErrorBox;
   std::function<bool(const QString& question)> ConfirmBox;  // Yes/No
-  std::function<QString(const QString& title, const QString& filter, const QString& suffix,
-                        const QString& proposed, bool save)>
+  std::function<QString(const QString& title, const QString& filter, const QString& suffix, const QString& proposed,
+                        bool save)>
       AskFileName;
   std::function<std::optional<uint32_t>(uint32_t colour)> ChooseColor;
   std::function<void(const QString& folder)> ExploreFolder;

@@ -29,8 +29,7 @@ T* Named(T* w, const char* name) {
 
 QCheckBox* Check(const char* name, const QString& caption) { return Named(new QCheckBox(caption), name); }
 
-QDoubleSpinBox* Spin(const char* name, double min, double max, double step, int decimals,
-                     const QString& suffix = {}) {
+QDoubleSpinBox* Spin(const char* name, double min, double max, double step, int decimals, const QString& suffix = {}) {
   auto* s = Named(new QDoubleSpinBox, name);
   s->setDecimals(decimals);
   s->setRange(min, max);
@@ -108,11 +107,11 @@ QPushButton* TExporterForm::LayerColorButton(TColorDisplay* swatch, int TExportO
 }
 
 QWidget* TExporterForm::ShapefileTab() {
-  ConvertTypeRadio = Radio("ConvertTypeRadio", "Data Types To Convert",
-                           {"Stations", "Surveys", "Survey Shots", "Split Shots", "Feature Locations", "Feature Lines",
-                            "Passage", "3D Polygon Prism", "3D Multipatch Prism", "Bounding Polygon",
-                            "Multpatch Bounding Polygon"},
-                           2);
+  ConvertTypeRadio =
+      Radio("ConvertTypeRadio", "Data Types To Convert",
+            {"Stations", "Surveys", "Survey Shots", "Split Shots", "Feature Locations", "Feature Lines", "Passage",
+             "3D Polygon Prism", "3D Multipatch Prism", "Bounding Polygon", "Multpatch Bounding Polygon"},
+            2);
   ShapeTypeRadio = Radio("ShapeTypeRadio", "Shape File Type", {"3D Shape File", "2D Shape File"});
   ZipShapeChk = Check("ZipShapeChk", "Create Zip File");
   auto* exportBtn = Named(new QPushButton("Export Shapefile"), "ShapeExportBtn");
@@ -132,26 +131,27 @@ QWidget* TExporterForm::VRMLTab() {
   TextureChk = Check("TextureChk", "Use Texture");
   auto* browse = Named(new QPushButton("Browse"), "BrowseTextureBtn");
   connect(browse, &QPushButton::clicked, this, &TExporterForm::BrowseTextureClick);
-  auto* passage = Group("3D Passage Options",
-                        {DoPassageChk, PassDepthColorChk, VertColorChk, SplineSurfaceChk,
-                         Row("Passage Color", PassColorDis, ColorButton("Change", PassColorDis, &TExportOptions::PassColorDis)),
-                         Row("Transparency", TransparencySpin), TransparencyChk, Row("Texture", TextureEdit, browse),
-                         TextureChk});
+  auto* passage =
+      Group("3D Passage Options",
+            {DoPassageChk, PassDepthColorChk, VertColorChk, SplineSurfaceChk,
+             Row("Passage Color", PassColorDis, ColorButton("Change", PassColorDis, &TExportOptions::PassColorDis)),
+             Row("Transparency", TransparencySpin), TransparencyChk, Row("Texture", TextureEdit, browse), TextureChk});
 
   DoLineChk = Check("DoLineChk", "Show Shot LIne");
   LineDepthColorChk = Check("LineDepthColorChk", "Color By Depth");
   LineColorDis = Named(new TColorDisplay(0), "LineColorDis");
-  auto* line = Group("Shot Line Options",
-                     {DoLineChk, LineDepthColorChk,
-                      Row("Line Color", LineColorDis, ColorButton("Change", LineColorDis, &TExportOptions::LineColorDis))});
+  auto* line =
+      Group("Shot Line Options",
+            {DoLineChk, LineDepthColorChk,
+             Row("Line Color", LineColorDis, ColorButton("Change", LineColorDis, &TExportOptions::LineColorDis))});
   YawRotateChk = Check("YawRotateChk", "Yaw Rotations");
   BackColorDis = Named(new TColorDisplay(0), "BackColorDis");
   auto* exportBtn = Named(new QPushButton("Export VRML"), "VRMLExportBtn");
   connect(exportBtn, &QPushButton::clicked, this, &TExporterForm::VRMLExportClick);
-  return Page({passage},
-              {line, YawRotateChk,
-               Row("Background Color", BackColorDis, ColorButton("Change", BackColorDis, &TExportOptions::BackColorDis)),
-               exportBtn});
+  return Page({passage}, {line, YawRotateChk,
+                          Row("Background Color", BackColorDis,
+                              ColorButton("Change", BackColorDis, &TExportOptions::BackColorDis)),
+                          exportBtn});
 }
 
 QWidget* TExporterForm::DXFTab() {
@@ -184,25 +184,26 @@ QWidget* TExporterForm::DXFTab() {
   ScaleBarChk = Check("ScaleBarChk", "Include Scale Bar");
   DepthChk = Check("DepthChk", "Include Depth Labels");
   ClipLinesChk = Check("ClipLinesChk", "Station Mark Clips Lines");
-  auto* include = Group("Layers", {ShotLineChk, LabelsChk, StationMarkChk, WallsChk, NorthArrowChk, ScaleBarChk,
-                                   DepthChk, ClipLinesChk});
+  auto* include = Group(
+      "Layers", {ShotLineChk, LabelsChk, StationMarkChk, WallsChk, NorthArrowChk, ScaleBarChk, DepthChk, ClipLinesChk});
 
   SurveyColorDis = Named(new TColorDisplay(0), "SurveyColorDis");
   LabelColorDis = Named(new TColorDisplay(0), "LabelColorDis");
   DepthColorDis = Named(new TColorDisplay(0), "DepthColorDis");
   WallColorDis = Named(new TColorDisplay(0), "WallColorDis");
-  auto* colours = Group("Layer Colors",
-                        {Row(" Survey Lines", SurveyColorDis, LayerColorButton(SurveyColorDis, &TExportOptions::SurveyColor)),
-                         Row(" Station Labels", LabelColorDis, LayerColorButton(LabelColorDis, &TExportOptions::LabelColor)),
-                         Row("Depth Label", DepthColorDis, LayerColorButton(DepthColorDis, &TExportOptions::DepthColor)),
-                         Row(" Passage Walls", WallColorDis, LayerColorButton(WallColorDis, &TExportOptions::WallColor))});
+  auto* colours =
+      Group("Layer Colors",
+            {Row(" Survey Lines", SurveyColorDis, LayerColorButton(SurveyColorDis, &TExportOptions::SurveyColor)),
+             Row(" Station Labels", LabelColorDis, LayerColorButton(LabelColorDis, &TExportOptions::LabelColor)),
+             Row("Depth Label", DepthColorDis, LayerColorButton(DepthColorDis, &TExportOptions::DepthColor)),
+             Row(" Passage Walls", WallColorDis, LayerColorButton(WallColorDis, &TExportOptions::WallColor))});
 
   ScaleBarSpin = Spin("ScaleBarSpin", 0, 1e9, 1, 2);
   MarkSizeSpin = Spin("MarkSizeSpin", 0, 1e9, 0.05, 2);
   ScaleBarUnit = Named(new QLabel, "ScaleBarUnit");
   MarkSizeUnit = Named(new QLabel, "MarkSizeUnit");
-  auto* sizes = Group("Object Sizes", {Row("Scale Bar", ScaleBarSpin, ScaleBarUnit),
-                                       Row("Station Mark", MarkSizeSpin, MarkSizeUnit)});
+  auto* sizes = Group("Object Sizes",
+                      {Row("Scale Bar", ScaleBarSpin, ScaleBarUnit), Row("Station Mark", MarkSizeSpin, MarkSizeUnit)});
   ScaleChk = Check("ScaleChk", "Scale Export");
   ScaleSpin = Spin("ScaleSpin", 1e-06, 1000000, 1, 6, "%");
   auto* scaling = Group("Scaling Options", {ScaleChk, Row("Scale Factor", ScaleSpin)});
@@ -230,24 +231,27 @@ QWidget* TExporterForm::KMLTab() {
 
   KMLMarkColorDis = Named(new TColorDisplay(0), "KMLMarkColorDis");
   KMLMarkScaleSpin = Spin("KMLMarkScaleSpin", 0, 4, 0.1, 1);
-  MarkSectionsChk = Named(Group("Mark Sections", {Row(" Color", KMLMarkColorDis,
-                                                      ColorButton("...", KMLMarkColorDis, &TExportOptions::KMLMarkColorDis)),
-                                                  Row(" Scale", KMLMarkScaleSpin)}),
-                          "MarkSectionsChk");
+  MarkSectionsChk = Named(
+      Group("Mark Sections",
+            {Row(" Color", KMLMarkColorDis, ColorButton("...", KMLMarkColorDis, &TExportOptions::KMLMarkColorDis)),
+             Row(" Scale", KMLMarkScaleSpin)}),
+      "MarkSectionsChk");
   KMLLabelColorDis = Named(new TColorDisplay(0), "KMLLabelColorDis");
   KMLLabelScaleSpin = Spin("KMLLabelScaleSpin", 0, 4, 0.1, 1);
-  LabelSectionsChk = Named(Group("Label Sections", {Row(" Color", KMLLabelColorDis,
-                                                        ColorButton("...", KMLLabelColorDis, &TExportOptions::KMLLabelColorDis)),
-                                                    Row(" Scale", KMLLabelScaleSpin)}),
-                           "LabelSectionsChk");
+  LabelSectionsChk = Named(
+      Group("Label Sections",
+            {Row(" Color", KMLLabelColorDis, ColorButton("...", KMLLabelColorDis, &TExportOptions::KMLLabelColorDis)),
+             Row(" Scale", KMLLabelScaleSpin)}),
+      "LabelSectionsChk");
   SectionsChk = Named(Group("Separate Sections", {MarkSectionsChk, LabelSectionsChk}), "SectionsChk");
   auto* exportBtn = Named(new QPushButton("Export KML File"), "KMLExportBtn");
   connect(exportBtn, &QPushButton::clicked, this, &TExporterForm::KMLExportClick);
-  return Page({OverlayTypeRadio, Row("Datum", DatumCombo), AltitudeModeRadio, Row("Altitude", AltitudeSpin),
-               Row("Heading", HeadingSpin), KMLSplayChk, KMLFixedChk, Row("Line Width", LineWidthSpin)},
-              {Row("Line Color", KMLLineColorDis, ColorButton("Change", KMLLineColorDis, &TExportOptions::KMLLineColorDis)),
-               Row("Fill Color", KMLFillColorDis, ColorButton("Change", KMLFillColorDis, &TExportOptions::KMLFillColorDis)),
-               Row("Transparency", FillTransBar), SectionsChk, exportBtn});
+  return Page(
+      {OverlayTypeRadio, Row("Datum", DatumCombo), AltitudeModeRadio, Row("Altitude", AltitudeSpin),
+       Row("Heading", HeadingSpin), KMLSplayChk, KMLFixedChk, Row("Line Width", LineWidthSpin)},
+      {Row("Line Color", KMLLineColorDis, ColorButton("Change", KMLLineColorDis, &TExportOptions::KMLLineColorDis)),
+       Row("Fill Color", KMLFillColorDis, ColorButton("Change", KMLFillColorDis, &TExportOptions::KMLFillColorDis)),
+       Row("Transparency", FillTransBar), SectionsChk, exportBtn});
 }
 
 QWidget* TExporterForm::WallsTab() {
@@ -279,45 +283,78 @@ void TExporterForm::BindControls() {
   b.Bind(ShapeTypeRadio, &O::ShapeTypeRadio);
   b.Bind(ZipShapeChk, &O::ZipShapeChk);
 
-  for (auto [box, field] : {std::pair{DoPassageChk, &O::DoPassageChk}, {PassDepthColorChk, &O::PassDepthColorChk},
-                            {VertColorChk, &O::VertColorChk}, {SplineSurfaceChk, &O::SplineSurfaceChk},
-                            {TransparencyChk, &O::TransparencyChk}, {TextureChk, &O::TextureChk},
-                            {DoLineChk, &O::DoLineChk}, {LineDepthColorChk, &O::LineDepthColorChk},
-                            {YawRotateChk, &O::YawRotateChk}, {ProfileChk, &O::ProfileChk},
-                            {LayerSurveysChk, &O::LayerSurveysChk}, {AssocPassChk, &O::AssocPassChk},
-                            {AssocLabelChk, &O::AssocLabelChk}, {SeparateChk, &O::SeparateChk},
-                            {LeftRightCheck, &O::LeftRightCheck}, {UpDownCheck, &O::UpDownCheck},
-                            {LineCheck, &O::LineCheck}, {MarkFromChk, &O::MarkFromChk}, {MarkToChk, &O::MarkToChk},
-                            {ExpandMarkChk, &O::ExpandMarkChk}, {ShotLineChk, &O::ShotLineChk},
-                            {LabelsChk, &O::LabelsChk}, {StationMarkChk, &O::StationMarkChk},
-                            {WallsChk, &O::WallsChk}, {NorthArrowChk, &O::NorthArrowChk},
-                            {ScaleBarChk, &O::ScaleBarChk}, {DepthChk, &O::DepthChk},
-                            {ClipLinesChk, &O::ClipLinesChk}, {ScaleChk, &O::ScaleChk},
-                            {KMLSplayChk, &O::KMLSplayChk}, {KMLFixedChk, &O::KMLFixedChk}, {SubChk, &O::SubChk},
-                            {ExpandWallChk, &O::ExpandWallChk}, {VerticalChk, &O::VerticalChk},
-                            {MergeChk, &O::MergeChk}, {SealChk, &O::SealChk}})
+  for (auto [box, field] : {std::pair{DoPassageChk, &O::DoPassageChk},
+                            {PassDepthColorChk, &O::PassDepthColorChk},
+                            {VertColorChk, &O::VertColorChk},
+                            {SplineSurfaceChk, &O::SplineSurfaceChk},
+                            {TransparencyChk, &O::TransparencyChk},
+                            {TextureChk, &O::TextureChk},
+                            {DoLineChk, &O::DoLineChk},
+                            {LineDepthColorChk, &O::LineDepthColorChk},
+                            {YawRotateChk, &O::YawRotateChk},
+                            {ProfileChk, &O::ProfileChk},
+                            {LayerSurveysChk, &O::LayerSurveysChk},
+                            {AssocPassChk, &O::AssocPassChk},
+                            {AssocLabelChk, &O::AssocLabelChk},
+                            {SeparateChk, &O::SeparateChk},
+                            {LeftRightCheck, &O::LeftRightCheck},
+                            {UpDownCheck, &O::UpDownCheck},
+                            {LineCheck, &O::LineCheck},
+                            {MarkFromChk, &O::MarkFromChk},
+                            {MarkToChk, &O::MarkToChk},
+                            {ExpandMarkChk, &O::ExpandMarkChk},
+                            {ShotLineChk, &O::ShotLineChk},
+                            {LabelsChk, &O::LabelsChk},
+                            {StationMarkChk, &O::StationMarkChk},
+                            {WallsChk, &O::WallsChk},
+                            {NorthArrowChk, &O::NorthArrowChk},
+                            {ScaleBarChk, &O::ScaleBarChk},
+                            {DepthChk, &O::DepthChk},
+                            {ClipLinesChk, &O::ClipLinesChk},
+                            {ScaleChk, &O::ScaleChk},
+                            {KMLSplayChk, &O::KMLSplayChk},
+                            {KMLFixedChk, &O::KMLFixedChk},
+                            {SubChk, &O::SubChk},
+                            {ExpandWallChk, &O::ExpandWallChk},
+                            {VerticalChk, &O::VerticalChk},
+                            {MergeChk, &O::MergeChk},
+                            {SealChk, &O::SealChk}})
     b.Bind(box, field);
-  for (auto [spin, field] :
-       {std::pair{TransparencySpin, &O::TransparencySpin}, {RotSpin, &O::RotSpin}, {ScaleBarSpin, &O::ScaleBarSpin},
-        {MarkSizeSpin, &O::MarkSizeSpin}, {ScaleSpin, &O::ScaleSpin}, {AltitudeSpin, &O::AltitudeSpin},
-        {HeadingSpin, &O::HeadingSpin}, {KMLMarkScaleSpin, &O::KMLMarkScaleSpin},
-        {KMLLabelScaleSpin, &O::KMLLabelScaleSpin}, {CornerAngleSpin, &O::CornerAngleSpin}, {SubSpin, &O::SubSpin},
-        {VerticalAngleSpin, &O::VerticalAngleSpin}})
+  for (auto [spin, field] : {std::pair{TransparencySpin, &O::TransparencySpin},
+                             {RotSpin, &O::RotSpin},
+                             {ScaleBarSpin, &O::ScaleBarSpin},
+                             {MarkSizeSpin, &O::MarkSizeSpin},
+                             {ScaleSpin, &O::ScaleSpin},
+                             {AltitudeSpin, &O::AltitudeSpin},
+                             {HeadingSpin, &O::HeadingSpin},
+                             {KMLMarkScaleSpin, &O::KMLMarkScaleSpin},
+                             {KMLLabelScaleSpin, &O::KMLLabelScaleSpin},
+                             {CornerAngleSpin, &O::CornerAngleSpin},
+                             {SubSpin, &O::SubSpin},
+                             {VerticalAngleSpin, &O::VerticalAngleSpin}})
     b.Bind(spin, field);
-  for (auto [radio, field] :
-       {std::pair{PassageTypeRadio, &O::PassageTypeRadio}, {MarkWithRadio, &O::MarkWithRadio},
-        {OverlayTypeRadio, &O::OverlayTypeRadio}, {AltitudeModeRadio, &O::AltitudeModeRadio},
-        {PassShapeRadio, &O::PassShapeRadio}, {CornerRadio, &O::CornerRadio}})
+  for (auto [radio, field] : {std::pair{PassageTypeRadio, &O::PassageTypeRadio},
+                              {MarkWithRadio, &O::MarkWithRadio},
+                              {OverlayTypeRadio, &O::OverlayTypeRadio},
+                              {AltitudeModeRadio, &O::AltitudeModeRadio},
+                              {PassShapeRadio, &O::PassShapeRadio},
+                              {CornerRadio, &O::CornerRadio}})
     b.Bind(radio, field);
-  for (auto [swatch, field] :
-       {std::pair{PassColorDis, &O::PassColorDis}, {LineColorDis, &O::LineColorDis}, {BackColorDis, &O::BackColorDis},
-        {KMLLineColorDis, &O::KMLLineColorDis}, {KMLFillColorDis, &O::KMLFillColorDis},
-        {KMLMarkColorDis, &O::KMLMarkColorDis}, {KMLLabelColorDis, &O::KMLLabelColorDis}})
+  for (auto [swatch, field] : {std::pair{PassColorDis, &O::PassColorDis},
+                               {LineColorDis, &O::LineColorDis},
+                               {BackColorDis, &O::BackColorDis},
+                               {KMLLineColorDis, &O::KMLLineColorDis},
+                               {KMLFillColorDis, &O::KMLFillColorDis},
+                               {KMLMarkColorDis, &O::KMLMarkColorDis},
+                               {KMLLabelColorDis, &O::KMLLabelColorDis}})
     b.Bind(swatch, field);
-  for (auto [swatch, field] : {std::pair{SurveyColorDis, &O::SurveyColor}, {LabelColorDis, &O::LabelColor},
-                               {DepthColorDis, &O::DepthColor}, {WallColorDis, &O::WallColor}})
+  for (auto [swatch, field] : {std::pair{SurveyColorDis, &O::SurveyColor},
+                               {LabelColorDis, &O::LabelColor},
+                               {DepthColorDis, &O::DepthColor},
+                               {WallColorDis, &O::WallColor}})
     b.BindLayer(swatch, field);
-  for (auto [group, field] : {std::pair{SectionsChk, &O::SectionsChk}, {MarkSectionsChk, &O::MarkSectionsChk},
+  for (auto [group, field] : {std::pair{SectionsChk, &O::SectionsChk},
+                              {MarkSectionsChk, &O::MarkSectionsChk},
                               {LabelSectionsChk, &O::LabelSectionsChk}})
     b.Bind(group, field);
   b.Bind(TextureEdit, &O::TextureEdit);

@@ -139,8 +139,7 @@ TEST(GLMatrixTest, QuaternionsRotateAndCompose) {
     const TQuaternion a = FromAxisAngle(Normalize({d(rng), d(rng), d(rng)}), 4 * d(rng));
     const TQuaternion b = FromAxisAngle(Normalize({d(rng), d(rng), d(rng)}), 4 * d(rng));
     const T3DVector v{3 * d(rng), 3 * d(rng), 3 * d(rng)};
-    EXPECT_TRUE(Near(RotateVector(QuaternionMultiply(a, b), v),
-                     RotateVector(a, RotateVector(b, v)), 1e-12));
+    EXPECT_TRUE(Near(RotateVector(QuaternionMultiply(a, b), v), RotateVector(a, RotateVector(b, v)), 1e-12));
     EXPECT_TRUE(Near(RotateVector(Conjugate(a), RotateVector(a, v)), v, 1e-12));
   }
 }
@@ -166,9 +165,9 @@ TEST(GLMatrixTest, EulerAnglesComposeInTheDocumentedOrder) {
   for (double bank : {-170.0, -30.0, 0.0, 45.0, 120.0})
     for (double heading : {-135.0, 0.0, 10.0, 179.0})
       for (double attitude : {-80.0, -5.0, 0.0, 60.0}) {
-        const TQuaternion product = QuaternionMultiply(
-            QuaternionMultiply(FromAxisAngle(ey, heading * deg), FromAxisAngle(ez, attitude * deg)),
-            FromAxisAngle(ex, bank * deg));
+        const TQuaternion product =
+            QuaternionMultiply(QuaternionMultiply(FromAxisAngle(ey, heading * deg), FromAxisAngle(ez, attitude * deg)),
+                               FromAxisAngle(ex, bank * deg));
         const TQuaternion q = FromEuler(bank, heading, attitude);
         EXPECT_TRUE(SameRotation(q, product, 1e-14));
         const TEuler e = ToEuler(q);
@@ -185,8 +184,7 @@ TEST(GLMatrixTest, EulerRoundTripNearThePoles) {
         const double attitude = pole > 0 ? pole - offset : pole + offset;
         const TQuaternion q = FromEuler(bank, 20, attitude);
         const TEuler e = ToEuler(q);
-        EXPECT_TRUE(SameRotation(FromEuler(e.bank, e.heading, e.attitude), q, 1e-12))
-            << attitude << " " << bank;
+        EXPECT_TRUE(SameRotation(FromEuler(e.bank, e.heading, e.attitude), q, 1e-12)) << attitude << " " << bank;
         // Away from the pole itself the angles come back as given.
         if (offset >= 1e-4) {
           EXPECT_NEAR(e.bank, bank, 1e-6) << attitude;
@@ -209,8 +207,8 @@ TEST(GLMatrixTest, FromMatrixAgreesWithTheMatrix) {
   std::mt19937 rng(13);
   std::uniform_real_distribution<double> d(-kPi, kPi);
   for (int i = 0; i < 100; ++i)
-    rotations.push_back(MatrixMultiply(
-        MatrixMultiply(AxisRotation(0, d(rng)), AxisRotation(1, d(rng))), AxisRotation(2, d(rng))));
+    rotations.push_back(
+        MatrixMultiply(MatrixMultiply(AxisRotation(0, d(rng)), AxisRotation(1, d(rng))), AxisRotation(2, d(rng))));
 
   const T3DVector probes[] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {0.3, -1.7, 2.2}};
   for (const TMatrix4& rotation : rotations) {
@@ -220,19 +218,19 @@ TEST(GLMatrixTest, FromMatrixAgreesWithTheMatrix) {
     for (const TMatrix4* source : {&rotation, static_cast<const TMatrix4*>(&m)}) {
       const TQuaternion q = FromMatrix(*source);
       EXPECT_NEAR(q.x * q.x + q.y * q.y + q.z * q.z + q.w * q.w, 1, 1e-12);
-      for (const T3DVector& v : probes)
-        EXPECT_TRUE(Near(RotateVector(q, v), TransformPoint(rotation, v), 1e-12));
+      for (const T3DVector& v : probes) EXPECT_TRUE(Near(RotateVector(q, v), TransformPoint(rotation, v), 1e-12));
     }
   }
 
   // The turntable at rest: axes (1,0,0), (0,1,0), (0,0,1) give no rotation.
-  EXPECT_TRUE(SameRotation(FromMatrix(MatrixFromAxes({1, 0, 0}, {0, 1, 0}, {0, 0, 1})),
-                           IdentityQuaternion(), 0));
+  EXPECT_TRUE(SameRotation(FromMatrix(MatrixFromAxes({1, 0, 0}, {0, 1, 0}, {0, 0, 1})), IdentityQuaternion(), 0));
 }
 
 TEST(GLMatrixTest, RotationBetweenTakesOneDirectionToTheOther) {
-  const std::pair<T3DVector, T3DVector> cases[] = {{{2, 0, 0}, {0, 0, -5}}, {{1, 2, 3}, {-3, 0.5, 4}},
-                                                   {{1, 0, 0}, {-3, 0, 0}}, {{0, 2, 2}, {0, -1, -1}},
+  const std::pair<T3DVector, T3DVector> cases[] = {{{2, 0, 0}, {0, 0, -5}},
+                                                   {{1, 2, 3}, {-3, 0.5, 4}},
+                                                   {{1, 0, 0}, {-3, 0, 0}},
+                                                   {{0, 2, 2}, {0, -1, -1}},
                                                    {{1, 1e-9, 0}, {-1, 0, 0}}};
   for (const auto& [a, b] : cases) {
     const TQuaternion q = RotationBetween(a, b);

@@ -147,8 +147,10 @@ T3DVector FloatTwin(const T3DVectorHash& h, const T3DVector& v, bool sameBucket)
   T3DVector w = v;
   for (int i = 0; i < 100000; ++i) {
     w.x = std::nextafter(w.x, 2.0);
-    if (static_cast<float>(w.x) != static_cast<float>(v.x)) w.x = v.x;
-    else if ((h.TableBucket(w) == h.TableBucket(v)) == sameBucket) return w;
+    if (static_cast<float>(w.x) != static_cast<float>(v.x))
+      w.x = v.x;
+    else if ((h.TableBucket(w) == h.TableBucket(v)) == sameBucket)
+      return w;
   }
   ADD_FAILURE() << "no twin found";
   return w;
@@ -205,8 +207,7 @@ struct DirectTable {
     int best = -1;
     const uint32_t b = bucket(q);
     for (size_t i = 0; i < keys.size(); ++i)
-      if (bucket(keys[i]) == b && equal(keys[i], q) && (best < 0 || stamp[i] > stamp[best]))
-        best = static_cast<int>(i);
+      if (bucket(keys[i]) == b && equal(keys[i], q) && (best < 0 || stamp[i] > stamp[best])) best = static_cast<int>(i);
     return best;
   }
   int Add(const Key& k) {

@@ -143,8 +143,8 @@ TEST(HugeArray, SortMovesObjectsWithElements) {
   a.Sort();
   std::vector<std::pair<int32_t, void*>> after;
   for (int i = 0; i < a.Count(); ++i) after.emplace_back(a[i], a.Object(i));
-  EXPECT_TRUE(std::is_sorted(after.begin(), after.end(),
-                             [](const auto& x, const auto& y) { return x.first < y.first; }));
+  EXPECT_TRUE(
+      std::is_sorted(after.begin(), after.end(), [](const auto& x, const auto& y) { return x.first < y.first; }));
   std::sort(before.begin(), before.end());
   std::sort(after.begin(), after.end());
   EXPECT_EQ(before, after);
@@ -160,13 +160,11 @@ TEST(HugeString, CutsToCapacityAndSortsByCaseRule) {
   THugeString t(20);
   for (const char* v : {"b", "B", "a", "C", "A~", "\xE9"}) t.Add(v);
   t.Sort();  // byte order: upper case before lower case, high bytes last
-  EXPECT_EQ(std::vector<std::string>(t.begin(), t.end()),
-            (std::vector<std::string>{"A~", "B", "C", "a", "b", "\xE9"}));
+  EXPECT_EQ(std::vector<std::string>(t.begin(), t.end()), (std::vector<std::string>{"A~", "B", "C", "a", "b", "\xE9"}));
   t.CaseSensitive = false;
   t.Delete(1);  // drop "B" so the order is unique
   t.Sort();
-  EXPECT_EQ(std::vector<std::string>(t.begin(), t.end()),
-            (std::vector<std::string>{"a", "A~", "b", "C", "\xE9"}));
+  EXPECT_EQ(std::vector<std::string>(t.begin(), t.end()), (std::vector<std::string>{"a", "A~", "b", "C", "\xE9"}));
   t.Ascending = false;
   t.Sort();
   EXPECT_EQ(t[0], "\xE9");

@@ -163,8 +163,9 @@ TEST(VertexArray, DeduplicatesAGridMesh) {
       const T3DVector q[4] = {corner(x, y), corner(x + 1, y), corner(x + 1, y + 1), corner(x, y + 1)};
       for (auto tri : {std::tuple{0, 1, 2}, std::tuple{0, 2, 3}}) {
         const uint32_t colour = 0xFF000000u | static_cast<uint32_t>(faces.Count());
-        const TFace f = F(va.AddUniqueVertex(q[std::get<0>(tri)], colour), va.AddUniqueVertex(q[std::get<1>(tri)], colour),
-                          va.AddUniqueVertex(q[std::get<2>(tri)], colour));
+        const TFace f =
+            F(va.AddUniqueVertex(q[std::get<0>(tri)], colour), va.AddUniqueVertex(q[std::get<1>(tri)], colour),
+              va.AddUniqueVertex(q[std::get<2>(tri)], colour));
         const int fi = faces.Add(f, colour, T3DVector{0, 0, 1});
         for (int v : f.v) va.AddIndex(v, fi);
       }

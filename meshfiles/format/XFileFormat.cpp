@@ -2,9 +2,9 @@
 
 #include "meshfiles/format/XFileFormat.h"
 
+#include <cctype>
 #include <charconv>
 #include <cmath>
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 
@@ -22,15 +22,23 @@ bool ReadXHeader(std::string_view data, TXFileInfo& info) {
   std::memcpy(info.Version, data.data() + 4, 4);
   info.Version[4] = 0;
   const std::string_view format = data.substr(8, 4);
-  if (format == "txt ") info.Format = 0;
-  else if (format == "bin ") info.Format = 1;
-  else if (format == "com ") info.Format = 2;
-  else if (format == "bzip") info.Format = 3;
-  else if (format == "tzip") info.Format = 4;
-  else info.Format = 5;
+  if (format == "txt ")
+    info.Format = 0;
+  else if (format == "bin ")
+    info.Format = 1;
+  else if (format == "com ")
+    info.Format = 2;
+  else if (format == "bzip")
+    info.Format = 3;
+  else if (format == "tzip")
+    info.Format = 4;
+  else
+    info.Format = 5;
   const std::string_view size = data.substr(12, 4);
-  if (size == "0032") info.DoublePrecision = false;
-  else if (size == "0064") info.DoublePrecision = true;
+  if (size == "0032")
+    info.DoublePrecision = false;
+  else if (size == "0064")
+    info.DoublePrecision = true;
   return true;
 }
 
@@ -42,7 +50,10 @@ bool TStreamProgress::Check(size_t position, size_t size) {
 
 void AppendReal(std::string& out, double v) {
   if (!std::isfinite(v))
-    throw EXFileError(std::string("'") + (std::isnan(v) ? "nan" : v > 0 ? "inf" : "-inf") +
+    throw EXFileError(std::string("'") +
+                      (std::isnan(v) ? "nan"
+                       : v > 0       ? "inf"
+                                     : "-inf") +
                       "' is not a finite floating point value");
   char buf[kFixedTextMax];
   out.append(buf, WriteFixed(buf, v, 6));
@@ -57,9 +68,25 @@ std::string FormatReal(double v) {
 namespace {
 
 enum BinCode : uint16_t {
-  kName = 1, kString = 2, kGuid = 5, kIntList = 6, kFloatList = 7, kOBrace = 10, kCBrace = 11,
-  kOParen = 12, kCParen, kOBracket, kCBracket, kOAngle, kCAngle, kDot, kComma, kSemicolon,
-  kTemplateTok = 31, kWordTok = 40, kSdwordTok = 47
+  kName = 1,
+  kString = 2,
+  kGuid = 5,
+  kIntList = 6,
+  kFloatList = 7,
+  kOBrace = 10,
+  kCBrace = 11,
+  kOParen = 12,
+  kCParen,
+  kOBracket,
+  kCBracket,
+  kOAngle,
+  kCAngle,
+  kDot,
+  kComma,
+  kSemicolon,
+  kTemplateTok = 31,
+  kWordTok = 40,
+  kSdwordTok = 47
 };
 
 // Template names match without regard to case, as in the text reader.
@@ -67,8 +94,7 @@ bool Is(const std::string& a, const char* b) {
   const size_t n = std::strlen(b);
   if (a.size() != n) return false;
   for (size_t i = 0; i < n; ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
   return true;
 }
 
@@ -221,9 +247,12 @@ std::string TBinaryConverter::Run() {
   Line("xof 0302txt 0064");
   while (!AtEnd()) {
     TToken t = Next();
-    if (t.code == kName) Object(t.text);
-    else if (t.code == kTemplateTok) Template();
-    else throw EXFileError("Syntax Error: Object name missing");
+    if (t.code == kName)
+      Object(t.text);
+    else if (t.code == kTemplateTok)
+      Template();
+    else
+      throw EXFileError("Syntax Error: Object name missing");
   }
   return std::move(out_);
 }
@@ -231,12 +260,18 @@ std::string TBinaryConverter::Run() {
 void TBinaryConverter::Object(const std::string& type) {
   const std::string name = ObjectName();
   auto is = [&](const char* s) { return Is(type, s); };
-  if (is("Header")) HeaderObject(name);
-  else if (is("Frame")) Frame(name);
-  else if (is("FrameTransformMatrix")) Matrix(name);
-  else if (is("Mesh")) Mesh(name);
-  else if (is("Material")) Material(name);
-  else Skip(type, name);
+  if (is("Header"))
+    HeaderObject(name);
+  else if (is("Frame"))
+    Frame(name);
+  else if (is("FrameTransformMatrix"))
+    Matrix(name);
+  else if (is("Mesh"))
+    Mesh(name);
+  else if (is("Material"))
+    Material(name);
+  else
+    Skip(type, name);
 }
 
 void TBinaryConverter::Template() {
@@ -250,8 +285,8 @@ void TBinaryConverter::Template() {
   const uint32_t d1 = g[0] | (g[1] << 8) | (g[2] << 16) | (static_cast<uint32_t>(g[3]) << 24);
   const unsigned d2 = g[4] | (g[5] << 8), d3 = g[6] | (g[7] << 8);
   char buf[64];
-  std::snprintf(buf, sizeof buf, "<%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X>", d1, d2, d3, g[8], g[9],
-                g[10], g[11], g[12], g[13], g[14], g[15]);
+  std::snprintf(buf, sizeof buf, "<%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X>", d1, d2, d3, g[8], g[9], g[10],
+                g[11], g[12], g[13], g[14], g[15]);
   Line(buf);
   static const char* const punct[] = {"(", ")", "[", "]", "<", ">", ".", ",", ";"};
   static const char* const types[] = {"WORD", "DWORD", "FLOAT", "DOUBLE", "CHAR", "UCHAR", "SWORD", "SDWORD"};
@@ -264,15 +299,20 @@ void TBinaryConverter::Template() {
     TToken t = Next();
     if (t.code == kCBrace) break;
     switch (t.code) {
-      case kName: add(t.text); break;
-      case kString: add("\"" + t.text + "\""); break;
+      case kName:
+        add(t.text);
+        break;
+      case kString:
+        add("\"" + t.text + "\"");
+        break;
       case kIntList:
         for (uint32_t v : t.ints) add(std::to_string(v));
         break;
       case kFloatList:
         for (double v : t.reals) add(FormatReal(v));
         break;
-      case kGuid: break;
+      case kGuid:
+        break;
       case kSemicolon:
         line += ';';
         Line(line);
@@ -286,8 +326,10 @@ void TBinaryConverter::Template() {
         }
         break;
       default:
-        if (t.code >= kOParen && t.code <= kSemicolon) add(punct[t.code - kOParen]);
-        else if (t.code >= kWordTok && t.code <= kSdwordTok) add(types[t.code - kWordTok]);
+        if (t.code >= kOParen && t.code <= kSemicolon)
+          add(punct[t.code - kOParen]);
+        else if (t.code >= kWordTok && t.code <= kSdwordTok)
+          add(types[t.code - kWordTok]);
     }
   }
   if (!line.empty()) Line(line);
@@ -317,10 +359,14 @@ void TBinaryConverter::Frame(const std::string& name) {
     if (t.code != kName) throw EXFileError("Syntax Error: Name or \"}\" expected");
     const std::string child = ObjectName();
     auto is = [&](const char* s) { return Is(t.text, s); };
-    if (is("FrameTransformMatrix")) Matrix(child);
-    else if (is("Frame")) Frame(child);
-    else if (is("Mesh")) Mesh(child);
-    else Skip(t.text, child);
+    if (is("FrameTransformMatrix"))
+      Matrix(child);
+    else if (is("Frame"))
+      Frame(child);
+    else if (is("Mesh"))
+      Mesh(child);
+    else
+      Skip(t.text, child);
   }
   --depth_;
   --frames_;
@@ -396,11 +442,16 @@ void TBinaryConverter::Mesh(const std::string& name) {
     if (t.code == kCBrace) break;
     if (t.code != kName) throw EXFileError("Syntax Error: Name or \"}\" expected");
     const std::string child = ObjectName();
-    if (Is(t.text, "MeshNormals")) Normals(child);
-    else if (Is(t.text, "MeshTextureCoords")) TextureCoords(child);
-    else if (Is(t.text, "MeshMaterialList")) MaterialList(child);
-    else if (Is(t.text, "MeshVertexColors")) VertexColors(child);
-    else Skip(t.text, child);
+    if (Is(t.text, "MeshNormals"))
+      Normals(child);
+    else if (Is(t.text, "MeshTextureCoords"))
+      TextureCoords(child);
+    else if (Is(t.text, "MeshMaterialList"))
+      MaterialList(child);
+    else if (Is(t.text, "MeshVertexColors"))
+      VertexColors(child);
+    else
+      Skip(t.text, child);
   }
   --depth_;
   Line("}");
@@ -451,8 +502,10 @@ void TBinaryConverter::MaterialList(const std::string& name) {
     if (t.code == kCBrace) break;
     if (t.code == kName) {
       const std::string child = ObjectName();
-      if (Is(t.text, "Material")) Material(child);
-      else Skip(t.text, child);
+      if (Is(t.text, "Material"))
+        Material(child);
+      else
+        Skip(t.text, child);
     } else if (t.code == kOBrace) {
       Line("{");
       ++depth_;
@@ -494,8 +547,10 @@ void TBinaryConverter::Material(const std::string& name) {
     if (t.code == kCBrace) break;
     if (t.code != kName) throw EXFileError("Syntax Error: Name or \"}\" expected");
     const std::string child = ObjectName();
-    if (Is(t.text, "TextureFilename")) TextureFilename(child);
-    else Skip(t.text, child);
+    if (Is(t.text, "TextureFilename"))
+      TextureFilename(child);
+    else
+      Skip(t.text, child);
   }
   --depth_;
   Line("}");
@@ -549,8 +604,10 @@ void TBinaryConverter::Skip(const std::string& type, const std::string& name) {
   int depth = 1;
   while (depth > 0) {
     TToken t = Next();
-    if (t.code == kOBrace) ++depth;
-    else if (t.code == kCBrace) --depth;
+    if (t.code == kOBrace)
+      ++depth;
+    else if (t.code == kCBrace)
+      --depth;
   }
 }
 

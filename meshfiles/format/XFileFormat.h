@@ -69,9 +69,9 @@ struct TXMeshData {
   bool UniformColor = false;              // colour every triangle with Color
   uint32_t Color = 0xFFFFFF;
   bool HasMaterial = false;
-  TMaterial Material;                     // the first material, when any
+  TMaterial Material;  // the first material, when any
   float Shininess = 10.0f;
-  int FileVertexCount = 0;                // as the file declares them
+  int FileVertexCount = 0;  // as the file declares them
   int MaterialCount = 0;
 };
 

@@ -12,16 +12,46 @@ namespace lumora {
 namespace {
 
 enum Code {
-  kWord = 5, kTemplate = 6, kFrameTransformMatrix, kFrame, kXSkinMeshHeader, kMeshTextureCoords,
-  kMeshMaterialList, kMeshNormals, kMesh, kMeshVertexColors, kMaterial, kSkinWeights, kTextureFilename,
-  kAnimationSet, kAnimationKey, kAnimation, kHeader,
-  kBlank = 100, kComment, kOpen, kClose, kEnd
+  kWord = 5,
+  kTemplate = 6,
+  kFrameTransformMatrix,
+  kFrame,
+  kXSkinMeshHeader,
+  kMeshTextureCoords,
+  kMeshMaterialList,
+  kMeshNormals,
+  kMesh,
+  kMeshVertexColors,
+  kMaterial,
+  kSkinWeights,
+  kTextureFilename,
+  kAnimationSet,
+  kAnimationKey,
+  kAnimation,
+  kHeader,
+  kBlank = 100,
+  kComment,
+  kOpen,
+  kClose,
+  kEnd
 };
 
-const char* const kTemplateNames[] = {"template", "FrameTransformMatrix", "Frame", "XSkinMeshHeader",
-                                      "MeshTextureCoords", "MeshMaterialList", "MeshNormals", "Mesh",
-                                      "MeshVertexColors", "Material", "SkinWeights", "TextureFilename",
-                                      "AnimationSet", "AnimationKey", "Animation", "Header"};
+const char* const kTemplateNames[] = {"template",
+                                      "FrameTransformMatrix",
+                                      "Frame",
+                                      "XSkinMeshHeader",
+                                      "MeshTextureCoords",
+                                      "MeshMaterialList",
+                                      "MeshNormals",
+                                      "Mesh",
+                                      "MeshVertexColors",
+                                      "Material",
+                                      "SkinWeights",
+                                      "TextureFilename",
+                                      "AnimationSet",
+                                      "AnimationKey",
+                                      "Animation",
+                                      "Header"};
 
 bool SameNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -327,8 +357,10 @@ void TTextParser::SkipBlock(bool alreadyOpen) {
   int depth = 1;
   while (!AtEnd() && depth > 0) {
     const char c = *p_++;
-    if (c == '{') ++depth;
-    else if (c == '}') --depth;
+    if (c == '{')
+      ++depth;
+    else if (c == '}')
+      --depth;
   }
 }
 
@@ -454,7 +486,10 @@ void TTextParser::Run() {
     if (!more) break;
     const int t = NextToken();
     switch (t) {
-      case kBlank: case kComment: case kClose: case kEnd:
+      case kBlank:
+      case kComment:
+      case kClose:
+      case kEnd:
         break;
       case kFrame:
         ReadFrame();
@@ -488,7 +523,8 @@ void TTextParser::ReadFrame() {
     const int t = NextToken();
     if (t == kEnd) break;
     switch (t) {
-      case kBlank: case kComment:
+      case kBlank:
+      case kComment:
         break;
       case kClose:
         matrix_ = IdentityMatrix();
@@ -549,7 +585,8 @@ void TTextParser::ReadMesh() {
     const int t = NextToken();
     if (t == kClose || t == kEnd) break;
     switch (t) {
-      case kBlank: case kComment:
+      case kBlank:
+      case kComment:
         break;
       case kMeshMaterialList:
         ReadMaterialList(materials);
@@ -584,8 +621,7 @@ void TTextParser::ReadMesh() {
     const double power = std::isnan(first.Power) ? 0.0 : std::clamp(first.Power, 0.0, 128.0);
     mesh.Shininess = static_cast<float>(power);
     if (colours == 0) {
-      if (static_cast<size_t>(materials.FaceIndexCount) < triangles ||
-          materials.FaceIndexes.size() < triangles) {
+      if (static_cast<size_t>(materials.FaceIndexCount) < triangles || materials.FaceIndexes.size() < triangles) {
         mesh.UniformColor = true;
         mesh.Color = XColorToTColor(first.FaceColor);
       } else {
@@ -593,8 +629,7 @@ void TTextParser::ReadMesh() {
           const int32_t k = materials.FaceIndexes[i];
           if (k < 0 || static_cast<size_t>(k) >= materials.Materials.size())
             throw EXFileError("material index " + std::to_string(k) + " out of range (" +
-                              std::to_string(materials.Materials.size()) + " materials) for face " +
-                              std::to_string(i));
+                              std::to_string(materials.Materials.size()) + " materials) for face " + std::to_string(i));
           const uint32_t c = XColorToTColor(materials.Materials[k].FaceColor);
           mesh.CornerColors[3 * i] = mesh.CornerColors[3 * i + 1] = mesh.CornerColors[3 * i + 2] = c;
         }
@@ -615,8 +650,10 @@ void TTextParser::ReadNormals(TXMeshData& out, bool& haveNormals) {
   // Normals whose faces do not match the mesh's cannot be paired with its
   // corners; the mesh then computes its own.
   haveNormals = corners.size() == out.Corners.size() && !corners.empty();
-  if (haveNormals) out.CornerNormals = std::move(corners);
-  else out.CornerNormals.clear();
+  if (haveNormals)
+    out.CornerNormals = std::move(corners);
+  else
+    out.CornerNormals.clear();
 }
 
 int TTextParser::ReadVertexColors(const TVertexList& mesh, TXMeshData& out) {
@@ -655,12 +692,15 @@ void TTextParser::ReadMaterialList(TMaterialList& list) {
     const int t = NextToken();
     if (t == kClose || t == kEnd) break;
     switch (t) {
-      case kBlank: case kComment:
+      case kBlank:
+      case kComment:
         break;
       case kOpen: {
         std::string name = ReadWord();
-        if (!name.empty() && name.back() == '}') name.pop_back();
-        else MoveTo('}');
+        if (!name.empty() && name.back() == '}')
+          name.pop_back();
+        else
+          MoveTo('}');
         TMaterial m;
         for (const TMaterial& n : named_)
           if (n.Name == name) {
@@ -697,7 +737,8 @@ void TTextParser::ReadMaterial(TMaterial& m) {
     const int t = NextToken();
     if (t == kClose || t == kEnd) break;
     switch (t) {
-      case kBlank: case kComment:
+      case kBlank:
+      case kComment:
         break;
       case kTextureFilename:
         if (OpenBrace(lastWordOpened_) && MoveTo('"')) {

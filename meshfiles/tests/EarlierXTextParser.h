@@ -51,16 +51,46 @@ class TMeshSink {
 };
 
 enum Code {
-  kWord = 5, kTemplate = 6, kFrameTransformMatrix, kFrame, kXSkinMeshHeader, kMeshTextureCoords,
-  kMeshMaterialList, kMeshNormals, kMesh, kMeshVertexColors, kMaterial, kSkinWeights, kTextureFilename,
-  kAnimationSet, kAnimationKey, kAnimation, kHeader,
-  kBlank = 100, kComment, kOpen, kClose, kEnd
+  kWord = 5,
+  kTemplate = 6,
+  kFrameTransformMatrix,
+  kFrame,
+  kXSkinMeshHeader,
+  kMeshTextureCoords,
+  kMeshMaterialList,
+  kMeshNormals,
+  kMesh,
+  kMeshVertexColors,
+  kMaterial,
+  kSkinWeights,
+  kTextureFilename,
+  kAnimationSet,
+  kAnimationKey,
+  kAnimation,
+  kHeader,
+  kBlank = 100,
+  kComment,
+  kOpen,
+  kClose,
+  kEnd
 };
 
-const char* const kTemplateNames[] = {"template", "FrameTransformMatrix", "Frame", "XSkinMeshHeader",
-                                      "MeshTextureCoords", "MeshMaterialList", "MeshNormals", "Mesh",
-                                      "MeshVertexColors", "Material", "SkinWeights", "TextureFilename",
-                                      "AnimationSet", "AnimationKey", "Animation", "Header"};
+const char* const kTemplateNames[] = {"template",
+                                      "FrameTransformMatrix",
+                                      "Frame",
+                                      "XSkinMeshHeader",
+                                      "MeshTextureCoords",
+                                      "MeshMaterialList",
+                                      "MeshNormals",
+                                      "Mesh",
+                                      "MeshVertexColors",
+                                      "Material",
+                                      "SkinWeights",
+                                      "TextureFilename",
+                                      "AnimationSet",
+                                      "AnimationKey",
+                                      "Animation",
+                                      "Header"};
 
 bool SameNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -131,7 +161,9 @@ class TTextParser {
   void ReadVertexBlock(TVertexList& list, bool transform);
   int32_t Count();
   // The 1-based line of the parser's position, for messages.
-  size_t Line() const { return 1 + static_cast<size_t>(std::count(d_.begin(), d_.begin() + std::min(p_, d_.size()), '\n')); }
+  size_t Line() const {
+    return 1 + static_cast<size_t>(std::count(d_.begin(), d_.begin() + std::min(p_, d_.size()), '\n'));
+  }
   [[noreturn]] void Fail(const std::string& message) const {
     throw EXFileError(message + " in line " + std::to_string(Line()));
   }
@@ -204,8 +236,10 @@ void TTextParser::SkipBlock(bool alreadyOpen) {
   int depth = 1;
   while (!AtEnd() && depth > 0) {
     const char c = d_[p_++];
-    if (c == '{') ++depth;
-    else if (c == '}') --depth;
+    if (c == '{')
+      ++depth;
+    else if (c == '}')
+      --depth;
   }
 }
 
@@ -340,7 +374,10 @@ void TTextParser::Run() {
   while (progress_.Check(p_, d_.size())) {
     const int t = NextToken();
     switch (t) {
-      case kBlank: case kComment: case kClose: case kEnd:
+      case kBlank:
+      case kComment:
+      case kClose:
+      case kEnd:
         break;
       case kFrame:
         ReadFrame();
@@ -374,7 +411,8 @@ void TTextParser::ReadFrame() {
     const int t = NextToken();
     if (t == kEnd) break;
     switch (t) {
-      case kBlank: case kComment:
+      case kBlank:
+      case kComment:
         break;
       case kClose:
         matrix_ = IdentityMatrix();
@@ -440,7 +478,8 @@ void TTextParser::ReadMesh() {
     const int t = NextToken();
     if (t == kClose || t == kEnd) break;
     switch (t) {
-      case kBlank: case kComment:
+      case kBlank:
+      case kComment:
         break;
       case kMeshMaterialList:
         ReadMaterialList(materials);
@@ -470,8 +509,7 @@ void TTextParser::ReadMesh() {
     const double power = std::isnan(first.Power) ? 0.0 : std::clamp(first.Power, 0.0, 128.0);
     mesh.Shininess = static_cast<float>(power);
     if (colours == 0) {
-      if (static_cast<size_t>(materials.FaceIndexCount) < triangles ||
-          materials.FaceIndexes.size() < triangles) {
+      if (static_cast<size_t>(materials.FaceIndexCount) < triangles || materials.FaceIndexes.size() < triangles) {
         mesh.UniformColor = true;
         mesh.Color = XColorToTColor(first.FaceColor);
       } else {
@@ -479,8 +517,7 @@ void TTextParser::ReadMesh() {
           const int32_t k = materials.FaceIndexes[i];
           if (k < 0 || static_cast<size_t>(k) >= materials.Materials.size())
             throw EXFileError("material index " + std::to_string(k) + " out of range (" +
-                              std::to_string(materials.Materials.size()) + " materials) for face " +
-                              std::to_string(i));
+                              std::to_string(materials.Materials.size()) + " materials) for face " + std::to_string(i));
           const uint32_t c = XColorToTColor(materials.Materials[k].FaceColor);
           mesh.CornerColors[3 * i] = mesh.CornerColors[3 * i + 1] = mesh.CornerColors[3 * i + 2] = c;
         }
@@ -507,8 +544,10 @@ void TTextParser::ReadNormals(const TVertexList& mesh, TMeshData& out, bool& hav
   // Normals whose faces do not match the mesh's cannot be paired with its
   // corners; the mesh then computes its own.
   haveNormals = corners.size() == out.Corners.size() && !corners.empty();
-  if (haveNormals) out.CornerNormals = std::move(corners);
-  else out.CornerNormals.clear();
+  if (haveNormals)
+    out.CornerNormals = std::move(corners);
+  else
+    out.CornerNormals.clear();
 }
 
 int TTextParser::ReadVertexColors(const TVertexList& mesh, TMeshData& out) {
@@ -550,12 +589,15 @@ void TTextParser::ReadMaterialList(TMaterialList& list) {
     const int t = NextToken();
     if (t == kClose || t == kEnd) break;
     switch (t) {
-      case kBlank: case kComment:
+      case kBlank:
+      case kComment:
         break;
       case kOpen: {
         std::string name = ReadWord();
-        if (!name.empty() && name.back() == '}') name.pop_back();
-        else MoveTo('}');
+        if (!name.empty() && name.back() == '}')
+          name.pop_back();
+        else
+          MoveTo('}');
         TMaterial m;
         for (const TMaterial& n : named_)
           if (n.Name == name) {
@@ -592,7 +634,8 @@ void TTextParser::ReadMaterial(TMaterial& m) {
     const int t = NextToken();
     if (t == kClose || t == kEnd) break;
     switch (t) {
-      case kBlank: case kComment:
+      case kBlank:
+      case kComment:
         break;
       case kTextureFilename:
         if (OpenBrace(lastWordOpened_) && MoveTo('"')) {
@@ -620,7 +663,6 @@ void TTextParser::ReadTextureCoords() {
   }
   MoveTo('}');
 }
-
 
 inline void ParseTextX(std::string_view data, TMeshSink& sink, const TStreamProgress& progress) {
   TTextParser(data, sink, progress).Run();

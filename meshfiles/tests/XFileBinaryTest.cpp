@@ -89,7 +89,8 @@ std::string SampleBinary(bool doubles) {
   return b.Data();
 }
 
-const std::string kSampleText = kTextHeader +
+const std::string kSampleText =
+    kTextHeader +
     "Material red { 1;0;0;1;; 20; 0.25;0.5;0.75;; 0.125;0.25;0.375;; TextureFilename { \"rock.bmp\"; } }\n"
     "Frame Root { FrameTransformMatrix { 1,0,0,0,0,1,0,0,0,0,1,0,10,0,0,1;; }\n"
     "Mesh quad { 4; 0;0;0;, 1;0;0;, 1;1;0;, 0;1;0;; 2; 3;0,1,2;, 3;0,2,3;;\n"
@@ -126,7 +127,8 @@ TEST(XFileBinary, SinglesAndDoublesReadAsTheirTextTwin) {
     SCOPED_TRACE(doubles ? "0064" : "0032");
     TGLBaseFrame fromBinary;
     std::vector<int> reports;
-    ASSERT_NO_THROW(ReadXStream(SampleBinary(doubles), fromBinary, [&](int p) { reports.push_back(p); }, false));
+    ASSERT_NO_THROW(ReadXStream(
+        SampleBinary(doubles), fromBinary, [&](int p) { reports.push_back(p); }, false));
     ExpectSameMeshes(fromBinary, fromText);
     for (int p : reports) EXPECT_LE(p, 100);
   }
@@ -136,18 +138,19 @@ TEST(XFileBinary, TextFormOfEveryObject) {
   TStreamProgress none;
   const std::string text = BinaryXToText(SampleBinary(true), none);
   EXPECT_EQ(text.substr(0, 18), "xof 0302txt 0064\r\n");
-  for (const char* line : {"template Mesh {\r\n", " <3D82AB44-62DA-11CF-AB39-0020AF71E433>\r\n",
-                           " DWORD nVertices;\r\n", " DWORD x [nVertices];\r\n [FLOAT]\r\n}\r\n\r\nHeader  {", "Header  {\r\n", " 1;\r\n 0;\r\n 1;\r\n}\r\n",
-                           " \r\n Material red {\r\n 1.000000;0.000000;0.000000;1.000000;;\r\n 20.000000;\r\n"
-                           " 0.250000;0.500000;0.750000;;\r\n 0.125000;0.250000;0.375000;;\r\n",
-                           "  TextureFilename  {\r\n  \"rock.bmp\";\r\n }\r\n}\r\n",
-                           "1.000000,0.000000,0.000000,0.000000,0.000000,1.000000,0.000000,0.000000,0.000000,"
-                           "0.000000,1.000000,0.000000,10.000000,0.000000,0.000000,1.000000,;\r\n",
-                           " Mesh quad {\r\n  4;\r\n  0.000000;0.000000;0.000000;,\r\n",
-                           "  0.000000;1.000000;0.000000;;\r\n  2;\r\n  3;0,1,2;,\r\n  3;0,2,3;;\r\n",
-                           "  MeshMaterialList  {\r\n   2;\r\n   2;\r\n   1;\r\n   0;\r\n   {\r\n    red\r\n   }\r\n",
-                           "  MeshTextureCoords  {\r\n   4;\r\n   0.000000;0.000000;,\r\n",
-                           "  //Skipping: SkinWeights \r\n", "//Skipping: AnimationSet walk\r\n"})
+  for (const char* line :
+       {"template Mesh {\r\n", " <3D82AB44-62DA-11CF-AB39-0020AF71E433>\r\n", " DWORD nVertices;\r\n",
+        " DWORD x [nVertices];\r\n [FLOAT]\r\n}\r\n\r\nHeader  {", "Header  {\r\n", " 1;\r\n 0;\r\n 1;\r\n}\r\n",
+        " \r\n Material red {\r\n 1.000000;0.000000;0.000000;1.000000;;\r\n 20.000000;\r\n"
+        " 0.250000;0.500000;0.750000;;\r\n 0.125000;0.250000;0.375000;;\r\n",
+        "  TextureFilename  {\r\n  \"rock.bmp\";\r\n }\r\n}\r\n",
+        "1.000000,0.000000,0.000000,0.000000,0.000000,1.000000,0.000000,0.000000,0.000000,"
+        "0.000000,1.000000,0.000000,10.000000,0.000000,0.000000,1.000000,;\r\n",
+        " Mesh quad {\r\n  4;\r\n  0.000000;0.000000;0.000000;,\r\n",
+        "  0.000000;1.000000;0.000000;;\r\n  2;\r\n  3;0,1,2;,\r\n  3;0,2,3;;\r\n",
+        "  MeshMaterialList  {\r\n   2;\r\n   2;\r\n   1;\r\n   0;\r\n   {\r\n    red\r\n   }\r\n",
+        "  MeshTextureCoords  {\r\n   4;\r\n   0.000000;0.000000;,\r\n", "  //Skipping: SkinWeights \r\n",
+        "//Skipping: AnimationSet walk\r\n"})
     EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
 }
 
@@ -204,15 +207,29 @@ TEST(XFileBinary, MalformedFilesFailWithTheirMessage) {
   EXPECT_EQ(error(TBinaryX(false).Code(31).Name("T").Open().Ints({1})), "Syntax Error: GUID Missing");
   EXPECT_EQ(error(TBinaryX(false).Name("Frame").Open().Ints({1})), "Syntax Error: Name or \"}\" expected");
   EXPECT_EQ(error(TBinaryX(false).Name("Mesh").Open().Ints({1, 2})), "Syntax Error: Expected Single Integer");
-  EXPECT_EQ(error(TBinaryX(false).Name("Mesh").Open().Ints({2}).Floats({1, 2, 3})), "Syntax Error: Real List too short");
+  EXPECT_EQ(error(TBinaryX(false).Name("Mesh").Open().Ints({2}).Floats({1, 2, 3})),
+            "Syntax Error: Real List too short");
   EXPECT_EQ(error(TBinaryX(false).Name("Mesh").Open().Ints({1}).Floats({1, 2, 3}).Ints({2, 3, 0, 0, 0})),
             "Syntax Error: Face List too short");
-  EXPECT_EQ(error(TBinaryX(false).Name("Material").Open().Floats({1, 0, 0, 1, 20, 0, 0, 0, 0, 0, 0})
-                      .Name("TextureFilename").Open().String("a.bmp").Close()),
+  EXPECT_EQ(error(TBinaryX(false)
+                      .Name("Material")
+                      .Open()
+                      .Floats({1, 0, 0, 1, 20, 0, 0, 0, 0, 0, 0})
+                      .Name("TextureFilename")
+                      .Open()
+                      .String("a.bmp")
+                      .Close()),
             "Syntax Error: Semicolon missing");
   EXPECT_EQ(error(TBinaryX(false).Name("Header").Open().Code(6).U32(1000)), "Unexpected End of File");
-  EXPECT_EQ(error(TBinaryX(false).Name("Mesh").Open().Ints({3}).Floats({0, 0, 0, 1, 0, 0, 0, 1, 0})
-                      .Ints({1, 3, 0, 1, 5}).Close()).find("vertex index 5 out of range"), 0u);
+  EXPECT_EQ(error(TBinaryX(false)
+                      .Name("Mesh")
+                      .Open()
+                      .Ints({3})
+                      .Floats({0, 0, 0, 1, 0, 0, 0, 1, 0})
+                      .Ints({1, 3, 0, 1, 5})
+                      .Close())
+                .find("vertex index 5 out of range"),
+            0u);
   TStreamProgress none;
   try {
     BinaryXToText(kSampleText, none);

@@ -13,8 +13,11 @@ TEST(XFileReader, FrameMatrixTranslatesMirrorsAndResetsAtFrameEnd) {
   TGLBaseFrame frame;
   const std::string file = kTextHeader +
                            "Frame Root {\n FrameTransformMatrix {\n 1,0,0,0, 0,1,0,0, 0,0,1,0, 10,0,0,1;;\n }\n"
-                           " Mesh inside { " + kTriangle + " }\n}\n"
-                           "Mesh after { " + kTriangle + " }\n";
+                           " Mesh inside { " +
+                           kTriangle +
+                           " }\n}\n"
+                           "Mesh after { " +
+                           kTriangle + " }\n";
   ASSERT_EQ(LoadError(file, frame), "");
   ASSERT_EQ(frame.Meshes.Count(), 2);
   TGLMesh& inside = MeshAt(frame, 0);
@@ -70,8 +73,8 @@ TEST(XFileReader, MaterialsByCaseSensitiveNameInlineAndPerFace) {
   const std::string named = "Material red { 1;0;0;1;; 300; 0.25;0.5;0.75;; 0.1;0.2;0.3;; }\n";
   auto load = [&](const std::string& list) {
     TGLBaseFrame frame;
-    const std::string file = kTextHeader + named + "mesh m { 4; 0;0;0;, 1;0;0;, 1;1;0;, 0;1;0;; 2; 3;0,1,2;, 3;0,2,3;;\n" +
-                             list + "}\n";
+    const std::string file =
+        kTextHeader + named + "mesh m { 4; 0;0;0;, 1;0;0;, 1;1;0;, 0;1;0;; 2; 3;0,1,2;, 3;0,2,3;;\n" + list + "}\n";
     EXPECT_EQ(LoadError(file, frame), "");
     TGLMesh& m = MeshAt(frame, 0);
     return std::vector<uint32_t>{m.GetTriangleColors(0).c[0], m.GetTriangleColors(1).c[2],
@@ -122,7 +125,8 @@ TEST(XFileReader, UnknownWordsAndBlocksAreSkipped) {
                            "Mesh{ 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; }\n"
                            "AnimationSet { Animation { AnimationKey { 0; 1; 0; 3; 1;1;1;;; } } }\n"
                            "{ loose }\n"
-                           "Mesh kept { " + kTriangle + " }\n";
+                           "Mesh kept { " +
+                           kTriangle + " }\n";
   ASSERT_EQ(LoadError(file, frame), "");
   ASSERT_EQ(frame.Meshes.Count(), 1);
   EXPECT_EQ(frame.Meshes[0]->Name(), "kept");
@@ -154,7 +158,8 @@ TEST(XFileReader, NonFiniteValuesAndNegativeCountsNameTheirLine) {
       {"Mesh m {\n\n -3;\n 0;; }", "negative count -3 in line 4"},
       {"Mesh m { " + kTriangle + "\n MeshMaterialList { 1;\n -1; } }", "negative count -1 in line 4"},
       {"Mesh m { 3; 0;0;0;, 1;0;0;, 0;1;0;;\n 1;\n -3;0,1,2;; }", "negative count -3 in line 4"},
-      {"Material red {\n 1;0;0;1;;\n 1e400; 0;0;0;; 0;0;0;; }", "'1e400' is not a finite floating point value in line 4"},
+      {"Material red {\n 1;0;0;1;;\n 1e400; 0;0;0;; 0;0;0;; }",
+       "'1e400' is not a finite floating point value in line 4"},
   };
   for (const auto& [body, message] : cases) {
     TGLBaseFrame frame;
@@ -181,15 +186,16 @@ TEST(XFileReader, FailuresNameTheirCause) {
 
   const std::string vertex = LoadError(kTextHeader + "Mesh m { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,7,2;; }", frame);
   EXPECT_NE(vertex.find("vertex index 7 out of range"), std::string::npos) << vertex;
-  const std::string material = LoadError(
-      kTextHeader + "Mesh m { " + kTriangle + " MeshMaterialList { 1; 1; 4;; Material { 1;0;0;1;; 5; 0;0;0;; 0;0;0;; } } }",
-      frame);
+  const std::string material =
+      LoadError(kTextHeader + "Mesh m { " + kTriangle +
+                    " MeshMaterialList { 1; 1; 4;; Material { 1;0;0;1;; 5; 0;0;0;; 0;0;0;; } } }",
+                frame);
   EXPECT_NE(material.find("material index 4 out of range"), std::string::npos) << material;
-  const std::string colour = LoadError(
-      kTextHeader + "Mesh m { " + kTriangle + " MeshVertexColors { 2; 0;1;0;0;1;;, 1;1;0;0;1;;; } }", frame);
+  const std::string colour =
+      LoadError(kTextHeader + "Mesh m { " + kTriangle + " MeshVertexColors { 2; 0;1;0;0;1;;, 1;1;0;0;1;;; } }", frame);
   EXPECT_NE(colour.find("vertex colour index 2 out of range"), std::string::npos) << colour;
-  const std::string normal = LoadError(
-      kTextHeader + "Mesh m { " + kTriangle + " MeshNormals { 1; 0;0;1;; 1; 3;0,0,3;; } }", frame);
+  const std::string normal =
+      LoadError(kTextHeader + "Mesh m { " + kTriangle + " MeshNormals { 1; 0;0;1;; 1; 3;0,0,3;; } }", frame);
   EXPECT_NE(normal.find("normal index 3 out of range"), std::string::npos) << normal;
 
   // A mesh completed before the error stays.

@@ -204,8 +204,10 @@ class TXTextMaker {
       for (int i = 0; i < indexes; ++i) IntField(Int(0, std::max(materials - (Chance(0.02) ? 0 : 1), 0)), ",");
       out_ += ";";
       for (int m = 0; m < materials; ++m) {
-        if (Chance(0.3)) out_ += "{ shared }";
-        else Material("own" + std::to_string(m));
+        if (Chance(0.3))
+          out_ += "{ shared }";
+        else
+          Material("own" + std::to_string(m));
       }
       out_ += "}";
       Gap();
@@ -251,9 +253,12 @@ class TXTextMaker {
     if (out_.size() < 20) return;
     const double roll = std::uniform_real_distribution<>(0, 1)(rng_);
     const size_t at = static_cast<size_t>(Int(16, static_cast<int>(out_.size()) - 1));
-    if (roll < 0.1) out_.resize(at);
-    else if (roll < 0.2) out_[at] = "{};,/x-9 \n"[Int(0, 9)];
-    else if (roll < 0.25) out_.insert(at, "1e999;");
+    if (roll < 0.1)
+      out_.resize(at);
+    else if (roll < 0.2)
+      out_[at] = "{};,/x-9 \n"[Int(0, 9)];
+    else if (roll < 0.25)
+      out_.insert(at, "1e999;");
   }
 
   std::mt19937 rng_;

@@ -30,16 +30,44 @@ TEST(XFileWriter, EmptySceneAndOneTriangleExactText) {
   mesh->SetName("");
   mesh->AddTriangle3({0, 0, 0}, {1, 0, 0}, {0, 1, 0}, 0x0000FF);
   mesh->ComputeNormals(true);
-  const std::string expected =
-      kHead + Lines({"", "Mesh {", " 3;", " 0.000000;0.000000;0.000000;,", " 1.000000;0.000000;0.000000;,",
-                     " 0.000000;1.000000;0.000000;;", " 1;", " 3;2,1,0;;", " ", " MeshMaterialList {", "  1;",
-                     "  1;", "  0;", "  ", "  Material {", "   1.000000;0.000000;0.000000;1.000000;;",
-                     "   10.000000;", "   0.500000;0.500000;0.500000;;", "   0.000000;0.000000;0.000000;;", "  }",
-                     " }", " ", " MeshNormals {", "  3;", "  0.000000;0.000000;-1.000000;,",
-                     "  0.000000;0.000000;-1.000000;,", "  0.000000;0.000000;-1.000000;;", "  1;", "  3;2,1,0;;",
-                     " }", " ", " MeshVertexColors {", "  3;", "  0; 1.000000;0.000000;0.000000;1.000000;;",
-                     "  1; 1.000000;0.000000;0.000000;1.000000;;", "  2; 1.000000;0.000000;0.000000;1.000000;;",
-                     " }", "}"});
+  const std::string expected = kHead + Lines({"",
+                                              "Mesh {",
+                                              " 3;",
+                                              " 0.000000;0.000000;0.000000;,",
+                                              " 1.000000;0.000000;0.000000;,",
+                                              " 0.000000;1.000000;0.000000;;",
+                                              " 1;",
+                                              " 3;2,1,0;;",
+                                              " ",
+                                              " MeshMaterialList {",
+                                              "  1;",
+                                              "  1;",
+                                              "  0;",
+                                              "  ",
+                                              "  Material {",
+                                              "   1.000000;0.000000;0.000000;1.000000;;",
+                                              "   10.000000;",
+                                              "   0.500000;0.500000;0.500000;;",
+                                              "   0.000000;0.000000;0.000000;;",
+                                              "  }",
+                                              " }",
+                                              " ",
+                                              " MeshNormals {",
+                                              "  3;",
+                                              "  0.000000;0.000000;-1.000000;,",
+                                              "  0.000000;0.000000;-1.000000;,",
+                                              "  0.000000;0.000000;-1.000000;;",
+                                              "  1;",
+                                              "  3;2,1,0;;",
+                                              " }",
+                                              " ",
+                                              " MeshVertexColors {",
+                                              "  3;",
+                                              "  0; 1.000000;0.000000;0.000000;1.000000;;",
+                                              "  1; 1.000000;0.000000;0.000000;1.000000;;",
+                                              "  2; 1.000000;0.000000;0.000000;1.000000;;",
+                                              " }",
+                                              "}"});
   std::vector<int> reports;
   EXPECT_EQ(WriteXStream(frame, [&](int p) { reports.push_back(p); }), expected);
   // Vertices gathered, then written, then the normals; then the colours.
@@ -166,7 +194,8 @@ TEST(XFileWriter, SharedVerticesReadBackIntoTheSameTriangles) {
   std::mt19937 random(11);
   auto at = [](int i, int j) { return T3DVector{double(i), double(j), (i * j) % 7 * 0.125}; };
   for (int i = 0; i < 20; ++i)
-    for (int j = 0; j < 20; ++j) grid->AddQuad(at(i, j), at(i + 1, j), at(i + 1, j + 1), at(i, j + 1), random() & 0xFFFFFF);
+    for (int j = 0; j < 20; ++j)
+      grid->AddQuad(at(i, j), at(i + 1, j), at(i + 1, j + 1), at(i, j + 1), random() & 0xFFFFFF);
   for (int v = 0; v < grid->VertexCount(); ++v) grid->SetVertexColor(v, random() & 0xFFFFFF);
   grid->ComputeNormals(true);
   auto* soup = dynamic_cast<TGLMesh*>(frame.Meshes.AddNew());

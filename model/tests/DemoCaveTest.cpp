@@ -130,8 +130,8 @@ void CheckRoundTrip(const TDemoOptions& options) {
 }
 
 TEST(DemoCave, EverySummaryFigureMatchesTheLoadedModel) {
-  for (const TDemoOptions& o : {TDemoOptions{10, 1}, TDemoOptions{57, 7}, TDemoOptions{400, 2},
-                                TDemoOptions{3000, 1}, TDemoOptions{5000, 4000000000u}})
+  for (const TDemoOptions& o : {TDemoOptions{10, 1}, TDemoOptions{57, 7}, TDemoOptions{400, 2}, TDemoOptions{3000, 1},
+                                TDemoOptions{5000, 4000000000u}})
     CheckRoundTrip(o);
 }
 
@@ -208,8 +208,7 @@ TEST(DemoCave, SeedsAreIndependentAndSizesExact) {
   const TDemoCave a = GenerateDemoCave({200, 1});
   EXPECT_EQ(a.Text, GenerateDemoCave({200, 1}).Text);
   EXPECT_NE(a.Text, GenerateDemoCave({200, 2}).Text);
-  for (int n : {10, 11, 39, 40, 449, 901, 3601})
-    EXPECT_EQ(n, GenerateDemoCave({n, 5}).Summary.Stations) << n;
+  for (int n : {10, 11, 39, 40, 449, 901, 3601}) EXPECT_EQ(n, GenerateDemoCave({n, 5}).Summary.Stations) << n;
   EXPECT_THROW(GenerateDemoCave({9, 1}), std::invalid_argument);
   EXPECT_THROW(GenerateDemoCave({-5, 1}), std::invalid_argument);
 }

@@ -56,9 +56,9 @@ TEST(PlotReader, StationLineWithEveryPart) {
 
 TEST(PlotReader, OptionalPartsOutOfOrderOrMissing) {
   auto l = Load(
-      "M 1 2 3\r\n"                      // no S part
-      "D 1 2 3 P 1 2 3 4 S X\r\n"        // P before S: the search for S passes over P
-      "D 1 2 3 S Y I 1 F MX \"c\"\r\n"   // flags after a space are empty, so is the comment
+      "M 1 2 3\r\n"                     // no S part
+      "D 1 2 3 P 1 2 3 4 S X\r\n"       // P before S: the search for S passes over P
+      "D 1 2 3 S Y I 1 F MX \"c\"\r\n"  // flags after a space are empty, so is the comment
       "D 1 2 3 S AVERYLONGSTATIONNAMEBEYONDTWENTY\r\n");
   ASSERT_TRUE(l->result.Ok) << l->result.Message;
   const auto& p = l->model.Plots;
@@ -139,8 +139,8 @@ TEST(PlotReader, SplayGroupsOfStationsMetAgainKeepTheirOrder) {
   for (int group = 0; group < 2000; ++group) {
     // Names of 20 characters and more are cut to 20, so two stations meet
     // as one.
-    const std::string from = group % 97 == 0 ? "LONGSTATIONNAME_OF_20" + std::to_string(group % 2)
-                                             : "s" + std::to_string(rng() % 60);
+    const std::string from =
+        group % 97 == 0 ? "LONGSTATIONNAME_OF_20" + std::to_string(group % 2) : "s" + std::to_string(rng() % 60);
     const std::string key = from.substr(0, 20);
     const int n = static_cast<int>(rng() % 9);
     const double x = group;
@@ -209,7 +209,9 @@ TEST(PlotReader, SkippedLineKindsAndTriangleBlocks) {
 
 TEST(PlotReader, LineEndingsAndEndOfFile) {
   // Bare line feeds, no final line end, and text after Ctrl-Z.
-  auto l = Load("M 1 2 3 S a\nD 4 5 6 S b\n\nD 7 8 9 S c\x1A" "D 1 1 1 S ignored\r\n");
+  auto l = Load(
+      "M 1 2 3 S a\nD 4 5 6 S b\n\nD 7 8 9 S c\x1A"
+      "D 1 1 1 S ignored\r\n");
   ASSERT_TRUE(l->result.Ok) << l->result.Message;
   ASSERT_EQ(l->model.Plots.Count(), 3);
   EXPECT_EQ(l->model.Plots[2].Name, "c");
@@ -248,17 +250,17 @@ TEST(PlotReader, ModelAfterAnErrorKeepsThePreviousLoadFigures) {
   TPlotModel model;
   ASSERT_TRUE(LoadPlotText(model, "Z 0 10 0 10 0 20\r\nM 1 2 3\r\nS Sec\r\n", "a.plt").Ok);
   std::string warned;
-  TPlotLoadResult r = LoadPlotText(model, "Z 0 1 0 1 0 1\r\nM 7 8 9\r\nD 1 2 bad\r\n", "b.plt",
-                                   {}, [&](const std::string& m) { warned = m; });
+  TPlotLoadResult r = LoadPlotText(model, "Z 0 1 0 1 0 1\r\nM 7 8 9\r\nD 1 2 bad\r\n", "b.plt", {},
+                                   [&](const std::string& m) { warned = m; });
   EXPECT_FALSE(r.Ok);
   EXPECT_EQ(warned, r.Message);
   EXPECT_EQ(model.PlotInfo.FileName, "b.plt");
-  EXPECT_TRUE(model.PlotInfo.Loaded);              // from the first load
-  EXPECT_EQ(model.PlotInfo.DepthRange, 20);        // from the first load
-  EXPECT_EQ(model.PlotInfo.FirstPosition.z, 3);    // from the first load
-  EXPECT_EQ(model.PlotInfo.Max.z, 1);              // this load's box
+  EXPECT_TRUE(model.PlotInfo.Loaded);            // from the first load
+  EXPECT_EQ(model.PlotInfo.DepthRange, 20);      // from the first load
+  EXPECT_EQ(model.PlotInfo.FirstPosition.z, 3);  // from the first load
+  EXPECT_EQ(model.PlotInfo.Max.z, 1);            // this load's box
   EXPECT_EQ(model.Plots.Count(), 1);
-  EXPECT_EQ(model.Sections.Count(), 0);            // no default section
+  EXPECT_EQ(model.Sections.Count(), 0);  // no default section
 }
 
 TEST(PlotReader, ProgressAndMissingFile) {
@@ -286,7 +288,8 @@ TEST(PlotReader, CountPlotLinesAndGeoreference) {
 
   TPlotModel model;
   std::string warned;
-  EXPECT_FALSE(CheckGeoreference(model, [&](const std::string& m) { warned = m; }, "Extra"));
+  EXPECT_FALSE(CheckGeoreference(
+      model, [&](const std::string& m) { warned = m; }, "Extra"));
   EXPECT_EQ(warned,
             "No Georeference Data In Plot File.\r\nData may be missing from the project or\r\n"
             "the file may have been compiled with an old compiler.\r\n"
@@ -306,8 +309,9 @@ TEST(PlotReader, FootDefinitionFromTheFamilySettings) {
 }
 
 TEST(PlotReader, NumbersReadExactlyAsTheGeneralParser) {
-  std::vector<std::string> numbers{"0.1", "-0.30", "123456789012345", "1234567890123456", "999999999999999.9",
-                                   ".5", "5.", "+5", "-0", "1e3", "2.5E-3", "1e-400", "0.000000000000001"};
+  std::vector<std::string> numbers{
+      "0.1", "-0.30", "123456789012345", "1234567890123456", "999999999999999.9", ".5", "5.", "+5",
+      "-0",  "1e3",   "2.5E-3",          "1e-400",           "0.000000000000001"};
   uint64_t state = 12345;
   for (int i = 0; i < 2000; ++i) {
     state = state * 6364136223846793005ULL + 1442695040888963407ULL;

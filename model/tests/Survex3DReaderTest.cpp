@@ -11,8 +11,8 @@
 #include <sstream>
 
 #include "model/PlotStats.h"
-#include "model/SurveyFile.h"
 #include "model/Survex3DReader.h"
+#include "model/SurveyFile.h"
 #include "platform/AtomicFile.h"
 
 using namespace lumora;

@@ -249,7 +249,7 @@ TEST(LinePreparation, RoundingMatchesInPlaceInsertion) {
 TEST(ExporterHelpers, PlanOutlineAndAveragedEnds) {
   TPlotVector a = Rec(1, 2, 0, 0), b = Rec(3, 4, 0, 0), c = Rec(5, 6, 0, 0);
   a.Position = {0, 0, 1};
-  b.Position = {0, 10, 2};  // north: left is west
+  b.Position = {0, 10, 2};   // north: left is west
   c.Position = {10, 10, 3};  // east: left is north
   TPlanOutline ab = PlanOutline(a, b), bc = PlanOutline(b, c);
   auto near = [](const T3DVector& v, double x, double y, double z) {

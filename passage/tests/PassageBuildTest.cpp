@@ -129,11 +129,11 @@ TEST(PassageBuild, MissingQuadProcedureRaisesBeforeAnything) {
 TEST(PassageBuild, ShortLinesFeaturesAndFiltersEmitNothing) {
   TestCave cave;
   cave.Survey("ONE");
-  cave.Line({{0, 0, 0}});                 // a single station: nothing
-  cave.Line({{5, 0, 0}, {5, 10, 0}});     // one segment
+  cave.Line({{0, 0, 0}});              // a single station: nothing
+  cave.Line({{5, 0, 0}, {5, 10, 0}});  // one segment
   cave.Survey("FEAT", skFeatureRange);
   cave.Line({{0, 0, 0, 1, 1, 1, 1, 'L'}, {0, 10, 0}});  // features have no passages
-  cave.Survey("EMPTY");                   // a survey without lines
+  cave.Survey("EMPTY");                                 // a survey without lines
   cave.Survey("TWO");
   cave.Line({{9, 0, 0}, {9, 10, 0}, {9, 20, 0}});
   {
@@ -191,7 +191,9 @@ TEST(PassageBuild, ProgressAfterEveryFiftiethSurvey) {
   BuildPassages(
       cave.Model(), Defaults(), state,
       [](const T3DVector&, const T3DVector&, const T3DVector&, const T3DVector&, int32_t) {}, {},
-      [&](int64_t faces, int percent) { calls.push_back({faces, percent}); });
+      [&](int64_t faces, int percent) {
+        calls.push_back({faces, percent});
+      });
   // Surveys 0, 50 and 100 of 120: 0 %, 41.7 % and 83.3 %, rounded.
   ASSERT_EQ(calls.size(), 3u);
   EXPECT_EQ(calls[0], (std::pair<int64_t, int>{8, 0}));
@@ -345,7 +347,7 @@ TEST(PassageBuild, VerticalModeTurnsOnAtTheThreshold) {
   Build b = BuildAll(cave.Model(), o);
   ASSERT_EQ(b.rec.quads.size(), 16u);
   for (int i = 8; i < 16; ++i) {
-    EXPECT_EQ(b.rec.quads[i].p[0].z, 0);                  // from-ring
+    EXPECT_EQ(b.rec.quads[i].p[0].z, 0);                          // from-ring
     EXPECT_NEAR(b.rec.quads[i].p[2].z, 10 * std::sin(r), 1e-12);  // to-ring
   }
 }
@@ -361,7 +363,8 @@ TEST(PassageBuild, HiddenAndSplayRecordsAreBridged) {
     TPassageState state;
     BuildPassages(
         cave.Model(), o, state, [](const T3DVector&, const T3DVector&, const T3DVector&, const T3DVector&, int32_t) {},
-        {}, {}, {}, [&](const T3DVector& a, const T3DVector& b) {
+        {}, {}, {},
+        [&](const T3DVector& a, const T3DVector& b) {
           shots.push_back({a.y, b.y});
           return true;
         });

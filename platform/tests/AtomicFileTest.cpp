@@ -48,8 +48,8 @@ TEST(AtomicFile, ConcurrentWritersLeaveOneWholeFile) {
     });
   for (auto& t : threads) t.join();
   const std::string result = ReadWholeFile(target);
-  EXPECT_NE(std::find(contents.begin(), contents.end(), result), contents.end()) << "a mixed file of "
-                                                                                  << result.size() << " bytes";
+  EXPECT_NE(std::find(contents.begin(), contents.end(), result), contents.end())
+      << "a mixed file of " << result.size() << " bytes";
   EXPECT_EQ(Names(dir), std::set<std::string>{"cave.dxf"});
   std::filesystem::remove_all(dir);
 }

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sys/resource.h>
-#include <unistd.h>
 
 #include <csignal>
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -7,7 +8,6 @@
 #include <set>
 #include <string>
 #include <tuple>
-#include <unistd.h>
 #include <vector>
 
 #include "geometry/GLMatrix.h"
@@ -28,24 +28,24 @@ const char* const kShots =
     "SMain\r\n"
     "N S1 D 1 1 2000 C test\r\n"
     "M 0 0 5 S A0 P 0 0 0 0\r\n"
-    "D 10 0 5 S A1 P 0 0 0 0\r\n"        // due north, level, 10: row 0, column 0
-    "D 10 20 5 S A2 P 0 0 0 0\r\n"       // due east, level, 20: row 0, column 1
-    "D 10 23 9 S A3 P 0 0 0 0\r\n"       // east rising 3 over 4 up: slope 5, horizontal 3
-    "D 10 23 40 S A4 P 0 0 0 0\r\n"      // straight up 31 to the top: row 4
-    "D 6 20 36 S A5 P 0 0 0 0\r\n"       // falling to bearing 216.9: slope 6.4, horizontal 5
-    "d 6 30 36 S A6 P 0 0 0 0\r\n"       // excluded
-    "D 6 32.5 36 S A7 P 0 0 0 0\r\n"     // from the excluded record: east 2.5, rounds to 2
+    "D 10 0 5 S A1 P 0 0 0 0\r\n"          // due north, level, 10: row 0, column 0
+    "D 10 20 5 S A2 P 0 0 0 0\r\n"         // due east, level, 20: row 0, column 1
+    "D 10 23 9 S A3 P 0 0 0 0\r\n"         // east rising 3 over 4 up: slope 5, horizontal 3
+    "D 10 23 40 S A4 P 0 0 0 0\r\n"        // straight up 31 to the top: row 4
+    "D 6 20 36 S A5 P 0 0 0 0\r\n"         // falling to bearing 216.9: slope 6.4, horizontal 5
+    "d 6 30 36 S A6 P 0 0 0 0\r\n"         // excluded
+    "D 6 32.5 36 S A7 P 0 0 0 0\r\n"       // from the excluded record: east 2.5, rounds to 2
     "D 6 36 36 S A8 P 0 0 0 0 I 0 FS\r\n"  // splay
-    "D 6 39.5 36 S A9 P 0 0 0 0\r\n"     // from the splay's end: east 3.5, rounds to 4
-    "D 6.4 39.5 36 S A10 P 0 0 0 0\r\n"  // north 0.4: weight 0 by length
-    "D 9.4 35.5 36 S A11 P 0 0 0 0\r\n"  // bearing 306.9, 5
-    "D 5.4 35.5 39 S A12 P 0 0 0 0\r\n"; // due south rising 4 over 3 up: 5
+    "D 6 39.5 36 S A9 P 0 0 0 0\r\n"       // from the splay's end: east 3.5, rounds to 4
+    "D 6.4 39.5 36 S A10 P 0 0 0 0\r\n"    // north 0.4: weight 0 by length
+    "D 9.4 35.5 36 S A11 P 0 0 0 0\r\n"    // bearing 306.9, 5
+    "D 5.4 35.5 39 S A12 P 0 0 0 0\r\n";   // due south rising 4 over 3 up: 5
 
 class TempFile {
  public:
   explicit TempFile(const std::string& text) {
-    path_ = fs::temp_directory_path() / ("lumora-rose-" + std::to_string(::getpid()) + "-" +
-                                         std::to_string(count_++) + ".plt");
+    path_ = fs::temp_directory_path() /
+            ("lumora-rose-" + std::to_string(::getpid()) + "-" + std::to_string(count_++) + ".plt");
     std::ofstream(path_, std::ios::binary) << text;
   }
   ~TempFile() { fs::remove(path_); }
@@ -100,9 +100,9 @@ TEST(RoseGrid, BinsHandComputedShots) {
   // (column 3), south 180 -> 360, the undrawn column 6.
   o.RoseType = TRoseType::WaterFlow;
   BinShots(g, model, 4, 6, o);
-  ExpectGrid(g,
-             {{{0, 0}, 10}, {{0, 1}, 20}, {{0, 4}, 5}, {{4, 3}, 31}, {{3, 3}, 6}, {{3, 1}, 6}, {{3, 5}, 5}, {{3, 6}, 5}},
-             "water flow");
+  ExpectGrid(
+      g, {{{0, 0}, 10}, {{0, 1}, 20}, {{0, 4}, 5}, {{4, 3}, 31}, {{3, 3}, 6}, {{3, 1}, 6}, {{3, 5}, 5}, {{3, 6}, 5}},
+      "water flow");
 
   // Opposite bearings together: 216.9 -> 36.9, 306.9 -> 126.9, 180 -> 0.
   o.RoseType = TRoseType::Rose180;
@@ -407,14 +407,20 @@ TEST(RosePicture, DemoCaveFaceUpShowsRainbowAndDial) {
       if (hi > 60 && hi - lo > hi / 2) {
         // Hue sector 0..5: red, yellow, green, cyan, blue, magenta.
         double h;
-        if (hi == rd) h = std::fmod((g - b) / double(hi - lo) + 6, 6);
-        else if (hi == g) h = (b - rd) / double(hi - lo) + 2;
-        else h = (rd - g) / double(hi - lo) + 4;
+        if (hi == rd)
+          h = std::fmod((g - b) / double(hi - lo) + 6, 6);
+        else if (hi == g)
+          h = (b - rd) / double(hi - lo) + 2;
+        else
+          h = (rd - g) / double(hi - lo) + 4;
         ++hues[static_cast<int>(h + 0.5) % 6];
       } else if (hi - lo < 12) {
-        if (hi > 235) ++white;
-        else if (hi > 150) ++light;
-        else if (hi > 70) ++dark;
+        if (hi > 235)
+          ++white;
+        else if (hi > 150)
+          ++light;
+        else if (hi > 70)
+          ++dark;
       }
     }
   int rainbow = 0;

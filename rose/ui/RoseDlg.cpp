@@ -95,10 +95,9 @@ TRoseDlg::TRoseDlg(TPlotModel& model, QWidget* parent) : QDialog(parent), model_
   PetalsSpin->setValue(36);
   AngleDis = Named<QLabel>("AngleDis");
   QGroupBox* typeBox;
-  RoseTypeRadio = Radios(this, "RoseTypeRadio", QStringLiteral("Rose Type"),
-                         {QStringLiteral("360 Degree Rose"), QStringLiteral("180 Degree Rose"),
-                          QStringLiteral("Water Flow")},
-                         typeBox);
+  RoseTypeRadio = Radios(
+      this, "RoseTypeRadio", QStringLiteral("Rose Type"),
+      {QStringLiteral("360 Degree Rose"), QStringLiteral("180 Degree Rose"), QStringLiteral("Water Flow")}, typeBox);
   LayersSpin = Named<QSpinBox>("LayersSpin");
   LayersSpin->setRange(kMinRoseLayers, kMaxRoseLayers);
   LayersSpin->setValue(24);

@@ -48,7 +48,8 @@ TEST(FastMeshBuild, DeferredFaceListsMakeTheSameMeshBitForBit) {
       const T3DVector a = kept.GetVertexNormal(v), b = deferred.GetVertexNormal(v);
       EXPECT_TRUE(a.x == b.x && a.y == b.y && a.z == b.z) << "vertex " << v;
     }
-    for (int f = 0; f < kept.ColorCount(); ++f) EXPECT_EQ(deferred.TriangleVertexIndices(f), kept.TriangleVertexIndices(f));
+    for (int f = 0; f < kept.ColorCount(); ++f)
+      EXPECT_EQ(deferred.TriangleVertexIndices(f), kept.TriangleVertexIndices(f));
     EXPECT_EQ(stages.back(), "Done");
 
     // The lists appear when asked for, as they would have grown.
@@ -201,7 +202,10 @@ TEST_F(FastMeshFrame, BufferObjectsDrawWhatTheArraysDraw) {
   const int drawn = CountPixels(testing::NotBlack);
   m->SetColor(0xFF00FF00);
   Draw(frame, false);
-  EXPECT_EQ(CountPixels([](const testing::TRGBA& p) { return p == testing::TRGBA{0, 255, 0, 255}; }), drawn)
+  EXPECT_EQ(CountPixels([](const testing::TRGBA& p) {
+              return p == testing::TRGBA{0, 255, 0, 255};
+            }),
+            drawn)
       << "a new colour reaches the buffers";
   m->Clear();
   m->AddQuad({-0.5, -0.5, 0}, {0.5, -0.5, 0}, {0.5, 0.5, 0}, {-0.5, 0.5, 0}, 0xFFFF0000);

@@ -227,7 +227,7 @@ TEST(Textures, ProgramBitmaps) {
   auto grey = [&](int x, int y) { return dial.Row(y)[x * 4]; };
   EXPECT_EQ(grey(2, 2), 255);
   EXPECT_EQ(grey(509, 509), 255);
-  const int inner = grey(256 + 71, 256 - 71);   // north-east sector, inner ring
+  const int inner = grey(256 + 71, 256 - 71);    // north-east sector, inner ring
   const int outer = grey(256 + 148, 256 - 148);  // same sector, outer ring
   const int nextInner = grey(256 + 100, 256);    // east sector, inner ring
   EXPECT_NE(inner, 255);

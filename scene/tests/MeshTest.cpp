@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <numbers>
 #include <map>
+#include <numbers>
 #include <string>
 #include <utility>
 #include <vector>
@@ -281,8 +281,8 @@ TEST(MeshNormals, FastMeshWeightsAndNormalises) {
   // Angle weighting: a corner with a wider angle pulls harder.
   TGLFastMesh w;
   w.AngleWeighted = true;
-  w.AddTriangle3({0, 0, 0}, {1, 0, 0}, {0, 1, 0}, 0);          // 90 degrees at the origin, normal +z
-  w.AddTriangle3({0, 0, 0}, {0, 0, 1}, {1, 0, 0.2}, 0);        // narrower corner, normal -y side
+  w.AddTriangle3({0, 0, 0}, {1, 0, 0}, {0, 1, 0}, 0);    // 90 degrees at the origin, normal +z
+  w.AddTriangle3({0, 0, 0}, {0, 0, 1}, {1, 0, 0.2}, 0);  // narrower corner, normal -y side
   w.ComputeAllNormals();
   const T3DVector a = w.GetFaceNormal(0), b = w.GetFaceNormal(1);
   const double angleA = std::numbers::pi / 2;

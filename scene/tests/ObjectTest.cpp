@@ -172,7 +172,7 @@ TEST(SceneObject, MouseDragCasesAndShiftRules) {
   TGLRenderer o;  // lateral drag on
   o.SetMin({-1, -1, -1});
   o.SetMax({1, 1, 1});
-  o.ObjectMatrix[14] = -10;  // 100 pixels per unit
+  o.ObjectMatrix[14] = -10;                 // 100 pixels per unit
   EXPECT_FALSE(o.MouseMove(ssLeft, 5, 5));  // not tracking
 
   o.MouseDown(100, 100);
@@ -288,8 +288,8 @@ TEST(SceneLists, AllObjectsFollowsEveryStructuralChange) {
 
   std::vector<std::string> names;
   for (int i = 0; i < root.AllObjects.Count(); ++i) names.push_back(root.AllObjects[i]->Name());
-  EXPECT_EQ(names, (std::vector<std::string>{"Mesh-0", "Mesh-0", "Lines-1", "Frame-1", "inner", "Points-1",
-                                             "Frame-1", "deep"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"Mesh-0", "Mesh-0", "Lines-1", "Frame-1", "inner", "Points-1", "Frame-1",
+                                             "deep"}));
   // Items keep their real owners while indexed.
   EXPECT_EQ(root.AllObjects[4]->Owner, &child->Meshes);
   EXPECT_FALSE(root.AllObjects.OwnsObjects());
@@ -333,7 +333,7 @@ TEST(SceneLists, AssignCopiesItemsAndRendererSettings) {
   EXPECT_EQ(copy->Name(), "Shots");
   EXPECT_TRUE(copy->Blend);
   EXPECT_TRUE(copy->TwoSided());
-  EXPECT_FALSE(copy->CustomBlend);  // not copied
+  EXPECT_FALSE(copy->CustomBlend);     // not copied
   EXPECT_EQ(copy->SegmentCount(), 0);  // a line set's assign copies no segments
   auto* meshCopy = static_cast<TGLMesh*>(b.Meshes[0]);
   EXPECT_EQ(meshCopy->TriangleCount(), 2);

@@ -92,15 +92,17 @@ TEST(StrokeFontLoader, ReadsAHandMadeFontWithSevenBitCoordinates) {
 }
 
 TEST(StrokeFontLoader, TheEightBuiltInFontsLoadWithPrintableAscii) {
-  const char* names[] = {"Roman", "Roman Bold", "Roman Italic", "Sans-Serif", "Sans-Serif Bold", "Small", "Script",
-                         "Gothic"};
+  const char* names[] = {"Roman",           "Roman Bold", "Roman Italic", "Sans-Serif",
+                         "Sans-Serif Bold", "Small",      "Script",       "Gothic"};
   for (int i = 0; i < kStrokeFontCount; ++i) {
     SCOPED_TRACE(names[i]);
     const TFontItem& item = StrokeFontItem(i);
     EXPECT_STREQ(item.Name, names[i]);
     ASSERT_NE(item.Data, nullptr);
     ASSERT_GT(item.Size, 128u);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(item.Data), 8), std::string("PK\x08\x08" "BGI ", 8));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(item.Data), 8), std::string("PK\x08\x08"
+                                                                                    "BGI ",
+                                                                                    8));
     TStrokeFont font;
     font.LoadFont(i);
     const TChrFontInfo& f = font.Font();
@@ -156,8 +158,8 @@ TEST(StrokeFontLoader, ConverterRemakesTheCommittedFiles) {
   if (!std::filesystem::exists("/usr/share/hershey-fonts/rowmand.jhf")) GTEST_SKIP() << "no Hershey fonts";
   const std::filesystem::path out = std::filesystem::temp_directory_path() / "lumora-chr-test";
   std::filesystem::create_directories(out);
-  const std::string cmd = "python3 '" + (fonts / "make_chr_fonts.py").string() +
-                          "' /usr/share/hershey-fonts '" + out.string() + "'";
+  const std::string cmd =
+      "python3 '" + (fonts / "make_chr_fonts.py").string() + "' /usr/share/hershey-fonts '" + out.string() + "'";
   ASSERT_EQ(std::system(cmd.c_str()), 0);
   auto read = [](const std::filesystem::path& p) {
     std::ifstream in(p, std::ios::binary);

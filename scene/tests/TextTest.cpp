@@ -62,7 +62,6 @@ bool Green(const TRGBA& p) { return p[0] == 0 && p[1] == 255 && p[2] == 0; }
 bool Blue(const TRGBA& p) { return p[0] < 30 && p[1] < 30 && p[2] > 200; }
 const TRGBA kBlack{0, 0, 0, 255};
 
-
 TEST(TextLines, SplitAtCrLfAndCrLf) {
   EXPECT_EQ(SplitLines("a\r\nb\rc\nd"), (std::vector<std::string>{"a", "b", "c", "d"}));
   EXPECT_EQ(SplitLines("ab\n"), (std::vector<std::string>{"ab"}));

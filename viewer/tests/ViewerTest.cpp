@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -100,7 +100,8 @@ TEST(OffscreenViewer, RenderToBitmapAtScaleTwoMatchesTheView) {
       int d = 0;
       for (int c = 0; c < 3; ++c) {
         const int avg = (BGR(big, 2 * x, 2 * y)[c] + BGR(big, 2 * x + 1, 2 * y)[c] + BGR(big, 2 * x, 2 * y + 1)[c] +
-                         BGR(big, 2 * x + 1, 2 * y + 1)[c]) / 4;
+                         BGR(big, 2 * x + 1, 2 * y + 1)[c]) /
+                        4;
         d = std::max(d, std::abs(avg - a[c]));
       }
       differing += d > 40;

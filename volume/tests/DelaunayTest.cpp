@@ -13,7 +13,6 @@
 namespace lumora {
 namespace {
 
-
 enum class Pattern { Uniform, Grid, Duplicates, Passages, Circle };
 
 std::vector<T2DVector> MakePoints(Pattern pattern, int n, unsigned seed) {
@@ -36,7 +35,8 @@ std::vector<T2DVector> MakePoints(Pattern pattern, int n, unsigned seed) {
           pts.push_back({u(rng), u(rng)});
         break;
       case Pattern::Circle:  // cocircular: cavities of many triangles
-        pts.push_back({50 + 40 * std::cos(i * 6.283185307179586 / n + seed), 50 + 40 * std::sin(i * 6.283185307179586 / n + seed)});
+        pts.push_back({50 + 40 * std::cos(i * 6.283185307179586 / n + seed),
+                       50 + 40 * std::sin(i * 6.283185307179586 / n + seed)});
         break;
       case Pattern::Passages: {  // wall points of a few winding passages
         const double t = i * 0.7, line = static_cast<double>(i % 4);

@@ -60,8 +60,7 @@ struct DirectTriangulator {
     index1.clear();
     index2.clear();
     for (const Item& it : items) {
-      if (!points.empty() && std::fabs(it.p.x - points.back().x) < 1e-6 &&
-          std::fabs(it.p.y - points.back().y) < 1e-6) {
+      if (!points.empty() && std::fabs(it.p.x - points.back().x) < 1e-6 && std::fabs(it.p.y - points.back().y) < 1e-6) {
         if (it.a < index1.back()) index1.back() = it.a, index2.back() = it.b;
         continue;
       }
@@ -113,8 +112,7 @@ struct DirectTriangulator {
       }
       for (size_t a = 0; a < edges.size(); ++a)
         for (size_t b = a + 1; b < edges.size(); ++b)
-          if (edges[a].first == edges[b].second && edges[a].second == edges[b].first)
-            edges[a] = edges[b] = {-1, -1};
+          if (edges[a].first == edges[b].second && edges[a].second == edges[b].first) edges[a] = edges[b] = {-1, -1};
       if (onCircle)
         for (const auto& e : edges)
           departures += e.first >= 0 && Orientation(points[e.first], points[e.second], points[i]) >= 0;
@@ -203,8 +201,7 @@ struct DirectTriangulator {
         int slot = -1;
         if (e.Triangle >= 0)
           for (int s = 0; s < 3; ++s)
-            if (triangles[e.Triangle].Vertex(s) == e.p1 && triangles[e.Triangle].Vertex((s + 1) % 3) == e.p2)
-              slot = s;
+            if (triangles[e.Triangle].Vertex(s) == e.p1 && triangles[e.Triangle].Vertex((s + 1) % 3) == e.p2) slot = s;
         if (slot >= 0 && Measure(e, byArea) > limit) {
           const TDelaunayTriangle& t = triangles[e.Triangle];
           int32_t o = 0, na = 0, nb = 0;

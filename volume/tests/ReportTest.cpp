@@ -103,7 +103,8 @@ TEST_F(ReportRun, TenBlocksOfAHundredRows) {
   check.LevelCount = 6;
   check.BuildLevels({}, true);
   check.ComputeVolumes({}, false, 0.25);
-  EXPECT_EQ(reports.Lines[5 * 104 + 3 + 25], ReportRow(25, check.RockVolume, check.CaveVolume(), MakeWorkingUnits(true)));
+  EXPECT_EQ(reports.Lines[5 * 104 + 3 + 25],
+            ReportRow(25, check.RockVolume, check.CaveVolume(), MakeWorkingUnits(true)));
   // The model is left with the tool's own layer count and concavity.
   EXPECT_EQ(model.LevelCount, 4);
   check.LevelCount = 4;

@@ -52,8 +52,14 @@ TEST(PolygonArea, KnownPolygons) {
   // An L of three 10 ft squares: convex it spans the inner corner; dug to
   // the shortest edge it is the L itself.
   t.Clear();
-  for (auto [x, y] : {std::pair{0.0, 0.0}, {10.0, 0.0}, {20.0, 0.0}, {20.0, 10.0}, {10.0, 10.0}, {10.0, 20.0},
-                      {0.0, 20.0}, {0.0, 10.0}})
+  for (auto [x, y] : {std::pair{0.0, 0.0},
+                      {10.0, 0.0},
+                      {20.0, 0.0},
+                      {20.0, 10.0},
+                      {10.0, 10.0},
+                      {10.0, 20.0},
+                      {0.0, 20.0},
+                      {0.0, 10.0}})
     t.AddPoint(x, y);
   EXPECT_DOUBLE_EQ(area(1), 350);
   EXPECT_DOUBLE_EQ(area(0), 300);
@@ -116,19 +122,21 @@ TEST(Tesselator, SlabsWithTopsBottomsSidesAndHoles) {
     tess.Tesselate(l, mesh, 2, [&](int p) { progress.push_back(p); });
     EXPECT_FALSE(IsCounterClockwise(l[0]));
     EXPECT_EQ(progress, std::vector<int>{-1});  // one contour: 95 * 0 / 0
-    const int tops = 4;  // six corners, no hole
+    const int tops = 4;                         // six corners, no hole
     EXPECT_EQ(mesh.TriangleCount(), 2 * tops + 2 * 6);
     EXPECT_NEAR(TopArea(mesh, kHullTopColor, 5), 300, 1e-9);
     EXPECT_NEAR(TopArea(mesh, kHullTopColor, 3), -300, 1e-9);  // the bottom faces down
     EXPECT_NEAR(EnclosedVolume(mesh), 600, 1e-6);
     int sides = 0;
-    for (int i = 0; i < mesh.TriangleCount(); ++i) sides += (mesh.GetTriangleColors(i).c[0] & 0xFFFFFF) == kHullSideColor;
+    for (int i = 0; i < mesh.TriangleCount(); ++i)
+      sides += (mesh.GetTriangleColors(i).c[0] & 0xFFFFFF) == kHullSideColor;
     EXPECT_EQ(sides, 12);
   }
   {
     // A square with a square hole: the hole is turned counter-clockwise and
     // left out of the top.
-    TGLPolygonArray ring{{{0, 0, 0}, {0, 10, 0}, {10, 10, 0}, {10, 0, 0}}, {{3, 3, 0}, {3, 7, 0}, {7, 7, 0}, {7, 3, 0}}};
+    TGLPolygonArray ring{{{0, 0, 0}, {0, 10, 0}, {10, 10, 0}, {10, 0, 0}},
+                         {{3, 3, 0}, {3, 7, 0}, {7, 7, 0}, {7, 3, 0}}};
     TGLMesh mesh;
     tess.Tesselate(ring, mesh, -1);  // a negative thickness counts by its size
     EXPECT_FALSE(IsCounterClockwise(ring[0]));
@@ -303,8 +311,7 @@ TEST(VolumeModel, BoxCavePorosityMatchesItsAnalyticValue) {
   VolumeCave cave;
   for (int j = 0; j < 5; ++j) {
     std::vector<Station> line;
-    for (int x = 0; x <= length; x += 10)
-      line.push_back({double(x), j * s, 0, float(a), float(a), float(b), float(b)});
+    for (int x = 0; x <= length; x += 10) line.push_back({double(x), j * s, 0, float(a), float(a), float(b), float(b)});
     cave.Line(line, "P" + std::to_string(j) + "_");
   }
   const TPassageOptions options;
@@ -493,17 +500,17 @@ TEST(VolumeModel, DemoCaveLayersAgreeWithTheEarlierRule) {
     TVolumeModel model(*plots, options, state);
     model.BuildLevels({}, useDims);
     for (int k = 0; k < model.Count(); ++k) {
-      const auto kind = testing::CompareWithEarlierRule(model.Levels[k].Triangulator.Points(),
-                                                        std::string(useDims ? "walls" : "stations") + ", layer " +
-                                                            std::to_string(k));
+      const auto kind =
+          testing::CompareWithEarlierRule(model.Levels[k].Triangulator.Points(),
+                                          std::string(useDims ? "walls" : "stations") + ", layer " + std::to_string(k));
       ++kinds[static_cast<int>(kind)];
     }
   }
   EXPECT_GT(kinds[static_cast<int>(testing::TDifference::None)], 3);
   EXPECT_GT(kinds[static_cast<int>(testing::TDifference::Overlapping)], 3);
-  EXPECT_EQ(kinds[static_cast<int>(testing::TDifference::None)] +
-                kinds[static_cast<int>(testing::TDifference::Overlapping)],
-            20);
+  EXPECT_EQ(
+      kinds[static_cast<int>(testing::TDifference::None)] + kinds[static_cast<int>(testing::TDifference::Overlapping)],
+      20);
 }
 
 }  // namespace

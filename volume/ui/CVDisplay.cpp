@@ -79,8 +79,8 @@ std::vector<TPlotLabel> NeighbourLabels(const TTriangulator& t, int index) {
     const T3DVector towards = Subtract(c, mid);
     double length = Length(towards);
     if (length == 0) length = 1e-99;
-    labels.push_back({QString::number(slot + 1) + "-" + QString::number(neighbour),
-                      Add(mid, Scale(towards, 20 / length))});
+    labels.push_back(
+        {QString::number(slot + 1) + "-" + QString::number(neighbour), Add(mid, Scale(towards, 20 / length))});
   }
   return labels;
 }

@@ -239,10 +239,13 @@ QWidget* TVolumeDlg::HullsPage() {
   LayerRockVolDis = DisplayField("LayerRockVolDis");
   LayerCaveVolDis = DisplayField("LayerCaveVolDis");
   LayerPorosityDis = DisplayField("LayerPorosityDis");
-  const std::pair<const char*, QLineEdit*> boxes[] = {
-      {" Top", TopDis},           {" Bottom:", BottomDis},         {" Area:", AreaDis},
-      {" Thickness:", DepthDis},  {" Rock Vol:", LayerRockVolDis}, {" Cave Vol:", LayerCaveVolDis},
-      {"Porosity:", LayerPorosityDis}};
+  const std::pair<const char*, QLineEdit*> boxes[] = {{" Top", TopDis},
+                                                      {" Bottom:", BottomDis},
+                                                      {" Area:", AreaDis},
+                                                      {" Thickness:", DepthDis},
+                                                      {" Rock Vol:", LayerRockVolDis},
+                                                      {" Cave Vol:", LayerCaveVolDis},
+                                                      {"Porosity:", LayerPorosityDis}};
   int row = 2;
   for (const auto& [caption, box] : boxes) {
     l->addWidget(new QLabel(caption), row, 0);
@@ -512,7 +515,8 @@ void TVolumeDlg::Compute(bool rebuild) {
   stopwatch_.start();
   model_.ComputeVolumes(progress, ByAreaChk->isChecked(), PercentSpin->value() / 100);
   const double threshold = model_.Levels[currentLayer_].Triangulator.Threshold;
-  LengthDis->setText(QString::fromStdString(FixedText(threshold * units_.LengthFactor, 1) + " " + units_.ShortUnitName));
+  LengthDis->setText(
+      QString::fromStdString(FixedText(threshold * units_.LengthFactor, 1) + " " + units_.ShortUnitName));
   if (TGLMesh* hull = HullMesh ? HullMesh() : nullptr) {
     model_.BuildHullModel(*hull, progress);
     TVolumeModel::SetHullLook(*hull, TransparentTrack->value(), TransparentChk->isChecked(),

@@ -146,9 +146,9 @@ class TVolumeDlg : public QDialog {
   QTimer* deferred_;
   QElapsedTimer stopwatch_, paced_;
   int currentLayer_ = 0;
-  bool guard_ = false;       // the spin's handler is moving the bar
-  bool pending_ = false;     // a recomputation is asked for
-  bool rebuild_ = false;     // ... with the points collected again first
+  bool guard_ = false;    // the spin's handler is moving the bar
+  bool pending_ = false;  // a recomputation is asked for
+  bool rebuild_ = false;  // ... with the points collected again first
   bool computing_ = false;
   bool superseded_ = false;  // the running one gives way
   bool stale_ = false;       // the layers belong to a cave no longer loaded

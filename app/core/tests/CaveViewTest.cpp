@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
@@ -11,7 +12,6 @@
 #include <map>
 #include <set>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "app/core/CaveColors.h"

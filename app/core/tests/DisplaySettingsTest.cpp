@@ -30,7 +30,7 @@ TEST(DisplayLaws, TracksAndTheValuesTheyStandFor) {
   EXPECT_EQ(MaterialTrack(0), 0);
   EXPECT_EQ(MaterialTrack(127), 100);
   EXPECT_EQ(MaterialTrack(255), 100);
-  EXPECT_EQ(MaterialTrack(-5), 0);    // no logarithm: the start
+  EXPECT_EQ(MaterialTrack(-5), 0);  // no logarithm: the start
   EXPECT_EQ(MaterialTrack(NAN), 0);
 
   EXPECT_EQ(AmbientOfTrack(0), -2.0f);

@@ -25,11 +25,14 @@ inline void EarlierPassageWalls(const TPlotModel& model, const TPassageOptions& 
         record();
       },
       [&](const T3DVector& c, const T3DVector& a, const T3DVector& b, int32_t, bool firstEnd) {
-        if (firstEnd) mesh.AddTriangle3(AxisChange(c), AxisChange(b), AxisChange(a), kWallValue);
-        else mesh.AddTriangle3(AxisChange(c), AxisChange(a), AxisChange(b), kWallValue);
+        if (firstEnd)
+          mesh.AddTriangle3(AxisChange(c), AxisChange(b), AxisChange(a), kWallValue);
+        else
+          mesh.AddTriangle3(AxisChange(c), AxisChange(a), AxisChange(b), kWallValue);
         record();
       },
-      {}, [&](int s) {
+      {},
+      [&](int s) {
         survey = s;
         return true;
       });

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
@@ -7,7 +8,6 @@
 #include <set>
 #include <stdexcept>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "app/core/GLCave.h"
@@ -406,9 +406,9 @@ TEST_F(CaveTest, ProgressNamesEveryStageInOrder) {
   ASSERT_TRUE(r.Error.empty());
   EXPECT_EQ(shotField, "1,234");
   EXPECT_EQ(polygonField, ThousandsText(PassageState().FaceCount));
-  const std::vector<std::string> stages = {"Reading File",  "Setting Shots",   "Shots: 0",
-                                           "Shots: 1200",   "Setting Stations", "Station: 1230",
-                                           "Setting Labels", "Labels: 1230",    "Building Mesh",
+  const std::vector<std::string> stages = {"Reading File",     "Setting Shots",        "Shots: 0",
+                                           "Shots: 1200",      "Setting Stations",     "Station: 1230",
+                                           "Setting Labels",   "Labels: 1230",         "Building Mesh",
                                            "Passage - Prisms", "Setting bounding box", "Passage - Setting Face Normals",
                                            "Rendering Image"};
   auto at = actions.begin();
@@ -441,9 +441,8 @@ TEST_F(CaveTest, AReaderErrorIsWarnedAndTheSceneBuiltFromWhatWasRead) {
 
   // A missing file: a warning and an empty scene, no throw.
   warnings.clear();
-  const TCaveLoadResult missing =
-      LoadCave(dir.Write("x", "") / "none.plt", *viewer, scene, model, options, settings, style, progress,
-               [this](const std::string& m) { warnings.push_back(m); });
+  const TCaveLoadResult missing = LoadCave(dir.Write("x", "") / "none.plt", *viewer, scene, model, options, settings,
+                                           style, progress, [this](const std::string& m) { warnings.push_back(m); });
   EXPECT_FALSE(missing.Error.empty());
   EXPECT_EQ(scene.PassageMesh->ColorCount(), 0);
   EXPECT_EQ(scene.Shots->SegmentCount(), 0);

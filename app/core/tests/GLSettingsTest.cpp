@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
-#include <unistd.h>
 
 #include "app/core/GLSettings.h"
 #include "model/PlotReader.h"
@@ -99,8 +99,10 @@ TEST_F(UnitsSettings, TheTwoLumorIniFilesAreDifferentFiles) {
   EXPECT_EQ(UnitsSettingsPath(), dir / "Lumor.ini");
   EXPECT_EQ(RecentFilesSettingsPath(), dir / "bramble" / "Lumor.ini");
   EXPECT_NE(UnitsSettingsPath(), RecentFilesSettingsPath());
-  if (old) setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
-  else unsetenv("XDG_CONFIG_HOME");
+  if (old)
+    setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+  else
+    unsetenv("XDG_CONFIG_HOME");
 }
 
 }  // namespace

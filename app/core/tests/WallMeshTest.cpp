@@ -132,8 +132,7 @@ void ExpectSameWalls(const TPlotModel& model, const TCase& c) {
   filled.AddTriangleRGB(more, 7);
   EXPECT_EQ(filled.TriangleVertexIndices(filled.ColorCount() - 1),
             earlier.TriangleVertexIndices(earlier.ColorCount() - 1));
-  EXPECT_TRUE(SameBits(filled.GetFaceNormal(filled.ColorCount() - 1),
-                       earlier.GetFaceNormal(earlier.ColorCount() - 1)));
+  EXPECT_TRUE(SameBits(filled.GetFaceNormal(filled.ColorCount() - 1), earlier.GetFaceNormal(earlier.ColorCount() - 1)));
 }
 
 TEST(WallMesh, FilledRingByRingAsAddedFaceByFaceOnTheDemoCave) {

@@ -4,7 +4,6 @@
 
 #include <sys/resource.h>
 
-#include <csignal>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -29,6 +28,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
+#include <csignal>
 
 #include <functional>
 #include <memory>
@@ -147,24 +147,52 @@ class ExporterTest : public QObject {
     QCOMPARE(captions, QStringList({"Shapefile Export", "VRML Export", "DXF Export", "KML", "Wall Settings"}));
     QCOMPARE(tabs->currentIndex(), 0);
 
-    const QStringList on = {"ZipShapeChk", "DoPassageChk", "LayerSurveysChk", "LeftRightCheck", "UpDownCheck",
-                            "MarkFromChk", "ExpandMarkChk", "ShotLineChk", "LabelsChk", "StationMarkChk", "WallsChk",
-                            "NorthArrowChk", "ScaleBarChk", "DepthChk", "SubChk", "ExpandWallChk", "VerticalChk",
-                            "MergeChk", "SealChk", "SectionsChk", "MarkSectionsChk", "LabelSectionsChk"};
+    const QStringList on = {"ZipShapeChk",     "DoPassageChk",    "LayerSurveysChk", "LeftRightCheck", "UpDownCheck",
+                            "MarkFromChk",     "ExpandMarkChk",   "ShotLineChk",     "LabelsChk",      "StationMarkChk",
+                            "WallsChk",        "NorthArrowChk",   "ScaleBarChk",     "DepthChk",       "SubChk",
+                            "ExpandWallChk",   "VerticalChk",     "MergeChk",        "SealChk",        "SectionsChk",
+                            "MarkSectionsChk", "LabelSectionsChk"};
     const QMap<QString, QVariant> shown = Snapshot(form.get());
     for (auto it = shown.begin(); it != shown.end(); ++it)
-      if (it.value().typeId() == QMetaType::Bool) QVERIFY2(it.value().toBool() == on.contains(it.key()), qPrintable(it.key()));
-    const QMap<QString, QVariant> values = {
-        {"UnitRadio", 0}, {"DateRadio", 0}, {"ConvertTypeRadio", 0}, {"ShapeTypeRadio", 0},
-        {"PassageTypeRadio", 0}, {"MarkWithRadio", 0}, {"OverlayTypeRadio", 0}, {"AltitudeModeRadio", 0},
-        {"PassShapeRadio", 2}, {"CornerRadio", 1}, {"TransparencySpin", 50.0}, {"RotSpin", 0.0},
-        {"ScaleBarSpin", 100.0}, {"MarkSizeSpin", 25.0}, {"ScaleSpin", 100.0}, {"AltitudeSpin", 0.1},
-        {"HeadingSpin", 355.9}, {"KMLMarkScaleSpin", 1.0}, {"KMLLabelScaleSpin", 1.0}, {"CornerAngleSpin", 20.0},
-        {"SubSpin", 2.0}, {"VerticalAngleSpin", 50.0}, {"LineWidthSpin", 4}, {"FillTransBar", 0},
-        {"DatumCombo", 21}, {"TextureEdit", "texture2.png"}, {"PassColorDis", 255u}, {"LineColorDis", 16776960u},
-        {"BackColorDis", 8421504u}, {"KMLLineColorDis", 16711680u}, {"KMLFillColorDis", 255u},
-        {"KMLMarkColorDis", 16777215u}, {"KMLLabelColorDis", 16777215u}, {"SurveyColorDis", aci_to_rgb(3)},
-        {"LabelColorDis", aci_to_rgb(2)}, {"DepthColorDis", aci_to_rgb(5)}, {"WallColorDis", aci_to_rgb(1)}};
+      if (it.value().typeId() == QMetaType::Bool)
+        QVERIFY2(it.value().toBool() == on.contains(it.key()), qPrintable(it.key()));
+    const QMap<QString, QVariant> values = {{"UnitRadio", 0},
+                                            {"DateRadio", 0},
+                                            {"ConvertTypeRadio", 0},
+                                            {"ShapeTypeRadio", 0},
+                                            {"PassageTypeRadio", 0},
+                                            {"MarkWithRadio", 0},
+                                            {"OverlayTypeRadio", 0},
+                                            {"AltitudeModeRadio", 0},
+                                            {"PassShapeRadio", 2},
+                                            {"CornerRadio", 1},
+                                            {"TransparencySpin", 50.0},
+                                            {"RotSpin", 0.0},
+                                            {"ScaleBarSpin", 100.0},
+                                            {"MarkSizeSpin", 25.0},
+                                            {"ScaleSpin", 100.0},
+                                            {"AltitudeSpin", 0.1},
+                                            {"HeadingSpin", 355.9},
+                                            {"KMLMarkScaleSpin", 1.0},
+                                            {"KMLLabelScaleSpin", 1.0},
+                                            {"CornerAngleSpin", 20.0},
+                                            {"SubSpin", 2.0},
+                                            {"VerticalAngleSpin", 50.0},
+                                            {"LineWidthSpin", 4},
+                                            {"FillTransBar", 0},
+                                            {"DatumCombo", 21},
+                                            {"TextureEdit", "texture2.png"},
+                                            {"PassColorDis", 255u},
+                                            {"LineColorDis", 16776960u},
+                                            {"BackColorDis", 8421504u},
+                                            {"KMLLineColorDis", 16711680u},
+                                            {"KMLFillColorDis", 255u},
+                                            {"KMLMarkColorDis", 16777215u},
+                                            {"KMLLabelColorDis", 16777215u},
+                                            {"SurveyColorDis", aci_to_rgb(3)},
+                                            {"LabelColorDis", aci_to_rgb(2)},
+                                            {"DepthColorDis", aci_to_rgb(5)},
+                                            {"WallColorDis", aci_to_rgb(1)}};
     for (auto it = values.begin(); it != values.end(); ++it)
       QVERIFY2(shown.value(it.key()) == it.value(), qPrintable(it.key() + " is " + shown.value(it.key()).toString()));
     QCOMPARE(Find<QComboBox>("DatumCombo")->currentText(), QString("WGS 1972"));
@@ -280,13 +308,16 @@ class ExporterTest : public QObject {
     const QString ini = temp.filePath("cli.ini");
     QFile f(ini);
     QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("[Global]\nUnits=1\n[Shape]\nDataTypes=2\nFileType=1\n"
-            "[VRML]\nColorByDepth=1\nDoShotLine=1\nTransparency=25\n[VRLM]\nBackgroundColor=255\n"
-            "[DXF]\nProfileMode=1\nRotation=30\nPassageType=1\nWallColor=65280\n"
-            "[KML]\nAltitudeMode=1\nAltitude=5\nFillTransparency=100\nDoSections=0\n"
-            // The window selects the plot file's own datum when it opens it.
-            "Datum=" + QByteArray::number(KMLDatumIndex(PlotModel().PlotInfo.Datum.Str())) + "\n"
-            "[Walls]\nPassShape=0\nCornerThreshold=30\n");
+    f.write(
+        "[Global]\nUnits=1\n[Shape]\nDataTypes=2\nFileType=1\n"
+        "[VRML]\nColorByDepth=1\nDoShotLine=1\nTransparency=25\n[VRLM]\nBackgroundColor=255\n"
+        "[DXF]\nProfileMode=1\nRotation=30\nPassageType=1\nWallColor=65280\n"
+        "[KML]\nAltitudeMode=1\nAltitude=5\nFillTransparency=100\nDoSections=0\n"
+        // The window selects the plot file's own datum when it opens it.
+        "Datum=" +
+        QByteArray::number(KMLDatumIndex(PlotModel().PlotInfo.Datum.Str())) +
+        "\n"
+        "[Walls]\nPassShape=0\nCornerThreshold=30\n");
     f.close();
     ClickItem("UnitRadio", 1);
     ClickItem("ShapeTypeRadio", 1);
@@ -355,7 +386,8 @@ class ExporterTest : public QObject {
           w->Item(i)->click();
           break;
         }
-    for (auto* w : form->findChildren<QDoubleSpinBox*>()) w->setValue(w->minimum() + (std::min(w->maximum(), 1000.0) - w->minimum()) * 0.37);
+    for (auto* w : form->findChildren<QDoubleSpinBox*>())
+      w->setValue(w->minimum() + (std::min(w->maximum(), 1000.0) - w->minimum()) * 0.37);
     for (auto* w : form->findChildren<QSpinBox*>()) w->setValue(w->maximum() - 3);
     Find<QSlider>("FillTransBar")->setValue(77);
     Find<QComboBox>("DatumCombo")->setCurrentIndex(3);
@@ -376,14 +408,15 @@ class ExporterTest : public QObject {
     Trigger("RestoreSettingsMnu");
     QMap<QString, QVariant> restored = Snapshot(form.get());
     // Controls that are not stored keep their value.
-    const QStringList unstored = {"DateRadio", "ShowHiddenChk", "ZipShapeChk", "OverlayTypeRadio", "HeadingSpin", "KMLSplayChk", "KMLFixedChk",
-                                  "LineWidthSpin"};
+    const QStringList unstored = {"DateRadio",   "ShowHiddenChk", "ZipShapeChk", "OverlayTypeRadio",
+                                  "HeadingSpin", "KMLSplayChk",   "KMLFixedChk", "LineWidthSpin"};
     for (const QString& name : unstored) {
       QVERIFY(restored.value(name) != saved.value(name));
       restored[name] = saved.value(name);
     }
     for (auto it = saved.begin(); it != saved.end(); ++it)
-      QVERIFY2(restored.value(it.key()) == it.value(), qPrintable(it.key() + ": " + restored.value(it.key()).toString() + " != " + it.value().toString()));
+      QVERIFY2(restored.value(it.key()) == it.value(),
+               qPrintable(it.key() + ": " + restored.value(it.key()).toString() + " != " + it.value().toString()));
 
     // A new window reads the file at creation, and the recent list written
     // back on destruction is read again.
@@ -433,9 +466,8 @@ class ExporterTest : public QObject {
       });
     };
 
-    whenOpen([&](TExporterForm* x) {
-      sawHidden = x->findChild<TRadioGroup*>("ConvertTypeRadio")->Item(9)->isHidden();
-    });
+    whenOpen(
+        [&](TExporterForm* x) { sawHidden = x->findChild<TRadioGroup*>("ConvertTypeRadio")->Item(9)->isHidden(); });
     item->trigger();
     QVERIFY(sawHidden);
     QCOMPARE(infos, QStringList(QString::fromLatin1(kNoBoundingBoxMessage)));
@@ -504,7 +536,8 @@ class ExporterTest : public QObject {
     Click("DXFExportBtn");
     ::setrlimit(RLIMIT_FSIZE, &limit);
     std::signal(SIGXFSZ, oldHandler);
-    QFile::setPermissions(temp.filePath("locked"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile::setPermissions(temp.filePath("locked"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QCOMPARE(errors.size(), 1);
     QVERIFY2(errors[0].contains("cave.dxf"), qPrintable(errors[0]));
     QCOMPARE(Bytes(target), QByteArray("earlier drawing"));
