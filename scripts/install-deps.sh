@@ -10,7 +10,7 @@ packages=(
   xvfb xauth
   zlib1g-dev libxml2-dev libfast-float-dev
   libgtest-dev libgmock-dev libbenchmark-dev libgmp-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   fontconfig fonts-dejavu-core hershey-fonts-data
   gdal-bin python3-ezdxf assimp-utils ffmpeg unzip libxml2-utils desktop-file-utils shared-mime-info
   survex survex-aven proj-bin
