@@ -161,9 +161,4 @@ TRange TPlotModel::SurveyLineRange(int s) const {
   return r;
 }
 
-TPlotModel& PlotModel() {
-  static TPlotModel model;
-  return model;
-}
-
 }  // namespace lumora

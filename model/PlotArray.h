@@ -179,7 +179,4 @@ class TPlotModel {
   TRange SurveyLineRange(int s) const;
 };
 
-// The one model of the program.
-TPlotModel& PlotModel();
-
 }  // namespace lumora
