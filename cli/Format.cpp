@@ -49,13 +49,6 @@ std::string JsonVector(const T3DVector& v) {
   return "[" + JsonNumber(v.x) + ", " + JsonNumber(v.y) + ", " + JsonNumber(v.z) + "]";
 }
 
-std::string FixedText(double v, int decimals) {
-  if (!std::isfinite(v)) return std::isnan(v) ? "nan" : (v > 0 ? "inf" : "-inf");
-  char buf[400];
-  auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
-  return r.ec == std::errc() ? std::string(buf, r.ptr) : JsonNumber(v);
-}
-
 std::string VectorText(const T3DVector& v, int decimals) {
   return FixedText(v.x, decimals) + ", " + FixedText(v.y, decimals) + ", " + FixedText(v.z, decimals);
 }

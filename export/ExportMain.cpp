@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "geometry/FixedText.h"
+#include "geometry/NumberText.h"
 
 namespace lumora {
 

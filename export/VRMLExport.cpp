@@ -1,6 +1,6 @@
 #include "export/VRMLExport.h"
-#include "geometry/FixedText.h"
 #include "geometry/GLMatrix.h"
+#include "geometry/NumberText.h"
 
 #include <algorithm>
 #include <bit>

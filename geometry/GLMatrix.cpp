@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "geometry/NumberText.h"
+
 namespace lumora {
 
 namespace {

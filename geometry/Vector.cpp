@@ -1,10 +1,11 @@
 #include "geometry/Vector.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <limits>
 #include <numbers>
+
+#include "geometry/NumberText.h"
 
 namespace lumora {
 
@@ -107,14 +108,6 @@ void RotateAround(T3DVector& p, const T3DVector& centre, double turn, double til
   const double ce = std::cos(tilt * kRadPerDeg), se = std::sin(tilt * kRadPerDeg);
   const double q = -st * d.x + ct * d.y;
   p = Add({ct * d.x + st * d.y, ce * q + se * d.z, -se * q + ce * d.z}, centre);
-}
-
-std::string FixedText(double v, int decimals) {
-  decimals = std::clamp(decimals, 0, 100);
-  // Largest double in fixed notation: 309 digits, sign, point, decimals.
-  char buf[420];
-  const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
-  return std::string(buf, res.ptr);
 }
 
 std::string VectorToText(const T3DVector& a, int decimals, char separator) {

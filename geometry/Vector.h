@@ -76,10 +76,6 @@ TBearing BearingAndInclination(const T3DVector& from, const T3DVector& to);
 // `tilt` degrees in the y-z plane; the result replaces p.
 void RotateAround(T3DVector& p, const T3DVector& centre, double turn, double tilt);
 
-// Fixed notation with the given decimals (0..100) and '.' as decimal point
-// whatever the locale; nan and inf are written as "nan", "inf".
-std::string FixedText(double v, int decimals);
-
 // The three components as FixedText, joined by the separator.
 std::string VectorToText(const T3DVector& a, int decimals, char separator);
 

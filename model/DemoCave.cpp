@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <unordered_map>
 
+#include "geometry/NumberText.h"
+
 namespace lumora {
 namespace {
 
@@ -39,11 +41,7 @@ class TDemoRandom {
   uint64_t state_;
 };
 
-std::string Fixed(double v) {
-  char buf[64];
-  auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 2);
-  return std::string(buf, r.ptr);
-}
+std::string Fixed(double v) { return FixedText(v, 2); }
 
 // The value the reader gets back from what we write, so that every figure
 // we derive is computed from the same doubles as the reader's.

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "geometry/NumberText.h"
 #include "geometry/Vector.h"
 #include "rose/GLRose.h"
 #include "scene/StrokeFont.h"
-#include "volume/VolumeReport.h"
 
 namespace lumora {
 

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "geometry/NumberText.h"
 #include "meshfiles/GLXFileReader.h"
 #include "meshfiles/GLXFileWriter.h"
 #include "scene/GLFastMesh.h"

@@ -1,27 +1,10 @@
 #include "volume/VolumeReport.h"
 
-#include <charconv>
 #include <cmath>
 
-namespace lumora {
+#include "geometry/NumberText.h"
 
-std::string GroupedNumber(double v, int decimals) {
-  if (!std::isfinite(v)) return "n/a";
-  char buf[400];
-  const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
-  if (r.ec != std::errc()) return "n/a";
-  const std::string plain(buf, r.ptr);
-  const size_t sign = plain[0] == '-' ? 1 : 0;
-  size_t dot = plain.find('.');
-  if (dot == std::string::npos) dot = plain.size();
-  std::string out = plain.substr(0, sign);
-  for (size_t i = sign; i < dot; ++i) {
-    out += plain[i];
-    const size_t left = dot - i - 1;
-    if (left > 0 && left % 3 == 0) out += ',';
-  }
-  return out + plain.substr(dot);
-}
+namespace lumora {
 
 std::string ReportVolume(double cubicFeet, const TWorkingUnits& units) {
   return GroupedNumber(cubicFeet * units.VolumeFactor, 1);

@@ -1,7 +1,6 @@
 #pragma once
-// The texts of the volume tool: numbers with thousands separators, and the
-// volume reports, which tabulate rock volume, cave volume and porosity over
-// every layer count (1 to 10) and concavity (1 to 100 %).
+// The volume reports, which tabulate rock volume, cave volume and porosity
+// over every layer count (1 to 10) and concavity (1 to 100 %).
 
 #include <functional>
 #include <optional>
@@ -13,9 +12,6 @@
 
 namespace lumora {
 
-// Fixed notation with ',' between thousands and '.' before the decimals,
-// whatever the locale; "n/a" for a value that is not finite.
-std::string GroupedNumber(double v, int decimals);
 // Volume in display units with one decimal: "1,234.5".
 std::string ReportVolume(double cubicFeet, const TWorkingUnits& units);
 // "12.345%", or "n/a" when the porosity is undefined (no rock volume).

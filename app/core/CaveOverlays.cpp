@@ -1,11 +1,13 @@
 #include "app/core/CaveOverlays.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
-#include <cstdio>
 #include <numbers>
+#include <string>
 
 #include "app/core/CaveViews.h"
+#include "geometry/NumberText.h"
 #include "scene/GLGuards.h"
 #include "scene/GLHeaders.h"
 #include "scene/StrokeFont.h"
@@ -22,17 +24,16 @@ constexpr double kDialRadius = 32;
 
 double Radians(double degrees) { return degrees * std::numbers::pi / 180; }
 
+// Three digits at least: "005".
 std::string Degrees(double v) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%03.0f", std::fmod(std::nearbyint(v) + 360, 360.0));
+  std::string text = FixedText(std::fmod(std::nearbyint(v) + 360, 360.0), 0);
+  const size_t sign = text[0] == '-' ? 1 : 0;
+  if (std::isdigit(static_cast<unsigned char>(text.back())) && text.size() < 3 + sign)
+    text.insert(sign, 3 + sign - text.size(), '0');
   return text;
 }
 
-std::string Length(double v) {
-  char text[32];
-  std::snprintf(text, sizeof text, v < 1 ? "%.1f" : "%.0f", v);
-  return text;
-}
+std::string Length(double v) { return FixedText(v, v < 1 ? 1 : 0); }
 
 void Rect(const TPixelRect& r) {
   glBegin(GL_QUADS);
@@ -193,9 +194,8 @@ void DrawOverlays(const TOverlayContent& c, const TOverlaySwitches& s, double wi
     Line(l.ClinoX, l.ClinoY, l.ClinoTipX, l.ClinoTipY);
     glLineWidth(1);
     GLColor(ink, 1.0f);
-    char tilt[32];
     // Adding zero turns a rounded -0 into 0.
-    std::snprintf(tilt, sizeof tilt, "%.0f", std::nearbyint(c.Tilt) + 0.0);
+    const std::string tilt = FixedText(std::nearbyint(c.Tilt) + 0.0, 0);
     text.Draw(l.ClinoX - text.Width(tilt) / 2, l.ClinoY + l.ClinoRadius + kTextSize + 2, tilt);
   }
 }

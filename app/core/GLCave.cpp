@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 
+#include "geometry/NumberText.h"
 #include "model/SurveyFile.h"
 
 namespace lumora {
@@ -166,16 +167,6 @@ void SetLabels(const TPlotModel& model, const TPassageOptions& options, TGL2DStr
 
 }  // namespace
 
-std::string ThousandsText(int64_t n) {
-  const std::string digits = std::to_string(n < 0 ? -(n + 1) + uint64_t{1} : uint64_t(n));
-  std::string out = n < 0 ? "-" : "";
-  for (size_t i = 0; i < digits.size(); ++i) {
-    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
-    out += digits[i];
-  }
-  return out;
-}
-
 void ApplyMeshOptions(const TCaveMeshSettings& s, TPassageOptions& o) {
   o.SubstituteDiameter = s.SubstituteMissing ? s.SubstituteDiameter : 0;
   o.CornerThreshold = s.CornerThreshold;
@@ -321,8 +312,8 @@ TCaveLoadResult ReadCave(const std::filesystem::path& plotFile, TPlotModel& mode
   const TPlotLoadResult loaded = LoadSurveyFile(
       model, plotFile.string(),
       [&](int surveys, int plots) {
-        fields.Shots(ThousandsText(plots));
-        fields.Surveys(ThousandsText(surveys));
+        fields.Shots(GroupedNumber(plots));
+        fields.Surveys(GroupedNumber(surveys));
       },
       warn);
   if (!loaded.Ok) result.Error = loaded.Message;
@@ -360,7 +351,7 @@ void BuildCave(TGLViewerCore& viewer, const TCaveScene& scene, TCaveDocument& do
   walls.Wait([&](int64_t faces, int percent) {
     fields.Action("Passage - Prisms");
     fields.Progress(percent);
-    fields.Polygons(ThousandsText(faces));
+    fields.Polygons(GroupedNumber(faces));
   });
   TPassageState& state = document.PassageState;
   state = walls.State;

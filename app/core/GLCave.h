@@ -127,9 +127,6 @@ void ClearCave(const TCaveScene& scene, TCaveDocument& document);
 // everything else hidden: the view after a load.
 void ApplyDisplayDefaults(const TCaveScene& scene, uint32_t wallColor);
 
-// A count as the progress window shows it: "1,234,567".
-std::string ThousandsText(int64_t n);
-
 // The starting render state of every load.
 void SetDefaultRendering(TGLRenderer& renderer, TGLViewerCore& viewer, bool flat);
 

@@ -37,6 +37,7 @@
 #include "controls/Plotwind.h"
 #include "export/ExportMain.h"
 #include "export/ui/BoundingPolygons.h"
+#include "geometry/NumberText.h"
 #include "model/PlotReader.h"
 #include "viewer/GLViewer.h"
 #include "volume/VolumeReport.h"

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "geometry/FixedText.h"
+#include "geometry/NumberText.h"
 
 namespace lumora {
 

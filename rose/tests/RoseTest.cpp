@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "geometry/GLMatrix.h"
+#include "geometry/NumberText.h"
 #include "model/PlotReader.h"
 #include "rose/GLRose.h"
 #include "viewer/OffscreenViewer.h"

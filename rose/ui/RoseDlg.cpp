@@ -21,9 +21,9 @@
 #include <exception>
 
 #include "controls/ColorDisplay.h"
+#include "geometry/NumberText.h"
 #include "model/WorkingUnits.h"
 #include "scene/StrokeFont.h"
-#include "volume/VolumeReport.h"
 
 namespace lumora {
 

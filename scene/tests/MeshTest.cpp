@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "geometry/NumberText.h"
 #include "scene/GLFastMesh.h"
 #include "scene/GLMesh.h"
 #include "scene/OctTree.h"

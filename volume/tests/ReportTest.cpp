@@ -7,6 +7,7 @@
 #include <regex>
 #include <string>
 
+#include "geometry/NumberText.h"
 #include "model/PlotReader.h"
 #include "volume/tests/VolumeCave.h"
 
@@ -16,16 +17,7 @@ namespace {
 using testing::Station;
 using testing::VolumeCave;
 
-TEST(ReportText, NumbersAndRows) {
-  EXPECT_EQ(GroupedNumber(0, 1), "0.0");
-  EXPECT_EQ(GroupedNumber(999.94, 1), "999.9");
-  EXPECT_EQ(GroupedNumber(1234.5, 1), "1,234.5");
-  EXPECT_EQ(GroupedNumber(1234567.25, 1), "1,234,567.2");  // halves to even, as printed exactly
-  EXPECT_EQ(GroupedNumber(123456, 3), "123,456.000");
-  EXPECT_EQ(GroupedNumber(-98765.43, 1), "-98,765.4");
-  EXPECT_EQ(GroupedNumber(std::numeric_limits<double>::quiet_NaN(), 1), "n/a");
-  EXPECT_EQ(GroupedNumber(std::numeric_limits<double>::infinity(), 1), "n/a");
-
+TEST(ReportText, UnitsAndRows) {
   const TWorkingUnits feet = MakeWorkingUnits(true);
   const TWorkingUnits metres = MakeWorkingUnits(false);
   EXPECT_EQ(feet.ShortUnitName, "ft");

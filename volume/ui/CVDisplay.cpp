@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "controls/Plotwind.h"
+#include "geometry/NumberText.h"
 #include "volume/VolumeReport.h"
 #include "volume/ui/CVMain.h"
 

@@ -26,6 +26,7 @@
 #include "controls/ColorDisplay.h"
 #include "controls/Fields.h"
 #include "controls/Plotwind.h"
+#include "geometry/NumberText.h"
 #include "volume/ui/CVReports.h"
 
 namespace lumora {
