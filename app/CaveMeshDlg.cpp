@@ -1,6 +1,5 @@
 #include "app/CaveMeshDlg.h"
 
-#include <QButtonGroup>
 #include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QFile>
@@ -18,53 +17,11 @@
 #include <system_error>
 
 #include "app/StatusFields.h"
+#include "controls/DialogParts.h"
 #include "controls/Fields.h"
+#include "controls/RadioGroup.h"
 
 namespace lumora {
-
-namespace {
-
-QButtonGroup* RadioGroup(QWidget* parent, const char* name, const QString& caption, const QStringList& items,
-                         QLayout* into) {
-  auto* box = new QGroupBox(caption, parent);
-  box->setObjectName(QLatin1String(name));
-  auto* layout = new QVBoxLayout(box);
-  auto* group = new QButtonGroup(box);
-  for (int i = 0; i < items.size(); ++i) {
-    auto* radio = new QRadioButton(items[i], box);
-    layout->addWidget(radio);
-    group->addButton(radio, i);
-  }
-  into->addWidget(box);
-  return group;
-}
-
-QDoubleSpinBox* Spin(QWidget* parent, const char* name, double maximum) {
-  auto* spin = new QDoubleSpinBox(parent);
-  spin->setObjectName(QLatin1String(name));
-  spin->setRange(0, maximum);
-  spin->setSingleStep(1);
-  spin->setDecimals(1);
-  return spin;
-}
-
-// A caption, the spin and its units text on one row.
-QHBoxLayout* SpinRow(QWidget* parent, const QString& caption, QDoubleSpinBox* spin, const QString& units) {
-  auto* row = new QHBoxLayout;
-  if (!caption.isEmpty()) row->addWidget(new QLabel(caption, parent));
-  row->addWidget(spin);
-  row->addWidget(new QLabel(units, parent));
-  row->addStretch();
-  return row;
-}
-
-QCheckBox* Check(QWidget* parent, const char* name, const QString& caption) {
-  auto* check = new QCheckBox(caption, parent);
-  check->setObjectName(QLatin1String(name));
-  return check;
-}
-
-}  // namespace
 
 TCaveMeshDlg::TCaveMeshDlg(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("Cave Mesh Settings"));
@@ -73,30 +30,32 @@ TCaveMeshDlg::TCaveMeshDlg(QWidget* parent) : QDialog(parent) {
   tabs->addTab(page, QStringLiteral("Passage Options"));
 
   auto* radios = new QVBoxLayout;
-  shape_ = RadioGroup(page, "PassShapeRadio", QStringLiteral("Passage Shape"),
-                      {QStringLiteral("Square"), QStringLiteral("Diamond"), QStringLiteral("Octagon")}, radios);
-  corner_ = RadioGroup(page, "CornerRadio", QStringLiteral("Rounding Depth"),
-                       {QStringLiteral("None"), QStringLiteral("One Pass"), QStringLiteral("Two Pass")}, radios);
-  cornerAngle_ = Spin(page, "CornerAngleSpin", 180);
-  radios->addLayout(SpinRow(page, QStringLiteral("Corner Threshold"), cornerAngle_, QStringLiteral("Deg.")));
+  shape_ = new TRadioGroup("PassShapeRadio", QStringLiteral("Passage Shape"),
+                           {QStringLiteral("Square"), QStringLiteral("Diamond"), QStringLiteral("Octagon")}, -1);
+  corner_ = new TRadioGroup("CornerRadio", QStringLiteral("Rounding Depth"),
+                            {QStringLiteral("None"), QStringLiteral("One Pass"), QStringLiteral("Two Pass")}, -1);
+  radios->addWidget(shape_);
+  radios->addWidget(corner_);
+  cornerAngle_ = RealSpin("CornerAngleSpin", 0, 180, 1, 1, 0);
+  radios->addWidget(LabelledRow(QStringLiteral("Corner Threshold"), cornerAngle_, QStringLiteral("Deg.")));
   radios->addStretch();
 
   auto* options = new QVBoxLayout;
   auto* subGroup = new QGroupBox(QStringLiteral("Substitue Diameter"), page);
   auto* subLayout = new QVBoxLayout(subGroup);
-  subDiameter_ = Spin(subGroup, "SubSpin", 90);
-  subLayout->addLayout(SpinRow(subGroup, {}, subDiameter_, QStringLiteral("Ft.")));
-  subMissing_ = Check(subGroup, "SubChk", QStringLiteral("Subst. Missing LRUDs"));
+  subDiameter_ = RealSpin("SubSpin", 0, 90, 1, 1, 0);
+  subLayout->addWidget(LabelledRow({}, subDiameter_, QStringLiteral("Ft.")));
+  subMissing_ = CheckBox("SubChk", QStringLiteral("Subst. Missing LRUDs"));
   subLayout->addWidget(subMissing_);
   options->addWidget(subGroup);
-  expand_ = Check(page, "ExpandChk", QStringLiteral("Expand Passages"));
-  vertical_ = Check(page, "VerticalChk", QStringLiteral("Vertical Prisms"));
-  verticalAngle_ = Spin(page, "VerticalAngleSpin", 90);
-  seal_ = Check(page, "SealChk", QStringLiteral("Seal Passage Ends"));
-  showHidden_ = Check(page, "ShowHiddenChk", QStringLiteral("Show Hidden"));
+  expand_ = CheckBox("ExpandChk", QStringLiteral("Expand Passages"));
+  vertical_ = CheckBox("VerticalChk", QStringLiteral("Vertical Prisms"));
+  verticalAngle_ = RealSpin("VerticalAngleSpin", 0, 90, 1, 1, 0);
+  seal_ = CheckBox("SealChk", QStringLiteral("Seal Passage Ends"));
+  showHidden_ = CheckBox("ShowHiddenChk", QStringLiteral("Show Hidden"));
   options->addWidget(expand_);
   options->addWidget(vertical_);
-  options->addLayout(SpinRow(page, QStringLiteral("Vertical Threshold"), verticalAngle_, QStringLiteral("Deg.")));
+  options->addWidget(LabelledRow(QStringLiteral("Vertical Threshold"), verticalAngle_, QStringLiteral("Deg.")));
   options->addWidget(seal_);
   options->addWidget(showHidden_);
   options->addStretch();
@@ -135,18 +94,19 @@ TCaveMeshDlg::TCaveMeshDlg(QWidget* parent) : QDialog(parent) {
   layout->addLayout(buttons);
 
   SetSettings(TCaveMeshSettings());
-  auto recompute = [this](int, bool checked) {
-    if (checked) ShowEstimate();
-  };
-  connect(shape_, &QButtonGroup::idToggled, this, recompute);
-  connect(corner_, &QButtonGroup::idToggled, this, recompute);
+  // Set by a click or by SetSettings, a shape or depth changes the estimate.
+  for (TRadioGroup* group : {shape_, corner_})
+    for (int i = 0; i < group->Count(); ++i)
+      connect(group->Item(i), &QRadioButton::toggled, this, [this](bool checked) {
+        if (checked) ShowEstimate();
+      });
   connect(seal_, &QCheckBox::toggled, this, [this] { ShowEstimate(); });
 }
 
 TCaveMeshSettings TCaveMeshDlg::Settings() const {
   TCaveMeshSettings s;
-  s.PassageShape = shape_->checkedId();
-  s.RoundingDepth = corner_->checkedId();
+  s.PassageShape = shape_->ItemIndex();
+  s.RoundingDepth = corner_->ItemIndex();
   s.CornerThreshold = cornerAngle_->value();
   s.SubstituteDiameter = subDiameter_->value();
   s.SubstituteMissing = subMissing_->isChecked();
@@ -162,10 +122,10 @@ void TCaveMeshDlg::SetSettings(const TCaveMeshSettings& s) {
   // Out-of-range indices fall back to the defaults rather than leaving no
   // radio checked.
   const TCaveMeshSettings defaults;
-  QAbstractButton* shape = shape_->button(s.PassageShape);
-  (shape ? shape : shape_->button(defaults.PassageShape))->setChecked(true);
-  QAbstractButton* corner = corner_->button(s.RoundingDepth);
-  (corner ? corner : corner_->button(defaults.RoundingDepth))->setChecked(true);
+  QRadioButton* shape = shape_->Item(s.PassageShape);
+  (shape ? shape : shape_->Item(defaults.PassageShape))->setChecked(true);
+  QRadioButton* corner = corner_->Item(s.RoundingDepth);
+  (corner ? corner : corner_->Item(defaults.RoundingDepth))->setChecked(true);
   cornerAngle_->setValue(s.CornerThreshold);
   subDiameter_->setValue(s.SubstituteDiameter);
   subMissing_->setChecked(s.SubstituteMissing);

@@ -8,12 +8,13 @@
 #include "app/core/GLCave.h"
 
 class QAbstractButton;
-class QButtonGroup;
 class QCheckBox;
 class QDoubleSpinBox;
 class QLineEdit;
 
 namespace lumora {
+
+class TRadioGroup;
 
 class TCaveMeshDlg : public QDialog {
   Q_OBJECT
@@ -30,8 +31,8 @@ class TCaveMeshDlg : public QDialog {
   void ShowEstimate();
 
   std::filesystem::path plotFile_;
-  QButtonGroup* shape_;
-  QButtonGroup* corner_;
+  TRadioGroup* shape_;
+  TRadioGroup* corner_;
   QDoubleSpinBox* cornerAngle_;
   QDoubleSpinBox* subDiameter_;
   QCheckBox* subMissing_;

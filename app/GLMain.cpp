@@ -16,18 +16,25 @@
 #include <QWheelEvent>
 
 #include "app/CaveMeshDlg.h"
-#include "app/DialogParts.h"
 #include "app/OptionsPanel.h"
 #include "app/SettingsDialogs.h"
 #include "app/StationTool.h"
 #include "app/StatusFields.h"
 #include "app/ViewMotion.h"
 #include "app/core/GLSettings.h"
+#include "controls/ColorDisplay.h"
+#include "controls/Fields.h"
 #include "controls/ReopenMenu.h"
 #include "scene/GLGuards.h"
 #include "viewer/GLViewer.h"
 
 namespace lumora {
+namespace {
+
+// A held navigation button steps this often.
+constexpr int kRepeatMs = 50;
+
+}  // namespace
 
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   setObjectName("Form1");
@@ -99,18 +106,6 @@ TGLFrame* TForm1::NavigatedFrame() const {
   return options_->RoseChk->isChecked() ? scene_.RoseFrame : scene_.CaveFrame;
 }
 
-QToolButton* TForm1::ToolButton(const char* name, const QString& glyph, const QString& hint, bool repeat) {
-  auto* b = new QToolButton;
-  b->setObjectName(name);
-  b->setText(glyph);
-  b->setToolTip(hint);
-  b->setAccessibleName(hint);
-  b->setAutoRepeat(repeat);
-  b->setAutoRepeatDelay(300);
-  b->setAutoRepeatInterval(50);
-  return b;
-}
-
 void TForm1::CreateToolBar() {
   QToolBar* bar = addToolBar("Navigation");
   bar->setObjectName("ToolBar");
@@ -140,13 +135,13 @@ void TForm1::CreateToolBar() {
       {"RollLeftBtn", "\u27f2", "Roll Left", [](TGLFrame& f, double k, double) { f.Rotate(0, 0, k); }},
   };
   auto add = [&](const Nav& n) {
-    QToolButton* b = ToolButton(n.name, n.glyph, n.hint, true);
+    QToolButton* b = ToolButton(n.name, n.glyph, n.hint, kRepeatMs);
     connect(b, &QToolButton::clicked, this, [this, step = n.step] { Step(step); });
     bar->addWidget(b);
     return b;
   };
   for (const Nav& n : moves) add(n);
-  QToolButton* reset = ToolButton("ResetBtn", "\u2302", "Reset Scale", false);
+  QToolButton* reset = ToolButton("ResetBtn", "\u2302", "Reset Scale");
   connect(reset, &QToolButton::clicked, this, &TForm1::ResetBtnClick);
   bar->addWidget(reset);
   for (const Nav& n : pans) add(n);
@@ -156,11 +151,11 @@ void TForm1::CreateToolBar() {
   RollLeftBtn->setEnabled(false);
   bar->addSeparator();
 
-  CaptureBtn = ToolButton("CaptureBtn", "\u25cf", "Start/Stop Capture", false);
+  CaptureBtn = ToolButton("CaptureBtn", "\u25cf", "Start/Stop Capture");
   CaptureBtn->setCheckable(true);
   CaptureBtn->setEnabled(false);
   bar->addWidget(CaptureBtn);
-  AnimateBtn = ToolButton("AnimateBtn", "\u25b6", "Animate", false);
+  AnimateBtn = ToolButton("AnimateBtn", "\u25b6", "Animate");
   AnimateBtn->setCheckable(true);
   connect(AnimateBtn, &QToolButton::toggled, this, [this](bool down) {
     if (down)
@@ -172,13 +167,8 @@ void TForm1::CreateToolBar() {
   bar->addSeparator();
 
   auto* incLabel = new QLabel(" Increment ");
-  IncSpin = new QDoubleSpinBox;
-  IncSpin->setObjectName("IncSpin");
+  IncSpin = RealSpin("IncSpin", 0.1, 100, 0.5, 1, 10);
   IncSpin->setToolTip("Increment");
-  IncSpin->setRange(0.1, 100);
-  IncSpin->setSingleStep(0.5);
-  IncSpin->setDecimals(1);
-  IncSpin->setValue(10);
   incLabel->setBuddy(IncSpin);
   bar->addWidget(incLabel);
   bar->addWidget(IncSpin);

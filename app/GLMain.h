@@ -112,7 +112,6 @@ class TForm1 : public QMainWindow {
   // Construction (GLMain.cpp).
   void CreateToolBar();
   void CreateMenus();
-  QToolButton* ToolButton(const char* name, const QString& glyph, const QString& hint, bool repeat);
   void ConnectOptions();
   void CreateVolumeTool();  // GLMainVolume.cpp
 

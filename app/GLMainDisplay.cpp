@@ -2,11 +2,12 @@
 // test objects, each made once and shown for the window's view.
 
 #include "app/GLMain.h"
-#include "app/LightingDlg.h"
-#include "app/MaterialsDlg.h"
 #include "app/OptionsPanel.h"
-#include "app/RenderingDlg.h"
-#include "app/TestObjectsDlg.h"
+#include "app/SettingsDialogs.h"
+#include "app/ui/LightingDlg.h"
+#include "app/ui/MaterialsDlg.h"
+#include "app/ui/RenderingDlg.h"
+#include "app/ui/TestObjectsDlg.h"
 #include "viewer/GLViewer.h"
 
 namespace lumora {
@@ -14,6 +15,7 @@ namespace lumora {
 void TForm1::CreateDisplayDialogs() {
   testObjectsDlg_ = new TTestObjectsDlg(this);
   testObjectsDlg_->Busy = [this] { return loading_; };
+  testObjectsDlg_->ShowHelp = [this] { ShowHelpContents(this, "display.html#testobjects"); };
   renderingDlg_ = new TRenderingDlg(this);
   lightingDlg_ = new TLightingDlg(this);
   materialsDlg_ = new TMaterialsDlg(this);

@@ -53,9 +53,6 @@ class TOptionsPanel : public QToolBox {
   QWidget* StationsPage();
   QWidget* ObjectsPage();
   QWidget* RenderingPage();
-  // A group holding a colour display and its "Change" button.
-  QGroupBox* ColorGroup(const QString& title, const QString& name, uint32_t colour, TColorDisplay*& display,
-                        QPushButton*& button);
 };
 
 }  // namespace lumora

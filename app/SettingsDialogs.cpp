@@ -5,14 +5,12 @@
 #include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QGridLayout>
-#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QTextBrowser>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -20,6 +18,7 @@
 #include <exception>
 
 #include "app/core/GLSettings.h"
+#include "controls/RadioGroup.h"
 
 // Qt's resource initialiser must be called from the global namespace.
 static void InitAppResources() { Q_INIT_RESOURCE(app); }
@@ -47,26 +46,20 @@ QLabel* Field(QWidget* parent, const char* name) {
 
 TEnvironmentDlg::TEnvironmentDlg(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("Environment Options"));
-  auto* group = new QGroupBox(QStringLiteral("Working Units"), this);
-  group->setObjectName(QStringLiteral("UnitsRadio"));
-  feet_ = new QRadioButton(QStringLiteral("Feet"), group);
-  meters_ = new QRadioButton(QStringLiteral("Meters"), group);
-  auto* groupLayout = new QVBoxLayout(group);
-  groupLayout->addWidget(feet_);
-  groupLayout->addWidget(meters_);
-  feet_->setChecked(true);
+  units_ = new TRadioGroup("UnitsRadio", QStringLiteral("Working Units"),
+                           {QStringLiteral("Feet"), QStringLiteral("Meters")}, 0, 1, this);
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(group);
+  layout->addWidget(units_);
   layout->addWidget(buttons);
 }
 
-bool TEnvironmentDlg::Feet() const { return feet_->isChecked(); }
+bool TEnvironmentDlg::Feet() const { return units_->ItemIndex() == 0; }
 
-void TEnvironmentDlg::SetFeet(bool feet) { (feet ? feet_ : meters_)->setChecked(true); }
+void TEnvironmentDlg::SetFeet(bool feet) { units_->SetItemIndex(feet ? 0 : 1); }
 
 bool EditUnits(QWidget* parent, TWorkingUnits& units) {
   TEnvironmentDlg dlg(parent);

@@ -15,9 +15,10 @@
 class QIcon;
 class QLabel;
 class QProgressBar;
-class QRadioButton;
 
 namespace lumora {
+
+class TRadioGroup;
 
 // "Environment Options": the "Working Units" radio group.
 class TEnvironmentDlg : public QDialog {
@@ -28,8 +29,7 @@ class TEnvironmentDlg : public QDialog {
   void SetFeet(bool feet);
 
  private:
-  QRadioButton* feet_;
-  QRadioButton* meters_;
+  TRadioGroup* units_;
 };
 
 // Shows "Environment Options" modally; on OK the units take the choice and

@@ -1,7 +1,12 @@
 #include "controls/ColorDisplay.h"
 
+#include <QColorDialog>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPushButton>
 #include <QPainter>
 
+#include "controls/Fields.h"
 #include "geometry/GLMatrix.h"
 
 namespace lumora {
@@ -28,6 +33,24 @@ void TColorDisplay::paintEvent(QPaintEvent* event) {
     p.fillRect(contentsRect(), SwatchColor());
   }
   QFrame::paintEvent(event);
+}
+
+std::optional<uint32_t> AskColor(QWidget* parent, uint32_t start) {
+  const QColor c = QColorDialog::getColor(QColor(start & 0xFF, (start >> 8) & 0xFF, (start >> 16) & 0xFF), parent);
+  if (!c.isValid()) return std::nullopt;
+  return static_cast<uint32_t>(c.red() | c.green() << 8 | c.blue() << 16);
+}
+
+QGroupBox* SwatchGroup(const QString& title, const QString& name, uint32_t colour, TColorDisplay*& swatch,
+                       QPushButton*& change) {
+  swatch = new TColorDisplay(colour);
+  swatch->setObjectName(name + QLatin1String("Dis"));
+  change = Button((name + QLatin1String("Btn")).toLatin1().constData(), QStringLiteral("Change"));
+  auto* group = new QGroupBox(title);
+  auto* row = new QHBoxLayout(group);
+  row->addWidget(swatch, 1);
+  row->addWidget(change);
+  return group;
 }
 
 }  // namespace lumora

@@ -5,6 +5,10 @@
 #include <QFrame>
 
 #include <cstdint>
+#include <optional>
+
+class QGroupBox;
+class QPushButton;
 
 namespace lumora {
 
@@ -23,5 +27,13 @@ class TColorDisplay : public QFrame {
  private:
   uint32_t colour_;
 };
+
+// The colour dialog started from a platform colour; the chosen colour, or
+// none when cancelled.
+std::optional<uint32_t> AskColor(QWidget* parent, uint32_t start);
+
+// A titled group: the swatch `name`Dis beside its "Change" button `name`Btn.
+QGroupBox* SwatchGroup(const QString& title, const QString& name, uint32_t colour, TColorDisplay*& swatch,
+                       QPushButton*& change);
 
 }  // namespace lumora

@@ -8,8 +8,10 @@
 
 namespace lumora {
 
-TRadioGroup::TRadioGroup(const QString& title, const QStringList& items, int index, QWidget* parent, int columns)
+TRadioGroup::TRadioGroup(const char* name, const QString& title, const QStringList& items, int index, int columns,
+                         QWidget* parent)
     : QGroupBox(title, parent), buttons_(new QButtonGroup(this)) {
+  setObjectName(QLatin1String(name));
   auto* grid = new QGridLayout(this);
   const int rows = (static_cast<int>(items.size()) + columns - 1) / std::max(columns, 1);
   for (int i = 0; i < items.size(); ++i) {

@@ -13,7 +13,9 @@ namespace lumora {
 class TRadioGroup : public QGroupBox {
   Q_OBJECT
  public:
-  TRadioGroup(const QString& title, const QStringList& items, int index, QWidget* parent = nullptr, int columns = 1);
+  // `index` -1 checks no item.
+  TRadioGroup(const char* name, const QString& title, const QStringList& items, int index, int columns = 1,
+              QWidget* parent = nullptr);
   int ItemIndex() const;
   void SetItemIndex(int index);
   QRadioButton* Item(int index) const;

@@ -24,13 +24,13 @@
 #include <memory>
 
 #include "app/GLMain.h"
-#include "app/LightingDlg.h"
-#include "app/MaterialsDlg.h"
 #include "app/OptionsPanel.h"
-#include "app/RenderingDlg.h"
-#include "app/TestObjectsDlg.h"
 #include "app/qtest/ShowWindow.h"
 #include "app/qtest/WhenModal.h"
+#include "app/ui/LightingDlg.h"
+#include "app/ui/MaterialsDlg.h"
+#include "app/ui/RenderingDlg.h"
+#include "app/ui/TestObjectsDlg.h"
 #include "controls/DirectionDial.h"
 #include "viewer/GLViewer.h"
 

@@ -35,6 +35,7 @@
 #include "app/core/GLSettings.h"
 #include "app/qtest/ShowWindow.h"
 #include "controls/Plotwind.h"
+#include "controls/RadioGroup.h"
 #include "export/ExportMain.h"
 #include "export/ui/BoundingPolygons.h"
 #include "geometry/NumberText.h"

@@ -12,6 +12,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "controls/Fields.h"
 #include "controls/Placement.h"
 
 namespace lumora {
@@ -22,31 +23,19 @@ TCaptureDlg::TCaptureDlg(QWidget* parent) : QDialog(parent) {
   const TCaptureOptions defaults;
 
   // A rate below 1 would divide by zero in the interval and the time.
-  FPSSpin = new QSpinBox;
-  FPSSpin->setObjectName("FPSSpin");
-  FPSSpin->setRange(1, 1000);
-  FPSSpin->setValue(defaults.FramesPerSecond);
+  FPSSpin = IntSpin("FPSSpin", 1, 1000, defaults.FramesPerSecond);
   // Past 100 % the quality would turn negative.
-  CompressSpin = new QDoubleSpinBox;
-  CompressSpin->setObjectName("CompressSpin");
-  CompressSpin->setRange(0, 100);
-  CompressSpin->setSingleStep(1);
-  CompressSpin->setDecimals(1);
+  CompressSpin = RealSpin("CompressSpin", 0, 100, 1, 1, defaults.Compression);
   CompressSpin->setSuffix(" %");
-  CompressSpin->setValue(defaults.Compression);
   auto* rates = new QFormLayout;
   rates->addRow("Frames Per Sec.", FPSSpin);
   rates->addRow("Compression", CompressSpin);
 
   auto* limitGroup = new QGroupBox("Movie Size Limit");
-  LimitChk = new QCheckBox("Limit Movie Size");
-  LimitChk->setObjectName("LimitChk");
+  LimitChk = CheckBox("LimitChk", "Limit Movie Size");
   LimitChk->setChecked(defaults.LimitMovieSize);
-  MaxFramesSpin = new QSpinBox;
-  MaxFramesSpin->setObjectName("MaxFramesSpin");
-  MaxFramesSpin->setRange(1, 100000);
+  MaxFramesSpin = IntSpin("MaxFramesSpin", 1, 100000, defaults.MaxFrames);
   MaxFramesSpin->setSingleStep(10);
-  MaxFramesSpin->setValue(defaults.MaxFrames);
   auto* timePanel = new QFrame;
   timePanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   DisTime = new QLabel;

@@ -41,12 +41,7 @@ TBMPSizeDlg::TBMPSizeDlg(QWidget* parent) : QDialog(parent) {
   BaseHeightDis = DisplayField("BaseHeightDis");
   ScaledWidthDis = DisplayField("ScaledWidthDis");
   ScaledHeightDis = DisplayField("ScaledHeightDis");
-  ScaleSpin = new QDoubleSpinBox;
-  ScaleSpin->setObjectName("ScaleSpin");
-  ScaleSpin->setRange(0.1, 1000.0);
-  ScaleSpin->setSingleStep(0.1);
-  ScaleSpin->setDecimals(2);
-  ScaleSpin->setValue(1.0);
+  ScaleSpin = RealSpin("ScaleSpin", 0.1, 1000.0, 0.1, 2, 1.0);
   connect(ScaleSpin, &QDoubleSpinBox::valueChanged, this, &TBMPSizeDlg::ScaleSpinChange);
 
   auto* grid = new QGridLayout;

@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QColorDialog>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDialogButtonBox>
@@ -27,6 +26,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "controls/ColorDisplay.h"
+#include "controls/Fields.h"
 #include "controls/ReopenMenu.h"
 #include "export/KMLExport.h"
 #include "export/ui/ExporterControls.h"
@@ -42,13 +43,6 @@ const char* const kExporterCaption = "Bramble 3D Exporter - ";
 namespace {
 
 std::filesystem::path ToPath(const QString& file) { return std::filesystem::path(file.toStdString()); }
-
-QLineEdit* ReadOnly(const char* name) {
-  auto* e = new QLineEdit;
-  e->setObjectName(QLatin1String(name));
-  e->setReadOnly(true);
-  return e;
-}
 
 QProgressBar* Bar(const char* name) {
   auto* b = new QProgressBar;
@@ -132,11 +126,7 @@ TExporterForm::TExporterForm(TCaveDocument& document, QWidget* parent)
     if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return QString();
     return d.selectedFiles().first();
   };
-  ChooseColor = [this](uint32_t colour) -> std::optional<uint32_t> {
-    const QColor c = QColorDialog::getColor(QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF), this);
-    if (!c.isValid()) return std::nullopt;
-    return static_cast<uint32_t>(c.red() | c.green() << 8 | c.blue() << 16);
-  };
+  ChooseColor = [this](uint32_t colour) { return AskColor(this, colour); };
   ExploreFolder = [](const QString& folder) { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); };
 
   auto* bar = new QMenuBar(this);
@@ -188,10 +178,10 @@ QWidget* TExporterForm::CreateLeftPanel() {
   SurveyTree->setSelectionMode(QAbstractItemView::SingleSelection);
   SurveyTree->setMinimumWidth(200);
   l->addWidget(SurveyTree, 1);
-  FilenameDis = ReadOnly("FilenameDis");
-  SurveyDis = ReadOnly("SurveyDis");
-  ShotDis = ReadOnly("ShotDis");
-  ArcFileDis = ReadOnly("ArcFileDis");
+  FilenameDis = DisplayField("FilenameDis");
+  SurveyDis = DisplayField("SurveyDis");
+  ShotDis = DisplayField("ShotDis");
+  ArcFileDis = DisplayField("ArcFileDis");
   auto* file = new QHBoxLayout;
   file->addWidget(new QLabel(QStringLiteral(" Plot File: ")));
   file->addWidget(FilenameDis, 1);
@@ -226,12 +216,9 @@ QWidget* TExporterForm::CreateBottomPanel() {
   l->addWidget(SurveyBar);
   l->addWidget(ShotBar);
 
-  UnitRadio = new TRadioGroup(QStringLiteral("Units"), {"Feet", "Meters"}, -1);
-  UnitRadio->setObjectName(QStringLiteral("UnitRadio"));
-  DateRadio = new TRadioGroup(QStringLiteral("Date Type"), {"Survey", "Discovery"}, -1);
-  DateRadio->setObjectName(QStringLiteral("DateRadio"));
-  ShowHiddenChk = new QCheckBox(QStringLiteral("Export Hidden Shots (P-Flag)"));
-  ShowHiddenChk->setObjectName(QStringLiteral("ShowHiddenChk"));
+  UnitRadio = new TRadioGroup("UnitRadio", QStringLiteral("Units"), {"Feet", "Meters"}, -1);
+  DateRadio = new TRadioGroup("DateRadio", QStringLiteral("Date Type"), {"Survey", "Discovery"}, -1);
+  ShowHiddenChk = CheckBox("ShowHiddenChk", QStringLiteral("Export Hidden Shots (P-Flag)"));
   DirBtn = new QPushButton(QStringLiteral("Go to Export Directory"));
   DirBtn->setObjectName(QStringLiteral("DirBtn"));
   connect(DirBtn, &QPushButton::clicked, this, &TExporterForm::ExploreExportFolder);

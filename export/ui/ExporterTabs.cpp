@@ -3,17 +3,17 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
-#include <QFormLayout>
-#include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
-#include <QVBoxLayout>
 
+#include <algorithm>
+
+#include "controls/DialogParts.h"
+#include "controls/Fields.h"
 #include "export/KMLExport.h"
 #include "export/ui/ExporterControls.h"
 #include "export/ui/ExporterForm.h"
@@ -27,52 +27,17 @@ T* Named(T* w, const char* name) {
   return w;
 }
 
-QCheckBox* Check(const char* name, const QString& caption) { return Named(new QCheckBox(caption), name); }
-
+// The binder gives every spin its value; until then it shows the nearest
+// to zero.
 QDoubleSpinBox* Spin(const char* name, double min, double max, double step, int decimals, const QString& suffix = {}) {
-  auto* s = Named(new QDoubleSpinBox, name);
-  s->setDecimals(decimals);
-  s->setRange(min, max);
-  s->setSingleStep(step);
+  auto* s = RealSpin(name, min, max, step, decimals, std::clamp(0.0, min, max));
   if (!suffix.isEmpty()) s->setSuffix(QLatin1Char(' ') + suffix);
   return s;
 }
 
-TRadioGroup* Radio(const char* name, const QString& title, const QStringList& items, int columns = 1) {
-  return Named(new TRadioGroup(title, items, -1, nullptr, columns), name);
-}
-
-QGroupBox* Group(const QString& title, const QList<QWidget*>& widgets) {
-  auto* g = new QGroupBox(title);
-  auto* l = new QVBoxLayout(g);
-  for (QWidget* w : widgets) l->addWidget(w);
-  return g;
-}
-
-// A caption, the control, and an optional unit text on one row.
-QWidget* Row(const QString& caption, QWidget* control, QWidget* unit = nullptr) {
-  auto* w = new QWidget;
-  auto* l = new QHBoxLayout(w);
-  l->setContentsMargins(0, 0, 0, 0);
-  auto* label = new QLabel(caption);
-  label->setBuddy(control);
-  l->addWidget(label);
-  l->addWidget(control, 1);
-  if (unit) l->addWidget(unit);
-  return w;
-}
-
-QWidget* Page(const QList<QWidget*>& columnA, const QList<QWidget*>& columnB = {}) {
-  auto* page = new QWidget;
-  auto* l = new QHBoxLayout(page);
-  for (const auto& column : {columnA, columnB}) {
-    if (column.isEmpty()) continue;
-    auto* c = new QVBoxLayout;
-    for (QWidget* w : column) c->addWidget(w);
-    c->addStretch(1);
-    l->addLayout(c);
-  }
-  return page;
+// A titled group of widgets stacked top to bottom.
+QGroupBox* Group(const QString& title, std::initializer_list<QWidget*> widgets) {
+  return RowGroup(title, widgets, false);
 }
 
 }  // namespace
@@ -107,83 +72,85 @@ QPushButton* TExporterForm::LayerColorButton(TColorDisplay* swatch, int TExportO
 }
 
 QWidget* TExporterForm::ShapefileTab() {
-  ConvertTypeRadio =
-      Radio("ConvertTypeRadio", "Data Types To Convert",
-            {"Stations", "Surveys", "Survey Shots", "Split Shots", "Feature Locations", "Feature Lines", "Passage",
-             "3D Polygon Prism", "3D Multipatch Prism", "Bounding Polygon", "Multpatch Bounding Polygon"},
-            2);
-  ShapeTypeRadio = Radio("ShapeTypeRadio", "Shape File Type", {"3D Shape File", "2D Shape File"});
-  ZipShapeChk = Check("ZipShapeChk", "Create Zip File");
+  ConvertTypeRadio = new TRadioGroup(
+      "ConvertTypeRadio", "Data Types To Convert",
+      {"Stations", "Surveys", "Survey Shots", "Split Shots", "Feature Locations", "Feature Lines", "Passage",
+       "3D Polygon Prism", "3D Multipatch Prism", "Bounding Polygon", "Multpatch Bounding Polygon"},
+      -1, 2);
+  ShapeTypeRadio = new TRadioGroup("ShapeTypeRadio", "Shape File Type", {"3D Shape File", "2D Shape File"}, -1);
+  ZipShapeChk = CheckBox("ZipShapeChk", "Create Zip File");
   auto* exportBtn = Named(new QPushButton("Export Shapefile"), "ShapeExportBtn");
   connect(exportBtn, &QPushButton::clicked, this, &TExporterForm::ShapeExportClick);
   return Page({ConvertTypeRadio, ShapeTypeRadio, ZipShapeChk, exportBtn});
 }
 
 QWidget* TExporterForm::VRMLTab() {
-  DoPassageChk = Check("DoPassageChk", "Show 3D Passages");
-  PassDepthColorChk = Check("PassDepthColorChk", "Color By Depth");
-  VertColorChk = Check("VertColorChk", "Vertex Colors");
-  SplineSurfaceChk = Check("SplineSurfaceChk", "Spline Surface");
+  DoPassageChk = CheckBox("DoPassageChk", "Show 3D Passages");
+  PassDepthColorChk = CheckBox("PassDepthColorChk", "Color By Depth");
+  VertColorChk = CheckBox("VertColorChk", "Vertex Colors");
+  SplineSurfaceChk = CheckBox("SplineSurfaceChk", "Spline Surface");
   PassColorDis = Named(new TColorDisplay(0), "PassColorDis");
   TransparencySpin = Spin("TransparencySpin", 0, 100, 0.1, 1, "%");
-  TransparencyChk = Check("TransparencyChk", "Do Tranparency");
+  TransparencyChk = CheckBox("TransparencyChk", "Do Tranparency");
   TextureEdit = Named(new QLineEdit, "TextureEdit");
-  TextureChk = Check("TextureChk", "Use Texture");
+  TextureChk = CheckBox("TextureChk", "Use Texture");
   auto* browse = Named(new QPushButton("Browse"), "BrowseTextureBtn");
   connect(browse, &QPushButton::clicked, this, &TExporterForm::BrowseTextureClick);
-  auto* passage =
-      Group("3D Passage Options",
-            {DoPassageChk, PassDepthColorChk, VertColorChk, SplineSurfaceChk,
-             Row("Passage Color", PassColorDis, ColorButton("Change", PassColorDis, &TExportOptions::PassColorDis)),
-             Row("Transparency", TransparencySpin), TransparencyChk, Row("Texture", TextureEdit, browse), TextureChk});
+  auto* passage = Group(
+      "3D Passage Options",
+      {DoPassageChk, PassDepthColorChk, VertColorChk, SplineSurfaceChk,
+       LabelledRow("Passage Color", PassColorDis, ColorButton("Change", PassColorDis, &TExportOptions::PassColorDis)),
+       LabelledRow("Transparency", TransparencySpin), TransparencyChk, LabelledRow("Texture", TextureEdit, browse),
+       TextureChk});
 
-  DoLineChk = Check("DoLineChk", "Show Shot LIne");
-  LineDepthColorChk = Check("LineDepthColorChk", "Color By Depth");
+  DoLineChk = CheckBox("DoLineChk", "Show Shot LIne");
+  LineDepthColorChk = CheckBox("LineDepthColorChk", "Color By Depth");
   LineColorDis = Named(new TColorDisplay(0), "LineColorDis");
-  auto* line =
-      Group("Shot Line Options",
-            {DoLineChk, LineDepthColorChk,
-             Row("Line Color", LineColorDis, ColorButton("Change", LineColorDis, &TExportOptions::LineColorDis))});
-  YawRotateChk = Check("YawRotateChk", "Yaw Rotations");
+  auto* line = Group(
+      "Shot Line Options",
+      {DoLineChk, LineDepthColorChk,
+       LabelledRow("Line Color", LineColorDis, ColorButton("Change", LineColorDis, &TExportOptions::LineColorDis))});
+  YawRotateChk = CheckBox("YawRotateChk", "Yaw Rotations");
   BackColorDis = Named(new TColorDisplay(0), "BackColorDis");
   auto* exportBtn = Named(new QPushButton("Export VRML"), "VRMLExportBtn");
   connect(exportBtn, &QPushButton::clicked, this, &TExporterForm::VRMLExportClick);
   return Page({passage}, {line, YawRotateChk,
-                          Row("Background Color", BackColorDis,
-                              ColorButton("Change", BackColorDis, &TExportOptions::BackColorDis)),
+                          LabelledRow("Background Color", BackColorDis,
+                                      ColorButton("Change", BackColorDis, &TExportOptions::BackColorDis)),
                           exportBtn});
 }
 
 QWidget* TExporterForm::DXFTab() {
-  ProfileChk = Check("ProfileChk", "Profile Mode");
+  ProfileChk = CheckBox("ProfileChk", "Profile Mode");
   RotSpin = Spin("RotSpin", 0, 360, 1, 1, "Deg.");
-  PassageTypeRadio = Radio("PassageTypeRadio", "Show Passage As:", {"3D Polygons", "Tick Marks"});
-  auto* profile = Group("Profile Options (for 2D Drawing)", {ProfileChk, Row("Rotation", RotSpin), PassageTypeRadio});
+  PassageTypeRadio = new TRadioGroup("PassageTypeRadio", "Show Passage As:", {"3D Polygons", "Tick Marks"}, -1);
+  auto* profile =
+      Group("Profile Options (for 2D Drawing)", {ProfileChk, LabelledRow("Rotation", RotSpin), PassageTypeRadio});
 
-  LayerSurveysChk = Check("LayerSurveysChk", "Surveys On Separate Layers");
-  AssocPassChk = Check("AssocPassChk", "Associate Passage With Surveys");
-  AssocLabelChk = Check("AssocLabelChk", "Associate Labels With Surveys");
-  SeparateChk = Check("SeparateChk", "Associate Separately");
+  LayerSurveysChk = CheckBox("LayerSurveysChk", "Surveys On Separate Layers");
+  AssocPassChk = CheckBox("AssocPassChk", "Associate Passage With Surveys");
+  AssocLabelChk = CheckBox("AssocLabelChk", "Associate Labels With Surveys");
+  SeparateChk = CheckBox("SeparateChk", "Associate Separately");
   auto* layers = Group("Layer Options", {LayerSurveysChk, AssocPassChk, AssocLabelChk, SeparateChk});
 
-  LeftRightCheck = Check("LeftRightCheck", "Mark Left-Right");
-  UpDownCheck = Check("UpDownCheck", "Mark Up-Down");
-  LineCheck = Check("LineCheck", "Add Line To Mark");
-  MarkFromChk = Check("MarkFromChk", "Mark From");
-  MarkToChk = Check("MarkToChk", "Mark To");
-  MarkWithRadio = Radio("MarkWithRadio", "Mark With:", {"L, R, U, D ", "A Period - .", "A Star - *"});
-  ExpandMarkChk = Check("ExpandMarkChk", "Expand Mark Dimensions");
+  LeftRightCheck = CheckBox("LeftRightCheck", "Mark Left-Right");
+  UpDownCheck = CheckBox("UpDownCheck", "Mark Up-Down");
+  LineCheck = CheckBox("LineCheck", "Add Line To Mark");
+  MarkFromChk = CheckBox("MarkFromChk", "Mark From");
+  MarkToChk = CheckBox("MarkToChk", "Mark To");
+  MarkWithRadio = new TRadioGroup("MarkWithRadio", "Mark With:", {"L, R, U, D ", "A Period - .", "A Star - *"}, -1);
+  ExpandMarkChk = CheckBox("ExpandMarkChk", "Expand Mark Dimensions");
   auto* ticks = Group("Tick Mark Options",
                       {LeftRightCheck, UpDownCheck, LineCheck, MarkFromChk, MarkToChk, MarkWithRadio, ExpandMarkChk});
 
-  ShotLineChk = Check("ShotLineChk", "Include Shot Line");
-  LabelsChk = Check("LabelsChk", "Include Station Labels");
-  StationMarkChk = Check("StationMarkChk", "Include Station Marks");
-  WallsChk = Check("WallsChk", "Include Passage Walls");
-  NorthArrowChk = Check("NorthArrowChk", "Include North Arrow");
-  ScaleBarChk = Check("ScaleBarChk", "Include Scale Bar");
-  DepthChk = Check("DepthChk", "Include Depth Labels");
-  ClipLinesChk = Check("ClipLinesChk", "Station Mark Clips Lines");
+  ShotLineChk = CheckBox("ShotLineChk", "Include Shot Line");
+  LabelsChk = CheckBox("LabelsChk", "Include Station Labels");
+  StationMarkChk = CheckBox("StationMarkChk", "Include Station Marks");
+  WallsChk = CheckBox("WallsChk", "Include Passage Walls");
+  NorthArrowChk = CheckBox("NorthArrowChk", "Include North Arrow");
+  ScaleBarChk = CheckBox("ScaleBarChk", "Include Scale Bar");
+  DepthChk = CheckBox("DepthChk", "Include Depth Labels");
+  ClipLinesChk = CheckBox("ClipLinesChk", "Station Mark Clips Lines");
   auto* include = Group(
       "Layers", {ShotLineChk, LabelsChk, StationMarkChk, WallsChk, NorthArrowChk, ScaleBarChk, DepthChk, ClipLinesChk});
 
@@ -191,85 +158,86 @@ QWidget* TExporterForm::DXFTab() {
   LabelColorDis = Named(new TColorDisplay(0), "LabelColorDis");
   DepthColorDis = Named(new TColorDisplay(0), "DepthColorDis");
   WallColorDis = Named(new TColorDisplay(0), "WallColorDis");
-  auto* colours =
-      Group("Layer Colors",
-            {Row(" Survey Lines", SurveyColorDis, LayerColorButton(SurveyColorDis, &TExportOptions::SurveyColor)),
-             Row(" Station Labels", LabelColorDis, LayerColorButton(LabelColorDis, &TExportOptions::LabelColor)),
-             Row("Depth Label", DepthColorDis, LayerColorButton(DepthColorDis, &TExportOptions::DepthColor)),
-             Row(" Passage Walls", WallColorDis, LayerColorButton(WallColorDis, &TExportOptions::WallColor))});
+  auto* colours = Group(
+      "Layer Colors",
+      {LabelledRow(" Survey Lines", SurveyColorDis, LayerColorButton(SurveyColorDis, &TExportOptions::SurveyColor)),
+       LabelledRow(" Station Labels", LabelColorDis, LayerColorButton(LabelColorDis, &TExportOptions::LabelColor)),
+       LabelledRow("Depth Label", DepthColorDis, LayerColorButton(DepthColorDis, &TExportOptions::DepthColor)),
+       LabelledRow(" Passage Walls", WallColorDis, LayerColorButton(WallColorDis, &TExportOptions::WallColor))});
 
   ScaleBarSpin = Spin("ScaleBarSpin", 0, 1e9, 1, 2);
   MarkSizeSpin = Spin("MarkSizeSpin", 0, 1e9, 0.05, 2);
   ScaleBarUnit = Named(new QLabel, "ScaleBarUnit");
   MarkSizeUnit = Named(new QLabel, "MarkSizeUnit");
-  auto* sizes = Group("Object Sizes",
-                      {Row("Scale Bar", ScaleBarSpin, ScaleBarUnit), Row("Station Mark", MarkSizeSpin, MarkSizeUnit)});
-  ScaleChk = Check("ScaleChk", "Scale Export");
+  auto* sizes = Group("Object Sizes", {LabelledRow("Scale Bar", ScaleBarSpin, ScaleBarUnit),
+                                       LabelledRow("Station Mark", MarkSizeSpin, MarkSizeUnit)});
+  ScaleChk = CheckBox("ScaleChk", "Scale Export");
   ScaleSpin = Spin("ScaleSpin", 1e-06, 1000000, 1, 6, "%");
-  auto* scaling = Group("Scaling Options", {ScaleChk, Row("Scale Factor", ScaleSpin)});
+  auto* scaling = Group("Scaling Options", {ScaleChk, LabelledRow("Scale Factor", ScaleSpin)});
   auto* exportBtn = Named(new QPushButton("Export DXF"), "DXFExportBtn");
   connect(exportBtn, &QPushButton::clicked, this, &TExporterForm::DXFExportClick);
   return Page({profile, layers, ticks}, {include, colours, sizes, scaling, exportBtn});
 }
 
 QWidget* TExporterForm::KMLTab() {
-  OverlayTypeRadio = Radio("OverlayTypeRadio", "Overlay Type", {"Passage Polygons", "Survey Shot Lines"});
+  OverlayTypeRadio = new TRadioGroup("OverlayTypeRadio", "Overlay Type", {"Passage Polygons", "Survey Shot Lines"}, -1);
   DatumCombo = Named(new QComboBox, "DatumCombo");
-  AltitudeModeRadio = Radio("AltitudeModeRadio", "Altitude Mode", {"Clamp To Ground", "Ground Relative"});
+  AltitudeModeRadio = new TRadioGroup("AltitudeModeRadio", "Altitude Mode", {"Clamp To Ground", "Ground Relative"}, -1);
   AltitudeSpin = Spin("AltitudeSpin", -1e6, 1e6, 1, 2, "M.");
   HeadingSpin = Spin("HeadingSpin", 0, 360, 1, 1, "Deg.");
   HeadingSpin->setWrapping(true);
-  KMLSplayChk = Check("KMLSplayChk", "Show Splay Shots ");
-  KMLFixedChk = Check("KMLFixedChk", "Show Fixed Stations");
-  LineWidthSpin = Named(new QSpinBox, "LineWidthSpin");
-  LineWidthSpin->setRange(1, 100);
+  KMLSplayChk = CheckBox("KMLSplayChk", "Show Splay Shots ");
+  KMLFixedChk = CheckBox("KMLFixedChk", "Show Fixed Stations");
+  LineWidthSpin = IntSpin("LineWidthSpin", 1, 100, 1);
   LineWidthSpin->setSuffix(QStringLiteral(" Pixels"));
   KMLLineColorDis = Named(new TColorDisplay(0), "KMLLineColorDis");
   KMLFillColorDis = Named(new TColorDisplay(0), "KMLFillColorDis");
-  FillTransBar = Named(new QSlider(Qt::Horizontal), "FillTransBar");
-  FillTransBar->setRange(0, 255);
+  FillTransBar = Track("FillTransBar", 0, 0, 0, 255);
 
   KMLMarkColorDis = Named(new TColorDisplay(0), "KMLMarkColorDis");
   KMLMarkScaleSpin = Spin("KMLMarkScaleSpin", 0, 4, 0.1, 1);
-  MarkSectionsChk = Named(
-      Group("Mark Sections",
-            {Row(" Color", KMLMarkColorDis, ColorButton("...", KMLMarkColorDis, &TExportOptions::KMLMarkColorDis)),
-             Row(" Scale", KMLMarkScaleSpin)}),
-      "MarkSectionsChk");
+  MarkSectionsChk =
+      Named(Group("Mark Sections", {LabelledRow(" Color", KMLMarkColorDis,
+                                                ColorButton("...", KMLMarkColorDis, &TExportOptions::KMLMarkColorDis)),
+                                    LabelledRow(" Scale", KMLMarkScaleSpin)}),
+            "MarkSectionsChk");
   KMLLabelColorDis = Named(new TColorDisplay(0), "KMLLabelColorDis");
   KMLLabelScaleSpin = Spin("KMLLabelScaleSpin", 0, 4, 0.1, 1);
   LabelSectionsChk = Named(
-      Group("Label Sections",
-            {Row(" Color", KMLLabelColorDis, ColorButton("...", KMLLabelColorDis, &TExportOptions::KMLLabelColorDis)),
-             Row(" Scale", KMLLabelScaleSpin)}),
+      Group("Label Sections", {LabelledRow(" Color", KMLLabelColorDis,
+                                           ColorButton("...", KMLLabelColorDis, &TExportOptions::KMLLabelColorDis)),
+                               LabelledRow(" Scale", KMLLabelScaleSpin)}),
       "LabelSectionsChk");
   SectionsChk = Named(Group("Separate Sections", {MarkSectionsChk, LabelSectionsChk}), "SectionsChk");
   auto* exportBtn = Named(new QPushButton("Export KML File"), "KMLExportBtn");
   connect(exportBtn, &QPushButton::clicked, this, &TExporterForm::KMLExportClick);
   return Page(
-      {OverlayTypeRadio, Row("Datum", DatumCombo), AltitudeModeRadio, Row("Altitude", AltitudeSpin),
-       Row("Heading", HeadingSpin), KMLSplayChk, KMLFixedChk, Row("Line Width", LineWidthSpin)},
-      {Row("Line Color", KMLLineColorDis, ColorButton("Change", KMLLineColorDis, &TExportOptions::KMLLineColorDis)),
-       Row("Fill Color", KMLFillColorDis, ColorButton("Change", KMLFillColorDis, &TExportOptions::KMLFillColorDis)),
-       Row("Transparency", FillTransBar), SectionsChk, exportBtn});
+      {OverlayTypeRadio, LabelledRow("Datum", DatumCombo), AltitudeModeRadio, LabelledRow("Altitude", AltitudeSpin),
+       LabelledRow("Heading", HeadingSpin), KMLSplayChk, KMLFixedChk, LabelledRow("Line Width", LineWidthSpin)},
+      {LabelledRow("Line Color", KMLLineColorDis,
+                   ColorButton("Change", KMLLineColorDis, &TExportOptions::KMLLineColorDis)),
+       LabelledRow("Fill Color", KMLFillColorDis,
+                   ColorButton("Change", KMLFillColorDis, &TExportOptions::KMLFillColorDis)),
+       LabelledRow("Transparency", FillTransBar), SectionsChk, exportBtn});
 }
 
 QWidget* TExporterForm::WallsTab() {
-  PassShapeRadio = Radio("PassShapeRadio", "Passage Shape", {"Square", "Diamond", "Octagon"});
-  CornerRadio = Radio("CornerRadio", "Rounding Depth", {"None", "One Pass", "Two Pass"});
+  PassShapeRadio = new TRadioGroup("PassShapeRadio", "Passage Shape", {"Square", "Diamond", "Octagon"}, -1);
+  CornerRadio = new TRadioGroup("CornerRadio", "Rounding Depth", {"None", "One Pass", "Two Pass"}, -1);
   CornerAngleSpin = Spin("CornerAngleSpin", 0, 180, 1, 1, "Deg.");
   SubSpin = Spin("SubSpin", 0, 90, 1, 2, "Ft.");
-  SubChk = Check("SubChk", "Sub. Miss. LRUDs");
-  ExpandWallChk = Check("ExpandWallChk", "Expand Passages");
-  VerticalChk = Check("VerticalChk", "Vertical Prisms");
+  SubChk = CheckBox("SubChk", "Sub. Miss. LRUDs");
+  ExpandWallChk = CheckBox("ExpandWallChk", "Expand Passages");
+  VerticalChk = CheckBox("VerticalChk", "Vertical Prisms");
   VerticalAngleSpin = Spin("VerticalAngleSpin", 0, 90, 1, 1, "Deg.");
-  MergeChk = Check("MergeChk", "Merge Passages");
-  SealChk = Check("SealChk", "Seal Passage Ends");
-  auto* options = Group(
-      "Passages Options",
-      {PassShapeRadio, Group("Corner Rounding", {CornerRadio, Row("Corner Threshold", CornerAngleSpin)}),
-       Group("Substitue Dimensions", {Row("Substitue Diameter", SubSpin), SubChk}), ExpandWallChk,
-       Group("Vertical Passages", {VerticalChk, Row("Vertical Threshold", VerticalAngleSpin)}), MergeChk, SealChk});
+  MergeChk = CheckBox("MergeChk", "Merge Passages");
+  SealChk = CheckBox("SealChk", "Seal Passage Ends");
+  auto* options =
+      Group("Passages Options",
+            {PassShapeRadio, Group("Corner Rounding", {CornerRadio, LabelledRow("Corner Threshold", CornerAngleSpin)}),
+             Group("Substitue Dimensions", {LabelledRow("Substitue Diameter", SubSpin), SubChk}), ExpandWallChk,
+             Group("Vertical Passages", {VerticalChk, LabelledRow("Vertical Threshold", VerticalAngleSpin)}), MergeChk,
+             SealChk});
   return Page({options});
 }
 

@@ -1,9 +1,7 @@
 #include "rose/ui/RoseDlg.h"
 
 #include <QApplication>
-#include <QButtonGroup>
 #include <QCheckBox>
-#include <QColorDialog>
 #include <QDoubleSpinBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -13,7 +11,6 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -21,6 +18,9 @@
 #include <exception>
 
 #include "controls/ColorDisplay.h"
+#include "controls/DialogParts.h"
+#include "controls/Fields.h"
+#include "controls/RadioGroup.h"
 #include "geometry/NumberText.h"
 #include "model/WorkingUnits.h"
 #include "scene/StrokeFont.h"
@@ -36,35 +36,10 @@ W* Named(const char* name, Args&&... args) {
   return w;
 }
 
-QButtonGroup* Radios(QWidget* parent, const char* name, const QString& title, const QStringList& items,
-                     QGroupBox*& box) {
-  box = Named<QGroupBox>(name, title, parent);
-  auto* layout = new QVBoxLayout(box);
-  auto* group = new QButtonGroup(box);
-  for (int i = 0; i < items.size(); ++i) {
-    auto* radio = new QRadioButton(items[i], box);
-    layout->addWidget(radio);
-    group->addButton(radio, i);
-  }
-  group->button(0)->setChecked(true);
-  return group;
-}
-
 TColorDisplay* Swatch(const char* name, uint32_t colour) {
   auto* s = new TColorDisplay(colour);
   s->setObjectName(name);
   return s;
-}
-
-// A caption, the control and an optional unit text on one row.
-QHBoxLayout* Row(const QString& caption, QWidget* control, const QString& units = {}) {
-  auto* row = new QHBoxLayout;
-  auto* label = new QLabel(caption);
-  label->setBuddy(control);
-  row->addWidget(label);
-  row->addWidget(control, 1);
-  if (!units.isEmpty()) row->addWidget(new QLabel(units));
-  return row;
 }
 
 }  // namespace
@@ -73,39 +48,23 @@ TRoseDlg::TRoseDlg(TPlotModel& model, const TWorkingUnits& units, QWidget* paren
     : QDialog(parent), model_(model), units_(units) {
   setObjectName(QStringLiteral("RoseDlg"));
   setWindowTitle(QStringLiteral("Rose Diagram"));
-  ChooseColor = [this](uint32_t c) -> std::optional<uint32_t> {
-    const QColor q = QColorDialog::getColor(QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF), this);
-    if (!q.isValid()) return std::nullopt;
-    return static_cast<uint32_t>(q.red() | q.green() << 8 | q.blue() << 16);
-  };
+  ChooseColor = [this](uint32_t c) { return AskColor(this, c); };
 
-  MinLenSpin = Named<QDoubleSpinBox>("MinLenSpin");
-  MinLenSpin->setRange(0, 100000);
-  MinLenSpin->setSingleStep(1);
-  MinLenSpin->setDecimals(1);
-  QGroupBox* graphBox;
-  GraphByRadio = Radios(this, "GraphByRadio", QStringLiteral("Graph By:"),
-                        {QStringLiteral("Total Length"), QStringLiteral("Frequency")}, graphBox);
-  RainbowChk = Named<QCheckBox>("RainbowChk", QStringLiteral("Rainbow Colors"));
-  SlopeChk = Named<QCheckBox>("SlopeChk", QStringLiteral("Use Slope Length"));
-  BaseChk = Named<QCheckBox>("BaseChk", QStringLiteral("Show Base Diagram"));
+  MinLenSpin = RealSpin("MinLenSpin", 0, 100000, 1, 1, 0);
+  GraphByRadio = new TRadioGroup("GraphByRadio", QStringLiteral("Graph By:"),
+                                 {QStringLiteral("Total Length"), QStringLiteral("Frequency")}, 0);
+  RainbowChk = CheckBox("RainbowChk", QStringLiteral("Rainbow Colors"));
+  SlopeChk = CheckBox("SlopeChk", QStringLiteral("Use Slope Length"));
+  BaseChk = CheckBox("BaseChk", QStringLiteral("Show Base Diagram"));
   for (QCheckBox* c : {RainbowChk, SlopeChk, BaseChk}) c->setChecked(true);
 
-  PetalsSpin = Named<QSpinBox>("PetalsSpin");
-  PetalsSpin->setRange(kMinRosePetals, kMaxRosePetals);
-  PetalsSpin->setValue(36);
+  PetalsSpin = IntSpin("PetalsSpin", kMinRosePetals, kMaxRosePetals, 36);
   AngleDis = Named<QLabel>("AngleDis");
-  QGroupBox* typeBox;
-  RoseTypeRadio = Radios(
-      this, "RoseTypeRadio", QStringLiteral("Rose Type"),
-      {QStringLiteral("360 Degree Rose"), QStringLiteral("180 Degree Rose"), QStringLiteral("Water Flow")}, typeBox);
-  LayersSpin = Named<QSpinBox>("LayersSpin");
-  LayersSpin->setRange(kMinRoseLayers, kMaxRoseLayers);
-  LayersSpin->setValue(24);
-  ThickSpin = Named<QDoubleSpinBox>("ThickSpin");
-  ThickSpin->setRange(0.1, 1000000);
-  ThickSpin->setDecimals(2);
-  ThickSpin->setValue(1.0);
+  RoseTypeRadio = new TRadioGroup(
+      "RoseTypeRadio", QStringLiteral("Rose Type"),
+      {QStringLiteral("360 Degree Rose"), QStringLiteral("180 Degree Rose"), QStringLiteral("Water Flow")}, 0);
+  LayersSpin = IntSpin("LayersSpin", kMinRoseLayers, kMaxRoseLayers, 24);
+  ThickSpin = RealSpin("ThickSpin", 0.1, 1000000, 1, 2, 1.0);
 
   GridColorDis = Swatch("GridColorDis", gridColor_);
   FontColorDis = Swatch("FontColorDis", fontColor_);
@@ -128,17 +87,17 @@ TRoseDlg::TRoseDlg(TPlotModel& model, const TWorkingUnits& units, QWidget* paren
 
   auto* counting = new QGroupBox(QStringLiteral("Counting"));
   auto* c = new QVBoxLayout(counting);
-  c->addLayout(Row(QStringLiteral("Minimum Length"), MinLenSpin, QStringLiteral("Ft.")));
-  c->addWidget(graphBox);
+  c->addWidget(LabelledRow(QStringLiteral("Minimum Length"), MinLenSpin, QStringLiteral("Ft.")));
+  c->addWidget(GraphByRadio);
   c->addWidget(SlopeChk);
-  c->addWidget(typeBox);
+  c->addWidget(RoseTypeRadio);
 
   auto* shape = new QGroupBox(QStringLiteral("Shape"));
   auto* s = new QVBoxLayout(shape);
-  s->addLayout(Row(QStringLiteral("Petals"), PetalsSpin));
-  s->addLayout(Row(QStringLiteral("Angle"), AngleDis, QStringLiteral("Deg.")));
-  s->addLayout(Row(QStringLiteral("Layers"), LayersSpin));
-  s->addLayout(Row(QStringLiteral("Layer Thickness"), ThickSpin, QStringLiteral("Ft.")));
+  s->addWidget(LabelledRow(QStringLiteral("Petals"), PetalsSpin));
+  s->addWidget(LabelledRow(QStringLiteral("Angle"), AngleDis, QStringLiteral("Deg.")));
+  s->addWidget(LabelledRow(QStringLiteral("Layers"), LayersSpin));
+  s->addWidget(LabelledRow(QStringLiteral("Layer Thickness"), ThickSpin, QStringLiteral("Ft.")));
   s->addWidget(RainbowChk);
   s->addWidget(BaseChk);
 
@@ -193,10 +152,10 @@ void TRoseDlg::Open() {
 TRoseOptions TRoseDlg::Options() const {
   TRoseOptions o;
   o.MinLength = MinLenSpin->value();
-  o.GraphBy = GraphByRadio->checkedId() == 1 ? TGraphBy::Frequency : TGraphBy::TotalLength;
+  o.GraphBy = GraphByRadio->ItemIndex() == 1 ? TGraphBy::Frequency : TGraphBy::TotalLength;
   o.Rainbow = RainbowChk->isChecked();
   o.SlopeLength = SlopeChk->isChecked();
-  o.RoseType = static_cast<TRoseType>(std::max(0, RoseTypeRadio->checkedId()));
+  o.RoseType = static_cast<TRoseType>(std::max(0, RoseTypeRadio->ItemIndex()));
   o.GridColor = gridColor_;
   o.FontColor = fontColor_;
   o.FontIndex = FontList->currentRow() >= 0 ? FontList->currentRow() : kDefaultRoseFont;

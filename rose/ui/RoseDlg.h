@@ -11,7 +11,6 @@
 #include "rose/GLRose.h"
 
 class QAbstractButton;
-class QButtonGroup;
 class QCheckBox;
 class QDoubleSpinBox;
 class QLabel;
@@ -23,6 +22,7 @@ class QSpinBox;
 namespace lumora {
 
 class TColorDisplay;
+class TRadioGroup;
 
 class TRoseDlg : public QDialog {
   Q_OBJECT
@@ -67,11 +67,11 @@ class TRoseDlg : public QDialog {
   uint32_t gridColor_ = 0x00FF00, fontColor_ = 0x0000FF;
 
   QDoubleSpinBox* MinLenSpin;
-  QButtonGroup* GraphByRadio;
+  TRadioGroup* GraphByRadio;
   QCheckBox *RainbowChk, *SlopeChk, *BaseChk;
   QSpinBox* PetalsSpin;
   QLabel* AngleDis;
-  QButtonGroup* RoseTypeRadio;
+  TRadioGroup* RoseTypeRadio;
   QSpinBox* LayersSpin;
   QDoubleSpinBox* ThickSpin;
   TColorDisplay *GridColorDis, *FontColorDis;

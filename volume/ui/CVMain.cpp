@@ -1,9 +1,7 @@
 #include "volume/ui/CVMain.h"
 
 #include <QApplication>
-#include <QButtonGroup>
 #include <QCheckBox>
-#include <QColorDialog>
 #include <QDoubleSpinBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -13,7 +11,6 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -26,6 +23,7 @@
 #include "controls/ColorDisplay.h"
 #include "controls/Fields.h"
 #include "controls/Plotwind.h"
+#include "controls/RadioGroup.h"
 #include "geometry/NumberText.h"
 #include "volume/ui/CVReports.h"
 
@@ -35,32 +33,11 @@ namespace {
 // Thrown out of the progress of a recomputation that a newer one replaces.
 struct TSuperseded {};
 
-QCheckBox* Check(const char* name, const QString& caption, bool checked) {
-  auto* b = new QCheckBox(caption);
-  b->setObjectName(name);
-  b->setChecked(checked);
-  return b;
-}
+// A held zoom button steps at Qt's usual pace.
+constexpr int kZoomRepeatMs = 100;
 
-QSlider* Track(const char* name, int lo, int hi, int ticks, int position) {
-  auto* s = new QSlider(Qt::Horizontal);
-  s->setObjectName(name);
-  s->setRange(lo, hi);
-  s->setTickInterval(ticks);
-  s->setTickPosition(QSlider::TicksBelow);
-  s->setValue(position);
-  return s;
-}
-
-QToolButton* ZoomButton(const char* name, const QString& glyph, const QString& hint, bool repeat) {
-  auto* b = new QToolButton;
-  b->setObjectName(name);
-  b->setText(glyph);
-  b->setToolTip(hint);
-  b->setAccessibleName(hint);
-  b->setAutoRepeat(repeat);
-  return b;
-}
+// The choices of "Subdivided Length", in feet.
+constexpr int kSubdivideLengths[] = {5, 10, 25, 50, 100};
 
 // Clears a flag however the scope is left.
 struct TFlagGuard {
@@ -84,11 +61,7 @@ TVolumeDlg::TVolumeDlg(TVolumeModel& model, TWorkingUnits& units, QWidget* paren
   setWindowTitle("Cave Volume Tool");
   setModal(false);
   setWindowFlag(Qt::WindowStaysOnTopHint);
-  ChooseColor = [this](uint32_t colour) -> std::optional<uint32_t> {
-    const QColor c = QColorDialog::getColor(QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF), this);
-    if (!c.isValid()) return std::nullopt;
-    return static_cast<uint32_t>(c.red() | c.green() << 8 | c.blue() << 16);
-  };
+  ChooseColor = [this](uint32_t colour) { return AskColor(this, colour); };
   deferred_ = new QTimer(this);
   deferred_->setSingleShot(true);
   deferred_->setInterval(0);
@@ -156,15 +129,10 @@ QWidget* TVolumeDlg::TopBar() {
   auto* w = new QWidget;
   auto* row = new QHBoxLayout(w);
   row->setContentsMargins(0, 0, 0, 0);
-  ConcaveBar = Track("ConcaveBar", 1, 100, 5, 50);
+  ConcaveBar = Track("ConcaveBar", 5, 50, 1, 100);
   LengthDis = DisplayField("LengthDis");
-  PercentSpin = new QDoubleSpinBox;
-  PercentSpin->setObjectName("PercentSpin");
-  PercentSpin->setRange(1.0, 100.0);
-  PercentSpin->setSingleStep(0.1);
-  PercentSpin->setDecimals(1);
+  PercentSpin = RealSpin("PercentSpin", 1.0, 100.0, 0.1, 1, 50);
   PercentSpin->setSuffix("%");
-  PercentSpin->setValue(50);
   auto* reset = new QPushButton("Reset");
   reset->setObjectName("ResetBtn");
   ResetBtn = reset;
@@ -203,32 +171,18 @@ QWidget* TVolumeDlg::HullsPage() {
   auto* col = new QVBoxLayout(page);
   auto* algorithm = new QGroupBox("Hull Algorithm");
   auto* a = new QVBoxLayout(algorithm);
-  UseDimsChk = Check("UseDimsChk", "Use Pass Dims", true);
-  ByAreaChk = Check("ByAreaChk", "By Area", false);
-  SubdivideRadio = new QGroupBox("Subdivided Length");
-  SubdivideRadio->setObjectName("SubdivideRadio");
-  subdivide_ = new QButtonGroup(this);
-  auto* grid = new QGridLayout(SubdivideRadio);
-  int column = 0;
-  for (const int length : {5, 10, 25, 50, 100}) {
-    auto* b = new QRadioButton(QString::number(length));
-    b->setChecked(length == 100);
-    subdivide_->addButton(b, length);
-    grid->addWidget(b, 0, column++);
-  }
-  UpDownChk = Check("UpDownChk", "Use Up/Down", false);
+  UseDimsChk = CheckBox("UseDimsChk", "Use Pass Dims", true);
+  ByAreaChk = CheckBox("ByAreaChk", "By Area", false);
+  QStringList lengths;
+  for (const int length : kSubdivideLengths) lengths << QString::number(length);
+  SubdivideRadio = new TRadioGroup("SubdivideRadio", "Subdivided Length", lengths, 4, 5);
+  UpDownChk = CheckBox("UpDownChk", "Use Up/Down", false);
   for (QWidget* c : std::initializer_list<QWidget*>{UseDimsChk, ByAreaChk, SubdivideRadio, UpDownChk}) a->addWidget(c);
 
   auto* layers = new QGroupBox("Layers ");
   auto* l = new QGridLayout(layers);
-  LevelCntSpin = new QSpinBox;
-  LevelCntSpin->setObjectName("LevelCntSpin");
-  LevelCntSpin->setRange(1, kMaxLevels);
-  LevelCntSpin->setValue(kMaxLevels);
-  LevelSpin = new QSpinBox;
-  LevelSpin->setObjectName("LevelSpin");
-  LevelSpin->setRange(0, kMaxLevels - 1);
-  LevelSpin->setValue(0);
+  LevelCntSpin = IntSpin("LevelCntSpin", 1, kMaxLevels, kMaxLevels);
+  LevelSpin = IntSpin("LevelSpin", 0, kMaxLevels - 1, 0);
   l->addWidget(new QLabel("Layer Count"), 0, 0);
   l->addWidget(LevelCntSpin, 0, 1);
   l->addWidget(new QLabel("Layer Shown"), 1, 0);
@@ -266,13 +220,13 @@ QWidget* TVolumeDlg::ModelingPage() {
   TransparentChk->setCheckable(true);
   TransparentChk->setChecked(true);
   auto* t = new QGridLayout(TransparentChk);
-  TransparentTrack = Track("TransparentTrack", 0, 100, 10, 50);
+  TransparentTrack = Track("TransparentTrack", 10, 50);
   t->addWidget(new QLabel("Transparency"), 0, 0, 1, 3);
   t->addWidget(new QLabel(" 0"), 1, 0);
   t->addWidget(TransparentTrack, 1, 1);
   t->addWidget(new QLabel("100% "), 1, 2);
-  InternalReflectChk = Check("InternalReflectChk", "Blend Background", true);
-  DepthCheckChk = Check("DepthCheckChk", "Depth Check", true);
+  InternalReflectChk = CheckBox("InternalReflectChk", "Blend Background", true);
+  DepthCheckChk = CheckBox("DepthCheckChk", "Depth Check", true);
   t->addWidget(InternalReflectChk, 2, 0, 1, 3);
   t->addWidget(DepthCheckChk, 3, 0, 1, 3);
 
@@ -294,13 +248,13 @@ QWidget* TVolumeDlg::ModelingPage() {
 QWidget* TVolumeDlg::GraphsPage() {
   auto* page = new QWidget;
   auto* col = new QVBoxLayout(page);
-  ShowTrianglesChk = Check("ShowTrianglesChk", "Show Triangles", false);
-  TriangleChk = Check("TriangleChk", "Label Triangles", false);
+  ShowTrianglesChk = CheckBox("ShowTrianglesChk", "Show Triangles", false);
+  TriangleChk = CheckBox("TriangleChk", "Label Triangles", false);
   auto* hulls = new QGroupBox("Hulls");
   auto* h = new QVBoxLayout(hulls);
-  VertexNumChk = Check("VertexNumChk", "Vertex Numbers", false);
-  LineNumChk = Check("LineNumChk", "Line Numbers", false);
-  ArrowChk = Check("ArrowChk", "Arrows", false);
+  VertexNumChk = CheckBox("VertexNumChk", "Vertex Numbers", false);
+  LineNumChk = CheckBox("LineNumChk", "Line Numbers", false);
+  ArrowChk = CheckBox("ArrowChk", "Arrows", false);
   for (QCheckBox* b : {VertexNumChk, LineNumChk, ArrowChk}) h->addWidget(b);
   col->addWidget(ShowTrianglesChk);
   col->addWidget(TriangleChk);
@@ -314,9 +268,9 @@ QWidget* TVolumeDlg::PlotArea() {
   auto* col = new QVBoxLayout(w);
   col->setContentsMargins(0, 0, 0, 0);
   auto* tools = new QHBoxLayout;
-  ResetZoomBtn = ZoomButton("ResetZoomBtn", "\u2302", "Reset", false);
-  ZoomOutBtn = ZoomButton("ZoomOutBtn", "\u2212", "Zoom Out", true);
-  ZoomInBtn = ZoomButton("ZoomInBtn", "+", "Zoom In", true);
+  ResetZoomBtn = ToolButton("ResetZoomBtn", "\u2302", "Reset");
+  ZoomOutBtn = ToolButton("ZoomOutBtn", "\u2212", "Zoom Out", kZoomRepeatMs);
+  ZoomInBtn = ToolButton("ZoomInBtn", "+", "Zoom In", kZoomRepeatMs);
   for (QToolButton* b : {ResetZoomBtn, ZoomOutBtn, ZoomInBtn}) tools->addWidget(b);
   tools->addStretch();
   PlotWin = new TPlotWindow;
@@ -339,7 +293,7 @@ void TVolumeDlg::Connect() {
   connect(Button1, &QAbstractButton::clicked, this, &TVolumeDlg::ReportsClick);
   connect(UseDimsChk, &QCheckBox::clicked, this, &TVolumeDlg::DimsChange);
   connect(UpDownChk, &QCheckBox::clicked, this, &TVolumeDlg::DimsChange);
-  connect(subdivide_, &QButtonGroup::idClicked, this, [this] { Request(true, false); });
+  connect(SubdivideRadio, &TRadioGroup::Clicked, this, [this] { Request(true, false); });
   connect(ByAreaChk, &QCheckBox::clicked, this, [this] { Request(false, false); });
   connect(LevelCntSpin, &QSpinBox::valueChanged, this, &TVolumeDlg::LevelCntSpinChange);
   connect(LevelSpin, &QSpinBox::valueChanged, this, &TVolumeDlg::LevelSpinChange);
@@ -359,7 +313,10 @@ void TVolumeDlg::Connect() {
   };
 }
 
-int TVolumeDlg::SubdivideLength() const { return std::max(5, subdivide_->checkedId()); }
+int TVolumeDlg::SubdivideLength() const {
+  const int i = SubdivideRadio->ItemIndex();
+  return i < 0 ? kSubdivideLengths[0] : kSubdivideLengths[i];
+}
 
 bool TVolumeDlg::Busy() const { return pending_ || computing_; }
 

@@ -20,7 +20,6 @@
 #include "volume/CVVolume.h"
 
 class QAbstractButton;
-class QButtonGroup;
 class QCheckBox;
 class QDoubleSpinBox;
 class QFrame;
@@ -38,6 +37,7 @@ namespace lumora {
 
 class TColorDisplay;
 class TPlotWindow;
+class TRadioGroup;
 class TPlotScroll;
 class TVolumeReportsDlg;
 
@@ -83,7 +83,7 @@ class TVolumeDlg : public QDialog {
   // "Hulls"
   QTabWidget* PageControl;
   QCheckBox *UseDimsChk, *ByAreaChk, *UpDownChk;
-  QGroupBox* SubdivideRadio;
+  TRadioGroup* SubdivideRadio;
   QSpinBox *LevelCntSpin, *LevelSpin;
   QLineEdit *TopDis, *BottomDis, *AreaDis, *DepthDis, *LayerRockVolDis, *LayerCaveVolDis, *LayerPorosityDis;
   // "3D Modeling"
@@ -142,7 +142,6 @@ class TVolumeDlg : public QDialog {
   TVolumeModel& model_;
   TWorkingUnits& units_;
   TVolumeReportsDlg* reports_;
-  QButtonGroup* subdivide_;
   QTimer* deferred_;
   QElapsedTimer stopwatch_, paced_;
   int currentLayer_ = 0;

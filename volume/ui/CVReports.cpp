@@ -17,19 +17,10 @@
 #include <QTextDocument>
 #include <QVBoxLayout>
 
+#include "controls/Fields.h"
 #include "platform/AtomicFile.h"
 
 namespace lumora {
-namespace {
-
-QPushButton* Button(const char* name, const QString& caption) {
-  auto* b = new QPushButton(caption);
-  b->setObjectName(name);
-  b->setAutoDefault(false);
-  return b;
-}
-
-}  // namespace
 
 TFindDlg::TFindDlg(QWidget* parent) : QDialog(parent) {
   setObjectName("FindDialog");

@@ -1,4 +1,4 @@
-#include "app/LightingDlg.h"
+#include "app/ui/LightingDlg.h"
 
 #include <QDoubleSpinBox>
 #include <QGridLayout>
@@ -14,9 +14,10 @@
 #include <QSlider>
 #include <QTabWidget>
 
-#include "app/DialogParts.h"
 #include "app/core/DisplaySettings.h"
+#include "controls/DialogParts.h"
 #include "controls/DirectionDial.h"
+#include "controls/Fields.h"
 #include "controls/RadioGroup.h"
 #include "viewer/DetachedViewer.h"
 
@@ -144,8 +145,7 @@ TLightingDlg::TLightingDlg(QWidget* parent)
 TLightingDlg::~TLightingDlg() = default;
 
 QWidget* TLightingDlg::TypePage() {
-  typeRadio_ = new TRadioGroup("Light Type", {"Point", "Spot", "Directional"}, 0);
-  typeRadio_->setObjectName("LightTypeRadio");
+  typeRadio_ = new TRadioGroup("LightTypeRadio", "Light Type", {"Point", "Spot", "Directional"}, 0);
   connect(typeRadio_, &TRadioGroup::Clicked, this,
           [this](int type) { Edit([type](TGLLightSource& l) { l.LightType = static_cast<uint8_t>(type); }); });
 

@@ -1,62 +1,35 @@
-#include "app/DialogParts.h"
+#include "controls/DialogParts.h"
 
 #include <QBoxLayout>
-#include <QColorDialog>
 #include <QDialog>
-#include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
 
-#include "controls/Fields.h"
-
 namespace lumora {
 
-std::optional<uint32_t> AskColor(QWidget* parent, uint32_t start) {
-  const QColor c = QColorDialog::getColor(QColor(start & 0xFF, (start >> 8) & 0xFF, (start >> 16) & 0xFF), parent);
-  if (!c.isValid()) return std::nullopt;
-  return static_cast<uint32_t>(c.red() | c.green() << 8 | c.blue() << 16);
+QWidget* LabelledRow(const QString& caption, QWidget* control, const QString& units) {
+  return LabelledRow(caption, control, units.isEmpty() ? nullptr : new QLabel(units));
 }
 
-QDoubleSpinBox* RealSpin(const char* name, double minimum, double maximum, double step, int decimals, double value) {
-  auto* spin = new QDoubleSpinBox;
-  spin->setObjectName(QLatin1String(name));
-  spin->setDecimals(decimals);
-  spin->setRange(minimum, maximum);
-  spin->setSingleStep(step);
-  spin->setValue(value);
-  return spin;
-}
-
-QSlider* Track(const char* name, int tickInterval, int value) {
-  auto* track = new QSlider(Qt::Horizontal);
-  track->setObjectName(QLatin1String(name));
-  track->setRange(0, 100);
-  track->setTickInterval(tickInterval);
-  track->setTickPosition(QSlider::TicksBelow);
-  track->setValue(value);
-  return track;
+QWidget* LabelledRow(const QString& caption, QWidget* control, QWidget* after) {
+  auto* row = new QWidget;
+  auto* layout = new QHBoxLayout(row);
+  layout->setContentsMargins(0, 0, 0, 0);
+  if (!caption.isEmpty()) {
+    auto* label = new QLabel(caption);
+    label->setBuddy(control);
+    layout->addWidget(label);
+  }
+  layout->addWidget(control, 1);
+  if (after) layout->addWidget(after);
+  return row;
 }
 
 QWidget* TrackWithEnds(QSlider* track, const QString& low, const QString& high) {
   return Stack({new QLabel(low), track, new QLabel(high)});
-}
-
-QLineEdit* ReadOnlyBox(const char* name, const QString& text) {
-  QLineEdit* box = DisplayField(name);
-  box->setText(text);
-  box->setMaximumWidth(80);
-  return box;
-}
-
-QPushButton* Button(const char* name, const QString& caption) {
-  auto* button = new QPushButton(caption);
-  button->setObjectName(QLatin1String(name));
-  button->setAutoDefault(false);
-  return button;
 }
 
 void LayOutDialog(QDialog* dialog, QWidget* body, std::initializer_list<QPushButton*> buttons) {
@@ -97,10 +70,20 @@ QWidget* Stack(std::initializer_list<QWidget*> widgets, bool horizontal) {
   return stack;
 }
 
-QWidget* Page(std::initializer_list<QWidget*> widgets) {
+QWidget* Page(std::initializer_list<QWidget*> widgets, std::initializer_list<QWidget*> second) {
   auto* page = new QWidget;
-  AddAll(page, widgets, false);
-  static_cast<QBoxLayout*>(page->layout())->addStretch();
+  if (second.size() == 0) {
+    AddAll(page, widgets, false);
+    static_cast<QBoxLayout*>(page->layout())->addStretch();
+    return page;
+  }
+  auto* columns = new QHBoxLayout(page);
+  for (const auto& column : {widgets, second}) {
+    auto* c = new QVBoxLayout;
+    for (QWidget* w : column) c->addWidget(w);
+    c->addStretch();
+    columns->addLayout(c);
+  }
   return page;
 }
 

@@ -1,10 +1,11 @@
-#include "app/RenderingDlg.h"
+#include "app/ui/RenderingDlg.h"
 
 #include <QCheckBox>
 #include <QPushButton>
 
-#include "app/DialogParts.h"
 #include "app/core/DisplaySettings.h"
+#include "controls/DialogParts.h"
+#include "controls/Fields.h"
 #include "controls/RadioGroup.h"
 
 namespace lumora {
@@ -12,12 +13,9 @@ namespace lumora {
 TRenderingDlg::TRenderingDlg(QWidget* parent) : QDialog(parent) {
   setObjectName("RenderingDlg");
   setWindowTitle("Display Rendering");
-  style_ = new TRadioGroup("Display Mesh As:", {"Wire Frame", "Flat", "Smooth"}, 2, nullptr, 3);
-  style_->setObjectName("MeshStyleRadio");
-  cull_ = new QCheckBox("Cull Back Faces");
-  cull_->setObjectName("CullBackFacesChk");
-  interior_ = new QCheckBox("Interior Lighting");
-  interior_->setObjectName("InteriorLightingChk");
+  style_ = new TRadioGroup("MeshStyleRadio", "Display Mesh As:", {"Wire Frame", "Flat", "Smooth"}, 2, 3);
+  cull_ = CheckBox("CullBackFacesChk", "Cull Back Faces");
+  interior_ = CheckBox("InteriorLightingChk", "Interior Lighting");
   QPushButton* apply = Button("ApplyBtn", "Apply");
   apply->setDefault(true);
   QPushButton* close = Button("CloseBtn", "Close");

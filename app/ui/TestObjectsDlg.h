@@ -28,6 +28,8 @@ class TTestObjectsDlg : public QDialog {
   void Open(TGLFrame& frame, TGLCustomMesh& mesh, TGLViewerCore& viewer);
   // True while the scene must not change (a load runs): the buttons wait.
   std::function<bool()> Busy;
+  // The help window on this dialog's page, given by the program.
+  std::function<void()> ShowHelp;
 
  protected:
   void hideEvent(QHideEvent* event) override;

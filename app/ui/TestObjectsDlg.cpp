@@ -1,4 +1,4 @@
-#include "app/TestObjectsDlg.h"
+#include "app/ui/TestObjectsDlg.h"
 
 #include <QGroupBox>
 #include <QHideEvent>
@@ -7,31 +7,19 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include "app/DialogParts.h"
-#include "app/SettingsDialogs.h"
 #include "app/core/TestObjects.h"
+#include "controls/DialogParts.h"
+#include "controls/Fields.h"
 #include "viewer/GLViewerCore.h"
 
 namespace lumora {
-namespace {
-
-QSpinBox* CountSpin(const char* name) {
-  auto* spin = new QSpinBox;
-  spin->setObjectName(QLatin1String(name));
-  spin->setRange(3, 1000);
-  spin->setValue(12);
-  return spin;
-}
-
-}  // namespace
-
 TTestObjectsDlg::TTestObjectsDlg(QWidget* parent) : QDialog(parent) {
   setObjectName("TestObjectsDlg");
   setWindowTitle("Test Objects");
   setWindowFlag(Qt::WindowStaysOnTopHint);
 
-  sectors_ = CountSpin("SectorsSpin");
-  sections_ = CountSpin("SectionsSpin");
+  sectors_ = IntSpin("SectorsSpin", 3, 1000, 12);
+  sections_ = IntSpin("SectionsSpin", 3, 1000, 12);
   triangles_ = ReadOnlyBox("TrianglesBox");
   status_ = ReadOnlyBox("StatusBox");
   status_->setMaximumWidth(QWIDGETSIZE_MAX);
@@ -59,8 +47,9 @@ TTestObjectsDlg::TTestObjectsDlg(QWidget* parent) : QDialog(parent) {
   QPushButton* close = Button("CloseBtn", "Close");
   QPushButton* help = Button("HelpBtn", "Help");
   connect(close, &QPushButton::clicked, this, &QDialog::hide);
-  connect(help, &QPushButton::clicked, this,
-          [this] { ShowHelpContents(parentWidget() ? parentWidget() : this, "display.html#testobjects"); });
+  connect(help, &QPushButton::clicked, this, [this] {
+    if (ShowHelp) ShowHelp();
+  });
   LayOutDialog(this, Stack({torus, make}), {close, help});
   ShowTriangles();
 }

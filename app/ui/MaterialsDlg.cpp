@@ -1,4 +1,4 @@
-#include "app/MaterialsDlg.h"
+#include "app/ui/MaterialsDlg.h"
 
 #include <QCheckBox>
 #include <QDoubleSpinBox>
@@ -14,9 +14,10 @@
 
 #include <cmath>
 
-#include "app/DialogParts.h"
 #include "app/core/DisplaySettings.h"
 #include "controls/ColorDisplay.h"
+#include "controls/DialogParts.h"
+#include "controls/Fields.h"
 #include "controls/RadioGroup.h"
 #include "viewer/DetachedViewer.h"
 
@@ -26,14 +27,6 @@ namespace {
 // What the shininess and specular boxes show until a change reaches an
 // object: the values of the tracks after a Reset of the default material.
 const QString kFirstShininess = QStringLiteral("9.8"), kFirstSpecular = QStringLiteral("0.6");
-
-// A swatch with its "Change" button, in a group.
-QGroupBox* SwatchGroup(const QString& title, const char* name, TColorDisplay*& swatch, QPushButton*& change) {
-  swatch = new TColorDisplay(0);
-  swatch->setObjectName(QLatin1String(name) + QLatin1String("Dis"));
-  change = Button((QByteArray(name) + "Btn").constData(), "Change");
-  return RowGroup(title, {swatch, change});
-}
 
 }  // namespace
 
@@ -71,7 +64,7 @@ QWidget* TMaterialsDlg::ObjectPage() {
     connect(emission_[k], &QDoubleSpinBox::valueChanged, this, &TMaterialsDlg::EmissionChange);
   }
   QPushButton* change;
-  QGroupBox* colour = SwatchGroup("Color", "Color", colour_, change);
+  QGroupBox* colour = SwatchGroup("Color", "Color", 0, colour_, change);
   connect(change, &QPushButton::clicked, this, &TMaterialsDlg::ColorClick);
 
   shininessTrack_ = Track("ShininessTrack", 5, 10);
@@ -94,21 +87,16 @@ QWidget* TMaterialsDlg::ObjectPage() {
 
 QWidget* TMaterialsDlg::TransparencyPage() {
   transparencyTrack_ = Track("TransparencyTrack", 10, 50);
-  blendBackground_ = new QCheckBox("Blend Background");
-  blendBackground_->setObjectName("BlendBackgroundChk");
-  depthCheck_ = new QCheckBox("Depth Check");
-  depthCheck_->setObjectName("DepthCheckChk");
-  operator_ = new TRadioGroup("Operator", {"Add", "Subtract", "Reverse Subtract", "Min", "Max"}, 0, nullptr, 2);
-  operator_->setObjectName("OperatorRadio");
-  source_ = new TRadioGroup("Source Pixels",
+  blendBackground_ = CheckBox("BlendBackgroundChk", "Blend Background");
+  depthCheck_ = CheckBox("DepthCheckChk", "Depth Check");
+  operator_ = new TRadioGroup("OperatorRadio", "Operator", {"Add", "Subtract", "Reverse Subtract", "Min", "Max"}, 0, 2);
+  source_ = new TRadioGroup("SourceRadio", "Source Pixels",
                             {"Zero", "One", "Dest Color", "Dest Color-1", "Src Alpha", "Scrc Alpha-1", "Dest Alpha",
                              "Dest Alpha-1", "Src  Alpha Sat"},
                             0);
-  source_->setObjectName("SourceRadio");
   destination_ = new TRadioGroup(
-      "Destination Pixels",
+      "DestinationRadio", "Destination Pixels",
       {"Zero", "One", "Src Color", "Src Color-1", "Src Alpha", "Src Alpha-1", "Dest Alpha", "Dest Alpha-1"}, 0);
-  destination_->setObjectName("DestinationRadio");
   user_ = RowGroup("User", {operator_, source_, destination_});
   user_->setObjectName("UserChk");
   user_->setCheckable(true);
@@ -136,7 +124,7 @@ QWidget* TMaterialsDlg::TransparencyPage() {
 
 QWidget* TMaterialsDlg::BackgroundPage() {
   QPushButton* change;
-  QGroupBox* group = SwatchGroup("Background Color", "Background", background_, change);
+  QGroupBox* group = SwatchGroup("Background Color", "Background", 0, background_, change);
   connect(change, &QPushButton::clicked, this, &TMaterialsDlg::BackgroundClick);
   return Page({group});
 }
