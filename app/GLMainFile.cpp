@@ -178,6 +178,7 @@ void TForm1::LoadCave(const QString& fileName) {
                          });
     if (loaded.TooManyForPassDims) volumeDlg_->ClearUseDims();
     ApplyDisplayDefaults();
+    ApplySurveyKind();
   } catch (const ELoadCancelled&) {
     // The load dropped what it had built: the view is empty.
     setWindowTitle("Lumora");

@@ -71,7 +71,7 @@ int RunMovie(const Args& args) {
 
   TOffscreenViewer viewer(o.width, o.height);
   const TCaveStyle style;
-  const std::optional<TCaveScene> loaded = LoadView("movie", o.file, viewer, style);
+  const std::optional<TCaveScene> loaded = LoadView("movie", o.file, viewer, style, true);
   if (!loaded) return 1;
   const TCaveScene& scene = *loaded;
   SyncVisibility(scene, {});

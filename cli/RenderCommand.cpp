@@ -22,6 +22,7 @@
 #include "cli/Commands.h"
 #include "cli/Format.h"
 #include "cli/OptionParser.h"
+#include "cli/PlotLoad.h"
 #include "cli/ViewLoad.h"
 #include "model/PlotReader.h"
 #include "platform/AtomicFile.h"
@@ -153,13 +154,27 @@ int RunRender(const Args& args) {
   TRenderOptions o;
   if (const auto status = ParseOptions(args, o)) return *status;
 
-  const auto fonts = o.visibility.Labels ? MakeFontApplication() : nullptr;
+  auto fonts = o.visibility.Labels ? MakeFontApplication() : nullptr;
   TOffscreenViewer viewer(o.width, o.height);
   viewer.SetScreenColor(o.background);
   const TCaveStyle style;
   const std::optional<TCaveScene> loaded = LoadView("render", o.file, viewer, style);
   if (!loaded) return 1;
   const TCaveScene& scene = *loaded;
+  const TPlotInfo& info = PlotModel().PlotInfo;
+  // Stations without legs: nothing else would show.
+  if (!HasLegs(PlotModel())) {
+    o.visibility.Stations = o.visibility.Labels = true;
+    if (!fonts) fonts = MakeFontApplication();
+  }
+  // An extended elevation is drawn as an elevation only.
+  if (info.ExtendedElevation && (o.view == "plan" || o.yaw != 0 || (!o.view.empty() && o.view != "north"))) {
+    ShowLoadWarning("render", "\"" + o.file +
+                                  "\" is an extended elevation: it is drawn as an elevation only, without --view "
+                                  "and --yaw");
+    o.view = "north";
+    o.yaw = 0;
+  }
   SyncVisibility(scene, o.visibility);
   scene.PassageMesh->SetRenderStyle(o.style);
   if (o.coloring != TWallColoring::Plain) ColorWalls(scene, PlotModel(), o.coloring, style.WallColor);
@@ -174,8 +189,11 @@ int RunRender(const Args& args) {
   if (o.overlays) {
     ReadUnits();
     viewer.OnRender = [&](TGLViewerCore& v) {
-      DrawOverlays(OverlayContent(scene, PlotModel(), PassageOptions(), o.coloring, WorkingUnits()), {}, v.Window.Width,
-                   v.Window.Height, o.background);
+      TOverlaySwitches shown;
+      // An extended elevation's x is no direction on the earth.
+      shown.Compass = !info.ExtendedElevation;
+      DrawOverlays(OverlayContent(scene, PlotModel(), PassageOptions(), o.coloring, WorkingUnits()), shown,
+                   v.Window.Width, v.Window.Height, o.background);
     };
   }
 

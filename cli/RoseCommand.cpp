@@ -140,7 +140,8 @@ int RunRose(const Args& args) {
   if (const auto status = ParseOptions(args, o)) return *status;
 
   TPlotModel& model = PlotModel();
-  const TPlotLoadResult loaded = LoadPlotForCommand("rose", model, o.file);
+  const TPlotLoadResult loaded =
+      RequireLegs(model, LoadPlotForCommand("rose", model, o.file), "there are no shots for a rose diagram");
   if (!loaded.Ok) {
     std::fprintf(stderr, "lumora-cli rose: %s\n", loaded.Message.c_str());
     return 1;

@@ -20,7 +20,7 @@ std::string OneLine(std::string text) {
 }  // namespace
 
 std::optional<TCaveScene> LoadView(const char* command, const std::string& file, TGLViewerCore& viewer,
-                                   const TCaveStyle& style) {
+                                   const TCaveStyle& style, bool needsLegs) {
   const TCaveScene scene = CreateSceneObjects(viewer);
   TCaveLoadProgress progress;
   progress.Action = [](const std::string& text) { ShowProgress(text); };
@@ -32,7 +32,9 @@ std::optional<TCaveScene> LoadView(const char* command, const std::string& file,
                });
   if (!result.Error.empty()) return std::nullopt;
   ShowLoadWarning(command, result.Warning);
-  if (const TPlotLoadResult records = RequirePlotRecords(PlotModel(), {}); !records.Ok) {
+  TPlotLoadResult records = RequirePlotRecords(PlotModel(), {});
+  if (needsLegs) records = RequireLegs(PlotModel(), records);
+  if (!records.Ok) {
     std::fprintf(stderr, "lumora-cli %s: %s\n", command, records.Message.c_str());
     return std::nullopt;
   }

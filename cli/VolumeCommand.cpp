@@ -88,7 +88,7 @@ int RunVolume(const Args& args) {
   if (upDown && !useDims) return UsageError("volume", "--up-down needs the passage dimensions");
 
   TPlotModel& model = PlotModel();
-  const TPlotLoadResult loaded = LoadPlotForCommand("volume", model, file);
+  const TPlotLoadResult loaded = RequireLegs(model, LoadPlotForCommand("volume", model, file));
   if (!loaded.Ok) {
     std::fprintf(stderr, "lumora-cli volume: %s\n", loaded.Message.c_str());
     return 1;
