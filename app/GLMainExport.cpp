@@ -5,15 +5,13 @@
 #include "app/SettingsDialogs.h"
 #include "export/ui/BoundingPolygons.h"
 #include "export/ui/ExporterForm.h"
-#include "model/PlotArray.h"
-#include "volume/CVVolume.h"
 
 namespace lumora {
 
 void TForm1::ExportMnuClick() {
   if (loading_) return;
   if (!exporter_) {
-    exporter_ = new TExporterForm(PlotModel(), this);
+    exporter_ = new TExporterForm(document_, this);
     exporter_->setWindowIcon(ProgramIcon());
     exporter_->VersionLine = VersionText();
     exporter_->YearLine = YearText();
@@ -23,15 +21,11 @@ void TForm1::ExportMnuClick() {
   }
   exporter_->SetCurrentPlotPath(CurrentPlotFile);
   if (hullBuilt_) {
-    exporter_->open_exporter_with_bounds(BoundingPolygonsOf(VolumeModel()));
+    exporter_->open_exporter_with_bounds(BoundingPolygonsOf(document_.Volume));
   } else {
     InformationBox(QString::fromLatin1(kNoBoundingBoxMessage));
     exporter_->open_exporter();
   }
-  // A plot file opened inside the exporter replaced the model; the view
-  // must show that cave, not the one it was built from.
-  const QString held = exporter_->CurrentPlotPath();
-  if (!held.isEmpty() && held != CurrentPlotFile) LoadCave(held);
 }
 
 }  // namespace lumora

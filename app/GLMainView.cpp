@@ -44,7 +44,7 @@ void TForm1::ColoringChkClick(QCheckBox* box) {
       if (b != box) SetChecked(b, false);
   depthColoring_ = Coloring() != TWallColoring::Plain;
   if (!sceneCreated_) return;
-  ColorWalls(scene_, PlotModel(), Coloring(), options_->WallColorDis->Color());
+  ColorWalls(scene_, document_.Model, Coloring(), options_->WallColorDis->Color());
   scene_.PassageMesh->SetTransparency(scene_.PassageMesh->Transparency());
   viewer_->update();
 }
@@ -169,13 +169,13 @@ void TForm1::DrawViewOverlays() {
   if (scene_.PassageMesh->ColorCount() == 0 && scene_.Shots->SegmentCount() == 0) return;
   TOverlaySwitches shown = overlays_;
   // An extended elevation's x is no direction on the earth.
-  shown.Compass = shown.Compass && !PlotModel().PlotInfo.ExtendedElevation;
-  DrawOverlays(OverlayContent(scene_, PlotModel(), PassageOptions(), Coloring(), WorkingUnits()), shown,
+  shown.Compass = shown.Compass && !document_.Model.PlotInfo.ExtendedElevation;
+  DrawOverlays(OverlayContent(scene_, document_.Model, document_.PassageOptions, Coloring(), document_.Units), shown,
                viewer_->width(), viewer_->height(), viewer_->ScreenColor());
 }
 
 void TForm1::ApplySurveyKind() {
-  const bool extended = PlotModel().PlotInfo.ExtendedElevation;
+  const bool extended = document_.Model.PlotInfo.ExtendedElevation;
   scene_.CaveFrame->FixedHeading = extended;
   if (extended) SetElevationView(*scene_.CaveFrame, 0);
   for (const char* name : {"PlanMnu", "ElevationMnu", "TurnLeftMnu", "TurnRightMnu"})
@@ -183,7 +183,7 @@ void TForm1::ApplySurveyKind() {
   for (const char* name : {"YawLeftBtn", "YawRightBtn"}) findChild<QToolButton*>(name)->setEnabled(!extended);
   status_->ViewKindDis->setText(" Extended elevation: shown as an elevation only ");
   status_->ViewKindDis->setVisible(extended);
-  if (!HasLegs(PlotModel()) && PlotModel().Plots.Count() > 0) {
+  if (!HasLegs(document_.Model) && document_.Model.Plots.Count() > 0) {
     SetChecked(options_->StationsChk, true);
     SetChecked(options_->LabelsChk, true);
     SyncVisibility();

@@ -7,6 +7,7 @@
 #include "cli/Format.h"
 #include "cli/OptionParser.h"
 #include "cli/PlotLoad.h"
+#include "document/CaveDocument.h"
 #include "model/PlotReader.h"
 #include "model/PlotStats.h"
 
@@ -152,7 +153,8 @@ int RunInfo(const Args& args) {
   parser.Flag("--json", json);
   if (const auto status = parser.Parse(args)) return *status;
 
-  TPlotModel& model = PlotModel();
+  TCaveDocument document;
+  TPlotModel& model = document.Model;
   TPlotLoadResult result = LoadPlotForCommand("info", model, file);
   if (!result.Ok) std::fprintf(stderr, "%s\n", result.Message.c_str());
 

@@ -173,9 +173,4 @@ TRange TPlotModel::SurveyLineRange(int s) const {
   return r;
 }
 
-TPlotModel& PlotModel() {
-  static TPlotModel model;
-  return model;
-}
-
 }  // namespace lumora

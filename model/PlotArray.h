@@ -203,7 +203,4 @@ class TPlotModel {
   TRange SurveyLineRange(int s) const;
 };
 
-// The one model of the program.
-TPlotModel& PlotModel();
-
 }  // namespace lumora

@@ -12,7 +12,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libgmp-dev
   clang libclang-rt-14-dev clang-format
   fontconfig fonts-dejavu-core hershey-fonts-data
-  gdal-bin python3-ezdxf assimp-utils ffmpeg unzip libxml2-utils desktop-file-utils shared-mime-info
+  python3 gdal-bin python3-ezdxf assimp-utils ffmpeg unzip libxml2-utils desktop-file-utils shared-mime-info
   survex survex-aven libproj-dev proj-bin
 )
 

@@ -15,11 +15,6 @@ TVolumeModel::TVolumeModel(const TPlotModel& model, const TPassageOptions& optio
   for (int k = 0; k < kMaxLevels; ++k) Levels[k].Triangulator.Name = "Triangulator-" + std::to_string(k);
 }
 
-TVolumeModel& VolumeModel() {
-  static TVolumeModel model(PlotModel(), PassageOptions(), PassageState());
-  return model;
-}
-
 int TVolumeModel::Count() const { return std::clamp(LevelCount, 1, kMaxLevels); }
 
 std::optional<double> TVolumeModel::Ratio(double cave, double rock) {

@@ -109,7 +109,7 @@ class FindTest : public QObject {
     }
     qFatal("no lone station in view (z %g)", form->Scene().CaveFrame->Position.z);
   }
-  const TPlotVector& Record(int entry) { return PlotModel().Plots[Index().Entry(entry).Plot]; }
+  const TPlotVector& Record(int entry) { return form->Document().Model.Plots[Index().Entry(entry).Plot]; }
   double Top() {
     double top = -1e300;
     for (int i = 0; i < Index().Count(); ++i) top = std::max(top, Index().Entry(i).Position.z);
@@ -118,9 +118,9 @@ class FindTest : public QObject {
 
  private slots:
   void initTestCase() {
-    WorkingUnits() = MakeWorkingUnits(true);
     ShowWindow(form, 720, 480, nullptr, &errors);
     if (QTest::currentTestFailed()) return;
+    form->Document().Units = MakeWorkingUnits(true);
     QTRY_VERIFY(form->SceneCreated());
     form->LoadCave(kDemo);
     QVERIFY(!form->Loading());
@@ -184,7 +184,7 @@ class FindTest : public QObject {
           if (Tool().WindowPosition(j, pj) && std::hypot(pj.X - c.X - 2, pj.Y - c.Y - 1) <= TStationTool::kPickRadius)
             QVERIFY2(pj.Depth >= ps.Depth, qPrintable(QString("%1 is nearer than %2").arg(j).arg(s)));
         }
-        QVERIFY(Status().startsWith(QString::fromStdString(PlotModel().Name(Record(s))) + " ("));
+        QVERIFY(Status().startsWith(QString::fromStdString(form->Document().Model.Name(Record(s))) + " ("));
       }
       // Close in, a station on its own, and the whole text.
       form->Scene().CaveFrame->Position.z *= 0.1;
@@ -195,7 +195,7 @@ class FindTest : public QObject {
       QCOMPARE(Tool().Selected(), e);
       const QString text = Status();
       const TPlotVector& r = Record(e);
-      QVERIFY2(text.startsWith(QString::fromStdString(PlotModel().Name(r)) + " (" +
+      QVERIFY2(text.startsWith(QString::fromStdString(form->Document().Model.Name(r)) + " (" +
                                QString::fromUtf8(Index().SurveyName(e).data(),
                                                  static_cast<qsizetype>(Index().SurveyName(e).size())) +
                                ")"),
@@ -210,14 +210,14 @@ class FindTest : public QObject {
     }
     Find<QCheckBox>("WallsChk")->setChecked(true);
     // Metres when the settings say so.
-    WorkingUnits() = MakeWorkingUnits(false);
+    form->Document().Units = MakeWorkingUnits(false);
     const int e = LoneStation(5);
     ClickAt(QPointF(At(e).X, At(e).Y));
     const std::vector<double> n = Numbers(Status());
     QCOMPARE(n.size(), size_t(4));
     QVERIFY(std::abs(n[2] - Record(e).Position.z * 0.3048) < 0.006);
     QVERIFY(Status().contains(" m,") && !Status().contains("ft"));
-    WorkingUnits() = MakeWorkingUnits(true);
+    form->Document().Units = MakeWorkingUnits(true);
 
     // Far from every station a click picks nothing and keeps the selection.
     const int before = Tool().Selected();
@@ -248,8 +248,8 @@ class FindTest : public QObject {
     QCOMPARE(Tool().Selected(), a);
     QCOMPARE(Tool().MeasuredTo(), b);
     const QString text = Status();
-    QVERIFY2(text.startsWith(QString::fromStdString(PlotModel().Name(Record(a))) + " to " +
-                             QString::fromStdString(PlotModel().Name(Record(b))) + ": distance "),
+    QVERIFY2(text.startsWith(QString::fromStdString(form->Document().Model.Name(Record(a))) + " to " +
+                             QString::fromStdString(form->Document().Model.Name(Record(b))) + ": distance "),
              qPrintable(text));
     // Worked out here from the records, not by the index's measurement.
     const T3DVector d = Subtract(Record(b).Position, Record(a).Position);
