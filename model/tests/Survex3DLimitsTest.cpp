@@ -110,7 +110,9 @@ TEST(Survex3DLimits, LongLabelsAreNotCopiedIntoEveryItem) {
     const TChildLoad r = LoadInChild(c.Data);
     ASSERT_TRUE(r.Ok);
     EXPECT_EQ(r.Records, c.Records);
-    if (!kSanitized) EXPECT_LT(r.GrowthMB, 300) << "of a " << c.Data.size() / 1048576 << " MB file";
+    if (!kSanitized) {
+      EXPECT_LT(r.GrowthMB, 300) << "of a " << c.Data.size() / 1048576 << " MB file";
+    }
     if (c.What == std::string("stations")) {
       EXPECT_EQ(r.LastNameSize, big.size() + 6) << "the whole name";
       EXPECT_STREQ(r.LastNameEnd, "a004000");
