@@ -10,6 +10,7 @@
 
 #include "export/DBFLibrary.h"
 #include "export/ZipperLib.h"
+#include "model/CoordinateSystem.h"
 #include "platform/AtomicFile.h"
 
 namespace lumora {
@@ -69,6 +70,8 @@ void PatchLength(TPatchedFile& file) {
 }
 
 constexpr int kOnePart[1] = {0};
+// The width of the station fields: longer names keep their end.
+constexpr size_t kStationField = 20;
 
 struct TBox {
   T3DVector Min{9.9e99, 9.9e99, 9.9e99}, Max{-9.9e99, -9.9e99, -9.9e99};
@@ -307,8 +310,8 @@ class TShapeWriter {
     dbf_.set_text(section, 0);
     dbf_.set_text(s.Name.View(), 1);
     Date(s, 2);
-    dbf_.set_text(from.Name.View(), 5);
-    dbf_.set_text(to.Name.View(), 6);
+    dbf_.set_text(model_.CutName(from, kStationField), 5);
+    dbf_.set_text(model_.CutName(to, kStationField), 6);
     const int f = faceField ? 8 : 7;
     const T3DVector d{toPos.x - fromPos.x, toPos.y - fromPos.y, toPos.z - fromPos.z};
     const double length = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
@@ -345,11 +348,11 @@ class TShapeWriter {
       const TRange r = model_.SurveyPlotRange(sv);
       for (int i = r.First; i <= r.Last; ++i) {
         const TPlotVector& v = model_.Plots[i];
-        if (Excluded(v) || !seen.insert(v.Name.Str()).second) continue;
+        if (Excluded(v) || !seen.insert(model_.Name(v)).second) continue;
         Point(v.Position);
         const T3DVector p = Scaled(v.Position, u_);
         dbf_.set_text(section, 0);
-        dbf_.set_text(v.Name.View(), 1);
+        dbf_.set_text(model_.CutName(v, kStationField), 1);
         dbf_.set_number(2, p.x);
         dbf_.set_number(3, p.y);
         dbf_.set_number(4, p.z);
@@ -423,12 +426,12 @@ class TShapeWriter {
       const TRange r = model_.SurveyPlotRange(sv);
       for (int i = r.First; i <= r.Last; ++i) {
         const TPlotVector& v = model_.Plots[i];
-        if (!seen.insert(v.Name.Str()).second) continue;
+        if (!seen.insert(model_.Name(v)).second) continue;
         Point(v.Position);
         const T3DVector p = Scaled(v.Position, u_);
         dbf_.set_text("", 0);
         dbf_.set_text(s.Name.View(), 1);
-        dbf_.set_text(v.Name.View(), 2);
+        dbf_.set_text(model_.CutName(v, kStationField), 2);
         dbf_.set_number(3, p.x);
         dbf_.set_number(4, p.y);
         dbf_.set_number(5, p.z);
@@ -686,11 +689,16 @@ bool export_shapefile(const TShapefileRequest& request, const TExportJob& job) {
 
   std::string datum = model.PlotInfo.Datum.Str();
   int zone = model.PlotInfo.Zone;
-  if (!CheckGeoreference(model, request.Warn, kGenericProjectionLine)) {
+  // A .3d file names its coordinate system: PROJ writes it.
+  std::string projection;
+  if (model.PlotInfo.ProjectedSystem)
+    projection = EsriProjection(model.PlotInfo.CoordinateSystem, o.UnitRadio != 1, MetresPerFoot());
+  if (projection.empty() && !CheckGeoreference(model, request.Warn, kGenericProjectionLine)) {
     datum = "WGS 1984";
     zone = 13;
   }
-  WriteFileAtomically(ShapefileMember(request.Path, "prj"), ProjectionText(datum, zone, o.UnitRadio == 1));
+  if (projection.empty()) projection = ProjectionText(datum, zone, o.UnitRadio == 1);
+  WriteFileAtomically(ShapefileMember(request.Path, "prj"), projection);
   if (request.CreateZip) {
     job.Progress.show_status("Zipping File");
     ZipShapefileSet(ShapefileMember(request.Path, "shp"), [&](uint64_t done, uint64_t total) {

@@ -11,6 +11,8 @@ namespace lumora {
 
 namespace {
 
+// A label longer than this keeps its end: the view has no room for more.
+constexpr size_t kLongestLabel = 255;
 constexpr uint32_t kLineBoxColor = 0x00FF00;
 constexpr uint32_t kPassageBoxColor = 0xFF0000;
 constexpr uint32_t kLabelColor = 0x00FF00;
@@ -160,7 +162,8 @@ void SetLabels(const TPlotModel& model, const TPassageOptions& options, TGL2DStr
     if (i % 10 == 0) fields.Action("Labels: " + std::to_string(i));
     const TPlotVector& r = plots[i];
     if (Station(r.Code, options.IncludeHidden))
-      labels.AddString(r.Name.Str(), Add(SceneCoordinates(r.Position, model, options), T3DVector{0.5, 0.5, 0}), 2);
+      labels.AddString(model.CutName(r, kLongestLabel),
+                       Add(SceneCoordinates(r.Position, model, options), T3DVector{0.5, 0.5, 0}), 2);
   }
   labels.ResetOrientation();
 }
