@@ -3,8 +3,8 @@
 #include <QColorDialog>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QPushButton>
 #include <QPainter>
+#include <QPushButton>
 
 #include "controls/Fields.h"
 #include "geometry/GLMatrix.h"
