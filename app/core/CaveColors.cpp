@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <limits>
+
+#include "geometry/NumberText.h"
 
 namespace lumora {
 namespace {
@@ -85,12 +86,6 @@ uint32_t Lookup(const std::vector<uint32_t>& colours, const std::vector<int32_t>
   return ColorOf(colours, static_cast<size_t>(i) < surveys.size() ? surveys[i] : -1);
 }
 
-std::string Number(double v, int decimals) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.*f", decimals, v);
-  return text;
-}
-
 }  // namespace
 
 bool IsDated(PackedDate date) { return date != 0 && date != kNoDate && DateYear(date) > 1; }
@@ -169,7 +164,7 @@ std::vector<TColorKeyEntry> ColorKey(const TCaveScene& scene, const TPlotModel& 
       const double y = top + bin * (i + 0.5);
       const double elevation = (y / k + centre) * units.LengthFactor;
       // Every other band is labelled; the rest only show their colour.
-      key.push_back({DepthColor(i + 1), i % 2 == 0 ? Number(elevation, 0) + " " + units.ShortUnitName : ""});
+      key.push_back({DepthColor(i + 1), i % 2 == 0 ? FixedText(elevation, 0) + " " + units.ShortUnitName : ""});
     }
   } else if (mode == TWallColoring::Date) {
     const TDateRange range = DateRange(model);
@@ -177,7 +172,7 @@ std::vector<TColorKeyEntry> ColorKey(const TCaveScene& scene, const TPlotModel& 
       const int bands = 23;
       for (int i = 0; i < bands; ++i) {
         const double v = range.Oldest + (range.Newest - range.Oldest) * (i + 0.5) / bands;
-        key.push_back({DateColor(v, range), i % 4 == 0 || i == bands - 1 ? Number(std::floor(v), 0) : ""});
+        key.push_back({DateColor(v, range), i % 4 == 0 || i == bands - 1 ? FixedText(std::floor(v), 0) : ""});
       }
     }
     key.push_back({kUndatedColor, "undated"});
