@@ -2,9 +2,10 @@
 """Fails when a C++ file includes a header of the project from above its
 own layer, or from a layer its target does not link. The map of the layers
 and of what each file's target links is written by CMake
-(lumora_write_layer_map).
+(lumora_write_layer_map). Given the README, it also fails when the
+README's Layout table does not list the layers in the same order.
 
-usage: check_layers.py LAYER_MAP SOURCE_DIR
+usage: check_layers.py LAYER_MAP SOURCE_DIR [README]
 """
 
 import os
@@ -12,6 +13,7 @@ import re
 import sys
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*[<"]([^>"]+)[>"]')
+TABLE_ROW = re.compile(r"^\|\s*`([^`]+)/`\s*\|")
 
 
 def read_map(path):
@@ -65,11 +67,33 @@ def check_file(root, rel, allowed, ranks, layer):
                 yield f"{rel}:{number}: includes {m.group(1)} from {home}/, which {layer}/ does not link"
 
 
+def readme_layers(path):
+    """The folders of the table under the README's "## Layout" heading."""
+    layers, inside = [], False
+    with open(path, encoding="utf-8") as f:
+        for line in f:
+            if line.startswith("## "):
+                inside = line.strip() == "## Layout"
+            elif inside and (m := TABLE_ROW.match(line)):
+                layers.append(m.group(1))
+    return layers
+
+
+def check_readme(path, ranks):
+    listed = readme_layers(path)
+    built = sorted(ranks, key=ranks.get)
+    if listed == built:
+        return []
+    return [f"{os.path.basename(path)}: the Layout table lists {' '.join(listed)}; "
+            f"the layers bottom to top are {' '.join(built)}"]
+
+
 def main():
-    if len(sys.argv) != 3:
+    if len(sys.argv) not in (3, 4):
         sys.exit(__doc__)
     ranks, folders, files = read_map(sys.argv[1])
     root = os.path.realpath(sys.argv[2])
+    readme = check_readme(sys.argv[3], ranks) if len(sys.argv) == 4 else []
     faults = []
     checked = 0
     for folder in sorted(folders):
@@ -87,10 +111,10 @@ def main():
                 allowed = allowed | {a + "/tests" for a in allowed}
             checked += 1
             faults.extend(check_file(root, rel, allowed, ranks, layer))
-    for fault in faults:
+    for fault in readme + faults:
         print(fault)
     print(f"{checked} files checked, {len(faults)} includes outside their layers")
-    return 1 if faults else 0
+    return 1 if readme or faults else 0
 
 
 if __name__ == "__main__":
