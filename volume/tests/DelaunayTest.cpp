@@ -123,8 +123,9 @@ TEST(Delaunay, AgreesWithTheEarlierRuleWhereItDecidedExactly) {
                                  ", seed " + std::to_string(seed);
         const auto kind = compare(MakePoints(pattern, n, seed), what);
         // Sets in general position and grids full of cocircular quads.
-        if (pattern == Pattern::Uniform || pattern == Pattern::Passages || pattern == Pattern::Grid)
+        if (pattern == Pattern::Uniform || pattern == Pattern::Passages || pattern == Pattern::Grid) {
           EXPECT_EQ(kind, testing::TDifference::None) << what;
+        }
       }
   const char* names[] = {"clusters", "four caves", "collinear", "grid", "duplicates", "far point"};
   for (int kind = 0; kind < 6; ++kind)
