@@ -230,15 +230,9 @@ QWidget* TVolumeDlg::ModelingPage() {
   t->addWidget(InternalReflectChk, 2, 0, 1, 3);
   t->addWidget(DepthCheckChk, 3, 0, 1, 3);
 
-  auto* colour = new QGroupBox("Color");
-  auto* c = new QHBoxLayout(colour);
-  ColorDis = new TColorDisplay(model_.HullColor);
-  ColorDis->setObjectName("ColorDis");
-  auto* change = new QPushButton("Change");
-  change->setObjectName("ColorBtn");
+  QPushButton* change;
+  QGroupBox* colour = SwatchGroup("Color", "Color", model_.HullColor, ColorDis, change);
   ColorBtn = change;
-  c->addWidget(ColorDis, 1);
-  c->addWidget(change);
   col->addWidget(TransparentChk);
   col->addWidget(colour);
   col->addStretch();
