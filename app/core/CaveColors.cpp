@@ -117,22 +117,14 @@ uint32_t SurveyColor(const std::string& name) {
   return HsvColor(hue, saturation, value);
 }
 
-void ColorWalls(const TCaveScene& scene, const TPlotModel& model, TWallColoring mode, uint32_t wallColor) {
+void ColorWallMesh(const TCaveScene& scene, const TPlotModel& model, TWallColoring mode, uint32_t wallColor) {
   TGLFastMesh& mesh = *scene.PassageMesh;
-  TGLLines& centre = *scene.Centreline;
-  const double top = mesh.GetMax().y, bottom = mesh.GetMin().y;
   switch (mode) {
     case TWallColoring::Plain:
       SetWallColor(mesh, wallColor);
-      centre.SetColor(wallColor);
       break;
     case TWallColoring::Depth:
       ColorByDepth(mesh);
-      for (int i = 0; i < centre.SegmentCount(); ++i) {
-        T3DVector a, b;
-        centre.Segments.GetSegment(i, a, b);
-        centre.SegmentColors[i] = DepthColor(DepthIndex((a.y + b.y) / 2, top, bottom));
-      }
       break;
     case TWallColoring::Date:
     case TWallColoring::Survey: {
@@ -145,13 +137,41 @@ void ColorWalls(const TCaveScene& scene, const TPlotModel& model, TWallColoring 
       };
       scene.TriangleSurveys->ForEachRun(paint);
       paint(scene.TriangleSurveys->Count(), faces, -1);
-      for (int i = 0; i < centre.SegmentCount(); ++i)
-        centre.SegmentColors[i] = Lookup(colours, *scene.CentrelineSurveys, i);
       mesh.Changed();
       break;
     }
   }
+}
+
+void ColorCentreline(const TCaveScene& scene, const TPlotModel& model, TWallColoring mode, uint32_t lineColor) {
+  TGLLines& centre = *scene.Centreline;
+  const TGLFastMesh& mesh = *scene.PassageMesh;
+  const double top = mesh.GetMax().y, bottom = mesh.GetMin().y;
+  switch (mode) {
+    case TWallColoring::Plain:
+      centre.SetColor(lineColor);
+      break;
+    case TWallColoring::Depth:
+      for (int i = 0; i < centre.SegmentCount(); ++i) {
+        T3DVector a, b;
+        centre.Segments.GetSegment(i, a, b);
+        centre.SegmentColors[i] = DepthColor(DepthIndex((a.y + b.y) / 2, top, bottom));
+      }
+      break;
+    case TWallColoring::Date:
+    case TWallColoring::Survey: {
+      const std::vector<uint32_t> colours = SurveyColors(model, mode);
+      for (int i = 0; i < centre.SegmentCount(); ++i)
+        centre.SegmentColors[i] = Lookup(colours, *scene.CentrelineSurveys, i);
+      break;
+    }
+  }
   centre.Changed();
+}
+
+void ColorWalls(const TCaveScene& scene, const TPlotModel& model, TWallColoring mode, uint32_t wallColor) {
+  ColorWallMesh(scene, model, mode, wallColor);
+  ColorCentreline(scene, model, mode, wallColor);
 }
 
 std::vector<TColorKeyEntry> ColorKey(const TCaveScene& scene, const TPlotModel& model, const TPassageOptions& options,

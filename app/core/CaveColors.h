@@ -30,6 +30,10 @@ double DateValue(PackedDate date);
 bool IsDated(PackedDate date);
 
 void ColorWalls(const TCaveScene& scene, const TPlotModel& model, TWallColoring mode, uint32_t wallColor);
+// Its two halves, for a caller that colours the centreline apart: the
+// walls' mesh, and the centreline by the walls' heights for depth.
+void ColorWallMesh(const TCaveScene& scene, const TPlotModel& model, TWallColoring mode, uint32_t wallColor);
+void ColorCentreline(const TCaveScene& scene, const TPlotModel& model, TWallColoring mode, uint32_t lineColor);
 
 // The key of a colouring, top entry first: elevations in the working units
 // for depth, years for dates, survey names for surveys; empty for one
