@@ -1,10 +1,13 @@
 #include "app/core/CaveGltf.h"
 
 #include <array>
+#include <atomic>
+#include <chrono>
 #include <cmath>
-#include <memory>
+#include <future>
+#include <limits>
+#include <unordered_map>
 
-#include "app/core/WallMesh.h"
 #include "model/PlotReader.h"
 #include "model/StationIndex.h"
 
@@ -17,6 +20,7 @@ struct TFrame {
   double Metres;
   T3DVector Origin;
   T3DVector operator()(const T3DVector& p) const { return Scale(Subtract(p, Origin), Metres); }
+  double SceneHeight(float y) const { return y / Metres + Origin.y; }
 };
 
 TFrame FrameOf(const TPlotModel& model, const TPassageOptions& options) {
@@ -27,17 +31,17 @@ void Put(std::vector<float>& out, const T3DVector& p) {
   for (double v : {p.x, p.y, p.z}) out.push_back(static_cast<float>(Finite(v)));
 }
 
-// A corner whose faces cancel out (or have no area) takes the face's
-// normal, and a face without area points up: every normal is a unit one.
-T3DVector UnitNormal(const T3DVector& n, const T3DVector& face) {
-  for (const T3DVector& v : {n, face}) {
+// A corner whose faces cancel out, or have no area, takes the fallback:
+// every normal in the file is a unit one.
+T3DVector UnitNormal(const T3DVector& n, const T3DVector& fallback = {0, 1, 0}) {
+  for (const T3DVector& v : {n, fallback}) {
     const double l = Length(v);
     if (l > 1e-12 && std::isfinite(l)) return Scale(v, 1 / l);
   }
   return {0, 1, 0};
 }
 
-// The file's linear colours of the scene's sRGB ones, a channel at a time.
+// The file's linear colours of the program's sRGB ones.
 class TLinearColors {
  public:
   TLinearColors() {
@@ -51,11 +55,188 @@ class TLinearColors {
   std::array<uint32_t, 256> table_;
 };
 
-TGltfMesh LineMesh(const TGLLines& lines, const TFrame& frame, const char* name, bool colours, int material) {
+// The walls of a model, one mesh per survey, as the wall builder hands out
+// their rings: each ring's corners once, shared with the next segment where
+// the line goes on, with smooth normals from the faces round each corner.
+// The one source of the exported walls; other wall sources (scraps) add
+// their meshes beside these.
+class TWallMeshes {
+ public:
+  explicit TWallMeshes(const TFrame& frame) : frame_(frame) {}
+
+  void Segment(const TSegmentRings& s, int32_t survey) {
+    const bool sameMesh = Use(survey);
+    if (s.Joined && sameMesh && to_.Count > 0)
+      from_ = to_;
+    else
+      from_ = Ring(s.From);
+    to_ = Ring(s.To);
+    const int n = from_.Count;
+    for (int i = 0; i < n; ++i) {
+      const int j = i + 1 == n ? 0 : i + 1;
+      // The quad (from i, from j, to j, to i) along the diagonal the view
+      // takes, wound outwards.
+      Face(from_, j, to_, j, from_, i);
+      Face(to_, j, to_, i, from_, i);
+    }
+    if (s.SealFrom) Cap(s.From.Centre, from_, true);
+    if (s.SealTo) Cap(s.To.Centre, to_, false);
+  }
+
+  // Normals made unit; the meshes and the survey of each handed over.
+  void Finish() {
+    for (TGltfMesh& m : meshes_)
+      for (size_t v = 0; v < m.Normals.size(); v += 3) {
+        const T3DVector n = UnitNormal({m.Normals[v], m.Normals[v + 1], m.Normals[v + 2]});
+        m.Normals[v] = static_cast<float>(n.x);
+        m.Normals[v + 1] = static_cast<float>(n.y);
+        m.Normals[v + 2] = static_cast<float>(n.z);
+      }
+  }
+
+  std::vector<TGltfMesh>& Meshes() { return meshes_; }
+  const std::vector<int32_t>& Surveys() const { return surveys_; }
+  // The walls' highest and lowest scene heights.
+  double Top() const { return top_; }
+  double Bottom() const { return bottom_; }
+
+ private:
+  struct TRing {
+    int Count = 0;
+    uint32_t First = 0;  // index of its first corner in the mesh
+    std::array<T3DVector, 8> Points;
+  };
+
+  // False when the survey's mesh is not the one the last segment went to.
+  bool Use(int32_t survey) {
+    if (current_ >= 0 && surveys_[current_] == survey) return true;
+    const auto [at, added] = meshOf_.try_emplace(survey, static_cast<int>(meshes_.size()));
+    if (added) {
+      meshes_.emplace_back();
+      surveys_.push_back(survey);
+    }
+    current_ = at->second;
+    return false;
+  }
+
+  uint32_t Point(const T3DVector& scene) {
+    TGltfMesh& m = meshes_[current_];
+    top_ = std::max(top_, scene.y);
+    bottom_ = std::min(bottom_, scene.y);
+    Put(m.Positions, frame_(scene));
+    m.Normals.insert(m.Normals.end(), 3, 0.0f);
+    return static_cast<uint32_t>(m.Positions.size() / 3 - 1);
+  }
+
+  TRing Ring(const TCrossSection& c) {
+    TRing r;
+    r.Count = c.Count;
+    for (int i = 0; i < c.Count; ++i) {
+      const T3DVector scene = AxisChange(c.Points[i]);
+      r.Points[i] = frame_(scene);
+      const uint32_t k = Point(scene);
+      if (i == 0) r.First = k;
+    }
+    return r;
+  }
+
+  void Face(const TRing& ra, int a, const TRing& rb, int b, const TRing& rc, int c) {
+    Triangle(ra.First + a, ra.Points[a], rb.First + b, rb.Points[b], rc.First + c, rc.Points[c]);
+  }
+
+  // The fan round the ring, the first end's turned so both face outwards.
+  void Cap(const T3DVector& centre, const TRing& ring, bool firstEnd) {
+    const T3DVector scene = AxisChange(centre);
+    const T3DVector p = frame_(scene);
+    const uint32_t ic = Point(scene);
+    const int n = ring.Count;
+    for (int i = 0; i < n; ++i) {
+      const int j = i + 1 == n ? 0 : i + 1;
+      const int a = firstEnd ? j : i, b = firstEnd ? i : j;
+      Triangle(ic, p, ring.First + a, ring.Points[a], ring.First + b, ring.Points[b]);
+    }
+  }
+
+  // The face's area-weighted normal goes to each of its corners.
+  void Triangle(uint32_t ia, const T3DVector& a, uint32_t ib, const T3DVector& b, uint32_t ic, const T3DVector& c) {
+    TGltfMesh& m = meshes_[current_];
+    const T3DVector n = Cross(Subtract(b, a), Subtract(c, a));
+    for (uint32_t v : {ia, ib, ic}) {
+      m.Normals[3 * v] += static_cast<float>(n.x);
+      m.Normals[3 * v + 1] += static_cast<float>(n.y);
+      m.Normals[3 * v + 2] += static_cast<float>(n.z);
+      m.Indices.push_back(v);
+    }
+  }
+
+  const TFrame& frame_;
+  std::vector<TGltfMesh> meshes_;
+  std::vector<int32_t> surveys_;
+  std::unordered_map<int32_t, int> meshOf_;
+  int current_ = -1;
+  TRing from_, to_;
+  double top_ = -std::numeric_limits<double>::infinity(), bottom_ = std::numeric_limits<double>::infinity();
+};
+
+std::string SurveyName(const TPlotModel& model, int32_t survey) {
+  return survey >= 0 && survey < model.Surveys.Count() ? std::string(model.Surveys[survey].Name.View()) : "Walls";
+}
+
+// The walls of a scene's passage mesh, one mesh per survey in the order
+// their triangles come, with the colours painted on the mesh.
+std::vector<TGltfMesh> SceneWallMeshes(const TGLFastMesh& mesh, const TSurveyRuns& surveys, const TPlotModel& model,
+                                       const TFrame& frame, bool colours) {
+  const int faces = mesh.Faces.Count();
+  const int surveyCount = model.Surveys.Count();
+  std::vector<std::vector<std::pair<int, int>>> runs(static_cast<size_t>(surveyCount) + 1);
+  std::vector<int> order;
+  const auto add = [&](int first, int end, int32_t survey) {
+    end = std::min(end, faces);
+    if (first >= end) return;
+    const int slot = survey >= 0 && survey < surveyCount ? survey : surveyCount;
+    if (runs[slot].empty()) order.push_back(slot);
+    runs[slot].push_back({first, end});
+  };
+  surveys.ForEachRun(add);
+  add(std::min(surveys.Count(), faces), faces, -1);
+
+  const TLinearColors linear;
+  const int vertices = mesh.VertexCount();
+  const int normals = mesh.VertexStore.Normals.Count();
+  // Each mesh numbers its own vertices, in the order its faces meet them.
+  std::vector<uint32_t> seen(static_cast<size_t>(vertices), 0), local(static_cast<size_t>(vertices));
+  uint32_t mark = 0;
+  std::vector<TGltfMesh> meshes;
+  for (int slot : order) {
+    ++mark;
+    TGltfMesh m;
+    m.Name = SurveyName(model, slot);
+    uint32_t count = 0;
+    for (const auto& [first, end] : runs[slot]) {
+      for (int f = first; f < end; ++f) {
+        const TFace& face = mesh.Faces[f];
+        for (int32_t v : face.v) {
+          if (seen[v] != mark) {
+            seen[v] = mark;
+            local[v] = count++;
+            Put(m.Positions, frame(mesh.VertexStore[v]));
+            const T3DVector n = v < normals ? mesh.VertexStore.Normals[v] : mesh.VertexNormal(v);
+            Put(m.Normals, UnitNormal(n, UnitNormal(mesh.FaceNormal(f))));
+            if (colours) m.Colors.push_back(linear(mesh.VertexStore.Colors[v]));
+          }
+          m.Indices.push_back(local[v]);
+        }
+      }
+    }
+    meshes.push_back(std::move(m));
+  }
+  return meshes;
+}
+
+TGltfMesh LineMesh(const TGLLines& lines, const TFrame& frame, const char* name, bool colours) {
   TGltfMesh m;
   m.Name = name;
   m.Lines = true;
-  m.Material = material;
   const int n = lines.SegmentCount();
   m.Positions.reserve(static_cast<size_t>(n) * 6);
   const TLinearColors linear;
@@ -112,137 +293,119 @@ std::string CaveName(const TPlotInfo& info) {
   return stem.empty() ? "Cave" : stem;
 }
 
-}  // namespace
+// What goes into the file, each part already in the file's frame but lines.
+struct TGltfParts {
+  std::vector<TGltfMesh> Walls;
+  bool WallVertexColors = false;
+  uint32_t WallColor = 0;
+  double WallAlpha = 1;
+  const TGLLines* Centreline = nullptr;
+  bool LineVertexColors = false;
+  uint32_t LineColor = 0;
+  const TGLLines* Splays = nullptr;
+  uint32_t SplayColor = 0;
+  std::vector<TGltfStation> Stations;
+};
 
-std::vector<TGltfMesh> GltfWallMeshes(const TGltfParts& parts, const TPlotModel& model, const TPassageOptions& options,
-                                      int material) {
-  std::vector<TGltfMesh> meshes;
-  if (!parts.Walls) return meshes;
-  const TGLFastMesh& mesh = *parts.Walls;
-  const int faces = mesh.Faces.Count();
-  // The runs of each survey's triangles; those of no survey come last.
-  const int surveys = model.Surveys.Count();
-  std::vector<std::vector<std::pair<int, int>>> runs(static_cast<size_t>(surveys) + 1);
-  std::vector<int> order;
-  const auto add = [&](int first, int end, int32_t survey) {
-    end = std::min(end, faces);
-    if (first >= end) return;
-    const int slot = survey >= 0 && survey < surveys ? survey : surveys;
-    if (runs[slot].empty()) order.push_back(slot);
-    runs[slot].push_back({first, end});
-  };
-  const int covered = parts.WallSurveys ? std::min(parts.WallSurveys->Count(), faces) : 0;
-  if (parts.WallSurveys) parts.WallSurveys->ForEachRun(add);
-  add(covered, faces, -1);
-
-  const TFrame frame = FrameOf(model, options);
-  const TLinearColors linear;
-  const int vertices = mesh.VertexCount();
-  const int normals = mesh.VertexStore.Normals.Count();
-  // Each mesh numbers its own vertices, in the order its faces meet them.
-  std::vector<uint32_t> seen(static_cast<size_t>(vertices), 0), local(static_cast<size_t>(vertices));
-  uint32_t mark = 0;
-  for (int slot : order) {
-    ++mark;
-    TGltfMesh m;
-    m.Name = slot < surveys ? std::string(model.Surveys[slot].Name.View()) : "Walls";
-    m.Material = material;
-    size_t triangles = 0;
-    for (const auto& [first, end] : runs[slot]) triangles += static_cast<size_t>(end - first);
-    m.Indices.reserve(3 * triangles);
-    m.Positions.reserve(3 * (triangles / 2 + 16));
-    m.Normals.reserve(3 * (triangles / 2 + 16));
-    uint32_t count = 0;
-    for (const auto& [first, end] : runs[slot]) {
-      for (int f = first; f < end; ++f) {
-        const TFace& face = mesh.Faces[f];
-        for (int32_t v : face.v) {
-          if (seen[v] != mark) {
-            seen[v] = mark;
-            local[v] = count++;
-            Put(m.Positions, frame(mesh.VertexStore[v]));
-            const T3DVector n = v < normals ? mesh.VertexStore.Normals[v] : mesh.VertexNormal(v);
-            Put(m.Normals, UnitNormal(n, mesh.FaceNormal(f)));
-            if (parts.WallVertexColors) m.Colors.push_back(linear(mesh.VertexStore.Colors[v]));
-          }
-          m.Indices.push_back(local[v]);
-        }
-      }
-    }
-    meshes.push_back(std::move(m));
-  }
-  return meshes;
-}
-
-TGltfCave GltfCaveOf(const TGltfParts& parts, const TPlotModel& model, const TPassageOptions& options) {
+TGltfCave CaveOf(TGltfParts&& parts, const TPlotModel& model, const TFrame& frame) {
   TGltfCave cave;
   cave.Name = CaveName(model.PlotInfo);
-  const TFrame frame = FrameOf(model, options);
   const auto material = [&](const char* name, bool ownColors, uint32_t colour, double alpha, bool unlit) {
     cave.Materials.push_back({name, ownColors ? 0xFFFFFFu : colour, alpha, unlit});
     return static_cast<int>(cave.Materials.size() - 1);
   };
-  if (parts.Walls && parts.Walls->Faces.Count() > 0) {
+  if (!parts.Walls.empty()) {
     const int m = material("Walls", parts.WallVertexColors, parts.WallColor, parts.WallAlpha, false);
-    cave.Groups.push_back({"Walls", GltfWallMeshes(parts, model, options, m)});
+    for (TGltfMesh& mesh : parts.Walls) mesh.Material = m;
+    cave.Groups.push_back({"Walls", std::move(parts.Walls)});
   }
   if (parts.Centreline && parts.Centreline->SegmentCount() > 0) {
-    const int m = material("Centreline", parts.LineVertexColors, parts.LineColor, 1, true);
-    cave.Groups.push_back({"Centreline", {LineMesh(*parts.Centreline, frame, "Centreline", parts.LineVertexColors, m)}});
+    TGltfMesh lines = LineMesh(*parts.Centreline, frame, "Centreline", parts.LineVertexColors);
+    lines.Material = material("Centreline", parts.LineVertexColors, parts.LineColor, 1, true);
+    cave.Groups.push_back({"Centreline", {}});
+    cave.Groups.back().Meshes.push_back(std::move(lines));
   }
   if (parts.Splays && parts.Splays->SegmentCount() > 0) {
-    const int m = material("Splays", false, parts.SplayColor, 1, true);
-    cave.Groups.push_back({"Splays", {LineMesh(*parts.Splays, frame, "Splays", false, m)}});
+    TGltfMesh lines = LineMesh(*parts.Splays, frame, "Splays", false);
+    lines.Material = material("Splays", false, parts.SplayColor, 1, true);
+    cave.Groups.push_back({"Splays", {}});
+    cave.Groups.back().Meshes.push_back(std::move(lines));
   }
-  if (parts.Stations) cave.Stations = Stations(model, options, frame);
+  cave.Stations = std::move(parts.Stations);
   Georeference(model.PlotInfo, cave);
   return cave;
 }
 
+}  // namespace
+
 TGltfCounts write_gltf(const std::filesystem::path& path, const TExportJob& job, const TGltfRequest& request) {
   const TExportOptions& o = job.Options;
   const TPlotModel& model = job.Model;
+  const TPassageOptions& passage = job.Passage;
   TExportProgress& progress = job.Progress;
   progress.show_status("Saving glTF File");
   CopyWallSettings(o, TExportWriter::glTF, job.Passage);
+  const TFrame frame = FrameOf(model, passage);
 
-  // The scene objects of this export alone, made as a load makes them: the
-  // walls on a thread of their own while the lines are made here.
-  TWallBuild walls(model, job.Passage);
+  // The walls on a thread of their own while the lines and stations are
+  // made here; only this thread reports.
+  TWallMeshes walls(frame);
+  TPassageState state;
+  std::atomic<int> percent{0};
+  std::atomic<bool> stop{false};
+  auto build = std::async(std::launch::async, [&] {
+    BuildPassageRings(
+        model, passage, state,
+        [&](const TSegmentRings& s) {
+          walls.Segment(s, state.CurrentPassageSurvey);
+          if (stop) state.AbortBuild = true;
+        },
+        [&](int64_t, int p) { percent = p; });
+    walls.Finish();
+  });
+  struct TStop {
+    std::atomic<bool>& stop;
+    ~TStop() { stop = true; }
+  } stopOnFailure{stop};
+
   TGLLines shots, splays, centreline;
   TCaveScene scene;
   scene.Shots = &shots;
   scene.Splays = &splays;
   scene.Centreline = &centreline;
   const TCaveStyle style;
-  SetShotLines(model, job.Passage, scene, style);
-  walls.Wait([&](int64_t, int percent) { progress.set_all_progress(percent / 2); });
-  job.State = walls.State;
-  TGLFastMesh& mesh = walls.Mesh;
-  // Bounds for the depth colours, from the walls alone.
-  if (mesh.Faces.Count() > 0) mesh.RecomputeBounds();
-  mesh.ComputeAllNormals();
-  scene.PassageMesh = &mesh;
-  // Borrowed, not owned: the build keeps the runs.
-  scene.TriangleSurveys = std::shared_ptr<TSurveyRuns>(std::shared_ptr<void>(), &walls.TriangleSurveys);
-
-  // The colourings of the view, by the same functions.
-  const TWallColoring wallColoring =
-      request.Coloring.value_or(o.PassDepthColorChk ? TWallColoring::Depth : TWallColoring::Plain);
-  const TWallColoring lineColoring =
-      request.Coloring.value_or(o.LineDepthColorChk ? TWallColoring::Depth : TWallColoring::Plain);
-  ColorWallMesh(scene, model, wallColoring, o.PassColorDis);
-  ColorCentreline(scene, model, lineColoring, o.LineColorDis);
-
+  SetShotLines(model, passage, scene, style);
   TGltfParts parts;
+  parts.Stations = Stations(model, passage, frame);
+  while (build.wait_for(std::chrono::milliseconds(40)) != std::future_status::ready)
+    progress.set_all_progress(percent / 2);
+  build.get();
+  job.State = state;
+
+  // The colourings of the view, by its own palette.
+  const auto coloring = [&](bool depth) {
+    return request.Coloring.value_or(depth ? TWallColoring::Depth : TWallColoring::Plain);
+  };
+  const TWallColoring wallColoring = coloring(o.PassDepthColorChk), lineColoring = coloring(o.LineDepthColorChk);
   if (o.DoPassageChk) {
-    parts.Walls = &mesh;
-    parts.WallSurveys = &walls.TriangleSurveys;
+    parts.Walls = std::move(walls.Meshes());
     parts.WallVertexColors = wallColoring != TWallColoring::Plain;
     parts.WallColor = o.PassColorDis;
     parts.WallAlpha = o.TransparencyChk ? 1 - o.TransparencySpin / 100 : 1;
+    if (parts.WallVertexColors) {
+      const TWallPalette palette(model, wallColoring, o.PassColorDis, walls.Top(), walls.Bottom());
+      const TLinearColors linear;
+      for (size_t k = 0; k < parts.Walls.size(); ++k) {
+        TGltfMesh& m = parts.Walls[k];
+        m.Colors.resize(m.VertexCount());
+        for (size_t v = 0; v < m.Colors.size(); ++v)
+          m.Colors[v] = linear(palette(walls.Surveys()[k], frame.SceneHeight(m.Positions[3 * v + 1])));
+      }
+    }
   }
   if (o.DoLineChk) {
+    PaintCentreline(centreline, *scene.CentrelineSurveys,
+                    TWallPalette(model, lineColoring, o.LineColorDis, walls.Top(), walls.Bottom()));
     parts.Centreline = &centreline;
     parts.LineVertexColors = lineColoring != TWallColoring::Plain;
     parts.LineColor = o.LineColorDis;
@@ -251,10 +414,10 @@ TGltfCounts write_gltf(const std::filesystem::path& path, const TExportJob& job,
     parts.Splays = &splays;
     parts.SplayColor = style.SplayColor;
   }
-  const TGltfCave cave = GltfCaveOf(parts, model, job.Passage);
+  const TGltfCave cave = CaveOf(std::move(parts), model, frame);
   progress.set_all_progress(50);
   const TGltfCounts counts =
-      WriteGltf(path, cave, request.Format, [&](int percent) { progress.set_all_progress(50 + percent / 2); });
+      WriteGltf(path, cave, request.Format, [&](int p) { progress.set_all_progress(50 + p / 2); });
   progress.set_all_progress(100);
   progress.show_status("Done");
   return counts;
@@ -262,18 +425,16 @@ TGltfCounts write_gltf(const std::filesystem::path& path, const TExportJob& job,
 
 TGltfCounts SaveSceneGltf(const std::filesystem::path& path, const TCaveScene& scene, const TPlotModel& model,
                           const TPassageOptions& options, TWallColoring coloring) {
+  const TFrame frame = FrameOf(model, options);
   TGltfParts parts;
   const bool ownColors = coloring != TWallColoring::Plain;
   if (scene.PassageMesh->Visible) {
-    parts.Walls = scene.PassageMesh;
-    parts.WallSurveys = scene.TriangleSurveys.get();
+    parts.Walls = SceneWallMeshes(*scene.PassageMesh, *scene.TriangleSurveys, model, frame, ownColors);
     parts.WallVertexColors = ownColors;
     parts.WallColor = scene.PassageMesh->GetColor() & 0xFFFFFF;
   }
   // The shot lines where they are shown, else the walls' centreline.
-  const TGLLines* lines = scene.Shots->Visible        ? scene.Shots
-                          : scene.Centreline->Visible ? scene.Centreline
-                                                      : nullptr;
+  const TGLLines* lines = scene.Shots->Visible ? scene.Shots : scene.Centreline->Visible ? scene.Centreline : nullptr;
   if (lines) {
     parts.Centreline = lines;
     parts.LineVertexColors = lines == scene.Centreline && ownColors;
@@ -283,7 +444,8 @@ TGltfCounts SaveSceneGltf(const std::filesystem::path& path, const TCaveScene& s
     parts.Splays = scene.Splays;
     parts.SplayColor = scene.Splays->GetColor() & 0xFFFFFF;
   }
-  return WriteGltf(path, GltfCaveOf(parts, model, options), GltfFormatOf(path));
+  parts.Stations = Stations(model, options, frame);
+  return WriteGltf(path, CaveOf(std::move(parts), model, frame), GltfFormatOf(path));
 }
 
 }  // namespace lumora

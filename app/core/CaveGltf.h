@@ -6,7 +6,6 @@
 
 #include <filesystem>
 #include <optional>
-#include <vector>
 
 #include "app/core/CaveColors.h"
 #include "app/core/GLCave.h"
@@ -14,30 +13,6 @@
 #include "export/GltfFile.h"
 
 namespace lumora {
-
-// What of a scene goes into the file; objects left null stay out. Colours
-// are 0x00BBGGRR; an object without its own colours is drawn in one.
-struct TGltfParts {
-  const TGLFastMesh* Walls = nullptr;
-  const TSurveyRuns* WallSurveys = nullptr;  // the survey of each wall triangle
-  bool WallVertexColors = false;
-  uint32_t WallColor = 0x0000FF;
-  double WallAlpha = 1;
-  const TGLLines* Centreline = nullptr;
-  bool LineVertexColors = false;
-  uint32_t LineColor = 0xFFFF00;
-  const TGLLines* Splays = nullptr;
-  uint32_t SplayColor = 0x00FFFF;
-  bool Stations = true;
-};
-
-// The passage walls as one triangle mesh per survey, in the order the
-// surveys' walls come, with the material index given; the one source of
-// the file's wall meshes. `options` are those the scene was built with.
-std::vector<TGltfMesh> GltfWallMeshes(const TGltfParts& parts, const TPlotModel& model, const TPassageOptions& options,
-                                      int material);
-
-TGltfCave GltfCaveOf(const TGltfParts& parts, const TPlotModel& model, const TPassageOptions& options);
 
 struct TGltfRequest {
   TGltfFormat Format = TGltfFormat::Binary;
@@ -48,7 +23,8 @@ struct TGltfRequest {
 
 // The exporter's glTF of the job's model: walls built with its wall
 // settings, the passage and shot-line options of its VRML tab, splays
-// when GLTFSplayChk is on, and the stations.
+// when GLTFSplayChk is on, and the stations. The walls are the wall
+// builder's faces, one mesh per survey; the colours those of the view.
 TGltfCounts write_gltf(const std::filesystem::path& path, const TExportJob& job, const TGltfRequest& request);
 
 // The scene as the window shows it: the objects that are visible, in their
