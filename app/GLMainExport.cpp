@@ -1,11 +1,16 @@
 // The main window's "&Export 3D File Formats...": the exporter window on
-// the loaded cave, with the volume tool's hulls as bounding polygons.
+// the loaded cave, with the volume tool's hulls as bounding polygons; and
+// "Save &glTF...": the scene as it is shown.
+
+#include <QApplication>
 
 #include "app/GLMain.h"
+#include "app/core/CaveGltf.h"
 #include "app/SettingsDialogs.h"
 #include "export/ui/BoundingPolygons.h"
 #include "export/ui/ExporterForm.h"
 #include "model/PlotArray.h"
+#include "passage/PassageLib.h"
 #include "volume/CVVolume.h"
 
 namespace lumora {
@@ -32,6 +37,27 @@ void TForm1::ExportMnuClick() {
   // must show that cave, not the one it was built from.
   const QString held = exporter_->CurrentPlotPath();
   if (!held.isEmpty() && held != CurrentPlotFile) LoadCave(held);
+}
+
+void TForm1::SaveGltfMnuClick() {
+  if (loading_ || !sceneCreated_) return;
+  if (!PlotModel().PlotInfo.Loaded) {
+    InformationBox(QString::fromLatin1(kNoPlotFileMessage));
+    return;
+  }
+  const QString file =
+      AskFileName("Save glTF File", "glTF Binary (*.glb);;glTF JSON and Binary (*.gltf);;All Files (*)", "glb", true);
+  if (file.isEmpty()) return;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  QString failure;
+  try {
+    // The options the scene was built with give its units and centre.
+    SaveSceneGltf(file.toStdString(), scene_, PlotModel(), PassageOptions(), Coloring());
+  } catch (const std::exception& e) {
+    failure = QString::fromStdString(e.what());
+  }
+  QApplication::restoreOverrideCursor();
+  if (!failure.isEmpty()) ErrorBox(failure);
 }
 
 }  // namespace lumora

@@ -9,10 +9,11 @@ import fs from 'node:fs';
 import http from 'node:http';
 import os from 'node:os';
 import path from 'node:path';
+import { pathToFileURL } from 'node:url';
 
 const [tools, ...files] = process.argv.slice(2);
-const { chromium } = await import(path.join(tools, 'node_modules/playwright-core/index.mjs'));
-const three = path.join(tools, 'node_modules/three');
+const { chromium } = await import(pathToFileURL(path.resolve(tools, 'node_modules/playwright-core/index.mjs')).href);
+const three = path.resolve(tools, 'node_modules/three');
 
 const page = `<!DOCTYPE html><html><head><meta charset="utf-8">
 <script type="importmap">{"imports": {"three": "/three/build/three.module.js", "three/addons/": "/three/examples/jsm/"}}</script>

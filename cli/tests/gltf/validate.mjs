@@ -6,9 +6,10 @@
 
 import fs from 'node:fs';
 import path from 'node:path';
+import { pathToFileURL } from 'node:url';
 
 const [tools, ...files] = process.argv.slice(2);
-const validator = await import(path.join(tools, 'node_modules/gltf-validator/index.js'));
+const validator = await import(pathToFileURL(path.resolve(tools, 'node_modules/gltf-validator/index.js')).href);
 const validate = validator.validateBytes ?? validator.default.validateBytes;
 
 for (const file of files) {
