@@ -5,8 +5,8 @@
 #include <QApplication>
 
 #include "app/GLMain.h"
-#include "app/core/CaveGltf.h"
 #include "app/SettingsDialogs.h"
+#include "app/core/CaveGltf.h"
 #include "export/ui/BoundingPolygons.h"
 #include "export/ui/ExporterForm.h"
 #include "model/PlotArray.h"

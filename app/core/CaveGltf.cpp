@@ -55,6 +55,10 @@ class TLinearColors {
   std::array<uint32_t, 256> table_;
 };
 
+std::string SurveyName(const TPlotModel& model, int32_t survey) {
+  return survey >= 0 && survey < model.Surveys.Count() ? std::string(model.Surveys[survey].Name.View()) : "Walls";
+}
+
 // The walls of a model, one mesh per survey, as the wall builder hands out
 // their rings: each ring's corners once, shared with the next segment where
 // the line goes on, with smooth normals from the faces round each corner.
@@ -62,7 +66,7 @@ class TLinearColors {
 // their meshes beside these.
 class TWallMeshes {
  public:
-  explicit TWallMeshes(const TFrame& frame) : frame_(frame) {}
+  TWallMeshes(const TPlotModel& model, const TFrame& frame) : model_(model), frame_(frame) {}
 
   void Segment(const TSegmentRings& s, int32_t survey) {
     const bool sameMesh = Use(survey);
@@ -112,7 +116,7 @@ class TWallMeshes {
     if (current_ >= 0 && surveys_[current_] == survey) return true;
     const auto [at, added] = meshOf_.try_emplace(survey, static_cast<int>(meshes_.size()));
     if (added) {
-      meshes_.emplace_back();
+      meshes_.emplace_back().Name = SurveyName(model_, survey);
       surveys_.push_back(survey);
     }
     current_ = at->second;
@@ -169,6 +173,7 @@ class TWallMeshes {
     }
   }
 
+  const TPlotModel& model_;
   const TFrame& frame_;
   std::vector<TGltfMesh> meshes_;
   std::vector<int32_t> surveys_;
@@ -177,10 +182,6 @@ class TWallMeshes {
   TRing from_, to_;
   double top_ = -std::numeric_limits<double>::infinity(), bottom_ = std::numeric_limits<double>::infinity();
 };
-
-std::string SurveyName(const TPlotModel& model, int32_t survey) {
-  return survey >= 0 && survey < model.Surveys.Count() ? std::string(model.Surveys[survey].Name.View()) : "Walls";
-}
 
 // The walls of a scene's passage mesh, one mesh per survey in the order
 // their triangles come, with the colours painted on the mesh.
@@ -349,7 +350,7 @@ TGltfCounts write_gltf(const std::filesystem::path& path, const TExportJob& job,
 
   // The walls on a thread of their own while the lines and stations are
   // made here; only this thread reports.
-  TWallMeshes walls(frame);
+  TWallMeshes walls(model, frame);
   TPassageState state;
   std::atomic<int> percent{0};
   std::atomic<bool> stop{false};

@@ -110,6 +110,9 @@ nodes = doc["nodes"]
 groups = {nodes[c]["name"]: nodes[c].get("children", []) for c in nodes[0]["children"]}
 walls = groups.get("Walls", [])
 assert len(walls) == meshes > 1, (len(walls), meshes)
+# One mesh per survey, named after it (a .3d file may hold one name twice).
+names = [nodes[c]["name"] for c in walls]
+assert all(names) and (len(set(names)) == len(names) or name.startswith("cave")), names[:5]
 seen_triangles, seen_segments, colours = 0, 0, set()
 for c in walls:
     prim, = doc["meshes"][nodes[c]["mesh"]]["primitives"]

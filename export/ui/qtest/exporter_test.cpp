@@ -410,9 +410,8 @@ class ExporterTest : public QObject {
     Trigger("RestoreSettingsMnu");
     QMap<QString, QVariant> restored = Snapshot(form.get());
     // Controls that are not stored keep their value.
-    const QStringList unstored = {"DateRadio",   "ShowHiddenChk", "ZipShapeChk", "OverlayTypeRadio",
-                                  "HeadingSpin", "KMLSplayChk",   "KMLFixedChk", "LineWidthSpin",
-                                  "GLTFSplayChk"};
+    const QStringList unstored = {"DateRadio",   "ShowHiddenChk", "ZipShapeChk",   "OverlayTypeRadio", "HeadingSpin",
+                                  "KMLSplayChk", "KMLFixedChk",   "LineWidthSpin", "GLTFSplayChk"};
     for (const QString& name : unstored) {
       QVERIFY(restored.value(name) != saved.value(name));
       restored[name] = saved.value(name);
