@@ -29,6 +29,17 @@ void AppendInt(std::string& out, int64_t v) {
   out.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
 }
 
+// [x,y,z] to the millimetre.
+void AppendPoint(std::string& out, const T3DVector& p) {
+  out += '[';
+  AppendFixed(out, p.x, 3);
+  out += ',';
+  AppendFixed(out, p.y, 3);
+  out += ',';
+  AppendFixed(out, p.z, 3);
+  out += ']';
+}
+
 // Key and value of a JSON member; a comma before every member but the first.
 void Key(std::string& out, const char* key) {
   if (out.back() != '{' && out.back() != '[') out += ',';
@@ -174,13 +185,7 @@ class TAssembler {
     }
     // The point of the cave's coordinates that the origin stands for.
     Key(j, "offset");
-    j += '[';
-    AppendFixed(j, cave_.Offset.x, 3);
-    j += ',';
-    AppendFixed(j, cave_.Offset.y, 3);
-    j += ',';
-    AppendFixed(j, cave_.Offset.z, 3);
-    j += ']';
+    AppendPoint(j, cave_.Offset);
     Key(j, "units");
     j += "\"metres\"";
     Key(j, "axes");
@@ -246,13 +251,7 @@ class TAssembler {
     Key(nodes_, "name");
     AppendJsonString(nodes_, s.Name);
     Key(nodes_, "translation");
-    nodes_ += '[';
-    AppendFixed(nodes_, s.Position.x, 3);
-    nodes_ += ',';
-    AppendFixed(nodes_, s.Position.y, 3);
-    nodes_ += ',';
-    AppendFixed(nodes_, s.Position.z, 3);
-    nodes_ += ']';
+    AppendPoint(nodes_, s.Position);
     Key(nodes_, "extras");
     nodes_ += "{\"depth\":";
     AppendFixed(nodes_, s.Depth, 3);
@@ -280,7 +279,7 @@ class TAssembler {
     AppendInt(views_, target);
     views_ += '}';
     length_ += stored;
-    return views_count_++;
+    return viewCount_++;
   }
 
   int Accessor(int view, int componentType, size_t count, const char* type, bool normalized = false,
@@ -315,7 +314,7 @@ class TAssembler {
       }
     }
     accessors_ += '}';
-    return accessors_count_++;
+    return accessorCount_++;
   }
 
   int Mesh(const TGltfMesh& m) {
@@ -367,12 +366,12 @@ class TAssembler {
       ++counts_.Meshes;
       counts_.Triangles += static_cast<int64_t>(m.ElementCount() / 3);
     }
-    return mesh_count_++;
+    return meshCount_++;
   }
 
   const TGltfCave& cave_;
   std::string nodes_, meshes_, accessors_, views_;
-  int views_count_ = 0, accessors_count_ = 0, mesh_count_ = 0;
+  int viewCount_ = 0, accessorCount_ = 0, meshCount_ = 0;
   std::vector<TPiece> pieces_;
   size_t length_ = 0;
   TGltfCounts counts_;
