@@ -41,6 +41,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   AskFileName = [this](const QString& title, const QString& filter, const QString& suffix, bool save) {
     return AskFile(this, save, title, filter, suffix);
   };
+  document_.OnLoaded([this](const std::string& path) { DocumentLoaded(QString::fromStdString(path)); });
 
   viewer_ = new TGLViewer;
   viewer_->setObjectName("Viewer");
@@ -229,8 +230,8 @@ void TForm1::CreateMenus() {
   item(opts, "TestObjectsMnu", "&Test Objects...", &TForm1::TestObjectsMnuClick);
   item(opts, "CaptureOptionsMnu", "&Capture Options...", &TForm1::CaptureOptionsMnuClick);
   opts->addSeparator();
-  item(opts, "SettingsMnu", "&Settings..", [this] { EditUnits(this); });
-  item(opts, "SaveSettingsMnu", "S&ave Settings", [this] { SaveUnitsCommand(this); });
+  item(opts, "SettingsMnu", "&Settings..", [this] { EditUnits(this, document_.Units); });
+  item(opts, "SaveSettingsMnu", "S&ave Settings", [this] { SaveUnitsCommand(this, document_.Units); });
 
   QMenu* help = menuBar()->addMenu("&Help");
   item(

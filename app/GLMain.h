@@ -68,6 +68,9 @@ class TForm1 : public QMainWindow {
   void LoadCave(const QString& plotFile);
   bool Loading() const { return loading_; }
   QString CurrentPlotFile;
+  // The cave the window shows, shared with the exporter window.
+  TCaveDocument& Document() { return document_; }
+  const TCaveDocument& Document() const { return document_; }
 
   // Set by the rose and volume tools; every load clears them.
   bool RoseBuilt() const { return roseBuilt_; }
@@ -145,6 +148,11 @@ class TForm1 : public QMainWindow {
 
   // Files (GLMainFile.cpp).
   void CreateSceneOnce();
+  // Someone else (the exporter window) read plotFile into the document:
+  // the scene is built again from it, as after a load.
+  void DocumentLoaded(const QString& plotFile);
+  // A load of plotFile, its read first when `read`.
+  void RunLoad(const QString& plotFile, bool read);
   void OpenPlotFileMnuClick();
   void ReloadMnuClick();
   void Reopen(const QString& path);
@@ -188,6 +196,7 @@ class TForm1 : public QMainWindow {
   void RenderingMnuClick();
   void TestObjectsMnuClick();
 
+  TCaveDocument document_;
   TGLViewer* viewer_;
   TOptionsPanel* options_;
   std::unique_ptr<TStatusFields> status_;

@@ -9,16 +9,13 @@
 #include "app/core/CaveGltf.h"
 #include "export/ui/BoundingPolygons.h"
 #include "export/ui/ExporterForm.h"
-#include "model/PlotArray.h"
-#include "passage/PassageLib.h"
-#include "volume/CVVolume.h"
 
 namespace lumora {
 
 void TForm1::ExportMnuClick() {
   if (loading_) return;
   if (!exporter_) {
-    exporter_ = new TExporterForm(PlotModel(), this);
+    exporter_ = new TExporterForm(document_, this);
     exporter_->setWindowIcon(ProgramIcon());
     exporter_->VersionLine = VersionText();
     exporter_->YearLine = YearText();
@@ -28,20 +25,16 @@ void TForm1::ExportMnuClick() {
   }
   exporter_->SetCurrentPlotPath(CurrentPlotFile);
   if (hullBuilt_) {
-    exporter_->open_exporter_with_bounds(BoundingPolygonsOf(VolumeModel()));
+    exporter_->open_exporter_with_bounds(BoundingPolygonsOf(document_.Volume));
   } else {
     InformationBox(QString::fromLatin1(kNoBoundingBoxMessage));
     exporter_->open_exporter();
   }
-  // A plot file opened inside the exporter replaced the model; the view
-  // must show that cave, not the one it was built from.
-  const QString held = exporter_->CurrentPlotPath();
-  if (!held.isEmpty() && held != CurrentPlotFile) LoadCave(held);
 }
 
 void TForm1::SaveGltfMnuClick() {
   if (loading_ || !sceneCreated_) return;
-  if (!PlotModel().PlotInfo.Loaded) {
+  if (!document_.Model.PlotInfo.Loaded) {
     InformationBox(QString::fromLatin1(kNoPlotFileMessage));
     return;
   }
@@ -52,7 +45,7 @@ void TForm1::SaveGltfMnuClick() {
   QString failure;
   try {
     // The options the scene was built with give its units and centre.
-    SaveSceneGltf(file.toStdString(), scene_, PlotModel(), PassageOptions(), Coloring());
+    SaveSceneGltf(file.toStdString(), scene_, document_.Model, document_.PassageOptions, Coloring());
   } catch (const std::exception& e) {
     failure = QString::fromStdString(e.what());
   }

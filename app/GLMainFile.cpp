@@ -94,7 +94,7 @@ void TForm1::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (unitsRead_) return;
   unitsRead_ = true;
-  ReadUnits();
+  ReadUnits(document_.Units);
 }
 
 TCaveStyle TForm1::Style() const {
@@ -155,6 +155,19 @@ void TForm1::LoadCave(const QString& fileName) {
     ErrorBox(refusal);
     return;
   }
+  RunLoad(plotFile, true);
+}
+
+void TForm1::DocumentLoaded(const QString& plotFile) {
+  if (loading_) return;
+  if (!sceneCreated_) {
+    pendingLoad_ = plotFile;
+    return;
+  }
+  RunLoad(plotFile, false);
+}
+
+void TForm1::RunLoad(const QString& plotFile, bool read) {
   motion_->FinishFlyIn();
   loading_ = true;
   stations_->Clear();
@@ -171,11 +184,12 @@ void TForm1::LoadCave(const QString& fileName) {
   try {
     viewer_->makeCurrent();
     const TCaveLoadResult loaded =
-        lumora::LoadCave(ToPath(plotFile), *viewer_, scene_, PlotModel(), PassageOptions(), meshDlg_->Settings(),
-                         Style(), fields, [this](const std::string& text) {
-                           ErrorBox(QString::fromStdString(text));
-                           KeepViewCurrent();
-                         });
+        read ? lumora::LoadCave(ToPath(plotFile), *viewer_, scene_, document_, meshDlg_->Settings(), Style(), fields,
+                                [this](const std::string& text) {
+                                  ErrorBox(QString::fromStdString(text));
+                                  KeepViewCurrent();
+                                })
+             : RebuildCave(*viewer_, scene_, document_, meshDlg_->Settings(), Style(), fields);
     if (loaded.TooManyForPassDims) volumeDlg_->ClearUseDims();
     ApplyDisplayDefaults();
   } catch (const ELoadCancelled&) {

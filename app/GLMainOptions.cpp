@@ -169,7 +169,7 @@ void TForm1::ConnectColorButtons() {
     connect(button, &QPushButton::clicked, this, [this, display, apply] { ChangeColor(display, apply); });
   };
   bind(o->WallColorBtn, o->WallColorDis, [this](uint32_t c) {
-    if (!depthColoring_) ColorWalls(scene_, PlotModel(), TWallColoring::Plain, c);
+    if (!depthColoring_) ColorWalls(scene_, document_.Model, TWallColoring::Plain, c);
   });
   bind(o->ShotColorBtn, o->ShotColorDis, [this](uint32_t c) { scene_.Shots->SetColor(c); });
   bind(o->BoundingBoxBtn, o->BoundingBoxDis, [this](uint32_t c) { scene_.LineBox->SetColor(c); });

@@ -11,7 +11,7 @@
 namespace lumora {
 
 void TForm1::CreateRoseDialog() {
-  roseDlg_ = new TRoseDlg(PlotModel(), this);
+  roseDlg_ = new TRoseDlg(document_.Model, document_.Units, this);
   roseDlg_->Busy = [this] { return loading_; };
   roseDlg_->OnViewChanged = [this] { viewer_->update(); };
   roseDlg_->OnRoseCreated = [this] {

@@ -41,7 +41,7 @@ void TForm1::ColoringChkClick(QCheckBox* box) {
       if (b != box) SetChecked(b, false);
   depthColoring_ = Coloring() != TWallColoring::Plain;
   if (!sceneCreated_) return;
-  ColorWalls(scene_, PlotModel(), Coloring(), options_->WallColorDis->Color());
+  ColorWalls(scene_, document_.Model, Coloring(), options_->WallColorDis->Color());
   scene_.PassageMesh->SetTransparency(scene_.PassageMesh->Transparency());
   viewer_->update();
 }
@@ -164,8 +164,8 @@ void TForm1::DrawViewOverlays() {
   if (!sceneCreated_ || options_->RoseChk->isChecked()) return;
   if (!(overlays_.Key || overlays_.ScaleBar || overlays_.Compass || overlays_.Clinometer)) return;
   if (scene_.PassageMesh->ColorCount() == 0 && scene_.Shots->SegmentCount() == 0) return;
-  DrawOverlays(OverlayContent(scene_, PlotModel(), PassageOptions(), Coloring(), WorkingUnits()), overlays_,
-               viewer_->width(), viewer_->height(), viewer_->ScreenColor());
+  DrawOverlays(OverlayContent(scene_, document_.Model, document_.PassageOptions, Coloring(), document_.Units),
+               overlays_, viewer_->width(), viewer_->height(), viewer_->ScreenColor());
 }
 
 void TForm1::ViewPlan() {

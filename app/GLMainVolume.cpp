@@ -11,7 +11,7 @@
 namespace lumora {
 
 void TForm1::CreateVolumeTool() {
-  volumeDlg_ = new TVolumeDlg(VolumeModel(), WorkingUnits(), this);
+  volumeDlg_ = new TVolumeDlg(document_.Volume, document_.Units, this);
   volumeDlg_->HullMesh = [this]() -> TGLMesh* {
     if (!sceneCreated_) return nullptr;
     // The hull's display data belong to the view's context.

@@ -1,5 +1,6 @@
 #include "app/SettingsDialogs.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFileInfo>
@@ -9,7 +10,6 @@
 #include <QIcon>
 #include <QLabel>
 #include <QMessageBox>
-#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -251,9 +251,16 @@ void ShowAbout(QWidget* parent) {
 
 void ShowHelpContents(QWidget* parent, const QString& page) {
   InitAppResources();  // for the pages
-  static QPointer<QWidget> window;
-  if (!window || window->parentWidget() != parent) {
-    delete window;
+  // One help window at a time: the one of another parent goes.
+  QWidget* window = nullptr;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->objectName() == QLatin1String("HelpWindow")) {
+      if (w->parentWidget() == parent)
+        window = w;
+      else
+        delete w;
+    }
+  if (!window) {
     window = new QWidget(parent, Qt::Window);
     window->setObjectName(QStringLiteral("HelpWindow"));
     window->setWindowTitle(QStringLiteral("Lumora Help"));
@@ -288,9 +295,9 @@ void ShowHelpContents(QWidget* parent, const QString& page) {
 
 // ---- S&ave Settings ----
 
-void SaveUnitsCommand(QWidget* parent) {
+void SaveUnitsCommand(QWidget* parent, const TWorkingUnits& units) {
   try {
-    SaveUnits();
+    SaveUnits(units);
   } catch (const std::exception& e) {
     QMessageBox::critical(parent, QStringLiteral("Lumora"), QString::fromLocal8Bit(e.what()));
   }

@@ -34,7 +34,7 @@ class TEnvironmentDlg : public QDialog {
 
 // Shows "Environment Options" modally; on OK the units take the choice and
 // are applied, and the result is true. Nothing is saved.
-bool EditUnits(QWidget* parent, TWorkingUnits& units = WorkingUnits());
+bool EditUnits(QWidget* parent, TWorkingUnits& units);
 
 // Lets pending events run so a progress window repaints during long work on
 // the interface thread, but not more often than the eye can follow.
@@ -106,6 +106,6 @@ void ShowAbout(QWidget* parent);
 void ShowHelpContents(QWidget* parent, const QString& page = QStringLiteral("index.html"));
 // "S&ave Settings": writes the working units; a failure is shown in an
 // error box naming the file.
-void SaveUnitsCommand(QWidget* parent);
+void SaveUnitsCommand(QWidget* parent, const TWorkingUnits& units);
 
 }  // namespace lumora

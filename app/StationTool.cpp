@@ -25,8 +25,7 @@ namespace {
 constexpr int kClickSlop = 3;
 constexpr int kFlySteps = 12;
 
-QString Length(double feet) {
-  const TWorkingUnits& u = WorkingUnits();
+QString Length(double feet, const TWorkingUnits& u) {
   return QString::number(feet * u.LengthFactor, 'f', 2) + ' ' + QString::fromStdString(u.ShortUnitName);
 }
 
@@ -95,11 +94,11 @@ void TStationTool::Rebuild() {
 void TStationTool::EnsureIndex() {
   if (!indexStale_) return;
   indexStale_ = false;
-  const TPlotModel& model = PlotModel();
-  index_.Build(model);
+  const TCaveDocument& document = form_.Document();
+  index_.Build(document.Model);
   scenePositions_.resize(index_.Count());
   for (int i = 0; i < index_.Count(); ++i)
-    scenePositions_[i] = SceneCoordinates(index_.Entry(i).Position, model, PassageOptions());
+    scenePositions_[i] = SceneCoordinates(index_.Entry(i).Position, document.Model, document.PassageOptions);
 }
 
 void TStationTool::ClearSelection() {
@@ -120,18 +119,20 @@ void TStationTool::Show(const QString& text) {
 QString TStationTool::StationText(int e) const {
   const T3DVector p = index_.Entry(e).Position;
   const QString survey = Name(index_.SurveyName(e));
-  const double k = WorkingUnits().LengthFactor;
+  const TWorkingUnits& u = form_.Document().Units;
+  const double k = u.LengthFactor;
   auto n = [k](double feet) { return QString::number(feet * k, 'f', 2); };
   return QString("%1 (%2): x %3, y %4, z %5, depth %6")
-      .arg(Name(index_.Name(e)), survey.isEmpty() ? QString("no survey") : survey, n(p.x), n(p.y), Length(p.z),
-           Length(index_.Depth(e)));
+      .arg(Name(index_.Name(e)), survey.isEmpty() ? QString("no survey") : survey, n(p.x), n(p.y), Length(p.z, u),
+           Length(index_.Depth(e), u));
 }
 
 QString TStationTool::MeasureText(int from, int to) const {
   const TMeasurement m = Measure(index_.Entry(from).Position, index_.Entry(to).Position);
+  const TWorkingUnits& u = form_.Document().Units;
   return QString("%1 to %2: distance %3, horizontal %4, vertical %5, bearing %6\u00b0, gradient %7\u00b0")
-      .arg(Name(index_.Name(from)), Name(index_.Name(to)), Length(m.Distance), Length(m.Horizontal), Length(m.Vertical),
-           QString::number(m.Bearing, 'f', 1), QString::number(m.Gradient, 'f', 1));
+      .arg(Name(index_.Name(from)), Name(index_.Name(to)), Length(m.Distance, u), Length(m.Horizontal, u),
+           Length(m.Vertical, u), QString::number(m.Bearing, 'f', 1), QString::number(m.Gradient, 'f', 1));
 }
 
 void TStationTool::FindNext() {

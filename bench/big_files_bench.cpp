@@ -177,7 +177,7 @@ int main(int argc, char** argv) try {
 
   // The model and the passage mesh as the commands build them, measured
   // here as the resident memory they add.
-  TPlotModel& model = PlotModel();
+  TPlotModel model;
   const double before = bench::CurrentRssMB();
   if (!LoadPlotFile(model, plot).Ok) throw std::runtime_error("cannot read " + plot);
   const double modelMB = bench::CurrentRssMB() - before;

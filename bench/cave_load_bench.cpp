@@ -71,16 +71,15 @@ int main(int argc, char** argv) {
 
   TOffscreenViewer viewer(1000, 800);
   const TCaveScene scene = CreateSceneObjects(viewer);
-  TPlotModel model;
-  TPassageOptions options;
+  TCaveDocument document;
+  const TPlotModel& model = document.Model;
   TCaveLoadProgress progress;
   const double cpuAtStart = bench::CpuSeconds();
   TStageClock clock;
   progress.Action = [&](const std::string& text) { clock.Enter(StageOf(text)); };
 
-  const TCaveLoadResult result =
-      LoadCave(file, viewer, scene, model, options, TCaveMeshSettings{}, TCaveStyle{}, progress,
-               [](const std::string& m) { std::fprintf(stderr, "%s\n", m.c_str()); });
+  const TCaveLoadResult result = LoadCave(file, viewer, scene, document, TCaveMeshSettings{}, TCaveStyle{}, progress,
+                                          [](const std::string& m) { std::fprintf(stderr, "%s\n", m.c_str()); });
   // The window's part before the first frame. The smooth untextured walls
   // make neither their octree nor texture coordinates for it.
   clock.Enter("defaults");

@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
   const std::filesystem::path folder = argc > 2 ? argv[2] : "/tmp";
   const int runs = argc > 3 ? std::max(std::atoi(argv[3]), 1) : 2;
   const std::string only = argc > 4 ? argv[4] : "";  // "dxf" or "vrml" to run one
-  TPlotModel& model = PlotModel();
+  TPlotModel model;
   std::string file;
   if (!bench::LoadGeneratedCave(model, stations, &file)) return 1;
   std::printf("export: %s, %d records, %d surveys\n", file.c_str(), model.Plots.Count(), model.Surveys.Count());

@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
   const int runs = argc > 3 ? std::max(std::atoi(argv[3]), 1) : 2;
   const std::string only = argc > 4 ? argv[4] : "";  // "prism" or "kml" to run one
   keep = argc > 5 && std::string(argv[5]) == "keep";
-  TPlotModel& model = PlotModel();
+  TPlotModel model;
   std::string file;
   if (!bench::LoadGeneratedCave(model, stations, &file)) return 1;
   std::printf("gis export: %s, %d records, %d surveys, best of %d\n", file.c_str(), model.Plots.Count(),

@@ -14,7 +14,7 @@ using namespace lumora;
 
 int main(int argc, char** argv) {
   const int stations = argc > 1 ? std::atoi(argv[1]) : 1000000;
-  TPlotModel& model = PlotModel();
+  TPlotModel model;
   std::string file;
   if (!bench::LoadGeneratedCave(model, stations, &file)) return 1;
   const double modelMB = bench::ModelMB(model);

@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
   const std::string file = bench::GeneratedPlotFile(stations);
   const double fileMB = std::filesystem::file_size(file) / 1048576.0;
 
-  TPlotModel& model = PlotModel();
+  TPlotModel model;
   const double baseMB = bench::CurrentRssMB();
   double best = 1e30, bestCpu = 1e30;
   for (int run = 0; run < 3; ++run) {

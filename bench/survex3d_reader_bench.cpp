@@ -73,7 +73,7 @@ TTiming Best(TPlotModel& model, const std::string& file) {
 int main(int argc, char** argv) try {
   const int legs = argc > 1 ? std::atoi(argv[1]) : 1000000;
   const std::string file = GeneratedSurvexFile(legs);
-  TPlotModel& model = PlotModel();
+  TPlotModel model;
   bench::ResetPeakMemory();
   const double baseMB = bench::CurrentRssMB();
   const TTiming t3d = Best(model, file);

@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
   const int stations = argc > 1 ? std::atoi(argv[1]) : 20000;
   const bool fullReport = !(argc > 2 && std::string(argv[2]) == "--no-report");
   const std::string file = bench::GeneratedPlotFile(stations);
-  TPlotModel& model = PlotModel();
+  TPlotModel model;
   const TPlotLoadResult r = LoadPlotText(model, ReadWholeFile(file), file);
   if (!r.Ok) {
     std::fprintf(stderr, "%s\n", r.Message.c_str());

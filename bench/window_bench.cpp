@@ -129,7 +129,7 @@ int main(int argc, char** argv) {
   for (double d : drags) worst = std::max(worst, d), sum += d;
 
   std::printf("window on a big cave: %s, view %d x %d\n", file.c_str(), viewer.width(), viewer.height());
-  std::printf("  model            %d records, %d wall triangles\n", PlotModel().Plots.Count(),
+  std::printf("  model            %d records, %d wall triangles\n", form.Document().Model.Plots.Count(),
               form.Scene().PassageMesh->ColorCount());
   std::printf("  lumora-cli render %.3f s, %.3f s of CPU\n", cli.seconds, cli.cpu);
   std::printf("  window           %.3f s to the first frame (load %.3f s), %.3f s of CPU, peak %.0f MB\n",

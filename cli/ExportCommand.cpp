@@ -14,6 +14,7 @@
 #include "cli/Format.h"
 #include "cli/OptionParser.h"
 #include "cli/PlotLoad.h"
+#include "document/CaveDocument.h"
 #include "export/DXFExport.h"
 #include "export/ExportMain.h"
 #include "export/KMLExport.h"
@@ -167,7 +168,8 @@ int RunExport(const Args& args) {
     if (!why.empty()) return UsageError("export", section + "/" + key + " " + why);
   }
 
-  TPlotModel& model = PlotModel();
+  TCaveDocument document;
+  TPlotModel& model = document.Model;
   const TPlotLoadResult loaded = LoadPlotForCommand("export", model, file);
   if (!loaded.Ok) {
     std::fprintf(stderr, "lumora-cli export: %s\n", loaded.Message.c_str());
@@ -178,7 +180,7 @@ int RunExport(const Args& args) {
     return 1;
 
   TCliProgress progress;
-  const TExportJob job{model, options, PassageOptions(), PassageState(), progress};
+  const TExportJob job{model, options, document.PassageOptions, document.PassageState, progress};
   if (format == "shp") {
     if (layer >= 0) options.ConvertTypeRadio = layer;
     if (twoD) options.ShapeTypeRadio = 1;

@@ -9,6 +9,7 @@
 #include "cli/Format.h"
 #include "cli/OptionParser.h"
 #include "cli/PlotLoad.h"
+#include "document/CaveDocument.h"
 #include "model/PlotReader.h"
 #include "model/StationIndex.h"
 
@@ -52,8 +53,8 @@ std::optional<int> Parse(const char* command, const char* usage, const Args& arg
   return parser.Parse(args);
 }
 
-bool Load(const char* command, const std::string& file, TStationIndex& index) {
-  TPlotModel& model = PlotModel();
+// The index points into the model, which must outlive it.
+bool Load(const char* command, const std::string& file, TPlotModel& model, TStationIndex& index) {
   const TPlotLoadResult loaded = LoadPlotForCommand(command, model, file);
   if (!loaded.Ok) {
     std::fprintf(stderr, "lumora-cli %s: %s\n", command, loaded.Message.c_str());
@@ -95,8 +96,9 @@ int OneStation(const TStationIndex& index, const std::string& name, double k) {
 int RunFind(const Args& args) {
   Parsed p;
   if (const auto status = Parse("find", kFindUsage, args, 2, p)) return *status;
+  TCaveDocument document;
   TStationIndex index;
-  if (!Load("find", p.operands[0], index)) return 1;
+  if (!Load("find", p.operands[0], document.Model, index)) return 1;
   const double k = p.metres ? MetresPerFoot() : 1;
   const std::vector<int> found = index.Find(p.operands[1]);
   if (p.json) {
@@ -114,8 +116,9 @@ int RunFind(const Args& args) {
 int RunMeasure(const Args& args) {
   Parsed p;
   if (const auto status = Parse("measure", kMeasureUsage, args, 3, p)) return *status;
+  TCaveDocument document;
   TStationIndex index;
-  if (!Load("measure", p.operands[0], index)) return 1;
+  if (!Load("measure", p.operands[0], document.Model, index)) return 1;
   const double k = p.metres ? MetresPerFoot() : 1;
   const int from = OneStation(index, p.operands[1], k);
   const int to = OneStation(index, p.operands[2], k);

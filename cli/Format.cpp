@@ -13,9 +13,28 @@ std::string JsonNumber(double v) {
   return std::string(buf, r.ptr);
 }
 
+namespace {
+
+// The length of the well-formed UTF-8 sequence at the start of `s`, or 0.
+size_t Utf8Length(std::string_view s) {
+  const auto b = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
+  const unsigned char c = b(0);
+  const size_t n = c >= 0xF0 && c <= 0xF4 ? 4 : c >= 0xE0 && c < 0xF0 ? 3 : c >= 0xC2 && c < 0xE0 ? 2 : 0;
+  if (n == 0 || s.size() < n) return 0;
+  for (size_t i = 1; i < n; ++i)
+    if ((b(i) & 0xC0) != 0x80) return 0;
+  // Overlong forms, surrogates and code points past U+10FFFF.
+  if (n == 3 && ((c == 0xE0 && b(1) < 0xA0) || (c == 0xED && b(1) >= 0xA0))) return 0;
+  if (n == 4 && ((c == 0xF0 && b(1) < 0x90) || (c == 0xF4 && b(1) >= 0x90))) return 0;
+  return n;
+}
+
+}  // namespace
+
 std::string JsonString(std::string_view s) {
   std::string out = "\"";
-  for (unsigned char c : s) {
+  for (size_t i = 0; i < s.size(); ++i) {
+    const auto c = static_cast<unsigned char>(s[i]);
     switch (c) {
       case '"':
         out += "\\\"";
@@ -33,6 +52,14 @@ std::string JsonString(std::string_view s) {
         out += "\\t";
         break;
       default:
+        if (c >= 0x80) {
+          // UTF-8 as it is; a byte that is not UTF-8 stands for its Latin-1 letter.
+          if (const size_t n = Utf8Length(s.substr(i)); n > 0) {
+            out.append(s.substr(i, n));
+            i += n - 1;
+            break;
+          }
+        }
         if (c < 0x20 || c >= 0x80) {
           char buf[8];
           std::snprintf(buf, sizeof buf, "\\u%04x", c);

@@ -7,6 +7,7 @@
 #include "cli/Format.h"
 #include "cli/OptionParser.h"
 #include "cli/PlotLoad.h"
+#include "document/CaveDocument.h"
 #include "model/PlotReader.h"
 #include "model/PlotStats.h"
 
@@ -18,10 +19,19 @@ const char* const kUsage =
     "\n"
     "Reads the plot or Survex .3d file FILE and prints what it holds: records by\n"
     "code, lines, surveys, features, sections, splays, bounds, georeference, the\n"
-    "file's kind, title and coordinate system, the surface, splay and duplicate\n"
-    "legs and the total length of the survey shots. --json prints one JSON object\n"
+    "file's kind, title and coordinate system, whether it is an extended\n"
+    "elevation, the stations, and the total length of the survey with the\n"
+    "lengths it leaves out, each kind on its own (a .3d file's total leaves out\n"
+    "splay, duplicate, surface and \"no survey\" legs, as Survex counts; a plot\n"
+    "file's leaves out splays and hidden shots). --json prints one JSON object\n"
     "instead.\n"
     "Exit status 1 when the file cannot be read completely.\n";
+
+std::string Metres(double feet) { return JsonNumber(feet * MetresPerFoot()); }
+
+std::string LengthText(double feet) {
+  return FixedText(feet, 2) + " ft (" + FixedText(feet * MetresPerFoot(), 2) + " m)";
+}
 
 void PrintJson(const std::string& file, TPlotModel& model, const TPlotStats& s, const TPlotLoadResult& result) {
   const TPlotInfo& info = model.PlotInfo;
@@ -54,14 +64,25 @@ void PrintJson(const std::string& file, TPlotModel& model, const TPlotStats& s, 
   o += "  \"zone\": " + std::to_string(info.Zone) + ",\n";
   o += "  \"datum\": " + JsonString(info.Datum.View()) + ",\n";
   o += "  \"shot_length_ft\": " + JsonNumber(s.ShotLengthFeet) + ",\n";
-  o += "  \"shot_length_m\": " + JsonNumber(s.ShotLengthFeet * MetresPerFoot());
+  o += "  \"shot_length_m\": " + Metres(s.ShotLengthFeet);
   o += ",\n  \"kind\": " + JsonString(info.FileKind) + ",\n";
   o += "  \"title\": " + JsonString(info.Title) + ",\n";
   o += "  \"coordinate_system\": " + JsonString(info.CoordinateSystem) + ",\n";
   o += "  \"surface_legs\": " + std::to_string(s.d) + ",\n";
   o += "  \"splay_legs\": " + std::to_string(s.SplayLegs) + ",\n";
   o += "  \"duplicate_legs\": " + std::to_string(s.DuplicateLegs) + ",\n";
-  o += "  \"traverse_errors\": " + std::to_string(model.TraverseErrors.size());
+  o += "  \"traverse_errors\": " + std::to_string(model.TraverseErrors.size()) + ",\n";
+  o += "  \"coordinate_system_name\": " + JsonString(info.CoordinateSystemName) + ",\n";
+  o += "  \"georeferenced\": " + std::string(info.HasZone || info.ProjectedSystem ? "true" : "false") + ",\n";
+  o += "  \"format_version\": " + std::to_string(info.FormatVersion) + ",\n";
+  o += "  \"extended_elevation\": " + std::string(info.ExtendedElevation ? "true" : "false") + ",\n";
+  o += "  \"stations\": " + std::to_string(s.Stations) + ",\n";
+  o += "  \"legs\": " + std::to_string(s.D + s.d) + ",\n";
+  o += "  \"no_survey_legs\": " + std::to_string(s.NoSurvey.Count) + ",\n";
+  o += "  \"splay_length_m\": " + Metres(s.Splay.Feet) + ",\n";
+  o += "  \"duplicate_length_m\": " + Metres(s.Duplicate.Feet) + ",\n";
+  o += "  \"surface_length_m\": " + Metres(s.Surface.Feet) + ",\n";
+  o += "  \"no_survey_length_m\": " + Metres(s.NoSurvey.Feet);
   if (!result.Ok) o += ",\n  \"error\": " + JsonString(result.Message);
   o += "\n}\n";
   std::fputs(o.c_str(), stdout);
@@ -69,17 +90,25 @@ void PrintJson(const std::string& file, TPlotModel& model, const TPlotStats& s, 
 
 void PrintText(const std::string& file, TPlotModel& model, const TPlotStats& s, const TPlotLoadResult& result) {
   const TPlotInfo& info = model.PlotInfo;
+  const bool survex = info.FileKind == "survex-3d";
   std::printf("File:            %s\n", file.c_str());
   std::printf("Loaded:          %s\n", result.Ok && info.Loaded ? "yes" : "no (partial model)");
-  std::printf("Kind:            %s\n", info.FileKind == "survex-3d" ? "Survex .3d file" : "plot file");
+  if (survex)
+    std::printf("Kind:            Survex .3d file, format version %d\n", info.FormatVersion);
+  else
+    std::printf("Kind:            plot file\n");
   if (!info.Title.empty()) std::printf("Title:           %s\n", info.Title.c_str());
   if (!info.CoordinateSystem.empty())
     std::printf("Coordinates:     %s%s\n", info.CoordinateSystem.c_str(),
-                info.HasZone ? "" : " (not WGS 84 UTM: no georeference)");
+                !info.CoordinateSystemName.empty() ? (" (" + info.CoordinateSystemName + ")").c_str()
+                : info.HasZone                     ? ""
+                                                   : " (not understood: no georeference)");
+  if (info.ExtendedElevation) std::printf("Extended elevation: yes (x is the distance along the profile)\n");
   std::printf("Legs flagged:    %d surface or hidden, %d splay, %d duplicate\n", s.d, s.SplayLegs, s.DuplicateLegs);
   if (!model.TraverseErrors.empty())
     std::printf("Traverses:       %zu with closure errors\n", model.TraverseErrors.size());
   std::printf("Plot records:    %d (M %d, D %d, d %d, L %d, V %d)\n", model.Plots.Count(), s.M, s.D, s.d, s.L, s.V);
+  if (survex) std::printf("Stations:        %d, %d legs\n", s.Stations, s.D + s.d);
   std::printf("Line starts:     %d\n", model.LineStarts.Count());
   std::printf("Surveys:         %d\n", s.Surveys);
   std::printf("Features:        %d\n", s.Features);
@@ -88,7 +117,8 @@ void PrintText(const std::string& file, TPlotModel& model, const TPlotStats& s, 
     TRange r = model.SectionSurveyRange(i);
     std::printf("  \"%s\": surveys %d to %d\n", model.Sections[i].Name.Str().c_str(), r.First, r.Last);
   }
-  std::printf("Splays:          %d shots from %d stations\n", s.SplayShots, model.Splays.Count());
+  std::printf("Splays:          %d shots from %d stations, %d splay legs\n", s.SplayShots, model.Splays.Count(),
+              s.Splay.Count);
   if (info.Min.x > info.Max.x) {
     std::printf("Min, Max:        none (the file gives no bounds)\n");
   } else {
@@ -102,8 +132,14 @@ void PrintText(const std::string& file, TPlotModel& model, const TPlotStats& s, 
   std::printf("Depth range:     %s\n", FixedText(info.DepthRange, 2).c_str());
   std::printf("UTM zone:        %s\n", info.HasZone ? std::to_string(info.Zone).c_str() : "none");
   std::printf("Datum:           %s\n", info.Datum.Empty() ? "none" : info.Datum.Str().c_str());
-  std::printf("Shot length:     %s ft (%s m)\n", FixedText(s.ShotLengthFeet, 2).c_str(),
-              FixedText(s.ShotLengthFeet * MetresPerFoot(), 2).c_str());
+  std::printf("Total length:    %s\n", LengthText(s.ShotLengthFeet).c_str());
+  std::printf("  left out:      %d splay legs, %s\n", s.Splay.Count, LengthText(s.Splay.Feet).c_str());
+  if (survex)
+    std::printf("                 %d duplicate legs, %s\n", s.Duplicate.Count, LengthText(s.Duplicate.Feet).c_str());
+  std::printf("                 %d %s, %s\n", s.Surface.Count, survex ? "surface legs" : "hidden shots",
+              LengthText(s.Surface.Feet).c_str());
+  if (survex)
+    std::printf("                 %d \"no survey\" legs, %s\n", s.NoSurvey.Count, LengthText(s.NoSurvey.Feet).c_str());
 }
 
 }  // namespace
@@ -116,7 +152,8 @@ int RunInfo(const Args& args) {
   parser.Flag("--json", json);
   if (const auto status = parser.Parse(args)) return *status;
 
-  TPlotModel& model = PlotModel();
+  TCaveDocument document;
+  TPlotModel& model = document.Model;
   TPlotLoadResult result = LoadPlotForCommand("info", model, file);
   if (!result.Ok) std::fprintf(stderr, "%s\n", result.Message.c_str());
 

@@ -71,11 +71,12 @@ int RunMovie(const Args& args) {
 
   TOffscreenViewer viewer(o.width, o.height);
   const TCaveStyle style;
-  const std::optional<TCaveScene> loaded = LoadView("movie", o.file, viewer, style);
+  TCaveDocument document;
+  const std::optional<TCaveScene> loaded = LoadView("movie", o.file, viewer, document, style);
   if (!loaded) return 1;
   const TCaveScene& scene = *loaded;
   SyncVisibility(scene, {});
-  if (o.depthColors) ColorWalls(scene, PlotModel(), TWallColoring::Depth, style.WallColor);
+  if (o.depthColors) ColorWalls(scene, document.Model, TWallColoring::Depth, style.WallColor);
   // Turned as render turns, so frame k is render's --yaw k x step.
   if (o.pitch != 0) scene.CaveFrame->Rotate(o.pitch, 0, 0);
 

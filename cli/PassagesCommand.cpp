@@ -11,6 +11,7 @@
 #include "cli/Format.h"
 #include "cli/OptionParser.h"
 #include "cli/PlotLoad.h"
+#include "document/CaveDocument.h"
 #include "export/MeshFileWriters.h"
 #include "model/PlotReader.h"
 #include "passage/PassageLib.h"
@@ -46,7 +47,8 @@ const char* const kUsage =
 }  // namespace
 
 int RunPassages(const Args& args) {
-  TPassageOptions& o = PassageOptions();
+  TCaveDocument document;
+  TPassageOptions& o = document.PassageOptions;
   std::string file, stlFile, objFile;
   bool json = false;
   TOptionParser parser("passages", kUsage);
@@ -75,7 +77,7 @@ int RunPassages(const Args& args) {
   parser.Text("--obj", objFile, "needs a file name");
   if (const auto status = parser.Parse(args)) return *status;
 
-  TPlotModel& model = PlotModel();
+  TPlotModel& model = document.Model;
   const TPlotLoadResult loaded = LoadPlotForCommand("passages", model, file);
   if (!loaded.Ok) {
     std::fprintf(stderr, "lumora-cli passages: %s\n", loaded.Message.c_str());
@@ -90,7 +92,7 @@ int RunPassages(const Args& args) {
     quad = mesh->QuadProc();
     triangle = mesh->TriangleProc();
   }
-  TPassageState& state = PassageState();
+  TPassageState& state = document.PassageState;
   BuildPassages(model, o, state, quad, triangle, [](int64_t faces, int percent) {
     std::string text = "Building walls: ";
     text += std::to_string(faces);

@@ -135,16 +135,22 @@ std::optional<int> ParseOptions(const Args& args, TRenderOptions& o) {
 }
 
 // Labels draw system-font glyphs, which need Qt's font database and so an
-// application object; without a display the offscreen platform serves.
-std::unique_ptr<QGuiApplication> MakeFontApplication() {
+// application object; without a display the offscreen platform serves. The
+// application keeps its arguments for its life.
+struct TFontApplication {
+  int argc = 1;
+  char name[11] = "lumora-cli";
+  char* argv[2] = {name, nullptr};
+  std::optional<QGuiApplication> app;
+};
+
+std::unique_ptr<TFontApplication> MakeFontApplication() {
   if (QGuiApplication::instance()) return nullptr;
   if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  static int argc = 1;
-  static char name[] = "lumora-cli";
-  static char* argv[] = {name, nullptr};
-  auto app = std::make_unique<QGuiApplication>(argc, argv);
+  auto fonts = std::make_unique<TFontApplication>();
+  fonts->app.emplace(fonts->argc, fonts->argv);
   InstallQtGlyphSource();
-  return app;
+  return fonts;
 }
 
 }  // namespace
@@ -157,12 +163,13 @@ int RunRender(const Args& args) {
   TOffscreenViewer viewer(o.width, o.height);
   viewer.SetScreenColor(o.background);
   const TCaveStyle style;
-  const std::optional<TCaveScene> loaded = LoadView("render", o.file, viewer, style);
+  TCaveDocument document;
+  const std::optional<TCaveScene> loaded = LoadView("render", o.file, viewer, document, style);
   if (!loaded) return 1;
   const TCaveScene& scene = *loaded;
   SyncVisibility(scene, o.visibility);
   scene.PassageMesh->SetRenderStyle(o.style);
-  if (o.coloring != TWallColoring::Plain) ColorWalls(scene, PlotModel(), o.coloring, style.WallColor);
+  if (o.coloring != TWallColoring::Plain) ColorWalls(scene, document.Model, o.coloring, style.WallColor);
   if (!o.view.empty()) {
     if (o.view == "plan")
       SetPlanView(*scene.CaveFrame);
@@ -172,10 +179,10 @@ int RunRender(const Args& args) {
   }
   if (o.pitch != 0 || o.yaw != 0) scene.CaveFrame->Rotate(o.pitch, o.yaw, 0);
   if (o.overlays) {
-    ReadUnits();
+    ReadUnits(document.Units);
     viewer.OnRender = [&](TGLViewerCore& v) {
-      DrawOverlays(OverlayContent(scene, PlotModel(), PassageOptions(), o.coloring, WorkingUnits()), {}, v.Window.Width,
-                   v.Window.Height, o.background);
+      DrawOverlays(OverlayContent(scene, document.Model, document.PassageOptions, o.coloring, document.Units), {},
+                   v.Window.Width, v.Window.Height, o.background);
     };
   }
 

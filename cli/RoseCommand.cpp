@@ -14,6 +14,7 @@
 #include "cli/Format.h"
 #include "cli/OptionParser.h"
 #include "cli/PlotLoad.h"
+#include "document/CaveDocument.h"
 #include "model/PlotReader.h"
 #include "model/WorkingUnits.h"
 #include "platform/AtomicFile.h"
@@ -115,7 +116,7 @@ void PrintTable(const TRoseGrid& g) {
 }
 
 // The rose as the dialog's Face Up view shows it, base on, drawn headless.
-void SavePicture(TGLRose& rose, const TPlotModel& model, const TRoseCommand& o) {
+void SavePicture(TGLRose& rose, const TCaveDocument& document, const TRoseCommand& o) {
   TOffscreenViewer viewer(o.width, o.height);
   const TCaveScene scene = CreateSceneObjects(viewer);
   SetDefaultRendering(*scene.Rose, viewer, true);
@@ -124,7 +125,7 @@ void SavePicture(TGLRose& rose, const TPlotModel& model, const TRoseCommand& o) 
   const TRoseObjects objects{scene.RoseFrame, scene.Rose, scene.RoseBase, scene.RoseGrid};
   scene.RoseFrame->HomePosition.z = RoseFitPosition(o.width, o.height, viewer.Camera.Eye.z);
   rose.Created = false;
-  rose.BuildRose(objects, model, WorkingUnits(), o.layers, o.petals, true);
+  rose.BuildRose(objects, document.Model, document.Units, o.layers, o.petals, true);
   TGLRose::FaceUp(objects);
   scene.RoseFrame->Visible = scene.RoseBase->Visible = scene.RoseGrid->Visible = true;
 
@@ -139,7 +140,8 @@ int RunRose(const Args& args) {
   TRoseCommand o;
   if (const auto status = ParseOptions(args, o)) return *status;
 
-  TPlotModel& model = PlotModel();
+  TCaveDocument document;
+  TPlotModel& model = document.Model;
   const TPlotLoadResult loaded = LoadPlotForCommand("rose", model, o.file);
   if (!loaded.Ok) {
     std::fprintf(stderr, "lumora-cli rose: %s\n", loaded.Message.c_str());
@@ -152,7 +154,7 @@ int RunRose(const Args& args) {
   if (o.png.empty())
     BinShots(rose.Grid, model, o.layers, o.petals, rose.Options, rose.OnProgress);
   else
-    SavePicture(rose, model, o);
+    SavePicture(rose, document, o);
   EndProgress();
 
   if (o.json)

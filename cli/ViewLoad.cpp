@@ -20,19 +20,18 @@ std::string OneLine(std::string text) {
 }  // namespace
 
 std::optional<TCaveScene> LoadView(const char* command, const std::string& file, TGLViewerCore& viewer,
-                                   const TCaveStyle& style) {
+                                   TCaveDocument& document, const TCaveStyle& style) {
   const TCaveScene scene = CreateSceneObjects(viewer);
   TCaveLoadProgress progress;
   progress.Action = [](const std::string& text) { ShowProgress(text); };
   const TCaveLoadResult result =
-      LoadCave(file, viewer, scene, PlotModel(), PassageOptions(), TCaveMeshSettings{}, style, progress,
-               [&](const std::string& message) {
-                 EndProgress();
-                 std::fprintf(stderr, "lumora-cli %s: \"%s\": %s\n", command, file.c_str(), OneLine(message).c_str());
-               });
+      LoadCave(file, viewer, scene, document, TCaveMeshSettings{}, style, progress, [&](const std::string& message) {
+        EndProgress();
+        std::fprintf(stderr, "lumora-cli %s: \"%s\": %s\n", command, file.c_str(), OneLine(message).c_str());
+      });
   if (!result.Error.empty()) return std::nullopt;
   ShowLoadWarning(command, result.Warning);
-  if (const TPlotLoadResult records = RequirePlotRecords(PlotModel(), {}); !records.Ok) {
+  if (const TPlotLoadResult records = RequirePlotRecords(document.Model, {}); !records.Ok) {
     std::fprintf(stderr, "lumora-cli %s: %s\n", command, records.Message.c_str());
     return std::nullopt;
   }

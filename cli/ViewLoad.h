@@ -13,10 +13,10 @@ class TGLViewerCore;
 
 namespace lumora::cli {
 
-// Builds the scene in the viewer, loads `file` with a progress line and
-// applies the display defaults. A failure is printed as
+// Builds the scene in the viewer, loads `file` into the document with a
+// progress line and applies the display defaults. A failure is printed as
 // "lumora-cli <command>: ..." and gives nothing.
 std::optional<TCaveScene> LoadView(const char* command, const std::string& file, TGLViewerCore& viewer,
-                                   const TCaveStyle& style);
+                                   TCaveDocument& document, const TCaveStyle& style);
 
 }  // namespace lumora::cli

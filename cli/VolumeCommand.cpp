@@ -10,6 +10,7 @@
 #include "cli/Format.h"
 #include "cli/OptionParser.h"
 #include "cli/PlotLoad.h"
+#include "document/CaveDocument.h"
 #include "export/MeshFileWriters.h"
 #include "model/PlotReader.h"
 #include "model/WorkingUnits.h"
@@ -87,22 +88,23 @@ int RunVolume(const Args& args) {
   if (json && report) return UsageError("volume", "--json and --report exclude each other");
   if (upDown && !useDims) return UsageError("volume", "--up-down needs the passage dimensions");
 
-  TPlotModel& model = PlotModel();
+  TCaveDocument document;
+  TPlotModel& model = document.Model;
   const TPlotLoadResult loaded = LoadPlotForCommand("volume", model, file);
   if (!loaded.Ok) {
     std::fprintf(stderr, "lumora-cli volume: %s\n", loaded.Message.c_str());
     return 1;
   }
 
-  const TPassageOptions options;  // the defaults
-  TPassageState passages;
+  const TPassageOptions& options = document.PassageOptions;  // the defaults
+  TPassageState& passages = document.PassageState;
   BuildPassages(
       model, options, passages, [](const T3DVector&, const T3DVector&, const T3DVector&, const T3DVector&, int32_t) {},
       {}, [](int64_t, int percent) { Progress("Building walls", percent); });
   EndProgress();
 
   const TWorkingUnits units = MakeWorkingUnits(feet);
-  TVolumeModel volume(model, options, passages);
+  TVolumeModel& volume = document.Volume;
   volume.LevelCount = layers;
   volume.UseUpDown = upDown;
   volume.SubdivideLength = subdivide;

@@ -11,6 +11,7 @@
 #include "cli/Format.h"
 #include "cli/OptionParser.h"
 #include "cli/PlotLoad.h"
+#include "document/CaveDocument.h"
 #include "meshfiles/GLXFileReader.h"
 #include "meshfiles/GLXFileWriter.h"
 #include "model/PlotReader.h"
@@ -85,7 +86,8 @@ int Info(const std::string& file) {
 }
 
 bool LoadPlotWalls(const std::string& file, TGLBaseFrame& frame) {
-  TPlotModel& model = PlotModel();
+  TCaveDocument document;
+  TPlotModel& model = document.Model;
   const TPlotLoadResult loaded = LoadPlotForCommand("xfile", model, file);
   if (!loaded.Ok) {
     std::fprintf(stderr, "lumora-cli xfile: %s\n", loaded.Message.c_str());
@@ -93,9 +95,9 @@ bool LoadPlotWalls(const std::string& file, TGLBaseFrame& frame) {
   }
   auto* mesh = dynamic_cast<TGLFastMesh*>(frame.FastMeshes.AddNew());
   mesh->SetName("Passage Mesh");
-  TPassageOptions options;
+  TPassageOptions& options = document.PassageOptions;
   options.CenterModel = true;
-  TPassageState state;
+  TPassageState& state = document.PassageState;
   AddPassageWalls(model, options, *mesh, state, [](int64_t faces, int percent) {
     ShowProgress("Passage - Prisms: " + std::to_string(faces) + " faces, " + std::to_string(percent) + "%");
   });

@@ -59,6 +59,8 @@ std::string RealGroup(int code, double value) {
 namespace {
 
 constexpr double kRadPerDeg = std::numbers::pi / 180.0;
+// Old DXF readers take at most 255 characters of a text.
+constexpr size_t kLongestText = 255;
 
 class TDXFWriter {
  public:
@@ -285,7 +287,7 @@ class TDXFWriter {
           if (tickMode_) Ticks(prev, cur);
           if (o.ShotLineChk) ShotLine(prev.Position, cur.Position, markRadius);
         }
-        if (o.LabelsChk) Text(labelLayer_, cur.Position, 1, dxf::Sanitize(cur.Name));
+        if (o.LabelsChk) Text(labelLayer_, cur.Position, 1, dxf::Sanitize(model_.CutName(cur, kLongestText)));
         if (o.StationMarkChk) StationMark(markLayer_, cur.Position, markRadius);
         if (o.DepthChk) {
           text.clear();

@@ -96,8 +96,8 @@ void CopyWallSettings(const TExportOptions& o, TExportWriter writer, TPassageOpt
 // False, after warning kNoPlotFileMessage, when no plot file is loaded.
 bool CheckPlotLoaded(const TPlotModel& model, const TMessageProc& warn);
 
-// What a writer works on. The passage options and state are the program's
-// (PassageOptions(), PassageState()) unless a test gives its own.
+// What a writer works on: the survey model, and the passage options and
+// state of the cave document it belongs to.
 struct TExportJob {
   TPlotModel& Model;
   const TExportOptions& Options;

@@ -345,9 +345,9 @@ class TKMLWriter {
       CleanDimensions(a);
       CleanDimensions(b);
       if (p.FillDimensions) FillPairDimensions(a, b, p.SubstituteDiameter);
-      std::string id(a.Name.View());
+      std::string id = model_.Name(a);
       id += '-';
-      id += b.Name.View();
+      id += model_.Name(b);
       run.push_back({PlanOutline(a, b), std::move(id)});
     }
     flush();

@@ -69,6 +69,8 @@ void PatchLength(TPatchedFile& file) {
 }
 
 constexpr int kOnePart[1] = {0};
+// The width of the station fields: longer names keep their end.
+constexpr size_t kStationField = 20;
 
 struct TBox {
   T3DVector Min{9.9e99, 9.9e99, 9.9e99}, Max{-9.9e99, -9.9e99, -9.9e99};
@@ -307,8 +309,8 @@ class TShapeWriter {
     dbf_.set_text(section, 0);
     dbf_.set_text(s.Name.View(), 1);
     Date(s, 2);
-    dbf_.set_text(from.Name.View(), 5);
-    dbf_.set_text(to.Name.View(), 6);
+    dbf_.set_text(model_.CutName(from, kStationField), 5);
+    dbf_.set_text(model_.CutName(to, kStationField), 6);
     const int f = faceField ? 8 : 7;
     const T3DVector d{toPos.x - fromPos.x, toPos.y - fromPos.y, toPos.z - fromPos.z};
     const double length = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
@@ -345,11 +347,11 @@ class TShapeWriter {
       const TRange r = model_.SurveyPlotRange(sv);
       for (int i = r.First; i <= r.Last; ++i) {
         const TPlotVector& v = model_.Plots[i];
-        if (Excluded(v) || !seen.insert(v.Name.Str()).second) continue;
+        if (Excluded(v) || !seen.insert(model_.Name(v)).second) continue;
         Point(v.Position);
         const T3DVector p = Scaled(v.Position, u_);
         dbf_.set_text(section, 0);
-        dbf_.set_text(v.Name.View(), 1);
+        dbf_.set_text(model_.CutName(v, kStationField), 1);
         dbf_.set_number(2, p.x);
         dbf_.set_number(3, p.y);
         dbf_.set_number(4, p.z);
@@ -423,12 +425,12 @@ class TShapeWriter {
       const TRange r = model_.SurveyPlotRange(sv);
       for (int i = r.First; i <= r.Last; ++i) {
         const TPlotVector& v = model_.Plots[i];
-        if (!seen.insert(v.Name.Str()).second) continue;
+        if (!seen.insert(model_.Name(v)).second) continue;
         Point(v.Position);
         const T3DVector p = Scaled(v.Position, u_);
         dbf_.set_text("", 0);
         dbf_.set_text(s.Name.View(), 1);
-        dbf_.set_text(v.Name.View(), 2);
+        dbf_.set_text(model_.CutName(v, kStationField), 2);
         dbf_.set_number(3, p.x);
         dbf_.set_number(4, p.y);
         dbf_.set_number(5, p.z);

@@ -509,8 +509,9 @@ class TDemoWriter {
       r.Up = static_cast<float>(l.Up);
       r.Down = static_cast<float>(l.Down);
       r.Right = static_cast<float>(l.Right);
-      s.Top = std::max(s.Top, pos.z + r.Up);
-      s.Bottom = std::min(s.Bottom, pos.z - r.Down);
+      s.Top = hasExtent_ ? std::max(s.Top, pos.z + r.Up) : pos.z + r.Up;
+      s.Bottom = hasExtent_ ? std::min(s.Bottom, pos.z - r.Down) : pos.z - r.Down;
+      hasExtent_ = true;
     }
     if (code == 'L') {
       if (p.HasValue) {
@@ -543,11 +544,12 @@ class TDemoWriter {
         break;
       case 'D':
         ++s.D;
-        if (!s.Records.empty()) {
+        if (r.Flags.find('S') != std::string::npos) {
+          ++s.SplayRecords;
+        } else if (!s.Records.empty()) {
           const T3DVector& a = s.Records.back().Position;
           s.ShotLengthFeet += std::hypot(pos.x - a.x, pos.y - a.y, pos.z - a.z);
         }
-        if (r.Flags.find('S') != std::string::npos) ++s.SplayRecords;
         break;
       default:
         break;
@@ -593,6 +595,7 @@ class TDemoWriter {
   int surveyCounter_ = 0;
   int featureCounter_ = 0;
   double featureLow_ = 0, featureHigh_ = 0;
+  bool hasExtent_ = false;
 };
 
 }  // namespace

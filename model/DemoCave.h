@@ -69,8 +69,8 @@ struct TDemoSummary {
   T3DVector StationMin, StationMax;  // the records and splay ends themselves
   int32_t Zone = 0;
   std::string Datum;
-  double Top = 0, Bottom = 0;  // as the reader derives them from the extents
-  double ShotLengthFeet = 0;   // 'D' records: distance from the previous record
+  double Top = 0, Bottom = 0;  // as the reader derives them from the extents: 0 without any
+  double ShotLengthFeet = 0;   // 'D' records but splays: distance from the previous record
 };
 
 struct TDemoCave {

@@ -126,14 +126,26 @@ void TPlotModel::ClearPlotModel() {
   PlotInfo.Max = {-9.9e99, -9.9e99, -9.9e99};
   PlotInfo.Top = 0;
   PlotInfo.Bottom = 0;
+  PlotInfo.HasExtent = false;
+  PlotInfo.Separator = '|';
   PlotInfo.Zone = 0;
   PlotInfo.HasZone = false;
   PlotInfo.Datum = "";
   PlotInfo.FileKind.clear();
   PlotInfo.Title.clear();
   PlotInfo.CoordinateSystem.clear();
+  PlotInfo.CoordinateSystemName.clear();
+  PlotInfo.ProjectedSystem = false;
+  PlotInfo.FormatVersion = 0;
   PlotInfo.ExtendedElevation = false;
   TraverseErrors.clear();
+  Names.Clear();
+}
+
+std::vector<std::string> TPlotModel::Aliases(const TPlotVector& r) const {
+  std::vector<std::string> out;
+  for (const TNameId id : Names.Aliases(r.NameId)) out.push_back(Names.Text(id));
+  return out;
 }
 
 TRange TPlotModel::SectionSurveyRange(int s) const {
@@ -159,11 +171,6 @@ TRange TPlotModel::SurveyLineRange(int s) const {
   TRange r{Surveys[s].FirstLine, 0};
   r.Last = (s < Surveys.Count() - 1 ? Surveys[s + 1].FirstLine : LineStarts.Count()) - 1;
   return r;
-}
-
-TPlotModel& PlotModel() {
-  static TPlotModel model;
-  return model;
 }
 
 }  // namespace lumora

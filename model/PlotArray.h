@@ -13,6 +13,7 @@
 #include "geometry/HugeArry.h"
 #include "geometry/ShortString.h"
 #include "geometry/Vector.h"
+#include "model/StationNames.h"
 
 namespace lumora {
 
@@ -28,43 +29,27 @@ constexpr int DateMonth(PackedDate d) { return (d >> 8) & 0xFF; }
 constexpr int DateDay(PackedDate d) { return d & 0xFF; }
 constexpr PackedDate kNoDate = PackDate(1, 1, 1);
 
-// 96 bytes: a million-record cave is read, walked and written through as
-// few memory pages as the values allow. Prefix and Station are parts of
-// Name, so they are kept as the place where the station part starts.
+// 80 bytes: a million-record cave is read, walked and written through as
+// few memory pages as the values allow. The station's name lives in the
+// model's TStationNames (Name, SetName of TPlotModel), however long.
 struct TPlotVector {
   T3DVector Position;
   double IValue = 0;
   CompactString<> Comment;
   float Up = 0, Down = 0, Right = 0, Left = 0;
   int32_t ShotIndex = 0;
+  TNameId NameId = TStationNames::kUnnamed;
   char Code = 'M';
   bool Marked = false;
-  ShortString<20> Name = "?";
+  // A Survex leg in the "no survey" style: it joins stations without a
+  // measurement, so it counts in no length.
+  bool NoSurvey = false;
   ShortString<10> Flags;
 
-  // Sets Name; with `prefixed`, the station part follows the first '|'
-  // (a plot file's names), otherwise it is the whole name.
-  void SetName(std::string_view name, bool prefixed = true) {
-    Name = name;
-    const size_t bar = prefixed ? Name.View().find('|') : std::string_view::npos;
-    stationStart_ = static_cast<uint8_t>(bar == std::string_view::npos ? 0 : bar + 1);
-  }
-  // Empty until SetName gave a name.
-  std::string_view Prefix() const {
-    return stationStart_ == kUnnamed || stationStart_ == 0 ? std::string_view()
-                                                           : Name.View().substr(0, stationStart_ - 1);
-  }
-  std::string_view Station() const {
-    return stationStart_ == kUnnamed ? std::string_view()
-                                     : Name.View().substr(std::min<size_t>(stationStart_, Name.Size()));
-  }
   bool IsSplay() const { return Flags.View().find('S') != std::string_view::npos; }
-
- private:
-  static constexpr uint8_t kUnnamed = 0xFF;
-  uint8_t stationStart_ = kUnnamed;
+  bool IsDuplicate() const { return Flags.View().find('L') != std::string_view::npos; }
 };
-static_assert(sizeof(TPlotVector) <= 96, "plot records are the bulk of a big cave's memory");
+static_assert(sizeof(TPlotVector) <= 80, "plot records are the bulk of a big cave's memory");
 
 enum TSurveyKind : uint8_t { skSurvey = 0, skFeature = 1, skFeatureRange = 2 };
 
@@ -134,8 +119,11 @@ struct TPlotInfo {
   T3DVector Max{-9.9e99, -9.9e99, -9.9e99};
   T3DVector FirstPosition;
   T3DVector Center;
+  // Highest z + up and lowest z - down over the records that gave passage
+  // extents; both 0 until the first one (HasExtent) sets them.
   double Top = 0;
   double Bottom = 0;
+  bool HasExtent = false;
   double DepthRange = 0;
   bool HasZone = false;
   int32_t Zone = 0;
@@ -146,7 +134,21 @@ struct TPlotInfo {
   std::string FileKind;  // "plot" or "survex-3d"
   std::string Title;
   std::string CoordinateSystem;
+  std::string CoordinateSystemName;  // as PROJ names it; empty when unknown
+  // PROJ places the coordinate system's positions on the earth.
+  bool ProjectedSystem = false;
+  int FormatVersion = 0;
   bool ExtendedElevation = false;
+  // Parts station names: '.' (or the file's own) in a .3d file, '|'
+  // between prefix and station in a plot file.
+  char Separator = '|';
+
+  // Takes one record's passage extent into Top and Bottom.
+  void AddExtent(double top, double bottom) {
+    Top = HasExtent ? std::max(Top, top) : top;
+    Bottom = HasExtent ? std::min(Bottom, bottom) : bottom;
+    HasExtent = true;
+  }
 };
 
 // One traverse's closure as a Survex .3d file records it.
@@ -171,6 +173,28 @@ class TPlotModel {
   TPlotInfo PlotInfo;
   TSurveyID CurrentSurvey;
   std::vector<TTraverseError> TraverseErrors;
+  // Every record's station name, and the aliases of those that have any.
+  TStationNames Names;
+
+  // The whole name of a record's station; "?" when it has none.
+  std::string Name(const TPlotVector& r) const { return Names.Text(r.NameId); }
+  // The same without a copy where the name is stored whole.
+  std::string_view Name(const TPlotVector& r, std::string& scratch) const { return Names.View(r.NameId, scratch); }
+  // The name cut to `max` bytes for a format that limits it, keeping its
+  // end (CutStationName).
+  std::string CutName(const TPlotVector& r, size_t max) const {
+    std::string scratch;
+    return std::string(CutStationName(Name(r, scratch), max, PlotInfo.Separator));
+  }
+  // Gives a record (in Plots or not yet) its name; `prefixed` as in
+  // TStationNames::Add. Readers of other formats set names this way.
+  void SetName(TPlotVector& r, std::string_view name, bool prefixed = false) { r.NameId = Names.Add(name, prefixed); }
+  // Adds another name of the station that `r` names (an equate).
+  void AddAlias(const TPlotVector& r, std::string_view alias) { Names.Equate(r.NameId, Names.Add(alias)); }
+  std::vector<std::string> Aliases(const TPlotVector& r) const;
+  // The parts of a plot file's name before and after its first '|'.
+  std::string Prefix(const TPlotVector& r) const { return Names.Prefix(r.NameId); }
+  std::string Station(const TPlotVector& r) const { return Names.Station(r.NameId); }
 
   void ClearPlotModel();
   TRange SectionSurveyRange(int s) const;
@@ -178,8 +202,5 @@ class TPlotModel {
   TRange SurveyPlotRange(int s);  // also copies survey s into CurrentSurvey
   TRange SurveyLineRange(int s) const;
 };
-
-// The one model of the program.
-TPlotModel& PlotModel();
 
 }  // namespace lumora

@@ -476,14 +476,13 @@ class TPlotLoader {
     r.Position.z = Position(in_);
     r.Code = letter;
     r.ShotIndex = shots_;
-    if (in_.Search('S')) r.SetName(in_.Token(20));
+    if (in_.Search('S')) model_.SetName(r, in_.Token(SIZE_MAX), true);
     if (in_.Search('P')) {
       r.Left = ToSingle(in_.Number());
       r.Up = ToSingle(in_.Number());
       r.Down = ToSingle(in_.Number());
       r.Right = ToSingle(in_.Number());
-      model_.PlotInfo.Top = std::max(model_.PlotInfo.Top, r.Position.z + r.Up);
-      model_.PlotInfo.Bottom = std::min(model_.PlotInfo.Bottom, r.Position.z - r.Down);
+      model_.PlotInfo.AddExtent(r.Position.z + r.Up, r.Position.z - r.Down);
     }
     if (letter == 'L') {
       if (in_.Search('V')) {
@@ -642,6 +641,7 @@ void SetEndOfLoadValues(TPlotModel& model) {
   }
   if (model.Sections.Count() == 0) model.Sections.Add(TSectionRec{"(None)", 0});
   model.Splays.Trim();
+  model.Names.Trim();
   info.Loaded = true;
 }
 
@@ -694,8 +694,9 @@ std::string GeoreferenceWarning(const std::string& extraLine) {
 }
 
 bool CheckGeoreference(const TPlotModel& model, const TMessageProc& warn, const std::string& extraLine) {
-  if (!model.PlotInfo.HasZone && warn) warn(GeoreferenceWarning(extraLine));
-  return model.PlotInfo.HasZone;
+  const bool placed = model.PlotInfo.HasZone || model.PlotInfo.ProjectedSystem;
+  if (!placed && warn) warn(GeoreferenceWarning(extraLine));
+  return placed;
 }
 
 }  // namespace lumora

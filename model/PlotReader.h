@@ -59,7 +59,8 @@ struct TPlotLineCounts {
 TPlotLineCounts CountPlotLines(const std::string& fileName);
 TPlotLineCounts CountPlotLinesInText(std::string_view text);
 
-// True when the plot gave a UTM zone; otherwise warns first.
+// True when the plot gave a UTM zone or a coordinate system that PROJ
+// places; otherwise warns first.
 bool CheckGeoreference(const TPlotModel& model, const TMessageProc& warn, const std::string& extraLine = {});
 std::string GeoreferenceWarning(const std::string& extraLine = {});
 

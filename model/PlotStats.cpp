@@ -1,41 +1,60 @@
 #include "model/PlotStats.h"
 
 #include <cmath>
+#include <vector>
 
 namespace lumora {
 
+double ShotLength(const TPlotModel& model, int i) {
+  if (i <= 0) return 0;
+  const T3DVector& a = model.Plots[i - 1].Position;
+  const T3DVector& b = model.Plots[i].Position;
+  return std::hypot(b.x - a.x, b.y - a.y, b.z - a.z);
+}
+
 TPlotStats ComputePlotStats(const TPlotModel& model) {
   TPlotStats s;
+  const bool survex = model.PlotInfo.FileKind == "survex-3d";
+  // A .3d file's records share one name per station; a plot file's do not.
+  std::vector<bool> named(survex ? model.Names.Count() : 0, false);
   for (int i = 0; i < model.Plots.Count(); ++i) {
     const TPlotVector& r = model.Plots[i];
-    if (r.Code == 'D' || r.Code == 'd') {
-      const std::string_view flags = r.Flags.View();
-      s.SplayLegs += flags.find('S') != std::string_view::npos;
-      s.DuplicateLegs += flags.find('L') != std::string_view::npos;
+    if (survex && r.NameId != TStationNames::kUnnamed && !named[r.NameId]) {
+      named[r.NameId] = true;
+      ++s.Stations;
     }
     switch (r.Code) {
       case 'M':
         ++s.M;
-        break;
+        continue;
+      case 'L':
+        ++s.L;
+        continue;
+      case 'V':
+        ++s.V;
+        continue;
       case 'd':
         ++s.d;
         break;
-      case 'L':
-        ++s.L;
-        break;
-      case 'V':
-        ++s.V;
-        break;
-      case 'D': {
+      case 'D':
         ++s.D;
-        if (i > 0) {
-          const T3DVector& a = model.Plots[i - 1].Position;
-          s.ShotLengthFeet += std::hypot(r.Position.x - a.x, r.Position.y - a.y, r.Position.z - a.z);
-        }
         break;
-      }
       default:
-        break;
+        continue;
+    }
+    s.SplayLegs += r.IsSplay();
+    s.DuplicateLegs += r.IsDuplicate();
+    const double length = ShotLength(model, i);
+    TLegLength* apart = r.IsSplay()                 ? &s.Splay
+                        : survex && r.IsDuplicate() ? &s.Duplicate
+                        : r.Code == 'd'             ? &s.Surface
+                        : survex && r.NoSurvey      ? &s.NoSurvey
+                                                    : nullptr;
+    if (apart) {
+      ++apart->Count;
+      apart->Feet += length;
+    } else {
+      s.ShotLengthFeet += length;
     }
   }
   for (int i = 0; i < model.Surveys.Count(); ++i) (model.Surveys[i].Kind == skSurvey ? s.Surveys : s.Features)++;

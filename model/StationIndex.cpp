@@ -5,6 +5,7 @@
 #include <cstring>
 #include <functional>
 #include <numbers>
+#include <unordered_map>
 #include <utility>
 
 namespace lumora {
@@ -69,87 +70,121 @@ bool MatchStationPattern(std::string_view pattern, std::string_view name) {
 void TStationIndex::Clear() {
   model_ = nullptr;
   entries_.clear();
-  entryName_.clear();
   pool_.clear();
   nameOffset_.clear();
   byName_.clear();
+  byEnd_.clear();
   nameFirst_.clear();
   nameEntries_.clear();
+  links_.clear();
+  table_.clear();
   top_ = 0;
+}
+
+// The name's id, added when new. During the build the last name has no end
+// offset yet; every name ends at its '\0'.
+uint32_t TStationIndex::AddName(std::string_view name, std::vector<int>& lastLinkOfName) {
+  if (2 * (nameOffset_.size() + 1) > table_.size()) {
+    table_.assign(std::max<size_t>(64, 2 * table_.size()), kNoName);
+    for (uint32_t k = 0; k < nameOffset_.size(); ++k) {
+      size_t slot =
+          std::hash<std::string_view>()(std::string_view(pool_.data() + nameOffset_[k])) & (table_.size() - 1);
+      while (table_[slot] != kNoName) slot = (slot + 1) & (table_.size() - 1);
+      table_[slot] = k;
+    }
+  }
+  const size_t start = pool_.size();
+  for (char c : name) pool_.push_back(Fold(c));
+  const std::string_view key(pool_.data() + start, pool_.size() - start);
+  size_t slot = std::hash<std::string_view>()(key) & (table_.size() - 1);
+  while (table_[slot] != kNoName && std::string_view(pool_.data() + nameOffset_[table_[slot]]) != key)
+    slot = (slot + 1) & (table_.size() - 1);
+  if (table_[slot] != kNoName) {
+    pool_.resize(start);
+    return table_[slot];
+  }
+  pool_.push_back('\0');
+  table_[slot] = static_cast<uint32_t>(nameOffset_.size());
+  nameOffset_.push_back(static_cast<uint32_t>(start));
+  lastLinkOfName.push_back(-1);
+  return table_[slot];
+}
+
+void TStationIndex::Link(uint32_t nameId, int entry, std::vector<int>& lastLinkOfName) {
+  for (int l = lastLinkOfName[nameId]; l >= 0; l = links_[l].Previous)
+    if (links_[l].Entry == entry) return;
+  links_.push_back({nameId, entry, lastLinkOfName[nameId]});
+  lastLinkOfName[nameId] = static_cast<int>(links_.size()) - 1;
+}
+
+bool TStationIndex::Known(uint32_t nameId, const T3DVector& at, const std::vector<int>& lastLinkOfName) const {
+  for (int l = lastLinkOfName[nameId]; l >= 0; l = links_[l].Previous)
+    if (Length(Subtract(entries_[links_[l].Entry].Position, at)) < kSameStationFeet) return true;
+  return false;
 }
 
 void TStationIndex::Build(const TPlotModel& model) {
   Clear();
   model_ = &model;
+  separator_ = model.PlotInfo.Separator;
   const int plots = model.Plots.Count();
   const int surveys = model.Surveys.Count();
   const int sections = model.Sections.Count();
-
-  // Views into the pool must stay valid while it grows.
-  size_t poolSize = 0;
-  for (int i = 0; i < plots; ++i) poolSize += model.Plots[i].Name.Size() + 1;
-  pool_.reserve(poolSize);
-
-  // Open addressing over name ids: no allocation per name.
-  size_t slots = 16;
-  while (slots < 2 * static_cast<size_t>(plots)) slots *= 2;
-  std::vector<uint32_t> table(slots, kNoName);
-  std::vector<int> lastEntryOfName;  // newest entry of each name id
-  std::vector<int> previousOfName;   // entry -> the name's entry before it
+  std::vector<int> lastLinkOfName;              // newest link of each name id
+  std::unordered_map<TNameId, int> unsearched;  // entries of names too long to search
   entries_.reserve(static_cast<size_t>(plots));
   top_ = -HUGE_VAL;
+  std::string scratch;
 
   int survey = -1, section = sections > 0 ? 0 : -1;
   for (int i = 0; i < plots; ++i) {
     while (survey + 1 < surveys && model.Surveys[survey + 1].FirstPlot <= i) ++survey;
     while (section + 1 < sections && model.Sections[section + 1].FirstSurvey <= std::max(survey, 0)) ++section;
     const TPlotVector& r = model.Plots[i];
-    if (r.Name.Empty() || r.IsSplay() || r.Code == 'L' || r.Code == 'V') continue;
+    if (r.NameId == TStationNames::kUnnamed || r.Code == 'L' || r.Code == 'V') continue;
     if (survey >= 0 && model.Surveys[survey].Kind != skSurvey) continue;
 
-    const size_t start = pool_.size();
-    for (char c : r.Name.View()) pool_.push_back(Fold(c));
-    const std::string_view key(pool_.data() + start, pool_.size() - start);
-    size_t slot = std::hash<std::string_view>()(key) & (slots - 1);
-    while (table[slot] != kNoName && NameKeyWhileBuilding(table[slot]) != key) slot = (slot + 1) & (slots - 1);
-    const bool added = table[slot] == kNoName;
-    if (added) table[slot] = static_cast<uint32_t>(nameOffset_.size());
-    const uint32_t id = table[slot];
-    if (added) {
-      pool_.push_back('\0');
-      nameOffset_.push_back(static_cast<uint32_t>(start));
-      lastEntryOfName.push_back(-1);
+    const int entry = static_cast<int>(entries_.size());
+    if (model.Names.Size(r.NameId) > kLongestSearchedName) {
+      if (!unsearched.emplace(r.NameId, entry).second) continue;
     } else {
-      pool_.resize(start);
-      bool known = false;
-      for (int e = lastEntryOfName[id]; e >= 0 && !known; e = previousOfName[e])
-        known = Length(Subtract(entries_[e].Position, r.Position)) < kSameStationFeet;
-      if (known) continue;
+      const uint32_t id = AddName(model.Name(r, scratch), lastLinkOfName);
+      if (Known(id, r.Position, lastLinkOfName)) continue;
+      Link(id, entry, lastLinkOfName);
     }
-    previousOfName.push_back(lastEntryOfName[id]);
-    lastEntryOfName[id] = static_cast<int>(entries_.size());
     entries_.push_back({i, survey, section, r.Position});
-    entryName_.push_back(id);
+    if (model.Names.HasAliases())
+      for (const TNameId alias : model.Names.Aliases(r.NameId))
+        if (model.Names.Size(alias) <= kLongestSearchedName)
+          Link(AddName(model.Names.View(alias, scratch), lastLinkOfName), entry, lastLinkOfName);
     top_ = std::max(top_, r.Position.z);
   }
   const uint32_t names = static_cast<uint32_t>(nameOffset_.size());
   nameOffset_.push_back(static_cast<uint32_t>(pool_.size()));
   if (entries_.empty()) top_ = 0;
+  table_ = {};
 
   // Entries grouped by name, each group in file order.
   nameFirst_.assign(names + 1, 0);
-  for (uint32_t id : entryName_) ++nameFirst_[id + 1];
+  for (const TLink& l : links_) ++nameFirst_[l.Name + 1];
   for (uint32_t k = 0; k < names; ++k) nameFirst_[k + 1] += nameFirst_[k];
-  nameEntries_.resize(entries_.size());
+  nameEntries_.resize(links_.size());
   std::vector<uint32_t> fill(nameFirst_.begin(), nameFirst_.end() - 1);
-  for (uint32_t e = 0; e < entries_.size(); ++e) nameEntries_[fill[entryName_[e]]++] = e;
+  for (const TLink& l : links_) nameEntries_[fill[l.Name]++] = static_cast<uint32_t>(l.Entry);
+  links_ = {};
+  SortNames();
+}
 
-  // Sorted on the first eight bytes as one number, then whole names where those tie.
+namespace {
+
+// Name ids sorted by `key` of each: the first eight bytes as one number,
+// then whole keys where those tie.
+template <class Key, class Less>
+std::vector<uint32_t> SortedIds(uint32_t names, Key key, Less less) {
   std::vector<std::pair<uint64_t, uint32_t>> keyed(names);
   for (uint32_t k = 0; k < names; ++k) {
-    const std::string_view name = NameKey(k);
     uint64_t head = 0;
-    for (size_t b = 0; b < 8; ++b) head = (head << 8) | (b < name.size() ? static_cast<unsigned char>(name[b]) : 0);
+    for (size_t b = 0; b < 8; ++b) head = (head << 8) | key(k, b);
     keyed[k] = {head, k};
   }
   std::sort(keyed.begin(), keyed.end());
@@ -158,14 +193,42 @@ void TStationIndex::Build(const TPlotModel& model) {
     while (b < keyed.size() && keyed[b].first == keyed[a].first) ++b;
     if (b - a > 1)
       std::sort(keyed.begin() + a, keyed.begin() + b,
-                [this](const auto& x, const auto& y) { return NameKey(x.second) < NameKey(y.second); });
+                [&](const auto& x, const auto& y) { return less(x.second, y.second); });
     a = b;
   }
-  byName_.resize(names);
-  for (uint32_t k = 0; k < names; ++k) byName_[k] = keyed[k].second;
+  std::vector<uint32_t> out(names);
+  for (uint32_t k = 0; k < names; ++k) out[k] = keyed[k].second;
+  return out;
 }
 
-std::string_view TStationIndex::Name(int i) const { return model_->Plots[entries_[i].Plot].Name.View(); }
+// Whether a, read from its end, comes before b read from its end.
+bool EndsBefore(std::string_view a, std::string_view b) {
+  return std::lexicographical_compare(a.rbegin(), a.rend(), b.rbegin(), b.rend());
+}
+
+uint8_t Byte(std::string_view s, size_t b) { return b < s.size() ? static_cast<unsigned char>(s[b]) : 0; }
+
+}  // namespace
+
+void TStationIndex::SortNames() {
+  const uint32_t names = static_cast<uint32_t>(nameOffset_.size() - 1);
+  byName_ = SortedIds(
+      names, [this](uint32_t k, size_t b) { return Byte(NameKey(k), b); },
+      [this](uint32_t x, uint32_t y) { return NameKey(x) < NameKey(y); });
+  byEnd_ = SortedIds(
+      names,
+      [this](uint32_t k, size_t b) {
+        const std::string_view n = NameKey(k);
+        return b < n.size() ? static_cast<uint8_t>(n[n.size() - 1 - b]) : uint8_t{0};
+      },
+      [this](uint32_t x, uint32_t y) { return EndsBefore(NameKey(x), NameKey(y)); });
+}
+
+std::string TStationIndex::Name(int i) const { return model_->Name(model_->Plots[entries_[i].Plot]); }
+
+std::vector<std::string> TStationIndex::Aliases(int i) const {
+  return model_->Aliases(model_->Plots[entries_[i].Plot]);
+}
 
 std::string_view TStationIndex::SurveyName(int i) const {
   const int s = entries_[i].Survey;
@@ -182,35 +245,39 @@ std::vector<int> TStationIndex::EntriesOfNames(const std::vector<uint32_t>& name
   for (uint32_t k : nameIds)
     for (uint32_t j = nameFirst_[k]; j < nameFirst_[k + 1]; ++j) out.push_back(static_cast<int>(nameEntries_[j]));
   std::sort(out.begin(), out.end());
+  out.erase(std::unique(out.begin(), out.end()), out.end());
   return out;
-}
-
-// During the build the last name has no end offset yet; every name ends at its '\0'.
-std::string_view TStationIndex::NameKeyWhileBuilding(uint32_t k) const {
-  return std::string_view(pool_.data() + nameOffset_[k]);
 }
 
 std::string_view TStationIndex::NameKey(uint32_t k) const {
   return std::string_view(pool_.data() + nameOffset_[k], nameOffset_[k + 1] - nameOffset_[k] - 1);
 }
 
-// The first name id in name order not below `key`.
-std::vector<uint32_t>::const_iterator TStationIndex::LowerBound(std::string_view key) const {
-  return std::lower_bound(byName_.begin(), byName_.end(), key,
-                          [this](uint32_t k, std::string_view v) { return NameKey(k) < v; });
-}
-
 std::vector<int> TStationIndex::FindExact(std::string_view name) const {
   const std::string key = Folded(name);
-  auto it = LowerBound(key);
+  auto it = std::lower_bound(byName_.begin(), byName_.end(), key,
+                             [this](uint32_t k, std::string_view v) { return NameKey(k) < v; });
   if (it == byName_.end() || NameKey(*it) != key) return {};
   return EntriesOfNames({*it});
+}
+
+std::vector<int> TStationIndex::FindSuffix(std::string_view tail) const {
+  if (tail.empty()) return {};
+  const std::string key = Folded(std::string(1, separator_) + std::string(tail));
+  std::vector<uint32_t> ids;
+  // Names sorted from their ends: the ones ending in the key are one run.
+  auto it = std::lower_bound(byEnd_.begin(), byEnd_.end(), key,
+                             [this](uint32_t k, std::string_view v) { return EndsBefore(NameKey(k), v); });
+  for (; it != byEnd_.end() && NameKey(*it).ends_with(key); ++it) ids.push_back(*it);
+  return EntriesOfNames(ids);
 }
 
 std::vector<int> TStationIndex::FindPrefix(std::string_view prefix) const {
   const std::string key = Folded(prefix);
   std::vector<uint32_t> ids;
-  for (auto it = LowerBound(key); it != byName_.end() && NameKey(*it).starts_with(key); ++it) ids.push_back(*it);
+  auto it = std::lower_bound(byName_.begin(), byName_.end(), key,
+                             [this](uint32_t k, std::string_view v) { return NameKey(k) < v; });
+  for (; it != byName_.end() && NameKey(*it).starts_with(key); ++it) ids.push_back(*it);
   return EntriesOfNames(ids);
 }
 
@@ -229,7 +296,9 @@ std::vector<int> TStationIndex::FindPattern(std::string_view pattern) const {
   std::vector<uint32_t> ids;
   if (!head.empty()) {
     // Names sorted: the ones starting with the head are one run.
-    for (auto it = LowerBound(head); it != byName_.end() && NameKey(*it).starts_with(head); ++it)
+    auto it = std::lower_bound(byName_.begin(), byName_.end(), head,
+                               [this](uint32_t k, std::string_view v) { return NameKey(k) < v; });
+    for (; it != byName_.end() && NameKey(*it).starts_with(head); ++it)
       if (matches(*it)) ids.push_back(*it);
     return EntriesOfNames(ids);
   }
@@ -255,10 +324,17 @@ std::vector<int> TStationIndex::FindPattern(std::string_view pattern) const {
   return EntriesOfNames(ids);
 }
 
+int TStationIndex::FindOne(std::string_view name, std::vector<int>& found) const {
+  found = FindExact(name);
+  if (found.empty()) found = FindSuffix(name);
+  return found.size() == 1 ? found[0] : -1;
+}
+
 std::vector<int> TStationIndex::Find(std::string_view text) const {
   if (HasWildcard(text)) return FindPattern(text);
-  std::vector<int> exact = FindExact(text);
-  return exact.empty() ? FindPrefix(text) : exact;
+  std::vector<int> found = FindExact(text);
+  if (found.empty()) found = FindSuffix(text);
+  return found.empty() ? FindPrefix(text) : found;
 }
 
 TMeasurement Measure(const T3DVector& from, const T3DVector& to) {

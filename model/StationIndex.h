@@ -1,6 +1,9 @@
 #pragma once
 // Every named station of a loaded survey, for finding stations by name and
-// measuring between them. Names compare without regard to ASCII case.
+// measuring between them. Names are whole (a Survex station's full dotted
+// name) and compare without regard to ASCII case; a station is found under
+// each of its names (aliases) and by any part of its name that follows a
+// separator ("rumblinghole.entrance" of "leckmasongill.rumblinghole.entrance").
 
 #include <cstdint>
 #include <string>
@@ -23,14 +26,20 @@ struct TStationEntry {
 
 class TStationIndex {
  public:
-  // Indexes the model's records: splay ends and feature lines are no
-  // stations. The model must outlive the index.
+  // Names longer than this are kept in the model but not searched: no one
+  // types them, and a hostile file could make the index huge with them.
+  static constexpr size_t kLongestSearchedName = 4096;
+
+  // Indexes the model's named records, splay ends included; feature lines
+  // are no stations. The model must outlive the index.
   void Build(const TPlotModel& model);
   void Clear();
 
   int Count() const { return static_cast<int>(entries_.size()); }
   const TStationEntry& Entry(int i) const { return entries_[i]; }
-  std::string_view Name(int i) const;
+  std::string Name(int i) const;
+  // The station's other names, in the order the file gave them.
+  std::vector<std::string> Aliases(int i) const;
   std::string_view SurveyName(int i) const;
   std::string_view SectionName(int i) const;
   // Depth below the highest indexed station.
@@ -38,29 +47,45 @@ class TStationIndex {
 
   // Entry indices in file order.
   std::vector<int> FindExact(std::string_view name) const;
+  // Stations with a name that ends in a separator and `tail`.
+  std::vector<int> FindSuffix(std::string_view tail) const;
   std::vector<int> FindPrefix(std::string_view prefix) const;
   // '*' matches any run of characters, '?' any one character.
   std::vector<int> FindPattern(std::string_view pattern) const;
-  // A pattern with wildcards as a pattern; a plain name exactly, or as a
-  // prefix when no station carries that exact name.
+  // The one station a name means: its whole name, else the one whose name
+  // ends in it after a separator. Several or none: `found` lists them.
+  int FindOne(std::string_view name, std::vector<int>& found) const;
+  // A pattern with wildcards as a pattern; a plain name whole, else as the
+  // end of names after a separator, else as the start of names.
   std::vector<int> Find(std::string_view text) const;
 
  private:
   std::vector<int> EntriesOfNames(const std::vector<uint32_t>& nameIds) const;
   std::string_view NameKey(uint32_t nameId) const;  // folded
-  std::string_view NameKeyWhileBuilding(uint32_t nameId) const;
-  std::vector<uint32_t>::const_iterator LowerBound(std::string_view key) const;
+  uint32_t AddName(std::string_view name, std::vector<int>& lastEntryOfName);
+  void Link(uint32_t nameId, int entry, std::vector<int>& lastEntryOfName);
+  bool Known(uint32_t nameId, const T3DVector& at, const std::vector<int>& lastEntryOfName) const;
+  void SortNames();
 
   const TPlotModel* model_ = nullptr;
+  char separator_ = '.';
   std::vector<TStationEntry> entries_;
-  std::vector<uint32_t> entryName_;  // name id of each entry
   // Distinct folded names, each followed by '\0', in first-seen order, so a
   // literal search over the whole pool finds candidates in one pass.
   std::string pool_;
   std::vector<uint32_t> nameOffset_;  // start of each name in the pool, plus the end
   std::vector<uint32_t> byName_;      // name ids in name order
+  std::vector<uint32_t> byEnd_;       // name ids in the order of their reversed names
   std::vector<uint32_t> nameFirst_;   // entries of name k: nameEntries_[nameFirst_[k] .. nameFirst_[k+1])
   std::vector<uint32_t> nameEntries_;
+  // While building: each name's link to an entry, chained per name.
+  struct TLink {
+    uint32_t Name;
+    int Entry;
+    int Previous;  // the name's link before this one
+  };
+  std::vector<TLink> links_;
+  std::vector<uint32_t> table_;  // open addressing over name ids while building
   double top_ = 0;
 };
 

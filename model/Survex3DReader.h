@@ -1,7 +1,7 @@
 #pragma once
-// The reader of Survex .3d files (format version 8), the processed surveys
-// that Survex's cavern and Therion write, into the same survey model as a
-// plot file.
+// The reader of Survex .3d files (format versions 3 to 8), the processed
+// surveys that Survex's cavern and Therion write, into the same survey
+// model as a plot file.
 
 #include <string>
 #include <string_view>
@@ -15,16 +15,13 @@ bool IsSurvex3D(std::string_view data);
 
 // Empties the model and fills it from the bytes of a .3d file. A file that
 // cannot be read to its end is refused with a message naming `fileName` and
-// the byte offset; the records read so far stay, as after a failed plot load.
+// the byte offset; the records read so far stay, as after a failed plot
+// load. Bytes after the end mark give the result's warning.
 TPlotLoadResult LoadSurvex3DData(TPlotModel& model, std::string_view data, const std::string& fileName,
                                  const TPlotProgress& progress = {}, const TMessageProc& warn = {});
 
 // Legs as draw records and twice the moves, as CountPlotLines gives them for
 // a plot file. Throws std::runtime_error for a file that cannot be read.
 TPlotLineCounts CountSurvex3DLegs(std::string_view data, const std::string& fileName);
-
-// The UTM zone (negative in the south) that a coordinate system names when
-// it is WGS 84 UTM; 0 for every other system.
-int UtmZoneOf(std::string_view coordinateSystem);
 
 }  // namespace lumora

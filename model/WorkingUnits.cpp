@@ -26,9 +26,4 @@ TWorkingUnits MakeWorkingUnits(bool feet) {
   return units;
 }
 
-TWorkingUnits& WorkingUnits() {
-  static TWorkingUnits units;
-  return units;
-}
-
 }  // namespace lumora

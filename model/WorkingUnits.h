@@ -20,7 +20,4 @@ struct TWorkingUnits {
 void ApplyUnits(TWorkingUnits& units);
 TWorkingUnits MakeWorkingUnits(bool feet);
 
-// The program's working units (feet until the settings are read).
-TWorkingUnits& WorkingUnits();
-
 }  // namespace lumora

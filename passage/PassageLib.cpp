@@ -10,16 +10,6 @@ namespace lumora {
 
 const char* const kNoOutputProcMessage = "No output procedure assigned.";
 
-TPassageOptions& PassageOptions() {
-  static TPassageOptions options;
-  return options;
-}
-
-TPassageState& PassageState() {
-  static TPassageState state;
-  return state;
-}
-
 namespace {
 
 constexpr double kDegPerRad = 180.0 / std::numbers::pi;

@@ -38,9 +38,6 @@ struct TPassageOptions {
   bool AverageJoints = true;
 };
 
-// The options of the program; each caller sets the ones it controls.
-TPassageOptions& PassageOptions();
-
 struct TCrossSection {
   int Count = 0;  // 4 or 8
   std::array<T3DVector, 8> Points{};
@@ -65,9 +62,6 @@ struct TPassageState {
   // A procedure sets it to end the walk before the next line, survey or section.
   bool AbortBuild = false;
 };
-
-// The state of the program's own builds.
-TPassageState& PassageState();
 
 // The callbacks carry no owner object: callers capture what they fill in
 // the lambdas they pass. Quads come wound so that their corners run

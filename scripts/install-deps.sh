@@ -12,8 +12,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libgmp-dev
   clang libclang-rt-14-dev clang-format
   fontconfig fonts-dejavu-core hershey-fonts-data
-  gdal-bin python3-ezdxf assimp-utils ffmpeg unzip libxml2-utils desktop-file-utils shared-mime-info
-  survex survex-aven proj-bin
+  python3 gdal-bin python3-ezdxf assimp-utils ffmpeg unzip libxml2-utils desktop-file-utils shared-mime-info
+  survex survex-aven libproj-dev proj-bin
   chromium
 )
 # Node may come from elsewhere: NodeSource's nodejs carries npm itself and

@@ -15,11 +15,6 @@ TVolumeModel::TVolumeModel(const TPlotModel& model, const TPassageOptions& optio
   for (int k = 0; k < kMaxLevels; ++k) Levels[k].Triangulator.Name = "Triangulator-" + std::to_string(k);
 }
 
-TVolumeModel& VolumeModel() {
-  static TVolumeModel model(PlotModel(), PassageOptions(), PassageState());
-  return model;
-}
-
 int TVolumeModel::Count() const { return std::clamp(LevelCount, 1, kMaxLevels); }
 
 std::optional<double> TVolumeModel::Ratio(double cave, double rock) {
@@ -31,7 +26,9 @@ std::optional<double> TVolumeModel::Ratio(double cave, double rock) {
 TPlotVector SplitRecord(const TPlotVector& p, const TPlotVector& c, double e) {
   TPlotVector r;
   r.Code = 'D';
-  r.Name.Assign(std::string(p.Name.View()) + "Split");
+  // Split points are never shown, so they keep P's name rather than one
+  // of their own ("...Split"): the model holds the names.
+  r.NameId = p.NameId;
   r.Position = p.Position;
   if (c.Position.z != p.Position.z) {
     const double t = (e - p.Position.z) / (c.Position.z - p.Position.z);

@@ -88,10 +88,6 @@ class TVolumeModel {
   std::vector<TPlotVector> subdivided_;
 };
 
-// The program's volume model, over PlotModel(), PassageOptions() and
-// PassageState().
-TVolumeModel& VolumeModel();
-
 // The split record of the shot p -> c at elevation e.
 TPlotVector SplitRecord(const TPlotVector& p, const TPlotVector& c, double e);
 

@@ -10,6 +10,8 @@ namespace lumora {
 
 namespace {
 
+// A label longer than this keeps its end: the view has no room for more.
+constexpr size_t kLongestLabel = 255;
 constexpr uint32_t kLineBoxColor = 0x00FF00;
 constexpr uint32_t kPassageBoxColor = 0xFF0000;
 constexpr uint32_t kLabelColor = 0x00FF00;
@@ -159,7 +161,8 @@ void SetLabels(const TPlotModel& model, const TPassageOptions& options, TGL2DStr
     if (i % 10 == 0) fields.Action("Labels: " + std::to_string(i));
     const TPlotVector& r = plots[i];
     if (Station(r.Code, options.IncludeHidden))
-      labels.AddString(r.Name.Str(), Add(SceneCoordinates(r.Position, model, options), T3DVector{0.5, 0.5, 0}), 2);
+      labels.AddString(model.CutName(r, kLongestLabel),
+                       Add(SceneCoordinates(r.Position, model, options), T3DVector{0.5, 0.5, 0}), 2);
   }
   labels.ResetOrientation();
 }
@@ -218,11 +221,6 @@ void SyncVisibility(const TCaveScene& scene, const TCaveVisibility& v) {
   scene.PassageBox->Visible = v.Box && v.BoxMode != TBoxMode::Line;
   scene.Hull->Visible = v.Hull;
   scene.CaveFrame->Changed();
-}
-
-bool& UsePassDims() {
-  static bool use = true;
-  return use;
 }
 
 void SetDefaultRendering(TGLRenderer& renderer, TGLViewerCore& viewer, bool flat) {
@@ -291,9 +289,9 @@ T3DVector SceneCoordinates(const T3DVector& p, const TPlotModel& model, const TP
   return AxisChange(q);
 }
 
-void ClearCave(const TCaveScene& scene, TPlotModel& model) {
-  model.ClearPlotModel();
-  PassageState() = TPassageState{};
+void ClearCave(const TCaveScene& scene, TCaveDocument& document) {
+  document.Model.ClearPlotModel();
+  document.PassageState = TPassageState{};
   scene.PassageMesh->Clear();
   scene.Hull->Clear();
   for (TGLLines* l : {scene.Shots, scene.Splays, scene.Centreline, scene.LineBox, scene.PassageBox}) l->Clear();
@@ -305,12 +303,10 @@ void ClearCave(const TCaveScene& scene, TPlotModel& model) {
 
 namespace {
 
-TCaveLoadResult BuildCave(const std::filesystem::path& plotFile, TGLViewerCore& viewer, const TCaveScene& scene,
-                          TPlotModel& model, TPassageOptions& options, const TCaveMeshSettings& settings,
-                          const TCaveStyle& style, const TFields& fields, const TMessageProc& warn) {
-  TCaveLoadResult result;
+// What every load does before the model is read.
+void ResetScene(TGLViewerCore& viewer, const TCaveScene& scene, TPassageOptions& options,
+                const TCaveMeshSettings& settings) {
   TGLFastMesh& mesh = *scene.PassageMesh;
-
   SetDefaultRendering(mesh, viewer, false);
   SetDefaultRendering(*scene.Rose, viewer, true);
   SetDefaultRendering(*scene.RoseBase, viewer, true);
@@ -319,7 +315,11 @@ TCaveLoadResult BuildCave(const std::filesystem::path& plotFile, TGLViewerCore& 
   ApplyMeshOptions(settings, options);
   mesh.ResetOrientation();
   scene.CaveFrame->ResetOrientation();
+}
 
+TCaveLoadResult ReadCave(const std::filesystem::path& plotFile, TPlotModel& model, const TFields& fields,
+                         const TMessageProc& warn) {
+  TCaveLoadResult result;
   fields.Action("Reading File");
   const TPlotLoadResult loaded = LoadSurveyFile(
       model, plotFile.string(),
@@ -330,9 +330,17 @@ TCaveLoadResult BuildCave(const std::filesystem::path& plotFile, TGLViewerCore& 
       warn);
   if (!loaded.Ok) result.Error = loaded.Message;
   result.Warning = loaded.Warning;
+  return result;
+}
 
+// The scene from the model, after ResetScene.
+void BuildCave(TGLViewerCore& viewer, const TCaveScene& scene, TCaveDocument& document, const TCaveStyle& style,
+               const TFields& fields, TCaveLoadResult& result) {
+  const TPlotModel& model = document.Model;
+  const TPassageOptions& options = document.PassageOptions;
+  TGLFastMesh& mesh = *scene.PassageMesh;
   if (model.Plots.Count() > kPassDimsLimit) {
-    UsePassDims() = false;
+    document.UsePassDims = false;
     result.TooManyForPassDims = true;
   }
 
@@ -357,7 +365,7 @@ TCaveLoadResult BuildCave(const std::filesystem::path& plotFile, TGLViewerCore& 
     fields.Progress(percent);
     fields.Polygons(ThousandsText(faces));
   });
-  TPassageState& state = PassageState();
+  TPassageState& state = document.PassageState;
   state = walls.State;
   mesh.SwapGeometry(walls.Mesh);
   scene.TriangleSurveys->Swap(walls.TriangleSurveys);
@@ -396,20 +404,36 @@ TCaveLoadResult BuildCave(const std::filesystem::path& plotFile, TGLViewerCore& 
   // fits the view's width, which makes the home view of this load.
   viewer.FitObject(*scene.CaveFrame);
   fields.Action("Rendering Image");
-  return result;
+}
+
+// A load, reading `plotFile` first unless there is none.
+TCaveLoadResult RunLoad(const std::filesystem::path* plotFile, TGLViewerCore& viewer, const TCaveScene& scene,
+                        TCaveDocument& document, const TCaveMeshSettings& settings, const TCaveStyle& style,
+                        const TCaveLoadProgress& progress, const TMessageProc& warn) {
+  const TFields fields{progress};
+  try {
+    ResetScene(viewer, scene, document.PassageOptions, settings);
+    TCaveLoadResult result = plotFile ? ReadCave(*plotFile, document.Model, fields, warn) : TCaveLoadResult{};
+    BuildCave(viewer, scene, document, style, fields, result);
+    return result;
+  } catch (const ELoadCancelled&) {
+    ClearCave(scene, document);
+    throw;
+  }
 }
 
 }  // namespace
 
 TCaveLoadResult LoadCave(const std::filesystem::path& plotFile, TGLViewerCore& viewer, const TCaveScene& scene,
-                         TPlotModel& model, TPassageOptions& options, const TCaveMeshSettings& settings,
-                         const TCaveStyle& style, const TCaveLoadProgress& progress, const TMessageProc& warn) {
-  try {
-    return BuildCave(plotFile, viewer, scene, model, options, settings, style, TFields{progress}, warn);
-  } catch (const ELoadCancelled&) {
-    ClearCave(scene, model);
-    throw;
-  }
+                         TCaveDocument& document, const TCaveMeshSettings& settings, const TCaveStyle& style,
+                         const TCaveLoadProgress& progress, const TMessageProc& warn) {
+  return RunLoad(&plotFile, viewer, scene, document, settings, style, progress, warn);
+}
+
+TCaveLoadResult RebuildCave(TGLViewerCore& viewer, const TCaveScene& scene, TCaveDocument& document,
+                            const TCaveMeshSettings& settings, const TCaveStyle& style,
+                            const TCaveLoadProgress& progress) {
+  return RunLoad(nullptr, viewer, scene, document, settings, style, progress, {});
 }
 
 void SetShotLines(const TPlotModel& model, const TPassageOptions& options, const TCaveScene& scene,

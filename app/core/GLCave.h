@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/core/WallMesh.h"
+#include "document/CaveDocument.h"
 #include "model/PlotArray.h"
 #include "model/PlotReader.h"
 #include "passage/PassageLib.h"
@@ -119,11 +120,8 @@ struct TCaveLoadResult {
   bool TooManyForPassDims = false;  // more than 15000 records
 };
 
-// The volume tool's "Use Pass Dims" box, unchecked by loads of big plots.
-bool& UsePassDims();
-
-// An empty scene and model, as after a file that could not be read.
-void ClearCave(const TCaveScene& scene, TPlotModel& model);
+// An empty scene and document, as after a file that could not be read.
+void ClearCave(const TCaveScene& scene, TCaveDocument& document);
 
 // Walls in the wall colour, half transparent without blending, no texture,
 // everything else hidden: the view after a load.
@@ -140,9 +138,9 @@ void SetDefaultRendering(TGLRenderer& renderer, TGLViewerCore& viewer, bool flat
 TCaveScene CreateSceneObjects(TGLViewerCore& viewer);
 
 // The part of a load that the window and `lumora-cli render` share: the
-// plot read, then shots, stations, labels and walls built into the scene
-// (the window adds the caption, the recent files, the cursor and the
-// display defaults around it); then the cave frame is
+// plot read into the document's model, then shots, stations, labels and
+// walls built into the scene (the window adds the caption, the recent files,
+// the cursor and the display defaults around it); then the cave frame is
 // set back so the whole cave fits the view, as its home position. A plot
 // reader error goes to `warn` and into the result, and the scene is built
 // from what was read; anything else the scene or the wall builder throws
@@ -150,8 +148,13 @@ TCaveScene CreateSceneObjects(TGLViewerCore& viewer);
 // second thread while the shots, stations and labels are made on this one;
 // the progress fields are only called on this thread.
 TCaveLoadResult LoadCave(const std::filesystem::path& plotFile, TGLViewerCore& viewer, const TCaveScene& scene,
-                         TPlotModel& model, TPassageOptions& options, const TCaveMeshSettings& settings,
-                         const TCaveStyle& style, const TCaveLoadProgress& progress, const TMessageProc& warn = {});
+                         TCaveDocument& document, const TCaveMeshSettings& settings, const TCaveStyle& style,
+                         const TCaveLoadProgress& progress, const TMessageProc& warn = {});
+// The same load from what the document's model already holds, read by
+// someone else: everything but the read.
+TCaveLoadResult RebuildCave(TGLViewerCore& viewer, const TCaveScene& scene, TCaveDocument& document,
+                            const TCaveMeshSettings& settings, const TCaveStyle& style,
+                            const TCaveLoadProgress& progress);
 
 // The shots, splays and centreline of a loaded model as a load makes them,
 // with the survey of each centreline segment; for builders outside a load.

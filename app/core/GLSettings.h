@@ -16,10 +16,10 @@ std::filesystem::path RecentFilesSettingsPath();
 
 // Section Units, key Feet (default feet; a value that is not an integer
 // counts as absent), then ApplyUnits. Never fails.
-void ReadUnits(TWorkingUnits& units = WorkingUnits(), const std::filesystem::path& path = UnitsSettingsPath());
+void ReadUnits(TWorkingUnits& units, const std::filesystem::path& path = UnitsSettingsPath());
 // Writes UnitsFeet as "1" or "0", keeping the rest of the file. Throws
 // std::runtime_error naming the file when it cannot be written; the file
 // is then as it was.
-void SaveUnits(const TWorkingUnits& units = WorkingUnits(), const std::filesystem::path& path = UnitsSettingsPath());
+void SaveUnits(const TWorkingUnits& units, const std::filesystem::path& path = UnitsSettingsPath());
 
 }  // namespace lumora

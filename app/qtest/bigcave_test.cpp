@@ -127,7 +127,7 @@ class BigCaveTest : public QObject {
     QCOMPARE(s.PassageMesh->ColorCount(), 0);
     QCOMPARE(s.Shots->SegmentCount(), 0);
     QCOMPARE(s.Stations->Points.Count(), 0);
-    QCOMPARE(PlotModel().Plots.Count(), 0);
+    QCOMPARE(form->Document().Model.Plots.Count(), 0);
     QCOMPARE(form->windowTitle(), QString("Lumora"));
     QVERIFY(form->menuBar()->isEnabled() && form->Viewer()->Enabled);
     QVERIFY(QApplication::overrideCursor() == nullptr);

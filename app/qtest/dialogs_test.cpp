@@ -111,15 +111,14 @@ class DialogsTest : public QObject {
     QObject scope;
     const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
     QTemporaryDir dir;
-    TWorkingUnits metres = MakeWorkingUnits(false);
-    std::swap(WorkingUnits(), metres);
+    const TWorkingUnits metres = MakeWorkingUnits(false);
 
     qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
     bool boxShown = false;
     {
       QObject watch;
       WhenModal(&watch, [&](QWidget*) { boxShown = true; });
-      SaveUnitsCommand(nullptr);
+      SaveUnitsCommand(nullptr, metres);
       QTest::qWait(100);  // the watch would have seen a box by now
     }
     QVERIFY(!boxShown);
@@ -137,8 +136,7 @@ class DialogsTest : public QObject {
         mb->accept();
       }
     });
-    SaveUnitsCommand(nullptr);
-    std::swap(WorkingUnits(), metres);
+    SaveUnitsCommand(nullptr, metres);
     qputenv("XDG_CONFIG_HOME", saved);
     QVERIFY2(message.contains(target), qPrintable(message));
   }

@@ -109,7 +109,7 @@ class FindTest : public QObject {
     }
     qFatal("no lone station in view (z %g)", form->Scene().CaveFrame->Position.z);
   }
-  const TPlotVector& Record(int entry) { return PlotModel().Plots[Index().Entry(entry).Plot]; }
+  const TPlotVector& Record(int entry) { return form->Document().Model.Plots[Index().Entry(entry).Plot]; }
   double Top() {
     double top = -1e300;
     for (int i = 0; i < Index().Count(); ++i) top = std::max(top, Index().Entry(i).Position.z);
@@ -118,9 +118,9 @@ class FindTest : public QObject {
 
  private slots:
   void initTestCase() {
-    WorkingUnits() = MakeWorkingUnits(true);
     ShowWindow(form, 720, 480, nullptr, &errors);
     if (QTest::currentTestFailed()) return;
+    form->Document().Units = MakeWorkingUnits(true);
     QTRY_VERIFY(form->SceneCreated());
     form->LoadCave(kDemo);
     QVERIFY(!form->Loading());
@@ -210,14 +210,14 @@ class FindTest : public QObject {
     }
     Find<QCheckBox>("WallsChk")->setChecked(true);
     // Metres when the settings say so.
-    WorkingUnits() = MakeWorkingUnits(false);
+    form->Document().Units = MakeWorkingUnits(false);
     const int e = LoneStation(5);
     ClickAt(QPointF(At(e).X, At(e).Y));
     const std::vector<double> n = Numbers(Status());
     QCOMPARE(n.size(), size_t(4));
     QVERIFY(std::abs(n[2] - Record(e).Position.z * 0.3048) < 0.006);
     QVERIFY(Status().contains(" m,") && !Status().contains("ft"));
-    WorkingUnits() = MakeWorkingUnits(true);
+    form->Document().Units = MakeWorkingUnits(true);
 
     // Far from every station a click picks nothing and keeps the selection.
     const int before = Tool().Selected();

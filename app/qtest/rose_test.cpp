@@ -102,7 +102,7 @@ class RoseTest : public QObject {
     petals->setValue(36);
 
     // Opening set the thickness from the depth range: 1 - -447 ft.
-    const double range = PlotModel().PlotInfo.DepthRange;
+    const double range = form->Document().Model.PlotInfo.DepthRange;
     QCOMPARE(range, 448.0);
     auto* layers = Find<QSpinBox>("LayersSpin");
     auto* thick = Find<QDoubleSpinBox>("ThickSpin");

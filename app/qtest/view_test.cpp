@@ -188,8 +188,9 @@ class ViewTest : public QObject, TMainWindowFixture {
     Key(Qt::Key_P);
     Find<QCheckBox>("DepthChk")->setChecked(true);
     const QImage on = Render();
+    const TCaveDocument& document = form->Document();
     const TOverlayContent content =
-        OverlayContent(form->Scene(), PlotModel(), PassageOptions(), form->Coloring(), WorkingUnits());
+        OverlayContent(form->Scene(), document.Model, document.PassageOptions, form->Coloring(), document.Units);
     const TOverlayLayout l = LayoutOverlays(content, form->Viewer()->width(), form->Viewer()->height());
     QCOMPARE(content.Key.size(), size_t{23});
     const qreal dpr = on.devicePixelRatio();
@@ -286,7 +287,7 @@ class ViewTest : public QObject, TMainWindowFixture {
       QCOMPARE(form->windowTitle(), title);
       QCOMPARE(form->CurrentPlotFile, current);
       QCOMPARE(form->ReopenMenu()->Paths(), recent);
-      QVERIFY(PlotModel().Plots.Count() > 0);
+      QVERIFY(form->Document().Model.Plots.Count() > 0);
     }
   }
 };

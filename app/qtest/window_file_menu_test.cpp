@@ -288,7 +288,7 @@ class WindowFileMenuTest : public QObject, TMainWindowFixture {
     TGltfRequest request;
     request.Coloring = TWallColoring::Survey;
     const QString exported = temp.filePath("exported.glb");
-    write_gltf(exported.toStdString(), {PlotModel(), options, passage, state, progress}, request);
+    write_gltf(exported.toStdString(), {form->Document().Model, options, passage, state, progress}, request);
     const TGltfContent built = ReadGltf(exported);
     QVERIFY(built.Walls.size() > 10);
     QVERIFY(built.Walls == shown.Walls);

@@ -53,7 +53,7 @@ class WindowMenusTest : public QObject, TMainWindowFixture {
     Find<QAction>("PassageModelMnu")->trigger();
     QCOMPARE(Cave().Position.z, Cave().HomePosition.z);
 
-    QVERIFY(WorkingUnits().UnitsFeet);
+    QVERIFY(form->Document().Units.UnitsFeet);
     OnNextDialog(
         [](QWidget* d) {
           Press(d, "Meters");
@@ -62,8 +62,8 @@ class WindowMenusTest : public QObject, TMainWindowFixture {
         &title);
     Find<QAction>("SettingsMnu")->trigger();
     QCOMPARE(title, QString("Environment Options"));
-    QVERIFY(!WorkingUnits().UnitsFeet);
-    WorkingUnits() = MakeWorkingUnits(true);
+    QVERIFY(!form->Document().Units.UnitsFeet);
+    form->Document().Units = MakeWorkingUnits(true);
 
     OnNextDialog([](QWidget* d) { Press(d, "OK"); }, &title);
     Find<QAction>("AboutMnu")->trigger();

@@ -19,7 +19,9 @@
 
 namespace lumora {
 
-TExportJob TExporterForm::Job() { return {model_, options_, PassageOptions(), PassageState(), Progress()}; }
+TExportJob TExporterForm::Job() {
+  return {model_, options_, document_.PassageOptions, document_.PassageState, Progress()};
+}
 
 QString TExporterForm::AskSaveName(const QString& title, const QString& filter, const QString& suffix,
                                    const QString& ext) {
@@ -29,12 +31,16 @@ QString TExporterForm::AskSaveName(const QString& title, const QString& filter, 
   return file;
 }
 
+void TExporterForm::SetBusy(bool busy) {
+  busy_ = busy;
+  PageControl->setEnabled(!busy);
+  bottomOptions_->setEnabled(!busy);
+  for (QMenuBar* bar : findChildren<QMenuBar*>()) bar->setEnabled(!busy);
+}
+
 void TExporterForm::RunWriter(const std::function<void()>& write) {
   // Events run while the bars move; nothing here may start a second export.
-  busy_ = true;
-  PageControl->setEnabled(false);
-  bottomOptions_->setEnabled(false);
-  for (QMenuBar* bar : findChildren<QMenuBar*>()) bar->setEnabled(false);
+  SetBusy(true);
   QApplication::setOverrideCursor(Qt::WaitCursor);
   QString failure;
   try {
@@ -43,10 +49,7 @@ void TExporterForm::RunWriter(const std::function<void()>& write) {
     failure = QString::fromLocal8Bit(e.what());
   }
   QApplication::restoreOverrideCursor();
-  for (QMenuBar* bar : findChildren<QMenuBar*>()) bar->setEnabled(true);
-  PageControl->setEnabled(true);
-  bottomOptions_->setEnabled(true);
-  busy_ = false;
+  SetBusy(false);
   if (!failure.isEmpty()) ErrorBox(failure);
 }
 

@@ -109,8 +109,8 @@ class TExporterForm::TFormProgress : public TExportProgress {
   QElapsedTimer since_;
 };
 
-TExporterForm::TExporterForm(TPlotModel& model, QWidget* parent)
-    : QDialog(parent), model_(model), progress_(std::make_unique<TFormProgress>(*this)) {
+TExporterForm::TExporterForm(TCaveDocument& document, QWidget* parent)
+    : QDialog(parent), document_(document), model_(document.Model), progress_(std::make_unique<TFormProgress>(*this)) {
   setObjectName(QStringLiteral("ExporterForm"));
   setWindowTitle(QStringLiteral("Bramble 3D Exporter"));
   setModal(true);
@@ -366,6 +366,13 @@ void TExporterForm::OpenPlotFile(const QString& file) {
   context_.LastOpenedPath = path.toStdString();
   QDir::setCurrent(QFileInfo(path).absolutePath());
   if (path.toStdString() != context_.CurrentPlotPath) {
+    // The main window rebuilds its scene from the document before this
+    // window takes commands again.
+    struct TBusy {
+      TExporterForm& form;
+      ~TBusy() { form.SetBusy(false); }
+    } busy{*this};
+    SetBusy(true);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     LoadSurveyFile(
         model_, path.toStdString(),
@@ -378,6 +385,7 @@ void TExporterForm::OpenPlotFile(const QString& file) {
     QApplication::restoreOverrideCursor();
     // The model now holds what was read of this file, whole or not.
     context_.CurrentPlotPath = path.toStdString();
+    document_.Loaded(context_.CurrentPlotPath);
   }
   RefreshDataTypes();
   binder_->Load();

@@ -14,6 +14,7 @@
 #include <optional>
 #include <vector>
 
+#include "document/CaveDocument.h"
 #include "export/ExportMain.h"
 #include "export/ExportOptions.h"
 
@@ -44,9 +45,10 @@ extern const char* const kExporterCaption;  // "Bramble 3D Exporter - "
 class TExporterForm : public QDialog {
   Q_OBJECT
  public:
-  // The survey model is the program's, shared with the main window; the
-  // writers build walls with the program's passage options and state.
-  explicit TExporterForm(TPlotModel& model, QWidget* parent = nullptr);
+  // The document is shared with the main window: the writers build walls
+  // with its passage options and state, and a plot file opened here is read
+  // into its model, which then says so to the window.
+  explicit TExporterForm(TCaveDocument& document, QWidget* parent = nullptr);
   ~TExporterForm() override;
 
   // The file the model holds, as the main window loaded it.
@@ -128,10 +130,13 @@ class TExporterForm : public QDialog {
   void KMLExportClick();
   void GLTFExportClick();
   QString AskSaveName(const QString& title, const QString& filter, const QString& suffix, const QString& ext);
+  // Events run during reads and writes: nothing may start another meanwhile.
+  void SetBusy(bool busy);
   void RunWriter(const std::function<void()>& write);
   TExportJob Job();
 
-  TPlotModel& model_;
+  TCaveDocument& document_;
+  TPlotModel& model_;  // the document's
   TExportOptions options_;
   TExportContext context_;
   std::unique_ptr<TOptionBinder> binder_;

@@ -88,7 +88,7 @@ void CheckRoundTrip(const TDemoOptions& options) {
     TRange r = model.SurveyPlotRange(i);
     ASSERT_FALSE(r.Empty());
     for (int p = r.First; p <= r.Last; ++p)
-      EXPECT_TRUE(Inside(model.Plots[p].Position, got.Min, got.Max)) << model.Plots[p].Name.View();
+      EXPECT_TRUE(Inside(model.Plots[p].Position, got.Min, got.Max)) << model.Name(model.Plots[p]);
   }
 
   ASSERT_EQ(s.Records.size(), static_cast<size_t>(model.Plots.Count()));
@@ -98,7 +98,7 @@ void CheckRoundTrip(const TDemoOptions& options) {
     const TPlotVector& got = model.Plots[i];
     SCOPED_TRACE("record " + std::to_string(i) + " " + want.Name);
     EXPECT_EQ(want.Code, got.Code);
-    EXPECT_EQ(want.Name, got.Name.View());
+    EXPECT_EQ(want.Name, model.Name(got));
     ExpectVector(want.Position, got.Position, "position");
     EXPECT_EQ(want.IValue, got.IValue);
     EXPECT_EQ(want.Left, got.Left);
@@ -109,8 +109,8 @@ void CheckRoundTrip(const TDemoOptions& options) {
     EXPECT_EQ(want.Comment, got.Comment.View());
     EXPECT_EQ(want.Marked, got.Marked);
     const size_t bar = want.Name.find('|');
-    EXPECT_EQ(bar == std::string::npos ? want.Name : want.Name.substr(bar + 1), got.Station());
-    EXPECT_EQ(bar == std::string::npos ? std::string() : want.Name.substr(0, bar), got.Prefix());
+    EXPECT_EQ(bar == std::string::npos ? want.Name : want.Name.substr(bar + 1), model.Station(got));
+    EXPECT_EQ(bar == std::string::npos ? std::string() : want.Name.substr(0, bar), model.Prefix(got));
     if (got.IsSplay()) ++splayRecords;
     EXPECT_TRUE(Inside(got.Position, info.Min, info.Max)) << "outside the Z box";
   }
@@ -151,9 +151,9 @@ TEST(DemoCave, LooksLikeACave) {
     const TPlotVector& start = model.Plots[r.First];
     if (start.Code == 'M') {
       // Every line but the first starts at a station already surveyed.
-      auto it = seen.find(start.Name.Str());
+      auto it = seen.find(model.Name(start));
       if (line > 0) {
-        ASSERT_NE(it, seen.end()) << start.Name.View();
+        ASSERT_NE(it, seen.end()) << model.Name(start);
         ExpectVector(it->second, start.Position, "tie-in");
         ++branches;
       }
@@ -163,24 +163,24 @@ TEST(DemoCave, LooksLikeACave) {
       const TPlotVector& rec = model.Plots[p];
       zMin = std::min(zMin, rec.Position.z);
       zMax = std::max(zMax, rec.Position.z);
-      if (!rec.Prefix().empty()) prefixes.insert(std::string(rec.Prefix()));
+      if (!model.Prefix(rec).empty()) prefixes.insert(model.Prefix(rec));
       if (rec.Marked) ++marked;
       if (rec.Comment.View().find("\r\n") != std::string::npos) ++multiLine;
       if (p == r.First || rec.Code == 'L' || rec.Code == 'V') {
-        seen.emplace(rec.Name.Str(), rec.Position);
+        seen.emplace(model.Name(rec), rec.Position);
         continue;
       }
       if (rec.IsSplay()) {
         const double len = Distance(from->Position, rec.Position);
-        EXPECT_TRUE(len >= 2.9 && len <= 25.1) << rec.Name.View() << " splay " << len;
+        EXPECT_TRUE(len >= 2.9 && len <= 25.1) << model.Name(rec) << " splay " << len;
         continue;
       }
       // Shots run from the last station that is not a splay.
       const double len = Distance(from->Position, rec.Position);
-      EXPECT_TRUE(len >= 4.95 && len <= 50.05) << rec.Name.View() << " shot of " << len << " ft";
+      EXPECT_TRUE(len >= 4.95 && len <= 50.05) << model.Name(rec) << " shot of " << len << " ft";
       if (std::abs(rec.Position.z - from->Position.z) > 0.9 * len) ++steep;
       if (rec.Code == 'd') ++hidden;
-      EXPECT_TRUE(seen.emplace(rec.Name.Str(), rec.Position).second) << rec.Name.View() << " named twice";
+      EXPECT_TRUE(seen.emplace(model.Name(rec), rec.Position).second) << model.Name(rec) << " named twice";
       from = &rec;
     }
   }

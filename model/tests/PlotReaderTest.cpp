@@ -38,9 +38,9 @@ TEST(PlotReader, StationLineWithEveryPart) {
   EXPECT_EQ(r.Position.x, 20);
   EXPECT_EQ(r.Position.y, 10);
   EXPECT_EQ(r.Position.z, 30);
-  EXPECT_EQ(r.Name, "A|B|C");
-  EXPECT_EQ(r.Prefix(), "A");
-  EXPECT_EQ(r.Station(), "B|C");
+  EXPECT_EQ(l->model.Name(r), "A|B|C");
+  EXPECT_EQ(l->model.Prefix(r), "A");
+  EXPECT_EQ(l->model.Station(r), "B|C");
   EXPECT_EQ(r.Left, 1);
   EXPECT_EQ(r.Up, 2);
   EXPECT_EQ(r.Down, 3);
@@ -50,8 +50,9 @@ TEST(PlotReader, StationLineWithEveryPart) {
   // One space after '|' is dropped, the escaped quote is kept, {P} is cut.
   EXPECT_EQ(r.Comment, "a\r\nb\r\n c\"de");
   EXPECT_TRUE(r.Marked);
+  // The first extent sets both: 30 + 2 and 30 - 3, not 0.
   EXPECT_EQ(l->model.PlotInfo.Top, 32);
-  EXPECT_EQ(l->model.PlotInfo.Bottom, 0);
+  EXPECT_EQ(l->model.PlotInfo.Bottom, 27);
 }
 
 TEST(PlotReader, OptionalPartsOutOfOrderOrMissing) {
@@ -62,15 +63,17 @@ TEST(PlotReader, OptionalPartsOutOfOrderOrMissing) {
       "D 1 2 3 S AVERYLONGSTATIONNAMEBEYONDTWENTY\r\n");
   ASSERT_TRUE(l->result.Ok) << l->result.Message;
   const auto& p = l->model.Plots;
-  EXPECT_EQ(p[0].Name, "?");
-  EXPECT_TRUE(p[0].Prefix().empty());
-  EXPECT_TRUE(p[0].Station().empty());
-  EXPECT_EQ(p[1].Name, "X");
-  EXPECT_TRUE(p[1].Prefix().empty());
-  EXPECT_EQ(p[1].Station(), "X");
+  const TPlotModel& m = l->model;
+  EXPECT_EQ(m.Name(p[0]), "?");
+  EXPECT_TRUE(m.Prefix(p[0]).empty());
+  EXPECT_TRUE(m.Station(p[0]).empty());
+  EXPECT_EQ(m.Name(p[1]), "X");
+  EXPECT_TRUE(m.Prefix(p[1]).empty());
+  EXPECT_EQ(m.Station(p[1]), "X");
   EXPECT_EQ(p[1].Left, 0);
   EXPECT_TRUE(p[2].Flags.Empty());
-  EXPECT_EQ(p[3].Name, "AVERYLONGSTATIONNAME");
+  EXPECT_EQ(m.Name(p[3]), "AVERYLONGSTATIONNAMEBEYONDTWENTY");  // kept whole
+  EXPECT_EQ(m.CutName(p[3], 20), "TIONNAMEBEYONDTWENTY");       // where a writer must cut it
   EXPECT_EQ(p[3].ShotIndex, 2);
   EXPECT_EQ(l->model.LineStarts.Count(), 1);
 }
@@ -214,7 +217,7 @@ TEST(PlotReader, LineEndingsAndEndOfFile) {
       "D 1 1 1 S ignored\r\n");
   ASSERT_TRUE(l->result.Ok) << l->result.Message;
   ASSERT_EQ(l->model.Plots.Count(), 3);
-  EXPECT_EQ(l->model.Plots[2].Name, "c");
+  EXPECT_EQ(l->model.Name(l->model.Plots[2]), "c");
 
   auto empty = Load("");
   EXPECT_TRUE(empty->result.Ok);

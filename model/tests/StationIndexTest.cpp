@@ -47,17 +47,21 @@ TEST(StationIndex, LookupsAgreeWithARegexScanOnAGeneratedCave) {
   index.Build(model);
   ASSERT_GT(index.Count(), 3000);
 
-  // Every counted record is some entry's station; splays and feature lines are not.
+  // Every counted record is some entry's station, splay ends included;
+  // feature lines are not.
+  int splays = 0;
   for (int i = 0; i < model.Plots.Count(); ++i) {
     const TPlotVector& r = model.Plots[i];
-    const std::vector<int> found = index.FindExact(r.Name.View());
+    const std::vector<int> found = index.FindExact(model.Name(r));
     bool atPosition = false;
     for (int e : found) atPosition |= Length(Subtract(index.Entry(e).Position, r.Position)) < 0.01;
-    if (r.IsSplay() || r.Code == 'L' || r.Code == 'V')
-      EXPECT_FALSE(atPosition && found.size() == 1 && index.Entry(found[0]).Plot == i) << r.Name;
+    splays += r.IsSplay();
+    if (r.Code == 'L' || r.Code == 'V')
+      EXPECT_FALSE(atPosition && found.size() == 1 && index.Entry(found[0]).Plot == i) << model.Name(r);
     else
-      ASSERT_TRUE(atPosition) << r.Name;
+      ASSERT_TRUE(atPosition) << model.Name(r);
   }
+  EXPECT_GT(splays, 0);
 
   std::mt19937 rng(3);
   std::vector<std::string> globs = {"*", "a1*", "A1?", "*1", "?", "*2*3*", "B*7", "zz*", "*x*"};
@@ -80,7 +84,8 @@ TEST(StationIndex, LookupsAgreeWithARegexScanOnAGeneratedCave) {
 
 TEST(StationIndex, OneEntryPerNameAndPositionWithSurveysAndSections) {
   // "a" twice at one place (a tie-in), "A" elsewhere in another section:
-  // two entries for the name; a splay end and a feature line are no stations.
+  // two entries for the name; a named splay end is a station, a feature
+  // line is not; a prefixed name is found by its part after the '|'.
   const char* text =
       "Z 0 100 0 100 -50 10\r\n"
       "SNorth\r\nNS1 D 1 1 2000\r\n"
@@ -88,14 +93,22 @@ TEST(StationIndex, OneEntryPerNameAndPositionWithSurveysAndSections) {
       "D 5 5 0 Ssp P 0 0 0 0 I 7 FS\r\n"
       "X 0 0 0 0 0 0\r\n"
       "SSouth\r\nNS2 D 1 1 2001\r\n"
-      "M 50 50 -20 SA P 1 1 1 1\r\nD 50 60 -20 Sc P 1 1 1 1\r\n"
-      "X 0 0 0 0 0 0\r\n";
+      "M 50 50 -20 SA P 1 1 1 1\r\nD 50 60 -20 Sc P 1 1 1 1\r\nD 50 70 -20 SNear|dd P 1 1 1 1\r\n"
+      "X 0 0 0 0 0 0\r\n"
+      "FWater R 0 1\r\nL 9 9 9 Sw V 0.5\r\nX 0 0 0 0 0 0\r\n";
   TPlotModel model;
   ASSERT_TRUE(LoadPlotText(model, text, "t.plt").Ok);
   TStationIndex index;
   index.Build(model);
-  EXPECT_EQ(index.Count(), 4);
-  EXPECT_TRUE(index.FindExact("sp").empty());
+  EXPECT_EQ(index.Count(), 6);
+  EXPECT_EQ(index.FindExact("sp").size(), 1u);
+  EXPECT_TRUE(index.FindExact("w").empty());
+  std::vector<int> found;
+  const int dd = index.FindOne("DD", found);
+  ASSERT_GE(dd, 0);
+  EXPECT_EQ(index.Name(dd), "Near|dd");
+  EXPECT_EQ(index.Find("dd"), found);
+  EXPECT_TRUE(index.FindSuffix("ear|dd").empty()) << "a suffix starts after a separator";
 
   const std::vector<int> a = index.FindExact("A");
   ASSERT_EQ(a.size(), 2u);

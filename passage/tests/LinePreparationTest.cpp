@@ -145,7 +145,7 @@ TEST(LinePreparation, RoundCornersOneAndTwoPasses) {
   EXPECT_NEAR(l[1].Position.x, 0, 1e-12);
   EXPECT_NEAR(l[2].Position.x, 3, 1e-12);  // on towards the third by 3
   EXPECT_NEAR(l[2].Position.y, 10, 1e-12);
-  EXPECT_EQ(l[1].Name, l[2].Name);  // copies of the corner station
+  EXPECT_EQ(l[1].NameId, l[2].NameId);  // copies of the corner station
   EXPECT_EQ(l[1].Left, 2);
 
   o.RoundingPasses = 2;

@@ -46,7 +46,7 @@ class TestCave {
       if (r.Code == 'M' || r.Code == 'L') model_->LineStarts.Add(model_->Plots.Count());
       std::string name = "S";
       name += std::to_string(model_->Plots.Count());
-      r.Name.Assign(name);
+      model_->SetName(r, name);
       r.Position = {s.x, s.y, s.z};
       r.Left = s.L;
       r.Right = s.R;

@@ -69,7 +69,8 @@ QHBoxLayout* Row(const QString& caption, QWidget* control, const QString& units 
 
 }  // namespace
 
-TRoseDlg::TRoseDlg(TPlotModel& model, QWidget* parent) : QDialog(parent), model_(model) {
+TRoseDlg::TRoseDlg(TPlotModel& model, const TWorkingUnits& units, QWidget* parent)
+    : QDialog(parent), model_(model), units_(units) {
   setObjectName(QStringLiteral("RoseDlg"));
   setWindowTitle(QStringLiteral("Rose Diagram"));
   ChooseColor = [this](uint32_t c) -> std::optional<uint32_t> {
@@ -238,7 +239,7 @@ void TRoseDlg::CreateRoseBtnClick() {
   };
   QString error;
   try {
-    rose_.BuildRose(objects_, model_, WorkingUnits(), LayersSpin->value(), PetalsSpin->value(), BaseChk->isChecked());
+    rose_.BuildRose(objects_, model_, units_, LayersSpin->value(), PetalsSpin->value(), BaseChk->isChecked());
   } catch (const std::exception& e) {
     error = QString::fromStdString(e.what());
   }

@@ -27,7 +27,8 @@ class TColorDisplay;
 class TRoseDlg : public QDialog {
   Q_OBJECT
  public:
-  explicit TRoseDlg(TPlotModel& model, QWidget* parent = nullptr);
+  // The rose is drawn from the model, its dimensions in the working units.
+  TRoseDlg(TPlotModel& model, const TWorkingUnits& units, QWidget* parent = nullptr);
 
   // The scene objects the rose is built into; nothing is built without.
   void SetObjects(const TRoseObjects& objects) { objects_ = objects; }
@@ -59,6 +60,7 @@ class TRoseDlg : public QDialog {
   double DepthRange() const;
 
   TPlotModel& model_;
+  const TWorkingUnits& units_;
   TGLRose rose_;
   TRoseObjects objects_;
   bool building_ = false;

@@ -35,7 +35,7 @@ TEST(ReportText, NumbersAndRows) {
   EXPECT_DOUBLE_EQ(metres.LengthFactor, MetresPerFoot());
   EXPECT_DOUBLE_EQ(metres.AreaFactor, MetresPerFoot() * MetresPerFoot());
   EXPECT_DOUBLE_EQ(metres.VolumeFactor, MetresPerFoot() * MetresPerFoot() * MetresPerFoot());
-  EXPECT_TRUE(WorkingUnits().UnitsFeet);
+  EXPECT_TRUE(TWorkingUnits{}.UnitsFeet) << "feet until the settings are read";
 
   EXPECT_EQ(ReportBlockHeader(7, feet),
             (std::vector<std::string>{"", "Levels: 7 Units: Feet", "Convex\tRock Volume\tCave Volume\tPorosity",

@@ -36,7 +36,7 @@ class VolumeCave {
       TPlotVector r;
       r.Code = i == 0 ? 'M' : 'D';
       if (i == 0) model_->LineStarts.Add(model_->Plots.Count());
-      r.Name.Assign(prefix + std::to_string(model_->Plots.Count()));
+      model_->SetName(r, prefix + std::to_string(model_->Plots.Count()));
       r.Position = {s.x, s.y, s.z};
       r.Left = s.L, r.Right = s.R, r.Up = s.U, r.Down = s.D;
       r.ShotIndex = model_->Plots.Count();

@@ -216,12 +216,12 @@ TEST(VolumeModel, SplitRecordsOfShotsAcrossBoundaries) {
   model.BuildLevels({}, true);
   const auto& list = model.SubdividedRecords();
   ASSERT_EQ(list.size(), 5u + 3u);
-  EXPECT_EQ(list[0].Name, cave.Model().Plots[0].Name);
-  EXPECT_EQ(list[1].Name, cave.Model().Plots[1].Name);
+  EXPECT_EQ(list[0].NameId, cave.Model().Plots[0].NameId);
+  EXPECT_EQ(list[1].NameId, cave.Model().Plots[1].NameId);
   for (int i : {2, 3}) {
     const TPlotVector& s = list[i];
     EXPECT_EQ(s.Code, 'D');
-    EXPECT_EQ(s.Name.View(), "LongStationName_0Spl");  // cut to 20
+    EXPECT_EQ(cave.Model().Name(s), "LongStationName_0");  // the first's name
     EXPECT_NEAR(s.Position.x, 0, 1e-12);
     EXPECT_NEAR(s.Position.y, 10, 1e-12);
     EXPECT_EQ(s.Position.z, 20);
@@ -233,10 +233,10 @@ TEST(VolumeModel, SplitRecordsOfShotsAcrossBoundaries) {
   }
   EXPECT_EQ(list[4].Code, 'M');
   // A level shot longer in plan than the subdivision is split at its middle.
-  EXPECT_EQ(list[6].Name.View(), std::string(cave.Model().Plots[2].Name.View()) + "Split");
+  EXPECT_EQ(list[6].NameId, cave.Model().Plots[2].NameId);
   EXPECT_NEAR(list[6].Position.y, 150, 1e-12);
   EXPECT_EQ(list[6].Position.z, 5);
-  EXPECT_EQ(list[7].Name, cave.Model().Plots[4].Name);  // 10 ft: not split
+  EXPECT_EQ(list[7].NameId, cave.Model().Plots[4].NameId);  // 10 ft: not split
   // The shot is counted in both layers; the shares split the total.
   EXPECT_GT(model.Levels[0].Length, 0);
   EXPECT_GT(model.Levels[1].Length, 0);

@@ -72,7 +72,7 @@ class CaveViewTest : public ::testing::Test {
   void TearDown() override { fs::remove_all(dir); }
 
   void Load(const fs::path& file) {
-    const TCaveLoadResult r = LoadCave(file, *viewer, scene, model, options, TCaveMeshSettings{}, TCaveStyle{}, {});
+    const TCaveLoadResult r = LoadCave(file, *viewer, scene, document, TCaveMeshSettings{}, TCaveStyle{}, {});
     ASSERT_TRUE(r.Error.empty()) << r.Error;
     ApplyDisplayDefaults(scene, TCaveStyle{}.WallColor);
   }
@@ -90,8 +90,9 @@ class CaveViewTest : public ::testing::Test {
 
   std::unique_ptr<TOffscreenViewer> viewer;
   TCaveScene scene;
-  TPlotModel model;
-  TPassageOptions options;
+  TCaveDocument document;
+  TPlotModel& model = document.Model;
+  TPassageOptions& options = document.PassageOptions;
   fs::path dir;
 };
 

@@ -69,7 +69,7 @@ class CaveTest : public ::testing::Test {
   TCaveLoadResult Load(const std::string& text) {
     actions.clear();
     warnings.clear();
-    return LoadCave(dir.Write("cave.plt", text), *viewer, scene, model, options, settings, style, progress,
+    return LoadCave(dir.Write("cave.plt", text), *viewer, scene, document, settings, style, progress,
                     [this](const std::string& m) { warnings.push_back(m); });
   }
 
@@ -80,8 +80,9 @@ class CaveTest : public ::testing::Test {
   TempDir dir;
   std::unique_ptr<TOffscreenViewer> viewer;
   TCaveScene scene;
-  TPlotModel model;
-  TPassageOptions options;
+  TCaveDocument document;
+  TPlotModel& model = document.Model;
+  TPassageOptions& options = document.PassageOptions;
   TCaveMeshSettings settings;
   TCaveStyle style;
   TCaveLoadProgress progress;
@@ -390,22 +391,20 @@ std::string Records(int count) {
 }
 
 TEST_F(CaveTest, MoreThanFifteenThousandRecordsUncheckUsePassDimsForGood) {
-  UsePassDims() = true;
   settings.RoundingDepth = 0;
   EXPECT_FALSE(Load(Records(15000)).TooManyForPassDims);
-  EXPECT_TRUE(UsePassDims());
+  EXPECT_TRUE(document.UsePassDims);
   EXPECT_TRUE(Load(Records(15001)).TooManyForPassDims);
-  EXPECT_FALSE(UsePassDims());
+  EXPECT_FALSE(document.UsePassDims);
   EXPECT_FALSE(Load(kCave).TooManyForPassDims);
-  EXPECT_FALSE(UsePassDims()) << "a small plot checked the box again";
-  UsePassDims() = true;
+  EXPECT_FALSE(document.UsePassDims) << "a small plot checked the box again";
 }
 
 TEST_F(CaveTest, ProgressNamesEveryStageInOrder) {
   const TCaveLoadResult r = Load(Records(1234));
   ASSERT_TRUE(r.Error.empty());
   EXPECT_EQ(shotField, "1,234");
-  EXPECT_EQ(polygonField, ThousandsText(PassageState().FaceCount));
+  EXPECT_EQ(polygonField, ThousandsText(document.PassageState.FaceCount));
   const std::vector<std::string> stages = {"Reading File",     "Setting Shots",        "Shots: 0",
                                            "Shots: 1200",      "Setting Stations",     "Station: 1230",
                                            "Setting Labels",   "Labels: 1230",         "Building Mesh",
@@ -441,8 +440,8 @@ TEST_F(CaveTest, AReaderErrorIsWarnedAndTheSceneBuiltFromWhatWasRead) {
 
   // A missing file: a warning and an empty scene, no throw.
   warnings.clear();
-  const TCaveLoadResult missing = LoadCave(dir.Write("x", "") / "none.plt", *viewer, scene, model, options, settings,
-                                           style, progress, [this](const std::string& m) { warnings.push_back(m); });
+  const TCaveLoadResult missing = LoadCave(dir.Write("x", "") / "none.plt", *viewer, scene, document, settings, style,
+                                           progress, [this](const std::string& m) { warnings.push_back(m); });
   EXPECT_FALSE(missing.Error.empty());
   EXPECT_EQ(scene.PassageMesh->ColorCount(), 0);
   EXPECT_EQ(scene.Shots->SegmentCount(), 0);

@@ -1,6 +1,6 @@
 // The exporter window driven through its controls: defaults, enabling
-// rules, settings, exports compared byte for byte with lumora-cli, the
-// volume tool's hand-over through the main window, and a failing export.
+// rules, settings, exports compared byte for byte with lumora-cli, and a
+// failing export. The main window's hand-over is tested in app/qtest.
 
 #include <sys/resource.h>
 
@@ -23,7 +23,6 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
-#include <QTextBrowser>
 #include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
@@ -33,16 +32,14 @@
 #include <functional>
 #include <memory>
 
-#include "app/GLMain.h"
 #include "controls/ReopenMenu.h"
+#include "document/CaveDocument.h"
 #include "export/KMLExport.h"
 #include "export/ShapeExport.h"
-#include "export/ui/BoundingPolygons.h"
 #include "export/ui/ExporterControls.h"
 #include "export/ui/ExporterForm.h"
 #include "model/PlotReader.h"
 #include "platform/Settings.h"
-#include "volume/CVVolume.h"
 
 using namespace lumora;
 
@@ -80,6 +77,7 @@ class ExporterTest : public QObject {
 
  private:
   QTemporaryDir temp;
+  TCaveDocument document;
   std::unique_ptr<TExporterForm> form;
   QStringList warnings, errors, asked;
   QString answer;  // what the file dialogs return
@@ -106,10 +104,10 @@ class ExporterTest : public QObject {
     };
     f.ChooseColor = [this](uint32_t) -> std::optional<uint32_t> { return chosenColour; };
   }
-  void NewForm(TPlotModel& model) {
+  void NewForm(TCaveDocument& cave) {
     form.reset();
     QFile::remove(QString::fromStdString(ExportSettingsPath().string()));
-    form = std::make_unique<TExporterForm>(model);
+    form = std::make_unique<TExporterForm>(cave);
     Hook(*form);
     warnings.clear();
     errors.clear();
@@ -134,7 +132,7 @@ class ExporterTest : public QObject {
   // Defaults on a fresh settings folder, the tree, caption and datum, and
   // the warning of an export without a plot file.
   void defaultsAndOpening() {
-    TPlotModel empty;
+    TCaveDocument empty;
     NewForm(empty);
     answer = temp.filePath("never.dxf");
     for (const char* b : {"DXFExportBtn", "VRMLExportBtn", "KMLExportBtn", "ShapeExportBtn", "GLTFExportBtn"}) Click(b);
@@ -203,20 +201,20 @@ class ExporterTest : public QObject {
     form->OpenPlotFile(kDemo);
     QCOMPARE(form->windowTitle(), QString("Bramble 3D Exporter - demo.plt"));
     QCOMPARE(Find<QLineEdit>("FilenameDis")->text(), QString("demo.plt"));
-    QCOMPARE(Find<QComboBox>("DatumCombo")->currentText(), QString::fromStdString(empty.PlotInfo.Datum.Str()));
-    QCOMPARE(form->Options().DatumCombo, KMLDatumIndex(empty.PlotInfo.Datum.Str()));
+    QCOMPARE(Find<QComboBox>("DatumCombo")->currentText(), QString::fromStdString(empty.Model.PlotInfo.Datum.Str()));
+    QCOMPARE(form->Options().DatumCombo, KMLDatumIndex(empty.Model.PlotInfo.Datum.Str()));
     auto* tree = Find<QTreeWidget>("SurveyTree");
-    QCOMPARE(tree->topLevelItemCount(), empty.Sections.Count());
+    QCOMPARE(tree->topLevelItemCount(), empty.Model.Sections.Count());
     int surveys = 0;
     for (int s = 0; s < tree->topLevelItemCount(); ++s) {
       QVERIFY(tree->topLevelItem(s)->isExpanded());
       surveys += tree->topLevelItem(s)->childCount();
     }
-    QCOMPARE(surveys, empty.Surveys.Count());
+    QCOMPARE(surveys, empty.Model.Surveys.Count());
     QCOMPARE(Find<QLineEdit>("SurveyDis")->text().isEmpty(), false);
     QCOMPARE(form->ReopenMenu()->Paths().front(), std::filesystem::path(kDemo.toStdString()));
     // The same path again is not read again: a model changed meanwhile stays.
-    empty.Sections[0].Name = "Changed";
+    empty.Model.Sections[0].Name = "Changed";
     form->OpenPlotFile(kDemo);
     QCOMPARE(tree->topLevelItem(0)->text(0), QString("Changed"));
 
@@ -231,7 +229,7 @@ class ExporterTest : public QObject {
     form->OpenPlotFile(upper.fileName());
     QCOMPARE(form->windowTitle(), QString("Bramble 3D Exporter - upper.plt"));
     QCOMPARE(form->Options().DatumCombo, 5);
-    QCOMPARE(tree->topLevelItem(0)->text(0), QString::fromStdString(empty.Sections[0].Name.Str()));
+    QCOMPARE(tree->topLevelItem(0)->text(0), QString::fromStdString(empty.Model.Sections[0].Name.Str()));
     QVERIFY(tree->topLevelItem(0)->text(0) != "Changed");
 
     // The bars through the writers' interface, and pending events run.
@@ -257,7 +255,7 @@ class ExporterTest : public QObject {
   }
 
   void enablingRules() {
-    NewForm(PlotModel());
+    NewForm(document);
     TRadioGroup* types = Radio("ConvertTypeRadio");
     form->PrepareOpen();
     QVERIFY(types->Item(9)->isHidden() && types->Item(10)->isHidden());
@@ -303,7 +301,7 @@ class ExporterTest : public QObject {
   // The window's buttons and lumora-cli with the same settings file write
   // the same bytes.
   void exportsMatchCommandLine() {
-    NewForm(PlotModel());
+    NewForm(document);
     form->OpenPlotFile(kDemo);
     const QString ini = temp.filePath("cli.ini");
     QFile f(ini);
@@ -315,7 +313,7 @@ class ExporterTest : public QObject {
         "[KML]\nAltitudeMode=1\nAltitude=5\nFillTransparency=100\nDoSections=0\n"
         // The window selects the plot file's own datum when it opens it.
         "Datum=" +
-        QByteArray::number(KMLDatumIndex(PlotModel().PlotInfo.Datum.Str())) +
+        QByteArray::number(KMLDatumIndex(document.Model.PlotInfo.Datum.Str())) +
         "\n"
         "[Walls]\nPassShape=0\nCornerThreshold=30\n");
     f.close();
@@ -376,7 +374,7 @@ class ExporterTest : public QObject {
   }
 
   void settingsRoundTrip() {
-    NewForm(PlotModel());
+    NewForm(document);
     form->PrepareOpen();
     // Away from every default, through the controls.
     for (auto* w : form->findChildren<QCheckBox*>()) w->click();
@@ -428,95 +426,9 @@ class ExporterTest : public QObject {
     QCOMPARE(form->ReopenMenu()->Paths().front(), std::filesystem::path(kDemo.toStdString()));
   }
 
-  // The main window hands the volume model's hulls over; their shapefile
-  // opens in GDAL. Without a hull the notice comes first and the items stay
-  // hidden. A file opened inside the exporter becomes the main window's cave.
-  void mainWindowHandOver() {
-    form.reset();
-    TForm1 main;
-    QStringList infos;
-    main.InformationBox = [&infos](const QString& t) { infos << t; };
-    main.ErrorBox = [this](const QString& t) { errors << t; };
-    main.resize(640, 420);
-    main.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&main));
-    QTRY_VERIFY(main.SceneCreated());
-    main.LoadCave(kDemo);
-    QAction* item = main.findChild<QAction*>("ExportMnu");
-    QVERIFY(item && item->isEnabled());
-
-    TVolumeModel& volume = VolumeModel();
-    volume.LevelCount = 3;
-    volume.BuildLevels({}, false);
-    volume.ComputeVolumes({}, false, 0.3);
-    const auto polygons = BoundingPolygonsOf(volume);
-    QCOMPARE(static_cast<int>(polygons.size()), 3);
-
-    const QString shp = temp.filePath("bounds.shp");
-    const QString other = temp.filePath("other cave.plt");
-    QFile::remove(other);
-    QVERIFY(QFile::copy(kDemo, other));
-    bool sawItems = false, sawHidden = false;
-    QString helpPage;
-    auto whenOpen = [&](std::function<void(TExporterForm*)> act) {
-      QTimer::singleShot(0, &main, [&, act] {
-        QTRY_VERIFY(qobject_cast<TExporterForm*>(QApplication::activeModalWidget()));
-        auto* x = qobject_cast<TExporterForm*>(QApplication::activeModalWidget());
-        Hook(*x);
-        act(x);
-        x->accept();
-      });
-    };
-
-    whenOpen(
-        [&](TExporterForm* x) { sawHidden = x->findChild<TRadioGroup*>("ConvertTypeRadio")->Item(9)->isHidden(); });
-    item->trigger();
-    QVERIFY(sawHidden);
-    QCOMPARE(infos, QStringList(QString::fromLatin1(kNoBoundingBoxMessage)));
-
-    main.SetHullBuilt(true);
-    whenOpen([&](TExporterForm* x) {
-      auto* types = x->findChild<TRadioGroup*>("ConvertTypeRadio");
-      sawItems = !types->Item(9)->isHidden() && !types->Item(10)->isHidden();
-      types->Item(9)->click();
-      answer = shp;
-      x->findChild<QPushButton*>("ShapeExportBtn")->click();
-      x->findChild<QAction*>("ContentsMnu")->trigger();
-      if (auto* b = x->findChild<QTextBrowser*>("HelpBrowser")) helpPage = b->source().fileName();
-      x->OpenPlotFile(other);
-    });
-    item->trigger();
-    QVERIFY(sawItems);
-    QCOMPARE(infos.size(), 1);
-    QVERIFY2(errors.isEmpty(), qPrintable(errors.join('\n')));
-    QCOMPARE(helpPage, QString("exporter.html"));
-
-    QProcess ogr;
-    ogr.start("ogrinfo", {"-ro", "-al", "-so", shp});
-    QVERIFY(ogr.waitForFinished(60000));
-    const QString info = QString::fromLocal8Bit(ogr.readAllStandardOutput());
-    QVERIFY2(ogr.exitCode() == 0, qPrintable(info + ogr.readAllStandardError()));
-    // One wall quad per hull side.
-    size_t sides = 0;
-    for (const auto& p : polygons) sides += p.size();
-    QVERIFY2(info.contains(QString("Feature Count: %1\n").arg(sides)), qPrintable(info));
-    QVERIFY2(info.contains("Geometry: 3D Measured Polygon"), qPrintable(info));
-
-    // The hidden bounding item falls back to the first one.
-    int typeAfter = -1;
-    whenOpen([&](TExporterForm* x) { typeAfter = x->findChild<TRadioGroup*>("ConvertTypeRadio")->ItemIndex(); });
-    item->trigger();
-    QCOMPARE(typeAfter, 0);
-    QCOMPARE(infos.size(), 2);
-
-    QCOMPARE(main.CurrentPlotFile, QFileInfo(other).absoluteFilePath());
-    QCOMPARE(main.windowTitle(), QString("Lumora - other cave.plt"));
-    QVERIFY(!main.HullBuilt());
-  }
-
   // A target that cannot be replaced: the writer's message, the old file.
   void failingExportKeepsOldFile() {
-    NewForm(PlotModel());
+    NewForm(document);
     form->OpenPlotFile(kDemo);
     QDir dir(temp.path());
     QVERIFY(dir.mkpath("locked"));
@@ -549,7 +461,7 @@ class ExporterTest : public QObject {
  private:
   void NewFormKeepingSettings() {
     form.reset();
-    form = std::make_unique<TExporterForm>(PlotModel());
+    form = std::make_unique<TExporterForm>(document);
     Hook(*form);
   }
 };
