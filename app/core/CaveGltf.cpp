@@ -268,6 +268,7 @@ void Georeference(const TPlotInfo& info, TGltfCave& cave) {
   cave.Offset = Scale(info.Center, MetresPerFoot());
   if (!info.CoordinateSystem.empty()) {
     cave.Crs = info.CoordinateSystem;
+    cave.CrsDescription = info.CoordinateSystemName;
     return;
   }
   if (!info.HasZone || info.Zone == 0) return;

@@ -34,9 +34,9 @@ python3 - "$tmp/cave.svx" <<'PY' || fail "svx"
 import random, sys
 rnd = random.Random(5)
 legs = 60
-out = ["*cs UTM33N", "*cs out UTM33N", "*begin cave", "*fix p0.st0 455000 5105000 700"]
+out = ["*cs UTM33N", "*cs out UTM33N", "*begin generated_cave", "*fix passage_0.st0 455000 5105000 700"]
 for k in range(300):
-    out += [f"*begin p{k}", "*data normal from to tape compass clino"]
+    out += [f"*begin passage_{k}", "*data normal from to tape compass clino"]
     bearing = rnd.uniform(0, 360)
     for i in range(legs):
         bearing = (bearing + rnd.gauss(0, 25)) % 360
@@ -45,12 +45,12 @@ for k in range(300):
             out.append(f"st{i} .. {rnd.uniform(0.5, 6):.2f} {rnd.uniform(0, 360):.1f} {rnd.uniform(-60, 60):.1f}")
     out.append("*data passage station left right up down")
     out += [f"st{i} " + " ".join(f"{rnd.uniform(0.2, 4):.2f}" for _ in range(4)) for i in range(legs + 1)]
-    out.append(f"*end p{k}")
+    out.append(f"*end passage_{k}")
     if k > 0:
-        out.append(f"*equate p{rnd.randrange(k)}.st{rnd.randrange(legs + 1)} p{k}.st0")
+        out.append(f"*equate passage_{rnd.randrange(k)}.st{rnd.randrange(legs + 1)} passage_{k}.st0")
     if k > 10 and k % 15 == 0:
-        out.append(f"*equate p{rnd.randrange(k)}.st{rnd.randrange(legs + 1)} p{k}.st{legs}")
-out.append("*end cave")
+        out.append(f"*equate passage_{rnd.randrange(k)}.st{rnd.randrange(legs + 1)} passage_{k}.st{legs}")
+out.append("*end generated_cave")
 open(sys.argv[1], "w").write("\n".join(out) + "\n")
 PY
 cavern -q -o "$tmp/cave.3d" "$tmp/cave.svx" > /dev/null 2>&1 || fail "cavern"
@@ -117,10 +117,11 @@ stations = [nodes[c] for c in groups["Stations"]]
 assert len(stations) > 100 and min(s["extras"]["depth"] for s in stations) == 0
 geo = doc["asset"]["extras"]["georeference"]
 if name.startswith("cave"):
-    # The fixed point, in the file's frame plus the offset, lies where it was fixed.
-    x, y, z = [s for s in stations if s["name"] == "cave.p0.st0"][0]["translation"]
+    # The fixed point, by its whole name, in the file's frame plus the
+    # offset, lies where it was fixed.
+    x, y, z = [s for s in stations if s["name"] == "generated_cave.passage_0.st0"][0]["translation"]
     e, n, h = geo["offset"]
-    assert geo["crs"] == "EPSG:32633", geo
+    assert geo["crs"] == "EPSG:32633" and geo["description"] == "WGS 84 / UTM zone 33N", geo
     assert abs(x + e - 455000) < 0.005 and abs(-z + n - 5105000) < 0.005 and abs(y + h - 700) < 0.005, (x, y, z, geo)
 elif name.startswith("demo"):
     assert geo["crs"] == "EPSG:26913" and geo["description"] == "UTM zone 13 north, North American 1983", geo
