@@ -30,8 +30,8 @@ using namespace lumora;
 
 namespace {
 
-// A glTF file's wall meshes in order: name, triangles and the distinct
-// vertex colours; and the names of the cave's groups.
+// A glTF file's groups, and its wall meshes in order: name, triangles and
+// the distinct vertex colours.
 struct TWallMesh {
   QString Name;
   int Triangles = 0;
@@ -44,36 +44,30 @@ struct TGltfContent {
 };
 
 TGltfContent ReadGltf(const QString& path) {
-  QFile f(path);
+  QFile f(path), bin(QString(path).replace(".gltf", ".bin"));
   if (!f.open(QIODevice::ReadOnly)) qFatal("cannot read %s", qPrintable(path));
-  const QByteArray bytes = f.readAll();
-  QByteArray json = bytes, binary;
-  if (bytes.startsWith("glTF")) {
-    const uint32_t jsonLength = qFromLittleEndian<uint32_t>(bytes.constData() + 12);
-    json = bytes.mid(20, jsonLength);
-    binary = bytes.mid(28 + jsonLength);
-  } else {
-    QFile bin(QFileInfo(path).path() + "/" + QFileInfo(path).completeBaseName() + ".bin");
-    if (bin.open(QIODevice::ReadOnly)) binary = bin.readAll();
+  QByteArray json = f.readAll(), binary;
+  if (json.startsWith("glTF")) {
+    const uint32_t length = qFromLittleEndian<uint32_t>(json.constData() + 12);
+    binary = json.mid(28 + length);
+    json = json.mid(20, length);
+  } else if (bin.open(QIODevice::ReadOnly)) {
+    binary = bin.readAll();
   }
   const QJsonObject doc = QJsonDocument::fromJson(json).object();
-  const QJsonArray nodes = doc["nodes"].toArray(), meshes = doc["meshes"].toArray();
-  const QJsonArray accessors = doc["accessors"].toArray(), views = doc["bufferViews"].toArray();
+  const QJsonArray nodes = doc["nodes"].toArray(), accessors = doc["accessors"].toArray();
   TGltfContent c;
-  for (const QJsonValue g : nodes[0].toObject()["children"].toArray()) {
-    const QJsonObject group = nodes[g.toInt()].toObject();
-    c.Groups << group["name"].toString();
-    if (group["name"] != "Walls") continue;
-    for (const QJsonValue child : group["children"].toArray()) {
+  for (const QJsonValue g : nodes[0]["children"].toArray()) {
+    c.Groups << nodes[g.toInt()]["name"].toString();
+    for (const QJsonValue child : nodes[g.toInt()]["children"].toArray()) {
       const QJsonObject node = nodes[child.toInt()].toObject();
-      const QJsonObject primitive = meshes[node["mesh"].toInt()]["primitives"][0].toObject();
+      if (c.Groups.last() != "Walls") break;
+      const QJsonObject primitive = doc["meshes"][node["mesh"].toInt()]["primitives"][0].toObject();
       TWallMesh m{node["name"].toString(), accessors[primitive["indices"].toInt()]["count"].toInt() / 3, {}};
-      if (primitive["attributes"].toObject().contains("COLOR_0")) {
-        const QJsonObject a = accessors[primitive["attributes"]["COLOR_0"].toInt()].toObject();
-        const int offset = views[a["bufferView"].toInt()]["byteOffset"].toInt();
-        for (int i = 0; i < a["count"].toInt(); ++i)
-          m.Colors.insert(qFromLittleEndian<uint32_t>(binary.constData() + offset + 4 * i));
-      }
+      const QJsonObject a = accessors[primitive["attributes"]["COLOR_0"].toInt(-1)].toObject();
+      const int at = doc["bufferViews"][a["bufferView"].toInt()]["byteOffset"].toInt();
+      for (int i = 0; i < a["count"].toInt(); ++i)
+        m.Colors.insert(qFromLittleEndian<uint32_t>(binary.constData() + at + 4 * i));
       c.Walls << m;
     }
   }
