@@ -343,10 +343,12 @@ TGltfCave CaveOf(TGltfParts&& parts, const TPlotModel& model, const TFrame& fram
 TGltfCounts write_gltf(const std::filesystem::path& path, const TExportJob& job, const TGltfRequest& request) {
   const TExportOptions& o = job.Options;
   const TPlotModel& model = job.Model;
-  const TPassageOptions& passage = job.Passage;
   TExportProgress& progress = job.Progress;
   progress.show_status("Saving glTF File");
-  CopyWallSettings(o, TExportWriter::glTF, job.Passage);
+  // The job's options and state describe the walls the view shows, in its
+  // units, and stay so: this build, in metres, works on copies.
+  TPassageOptions passage = job.Passage;
+  CopyWallSettings(o, TExportWriter::glTF, passage);
   const TFrame frame = FrameOf(model, passage);
 
   // The walls on a thread of their own while the lines and stations are
@@ -382,7 +384,6 @@ TGltfCounts write_gltf(const std::filesystem::path& path, const TExportJob& job,
   while (build.wait_for(std::chrono::milliseconds(40)) != std::future_status::ready)
     progress.set_all_progress(percent / 2);
   build.get();
-  job.State = state;
 
   // The colourings of the view, by its own palette.
   const auto coloring = [&](bool depth) {

@@ -24,7 +24,8 @@ struct TGltfRequest {
 // The exporter's glTF of the job's model: walls built with its wall
 // settings, the passage and shot-line options of its VRML tab, splays
 // when GLTFSplayChk is on, and the stations. The walls are the wall
-// builder's faces, one mesh per survey; the colours those of the view.
+// builder's faces, one mesh per survey; the colours those of the view. The
+// job's passage options and state are left as they are.
 TGltfCounts write_gltf(const std::filesystem::path& path, const TExportJob& job, const TGltfRequest& request);
 
 // The scene as the window shows it: the objects that are visible, in their

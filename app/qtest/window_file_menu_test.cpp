@@ -276,13 +276,14 @@ class WindowFileMenuTest : public QObject, TMainWindowFixture {
     QCOMPARE(triangles, form->Scene().PassageMesh->ColorCount());
 
     TExportOptions options;
-    TPassageOptions passage;
-    TPassageState state;
     TSilentProgress progress;
     TGltfRequest request;
     request.Coloring = TWallColoring::Survey;
     const QString exported = temp.filePath("exported.glb");
-    write_gltf(exported.toStdString(), {form->Document().Model, options, passage, state, progress}, request);
+    TCaveDocument& d = form->Document();
+    write_gltf(exported.toStdString(), {d.Model, options, d.PassageOptions, d.PassageState, progress}, request);
+    // The window's scene stays in its units for what comes next.
+    QVERIFY(!d.PassageOptions.ConvertToMetres);
     const TGltfContent built = ReadGltf(exported);
     QVERIFY(built.Walls.size() > 10);
     QVERIFY(built.Walls == shown.Walls);
