@@ -60,6 +60,10 @@ class TForm1 : public QMainWindow {
   // Valid once the view has its GL context (the first show).
   const TCaveScene& Scene() const { return scene_; }
   bool SceneCreated() const { return sceneCreated_; }
+  // What the loaded survey allows: an extended elevation has no plan view,
+  // compass or turns about the vertical; a file of stations without legs
+  // shows its stations and labels.
+  void ApplySurveyKind();
   // The rose frame while "Show Rose Diagram" is checked, else the cave frame.
   TGLFrame* NavigatedFrame() const;
 

@@ -192,6 +192,7 @@ void TForm1::RunLoad(const QString& plotFile, bool read) {
              : RebuildCave(*viewer_, scene_, document_, meshDlg_->Settings(), Style(), fields);
     if (loaded.TooManyForPassDims) volumeDlg_->ClearUseDims();
     ApplyDisplayDefaults();
+    ApplySurveyKind();
   } catch (const ELoadCancelled&) {
     // The load dropped what it had built: the view is empty.
     setWindowTitle("Lumora");

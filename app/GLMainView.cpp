@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDoubleSpinBox>
+#include <QLabel>
 #include <QMenuBar>
 #include <QToolButton>
 
@@ -13,9 +14,11 @@
 
 #include "app/GLMain.h"
 #include "app/OptionsPanel.h"
+#include "app/StatusFields.h"
 #include "app/ViewMotion.h"
 #include "app/core/CaveViews.h"
 #include "app/core/GLSettings.h"
+#include "model/PlotReader.h"
 #include "platform/IniFile.h"
 #include "viewer/GLViewer.h"
 
@@ -164,8 +167,27 @@ void TForm1::DrawViewOverlays() {
   if (!sceneCreated_ || options_->RoseChk->isChecked()) return;
   if (!(overlays_.Key || overlays_.ScaleBar || overlays_.Compass || overlays_.Clinometer)) return;
   if (scene_.PassageMesh->ColorCount() == 0 && scene_.Shots->SegmentCount() == 0) return;
-  DrawOverlays(OverlayContent(scene_, document_.Model, document_.PassageOptions, Coloring(), document_.Units),
-               overlays_, viewer_->width(), viewer_->height(), viewer_->ScreenColor());
+  TOverlaySwitches shown = overlays_;
+  // An extended elevation's x is no direction on the earth.
+  shown.Compass = shown.Compass && !document_.Model.PlotInfo.ExtendedElevation;
+  DrawOverlays(OverlayContent(scene_, document_.Model, document_.PassageOptions, Coloring(), document_.Units), shown,
+               viewer_->width(), viewer_->height(), viewer_->ScreenColor());
+}
+
+void TForm1::ApplySurveyKind() {
+  const bool extended = document_.Model.PlotInfo.ExtendedElevation;
+  scene_.CaveFrame->FixedHeading = extended;
+  if (extended) SetElevationView(*scene_.CaveFrame, 0);
+  for (const char* name : {"PlanMnu", "ElevationMnu", "TurnLeftMnu", "TurnRightMnu"})
+    findChild<QAction*>(name)->setEnabled(!extended);
+  for (const char* name : {"YawLeftBtn", "YawRightBtn"}) findChild<QToolButton*>(name)->setEnabled(!extended);
+  status_->ViewKindDis->setText(" Extended elevation: shown as an elevation only ");
+  status_->ViewKindDis->setVisible(extended);
+  if (!HasLegs(document_.Model) && document_.Model.Plots.Count() > 0) {
+    SetChecked(options_->StationsChk, true);
+    SetChecked(options_->LabelsChk, true);
+    SyncVisibility();
+  }
 }
 
 void TForm1::ViewPlan() {

@@ -51,6 +51,8 @@ TStatusFields::TStatusFields(QStatusBar* bar) {
   TPSDis = Field(bar, "TPSDis", 90);
   Caption(bar, " FPS:");
   FPSDis = Field(bar, "FPSDis", 60);
+  ViewKindDis = Field(bar, "ViewKindDis", 0);
+  ViewKindDis->hide();
 }
 
 }  // namespace lumora

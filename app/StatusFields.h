@@ -20,6 +20,7 @@ struct TStatusFields {
   QLabel *DisPosX, *DisPosY, *DisPosZ;
   QLabel *YawDis, *PitchDis, *RollDis;
   QLabel *TriangleDis, *TPSDis, *FPSDis;
+  QLabel* ViewKindDis;  // says when the view is held to an elevation
 };
 
 }  // namespace lumora

@@ -85,6 +85,7 @@ double ModelMB(const TPlotModel& m) {
   for (int i = 0; i < m.Plots.Count(); ++i) bytes += double(m.Plots[i].Comment.HeapBytes());
   for (int i = 0; i < m.Surveys.Count(); ++i) bytes += double(m.Surveys[i].Comment.HeapBytes());
   bytes += double(m.Splays.MemoryBytes());
+  bytes += double(m.Names.MemoryBytes());
   return bytes / 1048576.0;
 }
 

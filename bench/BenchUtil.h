@@ -20,7 +20,7 @@ bool ResetPeakMemory();
 double PeakSinceResetMB();
 
 // Bytes the loaded model holds, in MB: every array's block plus comment
-// text and splays beyond the records themselves.
+// text, splays and station names beyond the records themselves.
 double ModelMB(const TPlotModel& model);
 
 // Loads a generated cave of `stations` stations into `model`; prints the

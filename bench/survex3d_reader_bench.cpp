@@ -1,12 +1,16 @@
 // Reads a Survex .3d file of about a million legs, made by cavern from a
-// generated .svx, and prints its reading speed per record beside the plot
-// reader's on a generated plot file of as many records.
+// generated .svx, and prints its reading speed beside Survex's own dump3d
+// on the same file (goal: at least 2.5 times as fast) and beside the plot
+// reader's on a generated plot file of as many records; then reads files
+// of 1, 2, 4 and 8 overlaid copies of one cave (goal: time linear in size).
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+
+#include <sys/resource.h>
 
 #include "bench/BenchUtil.h"
 #include "model/PlotReader.h"
@@ -18,33 +22,39 @@ namespace {
 
 // Surveys of 1000 legs, each going on from the end of the one before, with
 // two splays at every tenth station; no loops, so cavern has little to do.
-std::string GeneratedSurvexFile(int legs) {
-  const std::string base = "/tmp/lumora-bench-" + std::to_string(legs);
+// `copies` copies of the cave lie over each other, their stations at the
+// same places under other names.
+std::string GeneratedSurvexFile(int legs, int copies = 1) {
+  const std::string base =
+      "/tmp/lumora-bench-" + std::to_string(legs) + (copies > 1 ? "x" + std::to_string(copies) : "");
   const std::string svx = base + ".svx", file = base + ".3d";
   if (std::filesystem::exists(file)) return file;
   std::ofstream out(svx);
-  out << "*begin cave\n*fix s0.0 0 0 0\n";
-  unsigned seed = 7;
-  auto rnd = [&seed](int n) { return static_cast<int>((seed = seed * 1103515245u + 12345u) >> 16) % n; };
-  const int perSurvey = 1000, surveys = std::max(1, legs / perSurvey);
-  for (int s = 0; s < surveys; ++s) {
-    out << "*begin s" << s << "\n*export 0\n*date " << 1990 + s % 30 << "." << 1 + s % 12 << "." << 1 + s % 28 << "\n";
-    int done = 0;
-    for (int i = 0; done < perSurvey; ++i) {
-      out << i << ' ' << i + 1 << ' ' << 1 + rnd(900) / 100.0 << ' ' << rnd(360) << ' ' << rnd(60) - 30 << '\n';
-      ++done;
-      if (i % 10 == 0 && done + 2 <= perSurvey) {
-        out << "*flags splay\n"
-            << i << " - 1.5 " << rnd(360) << " 0\n"
-            << i << " - 2 " << rnd(360) << " 0\n"
-            << "*flags not splay\n";
-        done += 2;
+  for (int c = 0; c < copies; ++c) {
+    out << "*begin cave" << c << "\n*fix s0.0 0 0 0\n";
+    unsigned seed = 7;
+    auto rnd = [&seed](int n) { return static_cast<int>((seed = seed * 1103515245u + 12345u) >> 16) % n; };
+    const int perSurvey = 1000, surveys = std::max(1, legs / perSurvey);
+    for (int s = 0; s < surveys; ++s) {
+      out << "*begin s" << s << "\n*export 0\n*date " << 1990 + s % 30 << "." << 1 + s % 12 << "." << 1 + s % 28
+          << "\n";
+      int done = 0;
+      for (int i = 0; done < perSurvey; ++i) {
+        out << i << ' ' << i + 1 << ' ' << 1 + rnd(900) / 100.0 << ' ' << rnd(360) << ' ' << rnd(60) - 30 << '\n';
+        ++done;
+        if (i % 10 == 0 && done + 2 <= perSurvey) {
+          out << "*flags splay\n"
+              << i << " - 1.5 " << rnd(360) << " 0\n"
+              << i << " - 2 " << rnd(360) << " 0\n"
+              << "*flags not splay\n";
+          done += 2;
+        }
       }
+      out << "*end s" << s << "\n";
+      if (s > 0) out << "*equate s" << s - 1 << '.' << 0 << " s" << s << ".0\n";
     }
-    out << "*end s" << s << "\n";
-    if (s > 0) out << "*equate s" << s - 1 << '.' << 0 << " s" << s << ".0\n";
+    out << "*end cave" << c << "\n";
   }
-  out << "*end cave\n";
   out.close();
   const std::string command = "cavern -q -o " + base + ".3d " + svx + " > /dev/null 2>&1";
   if (std::system(command.c_str()) != 0) throw std::runtime_error("cavern failed on " + svx);
@@ -68,6 +78,21 @@ TTiming Best(TPlotModel& model, const std::string& file) {
   return t;
 }
 
+// Survex's dump3d listing the file, best of three: its CPU time.
+double Dump3dSeconds(const std::string& file) {
+  double best = 1e30;
+  for (int run = 0; run < 3; ++run) {
+    rusage before{}, after{};
+    getrusage(RUSAGE_CHILDREN, &before);
+    if (std::system(("dump3d " + file + " > /dev/null").c_str()) != 0) return -1;
+    getrusage(RUSAGE_CHILDREN, &after);
+    auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec * 1e-6; };
+    best = std::min(
+        best, seconds(after.ru_utime) - seconds(before.ru_utime) + seconds(after.ru_stime) - seconds(before.ru_stime));
+  }
+  return best;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) try {
@@ -80,17 +105,37 @@ int main(int argc, char** argv) try {
   const double peakMB = bench::PeakSinceResetMB() - baseMB;
   const int records = model.Plots.Count();
   const double modelMB = bench::ModelMB(model);
+  const double fileMB = std::filesystem::file_size(file) / 1048576.0;
   std::printf(".3d reader: %s\n", file.c_str());
-  std::printf("  file            %.1f MB, %d records, %d surveys\n", std::filesystem::file_size(file) / 1048576.0,
-              records, model.Surveys.Count());
+  std::printf("  file            %.1f MB, %d records, %d surveys\n", fileMB, records, model.Surveys.Count());
   std::printf("  best of 3       %.3f s wall, %.3f s CPU: %.0f records/s (CPU)\n", t3d.Wall, t3d.Cpu,
               records / t3d.Cpu);
-  std::printf("  peak memory     %.1f MB above start = %.2f x the model\n", peakMB, peakMB / modelMB);
+  std::printf("  peak memory     %.1f MB above start = %.2f x the model (%.1f MB, %.1f bytes a record)\n", peakMB,
+              peakMB / modelMB, modelMB, modelMB * 1048576 / records);
+  const double dump = Dump3dSeconds(file);
+  if (dump > 0)
+    std::printf("  dump3d          %.3f s CPU: the reader is %.2f x as fast (goal: at least 2.5 x)\n", dump,
+                dump / t3d.Cpu);
+  else
+    std::printf("  dump3d          not installed\n");
 
   const std::string plot = bench::GeneratedPlotFile(records);
   const TTiming tPlot = Best(model, plot);
   std::printf("plot reader on %d records: %.3f s CPU: %.0f records/s (goal: the .3d reader at least as fast)\n",
               model.Plots.Count(), tPlot.Cpu, model.Plots.Count() / tPlot.Cpu);
+
+  // Overlaid copies: every place holds a station of each copy.
+  const int part = std::max(1000, legs / 8);
+  std::printf("overlaid copies of a cave of %d legs (goal: time per MB the same for every count):\n", part);
+  double perMB1 = 0;
+  for (const int copies : {1, 2, 4, 8}) {
+    const std::string f = GeneratedSurvexFile(part, copies);
+    const double mb = std::filesystem::file_size(f) / 1048576.0;
+    const TTiming t = Best(model, f);
+    if (copies == 1) perMB1 = t.Cpu / mb;
+    std::printf("  %d cop%s  %6.1f MB  %.3f s CPU  %.3f s per MB = %.2f x one copy's\n", copies,
+                copies == 1 ? "y  " : "ies", mb, t.Cpu, t.Cpu / mb, t.Cpu / mb / perMB1);
+  }
   return 0;
 } catch (const std::exception& e) {
   std::fprintf(stderr, "%s\n", e.what());

@@ -178,6 +178,17 @@ int RunExport(const Args& args) {
   if (!CheckPlotLoaded(model,
                        [](const std::string& text) { std::fprintf(stderr, "lumora-cli export: %s\n", text.c_str()); }))
     return 1;
+  // Walls need legs; stations, lines and KML points do not.
+  const bool walls = format == "dxf"    ? options.WallsChk
+                     : format == "vrml" ? options.DoPassageChk
+                     : format == "shp"  ? (layer >= 0 ? layer : options.ConvertTypeRadio) >= 6
+                                        : false;
+  if (walls) {
+    if (const TPlotLoadResult legs = RequireLegs(model, loaded); !legs.Ok) {
+      std::fprintf(stderr, "lumora-cli export: %s\n", legs.Message.c_str());
+      return 1;
+    }
+  }
 
   TCliProgress progress;
   const TExportJob job{model, options, document.PassageOptions, document.PassageState, progress};

@@ -19,13 +19,16 @@ namespace {
 const char* const kFindUsage =
     "usage: lumora-cli find FILE PATTERN [--json] [--metres]\n"
     "\n"
-    "Prints the stations of the plot file FILE whose names match PATTERN, one a\n"
-    "line: name, survey, x, y, z (feet, or metres with --metres). Case does not\n"
-    "matter; '*' matches any run of characters and '?' any one. A PATTERN\n"
-    "without them is a station's whole name, or the start of names when no\n"
-    "station has that name. A name met at several places is listed once for\n"
-    "each. --json prints an array of objects with name, survey, section and\n"
-    "position. Exit status 1 when nothing matches or the file cannot be read.\n";
+    "Prints the stations of the plot or .3d file FILE whose names match\n"
+    "PATTERN, one a line: name, survey, x, y, z (feet, or metres with --metres)\n"
+    "and the station's other names (aliases). Names are whole, as a Survex\n"
+    "station's full dotted name; a station is found under any of its names.\n"
+    "Case does not matter; '*' matches any run of characters and '?' any one.\n"
+    "A PATTERN without them is a station's whole name; else the end of names,\n"
+    "after a separator (\"rumblinghole.entrance\"); else the start of names. A\n"
+    "name met at several places is listed once for each. --json prints an\n"
+    "array of objects with name, aliases, survey, section and position. Exit\n"
+    "status 1 when nothing matches or the file cannot be read.\n";
 
 const char* const kMeasureUsage =
     "usage: lumora-cli measure FILE FROM TO [--json] [--metres]\n"
@@ -33,9 +36,10 @@ const char* const kMeasureUsage =
     "Measures from station FROM to station TO of the plot file FILE: the\n"
     "distance, its horizontal and vertical parts (feet, or metres with\n"
     "--metres), the bearing (degrees from north, clockwise) and the gradient\n"
-    "(degrees above the horizontal). Names are matched whole, without regard\n"
-    "to case; a name that is unknown or found at several places is an error\n"
-    "(exit status 1) that lists what was found.\n";
+    "(degrees above the horizontal). A name is a station's whole name (or an\n"
+    "alias), or the end of one after a separator when only one station's name\n"
+    "ends so, without regard to case; a name that is unknown or found at\n"
+    "several places is an error (exit status 1) that lists what was found.\n";
 
 struct Parsed {
   std::vector<std::string> operands;
@@ -65,22 +69,31 @@ bool Load(const char* command, const std::string& file, TPlotModel& model, TStat
 }
 
 std::string StationJson(const TStationIndex& index, int e, double k) {
-  return "{\"name\": " + JsonString(index.Name(e)) + ", \"survey\": " + JsonString(index.SurveyName(e)) +
-         ", \"section\": " + JsonString(index.SectionName(e)) +
+  std::string aliases;
+  for (const std::string& a : index.Aliases(e)) aliases += (aliases.empty() ? "" : ", ") + JsonString(a);
+  return "{\"name\": " + JsonString(index.Name(e)) + ", \"aliases\": [" + aliases +
+         "], \"survey\": " + JsonString(index.SurveyName(e)) + ", \"section\": " + JsonString(index.SectionName(e)) +
          ", \"position\": " + JsonVector(Scale(index.Entry(e).Position, k)) + "}";
 }
 
+// Name and survey padded to 20 columns, as far as they fit.
+std::string Padded(std::string text) {
+  if (text.size() < 20) text.resize(20, ' ');
+  return text;
+}
+
 std::string StationLine(const TStationIndex& index, int e, double k) {
-  char line[96];
-  std::snprintf(line, sizeof line, "%-20.*s %-20.*s ", static_cast<int>(index.Name(e).size()), index.Name(e).data(),
-                static_cast<int>(index.SurveyName(e).size()), index.SurveyName(e).data());
-  return line + VectorText(Scale(index.Entry(e).Position, k), 2);
+  std::string line = Padded(index.Name(e)) + " " + Padded(std::string(index.SurveyName(e))) + " " +
+                     VectorText(Scale(index.Entry(e).Position, k), 2);
+  const std::vector<std::string> aliases = index.Aliases(e);
+  for (size_t i = 0; i < aliases.size(); ++i) line += (i ? ", " : "  also ") + aliases[i];
+  return line;
 }
 
 // The one station of that name, or -1 after saying why there is none.
 int OneStation(const TStationIndex& index, const std::string& name, double k) {
-  const std::vector<int> found = index.FindExact(name);
-  if (found.size() == 1) return found[0];
+  std::vector<int> found;
+  if (const int one = index.FindOne(name, found); one >= 0) return one;
   if (found.empty()) {
     std::fprintf(stderr, "lumora-cli measure: no station named \"%s\"\n", name.c_str());
   } else {

@@ -98,11 +98,12 @@ void PrintText(const std::string& file, TPlotModel& model, const TPlotStats& s, 
   else
     std::printf("Kind:            plot file\n");
   if (!info.Title.empty()) std::printf("Title:           %s\n", info.Title.c_str());
-  if (!info.CoordinateSystem.empty())
-    std::printf("Coordinates:     %s%s\n", info.CoordinateSystem.c_str(),
-                !info.CoordinateSystemName.empty() ? (" (" + info.CoordinateSystemName + ")").c_str()
-                : info.HasZone                     ? ""
-                                                   : " (not understood: no georeference)");
+  if (!info.CoordinateSystem.empty()) {
+    const std::string name = info.CoordinateSystemName.empty() ? "not understood" : info.CoordinateSystemName;
+    const bool placed = info.HasZone || info.ProjectedSystem;
+    std::printf("Coordinates:     %s (%s%s)\n", info.CoordinateSystem.c_str(), name.c_str(),
+                placed ? "" : ": no georeference");
+  }
   if (info.ExtendedElevation) std::printf("Extended elevation: yes (x is the distance along the profile)\n");
   std::printf("Legs flagged:    %d surface or hidden, %d splay, %d duplicate\n", s.d, s.SplayLegs, s.DuplicateLegs);
   if (!model.TraverseErrors.empty())

@@ -72,7 +72,7 @@ int RunMovie(const Args& args) {
   TOffscreenViewer viewer(o.width, o.height);
   const TCaveStyle style;
   TCaveDocument document;
-  const std::optional<TCaveScene> loaded = LoadView("movie", o.file, viewer, document, style);
+  const std::optional<TCaveScene> loaded = LoadView("movie", o.file, viewer, document, style, true);
   if (!loaded) return 1;
   const TCaveScene& scene = *loaded;
   SyncVisibility(scene, {});

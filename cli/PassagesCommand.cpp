@@ -78,7 +78,7 @@ int RunPassages(const Args& args) {
   if (const auto status = parser.Parse(args)) return *status;
 
   TPlotModel& model = document.Model;
-  const TPlotLoadResult loaded = LoadPlotForCommand("passages", model, file);
+  const TPlotLoadResult loaded = RequireLegs(model, LoadPlotForCommand("passages", model, file));
   if (!loaded.Ok) {
     std::fprintf(stderr, "lumora-cli passages: %s\n", loaded.Message.c_str());
     return 1;

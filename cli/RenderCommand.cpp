@@ -22,6 +22,7 @@
 #include "cli/Commands.h"
 #include "cli/Format.h"
 #include "cli/OptionParser.h"
+#include "cli/PlotLoad.h"
 #include "cli/ViewLoad.h"
 #include "model/PlotReader.h"
 #include "platform/AtomicFile.h"
@@ -159,7 +160,7 @@ int RunRender(const Args& args) {
   TRenderOptions o;
   if (const auto status = ParseOptions(args, o)) return *status;
 
-  const auto fonts = o.visibility.Labels ? MakeFontApplication() : nullptr;
+  auto fonts = o.visibility.Labels ? MakeFontApplication() : nullptr;
   TOffscreenViewer viewer(o.width, o.height);
   viewer.SetScreenColor(o.background);
   const TCaveStyle style;
@@ -167,6 +168,20 @@ int RunRender(const Args& args) {
   const std::optional<TCaveScene> loaded = LoadView("render", o.file, viewer, document, style);
   if (!loaded) return 1;
   const TCaveScene& scene = *loaded;
+  const TPlotInfo& info = document.Model.PlotInfo;
+  // Stations without legs: nothing else would show.
+  if (!HasLegs(document.Model)) {
+    o.visibility.Stations = o.visibility.Labels = true;
+    if (!fonts) fonts = MakeFontApplication();
+  }
+  // An extended elevation is drawn as an elevation only.
+  if (info.ExtendedElevation && (o.view == "plan" || o.yaw != 0 || (!o.view.empty() && o.view != "north"))) {
+    ShowLoadWarning("render", "\"" + o.file +
+                                  "\" is an extended elevation: it is drawn as an elevation only, without --view "
+                                  "and --yaw");
+    o.view = "north";
+    o.yaw = 0;
+  }
   SyncVisibility(scene, o.visibility);
   scene.PassageMesh->SetRenderStyle(o.style);
   if (o.coloring != TWallColoring::Plain) ColorWalls(scene, document.Model, o.coloring, style.WallColor);
@@ -181,7 +196,10 @@ int RunRender(const Args& args) {
   if (o.overlays) {
     ReadUnits(document.Units);
     viewer.OnRender = [&](TGLViewerCore& v) {
-      DrawOverlays(OverlayContent(scene, document.Model, document.PassageOptions, o.coloring, document.Units), {},
+      TOverlaySwitches shown;
+      // An extended elevation's x is no direction on the earth.
+      shown.Compass = !info.ExtendedElevation;
+      DrawOverlays(OverlayContent(scene, document.Model, document.PassageOptions, o.coloring, document.Units), shown,
                    v.Window.Width, v.Window.Height, o.background);
     };
   }

@@ -142,7 +142,8 @@ int RunRose(const Args& args) {
 
   TCaveDocument document;
   TPlotModel& model = document.Model;
-  const TPlotLoadResult loaded = LoadPlotForCommand("rose", model, o.file);
+  const TPlotLoadResult loaded =
+      RequireLegs(model, LoadPlotForCommand("rose", model, o.file), "there are no shots for a rose diagram");
   if (!loaded.Ok) {
     std::fprintf(stderr, "lumora-cli rose: %s\n", loaded.Message.c_str());
     return 1;

@@ -20,7 +20,7 @@ std::string OneLine(std::string text) {
 }  // namespace
 
 std::optional<TCaveScene> LoadView(const char* command, const std::string& file, TGLViewerCore& viewer,
-                                   TCaveDocument& document, const TCaveStyle& style) {
+                                   TCaveDocument& document, const TCaveStyle& style, bool needsLegs) {
   const TCaveScene scene = CreateSceneObjects(viewer);
   TCaveLoadProgress progress;
   progress.Action = [](const std::string& text) { ShowProgress(text); };
@@ -31,7 +31,9 @@ std::optional<TCaveScene> LoadView(const char* command, const std::string& file,
       });
   if (!result.Error.empty()) return std::nullopt;
   ShowLoadWarning(command, result.Warning);
-  if (const TPlotLoadResult records = RequirePlotRecords(document.Model, {}); !records.Ok) {
+  TPlotLoadResult records = RequirePlotRecords(document.Model, {});
+  if (needsLegs) records = RequireLegs(document.Model, records);
+  if (!records.Ok) {
     std::fprintf(stderr, "lumora-cli %s: %s\n", command, records.Message.c_str());
     return std::nullopt;
   }

@@ -90,7 +90,7 @@ int RunVolume(const Args& args) {
 
   TCaveDocument document;
   TPlotModel& model = document.Model;
-  const TPlotLoadResult loaded = LoadPlotForCommand("volume", model, file);
+  const TPlotLoadResult loaded = RequireLegs(model, LoadPlotForCommand("volume", model, file));
   if (!loaded.Ok) {
     std::fprintf(stderr, "lumora-cli volume: %s\n", loaded.Message.c_str());
     return 1;

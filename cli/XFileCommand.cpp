@@ -88,7 +88,7 @@ int Info(const std::string& file) {
 bool LoadPlotWalls(const std::string& file, TGLBaseFrame& frame) {
   TCaveDocument document;
   TPlotModel& model = document.Model;
-  const TPlotLoadResult loaded = LoadPlotForCommand("xfile", model, file);
+  const TPlotLoadResult loaded = RequireLegs(model, LoadPlotForCommand("xfile", model, file));
   if (!loaded.Ok) {
     std::fprintf(stderr, "lumora-cli xfile: %s\n", loaded.Message.c_str());
     return false;

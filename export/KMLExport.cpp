@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "model/CoordinateSystem.h"
+
 namespace lumora {
 
 namespace {
@@ -177,6 +179,8 @@ class TKMLWriter {
       : path_(path), job_(job), model_(job.Model), o_(job.Options), passages_(passages) {
     zone_ = model_.PlotInfo.Zone;
     datum_ = DatumRow(o_.DatumCombo);
+    // A .3d file names its coordinate system, datum and all: PROJ places it.
+    if (model_.PlotInfo.ProjectedSystem) proj_ = std::make_unique<TLonLatTransform>(model_.PlotInfo.CoordinateSystem);
     name_ = path.stem().string();
     style_ = passages ? "CaveStyle1" : "CaveStyle2";
   }
@@ -219,6 +223,7 @@ class TKMLWriter {
       if (o_.SectionsChk) CloseGeometryPlacemark();
     }
     if (!o_.SectionsChk) CloseGeometryPlacemark();
+    LoneStations();
     out.Close();  // Document
     out.Close();  // kml
     out.Commit();
@@ -239,7 +244,7 @@ class TKMLWriter {
   }
 
   std::string Coordinate(const T3DVector& p) const {
-    const TLonLat ll = to_longitude_latitude(p, zone_, datum_);
+    const TLonLat ll = Place(p);
     std::string t;
     AppendFixed(t, ll.Longitude, 8);
     t += ',';
@@ -253,7 +258,7 @@ class TKMLWriter {
 
   void LookAt() {
     const TPlotInfo& info = model_.PlotInfo;
-    const TLonLat c = to_longitude_latitude(info.Center, zone_, datum_);
+    const TLonLat c = Place(info.Center);
     const double dx = info.Max.x - info.Min.x, dy = info.Max.y - info.Min.y, dz = info.Max.z - info.Min.z;
     TNode look = Element("LookAt");
     Child(look.get(), "longitude", Shortest(c.Longitude));
@@ -279,14 +284,34 @@ class TKMLWriter {
     out_->Node(style.get());
   }
 
+  TLonLat Place(const T3DVector& p) const {
+    if (!proj_) return to_longitude_latitude(p, zone_, datum_);
+    const auto [longitude, latitude] = proj_->Transform(p.x * MetresPerFoot(), p.y * MetresPerFoot());
+    return {longitude, latitude};
+  }
+
   void Marker(int s, const std::string& section) {
     const TRange surveys = model_.SectionSurveyRange(s);
     if (surveys.Empty()) return;
     const TRange plots = model_.SurveyPlotRange(surveys.First);
     if (plots.Empty()) return;
-    const TLonLat ll = to_longitude_latitude(model_.Plots[plots.First].Position, zone_, datum_);
+    Point(section, model_.Plots[plots.First].Position);
+  }
+
+  // Stations on lines of their own (fixed points, a file without legs)
+  // have no line to show them: each is a point of its own.
+  void LoneStations() {
+    for (int l = 0; l < model_.LineStarts.Count(); ++l) {
+      const TRange r = model_.LinePlotRange(l);
+      if (r.First == r.Last && model_.Plots[r.First].Code == 'M')
+        Point(model_.Name(model_.Plots[r.First]), model_.Plots[r.First].Position);
+    }
+  }
+
+  void Point(const std::string& name, const T3DVector& at) {
+    const TLonLat ll = Place(at);
     TNode mark = Element("Placemark");
-    Child(mark.get(), "name", section);
+    Child(mark.get(), "name", name);
     Child(Child(mark.get(), "Point"), "coordinates", Fixed8(ll.Longitude) + "," + Fixed8(ll.Latitude) + ",0");
     Child(mark.get(), "styleUrl", "#" + style_);
     out_->Node(mark.get());
@@ -395,6 +420,7 @@ class TKMLWriter {
   const TExportOptions& o_;
   bool passages_;
   int zone_ = 0, datum_ = 21;
+  std::unique_ptr<TLonLatTransform> proj_;
   std::string name_, style_;
   std::unique_ptr<xmlDoc, DocFree> doc_;
   TKMLStream* out_ = nullptr;

@@ -10,6 +10,7 @@
 
 #include "export/DBFLibrary.h"
 #include "export/ZipperLib.h"
+#include "model/CoordinateSystem.h"
 #include "platform/AtomicFile.h"
 
 namespace lumora {
@@ -688,11 +689,16 @@ bool export_shapefile(const TShapefileRequest& request, const TExportJob& job) {
 
   std::string datum = model.PlotInfo.Datum.Str();
   int zone = model.PlotInfo.Zone;
-  if (!CheckGeoreference(model, request.Warn, kGenericProjectionLine)) {
+  // A .3d file names its coordinate system: PROJ writes it.
+  std::string projection;
+  if (model.PlotInfo.ProjectedSystem)
+    projection = EsriProjection(model.PlotInfo.CoordinateSystem, o.UnitRadio != 1, MetresPerFoot());
+  if (projection.empty() && !CheckGeoreference(model, request.Warn, kGenericProjectionLine)) {
     datum = "WGS 1984";
     zone = 13;
   }
-  WriteFileAtomically(ShapefileMember(request.Path, "prj"), ProjectionText(datum, zone, o.UnitRadio == 1));
+  if (projection.empty()) projection = ProjectionText(datum, zone, o.UnitRadio == 1);
+  WriteFileAtomically(ShapefileMember(request.Path, "prj"), projection);
   if (request.CreateZip) {
     job.Progress.show_status("Zipping File");
     ZipShapefileSet(ShapefileMember(request.Path, "shp"), [&](uint64_t done, uint64_t total) {

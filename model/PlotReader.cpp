@@ -674,6 +674,19 @@ TPlotLoadResult RequirePlotRecords(const TPlotModel& model, TPlotLoadResult load
   return loaded;
 }
 
+bool HasLegs(const TPlotModel& model) {
+  for (int i = 0; i < model.Plots.Count(); ++i)
+    if (model.Plots[i].Code == 'D' || model.Plots[i].Code == 'd') return true;
+  return false;
+}
+
+TPlotLoadResult RequireLegs(const TPlotModel& model, TPlotLoadResult loaded, const std::string& what) {
+  if (!loaded.Ok || model.Plots.Count() == 0 || HasLegs(model)) return loaded;
+  loaded.Ok = false;
+  loaded.Message = "\"" + model.PlotInfo.FileName + "\" holds stations but no legs: " + what;
+  return loaded;
+}
+
 TPlotLineCounts CountPlotLines(const std::string& fileName) {
   return CountPlotLinesInText(TFileBytes(fileName).View());
 }

@@ -50,6 +50,13 @@ void SetEndOfLoadValues(TPlotModel& model);
 // another format) fails, whichever reader ran: nothing could be shown or
 // written from it. Returns `loaded` otherwise.
 TPlotLoadResult RequirePlotRecords(const TPlotModel& model, TPlotLoadResult loaded);
+// Whether the model has legs ('D' or 'd' records): a file of fixed points
+// has stations only.
+bool HasLegs(const TPlotModel& model);
+// For what needs legs: fails a loaded model of stations without legs with
+// "FILE" holds stations but no legs: `what`. Returns `loaded` otherwise.
+TPlotLoadResult RequireLegs(const TPlotModel& model, TPlotLoadResult loaded,
+                            const std::string& what = "there are no passages to build");
 
 struct TPlotLineCounts {
   int DrawCount = 0;  // lines starting with 'D'

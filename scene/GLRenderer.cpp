@@ -240,6 +240,7 @@ void TGLObject::SetFirstAngle(double value) {
 }
 
 void TGLObject::Rotate(double pitch, double yaw, double roll) {
+  if (FixedHeading) yaw = 0;
   if (FreeRotation) {
     PitchIncrement = WrapAngleKeep360(pitch);
     YawIncrement = WrapAngleKeep360(yaw);

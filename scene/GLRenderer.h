@@ -126,6 +126,8 @@ class TGLObject {
   T3DVector Scale{1, 1, 1};
   T3DVector BoundsMin, BoundsMax;
   bool FreeRotation = true;
+  // Turns about the vertical are off: an extended elevation has no plan.
+  bool FixedHeading = false;
   bool Tracking = false;
   TGLObjectEvent OnChange;
   double Azimuth = 0, Elevation = 0;

@@ -184,7 +184,7 @@ class FindTest : public QObject {
           if (Tool().WindowPosition(j, pj) && std::hypot(pj.X - c.X - 2, pj.Y - c.Y - 1) <= TStationTool::kPickRadius)
             QVERIFY2(pj.Depth >= ps.Depth, qPrintable(QString("%1 is nearer than %2").arg(j).arg(s)));
         }
-        QVERIFY(Status().startsWith(QString::fromStdString(Record(s).Name.Str()) + " ("));
+        QVERIFY(Status().startsWith(QString::fromStdString(form->Document().Model.Name(Record(s))) + " ("));
       }
       // Close in, a station on its own, and the whole text.
       form->Scene().CaveFrame->Position.z *= 0.1;
@@ -195,7 +195,7 @@ class FindTest : public QObject {
       QCOMPARE(Tool().Selected(), e);
       const QString text = Status();
       const TPlotVector& r = Record(e);
-      QVERIFY2(text.startsWith(QString::fromStdString(r.Name.Str()) + " (" +
+      QVERIFY2(text.startsWith(QString::fromStdString(form->Document().Model.Name(r)) + " (" +
                                QString::fromUtf8(Index().SurveyName(e).data(),
                                                  static_cast<qsizetype>(Index().SurveyName(e).size())) +
                                ")"),
@@ -248,8 +248,8 @@ class FindTest : public QObject {
     QCOMPARE(Tool().Selected(), a);
     QCOMPARE(Tool().MeasuredTo(), b);
     const QString text = Status();
-    QVERIFY2(text.startsWith(QString::fromStdString(Record(a).Name.Str()) + " to " +
-                             QString::fromStdString(Record(b).Name.Str()) + ": distance "),
+    QVERIFY2(text.startsWith(QString::fromStdString(form->Document().Model.Name(Record(a))) + " to " +
+                             QString::fromStdString(form->Document().Model.Name(Record(b))) + ": distance "),
              qPrintable(text));
     // Worked out here from the records, not by the index's measurement.
     const T3DVector d = Subtract(Record(b).Position, Record(a).Position);
@@ -295,9 +295,7 @@ class FindTest : public QObject {
     const QRegularExpression re("^a1.$", QRegularExpression::CaseInsensitiveOption);
     std::vector<int> expected;
     for (int i = 0; i < Index().Count(); ++i)
-      if (re.match(QString::fromUtf8(Index().Name(i).data(), static_cast<qsizetype>(Index().Name(i).size())))
-              .hasMatch())
-        expected.push_back(i);
+      if (re.match(QString::fromStdString(Index().Name(i))).hasMatch()) expected.push_back(i);
     QVERIFY(expected.size() > 2);
     QTest::keyClicks(edit, "a1?");
     const auto* v = form->Viewer();

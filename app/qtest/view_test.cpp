@@ -6,6 +6,8 @@
 #include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QFile>
+#include <QLabel>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QToolButton>
 #include <QtTest>
@@ -289,6 +291,40 @@ class ViewTest : public QObject, TMainWindowFixture {
       QCOMPARE(form->ReopenMenu()->Paths(), recent);
       QVERIFY(form->Document().Model.Plots.Count() > 0);
     }
+  }
+
+  // An extended elevation is shown as an elevation only, and a file of
+  // fixed points without legs shows its stations and their names.
+  void extendedElevationsAndFilesWithoutLegs() {
+    if (QProcess::execute("sh", {"-c", "command -v cavern && command -v extend"}) != 0) QSKIP("no Survex");
+    const QString data = LUMORA_SOURCE_DIR "/model/tests/data/survex/";
+    const QString nested = temp.filePath("nested.3d"), ext = temp.filePath("ext.3d"), fixes = temp.filePath("fixes.3d");
+    QCOMPARE(QProcess::execute("cavern", {"-q", "-o", nested, data + "nested.svx"}), 0);
+    QCOMPARE(QProcess::execute("extend", {nested, ext}), 0);
+    QCOMPARE(QProcess::execute("cavern", {"-q", "-o", fixes, data + "fixes.svx"}), 0);
+
+    form->LoadCave(ext);
+    QVERIFY(errors.isEmpty());
+    QVERIFY(!Find<QToolButton>("YawLeftBtn")->isEnabled());
+    QVERIFY(!form->findChild<QAction*>("PlanMnu")->isEnabled());
+    QVERIFY(Find<QLabel>("ViewKindDis")->text().contains("Extended elevation"));
+    const TQuaternion before = Cave().Orientation;
+    Key(Qt::Key_Left);
+    Click("YawRightBtn");
+    QVERIFY(SameTurn(Cave().Orientation, before));
+    Key(Qt::Key_Up);  // tilting stays
+    QVERIFY(!SameTurn(Cave().Orientation, before));
+
+    form->LoadCave(fixes);
+    QVERIFY(errors.isEmpty());
+    QVERIFY(Find<QCheckBox>("StationsChk")->isChecked() && Find<QCheckBox>("LabelsChk")->isChecked());
+    QVERIFY(form->Scene().Stations->Visible && form->Scene().Labels->Visible);
+    QVERIFY(Find<QToolButton>("YawLeftBtn")->isEnabled());
+    QVERIFY(Find<QLabel>("ViewKindDis")->isHidden());
+
+    form->LoadCave(kDemo);
+    Find<QCheckBox>("StationsChk")->setChecked(false);
+    Find<QCheckBox>("LabelsChk")->setChecked(false);
   }
 };
 

@@ -44,7 +44,7 @@ python3 - "$tmp/f.json" <<'PY'
 import json, sys
 o = json.load(open(sys.argv[1]))
 assert [s["name"] for s in o] == ["Twin", "TWIN"], o
-assert list(o[0]) == ["name", "survey", "section", "position"]
+assert list(o[0]) == ["name", "aliases", "survey", "section", "position"]
 assert o[0]["survey"] == "S1" and o[1]["survey"] == "S2" and o[1]["position"] == [50, 50, 0], o
 PY
 [ "$("$cli" find "$tmp/t.plt" O | wc -l)" -eq 1 ] || { echo "o is one station"; exit 1; }
