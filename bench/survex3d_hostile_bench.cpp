@@ -10,45 +10,11 @@
 
 #include "bench/BenchUtil.h"
 #include "model/Survex3DReader.h"
-#include "model/tests/Survex3DWriter.h"
+#include "model/Survex3DWriter.h"
 
 using namespace lumora;
-using lumora::testing::SixDigits;
-using lumora::testing::T3DWriter;
-
-namespace {
-
-std::string LongLabelFile(const char* kind) {
-  const std::string big(1 << 20, 'a');
-  T3DWriter w;
-  const std::string k = kind;
-  if (k == "stations") w.Station(0, big + SixDigits(0), 0);
-  if (k == "legs") w.Leg(0, big + SixDigits(0), 1);
-  if (k == "cross-sections") {
-    w.Station(0, big + SixDigits(0), 0);
-    w.Leg(0, "", 1);
-  }
-  for (int i = 1; i <= 4000; ++i) {
-    if (k == "stations") w.Station(6, SixDigits(i), 100 * i);
-    if (k == "legs") w.Leg(6, SixDigits(i), 100 * i + 1);
-    if (k == "cross-sections") w.CrossSection(6, SixDigits(i));
-  }
-  return w.End();
-}
-
-std::string ManyNamesFile(int n) {
-  T3DWriter w;
-  w.Station(0, "s." + SixDigits(0), 0);
-  for (int i = 1; i < n; ++i) w.Station(6, SixDigits(i), 0);
-  w.Move(0);
-  for (int i = 0; i < n / 10; ++i) {
-    w.Leg(0, "", 1000 + i);
-    w.Leg(0, "", 0);
-  }
-  return w.End();
-}
-
-}  // namespace
+using lumora::testing::LongLabelFile;
+using lumora::testing::ManyNamesFile;
 
 int main() try {
   std::printf("a 1 MB label, then 4000 items that change it (goal: at most 300 MB each):\n");

@@ -76,7 +76,8 @@ void PrintJson(const std::string& file, TPlotModel& model, const TPlotStats& s, 
   o += "  \"georeferenced\": " + std::string(info.HasZone || info.ProjectedSystem ? "true" : "false") + ",\n";
   o += "  \"format_version\": " + std::to_string(info.FormatVersion) + ",\n";
   o += "  \"extended_elevation\": " + std::string(info.ExtendedElevation ? "true" : "false") + ",\n";
-  o += "  \"stations\": " + std::to_string(s.Stations) + ",\n";
+  // A plot file's records do not share names, so its stations are not counted.
+  o += "  \"stations\": " + (info.FileKind == "survex-3d" ? std::to_string(s.Stations) : "null") + ",\n";
   o += "  \"legs\": " + std::to_string(s.D + s.d) + ",\n";
   o += "  \"no_survey_legs\": " + std::to_string(s.NoSurvey.Count) + ",\n";
   o += "  \"splay_length_m\": " + Metres(s.Splay.Feet) + ",\n";

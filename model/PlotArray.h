@@ -186,11 +186,16 @@ class TPlotModel {
     std::string scratch;
     return std::string(CutStationName(Name(r, scratch), max, PlotInfo.Separator));
   }
-  // Gives a record (in Plots or not yet) its name; `prefixed` as in
-  // TStationNames::Add. Readers of other formats set names this way.
+  // Gives a record (in Plots or not yet) its whole name; `prefixed` as in
+  // TStationNames::Add. Readers of other formats set names this way; the
+  // records of one station share one name: set it on the first and copy
+  // its NameId to the others, so that aliases and counts see one station.
   void SetName(TPlotVector& r, std::string_view name, bool prefixed = false) { r.NameId = Names.Add(name, prefixed); }
-  // Adds another name of the station that `r` names (an equate).
-  void AddAlias(const TPlotVector& r, std::string_view alias) { Names.Equate(r.NameId, Names.Add(alias)); }
+  // Adds another name of the station that `r` names (an equate); nothing
+  // for a record without a name.
+  void AddAlias(const TPlotVector& r, std::string_view alias) {
+    if (r.NameId != TStationNames::kUnnamed) Names.Equate(r.NameId, Names.Add(alias));
+  }
   std::vector<std::string> Aliases(const TPlotVector& r) const;
   // The parts of a plot file's name before and after its first '|'.
   std::string Prefix(const TPlotVector& r) const { return Names.Prefix(r.NameId); }

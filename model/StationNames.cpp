@@ -120,6 +120,7 @@ TNameId TStationNames::Root(TNameId id) const {
 }
 
 void TStationNames::Equate(TNameId a, TNameId b) {
+  if (a == kUnnamed || b == kUnnamed) return;
   if (group_.empty()) {
     group_.resize(names_.size());
     ring_.resize(names_.size());

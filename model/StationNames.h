@@ -61,7 +61,7 @@ class TStationNames {
   std::string Prefix(TNameId id) const;
   std::string Station(TNameId id) const;
 
-  // Makes a and b names of one station.
+  // Makes a and b names of one station; kUnnamed is no one's alias.
   void Equate(TNameId a, TNameId b);
   // The other names of the station that `id` names, in the order they were
   // added; empty for a name never equated.

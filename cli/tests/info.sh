@@ -14,7 +14,9 @@ o = json.load(open(sys.argv[1]))
 keys = ["file", "loaded", "records", "line_starts", "surveys", "features", "sections", "splay_items",
         "splay_shots", "min", "max", "center", "first_position", "top", "bottom", "depth_range",
         "has_zone", "zone", "datum", "shot_length_ft", "shot_length_m", "kind", "title",
-        "coordinate_system", "surface_legs", "splay_legs", "duplicate_legs", "traverse_errors"]
+        "coordinate_system", "surface_legs", "splay_legs", "duplicate_legs", "traverse_errors",
+        "coordinate_system_name", "georeferenced", "format_version", "extended_elevation", "stations", "legs",
+        "no_survey_legs", "splay_length_m", "duplicate_length_m", "surface_length_m", "no_survey_length_m"]
 assert list(o) == keys, list(o)
 assert o["loaded"] is True
 assert o["records"] == {"M": 1, "D": 2, "d": 1, "L": 0, "V": 0}, o["records"]

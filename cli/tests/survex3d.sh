@@ -102,11 +102,12 @@ PY
 python3 - "$tmp/utm.3d" "$tmp" <<'PY'
 import sys
 data = open(sys.argv[1], "rb").read()
-start = data.index(b"\n", data.index(b"\nv8\n") + 1)  # the metadata line ends here
-meta = data[data.index(b"\nv8\n") + 4:start].split(b"\0")
+first = data.index(b"\nv8\n") + 4  # the metadata line: title, NUL, coordinate system...
+end = data.index(b"\n", first)
+meta = data[first:end].split(b"\0")
 for i, cs in enumerate([b"epsg:32633", b"+init=epsg:32633", b"+proj=utm +zone=33 +ellps=WGS84 +no_defs"]):
     spelt = b"\0".join([meta[0], cs] + meta[2:])
-    open(f"{sys.argv[2]}/cs{i}.3d", "wb").write(data[:data.index(b"\nv8\n") + 4] + spelt + data[start:])
+    open(f"{sys.argv[2]}/cs{i}.3d", "wb").write(data[:first] + spelt + data[end:])
 PY
 for i in 0 1 2; do
   "$cli" info "$tmp/cs$i.3d" --json | python3 -c '

@@ -20,7 +20,7 @@ done
 n=$tmp/names.3d
 [ "$("$cli" find "$n" leckmasongill.rumblinghole.entrance | wc -l)" -eq 1 ] || fail "whole name"
 "$cli" find "$n" rumblinghole.entrance | grep -q '^leckmasongill.rumblinghole.entrance ' || fail "end of a name"
-"$cli" find "$n" RESEAU.Y | grep -q '^leckmasongill.rumblinghole.1 .* also leckmasongill.reseau.y$' || fail "alias"
+"$cli" find "$n" RUMBLINGHOLE.1 | grep -q '^leckmasongill.reseau.y .* also leckmasongill.rumblinghole.1$' || fail "alias"
 "$cli" find "$n" 2a --json | python3 -c '
 import json, sys
 o = json.load(sys.stdin)
@@ -56,7 +56,15 @@ assert o["loaded"] and o["stations"] == 2 and o["legs"] == 0 and o["records"]["M
 if command -v ogrinfo > /dev/null; then
   ogrinfo -al -so "$tmp/x.shp" | grep -q 'Feature Count: 2' || fail "shapefile points"
 fi
-"$cli" render "$x" -o "$tmp/x.png" --width 200 --height 150 > /dev/null 2>&1 || fail "render"
+"$cli" render "$x" -o "$tmp/x.ppm" --width 200 --height 150 > /dev/null 2>&1 || fail "render"
+python3 - "$tmp/x.ppm" <<'PY' || fail "render drew no station"
+import sys
+data = open(sys.argv[1], "rb").read()
+header, pixels = data.split(b"\n", 3)[:3], data.split(b"\n", 3)[3]
+background = pixels[:3]
+drawn = sum(1 for i in range(0, len(pixels), 3) if pixels[i:i + 3] != background)
+assert drawn > 4, drawn
+PY
 # Commands that need legs say so, once each in the same words.
 for c in "passages" "volume" "rose" "movie -o $tmp/x.avi --frames 2" "export --format dxf -o $tmp/x.dxf" \
   "export --format vrml -o $tmp/x.wrl" "export --format shp --layer passage -o $tmp/p.shp" "xfile convert"; do

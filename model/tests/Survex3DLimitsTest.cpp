@@ -13,7 +13,7 @@
 #include <string>
 
 #include "model/Survex3DReader.h"
-#include "model/tests/Survex3DWriter.h"
+#include "model/Survex3DWriter.h"
 
 using namespace lumora;
 using namespace lumora::testing;
@@ -85,34 +85,23 @@ constexpr bool kSanitized = false;
 // A megabyte label, then 4000 items that each change its end: stations,
 // legs (a survey each) and cross-sections.
 TEST(Survex3DLimits, LongLabelsAreNotCopiedIntoEveryItem) {
-  const std::string big(1 << 20, 'a');
-  struct TCase {
+  const struct TCase {
     const char* What;
     std::string Data;
     int Records;
-  } cases[3];
-  T3DWriter stations, legs, sections;
-  stations.Station(0, big + "000000", 0);
-  legs.Move(0);
-  legs.Leg(0, big + "000000", 1);
-  sections.Station(0, big + "000000", 0);
-  sections.Leg(0, "", 1);
-  for (int i = 1; i <= 4000; ++i) {
-    stations.Station(6, SixDigits(i), 100 * i);
-    legs.Leg(6, SixDigits(i), 100 * i + 1);
-    sections.CrossSection(6, SixDigits(i));
-  }
-  cases[0] = {"stations", stations.End(), 4001};
-  cases[1] = {"legs", legs.End(), 2 + 2 * 4000};  // each leg a survey, opened by an M record
-  cases[2] = {"cross-sections", sections.End(), 2};
+  } cases[] = {{"stations", LongLabelFile("stations"), 4001},
+               {"legs", LongLabelFile("legs"), 2 + 2 * 4000},  // each leg a survey, opened by an M record
+               {"cross-sections", LongLabelFile("cross-sections"), 2}};
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.What);
     const TChildLoad r = LoadInChild(c.Data);
     ASSERT_TRUE(r.Ok);
     EXPECT_EQ(r.Records, c.Records);
-    if (!kSanitized) EXPECT_LT(r.GrowthMB, 300) << "of a " << c.Data.size() / 1048576 << " MB file";
+    if (!kSanitized) {
+      EXPECT_LT(r.GrowthMB, 300) << "of a " << c.Data.size() / 1048576 << " MB file";
+    }
     if (c.What == std::string("stations")) {
-      EXPECT_EQ(r.LastNameSize, big.size() + 6) << "the whole name";
+      EXPECT_EQ(r.LastNameSize, (1u << 20) + 6) << "the whole name";
       EXPECT_STREQ(r.LastNameEnd, "a004000");
     }
   }
@@ -122,17 +111,6 @@ TEST(Survex3DLimits, LongLabelsAreNotCopiedIntoEveryItem) {
 // the load's work grows with N, not with its square. Eight times the
 // stations take far less than the 64 times a quadratic load would.
 TEST(Survex3DLimits, ManyNamesAtOnePlaceLoadInLinearTime) {
-  auto file = [](int n) {
-    T3DWriter w;
-    w.Station(0, "s." + SixDigits(0), 0);
-    for (int i = 1; i < n; ++i) w.Station(6, SixDigits(i), 0);
-    w.Move(0);
-    for (int i = 0; i < n / 10; ++i) {
-      w.Leg(0, "", 1000 + i);
-      w.Leg(0, "", 0);
-    }
-    return w.End();
-  };
   auto seconds = [](const std::string& data) {
     double best = 1e30;
     for (int run = 0; run < 3; ++run) {
@@ -146,6 +124,6 @@ TEST(Survex3DLimits, ManyNamesAtOnePlaceLoadInLinearTime) {
     }
     return best;
   };
-  const double small = seconds(file(10000)), large = seconds(file(80000));
+  const double small = seconds(ManyNamesFile(10000)), large = seconds(ManyNamesFile(80000));
   EXPECT_LT(large, 24 * small) << small << " s for 10 000, " << large << " s for 80 000";
 }

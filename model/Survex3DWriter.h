@@ -63,4 +63,38 @@ class T3DWriter {
 // Six digits, for labels that change only at their end.
 inline std::string SixDigits(int i) { return std::to_string(1000000 + i).substr(1); }
 
+// A megabyte label, then 4000 items of one kind ("stations", "legs" or
+// "cross-sections") that each change its end.
+inline std::string LongLabelFile(std::string_view kind) {
+  const std::string big(1 << 20, 'a');
+  T3DWriter w;
+  if (kind == "legs") {
+    w.Move(0);
+    w.Leg(0, big + SixDigits(0), 1);
+  } else {
+    w.Station(0, big + SixDigits(0), 0);
+    if (kind == "cross-sections") w.Leg(0, "", 1);
+  }
+  for (int i = 1; i <= 4000; ++i) {
+    if (kind == "stations") w.Station(6, SixDigits(i), 100 * i);
+    if (kind == "legs") w.Leg(6, SixDigits(i), 100 * i + 1);
+    if (kind == "cross-sections") w.CrossSection(6, SixDigits(i));
+  }
+  return w.End();
+}
+
+// `n` differently named stations at one place, and n / 10 legs out to
+// other places and back.
+inline std::string ManyNamesFile(int n) {
+  T3DWriter w;
+  w.Station(0, "s." + SixDigits(0), 0);
+  for (int i = 1; i < n; ++i) w.Station(6, SixDigits(i), 0);
+  w.Move(0);
+  for (int i = 0; i < n / 10; ++i) {
+    w.Leg(0, "", 1000 + i);
+    w.Leg(0, "", 0);
+  }
+  return w.End();
+}
+
 }  // namespace lumora::testing
