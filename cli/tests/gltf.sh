@@ -42,8 +42,10 @@ for k in range(300):
     out += [f"st{i} " + " ".join(f"{r.uniform(0.2, 4):.2f}" for _ in range(4)) for i in range(legs + 1)]
     out.append(f"*end passage_{k}")
     # Branches off earlier passages, and now and then a loop.
-    out += [f"*equate passage_{r.randrange(k)}.st{r.randrange(legs + 1)} passage_{k}.st0"] * (k > 0)
-    out += [f"*equate passage_{r.randrange(k)}.st{r.randrange(legs + 1)} passage_{k}.st{legs}"] * (k > 10 and k % 15 == 0)
+    if k > 0:
+        out.append(f"*equate passage_{r.randrange(k)}.st{r.randrange(legs + 1)} passage_{k}.st0")
+    if k > 10 and k % 15 == 0:
+        out.append(f"*equate passage_{r.randrange(k)}.st{r.randrange(legs + 1)} passage_{k}.st{legs}")
 open(sys.argv[1], "w").write("\n".join(out + ["*end generated_cave", ""]))
 PY
 cavern -q -o "$tmp/cave.3d" "$tmp/cave.svx" > /dev/null 2>&1 || fail "cavern"
