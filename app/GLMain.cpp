@@ -199,6 +199,7 @@ void TForm1::CreateMenus() {
   item(file, "SaveXFileMnu", "&Save X-File...", &TForm1::SaveXFileMnuClick);
   file->addSeparator();
   item(file, "ExportMnu", "&Export 3D File Formats...", &TForm1::ExportMnuClick);
+  item(file, "SaveGltfMnu", "Save &glTF...", &TForm1::SaveGltfMnuClick);
   item(file, "SaveBitmapMnu", "Save Screen As &Bitmap...", &TForm1::SaveBitmapMnuClick);
   file->addSeparator();
   item(file, "ExitMnu", "&Exit", &QWidget::close, QKeySequence::Quit);

@@ -163,6 +163,8 @@ class TForm1 : public QMainWindow {
   void SaveXFileMnuClick();
   void PassageModelMnuClick();
   void ExportMnuClick();  // GLMainExport.cpp
+  // The scene as shown, as a glTF file (GLMainExport.cpp).
+  void SaveGltfMnuClick();
   TCaveStyle Style() const;
   // Runs the progress fields with the view's context made current again
   // afterwards, since letting events run may paint other windows.

@@ -10,10 +10,12 @@
 //            peak at most 1.5 x the mesh it builds
 //   vrml     lumora-cli export --format vrml: at least 100 MB/s, load
 //            included
+//   glb      lumora-cli export --format glb: at most 10 s, load included,
+//            and at most 40 bytes per wall triangle
 //
 //   bench_big_files [stations] [folder] [rows...]
 //
-// The X file (several GB) and the VRML world are written into the folder
+// The X file (several GB), the VRML world and the glTF file are written into the folder
 // (default /tmp) and removed. LUMORA_CLI names another lumora-cli to
 // measure, for figures from an earlier build.
 
@@ -135,8 +137,8 @@ int main(int argc, char** argv) try {
   // The commands run first, while this process is small: a command's peak
   // counts the memory of the process that started it, as the kernel
   // carries the mark across the exec.
-  TRun info, survex, convert, xinfo, vrml;
-  double written = 0, wrlMB = 0, triangles = 0;
+  TRun info, survex, convert, xinfo, vrml, glb;
+  double written = 0, wrlMB = 0, triangles = 0, glbBytes = 0, glbTriangles = 0;
   const bool survexThere = Installed("survexport");
   if (want("info")) {
     info = Measure({cli, "info", plot}, 5);
@@ -162,6 +164,15 @@ int main(int argc, char** argv) try {
     vrml = Measure({cli, "export", plot, "--format", "vrml", "-o", wrl}, 3);
     wrlMB = FileMB(wrl);
     std::filesystem::remove(wrl);
+  }
+
+  if (want("glb")) {
+    const std::string file = folder + "/lumora-big-files-bench.glb";
+    glb = Measure({cli, "export", plot, "--format", "glb", "-o", file}, 3);
+    glbBytes = static_cast<double>(std::filesystem::file_size(file));
+    const size_t at = glb.Output.find(" meshes, ");
+    glbTriangles = at == std::string::npos ? 0 : std::atof(glb.Output.c_str() + at + 9);
+    std::filesystem::remove(file);
   }
 
   // The model and the passage mesh as the commands build them, measured
@@ -217,6 +228,13 @@ int main(int argc, char** argv) try {
   if (want("vrml")) {
     Print("vrml", vrml);
     std::printf("           %.0f MB written, %.0f MB/s load included (goal: at least 100)\n", wrlMB, wrlMB / vrml.Wall);
+  }
+  if (want("glb")) {
+    Print("glb", glb);
+    std::printf(
+        "           %.2f s load included (goal: at most 10); %.0f MB, %.0f wall triangles, %.1f bytes per "
+        "triangle (goal: at most 40)\n",
+        glb.Wall, glbBytes / 1e6, glbTriangles, glbBytes / glbTriangles);
   }
   return 0;
 } catch (const std::exception& e) {

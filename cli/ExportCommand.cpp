@@ -1,5 +1,5 @@
 // lumora-cli export: a plot file as a DXF drawing, a VRML world, a
-// shapefile set or a KML document, with
+// shapefile set, a KML document or a glTF model, with
 // every option of the exporter window, read from its settings file and
 // changed key by key on the command line.
 
@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/core/CaveGltf.h"
 #include "cli/Commands.h"
 #include "cli/Format.h"
 #include "cli/OptionParser.h"
@@ -26,15 +27,16 @@ namespace lumora::cli {
 namespace {
 
 const char* const kUsage =
-    "usage: lumora-cli export FILE --format dxf|vrml|shp|kml -o OUT [OPTIONS]\n"
+    "usage: lumora-cli export FILE --format dxf|vrml|shp|kml|glb|gltf -o OUT [OPTIONS]\n"
     "\n"
-    "Writes the plot file FILE as a DXF drawing, a VRML 2.0 world or an ESRI\n"
-    "shapefile set (.shp, .shx, .dbf, .prj beside OUT, optionally zipped) or a\n"
-    "KML document in longitude and latitude.\n"
+    "Writes the plot file FILE as a DXF drawing, a VRML 2.0 world, an ESRI\n"
+    "shapefile set (.shp, .shx, .dbf, .prj beside OUT, optionally zipped), a\n"
+    "KML document in longitude and latitude, or a glTF 2.0 model: binary (glb)\n"
+    "or JSON with one .bin beside OUT (gltf).\n"
     "Options start from the exporter's defaults, then the settings file,\n"
     "then each --set and --units in the order given.\n"
     "\n"
-    "  --format dxf|vrml|shp|kml  what to write\n"
+    "  --format dxf|vrml|shp|kml|glb|gltf  what to write\n"
     "  -o, --output OUT        the file to write (replaced only when complete)\n"
     "  --ini FILE              settings file to read (default: CaveExport.ini in\n"
     "                          the settings folder, when it exists)\n"
@@ -57,7 +59,12 @@ const char* const kUsage =
     "  --altitude M            altitude in metres; with --relative\n"
     "  --relative              relative to ground (default: clamped)\n"
     "  --splays                include splay shots\n"
-    "  --no-sections           one placemark for the whole cave\n";
+    "  --no-sections           one placemark for the whole cave\n"
+    "glTF (metres, +Y up, one wall mesh per survey, the stations as nodes; walls,\n"
+    "shot lines and their colours as for VRML):\n"
+    "  --color MODE            walls and shot lines coloured by plain (the VRML\n"
+    "                          colours), depth, date or survey\n"
+    "  --splays                include splay shots, as for KML\n";
 
 const char* const kLayers[] = {"stations",      "surveys", "shots", "split",     "feature-points",
                                "feature-lines", "passage", "prism", "multipatch"};
@@ -91,7 +98,15 @@ int RunExport(const Args& args) {
   std::vector<std::pair<std::string, std::string>> changes;
   TOptionParser parser("export", kUsage);
   parser.Operand(file, "no plot file given");
-  parser.Choice("--format", format, {"dxf", "vrml", "shp", "kml"}, "takes dxf, vrml, shp or kml");
+  parser.Choice("--format", format, {"dxf", "vrml", "shp", "kml", "glb", "gltf"},
+                "takes dxf, vrml, shp, kml, glb or gltf");
+  std::optional<TWallColoring> coloring;
+  parser.Choice("--color", coloring,
+                {{"plain", TWallColoring::Plain},
+                 {"depth", TWallColoring::Depth},
+                 {"date", TWallColoring::Date},
+                 {"survey", TWallColoring::Survey}},
+                "takes plain, depth, date or survey");
   parser.Value("--layer", [&](const auto& v, const auto&) -> std::string {
     for (int k = 0; v && k < 9; ++k)
       if (*v == kLayers[k]) layer = k;
@@ -126,6 +141,8 @@ int RunExport(const Args& args) {
   });
   if (const auto status = parser.Parse(args)) return *status;
   if (format.empty()) return UsageError("export", "no --format given");
+  const bool gltf = format == "glb" || format == "gltf";
+  if (coloring && !gltf) return UsageError("export", "--color is an option of glb and gltf");
   if (output.empty()) return UsageError("export", "no output file given (-o OUT)");
 
   TExportOptions options;
@@ -209,6 +226,18 @@ int RunExport(const Args& args) {
     EndProgress();
     if (!written) return 1;
     std::printf("KML: %s\n", output.c_str());
+    return 0;
+  }
+  if (gltf) {
+    if (splays) options.GLTFSplayChk = true;
+    TGltfRequest request;
+    request.Format = format == "gltf" ? TGltfFormat::Json : TGltfFormat::Binary;
+    request.Coloring = coloring;
+    const TGltfCounts counts = write_gltf(output, job, request);
+    EndProgress();
+    std::printf("glTF: %s (%lld bytes, %lld meshes, %lld triangles, %lld line segments)\n", output.c_str(),
+                static_cast<long long>(counts.Bytes), static_cast<long long>(counts.Meshes),
+                static_cast<long long>(counts.Triangles), static_cast<long long>(counts.Segments));
     return 0;
   }
   if (format == "dxf")

@@ -15,7 +15,7 @@ const Command kCommands[] = {
     {"info", "show what a plot file holds", RunInfo},
     {"demo", "write a synthetic demo cave as a plot file", RunDemo},
     {"passages", "build the passage walls; volume, bounds, STL and OBJ", RunPassages},
-    {"export", "write a DXF drawing, a VRML world, shapefiles or KML", RunExport},
+    {"export", "write a DXF drawing, a VRML world, shapefiles, KML or glTF", RunExport},
     {"volume", "layers, rock and cave volume, porosity; volume report", RunVolume},
     {"xfile", "X files: what one holds; convert an X or plot file to an X file", RunXFile},
     {"render", "draw a plot file's cave headless and save the picture", RunRender},

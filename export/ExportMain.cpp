@@ -78,6 +78,14 @@ void CopyWallSettings(const TExportOptions& o, TExportWriter writer, TPassageOpt
       p.ConvertToMetres = o.UnitRadio == 1;
       p.IncludeHidden = o.ShowHiddenChk;
       break;
+    case TExportWriter::glTF:
+      // glTF is in metres; every option shown on the tabs holds.
+      p.SealEnds = o.SealChk;
+      p.AverageJoints = o.MergeChk;
+      p.CenterModel = true;
+      p.ConvertToMetres = true;
+      p.IncludeHidden = o.ShowHiddenChk;
+      break;
   }
 }
 

@@ -87,7 +87,7 @@ class TSilentProgress : public TExportProgress {
   void Status(const std::string&) override {}
 };
 
-enum class TExportWriter { DXF, VRML, Shapefile };
+enum class TExportWriter { DXF, VRML, Shapefile, glTF };
 
 // Copies the "Wall Settings" tab into the wall builder's options, plus the
 // writer's own row; options the row leaves alone keep their values.

@@ -45,6 +45,8 @@ struct TExportOptions {
   uint32_t LineColorDis = kColorAqua;
   bool YawRotateChk = false;
   uint32_t BackColorDis = kColorGray;
+  // glTF, with the passage and line options above; not stored.
+  bool GLTFSplayChk = false;
 
   // "DXF Export".
   bool ProfileChk = false;

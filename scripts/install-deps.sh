@@ -14,7 +14,19 @@ packages=(
   fontconfig fonts-dejavu-core hershey-fonts-data
   python3 gdal-bin python3-ezdxf assimp-utils ffmpeg unzip libxml2-utils desktop-file-utils shared-mime-info
   survex survex-aven libproj-dev proj-bin
+  chromium
 )
+# Node may come from elsewhere: NodeSource's nodejs carries npm itself and
+# conflicts with Debian's npm package.
+command -v node > /dev/null || packages+=(nodejs)
+command -v npm > /dev/null || packages+=(npm)
+
+# The Node packages of the glTF checks, once Node is there; without the
+# network their tests are skipped, not failed.
+node_tools() {
+  bash "$(dirname "$0")/install-node-tools.sh" ||
+    echo "install-deps: the Node packages could not be installed; the glTF checks will be skipped" >&2
+}
 
 missing=()
 for p in "${packages[@]}"; do
@@ -22,6 +34,7 @@ for p in "${packages[@]}"; do
 done
 
 if [ ${#missing[@]} -eq 0 ]; then
+  node_tools
   exit 0
 fi
 
@@ -34,3 +47,4 @@ echo "install-deps: installing ${missing[*]}" >&2
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -q
 apt-get install -y -q --no-install-recommends "${missing[@]}"
+node_tools

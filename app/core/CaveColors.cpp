@@ -82,10 +82,6 @@ uint32_t ColorOf(const std::vector<uint32_t>& colours, int32_t survey) {
   return survey >= 0 && static_cast<size_t>(survey) < colours.size() ? colours[survey] : kUndatedColor;
 }
 
-uint32_t Lookup(const std::vector<uint32_t>& colours, const std::vector<int32_t>& surveys, int i) {
-  return ColorOf(colours, static_cast<size_t>(i) < surveys.size() ? surveys[i] : -1);
-}
-
 }  // namespace
 
 bool IsDated(PackedDate date) { return date != 0 && date != kNoDate && DateYear(date) > 1; }
@@ -112,41 +108,60 @@ uint32_t SurveyColor(const std::string& name) {
   return HsvColor(hue, saturation, value);
 }
 
-void ColorWalls(const TCaveScene& scene, const TPlotModel& model, TWallColoring mode, uint32_t wallColor) {
-  TGLFastMesh& mesh = *scene.PassageMesh;
-  TGLLines& centre = *scene.Centreline;
-  const double top = mesh.GetMax().y, bottom = mesh.GetMin().y;
-  switch (mode) {
+TWallPalette::TWallPalette(const TPlotModel& model, TWallColoring mode, uint32_t plainColor, double top, double bottom)
+    : mode_(mode), plain_(plainColor), top_(top), bottom_(bottom) {
+  if (mode == TWallColoring::Date || mode == TWallColoring::Survey) surveys_ = SurveyColors(model, mode);
+}
+
+uint32_t TWallPalette::operator()(int32_t survey, double height) const {
+  switch (mode_) {
     case TWallColoring::Plain:
-      SetWallColor(mesh, wallColor);
-      centre.SetColor(wallColor);
-      break;
+      return plain_;
     case TWallColoring::Depth:
-      ColorByDepth(mesh);
-      for (int i = 0; i < centre.SegmentCount(); ++i) {
-        T3DVector a, b;
-        centre.Segments.GetSegment(i, a, b);
-        centre.SegmentColors[i] = DepthColor(DepthIndex((a.y + b.y) / 2, top, bottom));
-      }
-      break;
+      return DepthColor(DepthIndex(height, top_, bottom_));
     case TWallColoring::Date:
-    case TWallColoring::Survey: {
-      const std::vector<uint32_t> colours = SurveyColors(model, mode);
-      const int faces = mesh.ColorCount();
-      // Face by face in order: a corner shared by two surveys takes the later's.
-      auto paint = [&](int first, int end, int32_t survey) {
-        const uint32_t c = ColorOf(colours, survey);
-        for (int i = first; i < std::min(end, faces); ++i) mesh.SetTriangleColors3(i, c, c, c);
-      };
-      scene.TriangleSurveys->ForEachRun(paint);
-      paint(scene.TriangleSurveys->Count(), faces, -1);
-      for (int i = 0; i < centre.SegmentCount(); ++i)
-        centre.SegmentColors[i] = Lookup(colours, *scene.CentrelineSurveys, i);
-      mesh.Changed();
+    case TWallColoring::Survey:
       break;
+  }
+  return ColorOf(surveys_, survey);
+}
+
+void PaintWallMesh(TGLFastMesh& mesh, const TSurveyRuns& surveys, const TWallPalette& palette) {
+  if (palette.Mode() == TWallColoring::Plain) {
+    SetWallColor(mesh, palette(-1, 0));
+    return;
+  }
+  const int faces = mesh.ColorCount();
+  // Face by face in order: a corner shared by two surveys takes the later's.
+  auto paint = [&](int first, int end, int32_t survey) {
+    for (int i = first; i < std::min(end, faces); ++i) {
+      const TTriangle3 t = mesh.GetTriangle(i);
+      mesh.SetTriangleColors3(i, palette(survey, t.p[0].y), palette(survey, t.p[1].y), palette(survey, t.p[2].y));
+    }
+  };
+  surveys.ForEachRun(paint);
+  paint(surveys.Count(), faces, -1);
+  mesh.Changed();
+}
+
+void PaintCentreline(TGLLines& centre, const std::vector<int32_t>& surveys, const TWallPalette& palette) {
+  if (palette.Mode() == TWallColoring::Plain) {
+    centre.SetColor(palette(-1, 0));
+  } else {
+    for (int i = 0; i < centre.SegmentCount(); ++i) {
+      T3DVector a, b;
+      centre.Segments.GetSegment(i, a, b);
+      const int32_t survey = static_cast<size_t>(i) < surveys.size() ? surveys[i] : -1;
+      centre.SegmentColors[i] = palette(survey, (a.y + b.y) / 2);
     }
   }
   centre.Changed();
+}
+
+void ColorWalls(const TCaveScene& scene, const TPlotModel& model, TWallColoring mode, uint32_t wallColor) {
+  const TWallPalette palette(model, mode, wallColor, scene.PassageMesh->GetMax().y, scene.PassageMesh->GetMin().y);
+  PaintWallMesh(*scene.PassageMesh, *scene.TriangleSurveys, palette);
+  PaintCentreline(*scene.Centreline, *scene.CentrelineSurveys, palette);
 }
 
 std::vector<TColorKeyEntry> ColorKey(const TCaveScene& scene, const TPlotModel& model, const TPassageOptions& options,

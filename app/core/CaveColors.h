@@ -29,6 +29,30 @@ uint32_t SurveyColor(const std::string& name);
 double DateValue(PackedDate date);
 bool IsDated(PackedDate date);
 
+// The colour a colouring gives a point of the walls or of their
+// centreline, from the survey the point belongs to (-1 for none) and its
+// height; `top` and `bottom` are the highest and lowest wall heights, in
+// the same units. Every wall colouring, on the screen and in files, is
+// made by this rule.
+class TWallPalette {
+ public:
+  TWallPalette(const TPlotModel& model, TWallColoring mode, uint32_t plainColor, double top, double bottom);
+  TWallColoring Mode() const { return mode_; }
+  uint32_t operator()(int32_t survey, double height) const;
+
+ private:
+  TWallColoring mode_;
+  uint32_t plain_;
+  double top_, bottom_;
+  std::vector<uint32_t> surveys_;  // by date or by survey
+};
+
+// Corners by their height (scene y) and the survey of their face; the
+// centreline by its segments' middles and surveys.
+void PaintWallMesh(TGLFastMesh& mesh, const TSurveyRuns& surveys, const TWallPalette& palette);
+void PaintCentreline(TGLLines& centre, const std::vector<int32_t>& surveys, const TWallPalette& palette);
+
+// Both, the palette spanning the walls' heights.
 void ColorWalls(const TCaveScene& scene, const TPlotModel& model, TWallColoring mode, uint32_t wallColor);
 
 // The key of a colouring, top entry first: elevations in the working units

@@ -427,6 +427,14 @@ TCaveLoadResult RebuildCave(TGLViewerCore& viewer, const TCaveScene& scene, TCav
   return RunLoad(nullptr, viewer, scene, document, settings, style, progress, {});
 }
 
+void SetShotLines(const TPlotModel& model, const TPassageOptions& options, const TCaveScene& scene,
+                  const TCaveStyle& style) {
+  int64_t drawn = 0;
+  for (int i = 0; i < model.Plots.Count(); ++i) drawn += Drawn(model.Plots[i].Code, options.IncludeHidden);
+  const TCaveLoadProgress none;
+  SetShots(model, options, scene, style, drawn, TFields{none});
+}
+
 uint32_t DepthColor(int index) { return index >= 0 && index < 24 ? kDepthColors[index] : kDepthColors[0]; }
 
 int DepthIndex(double y, double top, double bottom) {

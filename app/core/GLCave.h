@@ -153,6 +153,11 @@ TCaveLoadResult RebuildCave(TGLViewerCore& viewer, const TCaveScene& scene, TCav
                             const TCaveMeshSettings& settings, const TCaveStyle& style,
                             const TCaveLoadProgress& progress);
 
+// The shots, splays and centreline of a loaded model as a load makes them,
+// with the survey of each centreline segment; for builders outside a load.
+void SetShotLines(const TPlotModel& model, const TPassageOptions& options, const TCaveScene& scene,
+                  const TCaveStyle& style);
+
 // Colours every wall corner by its depth: red at the top to violet at the
 // bottom (the 24-colour table).
 void ColorByDepth(TGLCustomMesh& mesh);

@@ -1,7 +1,8 @@
 // The main window's File menu and loads, each test in a fresh window: a
 // load shows the walls only, recent files, a second load refused while one
 // runs, events during a load, a failed load, dropped files, opening and
-// reloading through the menu, X files saved and loaded.
+// reloading through the menu, X files saved and loaded, the scene saved as
+// glTF.
 
 #include <QAction>
 #include <QCheckBox>
@@ -9,17 +10,71 @@
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QtEndian>
 #include <QtTest>
 
+#include "app/core/CaveGltf.h"
 #include "app/core/GLSettings.h"
 #include "app/qtest/MainWindowFixture.h"
 #include "controls/ReopenMenu.h"
 #include "model/DemoCave.h"
+#include "model/PlotReader.h"
 #include "platform/IniFile.h"
 
 using namespace lumora;
+
+namespace {
+
+// A glTF file's groups, and its wall meshes in order: name, triangles and
+// the distinct vertex colours.
+struct TWallMesh {
+  QString Name;
+  int Triangles = 0;
+  QSet<uint32_t> Colors;
+  bool operator==(const TWallMesh& o) const { return Name == o.Name && Triangles == o.Triangles; }
+};
+struct TGltfContent {
+  QStringList Groups;
+  QList<TWallMesh> Walls;
+};
+
+TGltfContent ReadGltf(const QString& path) {
+  QFile f(path), bin(QString(path).replace(".gltf", ".bin"));
+  if (!f.open(QIODevice::ReadOnly)) qFatal("cannot read %s", qPrintable(path));
+  QByteArray json = f.readAll(), binary;
+  if (json.startsWith("glTF")) {
+    const uint32_t length = qFromLittleEndian<uint32_t>(json.constData() + 12);
+    binary = json.mid(28 + length);
+    json = json.mid(20, length);
+  } else if (bin.open(QIODevice::ReadOnly)) {
+    binary = bin.readAll();
+  }
+  const QJsonObject doc = QJsonDocument::fromJson(json).object();
+  const QJsonArray nodes = doc["nodes"].toArray(), accessors = doc["accessors"].toArray();
+  TGltfContent c;
+  for (const QJsonValue g : nodes[0]["children"].toArray()) {
+    c.Groups << nodes[g.toInt()]["name"].toString();
+    for (const QJsonValue child : nodes[g.toInt()]["children"].toArray()) {
+      const QJsonObject node = nodes[child.toInt()].toObject();
+      if (c.Groups.last() != "Walls") break;
+      const QJsonObject primitive = doc["meshes"][node["mesh"].toInt()]["primitives"][0].toObject();
+      TWallMesh m{node["name"].toString(), accessors[primitive["indices"].toInt()]["count"].toInt() / 3, {}};
+      const QJsonObject a = accessors[primitive["attributes"]["COLOR_0"].toInt(-1)].toObject();
+      const int at = doc["bufferViews"][a["bufferView"].toInt()]["byteOffset"].toInt();
+      for (int i = 0; i < a["count"].toInt(); ++i)
+        m.Colors.insert(qFromLittleEndian<uint32_t>(binary.constData() + at + 4 * i));
+      c.Walls << m;
+    }
+  }
+  return c;
+}
+
+}  // namespace
 
 class WindowFileMenuTest : public QObject, TMainWindowFixture {
   Q_OBJECT
@@ -203,6 +258,50 @@ class WindowFileMenuTest : public QObject, TMainWindowFixture {
     Find<QAction>("LoadXFileMnu")->trigger();
     QCOMPARE(errors, QStringList{"Invalid File"});
     QVERIFY(form->Viewer()->Enabled);
+  }
+
+  // The walls as shown, survey by survey, are those the exporter builds
+  // with the same settings, in the colours of the view.
+  void gltfSavesTheSceneAsShown() {
+    Load(kDemo);
+    Find<QCheckBox>("SurveyChk")->setChecked(true);
+    QString file = temp.filePath("scene.glb");
+    form->AskFileName = [&](const QString&, const QString&, const QString&, bool) { return file; };
+    Find<QAction>("SaveGltfMnu")->trigger();
+    QVERIFY2(errors.isEmpty(), qPrintable(errors.join('\n')));
+    const TGltfContent shown = ReadGltf(file);
+    QCOMPARE(shown.Groups, QStringList({"Walls", "Centreline", "Stations"}));
+    int triangles = 0;
+    for (const TWallMesh& m : shown.Walls) triangles += m.Triangles;
+    QCOMPARE(triangles, form->Scene().PassageMesh->ColorCount());
+
+    TExportOptions options;
+    TSilentProgress progress;
+    TGltfRequest request;
+    request.Coloring = TWallColoring::Survey;
+    const QString exported = temp.filePath("exported.glb");
+    TCaveDocument& d = form->Document();
+    write_gltf(exported.toStdString(), {d.Model, options, d.PassageOptions, d.PassageState, progress}, request);
+    // The window's scene stays in its units for what comes next.
+    QVERIFY(!d.PassageOptions.ConvertToMetres);
+    const TGltfContent built = ReadGltf(exported);
+    QVERIFY(built.Walls.size() > 10);
+    QVERIFY(built.Walls == shown.Walls);
+    for (int i = 0; i < built.Walls.size(); ++i) {
+      // The view paints a corner two surveys share in the later one's colour.
+      const uint32_t own = GltfLinearColor(SurveyColor(built.Walls[i].Name.toStdString()));
+      QCOMPARE(built.Walls[i].Colors, QSet<uint32_t>{own});
+      QVERIFY(shown.Walls[i].Colors.contains(own));
+    }
+
+    // What is hidden stays out.
+    Find<QCheckBox>("WallsChk")->setChecked(false);
+    Find<QCheckBox>("SplayChk")->setChecked(true);
+    file = temp.filePath("splays.gltf");
+    Find<QAction>("SaveGltfMnu")->trigger();
+    QVERIFY(errors.isEmpty());
+    QCOMPARE(ReadGltf(file).Groups, QStringList({"Splays", "Stations"}));
+    QVERIFY(QFileInfo(temp.filePath("splays.bin")).size() > 1000);
   }
 };
 

@@ -1,4 +1,4 @@
-// The four export buttons: each checks for a loaded plot file, asks for
+// The export buttons: each checks for a loaded plot file, asks for
 // the file to write and runs its writer with a busy cursor; a failure shows
 // the writer's message and leaves any earlier file of that name in place.
 
@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QTabWidget>
 
+#include "app/core/CaveGltf.h"
 #include "export/DXFExport.h"
 #include "export/KMLExport.h"
 #include "export/ShapeExport.h"
@@ -86,6 +87,17 @@ void TExporterForm::KMLExportClick() {
     else
       write_kml_lines(file.toStdString(), Job(), Warner(WarningBox));
   });
+}
+
+void TExporterForm::GLTFExportClick() {
+  if (!CheckPlotLoaded(model_, Warner(WarningBox))) return;
+  const QString file = AskSaveName(QStringLiteral("Save Plot As glTF File"),
+                                   QStringLiteral("glTF Binary (*.glb);;glTF JSON and Binary (*.gltf);;All Files (*)"),
+                                   QStringLiteral("glb"), ".glb");
+  if (file.isEmpty()) return;
+  TGltfRequest request;
+  request.Format = GltfFormatOf(file.toStdString());
+  RunWriter([&] { write_gltf(file.toStdString(), Job(), request); });
 }
 
 void TExporterForm::ShapeExportClick() {

@@ -1,8 +1,8 @@
 #pragma once
 // "Bramble 3D Exporter": the loaded survey's tree, five tabs of export
 // options bound to the exporter's option set, the progress bars every
-// writer drives, and the buttons that run the DXF, VRML, shapefile and
-// KML writers. Modal; one per program.
+// writer drives, and the buttons that run the DXF, VRML, shapefile, KML
+// and glTF writers. Modal; one per program.
 
 #include <QDialog>
 #include <QElapsedTimer>
@@ -128,6 +128,7 @@ class TExporterForm : public QDialog {
   void VRMLExportClick();
   void DXFExportClick();
   void KMLExportClick();
+  void GLTFExportClick();
   QString AskSaveName(const QString& title, const QString& filter, const QString& suffix, const QString& ext);
   // Events run during reads and writes: nothing may start another meanwhile.
   void SetBusy(bool busy);
@@ -158,7 +159,7 @@ class TExporterForm : public QDialog {
   QCheckBox* ZipShapeChk;
 
   QCheckBox *DoPassageChk, *PassDepthColorChk, *VertColorChk, *SplineSurfaceChk, *TransparencyChk, *TextureChk,
-      *DoLineChk, *LineDepthColorChk, *YawRotateChk;
+      *DoLineChk, *LineDepthColorChk, *YawRotateChk, *GLTFSplayChk;
   TColorDisplay *PassColorDis, *LineColorDis, *BackColorDis;
   QDoubleSpinBox* TransparencySpin;
   QLineEdit* TextureEdit;

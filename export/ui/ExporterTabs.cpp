@@ -114,10 +114,14 @@ QWidget* TExporterForm::VRMLTab() {
   BackColorDis = Named(new TColorDisplay(0), "BackColorDis");
   auto* exportBtn = Named(new QPushButton("Export VRML"), "VRMLExportBtn");
   connect(exportBtn, &QPushButton::clicked, this, &TExporterForm::VRMLExportClick);
+  // glTF takes the passage and shot-line options above, not the world's own.
+  GLTFSplayChk = CheckBox("GLTFSplayChk", "Include Splay Shots");
+  auto* gltfBtn = Named(new QPushButton("Export glTF"), "GLTFExportBtn");
+  connect(gltfBtn, &QPushButton::clicked, this, &TExporterForm::GLTFExportClick);
   return Page({passage}, {line, YawRotateChk,
                           LabelledRow("Background Color", BackColorDis,
                                       ColorButton("Change", BackColorDis, &TExportOptions::BackColorDis)),
-                          exportBtn});
+                          exportBtn, Group("glTF (Web, 3D and VR Viewers)", {GLTFSplayChk, gltfBtn})});
 }
 
 QWidget* TExporterForm::DXFTab() {
@@ -280,6 +284,7 @@ void TExporterForm::BindControls() {
                             {DepthChk, &O::DepthChk},
                             {ClipLinesChk, &O::ClipLinesChk},
                             {ScaleChk, &O::ScaleChk},
+                            {GLTFSplayChk, &O::GLTFSplayChk},
                             {KMLSplayChk, &O::KMLSplayChk},
                             {KMLFixedChk, &O::KMLFixedChk},
                             {SubChk, &O::SubChk},

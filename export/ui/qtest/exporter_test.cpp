@@ -135,8 +135,8 @@ class ExporterTest : public QObject {
     TCaveDocument empty;
     NewForm(empty);
     answer = temp.filePath("never.dxf");
-    for (const char* b : {"DXFExportBtn", "VRMLExportBtn", "KMLExportBtn", "ShapeExportBtn"}) Click(b);
-    QCOMPARE(warnings, QStringList(4, "No Plot File Load."));
+    for (const char* b : {"DXFExportBtn", "VRMLExportBtn", "KMLExportBtn", "ShapeExportBtn", "GLTFExportBtn"}) Click(b);
+    QCOMPARE(warnings, QStringList(5, "No Plot File Load."));
     QVERIFY(asked.isEmpty());
 
     QTabWidget* tabs = Find<QTabWidget>("PageControl");
@@ -348,6 +348,8 @@ class ExporterTest : public QObject {
         {"ShapeExportBtn", "cave.shp", {"--format", "shp"}, {"shp", "shx", "dbf", "prj"}},
         {"VRMLExportBtn", "cave.wrl", {"--format", "vrml"}, {}},
         {"DXFExportBtn", "cave.dxf", {"--format", "dxf"}, {}},
+        {"GLTFExportBtn", "cave.glb", {"--format", "glb"}, {}},
+        {"GLTFExportBtn", "cave.gltf", {"--format", "gltf"}, {"gltf", "bin"}},
         {"KMLExportBtn", "cave.kml", {"--format", "kml"}, {}},
     };
     // Same names in two folders: KML documents carry their file's name.
@@ -406,8 +408,8 @@ class ExporterTest : public QObject {
     Trigger("RestoreSettingsMnu");
     QMap<QString, QVariant> restored = Snapshot(form.get());
     // Controls that are not stored keep their value.
-    const QStringList unstored = {"DateRadio",   "ShowHiddenChk", "ZipShapeChk", "OverlayTypeRadio",
-                                  "HeadingSpin", "KMLSplayChk",   "KMLFixedChk", "LineWidthSpin"};
+    const QStringList unstored = {"DateRadio",   "ShowHiddenChk", "ZipShapeChk",   "OverlayTypeRadio", "HeadingSpin",
+                                  "KMLSplayChk", "KMLFixedChk",   "LineWidthSpin", "GLTFSplayChk"};
     for (const QString& name : unstored) {
       QVERIFY(restored.value(name) != saved.value(name));
       restored[name] = saved.value(name);
