@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -7,6 +8,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <set>
 #include <string>
 #include <thread>
@@ -100,14 +102,25 @@ TEST(AtomicFile, TargetsKeepWhatTheyAre) {
   std::filesystem::remove_all(dir);
 }
 
-// An export ended by SIGINT or SIGTERM leaves no temporary; one given up
-// without a commit leaves none either, and the target untouched.
+// An export ended by a signal leaves no temporary, one past a file-size
+// limit fails with the system's message; one given up without a commit
+// leaves none either, and the target untouched.
 TEST(AtomicFile, InterruptedWritesLeaveNoTemporary) {
-  for (int sig : {SIGINT, SIGTERM}) {
+  for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGXFSZ}) {
     const auto dir = FreshDir("signal");
     WriteFileAtomically(dir / "out.x", "old");
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
+    if (child == 0 && sig == SIGXFSZ) {
+      const rlimit small{4096, 4096};
+      ::setrlimit(RLIMIT_FSIZE, &small);
+      try {
+        WriteFileAtomically(dir / "out.x", std::string(1 << 20, 'p'));
+      } catch (const std::runtime_error& e) {
+        ::_exit(std::string(e.what()).ends_with("out.x\": File too large") ? 4 : 5);
+      }
+      ::_exit(6);
+    }
     if (child == 0) {
       TAtomicFile file(dir / "out.x");
       file.Write(std::string(1 << 20, 'p'));
@@ -116,8 +129,11 @@ TEST(AtomicFile, InterruptedWritesLeaveNoTemporary) {
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << status;
-    EXPECT_EQ(Names(dir), std::set<std::string>{"out.x"});
+    if (sig == SIGXFSZ)
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 4) << status;
+    else
+      EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << sig << " " << status;
+    EXPECT_EQ(Names(dir), std::set<std::string>{"out.x"}) << sig;
     EXPECT_EQ(ReadWholeFile(dir / "out.x"), "old");
     {
       TAtomicFile abandoned(dir / "out.x");
@@ -128,4 +144,45 @@ TEST(AtomicFile, InterruptedWritesLeaveNoTemporary) {
     EXPECT_EQ(ReadWholeFile(dir / "out.x"), "old");
     std::filesystem::remove_all(dir);
   }
+}
+
+// Writers racing for one set of files: the set that stays is one writer's
+// whole, and neither temporaries nor the lock stay behind. A member that
+// cannot be finished leaves every old member in place.
+TEST(AtomicFile, FileSetsAreReplacedWhole) {
+  const auto dir = FreshDir("set");
+  const std::vector<std::string> members{"cave.shp", "cave.shx", "cave.dbf"};
+  auto writeSet = [&](char tag, size_t bytes, size_t lastBytes) {
+    std::vector<std::unique_ptr<TAtomicFile>> files;
+    std::vector<TAtomicFile*> set;
+    for (const auto& m : members) {
+      files.push_back(std::make_unique<TAtomicFile>(dir / m));
+      files.back()->Write(std::string(m == members.back() ? lastBytes : bytes, tag));
+      set.push_back(files.back().get());
+    }
+    CommitFileSet(set);
+  };
+  std::vector<std::thread> threads;
+  for (int w = 0; w < 4; ++w)
+    threads.emplace_back([&, w] {
+      for (int r = 0; r < 25; ++r) writeSet(static_cast<char>('a' + w), 4096, 4096);
+    });
+  for (auto& t : threads) t.join();
+  const std::string first = ReadWholeFile(dir / members[0]);
+  for (const auto& m : members) EXPECT_EQ(ReadWholeFile(dir / m), first) << m;
+  EXPECT_EQ(Names(dir), std::set<std::string>(members.begin(), members.end()));
+
+  // The last member goes past a file-size limit.
+  const rlimit old = [] {
+    rlimit r{};
+    ::getrlimit(RLIMIT_FSIZE, &r);
+    return r;
+  }();
+  const rlimit small{8192, old.rlim_max};
+  ::setrlimit(RLIMIT_FSIZE, &small);
+  EXPECT_THROW(writeSet('z', 100, 10000), std::runtime_error);
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  for (const auto& m : members) EXPECT_EQ(ReadWholeFile(dir / m), first) << m;
+  EXPECT_EQ(Names(dir), std::set<std::string>(members.begin(), members.end()));
+  std::filesystem::remove_all(dir);
 }
