@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
 
 #include <csignal>
 
@@ -111,5 +115,71 @@ TEST(IniFile, ManyKeysReadLikeFewAndFollowDeletions) {
   EXPECT_EQ(ini.ReadString("Sec2", "Key9", ""), "new");
   EXPECT_EQ(ini.ReadString("SEC1", "FRESH", ""), "x");
   EXPECT_EQ(ini.ReadSection("Sec2").size(), static_cast<size_t>(kKeys));
+  std::filesystem::remove_all(dir);
+}
+
+// A write keeps every line the program does not change, in its place:
+// comments, keys before any section, duplicates, lines without '=', CR LF
+// ends, bytes of any kind.
+TEST(IniFile, WritingKeepsEveryOtherLine) {
+  const auto dir = TempDir();
+  const auto path = dir / "Lumor.ini";
+  std::string binary(100000, '\0');
+  for (size_t i = 0; i < binary.size(); ++i) binary[i] = static_cast<char>(i * 7919 % 251);
+  const std::vector<std::string> files{
+      "; comment\nloose=1\n[history]\nCount=2\nPath0=/a.plt\nno equals sign\nPath0=/dup.plt\n\n[window]\n"
+      "Geometry=old\n# other comment\n[history]\nPath1=/b.plt\n",
+      "[Units]\r\nUnitsFeet=1\r\n;c\r\n",
+      binary,
+      "[window]\nGeometry=old",
+  };
+  auto lines = [](const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);) out.push_back(l);
+    return out;
+  };
+  for (const std::string& text : files) {
+    WriteFileAtomically(path, text);
+    TIniFile ini(path);
+    EXPECT_EQ(ini.LoadError(), "");
+    ini.WriteString("window", "Geometry", "new");
+    ini.WriteString("history", "Path5", "/c.plt");
+    ini.UpdateFile();
+    const std::vector<std::string> before = lines(text), after = lines(ReadWholeFile(path));
+    // Every old line but the changed one is found again, in order.
+    size_t at = 0;
+    for (const std::string& l : before) {
+      if (l.starts_with("Geometry=")) continue;
+      while (at < after.size() && after[at] != l) ++at;
+      ASSERT_LT(at, after.size()) << "lost line '" << l.substr(0, 40) << "'";
+    }
+    EXPECT_LE(after.size(), before.size() + 8);  // two keys, in new sections at most
+    const TIniFile back(path);
+    EXPECT_EQ(back.ReadString("window", "Geometry", ""), "new");
+    EXPECT_EQ(back.ReadString("history", "Path0", ""), text.starts_with(";") ? "/a.plt" : "");
+    EXPECT_EQ(back.ReadString("history", "Path1", ""), text.starts_with(";") ? "/b.plt" : "");
+  }
+  std::filesystem::remove_all(dir);
+}
+
+// A settings file that cannot be read, or is no regular file, is never
+// opened for long nor written over.
+TEST(IniFile, UnreadableFilesAreNeverWrittenOver) {
+  const auto dir = TempDir();
+  ::alarm(20);  // a FIFO opened for reading would wait for a writer
+  for (const char* kind : {"fifo", "directory"}) {
+    const auto path = dir / kind;
+    if (std::string(kind) == "fifo")
+      ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    else
+      std::filesystem::create_directory(path);
+    TIniFile ini(path);
+    EXPECT_NE(ini.LoadError().find(path.string()), std::string::npos) << ini.LoadError();
+    ini.WriteString("window", "Geometry", "new");
+    EXPECT_THROW(ini.UpdateFile(), std::runtime_error);
+    EXPECT_EQ(std::filesystem::is_fifo(path), std::string(kind) == "fifo");
+  }
+  ::alarm(0);
   std::filesystem::remove_all(dir);
 }

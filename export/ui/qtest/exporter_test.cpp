@@ -3,6 +3,7 @@
 // failing export. The main window's hand-over is tested in app/qtest.
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <QAction>
 #include <QApplication>
@@ -28,6 +29,7 @@
 #include <QTreeWidget>
 #include <QtTest>
 #include <csignal>
+#include <filesystem>
 
 #include <functional>
 #include <memory>
@@ -39,6 +41,7 @@
 #include "export/ui/ExporterControls.h"
 #include "export/ui/ExporterForm.h"
 #include "model/PlotReader.h"
+#include "platform/AtomicFile.h"
 #include "platform/Settings.h"
 
 using namespace lumora;
@@ -424,6 +427,32 @@ class ExporterTest : public QObject {
     NewFormKeepingSettings();
     QCOMPARE(Find<QLineEdit>("TextureEdit")->text(), QString("rock.png"));
     QCOMPARE(form->ReopenMenu()->Paths().front(), std::filesystem::path(kDemo.toStdString()));
+  }
+
+  // Stored values that cannot be used are said once, naming their keys; a
+  // settings file that cannot be read is said once and never written over.
+  void unusableSettingsSaidOnce() {
+    const std::filesystem::path path = ExportSettingsPath();
+    for (const bool fifo : {false, true}) {
+      form.reset();
+      std::filesystem::remove_all(path);
+      if (fifo)
+        QCOMPARE(::mkfifo(path.c_str(), 0600), 0);
+      else
+        WriteFileAtomically(path, "[DXF]\nRotation=999\n; mine\nIncludeNorthArrow=yes\n");
+      errors.clear();
+      NewFormKeepingSettings();
+      QTest::qWait(20);
+      QCOMPARE(errors.size(), 1);
+      const QString want = fifo ? QString::fromStdString(path.string()) : "DXF/Rotation=999";
+      QVERIFY2(errors[0].contains(want) && (fifo || errors[0].contains("IncludeNorthArrow")), qPrintable(errors[0]));
+      Trigger("SaveSettingsMnu");
+      if (fifo)
+        QVERIFY(std::filesystem::is_fifo(path));
+      else
+        QVERIFY(ReadWholeFile(path).find("; mine\n") != std::string::npos);
+    }
+    std::filesystem::remove_all(path);
   }
 
   // A target that cannot be replaced: the writer's message, the old file.
