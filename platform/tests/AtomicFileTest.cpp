@@ -8,7 +8,6 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <set>
 #include <string>
 #include <thread>
@@ -144,45 +143,4 @@ TEST(AtomicFile, InterruptedWritesLeaveNoTemporary) {
     EXPECT_EQ(ReadWholeFile(dir / "out.x"), "old");
     std::filesystem::remove_all(dir);
   }
-}
-
-// Writers racing for one set of files: the set that stays is one writer's
-// whole, and neither temporaries nor the lock stay behind. A member that
-// cannot be finished leaves every old member in place.
-TEST(AtomicFile, FileSetsAreReplacedWhole) {
-  const auto dir = FreshDir("set");
-  const std::vector<std::string> members{"cave.shp", "cave.shx", "cave.dbf"};
-  auto writeSet = [&](char tag, size_t bytes, size_t lastBytes) {
-    std::vector<std::unique_ptr<TAtomicFile>> files;
-    std::vector<TAtomicFile*> set;
-    for (const auto& m : members) {
-      files.push_back(std::make_unique<TAtomicFile>(dir / m));
-      files.back()->Write(std::string(m == members.back() ? lastBytes : bytes, tag));
-      set.push_back(files.back().get());
-    }
-    CommitFileSet(set);
-  };
-  std::vector<std::thread> threads;
-  for (int w = 0; w < 4; ++w)
-    threads.emplace_back([&, w] {
-      for (int r = 0; r < 25; ++r) writeSet(static_cast<char>('a' + w), 4096, 4096);
-    });
-  for (auto& t : threads) t.join();
-  const std::string first = ReadWholeFile(dir / members[0]);
-  for (const auto& m : members) EXPECT_EQ(ReadWholeFile(dir / m), first) << m;
-  EXPECT_EQ(Names(dir), std::set<std::string>(members.begin(), members.end()));
-
-  // The last member goes past a file-size limit.
-  const rlimit old = [] {
-    rlimit r{};
-    ::getrlimit(RLIMIT_FSIZE, &r);
-    return r;
-  }();
-  const rlimit small{8192, old.rlim_max};
-  ::setrlimit(RLIMIT_FSIZE, &small);
-  EXPECT_THROW(writeSet('z', 100, 10000), std::runtime_error);
-  ::setrlimit(RLIMIT_FSIZE, &old);
-  for (const auto& m : members) EXPECT_EQ(ReadWholeFile(dir / m), first) << m;
-  EXPECT_EQ(Names(dir), std::set<std::string>(members.begin(), members.end()));
-  std::filesystem::remove_all(dir);
 }
