@@ -23,8 +23,7 @@ for c in "${cases[@]}"; do
   IFS='|' read -r command want text <<< "$c"
   read -r -a words <<< "$command"
   timeout 20 "$cli" "${words[@]}" > /dev/null 2> "$tmp/err.txt"
-  rc=$?
-  [ $rc -eq "$want" ] || fail "$command: exit $rc ($(head -c 300 "$tmp/err.txt"))"
+  [ $? -eq "$want" ] || fail "$command: exit status ($(head -c 300 "$tmp/err.txt"))"
   grep -qF -- "$text" "$tmp/err.txt" || fail "$command: $(head -c 300 "$tmp/err.txt")"
 done
 
@@ -41,8 +40,7 @@ done
 # sanitizer reserves its shadow memory).
 if ! ldd "$cli" | grep -q libasan; then
   (ulimit -v 3000000; "$cli" render "$demo" -o "$tmp/big.png" --width 16384 --height 16384) > /dev/null 2> "$tmp/err.txt"
-  rc=$?
-  [ $rc -eq 1 ] || fail "render out of memory: exit $rc"
+  [ $? -eq 1 ] || fail "render out of memory: exit status"
   # Where the GL driver's own allocation fails first, it says so.
   grep -q "render: out of memory$\|render: EGL" "$tmp/err.txt" || fail "render out of memory: $(cat "$tmp/err.txt")"
 fi

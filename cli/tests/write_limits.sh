@@ -34,33 +34,21 @@ for w in "${writers[@]}"; do
   target=$(printf '%s\n' "${words[@]}" | grep "^$out/f")
   echo old > "$target"
   (ulimit -f 2; "$cli" "${words[@]}") > /dev/null 2> "$tmp/err.txt"
-  rc=$?
-  [ $rc -eq 1 ] || fail "$w: exit $rc ($(cat "$tmp/err.txt"))"
+  [ $? -eq 1 ] || fail "$w: exit status ($(cat "$tmp/err.txt"))"
   grep -q "Cannot write file \"$target\": File too large" "$tmp/err.txt" || fail "$w: $(cat "$tmp/err.txt")"
   [ "$(cat "$target")" = old ] || fail "$w: the old file was not kept"
   [ "$(ls -A "$out")" = "$(basename "$target")" ] || fail "$w: left $(ls -A "$out")"
 done
 
 # Results on standard output: into a full device, and past a limit.
-readers=(
-  "info $demo"
-  "info $demo --json"
-  "find $demo A*"
-  "measure $demo A1 A2"
-  "rose $demo"
-  "volume $demo --layers 4 --report"
-  "--help"
-)
-for r in "${readers[@]}"; do
+for r in "info $demo" "find $demo A*" "measure $demo A1 A2" "volume $demo --layers 4 --report" "--help"; do
   read -r -a words <<< "$r"
   "$cli" "${words[@]}" > /dev/full 2> "$tmp/err.txt"
-  rc=$?
-  [ $rc -eq 1 ] || fail "$r into /dev/full: exit $rc"
+  [ $? -eq 1 ] || fail "$r into /dev/full: exit status"
   grep -q "Cannot write standard output: No space left on device" "$tmp/err.txt" || fail "$r: $(cat "$tmp/err.txt")"
 done
 (ulimit -f 1; "$cli" volume "$demo" --layers 10 --report > "$tmp/report.txt") 2> "$tmp/err.txt"
-rc=$?
-[ $rc -eq 1 ] || fail "volume --report past a limit: exit $rc"
+[ $? -eq 1 ] || fail "volume --report past a limit: exit status"
 grep -q "Cannot write standard output: File too large" "$tmp/err.txt" || fail "volume --report: $(cat "$tmp/err.txt")"
 
 # Shapefile sets: two caves' sets, their year.
