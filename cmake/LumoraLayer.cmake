@@ -5,7 +5,7 @@
 # which also links TEST_DEPS. DEPS and TEST_DEPS name layers below this one:
 # layers are added bottom to top, so a layer not yet defined is refused.
 # SANITIZED also builds lumora_<NAME>_san with ASan and UBSan, for the
-# fuzz-corpus replays.
+# fuzz-corpus replays, unless the whole build is sanitized already.
 set(LUMORA_SANITIZE_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
 if(LUMORA_LIBFUZZER)
   list(APPEND LUMORA_SANITIZE_FLAGS -fsanitize=fuzzer-no-link)
@@ -39,7 +39,7 @@ function(lumora_layer NAME)
     target_link_libraries(${lib} PUBLIC ${deps} ${L_LIBS})
   endif()
 
-  if(sources AND L_SANITIZED AND (LUMORA_SANITIZED_REPLAY OR LUMORA_LIBFUZZER))
+  if(sources AND L_SANITIZED AND (LUMORA_SANITIZED_REPLAY OR LUMORA_LIBFUZZER) AND NOT LUMORA_SANITIZE)
     add_library(${lib}_san STATIC ${sources})
     target_include_directories(${lib}_san PUBLIC ${PROJECT_SOURCE_DIR})
     target_compile_options(${lib}_san PUBLIC ${LUMORA_SANITIZE_FLAGS})

@@ -157,8 +157,7 @@ void RoundCornersWith(TPlotArray& list, TPlotArray& scratch, const TPassageOptio
 class TLineEmitter {
  public:
   TLineEmitter(const TPlotModel& model, const TPassageOptions& options, TPassageState& state, const TQuadProc& quad,
-               const TTriangleProc& triangle, const TSegmentFilterProc& segmentFilter,
-               const TSegmentRingsProc& rings = {})
+               const TTriangleProc& triangle, const TSegmentFilterProc& segmentFilter, const TSegmentRingsProc& rings)
       : options_(options),
         state_(state),
         quad_(quad),
@@ -353,7 +352,9 @@ void BuildPassages(const TPlotModel& model, const TPassageOptions& options, TPas
                    const TSurveyFilterProc& surveyFilter, const TSegmentFilterProc& segmentFilter) {
   state = TPassageState{};
   if (!quad) throw EPassage(kNoOutputProcMessage);
-  TLineEmitter emitter(model, options, state, quad, triangle, segmentFilter);
+  // Every callback is held by reference, so none may be a temporary.
+  const TSegmentRingsProc noRings;
+  TLineEmitter emitter(model, options, state, quad, triangle, segmentFilter, noRings);
   Walk(model, options, state, emitter, progress, surveyFilter);
 }
 
