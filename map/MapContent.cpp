@@ -404,18 +404,11 @@ TMapContent MakeMapContent(const TPlotModel& model, const TPassageOptions& walls
     for (int i = 0; i < model.Plots.Count(); ++i) {
       const TPlotVector& r = model.Plots[i];
       while (survey + 1 < model.Surveys.Count() && model.Surveys[survey + 1].FirstPlot <= i) ++survey;
-      if (r.IsSplay()) continue;
       const QPointF p = Rounded(proj.Paper(r.Position));
-      if (r.Code == 'M' || !DrawnCode(r.Code, hidden)) {
-        if (r.Code == 'M')
-          previous = p, previousPosition = r.Position, have = true;
-        else
-          have = false;
-        path = nullptr;
-        continue;
-      }
-      if (!have) {
+      // Moves, splays and hidden legs draw nothing; the next leg starts at their end.
+      if (r.Code == 'M' || !DrawnCode(r.Code, hidden) || r.IsSplay() || !have) {
         previous = p, previousPosition = r.Position, have = true;
+        path = nullptr;
         continue;
       }
       ++c.Shots;
@@ -427,7 +420,8 @@ TMapContent MakeMapContent(const TPlotModel& model, const TPassageOptions& walls
         kept = previous;
         mark(previous);
       }
-      const bool lastOfLine = i + 1 >= model.Plots.Count() || model.Plots[i + 1].Code == 'M';
+      const bool lastOfLine =
+          i + 1 >= model.Plots.Count() || !DrawnCode(model.Plots[i + 1].Code, hidden) || model.Plots[i + 1].IsSplay();
       if (std::hypot(p.x() - kept.x(), p.y() - kept.y()) >= kMerge || lastOfLine) {
         path->lineTo(p);
         kept = p;
