@@ -20,6 +20,7 @@ namespace lumora {
 
 namespace {
 
+constexpr int kPathElements = 50000;
 constexpr double kMerge = 1;       // units: detail below 0.1 mm merges
 constexpr double kMarkGap = 15;    // units between station dots
 constexpr double kLabelSize = 18;  // units
@@ -47,6 +48,41 @@ double Area(const QPointF* p, size_t n) {
 }
 
 QPointF Rounded(QPointF p) { return {std::round(p.x()), std::round(p.y())}; }
+
+double DistanceToLine(QPointF p, QPointF a, QPointF b) {
+  const QPointF d = b - a;
+  const double len = std::hypot(d.x(), d.y());
+  if (len == 0) return std::hypot(p.x() - a.x(), p.y() - a.y());
+  return std::abs(Cross(d, p - a)) / len;
+}
+
+// The points of a line that keep it within `tolerance` of itself
+// (Douglas and Peucker), ends kept.
+void Simplify(std::vector<QPointF>& line, double tolerance) {
+  if (line.size() < 3) return;
+  std::vector<char> keep(line.size(), 0);
+  keep.front() = keep.back() = 1;
+  std::vector<std::pair<size_t, size_t>> spans{{0, line.size() - 1}};
+  while (!spans.empty()) {
+    const auto [a, b] = spans.back();
+    spans.pop_back();
+    double most = 0;
+    size_t at = a;
+    for (size_t i = a + 1; i < b; ++i) {
+      const double d = DistanceToLine(line[i], line[a], line[b]);
+      if (d > most) most = d, at = i;
+    }
+    if (most > tolerance) {
+      keep[at] = 1;
+      spans.push_back({a, at});
+      spans.push_back({at, b});
+    }
+  }
+  size_t n = 0;
+  for (size_t i = 0; i < line.size(); ++i)
+    if (keep[i]) line[n++] = line[i];
+  line.resize(n);
+}
 
 // The convex hull, wound the map's way; fewer than 3 points when flat.
 std::vector<QPointF> Hull(std::vector<QPointF> p) {
@@ -85,9 +121,12 @@ struct TProjection {
 class TShapes {
  public:
   explicit TShapes(std::vector<TMapShape>& out) : out_(out) {}
+  // The path to add to; a full one is followed by another of the colour,
+  // so that no element of a file grows past what XML readers take.
   QPainterPath& Of(uint32_t color) {
     const auto [it, added] = index_.try_emplace(color, out_.size());
-    if (added) out_.push_back({color, {}});
+    if (!added && out_[it->second].Path.elementCount() > kPathElements) it->second = out_.size();
+    if (it->second == out_.size()) out_.push_back({color, {}});
     return out_[it->second].Path;
   }
 
@@ -196,6 +235,9 @@ class TOutliner {
 
   void Emit() {
     if (left_.size() >= 2) {
+      // Within 0.1 mm the pieces' union stays the same to the eye.
+      Simplify(left_, kMerge);
+      Simplify(right_, kMerge);
       QPainterPath& path = shapes_.Of(color_);
       path.moveTo(Rounded(left_[0]));
       for (size_t i = 1; i < left_.size(); ++i) path.lineTo(Rounded(left_[i]));
@@ -391,45 +433,46 @@ TMapContent MakeMapContent(const TPlotModel& model, const TPassageOptions& walls
   // Centreline, merged below 0.1 mm.
   {
     TShapes shapes(c.Centreline);
-    QPointF kept, previous;
+    std::vector<QPointF> line;
+    uint32_t lineColor = 0;
+    QPointF previous;
+    T3DVector previousPosition;
     bool have = false;
-    uint32_t pathColor = 0;
-    QPainterPath* path = nullptr;
     int survey = -1;
     double x0 = 1e300, x1 = -1e300, y0 = 1e300, y1 = -1e300;
-    auto mark = [&](QPointF p) {
-      x0 = std::min(x0, p.x()), x1 = std::max(x1, p.x()), y0 = std::min(y0, p.y()), y1 = std::max(y1, p.y());
+    auto flush = [&] {
+      if (line.size() >= 2) {
+        Simplify(line, kMerge);
+        QPainterPath& path = shapes.Of(lineColor);
+        path.moveTo(line[0]);
+        for (size_t i = 1; i < line.size(); ++i) path.lineTo(line[i]);
+        for (const QPointF& p : line)
+          x0 = std::min(x0, p.x()), x1 = std::max(x1, p.x()), y0 = std::min(y0, p.y()), y1 = std::max(y1, p.y());
+      }
+      line.clear();
     };
-    T3DVector previousPosition;
     for (int i = 0; i < model.Plots.Count(); ++i) {
       const TPlotVector& r = model.Plots[i];
       while (survey + 1 < model.Surveys.Count() && model.Surveys[survey + 1].FirstPlot <= i) ++survey;
       const QPointF p = Rounded(proj.Paper(r.Position));
       // Moves, splays and hidden legs draw nothing; the next leg starts at their end.
       if (r.Code == 'M' || !DrawnCode(r.Code, hidden) || r.IsSplay() || !have) {
+        flush();
         previous = p, previousPosition = r.Position, have = true;
-        path = nullptr;
         continue;
       }
       ++c.Shots;
       const uint32_t col = colour(survey, (r.Position.z + previousPosition.z) / 2);
-      if (!path || col != pathColor) {
-        path = &shapes.Of(col);
-        pathColor = col;
-        path->moveTo(previous);
-        kept = previous;
-        mark(previous);
+      if (line.empty() || col != lineColor) {
+        flush();
+        lineColor = col;
+        line.push_back(previous);
       }
-      const bool lastOfLine =
-          i + 1 >= model.Plots.Count() || !DrawnCode(model.Plots[i + 1].Code, hidden) || model.Plots[i + 1].IsSplay();
-      if (std::hypot(p.x() - kept.x(), p.y() - kept.y()) >= kMerge || lastOfLine) {
-        path->lineTo(p);
-        kept = p;
-        mark(p);
-      }
+      if (p != line.back()) line.push_back(p);
       previous = p;
       previousPosition = r.Position;
     }
+    flush();
     if (x0 <= x1) c.CentrelineBox = QRectF(x0, y0, x1 - x0, y1 - y0);
   }
 
@@ -465,13 +508,15 @@ TMapContent MakeMapContent(const TPlotModel& model, const TPassageOptions& walls
     }
   }
   std::vector<int> shown;
+  TShapes stationDots(c.Stations);
   for (int i = 0; i < model.Plots.Count(); ++i) {
     const TPlotVector& r = model.Plots[i];
     if (r.NameId == TStationNames::kUnnamed || r.IsSplay() || !(r.Code == 'M' || DrawnCode(r.Code, hidden))) continue;
     const QPointF p = Rounded(proj.Paper(r.Position));
     if (!dots.Take(p)) continue;
-    c.Stations.moveTo(p);
-    c.Stations.lineTo(p + QPointF(1, 0));
+    QPainterPath& dot = stationDots.Of(0);
+    dot.moveTo(p);
+    dot.lineTo(p + QPointF(1, 0));
     if (o.Labels) shown.push_back(i);
   }
   for (int i : shown) label(Rounded(proj.Paper(model.Plots[i].Position)), ShortName(model, model.Plots[i]), false);

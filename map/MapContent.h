@@ -57,7 +57,7 @@ struct TMapContent {
   QRectF Frame;                       // units
   std::vector<TMapShape> Walls;       // filled, winding
   std::vector<TMapShape> Centreline;  // stroked
-  QPainterPath Stations;              // dots: a unit-long stroke each
+  std::vector<TMapShape> Stations;    // dots: a unit-long stroke each
   QPainterPath Entrances;             // filled triangles
   std::vector<TMapText> Labels;
   QPainterPath GridLines;

@@ -74,7 +74,7 @@ void DrawMap(QPainter& p, const TMapContent& m, const TMapLayerStart& start) {
 
   begin("stations");
   p.setPen(Pen(Qt::black, 5, Qt::RoundCap));
-  p.drawPath(m.Stations);
+  for (const TMapShape& s : m.Stations) p.drawPath(s.Path);
   p.setPen(Pen(QColor(0x10, 0x10, 0x10), 2));
   p.setBrush(QColor(0xC0, 0x10, 0x10));
   p.drawPath(m.Entrances);

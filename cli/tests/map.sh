@@ -23,8 +23,15 @@ import re, sys
 svg, plot, view, scale = sys.argv[1], sys.argv[2], sys.argv[3], float(sys.argv[4])
 text = open(svg).read()
 group = re.search(r'<g id="centreline"[^>]*>(.*?)<g id="stations"', text, re.S).group(1)
-nums = [float(v) for d in re.findall(r' d="([^"]*)"', group) for v in re.findall(r'-?\d+(?:\.\d+)?', d)]
-xs, ys = nums[0::2], nums[1::2]
+xs, ys = [], []
+for d in re.findall(r' d="([^"]*)"', group):
+    x = y = 0.0
+    for cmd, args in re.findall(r'([MmLl])([^MmLl]*)', d):
+        v = [float(n) for n in re.findall(r'-?\d+(?:\.\d+)?', args)]
+        for i in range(0, len(v), 2):
+            x, y = (x + v[i], y + v[i + 1]) if cmd.islower() else (v[i], v[i + 1])
+            xs.append(x)
+            ys.append(y)
 pts, prev = [], None
 for line in open(plot, errors='replace'):
     f = line.split()
