@@ -375,7 +375,7 @@ TMapContent MakeMapContent(const TPlotModel& model, const TPassageOptions& walls
   c.Plain = o.Coloring == TWallColoring::Plain;
   const TPlotInfo& info = model.PlotInfo;
   const TMapView view = info.ExtendedElevation ? TMapView::Extended : o.View;
-  const double bearing = ViewBearing(view) * std::numbers::pi / 180;
+  const double bearing = MapBearing(view) * std::numbers::pi / 180;
   const double mpf = MetresPerFoot();
   const double perFoot = o.Feet ? 1.0 : mpf;  // map units per foot
   const std::string unit = o.Feet ? "ft" : "m";
@@ -599,7 +599,7 @@ TMapContent MakeMapContent(const TPlotModel& model, const TPassageOptions& walls
       c.LegendFilled.closeSubpath();
       text(arrowX - 12, cy + 100, "N", 32, true);
     } else if (view != TMapView::Extended) {
-      const double b = ViewBearing(view) * std::numbers::pi / 180, r = 60;
+      const double b = MapBearing(view) * std::numbers::pi / 180, r = 60;
       c.LegendLines.addEllipse(QPointF(arrowX, cy - 30), r, r);
       const QPointF tip(arrowX + r * std::sin(b), cy - 30 - r * std::cos(b));
       c.LegendLines.moveTo(arrowX, cy - 30);
@@ -610,7 +610,7 @@ TMapContent MakeMapContent(const TPlotModel& model, const TPassageOptions& walls
       c.LegendFilled.lineTo(tip - along * 10 - across * 14);
       c.LegendFilled.closeSubpath();
       text(arrowX - 10, cy - 30 - r - 10, "N", 24, true);
-      text(arrowX - 80, cy + 70, "looking " + Bearing3(ViewBearing(view)), 20);
+      text(arrowX - 80, cy + 70, "looking " + Bearing3(MapBearing(view)), 20);
     } else {
       text(arrowX - 80, cy, "along the extended", 20);
       text(arrowX - 80, cy + 30, "survey: no bearing", 20);

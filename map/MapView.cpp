@@ -2,7 +2,7 @@
 
 namespace lumora {
 
-double ViewBearing(TMapView view) {
+double MapBearing(TMapView view) {
   switch (view) {
     case TMapView::East:
       return 90;

@@ -16,7 +16,7 @@ struct TMapPoint {
 };
 
 // The compass bearing the view looks along; 0 for a plan and an extended elevation.
-double ViewBearing(TMapView view);
+double MapBearing(TMapView view);
 bool IsElevation(TMapView view);
 // "plan", "north", ... as the command takes them.
 std::string ViewWord(TMapView view);
