@@ -267,26 +267,38 @@ class TOutliner {
   std::vector<QPointF> left_, right_;
 };
 
-// Points at least `gap` apart, by cells small enough to hold one each.
+// Points at least `gap` apart, by the cells of a grid over the page
+// (points off it in its edge cells), each cell's points chained.
 class TSpacing {
  public:
-  explicit TSpacing(double gap) : gap_(gap), cell_(gap / 1.5) {}
+  TSpacing(double gap, double width, double height) : gap_(gap) {
+    cell_ = gap;
+    // At most some 16 million cells, however big the page.
+    while ((width / cell_ + 1) * (height / cell_ + 1) > 16e6) cell_ *= 2;
+    nx_ = static_cast<int>(width / cell_) + 1, ny_ = static_cast<int>(height / cell_) + 1;
+    first_.assign(static_cast<size_t>(nx_) * ny_, -1);
+  }
   bool Take(QPointF p) {
-    const int64_t cx = static_cast<int64_t>(std::floor(p.x() / cell_)),
-                  cy = static_cast<int64_t>(std::floor(p.y() / cell_));
-    for (int64_t x = cx - 2; x <= cx + 2; ++x)
-      for (int64_t y = cy - 2; y <= cy + 2; ++y) {
-        const auto it = cells_.find(Key(x, y));
-        if (it != cells_.end() && std::hypot(it->second.x() - p.x(), it->second.y() - p.y()) < gap_) return false;
-      }
-    cells_.emplace(Key(cx, cy), p);
+    const int cx = Cell(p.x(), nx_), cy = Cell(p.y(), ny_);
+    for (int y = std::max(0, cy - 1); y <= std::min(ny_ - 1, cy + 1); ++y)
+      for (int x = std::max(0, cx - 1); x <= std::min(nx_ - 1, cx + 1); ++x)
+        for (int32_t i = first_[static_cast<size_t>(y) * nx_ + x]; i >= 0; i = next_[i]) {
+          const QPointF d = points_[i] - p;
+          if (d.x() * d.x() + d.y() * d.y() < gap_ * gap_) return false;
+        }
+    int32_t& head = first_[static_cast<size_t>(cy) * nx_ + cx];
+    points_.push_back(p);
+    next_.push_back(head);
+    head = static_cast<int32_t>(points_.size() - 1);
     return true;
   }
 
  private:
-  static int64_t Key(int64_t x, int64_t y) { return (x << 32) ^ (y & 0xFFFFFFFF); }
+  int Cell(double v, int n) const { return std::clamp(static_cast<int>(std::floor(v / cell_)), 0, n - 1); }
   double gap_, cell_;
-  std::unordered_map<int64_t, QPointF> cells_;
+  int nx_, ny_;
+  std::vector<int32_t> first_, next_;
+  std::vector<QPointF> points_;
 };
 
 // Rectangles that do not overlap, by the cells of a coarse grid.
@@ -421,6 +433,8 @@ TMapContent MakeMapContent(const TPlotModel& model, const TPassageOptions& walls
     TPassageOptions options = walls;
     options.CenterModel = false;
     options.ConvertToMetres = false;
+    // On paper a station is a corner: rounding would double the points for detail of a millimetre or less.
+    options.RoundingPasses = 0;
     TPassageState state;
     TShapes shapes(c.Walls);
     TOutliner outline(proj, shapes);
@@ -477,7 +491,7 @@ TMapContent MakeMapContent(const TPlotModel& model, const TPassageOptions& walls
   }
 
   // Entrances, then the stations with names, thinned; their labels after.
-  TSpacing dots(kMarkGap);
+  TSpacing dots(kMarkGap, c.Page.Width * kMapUnitsPerMm, c.Page.Height * kMapUnitsPerMm);
   TRectSpacing labelRoom;
   const QFontMetricsF metrics(MapFont(kLabelSize, false)), bold(MapFont(kLabelSize + 4, true));
   auto label = [&](QPointF p, const std::string& text, bool entrance) {

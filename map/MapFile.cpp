@@ -22,7 +22,7 @@ namespace lumora {
 
 namespace {
 
-// Tenths of a millimetre are 254 to the inch.
+// Tenths of a millimetre are 254 to the inch: the unit of both files.
 constexpr int kSvgDpi = 254;
 
 std::string Escaped(const std::string& s) {
@@ -190,7 +190,8 @@ std::string MapPdf(const TMapContent& map, const std::string& title) {
     QPdfWriter pdf(&buffer);
     pdf.setTitle(QString::fromStdString(title));
     pdf.setCreator(QStringLiteral("Lumora"));
-    pdf.setResolution(1200);
+    // Tenths of a millimetre as the device unit: whole numbers in the page, fewer bytes to compress.
+    pdf.setResolution(kSvgDpi);
     pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
     pdf.setPageSize(
         QPageSize(QSizeF(map.Page.Width, map.Page.Height), QPageSize::Millimeter, QString(), QPageSize::ExactMatch));
