@@ -126,7 +126,11 @@ class TShapes {
   QPainterPath& Of(uint32_t color) {
     const auto [it, added] = index_.try_emplace(color, out_.size());
     if (!added && out_[it->second].Path.elementCount() > kPathElements) it->second = out_.size();
-    if (it->second == out_.size()) out_.push_back({color, {}});
+    if (it->second == out_.size()) {
+      out_.push_back({color, {}});
+      // Overlapping pieces are one passage.
+      out_.back().Path.setFillRule(Qt::WindingFill);
+    }
     return out_[it->second].Path;
   }
 
@@ -180,7 +184,8 @@ class TOutliner {
 
   void Finish() {
     if (!active_) return;
-    Append(Extreme(pending_, normal_), Extreme(pending_, -normal_), pending_.Centre);
+    const QPointF l = Extreme(pending_, normal_), r = Extreme(pending_, -normal_);
+    Append(l, r, pending_.Centre);
     Emit();
     active_ = false;
   }
