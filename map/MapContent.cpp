@@ -647,7 +647,8 @@ TMapContent MakeMapContent(const TPlotModel& model, const TPassageOptions& walls
       }
       const double w = 30 + (e.Text.empty() ? 0 : 8 + small.horizontalAdvance(Q(e.Text)));
       if (x + w > right) break;
-      c.Swatches.push_back({QRectF(x, y, 30, rowH), e.Color});
+      // The key's "..." stands for more surveys, in no colour.
+      if (e.Text != "...") c.Swatches.push_back({QRectF(x, y, 30, rowH), e.Color});
       if (!e.Text.empty()) text(x + 38, y + rowH / 2 + 6, e.Text, 16);
       column = std::max(column, w);
       y += rowH;
