@@ -502,11 +502,14 @@ TMapContent MakeMapContent(const TPlotModel& model, const TPassageOptions& walls
   auto label = [&](QPointF p, const std::string& text, bool entrance) {
     const double size = entrance ? kLabelSize + 4 : kLabelSize;
     const QString t = Q(text);
-    const double w = (entrance ? bold : metrics).horizontalAdvance(t), h = size;
-    const QPointF offsets[4] = {{8, -6}, {8, 6 + h * 0.8}, {-8 - w, -6}, {-8 - w, 6 + h * 0.8}};
+    const QFontMetricsF& m = entrance ? bold : metrics;
+    const double w = m.horizontalAdvance(t), up = m.ascent(), down = m.descent();
+    // Above right, below right, above left, below left of the station.
+    const double dx = entrance ? 17 : 8, dy = entrance ? 10 : 6;  // clear of the mark
+    const QPointF offsets[4] = {{dx, -dy}, {dx, dy + up}, {-dx - w, -dy}, {-dx - w, dy + up}};
     for (const QPointF& off : offsets) {
       const QPointF at = Rounded(p + off);
-      if (labelRoom.Take(QRectF(at.x(), at.y() - h * 0.8, w, h))) {
+      if (labelRoom.Take(QRectF(at.x(), at.y() - up, w, up + down))) {
         c.Labels.push_back({at, t, size, entrance, entrance ? kEntranceInk : kInk});
         return;
       }

@@ -119,6 +119,18 @@ plan|--scale 2000|
 south|--scale 50000 --color depth --feet|A4
 CASES
 
+# A Survex entrance is marked and named in bold; an extended elevation is drawn as one.
+if command -v cavern > /dev/null && command -v extend > /dev/null; then
+  printf '*begin cave\n*entrance mouth\n*fix mouth 1000 2000 300\nmouth 1 10 0 -5\n1 2 12 90 0\n*end cave\n' > "$tmp/e.svx"
+  (cd "$tmp" && cavern -q e.svx > /dev/null && extend e.3d ext.3d > /dev/null) || fail "cavern or extend failed"
+  "$cli" map "$tmp/e.3d" -o "$tmp/e.svg" --labels > /dev/null 2>&1 || fail "no map of a .3d file"
+  sed -n '/<g id="labels"/,/<g id="legend"/p' "$tmp/e.svg" | tr '\n' ' ' |
+    grep -q 'font-weight="700"[^<]*>mouth</text>' || fail "the entrance is not named in bold"
+  sed -n '/<g id="stations"/,/<g id="labels"/p' "$tmp/e.svg" | grep -q 'fill="#c01010"' || fail "no entrance mark"
+  "$cli" map "$tmp/ext.3d" -o "$tmp/ext.svg" --view east > /dev/null 2>&1 || fail "no map of an extended elevation"
+  grep -q ">Extended elevation " "$tmp/ext.svg" || fail "an extended elevation not drawn as one"
+fi
+
 # The scale's numbers as the command states them, and a refusal that writes nothing.
 "$cli" map "$demo" -o "$tmp/x.svg" --scale 2000 --paper A4 2> "$tmp/err" > /dev/null || fail "a cave over the paper failed"
 grep -q "does not fit A4 at 1:2000" "$tmp/err" || fail "no warning of a cave over the paper"
