@@ -1,10 +1,12 @@
 // File > Export Map... through its dialog: the current view's direction
 // and colouring as the dialog's start, the options taken, the file's
-// suffix added, and the last options offered again.
+// suffix added, the last options offered again, and the print preview.
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QPrintPreviewWidget>
+#include <QPushButton>
 #include <QtTest>
 
 #include "app/MapDlg.h"
@@ -51,14 +53,20 @@ class MapExportTest : public QObject, TMainWindowFixture {
       const QByteArray bytes = out.readAll();
       QVERIFY2(bytes.contains(c.text), c.text);
     }
-    // The next dialog starts from the last options.
+    // The next dialog starts from the last options; its preview draws the
+    // map on the printer's pages.
     QString scale;
     form->RunMapDialog = [&](TMapDlg& d) {
       scale = d.ScaleBox->currentText();
-      return false;
+      d.findChild<QPushButton*>("PreviewBtn")->click();
+      return true;
     };
+    QString title;
+    int pages = 0;
+    OnNextDialog([&](QWidget* d) { pages = d->findChild<QPrintPreviewWidget*>()->pageCount(); }, &title);
     Find<QAction>("PrintMnu")->trigger();
     QCOMPARE(scale, QString("1:2000"));
+    QCOMPARE(pages, 1);
   }
 };
 
