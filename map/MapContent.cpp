@@ -20,7 +20,7 @@ namespace lumora {
 
 namespace {
 
-constexpr int kPathElements = 50000;
+constexpr int kPathElements = 10000;
 constexpr double kMerge = 1;       // units: detail below 0.1 mm merges
 constexpr double kMarkGap = 15;    // units between station dots
 constexpr double kLabelSize = 18;  // units
@@ -474,8 +474,11 @@ TMapContent MakeMapContent(const TPlotModel& model, const TPassageOptions& walls
       const TPlotVector& r = model.Plots[i];
       while (survey + 1 < model.Surveys.Count() && model.Surveys[survey + 1].FirstPlot <= i) ++survey;
       const QPointF p = Rounded(proj.Paper(r.Position));
-      // Moves, splays and hidden legs draw nothing; the next leg starts at their end.
-      if (r.Code == 'M' || !DrawnCode(r.Code, hidden) || r.IsSplay() || !have) {
+      // A splay is a side shot: the survey goes on from its station, as
+      // the walls do.
+      if (r.IsSplay() && DrawnCode(r.Code, hidden)) continue;
+      // Moves and hidden legs draw nothing; the next leg starts at their end.
+      if (r.Code == 'M' || !DrawnCode(r.Code, hidden) || !have) {
         flush();
         previous = p, previousPosition = r.Position, have = true;
         continue;

@@ -17,7 +17,8 @@ demo=$src/data/demo.plt
 
 # The extent of the centreline group's coordinates in tenths of a mm,
 # against the legs of the plot file itself: northing, easting and height
-# in feet; splays (flag S) and hidden legs ('d') drawn as no line.
+# in feet; hidden legs ('d') drawn as no line, splays (flag S) as side
+# shots that the survey goes on from their station after.
 cat > "$tmp/check.py" <<'PY'
 import re, sys
 svg, plot, view, scale = sys.argv[1], sys.argv[2], sys.argv[3], float(sys.argv[4])
@@ -40,7 +41,9 @@ for line in open(plot, errors='replace'):
     n, e, z = float(f[1]), float(f[2]), float(f[3])
     flags = next((t[1:] for t in f[5:] if t.startswith('F')), '')
     here = (e, n, z)
-    if f[0] == 'D' and 'S' not in flags and prev:
+    if f[0] == 'D' and 'S' in flags:
+        continue
+    if f[0] == 'D' and prev:
         pts += [prev, here]
     prev = here
 import math
