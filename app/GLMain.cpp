@@ -16,6 +16,7 @@
 #include <QWheelEvent>
 
 #include "app/CaveMeshDlg.h"
+#include "app/MapDlg.h"
 #include "app/OptionsPanel.h"
 #include "app/SettingsDialogs.h"
 #include "app/StationTool.h"
@@ -46,6 +47,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   ErrorBox = [this](const QString& text) { QMessageBox::warning(this, "Lumora", text); };
   ChooseColor = [this](uint32_t colour) { return AskColor(this, colour); };
 
+  RunMapDialog = [](TMapDlg& dialog) { return dialog.exec() == QDialog::Accepted; };
   AskFileName = [this](const QString& title, const QString& filter, const QString& suffix, bool save) {
     return AskFile(this, save, title, filter, suffix);
   };
@@ -213,6 +215,8 @@ void TForm1::CreateMenus() {
   item(file, "ExportMnu", "&Export 3D File Formats...", &TForm1::ExportMnuClick);
   item(file, "SaveGltfMnu", "Save &glTF...", &TForm1::SaveGltfMnuClick);
   item(file, "SaveBitmapMnu", "Save Screen As &Bitmap...", &TForm1::SaveBitmapMnuClick);
+  item(file, "ExportMapMnu", "Export &Map...", &TForm1::ExportMapMnuClick);
+  item(file, "PrintMnu", "&Print...", &TForm1::PrintMnuClick, QKeySequence::Print);
   file->addSeparator();
   item(file, "ExitMnu", "&Exit", &QWidget::close, QKeySequence::Quit);
 

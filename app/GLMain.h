@@ -13,6 +13,7 @@
 #include "app/core/CaveOverlays.h"
 #include "app/core/GLCave.h"
 #include "capture/GLCapture.h"
+#include "map/MapContent.h"
 
 class QAction;
 class QDoubleSpinBox;
@@ -41,6 +42,7 @@ class TLightingDlg;
 class TMaterialsDlg;
 class TRenderingDlg;
 class TTestObjectsDlg;
+class TMapDlg;
 
 // A file dialog with the title, filter and default extension of a command,
 // starting in the current folder; an empty result when cancelled.
@@ -104,6 +106,8 @@ class TForm1 : public QMainWindow {
   // A file name from an open (save false) or save dialog with the title,
   // filter and default extension; empty when cancelled.
   std::function<QString(const QString& title, const QString& filter, const QString& suffix, bool save)> AskFileName;
+  // Runs the map dialog of Print... and Export Map...; false when cancelled.
+  std::function<bool(TMapDlg& dialog)> RunMapDialog;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -165,6 +169,13 @@ class TForm1 : public QMainWindow {
   void ExportMnuClick();  // GLMainExport.cpp
   // The scene as shown, as a glTF file (GLMainExport.cpp).
   void SaveGltfMnuClick();
+  // Maps on paper (GLMainMap.cpp): the dialog's options, the current
+  // view's direction and colouring; the map laid out, or nothing.
+  void PrintMnuClick();
+  void ExportMapMnuClick();
+  TMapOptions MapOptionsNow() const;
+  std::optional<TMapContent> AskMap(bool printing, QString* format);
+  QString MapTitle() const;
   TCaveStyle Style() const;
   // Runs the progress fields with the view's context made current again
   // afterwards, since letting events run may paint other windows.
@@ -201,6 +212,8 @@ class TForm1 : public QMainWindow {
   void TestObjectsMnuClick();
 
   TCaveDocument document_;
+  std::optional<TMapOptions> lastMap_;  // the map dialog's last options
+  QString mapChoice_;
   TGLViewer* viewer_;
   TOptionsPanel* options_;
   std::unique_ptr<TStatusFields> status_;

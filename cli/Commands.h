@@ -27,6 +27,7 @@ int RunMovie(const Args& args);
 int RunRose(const Args& args);
 int RunFind(const Args& args);
 int RunMeasure(const Args& args);
+int RunMap(const Args& args);
 
 // True when args ask for help; prints `usage` then.
 bool WantsHelp(const Args& args, const char* usage);

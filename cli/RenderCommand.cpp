@@ -2,7 +2,6 @@
 // after a load, drawn headless through EGL and saved as PNG (or BMP, PPM).
 
 #include <QByteArray>
-#include <QGuiApplication>
 
 #include <algorithm>
 #include <cctype>
@@ -20,6 +19,7 @@
 #include "app/core/GLCave.h"
 #include "app/core/GLSettings.h"
 #include "cli/Commands.h"
+#include "cli/FontApp.h"
 #include "cli/Format.h"
 #include "cli/OptionParser.h"
 #include "cli/PlotLoad.h"
@@ -28,7 +28,6 @@
 #include "platform/AtomicFile.h"
 #include "viewer/OffscreenViewer.h"
 #include "viewer/Picture.h"
-#include "viewer/QtGlyphSource.h"
 
 namespace lumora::cli {
 namespace {
@@ -133,25 +132,6 @@ std::optional<int> ParseOptions(const Args& args, TRenderOptions& o) {
   if (o.output.empty()) return UsageError("render", "no output picture given (-o FILE)");
   if (!PictureFormat(o.output)) return UsageError("render", "the output picture must end in .png, .bmp or .ppm");
   return std::nullopt;
-}
-
-// Labels draw system-font glyphs, which need Qt's font database and so an
-// application object; without a display the offscreen platform serves. The
-// application keeps its arguments for its life.
-struct TFontApplication {
-  int argc = 1;
-  char name[11] = "lumora-cli";
-  char* argv[2] = {name, nullptr};
-  std::optional<QGuiApplication> app;
-};
-
-std::unique_ptr<TFontApplication> MakeFontApplication() {
-  if (QGuiApplication::instance()) return nullptr;
-  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  auto fonts = std::make_unique<TFontApplication>();
-  fonts->app.emplace(fonts->argc, fonts->argv);
-  InstallQtGlyphSource();
-  return fonts;
 }
 
 }  // namespace

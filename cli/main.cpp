@@ -22,6 +22,7 @@ const Command kCommands[] = {
     {"volume", "layers, rock and cave volume, porosity; volume report", RunVolume},
     {"xfile", "X files: what one holds; convert an X or plot file to an X file", RunXFile},
     {"render", "draw a plot file's cave headless and save the picture", RunRender},
+    {"map", "a map on paper to scale: plan or elevation as SVG or PDF", RunMap},
     {"movie", "record a turntable flight round a plot file's cave as AVI video", RunMovie},
     {"rose", "shots by depth and bearing: the rose diagram's counts and picture", RunRose},
     {"find", "stations whose names match a pattern, with their positions", RunFind},

@@ -158,6 +158,12 @@ struct TTraverseError {
   double E = 0, H = 0, V = 0;
 };
 
+// A station a file marks as an entrance of the cave.
+struct TEntrance {
+  T3DVector Position;  // feet, as the records
+  TNameId Name = TStationNames::kUnnamed;
+};
+
 struct TRange {
   int First = 0, Last = -1;
   bool Empty() const { return Last < First; }
@@ -173,6 +179,7 @@ class TPlotModel {
   TPlotInfo PlotInfo;
   TSurveyID CurrentSurvey;
   std::vector<TTraverseError> TraverseErrors;
+  std::vector<TEntrance> Entrances;
   // Every record's station name, and the aliases of those that have any.
   TStationNames Names;
 

@@ -42,7 +42,7 @@ enum class T3DItemKind { Move, Date, TraverseError, CrossSection, Leg, Station }
 
 // Leg and station flags, numbered as version 8 numbers them.
 enum : uint8_t { kLegSurface = 0x01, kLegDuplicate = 0x02, kLegSplay = 0x04 };
-enum : uint8_t { kStationAnonymous = 0x20 };
+enum : uint8_t { kStationEntrance = 0x04, kStationAnonymous = 0x20 };
 
 constexpr int32_t kMissingDimension = -1;  // 0xffff or 0xffffffff in the file
 constexpr int32_t kNoDay = -1;

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build ccache pkg-config
-  qt6-base-dev libqt6opengl6-dev qt6-base-dev-tools libqt6svg6
+  qt6-base-dev libqt6opengl6-dev qt6-base-dev-tools libqt6svg6 qt6-svg-dev
   libgl-dev libglu1-mesa-dev libegl-dev libgl1-mesa-dri libegl-mesa0 libglx-mesa0
   xvfb xauth
   zlib1g-dev libxml2-dev libfast-float-dev
@@ -13,6 +13,7 @@ packages=(
   clang libclang-rt-14-dev clang-format
   fontconfig fonts-dejavu-core hershey-fonts-data
   python3 gdal-bin python3-ezdxf assimp-utils ffmpeg unzip libxml2-utils desktop-file-utils shared-mime-info
+  librsvg2-bin poppler-utils
   survex survex-aven libproj-dev proj-bin
   chromium
 )

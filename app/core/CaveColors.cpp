@@ -166,18 +166,23 @@ void ColorWalls(const TCaveScene& scene, const TPlotModel& model, TWallColoring 
 
 std::vector<TColorKeyEntry> ColorKey(const TCaveScene& scene, const TPlotModel& model, const TPassageOptions& options,
                                      TWallColoring mode, const TWorkingUnits& units) {
+  const TGLFastMesh& mesh = *scene.PassageMesh;
+  if (mode == TWallColoring::Depth && mesh.ColorCount() == 0) return {};
+  // Scene heights back to the plot's feet.
+  const double k = options.ConvertToMetres ? MetresPerFoot() : 1.0;
+  const double centre = options.CenterModel ? model.PlotInfo.Center.z : 0;
+  const double top = mode == TWallColoring::Depth ? mesh.GetMax().y / k + centre : 0;
+  const double bottom = mode == TWallColoring::Depth ? mesh.GetMin().y / k + centre : 0;
+  return ColorKey(model, mode, units, top, bottom);
+}
+
+std::vector<TColorKeyEntry> ColorKey(const TPlotModel& model, TWallColoring mode, const TWorkingUnits& units,
+                                     double top, double bottom) {
   std::vector<TColorKeyEntry> key;
   if (mode == TWallColoring::Depth) {
-    const TGLFastMesh& mesh = *scene.PassageMesh;
-    if (mesh.ColorCount() == 0) return key;
-    const double top = mesh.GetMax().y, bottom = mesh.GetMin().y;
-    // Scene heights back to the plot's feet, then to the working units.
-    const double k = options.ConvertToMetres ? MetresPerFoot() : 1.0;
-    const double centre = options.CenterModel ? model.PlotInfo.Center.z : 0;
     const double bin = (bottom - top) / 22;
     for (int i = 0; i < 23; ++i) {
-      const double y = top + bin * (i + 0.5);
-      const double elevation = (y / k + centre) * units.LengthFactor;
+      const double elevation = (top + bin * (i + 0.5)) * units.LengthFactor;
       // Every other band is labelled; the rest only show their colour.
       key.push_back({DepthColor(i + 1), i % 2 == 0 ? FixedText(elevation, 0) + " " + units.ShortUnitName : ""});
     }

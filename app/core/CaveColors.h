@@ -60,5 +60,8 @@ void ColorWalls(const TCaveScene& scene, const TPlotModel& model, TWallColoring 
 // colour. `options` gives the scene's units and centring.
 std::vector<TColorKeyEntry> ColorKey(const TCaveScene& scene, const TPlotModel& model, const TPassageOptions& options,
                                      TWallColoring mode, const TWorkingUnits& units);
+// The same from the highest and lowest wall heights in the plot's feet.
+std::vector<TColorKeyEntry> ColorKey(const TPlotModel& model, TWallColoring mode, const TWorkingUnits& units,
+                                     double top, double bottom);
 
 }  // namespace lumora

@@ -17,7 +17,7 @@ expect() {
   [ -z "$text" ] || [ "$(head -1 "$tmp/err")" = "$text" ] || fail "$*: said '$(head -1 "$tmp/err")'"
 }
 
-for c in info demo passages export volume xfile render rose find measure; do
+for c in info demo passages export volume xfile render rose find measure map; do
   expect 0 "" $c some.plt --help
   grep -q "^usage: lumora-cli $c" "$tmp/out" || fail "$c --help printed no usage"
   expect 2 "lumora-cli $c: unknown option '--nope'" $c --nope
@@ -33,6 +33,7 @@ expect 2 "lumora-cli export: --output needs a file name" export f --format dxf -
 expect 2 "lumora-cli export: -o needs a file name" export f --format dxf -o
 expect 2 "lumora-cli export: unknown --datum" export f --format kml -o x --datum Mars
 expect 2 "lumora-cli render: --height takes a whole number of pixels from 1 to 16384" render f -o x.png --height 2.5
+expect 2 "lumora-cli map: the output map must end in .svg or .pdf" map f -o x.png
 expect 2 "lumora-cli demo: --stations needs a value" demo x.plt --stations
 expect 2 "lumora-cli demo: more than one output file given" demo x.plt y.plt
 expect 2 "lumora-cli find: expected 2 arguments, got 1" find f
