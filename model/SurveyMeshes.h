@@ -23,8 +23,22 @@ struct TScrapMesh {
 
 // Each edge used once each way wherever the mesh is closed, and the volume
 // positive: the triangles turn so that their normals point out of the cave.
-// Triangles that repeat a point are dropped.
-void OrientScrapMesh(TScrapMesh& mesh);
+// Triangles that repeat a point are dropped. One orienter reused over many
+// meshes allocates only for the biggest.
+class TMeshOrienter {
+ public:
+  void Orient(TScrapMesh& mesh);
+
+ private:
+  struct TSlot {
+    uint64_t Key;  // the edge's two points, lower first; all ones when empty
+    uint32_t Id;   // its first half-edge: triangle * 3 + corner
+  };
+  std::vector<TSlot> table_;
+  std::vector<uint32_t> across_, stack_, component_;
+  std::vector<int8_t> flip_;
+};
+inline void OrientScrapMesh(TScrapMesh& mesh) { TMeshOrienter().Orient(mesh); }
 // Six times the signed volume enclosed, in cubic feet.
 double SignedVolume6(const TScrapMesh& mesh);
 

@@ -1,10 +1,14 @@
 #include "model/TherionLoxReader.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cmath>
+#include <exception>
 #include <new>
 #include <stdexcept>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "geometry/IndexTable.h"
@@ -295,7 +299,10 @@ class TLoxLoader {
   TNameId NameOf(TStation& s) {
     if (s.NameId != TStationNames::kUnnamed || s.Name.empty() || s.Name == "-" || s.Name == ".") return s.NameId;
     const std::string& survey = surveys_[s.Survey].Full;
-    s.NameId = model_.Names.Add(survey.empty() ? std::string(s.Name) : survey + "." + std::string(s.Name));
+    name_.assign(survey);
+    if (!survey.empty()) name_ += '.';
+    name_ += s.Name;
+    s.NameId = model_.Names.Add(name_);
     return s.NameId;
   }
 
@@ -440,36 +447,78 @@ class TLoxLoader {
     }
   }
 
-  void ReadScraps() {
+  void ReadScrap(const TChunk& c, uint64_t r, TScrapMesh& mesh, TMeshOrienter& orienter) const {
     const double f = FeetPerMetre();
-    EachRecord(ctScrap, [&](const TChunk& c, uint64_t r) {
-      TScrapMesh mesh;
-      const TSurvey& survey = surveys_[SurveyOf(r + 4)];
-      mesh.Survey = survey.ModelSurvey;
-      mesh.SurveyName = survey.Full;
-      const uint64_t p = in_.U32(r + 8), t = in_.U32(r + 20);
-      const TRef points = in_.Ref(c, r + 12), tris = in_.Ref(c, r + 24);
-      if (points.Size != 24 * p)
-        in_.Fail("gives " + std::to_string(points.Size) + " bytes for " + std::to_string(p) + " scrap points", r + 12);
-      if (tris.Size != 12 * t)
-        in_.Fail("gives " + std::to_string(tris.Size) + " bytes for " + std::to_string(t) + " scrap triangles", r + 24);
-      mesh.Points.resize(p);
-      for (uint64_t i = 0; i < p; ++i) {
-        const uint64_t at = points.At + 24 * i;
-        mesh.Points[i] = {in_.Finite(at) * f, in_.Finite(at + 8) * f, in_.Finite(at + 16) * f};
+    const TSurvey& survey = surveys_[SurveyOf(r + 4)];
+    mesh.Survey = survey.ModelSurvey;
+    mesh.SurveyName = survey.Full;
+    const uint64_t p = in_.U32(r + 8), t = in_.U32(r + 20);
+    const TRef points = in_.Ref(c, r + 12), tris = in_.Ref(c, r + 24);
+    if (points.Size != 24 * p)
+      in_.Fail("gives " + std::to_string(points.Size) + " bytes for " + std::to_string(p) + " scrap points", r + 12);
+    if (tris.Size != 12 * t)
+      in_.Fail("gives " + std::to_string(tris.Size) + " bytes for " + std::to_string(t) + " scrap triangles", r + 24);
+    mesh.Points.resize(p);
+    for (uint64_t i = 0; i < p; ++i) {
+      const uint64_t at = points.At + 24 * i;
+      mesh.Points[i] = {in_.Finite(at) * f, in_.Finite(at + 8) * f, in_.Finite(at + 16) * f};
+    }
+    mesh.Triangles.resize(t);
+    for (uint64_t i = 0; i < t; ++i)
+      for (uint64_t k = 0; k < 3; ++k) {
+        const uint64_t at = tris.At + 12 * i + 4 * k;
+        const uint32_t v = in_.U32(at);
+        if (v >= p) in_.Fail("holds a triangle corner past the scrap's " + std::to_string(p) + " points", at);
+        mesh.Triangles[i][k] = v;
       }
-      mesh.Triangles.resize(t);
-      for (uint64_t i = 0; i < t; ++i)
-        for (uint64_t k = 0; k < 3; ++k) {
-          const uint64_t at = tris.At + 12 * i + 4 * k;
-          const uint32_t v = in_.U32(at);
-          if (v >= p) in_.Fail("holds a triangle corner past the scrap's " + std::to_string(p) + " points", at);
-          mesh.Triangles[i][k] = v;
+    orienter.Orient(mesh);
+  }
+
+  // Scraps are independent: they are read on every core, in runs taken in
+  // file order, so the first failure in the file is the one reported.
+  void ReadScraps() {
+    std::vector<std::pair<const TChunk*, uint64_t>> records;
+    EachRecord(ctScrap, [&](const TChunk& c, uint64_t r) { records.emplace_back(&c, r); });
+    if (records.empty()) return;
+    std::vector<TScrapMesh> meshes(records.size());
+    constexpr size_t kRun = 256;
+    const size_t runs = (records.size() + kRun - 1) / kRun;
+    const size_t workers = std::max<size_t>(1, std::min<size_t>({std::thread::hardware_concurrency(), 16, runs}));
+    std::vector<std::exception_ptr> failures(workers);
+    std::vector<size_t> failedAt(workers, SIZE_MAX);
+    std::atomic<size_t> next{0};
+    auto run = [&](size_t w, size_t begin, TMeshOrienter& orienter) {
+      for (size_t i = begin; i < std::min(records.size(), begin + kRun); ++i) {
+        try {
+          ReadScrap(*records[i].first, records[i].second, meshes[i], orienter);
+        } catch (...) {
+          failures[w] = std::current_exception();
+          failedAt[w] = i;
+          return false;
         }
-      OrientScrapMesh(mesh);
-      // A hull of one point is all degenerate triangles: no wall to draw.
+      }
+      return true;
+    };
+    auto work = [&](size_t w) {
+      TMeshOrienter orienter;
+      for (size_t begin; (begin = next.fetch_add(kRun)) < records.size();)
+        if (!run(w, begin, orienter)) return;
+    };
+    std::vector<std::thread> threads;
+    for (size_t w = 1; w < workers; ++w) {
+      try {
+        threads.emplace_back(work, w);
+      } catch (const std::system_error&) {
+        break;  // the threads there are take every run
+      }
+    }
+    work(0);
+    for (std::thread& t : threads) t.join();
+    const auto first = std::min_element(failedAt.begin(), failedAt.end());
+    if (first != failedAt.end() && *first != SIZE_MAX) std::rethrow_exception(failures[first - failedAt.begin()]);
+    // A hull of one point is all degenerate triangles: no wall to draw.
+    for (TScrapMesh& mesh : meshes)
       if (!mesh.Triangles.empty()) model_.Meshes.Scraps.push_back(std::move(mesh));
-    });
   }
 
   void ReadSurfaces() {
@@ -547,6 +596,7 @@ class TLoxLoader {
   int32_t last_ = -1;  // the station of the last record of the current survey
   int shotCount_ = 0;
   std::string warnings_;
+  std::string name_;  // scratch for station names
 };
 
 TPlotLoadResult Fail(std::string message, const TMessageProc& warn) {
