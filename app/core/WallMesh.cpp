@@ -111,7 +111,9 @@ void AddPassageWalls(const TPlotModel& model, const TPassageOptions& options, TG
   // about half as many vertices as faces; the lookup table is sized for a
   // ring a record, rounded corners included, and grows when that is short.
   const int64_t records = model.Plots.Count(), lines = model.LineStarts.Count();
-  const int64_t most = EstimateMesh(records, 2 * lines, options.PassageShape, options.RoundingPasses).MaxTriangles;
+  const int64_t scrapFaces = options.ScrapWalls ? static_cast<int64_t>(model.Meshes.TriangleCount()) : 0;
+  const int64_t most =
+      EstimateMesh(records, 2 * lines, options.PassageShape, options.RoundingPasses).MaxTriangles + scrapFaces;
   const int64_t ring = options.PassageShape == psOctagon ? 8 : 4;
   TGLFastMeshFill fill(mesh, ClampCount(most), ClampCount(most / 2 + 16),
                        ClampCount(std::min(most / 2, ring * records * 5 / 4) + 16), kWallValue);

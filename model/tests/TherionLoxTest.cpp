@@ -11,23 +11,18 @@
 #include <fstream>
 #include <functional>
 #include <map>
-#include <sstream>
 
 #include "model/PlotStats.h"
 #include "model/SurveyFile.h"
 #include "model/TherionLoxReader.h"
+#include "platform/FileBytes.h"
 
 using namespace lumora;
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+std::string ReadAll(const fs::path& p) { return fs::exists(p) ? std::string(TFileBytes(p.string()).View()) : ""; }
 
 // Compiles data/therion/NAME.th (with `from` replaced by `to`) and gives the
 // model's bytes; empty when therion is missing.
@@ -60,11 +55,7 @@ const TPlotVector* Record(const TPlotModel& m, const std::string& name) {
 
 T3DVector Feet(double x, double y, double z) { return {x * FeetPerMetre(), y * FeetPerMetre(), z * FeetPerMetre()}; }
 
-void ExpectNear(const T3DVector& a, const T3DVector& b) {
-  EXPECT_NEAR(a.x, b.x, 0.01);
-  EXPECT_NEAR(a.y, b.y, 0.01);
-  EXPECT_NEAR(a.z, b.z, 0.01);
-}
+#define ExpectNear(a, b) EXPECT_LT(Length(Subtract(a, b)), 0.01)
 
 TEST(TherionLox, NestedSurveys) {
   for (const char* options : {"", "-disable walls", "-wall-source centerline"}) {
