@@ -2,6 +2,7 @@
 // until "Scrap Walls" is unchecked, and its surface shows with its map
 // under "Show Surface", with its own transparency.
 
+#include <QAction>
 #include <QCheckBox>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -14,6 +15,16 @@
 
 using namespace lumora;
 
+int BluePixels(const QImage& image) {
+  int n = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) {
+      const QRgb p = image.pixel(x, y);
+      n += qBlue(p) > 100 && qRed(p) < 60 && qGreen(p) < 60;
+    }
+  return n;
+}
+
 class LoxTest : public QObject, TMainWindowFixture {
   Q_OBJECT
 
@@ -22,7 +33,7 @@ class LoxTest : public QObject, TMainWindowFixture {
 
  private slots:
   void initTestCase() {
-    if (std::system("therion --version > /dev/null 2>&1") != 0) QSKIP("therion is not installed");
+    if (std::system("command -v therion > /dev/null 2>&1") != 0) QSKIP("therion is not installed");
     const QString src = LUMORA_SOURCE_DIR "/model/tests/data/therion/";
     for (const char* f : {"scrap.th", "map.png"}) QVERIFY(QFile::copy(src + f, dir_.filePath(f)));
     QFile config(dir_.filePath("thconfig"));
@@ -61,12 +72,15 @@ class LoxTest : public QObject, TMainWindowFixture {
     QCOMPARE(mesh->TriangleCount(), 4);  // a 3 by 2 grid
     QVERIFY(mesh->Texture->TextureEnabled);
     QCOMPARE(mesh->Texture->ImageWidth, 20);
+    // From above, the blue map over the cave.
+    Find<QAction>("PlanMnu")->trigger();
+    QCOMPARE(BluePixels(Render()), 0);
     Find<QCheckBox>("ShowSurfaceChk")->setChecked(true);
     QVERIFY(surface.Visible);
+    QVERIFY(BluePixels(Render()) > 1000);
     Find<QSlider>("SurfaceTransparencyTrack")->setValue(30);
     QVERIFY(mesh->Blend);
     QCOMPARE(mesh->Transparency(), 30.0);
-    Render();
     QVERIFY(errors.isEmpty());
   }
 };
