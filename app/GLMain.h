@@ -145,6 +145,7 @@ class TForm1 : public QMainWindow {
   // Options (GLMainOptions.cpp).
   void DepthChkClick();
   void RockTextureChkClick();
+  void WallSourceChange();
   void TransparencyChange();
   void DisplayHullsChkClick();
   void RoseChkClick();

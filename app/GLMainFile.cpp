@@ -6,13 +6,17 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QImage>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QOpenGLContext>
+#include <QSlider>
 #include <QSpinBox>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <cstring>
+#include <string_view>
 
 #include "app/CaveMeshDlg.h"
 #include "app/GLMain.h"
@@ -21,6 +25,7 @@
 #include "app/StationTool.h"
 #include "app/ViewMotion.h"
 #include "app/core/GLSettings.h"
+#include "app/core/SurfaceMesh.h"
 #include "controls/ReopenMenu.h"
 #include "model/SurveyFile.h"
 #include "platform/IniFile.h"
@@ -33,11 +38,24 @@ namespace {
 
 std::filesystem::path ToPath(const QString& file) { return std::filesystem::path(file.toStdString()); }
 
+// A map image, JPEG or PNG, as Qt reads it.
+bool DecodeImage(std::string_view bytes, TBitmap32& out) {
+  QImage image;
+  if (!image.loadFromData(reinterpret_cast<const uchar*>(bytes.data()), static_cast<int>(bytes.size()))) return false;
+  image = image.convertToFormat(QImage::Format_ARGB32);  // blue, green, red, alpha bytes
+  out.Width = image.width();
+  out.Height = image.height();
+  out.Data.resize(static_cast<size_t>(out.Width) * out.Height * 4);
+  for (int y = 0; y < out.Height; ++y)
+    std::memcpy(out.Row(y), image.constScanLine(y), static_cast<size_t>(out.Width) * 4);
+  return true;
+}
+
 // Which reader opens a file is chosen by its content; the names only decide
 // what a drop offers to open.
 bool IsPlotFile(const QString& file) {
   const QString suffix = QFileInfo(file).suffix().toLower();
-  return suffix == "plt" || suffix == "plf" || suffix == "3d";
+  return suffix == "plt" || suffix == "plf" || suffix == "3d" || suffix == "lox";
 }
 
 // Why a file is not opened, or nothing: a file from which no plot records
@@ -193,6 +211,9 @@ void TForm1::RunLoad(const QString& plotFile, bool read) {
     if (loaded.TooManyForPassDims) volumeDlg_->ClearUseDims();
     ApplyDisplayDefaults();
     ApplySurveyKind();
+    SetSurfaces(document_.Model, document_.PassageOptions, scene_, DecodeImage);
+    SetSurfaceTransparency(scene_, options_->SurfaceTransparencyTrack->value());
+    SyncVisibility();
   } catch (const ELoadCancelled&) {
     // The load dropped what it had built: the view is empty.
     setWindowTitle("Lumora");

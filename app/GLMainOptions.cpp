@@ -9,6 +9,7 @@
 
 #include "app/GLMain.h"
 #include "app/OptionsPanel.h"
+#include "app/core/SurfaceMesh.h"
 #include "viewer/GLViewer.h"
 
 namespace lumora {
@@ -26,6 +27,14 @@ void TForm1::ConnectOptions() {
   connect(o->BoxRadio, &TRadioGroup::Clicked, this, &TForm1::SyncVisibility);
   connect(o->DepthChk, &QCheckBox::toggled, this, &TForm1::DepthChkClick);
   connect(o->RockTextureChk, &QCheckBox::toggled, this, &TForm1::RockTextureChkClick);
+  for (QCheckBox* b : {o->ScrapWallsChk, o->DimensionWallsChk})
+    connect(b, &QCheckBox::toggled, this, &TForm1::WallSourceChange);
+  connect(o->ShowSurfaceChk, &QCheckBox::toggled, this, &TForm1::SyncVisibility);
+  connect(o->SurfaceTransparencyTrack, &QSlider::valueChanged, this, [this](int percent) {
+    if (!sceneCreated_) return;
+    SetSurfaceTransparency(scene_, percent);
+    viewer_->update();
+  });
   connect(o->CrossHairsChk, &QCheckBox::toggled, viewer_, qOverload<>(&QWidget::update));
   connect(o->TransparentChk, &QGroupBox::toggled, this, &TForm1::TransparencyChange);
   connect(o->TransparentTrack, &QSlider::valueChanged, this, &TForm1::TransparencyChange);
@@ -64,6 +73,7 @@ void TForm1::SyncVisibility() {
   v.BoxMode = std::array{TBoxMode::Line, TBoxMode::Passage, TBoxMode::Both}[std::max(0, o->BoxRadio->ItemIndex())];
   v.Hull = o->DisplayHullsChk->isChecked() && cave;
   lumora::SyncVisibility(scene_, v);
+  scene_.SurfaceFrame->Visible = on(o->ShowSurfaceChk) && cave;
   viewer_->update();
 }
 
@@ -112,6 +122,14 @@ void TForm1::RockTextureChkClick() {
     mesh.Texture->TextureEnabled = false;
   }
   viewer_->update();
+}
+
+// The walls are built again from the other source.
+void TForm1::WallSourceChange() {
+  TPassageOptions& p = document_.PassageOptions;
+  p.ScrapWalls = options_->ScrapWallsChk->isChecked();
+  p.DimensionWalls = options_->DimensionWallsChk->isChecked();
+  if (sceneCreated_ && !loading_ && !CurrentPlotFile.isEmpty()) RunLoad(CurrentPlotFile, false);
 }
 
 void TForm1::TransparencyChange() {

@@ -26,14 +26,25 @@ QWidget* TOptionsPanel::CaveOptionsPage() {
   DateChk = CheckBox("DateChk", "Color By Date", false);
   SurveyChk = CheckBox("SurveyChk", "Color By Survey", false);
   RockTextureChk = CheckBox("RockTextureChk", "Rock Texture", false);
+  ScrapWallsChk = CheckBox("ScrapWallsChk", "Scrap Walls", true);
+  ScrapWallsChk->setToolTip("Where a survey has scraps, its walls as the surveyors drew them");
+  DimensionWallsChk = CheckBox("DimensionWallsChk", "Dimension Walls", true);
+  DimensionWallsChk->setToolTip("Walls from the passage dimensions, where a survey has no scraps");
   StationsChk = CheckBox("StationsChk", "Show Stations", true);
   LabelsChk = CheckBox("LabelsChk", "Show Station Labels", false);
   ShotChk = CheckBox("ShotChk", "Show Shots", true);
   SplayChk = CheckBox("SplayChk", "Show Splays", true);
   CrossHairsChk = CheckBox("CrossHairsChk", "Show Crosshairs", false);
-  return Page({RowGroup("Passages", {WallsChk, DepthChk, DateChk, SurveyChk, RockTextureChk}, false),
-               RowGroup("Stations", {StationsChk, LabelsChk}, false), RowGroup("Shots", {ShotChk, SplayChk}, false),
-               RowGroup("Features", {CrossHairsChk}, false)});
+  ShowSurfaceChk = CheckBox("ShowSurfaceChk", "Show Surface", false);
+  SurfaceTransparencyTrack = Track("SurfaceTransparencyTrack", 0, 50);
+  return Page(
+      {RowGroup("Passages", {WallsChk, ScrapWallsChk, DimensionWallsChk, DepthChk, DateChk, SurveyChk, RockTextureChk},
+                false),
+       RowGroup("Stations", {StationsChk, LabelsChk}, false), RowGroup("Shots", {ShotChk, SplayChk}, false),
+       RowGroup("Features", {CrossHairsChk}, false),
+       RowGroup("Surface",
+                {ShowSurfaceChk, new QLabel("Transparency"), TrackWithEnds(SurfaceTransparencyTrack, "0", "100%")},
+                false)});
 }
 
 QWidget* TOptionsPanel::ColorsPage() {

@@ -27,6 +27,13 @@ class TOptionsPanel : public QToolBox {
   // "Cave Options"
   QCheckBox *WallsChk, *DepthChk, *DateChk, *SurveyChk, *RockTextureChk, *StationsChk, *LabelsChk, *ShotChk, *SplayChk,
       *CrossHairsChk;
+  // Which walls a Therion model's surveys get: drawn from scraps, or from
+  // passage dimensions.
+  QCheckBox *ScrapWallsChk, *DimensionWallsChk;
+  // A Therion model's terrain with its map, and how much the cave shows
+  // through it.
+  QCheckBox* ShowSurfaceChk;
+  QSlider* SurfaceTransparencyTrack;
   // "Colors", and the station colour of "Stations"; each "Change" button
   // sits beside its display.
   TColorDisplay *WallColorDis, *ShotColorDis, *BoundingBoxDis, *BackColorDis, *SplayColorDis, *StationColorDis;

@@ -17,15 +17,22 @@ namespace {
 const char* const kUsage =
     "usage: lumora-cli info FILE [--json]\n"
     "\n"
-    "Reads the plot or Survex .3d file FILE and prints what it holds: records by\n"
-    "code, lines, surveys, features, sections, splays, bounds, georeference, the\n"
-    "file's kind, title and coordinate system, whether it is an extended\n"
-    "elevation, the stations, and the total length of the survey with the\n"
-    "lengths it leaves out, each kind on its own (a .3d file's total leaves out\n"
-    "splay, duplicate, surface and \"no survey\" legs, as Survex counts; a plot\n"
-    "file's leaves out splays and hidden shots). --json prints one JSON object\n"
-    "instead.\n"
+    "Reads the plot, Survex .3d or Therion .lox file FILE and prints what it\n"
+    "holds: records by code, lines, surveys, features, sections, splays, bounds,\n"
+    "georeference, the file's kind, title and coordinate system, whether it is an\n"
+    "extended elevation, the stations, and the total length of the survey with\n"
+    "the lengths it leaves out, each kind on its own (a .3d or .lox file's total\n"
+    "leaves out splay, duplicate, surface and \"no survey\" legs, as Survex\n"
+    "counts; a plot file's leaves out splays and hidden shots). A .lox file adds\n"
+    "its scraps and their triangles, and its surfaces. --json prints one JSON\n"
+    "object instead.\n"
     "Exit status 1 when the file cannot be read completely.\n";
+
+int TexturedSurfaces(const TSurveyMeshes& m) {
+  int n = 0;
+  for (const TSurfaceGrid& g : m.Surfaces) n += g.Kind != TImageKind::None;
+  return n;
+}
 
 std::string Metres(double feet) { return JsonNumber(feet * MetresPerFoot()); }
 
@@ -77,13 +84,20 @@ void PrintJson(const std::string& file, TPlotModel& model, const TPlotStats& s, 
   o += "  \"format_version\": " + std::to_string(info.FormatVersion) + ",\n";
   o += "  \"extended_elevation\": " + std::string(info.ExtendedElevation ? "true" : "false") + ",\n";
   // A plot file's records do not share names, so its stations are not counted.
-  o += "  \"stations\": " + (info.FileKind == "survex-3d" ? std::to_string(s.Stations) : "null") + ",\n";
+  o += "  \"stations\": " + (info.FileKind != "plot" ? std::to_string(s.Stations) : "null") + ",\n";
   o += "  \"legs\": " + std::to_string(s.D + s.d) + ",\n";
   o += "  \"no_survey_legs\": " + std::to_string(s.NoSurvey.Count) + ",\n";
   o += "  \"splay_length_m\": " + Metres(s.Splay.Feet) + ",\n";
   o += "  \"duplicate_length_m\": " + Metres(s.Duplicate.Feet) + ",\n";
   o += "  \"surface_length_m\": " + Metres(s.Surface.Feet) + ",\n";
   o += "  \"no_survey_length_m\": " + Metres(s.NoSurvey.Feet);
+  if (info.FileKind == "therion-lox") {
+    const TSurveyMeshes& m = model.Meshes;
+    o += ",\n  \"scraps\": " + std::to_string(m.Scraps.size()) + ",\n";
+    o += "  \"scrap_triangles\": " + std::to_string(m.TriangleCount()) + ",\n";
+    o += "  \"surfaces\": " + std::to_string(m.Surfaces.size()) + ",\n";
+    o += "  \"textured_surfaces\": " + std::to_string(TexturedSurfaces(m));
+  }
   if (!result.Ok) o += ",\n  \"error\": " + JsonString(result.Message);
   o += "\n}\n";
   std::fputs(o.c_str(), stdout);
@@ -91,10 +105,14 @@ void PrintJson(const std::string& file, TPlotModel& model, const TPlotStats& s, 
 
 void PrintText(const std::string& file, TPlotModel& model, const TPlotStats& s, const TPlotLoadResult& result) {
   const TPlotInfo& info = model.PlotInfo;
-  const bool survex = info.FileKind == "survex-3d";
+  const bool lox = info.FileKind == "therion-lox";
+  // What is said of a .3d file's legs holds for a .lox file's shots.
+  const bool survex = info.FileKind == "survex-3d" || lox;
   std::printf("File:            %s\n", file.c_str());
   std::printf("Loaded:          %s\n", result.Ok && info.Loaded ? "yes" : "no (partial model)");
-  if (survex)
+  if (lox)
+    std::printf("Kind:            Therion .lox model\n");
+  else if (survex)
     std::printf("Kind:            Survex .3d file, format version %d\n", info.FormatVersion);
   else
     std::printf("Kind:            plot file\n");
@@ -121,6 +139,11 @@ void PrintText(const std::string& file, TPlotModel& model, const TPlotStats& s, 
   }
   std::printf("Splays:          %d shots from %d stations, %d splay legs\n", s.SplayShots, model.Splays.Count(),
               s.Splay.Count);
+  if (lox) {
+    const TSurveyMeshes& m = model.Meshes;
+    std::printf("Scraps:          %zu, %zu triangles\n", m.Scraps.size(), m.TriangleCount());
+    std::printf("Surfaces:        %zu, %d with a map image\n", m.Surfaces.size(), TexturedSurfaces(m));
+  }
   if (info.Min.x > info.Max.x) {
     std::printf("Min, Max:        none (the file gives no bounds)\n");
   } else {
@@ -140,7 +163,7 @@ void PrintText(const std::string& file, TPlotModel& model, const TPlotStats& s, 
     std::printf("                 %d duplicate legs, %s\n", s.Duplicate.Count, LengthText(s.Duplicate.Feet).c_str());
   std::printf("                 %d %s, %s\n", s.Surface.Count, survex ? "surface legs" : "hidden shots",
               LengthText(s.Surface.Feet).c_str());
-  if (survex)
+  if (survex && !lox)
     std::printf("                 %d \"no survey\" legs, %s\n", s.NoSurvey.Count, LengthText(s.NoSurvey.Feet).c_str());
 }
 

@@ -141,6 +141,7 @@ void TPlotModel::ClearPlotModel() {
   PlotInfo.ExtendedElevation = false;
   TraverseErrors.clear();
   Names.Clear();
+  Meshes.Clear();
 }
 
 std::vector<std::string> TPlotModel::Aliases(const TPlotVector& r) const {

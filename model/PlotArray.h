@@ -14,6 +14,7 @@
 #include "geometry/ShortString.h"
 #include "geometry/Vector.h"
 #include "model/StationNames.h"
+#include "model/SurveyMeshes.h"
 
 namespace lumora {
 
@@ -131,7 +132,7 @@ struct TPlotInfo {
   std::string FileName;
   bool Loaded = false;
   // What a Survex .3d file adds; a plot file leaves them empty.
-  std::string FileKind;  // "plot" or "survex-3d"
+  std::string FileKind;  // "plot", "survex-3d" or "therion-lox"
   std::string Title;
   std::string CoordinateSystem;
   std::string CoordinateSystemName;  // as PROJ names it; empty when unknown
@@ -182,6 +183,8 @@ class TPlotModel {
   std::vector<TEntrance> Entrances;
   // Every record's station name, and the aliases of those that have any.
   TStationNames Names;
+  // Scrap walls, surfaces and station flags; empty but for a Therion model.
+  TSurveyMeshes Meshes;
 
   // The whole name of a record's station; "?" when it has none.
   std::string Name(const TPlotVector& r) const { return Names.Text(r.NameId); }

@@ -14,8 +14,9 @@ double ShotLength(const TPlotModel& model, int i) {
 
 TPlotStats ComputePlotStats(const TPlotModel& model) {
   TPlotStats s;
-  const bool survex = model.PlotInfo.FileKind == "survex-3d";
-  // A .3d file's records share one name per station; a plot file's do not.
+  // A .3d or .lox file's records share one name per station; a plot file's
+  // do not.
+  const bool survex = model.PlotInfo.FileKind == "survex-3d" || model.PlotInfo.FileKind == "therion-lox";
   std::vector<bool> named(survex ? model.Names.Count() : 0, false);
   for (int i = 0; i < model.Plots.Count(); ++i) {
     const TPlotVector& r = model.Plots[i];

@@ -25,7 +25,8 @@ struct TPlotStats {
   // kinds counts as the first of splay, duplicate, surface (a plot file's
   // hidden 'd' shots), no survey.
   TLegLength Splay, Duplicate, Surface, NoSurvey;
-  // A .3d file's stations that records name (aliases aside); 0 for a plot file.
+  // A .3d or .lox file's stations that records name (aliases aside); 0 for
+  // a plot file.
   int Stations = 0;
 };
 

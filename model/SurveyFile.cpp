@@ -3,6 +3,7 @@
 #include <new>
 
 #include "model/Survex3DReader.h"
+#include "model/TherionLoxReader.h"
 #include "platform/FileBytes.h"
 
 namespace lumora {
@@ -18,6 +19,7 @@ TPlotLoadResult LoadSurveyFile(TPlotModel& model, const std::string& fileName, c
   }
   const std::string_view data = bytes.View();
   if (IsSurvex3D(data)) return LoadSurvex3DData(model, data, fileName, progress, warn);
+  if (IsTherionLox(data)) return LoadTherionLoxData(model, data, fileName, progress, warn);
   return LoadPlotText(model, data, fileName, progress, warn);
 }
 
@@ -25,6 +27,7 @@ TPlotLineCounts CountSurveyLines(const std::string& fileName) {
   const TFileBytes bytes(fileName);
   const std::string_view data = bytes.View();
   if (IsSurvex3D(data)) return CountSurvex3DLegs(data, fileName);
+  if (IsTherionLox(data)) return CountTherionLoxLegs(data, fileName);
   return CountPlotLinesInText(data);
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The one way a survey file enters the model: the reader is picked by the
-// file's first line, so a plot file and a Survex .3d file open alike
-// whatever their names end in.
+// file's first bytes, so a plot file, a Survex .3d file and a Therion .lox
+// model open alike whatever their names end in.
 
 #include <string>
 
@@ -15,7 +15,8 @@ TPlotLoadResult LoadSurveyFile(TPlotModel& model, const std::string& fileName, c
 
 // The open dialogs' filter: every survey file, then each kind.
 inline constexpr const char* kSurveyFileFilter =
-    "Survey files (*.plt *.plf *.3d);;Bramble Plot Files (*.plt *.plf);;Survex 3D Files (*.3d);;All Files (*)";
+    "Survey files (*.plt *.plf *.3d *.lox);;Bramble Plot Files (*.plt *.plf);;Survex 3D Files (*.3d);;"
+    "Therion Models (*.lox);;All Files (*)";
 
 // As CountPlotLines, for either kind of file.
 TPlotLineCounts CountSurveyLines(const std::string& fileName);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 #include "model/PlotReader.h"
 
@@ -170,6 +171,29 @@ class TLineEmitter {
     if (options.CenterModel) offset_ = Scale(model.PlotInfo.Center, scale_);
   }
 
+  // A scrap's walls, each triangle as a face.
+  void EmitScrap(const TScrapMesh& mesh, const TFaceProc& face) {
+    std::vector<T3DVector> points(mesh.Points.size());
+    for (size_t i = 0; i < points.size(); ++i) {
+      points[i] = Scale(mesh.Points[i], scale_);
+      if (options_.CenterModel) points[i] = Subtract(points[i], offset_);
+    }
+    for (const auto& t : mesh.Triangles) {
+      const T3DVector &a = points[t[0]], &b = points[t[1]], &c = points[t[2]];
+      Bound(a);
+      Bound(b);
+      Bound(c);
+      ++state_.FaceCount;
+      if (face)
+        face(a, b, c);
+      else if (triangle_)
+        triangle_(a, b, c, -1, false);
+      else if (quad_)
+        quad_(a, b, c, c, -1);
+    }
+    state_.PassageVolume += SignedVolume6(mesh) / 6 * scale_ * scale_ * scale_;
+  }
+
   void Emit(const TPlotArray& line) {
     const int count = line.Count();
     if (count < 2) return;
@@ -323,25 +347,36 @@ namespace {
 
 // The walk shared by both kinds of output.
 void Walk(const TPlotModel& model, const TPassageOptions& options, TPassageState& state, TLineEmitter& emitter,
-          const TPassageProgressProc& progress, const TSurveyFilterProc& surveyFilter) {
+          const TPassageProgressProc& progress, const TSurveyFilterProc& surveyFilter, const TFaceProc& face = {}) {
   TPlotArray line(64), scratch(64);  // reused for every line
   const int surveyCount = model.Surveys.Count();
+  // Each survey's scraps; those of a survey without records come last.
+  std::vector<std::vector<const TScrapMesh*>> scraps(options.ScrapWalls ? surveyCount + 1 : 0);
+  for (const TScrapMesh& m : model.Meshes.Scraps)
+    if (options.ScrapWalls) scraps[m.Survey >= 0 && m.Survey < surveyCount ? m.Survey : surveyCount].push_back(&m);
   for (int s = 0; s < model.Sections.Count() && !state.AbortBuild; ++s) {
     const TRange surveys = model.SectionSurveyRange(s);
     for (int sv = surveys.First; sv <= surveys.Last && !state.AbortBuild; ++sv) {
       state.CurrentPassageSurvey = sv;
       if ((!surveyFilter || surveyFilter(sv)) && model.Surveys[sv].Kind == skSurvey) {
-        const TRange lines = model.SurveyLineRange(sv);
+        const bool drawn = !scraps.empty() && !scraps[sv].empty();
+        const TRange lines = options.DimensionWalls && !drawn ? model.SurveyLineRange(sv) : TRange{};
         for (int l = lines.First; l <= lines.Last && !state.AbortBuild; ++l) {
           const TRange plots = model.LinePlotRange(l);
           PrepareLineInto(model.Plots, plots.First, plots.Last, line, options);
           RoundCornersWith(line, scratch, options);
           emitter.Emit(line);
         }
+        if (drawn)
+          for (const TScrapMesh* m : scraps[sv]) emitter.EmitScrap(*m, face);
       }
       if (progress && sv % 50 == 0)
         progress(state.FaceCount, static_cast<int>(std::nearbyint(100.0 * sv / std::max(surveyCount, 1))));
     }
+  }
+  if (!scraps.empty() && !scraps[surveyCount].empty() && !surveyFilter && !state.AbortBuild) {
+    state.CurrentPassageSurvey = -1;
+    for (const TScrapMesh* m : scraps[surveyCount]) emitter.EmitScrap(*m, face);
   }
 }
 
@@ -360,14 +395,14 @@ void BuildPassages(const TPlotModel& model, const TPassageOptions& options, TPas
 
 void BuildPassageRings(const TPlotModel& model, const TPassageOptions& options, TPassageState& state,
                        const TSegmentRingsProc& rings, const TPassageProgressProc& progress,
-                       const TSurveyFilterProc& surveyFilter) {
+                       const TSurveyFilterProc& surveyFilter, const TFaceProc& face) {
   state = TPassageState{};
   if (!rings) throw EPassage(kNoOutputProcMessage);
   const TQuadProc noQuad;
   const TTriangleProc noTriangle;
   const TSegmentFilterProc noFilter;
   TLineEmitter emitter(model, options, state, noQuad, noTriangle, noFilter, rings);
-  Walk(model, options, state, emitter, progress, surveyFilter);
+  Walk(model, options, state, emitter, progress, surveyFilter, face);
 }
 
 TPlanOutline PlanOutline(const TPlotVector& a, const TPlotVector& b) {

@@ -36,6 +36,10 @@ struct TPassageOptions {
   bool ConvertToMetres = false;
   bool CenterModel = false;
   bool AverageJoints = true;
+  // Where a survey has scraps (walls the surveyors drew) they are its walls;
+  // the walls from passage dimensions are built elsewhere.
+  bool ScrapWalls = true;
+  bool DimensionWalls = true;
 };
 
 struct TCrossSection {
@@ -77,7 +81,10 @@ using TSurveyFilterProc = std::function<bool(int surveyIndex)>;
 using TSegmentFilterProc = std::function<bool(const T3DVector& fromCentre, const T3DVector& toCentre)>;
 
 // Walks sections, surveys (features skipped), lines, and emits the walls of
-// every shot. Throws EPassage(kNoOutputProcMessage) without a quad procedure.
+// every shot, or of a survey's scraps (ScrapWalls): a scrap's triangle goes
+// to `triangle` as (a, b, c, -1, false), or without one as the quad
+// (a, b, c, c). Throws EPassage(kNoOutputProcMessage) without a quad
+// procedure.
 void BuildPassages(const TPlotModel& model, const TPassageOptions& options, TPassageState& state, const TQuadProc& quad,
                    const TTriangleProc& triangle = {}, const TPassageProgressProc& progress = {},
                    const TSurveyFilterProc& surveyFilter = {}, const TSegmentFilterProc& segmentFilter = {});
@@ -97,12 +104,15 @@ struct TSegmentRings {
   bool SealFrom, SealTo;
 };
 using TSegmentRingsProc = std::function<void(const TSegmentRings&)>;
+// One triangle of a scrap wall, wound outwards.
+using TFaceProc = std::function<void(const T3DVector& a, const T3DVector& b, const T3DVector& c)>;
 
 // The walk of BuildPassages, with the same state, progress and filters,
-// handing out whole segments. Caps are sealed when SealEnds is set.
+// handing out whole segments, and the scrap walls' triangles to `face`.
+// Caps are sealed when SealEnds is set.
 void BuildPassageRings(const TPlotModel& model, const TPassageOptions& options, TPassageState& state,
                        const TSegmentRingsProc& rings, const TPassageProgressProc& progress = {},
-                       const TSurveyFilterProc& surveyFilter = {});
+                       const TSurveyFilterProc& surveyFilter = {}, const TFaceProc& face = {});
 
 // ---- Operations the exporters use on single lines and shots -------------
 

@@ -14,7 +14,7 @@ packages=(
   fontconfig fonts-dejavu-core hershey-fonts-data
   python3 gdal-bin python3-ezdxf assimp-utils ffmpeg unzip libxml2-utils desktop-file-utils shared-mime-info
   librsvg2-bin poppler-utils
-  survex survex-aven libproj-dev proj-bin
+  survex survex-aven therion libproj-dev proj-bin
   chromium
 )
 # Node may come from elsewhere: NodeSource's nodejs carries npm itself and

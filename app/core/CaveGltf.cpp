@@ -87,6 +87,15 @@ class TWallMeshes {
     if (s.SealTo) Cap(s.To.Centre, to_, false);
   }
 
+  // A scrap wall's face, wound outwards.
+  void ScrapFace(const T3DVector& a, const T3DVector& b, const T3DVector& c, int32_t survey) {
+    Use(survey);
+    to_.Count = 0;  // the next segment starts a ring of its own
+    const T3DVector sa = AxisChange(a), sb = AxisChange(b), sc = AxisChange(c);
+    const uint32_t ia = Point(sa), ib = Point(sb), ic = Point(sc);
+    Triangle(ia, frame_(sa), ib, frame_(sb), ic, frame_(sc));
+  }
+
   // Normals made unit; the meshes and the survey of each handed over.
   void Finish() {
     for (TGltfMesh& m : meshes_)
@@ -364,7 +373,10 @@ TGltfCounts write_gltf(const std::filesystem::path& path, const TExportJob& job,
           walls.Segment(s, state.CurrentPassageSurvey);
           if (stop) state.AbortBuild = true;
         },
-        [&](int64_t, int p) { percent = p; });
+        [&](int64_t, int p) { percent = p; }, {},
+        [&](const T3DVector& a, const T3DVector& b, const T3DVector& c) {
+          walls.ScrapFace(a, b, c, state.CurrentPassageSurvey);
+        });
     walls.Finish();
   });
   struct TStop {

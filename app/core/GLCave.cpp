@@ -256,6 +256,10 @@ TCaveScene CreateSceneObjects(TGLViewerCore& viewer) {
   s.Labels = static_cast<TGL2DString*>(cave.Strings2D[cave.Strings2D.AddString()]);
   s.Labels->SetName("Station Labels");
   s.Labels->HideOverlapping = true;
+  s.SurfaceFrame = static_cast<TGLFrame*>(cave.Frames.AddNew());
+  s.SurfaceFrame->SetName("Surface");
+  s.SurfaceFrame->Position = s.SurfaceFrame->HomePosition = T3DVector{};
+  s.SurfaceFrame->Visible = false;
 
   s.RoseFrame = static_cast<TGLFrame*>(viewer.Frame.Frames.AddNew());
   s.RoseFrame->Position = s.RoseFrame->HomePosition = T3DVector{};
@@ -285,6 +289,7 @@ void ClearCave(const TCaveScene& scene, TCaveDocument& document) {
   document.PassageState = TPassageState{};
   scene.PassageMesh->Clear();
   scene.Hull->Clear();
+  scene.SurfaceFrame->Meshes.Clear();
   for (TGLLines* l : {scene.Shots, scene.Splays, scene.Centreline, scene.LineBox, scene.PassageBox}) l->Clear();
   scene.Stations->Clear();
   scene.Labels->ClearStrings();
@@ -302,6 +307,7 @@ void ResetScene(TGLViewerCore& viewer, const TCaveScene& scene, TPassageOptions&
   SetDefaultRendering(*scene.Rose, viewer, true);
   SetDefaultRendering(*scene.RoseBase, viewer, true);
   scene.Hull->Clear();
+  scene.SurfaceFrame->Meshes.Clear();
   mesh.Clear();
   ApplyMeshOptions(settings, options);
   mesh.ResetOrientation();

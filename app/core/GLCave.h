@@ -44,6 +44,8 @@ struct TCaveScene {
   // The walls' centreline in the wall colours, shown with the walls: where
   // a passage is narrower than a pixel the line keeps it drawn and joined.
   TGLLines* Centreline = nullptr;  // "Passage Centreline"
+  // The terrain of a Therion model, one mesh per grid; hidden until asked for.
+  TGLFrame* SurfaceFrame = nullptr;  // "Surface"
   // The survey of each wall triangle and of each centreline segment, for
   // colouring by survey or date; -1 where none.
   std::shared_ptr<TSurveyRuns> TriangleSurveys = std::make_shared<TSurveyRuns>();

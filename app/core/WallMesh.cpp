@@ -63,6 +63,13 @@ class TWallFill {
     if (s.SealTo) Cap(s.To.Centre, to_, false);
   }
 
+  // A scrap wall's face, already wound outwards.
+  void Triangle(const T3DVector& a, const T3DVector& b, const T3DVector& c) {
+    const T3DVector p[3] = {AxisChange(a), AxisChange(b), AxisChange(c)};
+    fill_.Face(fill_.Vertex(p[0]), fill_.Vertex(p[1]), fill_.Vertex(p[2]), p[0], p[1], p[2]);
+    if (surveys_) surveys_->Add(state_.CurrentPassageSurvey);
+  }
+
  private:
   void Face(TRing& ra, int a, TRing& rb, int b, TRing& rc, int c) {
     const int32_t ia = ra.Index(a, fill_), ib = rb.Index(b, fill_), ic = rc.Index(c, fill_);
@@ -104,7 +111,9 @@ void AddPassageWalls(const TPlotModel& model, const TPassageOptions& options, TG
   // about half as many vertices as faces; the lookup table is sized for a
   // ring a record, rounded corners included, and grows when that is short.
   const int64_t records = model.Plots.Count(), lines = model.LineStarts.Count();
-  const int64_t most = EstimateMesh(records, 2 * lines, options.PassageShape, options.RoundingPasses).MaxTriangles;
+  const int64_t scrapFaces = options.ScrapWalls ? static_cast<int64_t>(model.Meshes.TriangleCount()) : 0;
+  const int64_t most =
+      EstimateMesh(records, 2 * lines, options.PassageShape, options.RoundingPasses).MaxTriangles + scrapFaces;
   const int64_t ring = options.PassageShape == psOctagon ? 8 : 4;
   TGLFastMeshFill fill(mesh, ClampCount(most), ClampCount(most / 2 + 16),
                        ClampCount(std::min(most / 2, ring * records * 5 / 4) + 16), kWallValue);
@@ -115,7 +124,7 @@ void AddPassageWalls(const TPlotModel& model, const TPassageOptions& options, TG
         walls.Segment(s);
         if (stop && *stop) state.AbortBuild = true;
       },
-      progress);
+      progress, {}, [&](const T3DVector& a, const T3DVector& b, const T3DVector& c) { walls.Triangle(a, b, c); });
 }
 
 TWallBuild::TWallBuild(const TPlotModel& model, const TPassageOptions& options)

@@ -241,8 +241,8 @@ class WindowFileMenuTest : public QObject, TMainWindowFixture {
     };
     Find<QAction>("OpenPlotFileMnu")->trigger();
     QCOMPARE(asked, (QStringList{"Open Plot File",
-                                 "Survey files (*.plt *.plf *.3d);;Bramble Plot Files (*.plt *.plf);;"
-                                 "Survex 3D Files (*.3d);;All Files (*)",
+                                 "Survey files (*.plt *.plf *.3d *.lox);;Bramble Plot Files (*.plt *.plf);;"
+                                 "Survex 3D Files (*.3d);;Therion Models (*.lox);;All Files (*)",
                                  "plt", "open"}));
     QCOMPARE(form->windowTitle(), QString("Lumora - opened.plf"));
     QCOMPARE(QDir::currentPath(), temp.path());

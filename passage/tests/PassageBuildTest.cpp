@@ -426,3 +426,38 @@ TEST(PassageBuild, MissingExtentsWithoutSubstituteAreDegenerate) {
   o.PassageShape = psSquare;
   EXPECT_NEAR(BuildAll(cave.Model(), o).state.PassageVolume, 16.0 * 20, 1e-9);
 }
+
+// Two surveys; the first has a scrap, a tetrahedron wound inwards, which
+// the builder hands out as its only walls, turned outwards.
+TEST(PassageBuild, ScrapWallsReplaceTheDimensionWallsOfTheirSurvey) {
+  TestCave cave;
+  cave.Survey("A");
+  cave.Line({{0, 0, 0}, {0, 10, 0}});
+  cave.Survey("B");
+  cave.Line({{0, 10, 0}, {0, 20, 0}});
+  TScrapMesh scrap;
+  scrap.Survey = 0;
+  scrap.Points = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+  scrap.Triangles = {{0, 1, 2}, {0, 3, 1}, {0, 2, 3}, {1, 3, 2}};
+  for (auto& t : scrap.Triangles) std::swap(t[1], t[2]);
+  OrientScrapMesh(scrap);
+  cave.Model().Meshes.Scraps.push_back(scrap);
+  struct Case {
+    bool scraps, dimensions;
+    size_t quads, tris;
+  };
+  for (const Case& c :
+       {Case{true, true, 8, 4}, Case{false, true, 16, 0}, Case{true, false, 0, 4}, Case{false, false, 0, 0}}) {
+    TPassageOptions o = Defaults();
+    o.ScrapWalls = c.scraps;
+    o.DimensionWalls = c.dimensions;
+    const Build b = BuildAll(cave.Model(), o);
+    EXPECT_EQ(b.rec.quads.size(), c.quads) << c.scraps << c.dimensions;
+    ASSERT_EQ(b.rec.tris.size(), c.tris) << c.scraps << c.dimensions;
+    if (c.quads == 0 && c.tris > 0) {
+      ExpectClosedAndOriented(b.rec);
+      EXPECT_NEAR(SignedVolume(b.rec), 1.0 / 6, 1e-12);
+      EXPECT_NEAR(b.state.PassageVolume, 1.0 / 6, 1e-12);
+    }
+  }
+}
