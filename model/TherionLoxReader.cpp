@@ -439,6 +439,10 @@ class TLoxLoader {
         if (flags.size() <= s.NameId) flags.resize(model_.Names.Count(), 0);
         flags[s.NameId] |= static_cast<uint8_t>(s.Flags & 15);
       }
+      if (s.Flags & sfEntrance) {
+        const double f = FeetPerMetre();
+        model_.Entrances.push_back({{s.At.x * f, s.At.y * f, s.At.z * f}, s.NameId});
+      }
       const uint64_t h = Mix(std::bit_cast<uint64_t>(s.At.x) ^
                              Mix(std::bit_cast<uint64_t>(s.At.y) ^ Mix(std::bit_cast<uint64_t>(s.At.z))));
       const auto [slot, added] =
