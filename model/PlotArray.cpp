@@ -122,6 +122,7 @@ void TPlotModel::ClearPlotModel() {
   Splays.Clear();
   Sections.Clear();
   LineStarts.Clear();
+  StationFlags.clear();
   PlotInfo.Min = {9.9e99, 9.9e99, 9.9e99};
   PlotInfo.Max = {-9.9e99, -9.9e99, -9.9e99};
   PlotInfo.Top = 0;

@@ -156,6 +156,9 @@ struct TTraverseError {
   int32_t Legs = 0;
   double LengthMetres = 0;
   double E = 0, H = 0, V = 0;
+  // Plots.Count() when it was read: its legs are the last Legs drawn
+  // records before that.
+  int32_t EndPlot = 0;
 };
 
 struct TRange {
@@ -175,6 +178,13 @@ class TPlotModel {
   std::vector<TTraverseError> TraverseErrors;
   // Every record's station name, and the aliases of those that have any.
   TStationNames Names;
+  // What a Survex .3d file says of its stations, by name id (every name of
+  // a place carries the flags of all): kStation* bits; empty for a plot file.
+  std::vector<uint8_t> StationFlags;
+  static constexpr uint8_t kStationEntrance = 0x04, kStationExported = 0x08, kStationFixed = 0x10;
+  uint8_t StationFlagsOf(const TPlotVector& r) const {
+    return r.NameId < StationFlags.size() ? StationFlags[r.NameId] : uint8_t{0};
+  }
 
   // The whole name of a record's station; "?" when it has none.
   std::string Name(const TPlotVector& r) const { return Names.Text(r.NameId); }

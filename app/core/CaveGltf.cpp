@@ -407,7 +407,7 @@ TGltfCounts write_gltf(const std::filesystem::path& path, const TExportJob& job,
     }
   }
   if (o.DoLineChk) {
-    PaintCentreline(centreline, *scene.CentrelineSurveys,
+    PaintCentreline(centreline, *scene.CentrelineSurveys, *scene.CentrelineShots,
                     TWallPalette(model, lineColoring, o.LineColorDis, walls.Top(), walls.Bottom()));
     parts.Centreline = &centreline;
     parts.LineVertexColors = lineColoring != TWallColoring::Plain;
