@@ -8,7 +8,11 @@ namespace lumora {
 
 std::string SurveyFullName(const TPlotModel& model, int survey) {
   const TSurveyID& s = model.Surveys[survey];
-  return std::string(model.PlotInfo.FileKind == "survex-3d" ? s.Comment.View() : s.Name.View());
+  if (model.PlotInfo.FileKind == "survex-3d") return std::string(s.Comment.View());
+  int section = -1;
+  while (section + 1 < model.Sections.Count() && model.Sections[section + 1].FirstSurvey <= survey) ++section;
+  const std::string name(s.Name.View());
+  return section < 0 ? name : std::string(model.Sections[section].Name.View()) + '|' + name;
 }
 
 std::vector<TSurveyNode> BuildSurveyTree(const TPlotModel& model) {

@@ -11,7 +11,8 @@
 
 namespace lumora {
 
-// A survey's whole name: the dotted label in a .3d file, else its name.
+// A survey's whole name: the dotted label in a .3d file; in a plot file
+// its section's name, '|' and its own (the survey alone before any section).
 std::string SurveyFullName(const TPlotModel& model, int survey);
 
 struct TSurveyNode {

@@ -32,8 +32,9 @@ TEST(SurveyTree, PlotSectionsThenSurveys) {
   EXPECT_EQ(SurveysUnder(tree, 0), (std::vector<int>{0, 1}));
   EXPECT_EQ(SurveysUnder(tree, 3), (std::vector<int>{2}));
   EXPECT_EQ(tree[4].Parent, 3);
-  EXPECT_EQ(SurveysMatching(model, "s2, nosuch"), (std::vector<uint8_t>{0, 1, 0}));
-  EXPECT_EQ(SurveysMatching(model, "S?"), (std::vector<uint8_t>{1, 1, 1}));
+  EXPECT_EQ(SurveysMatching(model, "*|s2, nosuch"), (std::vector<uint8_t>{0, 1, 0}));
+  EXPECT_EQ(SurveysMatching(model, "south|*"), (std::vector<uint8_t>{0, 0, 1}));
+  EXPECT_EQ(SurveysMatching(model, "S1"), (std::vector<uint8_t>{0, 0, 0})) << "a whole name";
 }
 
 TEST(SurveyTree, DottedNamesNest) {
