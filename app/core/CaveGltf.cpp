@@ -389,7 +389,11 @@ TGltfCounts write_gltf(const std::filesystem::path& path, const TExportJob& job,
   const auto coloring = [&](bool depth) {
     return request.Coloring.value_or(depth ? TWallColoring::Depth : TWallColoring::Plain);
   };
-  const TWallColoring wallColoring = coloring(o.PassDepthColorChk), lineColoring = coloring(o.LineDepthColorChk);
+  // The glTF walls are meshes per survey without legs: a colouring by leg
+  // paints their centreline only.
+  const TWallColoring lineColoring = coloring(o.LineDepthColorChk);
+  const TWallColoring wallColoring =
+      ByLeg(coloring(o.PassDepthColorChk)) ? TWallColoring::Plain : coloring(o.PassDepthColorChk);
   if (o.DoPassageChk) {
     parts.Walls = std::move(walls.Meshes());
     parts.WallVertexColors = wallColoring != TWallColoring::Plain;
