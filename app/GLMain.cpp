@@ -25,6 +25,7 @@
 #include "controls/ColorDisplay.h"
 #include "controls/Fields.h"
 #include "controls/ReopenMenu.h"
+#include "platform/IniFile.h"
 #include "scene/GLGuards.h"
 #include "viewer/GLViewer.h"
 
@@ -95,6 +96,17 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   CreateCapture();
   CreateDisplayDialogs();
   RestoreWindowGeometry();
+  WarnUnreadableSettings();
+}
+
+void TForm1::WarnUnreadableSettings() {
+  // Such a file is never written over; said once, when the window is up.
+  std::string text;
+  for (const auto& path : {RecentFilesSettingsPath(), UnitsSettingsPath()})
+    if (const TIniFile ini(path); !ini.LoadError().empty()) text += ini.LoadError() + "\n";
+  if (text.empty()) return;
+  text += "Settings are not saved to it.";
+  QTimer::singleShot(0, this, [this, t = QString::fromLocal8Bit(text)] { ErrorBox(t); });
 }
 
 TForm1::~TForm1() {

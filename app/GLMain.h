@@ -183,6 +183,7 @@ class TForm1 : public QMainWindow {
   void KeepViewCurrent();
   void SetBusy(bool busy);
   void RestoreWindowGeometry();
+  void WarnUnreadableSettings();
   void SaveWindowGeometry() const;
 
   // Rose (GLMainRose.cpp).

@@ -149,11 +149,16 @@ int RunExport(const Args& args) {
   if (!ini.empty()) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(ini, ec)) return UsageError("export", "no settings file '" + ini + "'");
-    RestoreExportSettings(options, TIniFile(ini));
+    const TIniFile file(ini);
+    if (!file.LoadError().empty()) throw std::runtime_error(file.LoadError());
+    if (const std::string warning = RestoreExportSettings(options, file); !warning.empty())
+      std::fprintf(stderr, "lumora-cli export: %s\n", warning.c_str());
   } else {
     const std::filesystem::path path = ExportSettingsPath();
     std::error_code ec;
-    if (std::filesystem::is_regular_file(path, ec)) RestoreExportSettings(options, TIniFile(path));
+    if (std::filesystem::is_regular_file(path, ec))
+      if (const std::string warning = RestoreExportSettings(options, TIniFile(path)); !warning.empty())
+        std::fprintf(stderr, "lumora-cli export: %s\n", warning.c_str());
   }
   for (const auto& [kind, text] : changes) {
     if (kind == "--units") {

@@ -35,7 +35,8 @@ const char* const kUsage =
     "  --height H            frame height in pixels (480)\n"
     "  --depth-colors        colour the walls by depth, red at the top, violet below\n";
 
-constexpr int kMaxSide = 16384;
+// Players and their decoders stop at 4K frames (4096 pixels a side).
+constexpr int kMaxSide = 4096;
 
 struct TMovieOptions {
   std::string file, output;

@@ -48,7 +48,8 @@ const char* const kUsage =
     "  --png OUT.png         also draw the rose seen from above on its dial\n"
     "  --width W, --height H size of the picture in pixels (800 x 800)\n";
 
-constexpr int kMaxSide = 16384;
+// A dial needs no poster size; a bigger picture only costs memory.
+constexpr int kMaxSide = 4096;
 
 struct TRoseCommand {
   std::string file, png;

@@ -1,12 +1,15 @@
 // lumora-cli: every job of the viewer that needs no person, from the shell.
 
 #include <unistd.h>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <new>
 
 #include "cli/Commands.h"
 #include "model/PlotReader.h"
+#include "platform/AtomicFile.h"
 
 namespace lumora::cli {
 namespace {
@@ -29,6 +32,17 @@ void PrintUsage(std::FILE* out) {
   std::fprintf(out, "usage: lumora-cli COMMAND [ARGS]\n       lumora-cli --help | --version\n\ncommands:\n");
   for (const Command& c : kCommands) std::fprintf(out, "  %-10s %s\n", c.name, c.summary);
   std::fprintf(out, "\n'lumora-cli COMMAND --help' describes a command.\n");
+}
+
+// Output lost on a full disk or past a file-size limit is a failure.
+int CheckedStdout(const char* command, int status) {
+  errno = 0;
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return status;
+  const int err = errno != 0 ? errno : EIO;
+  EndProgress();
+  std::fprintf(stderr, "lumora-cli%s%s: Cannot write standard output: %s\n", *command ? " " : "", command,
+               std::strerror(err));
+  return 1;
 }
 
 }  // namespace
@@ -65,6 +79,7 @@ void EndProgress() {
 
 int main(int argc, char** argv) {
   using namespace lumora::cli;
+  lumora::InstallWriterSignals();
   if (argc < 2) {
     PrintUsage(stderr);
     return 2;
@@ -72,21 +87,27 @@ int main(int argc, char** argv) {
   const std::string first = argv[1];
   if (first == "--help" || first == "-h") {
     PrintUsage(stdout);
-    return 0;
+    return CheckedStdout("", 0);
   }
   if (first == "--version") {
     std::printf("lumora-cli %s\n", LUMORA_VERSION);
-    return 0;
+    return CheckedStdout("", 0);
   }
   lumora::InitPlotUnits();
   Args args(argv + 2, argv + argc);
   for (const Command& c : kCommands)
     if (first == c.name) {
       try {
-        return c.run(args);
+        return CheckedStdout(c.name, c.run(args));
+      } catch (const std::bad_alloc&) {
+        EndProgress();
+        std::fprintf(stderr, "lumora-cli %s: out of memory\n", c.name);
+        CheckedStdout(c.name, 1);
+        return 1;
       } catch (const std::exception& e) {
         EndProgress();
         std::fprintf(stderr, "lumora-cli %s: %s\n", c.name, e.what());
+        CheckedStdout(c.name, 1);
         return 1;
       }
     }

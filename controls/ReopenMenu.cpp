@@ -80,7 +80,9 @@ void TReopenMenu::Save() {
   if (iniFile_.empty() || !Readable(iniFile_)) return;
   try {
     TIniFile ini(iniFile_);
-    ini.EraseSection(section_);
+    // Only the list's own keys go; other lines of the section stay.
+    for (const std::string& key : ini.ReadSection(section_))
+      if (PathIndex(key) >= 0) ini.DeleteKey(section_, key);
     ini.WriteInteger(section_, "Count", static_cast<int>(paths_.size()));
     for (size_t i = 0; i < paths_.size(); ++i)
       ini.WriteString(section_, "Path" + std::to_string(i), paths_[i].string());

@@ -49,7 +49,8 @@ void TDBFWriter::start_table() {
 }
 
 void TDBFWriter::set_date(int year, int month, int day) {
-  year_ = static_cast<uint8_t>(((year % 100) + 100) % 100);
+  // The format counts years since 1900.
+  year_ = static_cast<uint8_t>(std::clamp(year - 1900, 0, 255));
   month_ = static_cast<uint8_t>(month);
   day_ = static_cast<uint8_t>(day);
 }
@@ -88,7 +89,7 @@ void TDBFWriter::set_text(std::string_view text, int field) {
   const Field& f = fields_[field];
   const size_t n = std::min<size_t>(text.size(), f.width);
   char* v = record_.data() + 1 + f.offset;
-  std::memcpy(v, text.data(), n);
+  if (n > 0) std::memcpy(v, text.data(), n);
   std::memset(v + n, ' ', f.width - n);
 }
 
@@ -169,18 +170,22 @@ void TDBFWriter::Progress(const std::function<void(int)>& progress) const {
 }
 
 void TDBFWriter::write_file(const std::filesystem::path& path, const std::function<void(int)>& progress) {
+  finish_file(path, progress)->Commit();
+}
+
+std::unique_ptr<TPatchedFile> TDBFWriter::finish_file(const std::filesystem::path& path,
+                                                      const std::function<void(int)>& progress) {
   if (stream_) {
     if (path != streamPath_) throw std::logic_error("write_file of a table streamed elsewhere");
     // The records are on their way already; the header learns their count.
     Progress(progress);
     stream_->Append("\x1A");
     stream_->Patch(0, Header());
-    stream_->Commit();
-    stream_.reset();
-    return;
+    stream_->Close();
+    return std::move(stream_);
   }
-  TPatchedFile file(path);
-  file.Append(Header());
+  auto file = std::make_unique<TPatchedFile>(path);
+  file->Append(Header());
   // Progress as the records go out, in slices of 100 records.
   const size_t len = record_.size();
   int64_t index = 0;
@@ -191,13 +196,14 @@ void TDBFWriter::write_file(const std::filesystem::path& path, const std::functi
         progress(
             static_cast<int>(std::nearbyint(100.0 * static_cast<double>(index) / static_cast<double>(recordCount_))));
       const int64_t take = std::min(inBlock - k, 100 - index % 100);
-      file.Append(std::string_view(block).substr(k * len, take * len));
+      file->Append(std::string_view(block).substr(k * len, take * len));
       k += take;
       index += take;
     }
   }
-  file.Append("\x1A");
-  file.Commit();
+  file->Append("\x1A");
+  file->Close();
+  return file;
 }
 
 }  // namespace lumora

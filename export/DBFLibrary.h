@@ -49,6 +49,10 @@ class TDBFWriter {
   // path given to stream_to); the callback gets a percentage at records 0,
   // 100, 200, ...
   void write_file(const std::filesystem::path& path, const std::function<void(int percent)>& progress = {});
+  // As write_file, but the file is left closed and uncommitted, for a set
+  // of files replaced together.
+  std::unique_ptr<TPatchedFile> finish_file(const std::filesystem::path& path,
+                                            const std::function<void(int percent)>& progress = {});
   // The whole file's bytes, as write_file writes them; tables in memory only.
   std::string FileBytes() const;
 

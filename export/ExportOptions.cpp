@@ -185,8 +185,8 @@ const std::vector<TEntry>& Entries() {
       Layer("DXF", "LabelColor", &O::LabelColor),
       Layer("DXF", "DepthColor", &O::DepthColor),
       Layer("DXF", "WallColor", &O::WallColor),
-      Real("DXF", "ScaleBar", &O::ScaleBarSpin),
-      Real("DXF", "MarkSize", &O::MarkSizeSpin),
+      Real("DXF", "ScaleBar", &O::ScaleBarSpin, 0, 1000000),
+      Real("DXF", "MarkSize", &O::MarkSizeSpin, 0, 1000000),
       Bool("DXF", "DoScale", &O::ScaleChk),
       Real("DXF", "ScaleFactor", &O::ScaleSpin, 1e-06, 1000000),
       Int("KML", "Datum", &O::DatumCombo, 0, 23),
@@ -308,32 +308,47 @@ void SaveExportSettings(const TExportOptions& o, TIniFile& ini) {
   }
 }
 
-void RestoreExportSettings(TExportOptions& o, const TIniFile& ini) {
-  for (const TEntry& e : Entries())
-    if (ini.ValueExists(e.section, e.key)) Apply(o, e, ini.ReadString(e.section, e.key, ""));
+namespace {
+
+std::string Refusal(const TEntry& e) {
+  switch (e.kind) {
+    case TKind::Int:
+      return "takes an integer from " + std::to_string(static_cast<int>(e.min)) + " to " +
+             std::to_string(static_cast<int>(e.max));
+    case TKind::Bool:
+      return "takes 1 or 0";
+    case TKind::Real:
+      if (std::isfinite(e.min)) return "takes a number from " + FormatGeneral(e.min) + " to " + FormatGeneral(e.max);
+      return "takes a number";
+    case TKind::Color:
+    case TKind::LayerColor:
+      return "takes a colour as an integer 0x00BBGGRR from 0 to 16777215";
+    case TKind::Text:
+      break;
+  }
+  return "has a value that cannot be used";
+}
+
+}  // namespace
+
+std::string RestoreExportSettings(TExportOptions& o, const TIniFile& ini) {
+  std::string refused;
+  for (const TEntry& e : Entries()) {
+    if (!ini.ValueExists(e.section, e.key)) continue;
+    const std::string text = ini.ReadString(e.section, e.key, "");
+    if (Apply(o, e, text)) continue;
+    refused +=
+        std::string(refused.empty() ? "" : "; ") + e.section + "/" + e.key + "=" + text + " (" + Refusal(e) + ")";
+  }
+  if (refused.empty()) return {};
+  return "Settings file \"" + ini.Path().string() + "\": ignored " + refused;
 }
 
 std::string SetExportOption(TExportOptions& o, const std::string& section, const std::string& key,
                             const std::string& value) {
   for (const TEntry& e : Entries()) {
     if (strcasecmp(e.section, section.c_str()) != 0 || strcasecmp(e.key, key.c_str()) != 0) continue;
-    if (Apply(o, e, value)) return {};
-    switch (e.kind) {
-      case TKind::Int:
-        return "takes an integer from " + std::to_string(static_cast<int>(e.min)) + " to " +
-               std::to_string(static_cast<int>(e.max));
-      case TKind::Bool:
-        return "takes 1 or 0";
-      case TKind::Real:
-        if (std::isfinite(e.min)) return "takes a number from " + FormatGeneral(e.min) + " to " + FormatGeneral(e.max);
-        return "takes a number";
-      case TKind::Color:
-      case TKind::LayerColor:
-        return "takes a colour as an integer 0x00BBGGRR from 0 to 16777215";
-      case TKind::Text:
-        break;
-    }
-    return "has a value that cannot be used";
+    return Apply(o, e, value) ? std::string() : Refusal(e);
   }
   return "is not a stored option";
 }

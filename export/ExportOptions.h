@@ -130,8 +130,9 @@ std::filesystem::path ExportSettingsPath();
 // Writes every stored option in the file's order.
 void SaveExportSettings(const TExportOptions& options, TIniFile& ini);
 // Reads every stored option; a missing key, or a value that does not parse
-// or lies outside the control's range, keeps the current value.
-void RestoreExportSettings(TExportOptions& options, const TIniFile& ini);
+// or lies outside the control's range, keeps the current value. Returns one
+// warning naming every key whose value was refused, or an empty string.
+std::string RestoreExportSettings(TExportOptions& options, const TIniFile& ini);
 
 // Sets one stored option from its settings-file text (section and key as in
 // the file, matched without regard to case). Returns an empty string, or the

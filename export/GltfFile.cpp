@@ -5,6 +5,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <memory>
+#include <vector>
 
 #include "export/ExportMain.h"
 #include "export/PatchedFile.h"
@@ -472,15 +474,21 @@ TGltfCounts WriteGltf(const std::filesystem::path& path, const TGltfCave& cave, 
   const size_t length = assembler.BinaryLength();
   TGltfCounts counts = assembler.Counts();
   if (json) {
-    // The data first, so that the JSON never names a .bin that is not there.
+    // One set, the data renamed first, so that the JSON never names a .bin
+    // that is not there nor one of another run.
+    std::unique_ptr<TPatchedFile> data;
+    std::vector<TAtomicFile*> set;
     if (length > 0) {
-      TPatchedFile data(bin);
-      WritePieces(data, assembler.Pieces(), length, progress);
-      data.Commit();
+      data = std::make_unique<TPatchedFile>(bin);
+      WritePieces(*data, assembler.Pieces(), length, progress);
+      data->Close();
+      set.push_back(&data->File());
     }
     TPatchedFile file(path);
     file.Append(text);
-    file.Commit();
+    file.Close();
+    set.push_back(&file.File());
+    AsExportError([&] { CommitFileSet(set); });
     counts.Bytes = static_cast<int64_t>(length + text.size());
     return counts;
   }

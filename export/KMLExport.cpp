@@ -96,8 +96,9 @@ class TKMLStream {
  public:
   TKMLStream(const std::filesystem::path& target, xmlDocPtr doc)
       : file_(AsExportError([&] { return std::make_unique<TAtomicFile>(target); })), doc_(doc) {
-    // The buffer writes into the descriptor and leaves it open for Commit.
-    buf_ = xmlOutputBufferCreateFd(file_->Descriptor(), xmlFindCharEncodingHandler("UTF-8"));
+    // The buffer writes through the file, keeping the reason of a failure,
+    // and leaves it open for Commit.
+    buf_ = xmlOutputBufferCreateIO(WriteOut, nullptr, this, xmlFindCharEncodingHandler("UTF-8"));
     if (!buf_) throw EExport("Cannot write file \"" + target.string() + "\"");
     Raw("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
   }
@@ -133,7 +134,9 @@ class TKMLStream {
   void Commit() {
     xmlOutputBufferPtr buf = buf_;
     buf_ = nullptr;
-    if (xmlOutputBufferClose(buf) < 0) throw EExport("Cannot write file \"" + file_->Target().string() + "\"");
+    const int closed = xmlOutputBufferClose(buf);
+    if (!error_.empty()) throw EExport(error_);
+    if (closed < 0) throw EExport("Cannot write file \"" + file_->Target().string() + "\"");
     AsExportError([&] { file_->Commit(); });
   }
 
@@ -155,9 +158,22 @@ class TKMLStream {
     }
   }
 
+  static int WriteOut(void* context, const char* bytes, int size) {
+    auto* self = static_cast<TKMLStream*>(context);
+    if (!self->error_.empty()) return -1;
+    try {
+      self->file_->Write(std::string_view(bytes, static_cast<size_t>(size)));
+      return size;
+    } catch (const std::exception& e) {
+      self->error_ = e.what();
+      return -1;
+    }
+  }
+
   std::unique_ptr<TAtomicFile> file_;
   xmlDocPtr doc_;
   xmlOutputBufferPtr buf_ = nullptr;
+  std::string error_;  // the first failed write's message
   std::vector<TOpen> open_;
 };
 

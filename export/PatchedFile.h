@@ -40,6 +40,8 @@ class TPatchedFile {
   // Writes out and closes; the temporary stays until Commit.
   void Close();
   void Commit();
+  // The file under it, for CommitFileSet after Close.
+  TAtomicFile& File() { return file_; }
 
  private:
   struct TFree {

@@ -4,6 +4,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <numbers>
 #include <span>
 #include <unordered_set>
@@ -140,10 +141,12 @@ class TShapeWriter {
     shp_.Close();
     shx_.Close();
     job_.Progress.show_status("Writing Database");
-    dbf_.write_file(ShapefileMember(request_.Path, "dbf"), [&](int p) { job_.Progress.set_all_progress(p); });
-    shp_.Commit();
-    shx_.Commit();
+    dbfFile_ =
+        dbf_.finish_file(ShapefileMember(request_.Path, "dbf"), [&](int p) { job_.Progress.set_all_progress(p); });
   }
+
+  // The closed, uncommitted .shp, .shx and .dbf.
+  std::vector<TAtomicFile*> Files() { return {&shp_.File(), &shx_.File(), &dbfFile_->File()}; }
 
   int64_t Records() const { return record_; }
 
@@ -594,6 +597,7 @@ class TShapeWriter {
   const double u_;
   TPatchedFile shp_, shx_;
   TDBFWriter dbf_;
+  std::unique_ptr<TPatchedFile> dbfFile_;
   int64_t record_ = 0;
 };
 
@@ -698,13 +702,29 @@ bool export_shapefile(const TShapefileRequest& request, const TExportJob& job) {
     zone = 13;
   }
   if (projection.empty()) projection = ProjectionText(datum, zone, o.UnitRadio == 1);
-  WriteFileAtomically(ShapefileMember(request.Path, "prj"), projection);
+  // Every member is written before any replaces its old file.
+  std::vector<TAtomicFile*> files = writer.Files();
+  std::unique_ptr<TAtomicFile> prj;
+  AsExportError([&] {
+    prj = std::make_unique<TAtomicFile>(ShapefileMember(request.Path, "prj"));
+    prj->Write(projection);
+    prj->Finish();
+  });
+  files.push_back(prj.get());
+  std::unique_ptr<TAtomicFile> zip;
   if (request.CreateZip) {
     job.Progress.show_status("Zipping File");
-    ZipShapefileSet(ShapefileMember(request.Path, "shp"), [&](uint64_t done, uint64_t total) {
-      job.Progress.set_all_progress(total ? static_cast<int>(100 * done / total) : 100);
+    std::vector<TZipMember> members;
+    for (TAtomicFile* f : files) members.push_back({f->WritePath(), f->Target()});
+    AsExportError([&] {
+      zip = std::make_unique<TAtomicFile>(ShapefileMember(request.Path, "zip"));
+      ZipShapefileSet(zip->WritePath(), members, [&](uint64_t done, uint64_t total) {
+        job.Progress.set_all_progress(total ? static_cast<int>(100 * done / total) : 100);
+      });
     });
+    files.push_back(zip.get());
   }
+  AsExportError([&] { CommitFileSet(files); });
   job.Progress.set_all_progress(100);
   job.Progress.show_status("Done");
   return true;

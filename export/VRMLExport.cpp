@@ -182,6 +182,16 @@ void TVRMLShape::Finish() {
 
 namespace {
 
+// A quoted string field, its quotes and backslashes escaped.
+std::string VrmlString(std::string_view text) {
+  std::string out = "\"";
+  for (char c : text) {
+    if (c == '"' || c == '\\') out += '\\';
+    out += c;
+  }
+  return out + '"';
+}
+
 constexpr uint8_t kDepthPalette[23][3] = {
     {255, 0, 0}, {255, 63, 0}, {255, 127, 0}, {255, 191, 0}, {255, 255, 0}, {191, 255, 0}, {127, 255, 0}, {63, 255, 0},
     {0, 255, 0}, {0, 255, 63}, {0, 255, 127}, {0, 255, 191}, {0, 255, 255}, {0, 191, 255}, {0, 127, 255}, {0, 63, 255},
@@ -384,7 +394,7 @@ class TVRMLExporter {
     w_.CloseBlock();
     if (texture_ && !o_.TextureEdit.empty()) {
       w_.OpenBlock("texture ImageTexture", "{");
-      w_.Line("url \"" + o_.TextureEdit + "\"");
+      w_.Line("url " + VrmlString(o_.TextureEdit));
       w_.CloseBlock();
     }
     w_.CloseBlock();

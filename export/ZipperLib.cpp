@@ -284,13 +284,14 @@ void TZipper::WriteDirectory() {
   if (ec) throw std::runtime_error(FileErrorMessage("Cannot write file", fileName_, ec.value()));
 }
 
-void TZipper::add_file(const std::filesystem::path& path) {
+void TZipper::add_file(const std::filesystem::path& path, const std::filesystem::path& storedAs) {
   if (!file_.is_open()) throw std::runtime_error("No archive open");
   if (readOnly_) throw std::runtime_error(FileErrorMessage("Cannot write file", fileName_, EACCES));
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) return;
-  const std::filesystem::path full = std::filesystem::absolute(path, ec);
-  const std::string name = StoreRelativePath ? ZipEntryName(full.string()) : path.filename().string();
+  const std::filesystem::path& named = storedAs.empty() ? path : storedAs;
+  const std::filesystem::path full = std::filesystem::absolute(named, ec);
+  const std::string name = StoreRelativePath ? ZipEntryName(full.string()) : named.filename().string();
 
   if (StoreFolders && StoreRelativePath) {
     for (size_t slash = name.find('/'); slash != std::string::npos; slash = name.find('/', slash + 1)) {
@@ -335,24 +336,35 @@ void TZipper::add_file(const std::filesystem::path& path) {
   Append(std::move(e), packed);
 }
 
+void ZipShapefileSet(const std::filesystem::path& archivePath, const std::vector<TZipMember>& members,
+                     const std::function<void(uint64_t, uint64_t)>& progress) {
+  {
+    std::ofstream empty(archivePath, std::ios::binary | std::ios::trunc);
+    std::string end;
+    Put32(end, kEndSig);
+    end.append(18, '\0');
+    empty << end;
+    if (!empty.flush()) throw std::runtime_error(FileErrorMessage("Cannot write file", archivePath, errno));
+  }
+  TZipper zip;
+  zip.open(archivePath);
+  zip.OnProgress = progress;
+  zip.CompressionType = ctNormal;
+  for (const TZipMember& m : members) zip.add_file(m.Source, m.Member);
+  zip.close();
+}
+
 void ZipShapefileSet(const std::filesystem::path& shpPath, const std::function<void(uint64_t, uint64_t)>& progress) {
   std::filesystem::path target = shpPath;
   target.replace_extension(".zip");
-  TAtomicFile file(target);
-  std::string empty;
-  Put32(empty, kEndSig);
-  empty.append(18, '\0');
-  file.Write(empty);
-  TZipper zip;
-  zip.open(file.WritePath());
-  zip.OnProgress = progress;
-  zip.CompressionType = ctNormal;
+  std::vector<TZipMember> members;
   for (const char* ext : {".shp", ".shx", ".dbf", ".prj"}) {
     std::filesystem::path member = shpPath;
     member.replace_extension(ext);
-    zip.add_file(member);
+    members.push_back({member, member});
   }
-  zip.close();
+  TAtomicFile file(target);
+  ZipShapefileSet(file.WritePath(), members, progress);
   file.Commit();
 }
 

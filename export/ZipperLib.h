@@ -65,7 +65,8 @@ class TZipper {
   void open(const std::filesystem::path& fileName);
   // Adds one file (and its folders); a missing file adds nothing. Throws
   // std::runtime_error with the system's message on a read or write error.
-  void add_file(const std::filesystem::path& path);
+  // `storedAs`, when given, names the entry in place of `path`.
+  void add_file(const std::filesystem::path& path, const std::filesystem::path& storedAs = {});
   void close();
 
   const std::filesystem::path& FileName() const { return fileName_; }
@@ -90,6 +91,15 @@ class TZipper {
 // the set's .shp, .shx, .dbf and .prj files, in that order. The archive is
 // built as a temporary and renamed over the target when complete.
 void ZipShapefileSet(const std::filesystem::path& shpPath,
+                     const std::function<void(uint64_t done, uint64_t total)>& progress = {});
+
+// The same into an archive being written (its write path an empty archive
+// or none), each source file stored under its member's name, so that the
+// set can be packed before its files replace the old ones.
+struct TZipMember {
+  std::filesystem::path Source, Member;
+};
+void ZipShapefileSet(const std::filesystem::path& archivePath, const std::vector<TZipMember>& members,
                      const std::function<void(uint64_t done, uint64_t total)>& progress = {});
 
 }  // namespace lumora

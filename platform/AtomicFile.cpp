@@ -4,6 +4,7 @@
 #include <limits.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -38,25 +39,38 @@ extern "C" void RemoveTempsAndDie(int sig) {
   ::raise(sig);
 }
 
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE};
+
+bool IsDefault(int sig) {
+  struct sigaction old {};
+  return ::sigaction(sig, nullptr, &old) == 0 && old.sa_handler == SIG_DFL;
+}
+
+}  // namespace
+
 // Only where the program keeps the default of ending on the signal; a
-// program with handlers of its own (the window) ends its writers itself.
-void InstallSignalCleanup() {
+// program with handlers of its own ends its writers itself.
+void InstallWriterSignals() {
   static std::once_flag once;
   std::call_once(once, [] {
-    for (int sig : {SIGINT, SIGTERM}) {
-      struct sigaction old {};
-      if (::sigaction(sig, nullptr, &old) != 0 || old.sa_handler != SIG_DFL) continue;
+    for (int sig : kEndingSignals) {
+      if (!IsDefault(sig)) continue;
       struct sigaction action {};
       action.sa_handler = RemoveTempsAndDie;
       sigemptyset(&action.sa_mask);
       ::sigaction(sig, &action, nullptr);
     }
+    // Past a file-size limit a write then fails with EFBIG, which the
+    // writers report, instead of the signal killing the program.
+    if (IsDefault(SIGXFSZ)) ::signal(SIGXFSZ, SIG_IGN);
   });
 }
 
+namespace {
+
 int Register(const std::string& path) {
+  InstallWriterSignals();
   if (path.size() >= PATH_MAX) return -1;
-  InstallSignalCleanup();
   for (int i = 0; i < kTempSlots; ++i) {
     int expected = 0;
     if (!gTemps[i].State.compare_exchange_strong(expected, 1)) continue;
@@ -156,7 +170,8 @@ void TAtomicFile::Write(std::string_view bytes) {
   }
 }
 
-void TAtomicFile::Commit() {
+void TAtomicFile::Finish() {
+  if (finished_) return;
   if (fd_ < 0) Fail("Cannot write file", EBADF);
   // Without the flush a crash soon after the rename could leave an empty
   // file where the old one was.
@@ -172,24 +187,94 @@ void TAtomicFile::Commit() {
     Abandon();
     Fail("Cannot write file", err);
   }
+  finished_ = true;
+}
+
+void TAtomicFile::Commit() {
+  Finish();
   if (inPlace_) return;
-  Unregister(slot_);
+  if (writePath_.empty()) Fail("Cannot write file", EBADF);
+  // Renamed before it leaves the handler's list, so no signal in between
+  // can leave the temporary behind.
   if (::rename(writePath_.c_str(), destination_.c_str()) != 0) {
     const int err = errno;
-    ::unlink(writePath_.c_str());
-    writePath_.clear();
+    Abandon();
     Fail("Cannot write file", err);
   }
+  Unregister(slot_);
   writePath_.clear();
 }
 
 void TAtomicFile::Abandon() noexcept {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
+  finished_ = false;
   if (inPlace_ || writePath_.empty()) return;
   Unregister(slot_);
   ::unlink(writePath_.c_str());
   writePath_.clear();
+}
+
+namespace {
+
+// An exclusive lock on a file beside `target`, removed again when released.
+// A writer that locked a name another had just removed tries again.
+class TSetLock {
+ public:
+  explicit TSetLock(const std::filesystem::path& target) {
+    const std::filesystem::path dir = target.parent_path();
+    path_ = (dir.empty() ? std::filesystem::path(".") : dir) / ("." + target.filename().string() + ".lock");
+    for (;;) {
+      fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666 & ~kUmask);
+      if (fd_ < 0) throw std::runtime_error(FileErrorMessage("Cannot create file", path_, errno));
+      while (::flock(fd_, LOCK_EX) != 0)
+        if (errno != EINTR) throw std::runtime_error(FileErrorMessage("Cannot lock file", path_, errno));
+      struct stat held {
+      }, named{};
+      if (::fstat(fd_, &held) == 0 && ::stat(path_.c_str(), &named) == 0 && held.st_ino == named.st_ino &&
+          held.st_dev == named.st_dev)
+        return;
+      ::close(fd_);
+    }
+  }
+  ~TSetLock() {
+    ::unlink(path_.c_str());
+    ::close(fd_);
+  }
+  TSetLock(const TSetLock&) = delete;
+  TSetLock& operator=(const TSetLock&) = delete;
+
+ private:
+  std::filesystem::path path_;
+  int fd_ = -1;
+};
+
+// Holds back the ending signals for its lifetime; one that came meanwhile
+// is delivered when it ends.
+class TSignalsHeld {
+ public:
+  TSignalsHeld() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int sig : kEndingSignals) sigaddset(&set, sig);
+    ::pthread_sigmask(SIG_BLOCK, &set, &old_);
+  }
+  ~TSignalsHeld() { ::pthread_sigmask(SIG_SETMASK, &old_, nullptr); }
+  TSignalsHeld(const TSignalsHeld&) = delete;
+  TSignalsHeld& operator=(const TSignalsHeld&) = delete;
+
+ private:
+  sigset_t old_;
+};
+
+}  // namespace
+
+void CommitFileSet(std::span<TAtomicFile* const> files) {
+  if (files.empty()) return;
+  for (TAtomicFile* f : files) f->Finish();
+  const TSignalsHeld held;
+  const TSetLock lock(files.front()->Target());
+  for (TAtomicFile* f : files) f->Commit();
 }
 
 std::string FileErrorMessage(const std::string& what, const std::filesystem::path& path, int err) {

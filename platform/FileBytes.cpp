@@ -24,6 +24,11 @@ int OpenForReading(const std::filesystem::path& path, bool& regular, size_t& siz
     ::close(fd);
     throw std::runtime_error("Cannot read file \"" + path.string() + "\": " + std::strerror(err));
   }
+  // A device never ends (/dev/zero) or waits for a person (a terminal).
+  if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) {
+    ::close(fd);
+    throw std::runtime_error("Cannot read file \"" + path.string() + "\": not a regular file");
+  }
   regular = S_ISREG(st.st_mode);
   size = regular ? static_cast<size_t>(st.st_size) : 0;
   return fd;
@@ -38,7 +43,12 @@ TFileBytes::TFileBytes(const std::filesystem::path& path) {
     // with the first read that returns nothing.
     Grow(expected + 1);
     for (;;) {
-      if (size_ == capacity_) Grow(2 * capacity_);
+      if (size_ == capacity_) {
+        // Past what any reader takes, a pipe that does not end is refused.
+        if (size_ >= kMaxFileBytes)
+          throw std::runtime_error("Cannot read file \"" + path.string() + "\": " + std::strerror(EFBIG));
+        Grow(std::min(2 * capacity_, kMaxFileBytes + 1));
+      }
       const ssize_t n = ::read(fd, data_ + size_, capacity_ - size_);
       if (n == 0) break;
       if (n < 0) {

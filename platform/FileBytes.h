@@ -9,11 +9,15 @@
 
 namespace lumora {
 
+// The most a file read whole may hold: the readers count in 32 bits.
+constexpr size_t kMaxFileBytes = size_t{1} << 32;
+
 class TFileBytes {
  public:
   TFileBytes() = default;
-  // Reads the file to its end (pipes and devices too); throws
-  // std::runtime_error naming the file, with ReadWholeFile's messages.
+  // Reads the file to its end (pipes too, up to kMaxFileBytes; devices are
+  // refused); throws std::runtime_error naming the file, with
+  // ReadWholeFile's messages.
   explicit TFileBytes(const std::filesystem::path& path);
   ~TFileBytes();
   TFileBytes(TFileBytes&& other) noexcept;
@@ -32,7 +36,8 @@ class TFileBytes {
 };
 
 // Opens `path` for reading; throws std::runtime_error "Cannot open file" or
-// "Cannot read file" (a directory) naming it. Returns the descriptor.
+// "Cannot read file" (a directory or a device) naming it. Returns the
+// descriptor.
 int OpenForReading(const std::filesystem::path& path, bool& regular, size_t& size);
 
 }  // namespace lumora

@@ -1,12 +1,19 @@
 #include "platform/IniFile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cstddef>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <system_error>
+#include <utility>
 
 #include "platform/AtomicFile.h"
 
@@ -27,56 +34,127 @@ std::string Trim(const std::string& s) {
 
 }  // namespace
 
-TIniFile::TIniFile(std::filesystem::path path) : path_(std::move(path)) {
-  std::ifstream in(path_, std::ios::binary);
-  std::string line;
-  Section* current = nullptr;
-  while (std::getline(in, line)) {
-    std::string t = Trim(line);
-    if (t.empty() || t[0] == ';') continue;
-    if (t.front() == '[' && t.back() == ']') {
-      current = &SectionFor(t.substr(1, t.size() - 2));
-      continue;
-    }
-    size_t eq = t.find('=');
-    if (!current || eq == std::string::npos) continue;
-    std::string key = Trim(t.substr(0, eq));
-    if (current->index.emplace(Lower(key), current->entries.size()).second)
-      current->entries.push_back({key, Trim(t.substr(eq + 1))});
+namespace {
+
+bool IsHeader(const std::string& t) { return t.size() >= 2 && t.front() == '[' && t.back() == ']'; }
+
+// The key and value of an entry line; false for blanks, comments and lines
+// without '='.
+bool ParseEntry(const std::string& line, std::string& key, std::string& value) {
+  const std::string t = Trim(line);
+  if (t.empty() || t[0] == ';' || IsHeader(t)) return false;
+  const size_t eq = t.find('=');
+  if (eq == std::string::npos) return false;
+  key = Trim(t.substr(0, eq));
+  value = Trim(t.substr(eq + 1));
+  return true;
+}
+
+}  // namespace
+
+TIniFile::TIniFile(std::filesystem::path path) : path_(std::move(path)) { Load(); }
+
+void TIniFile::Load() {
+  // Non-blocking, so that a FIFO put in the file's place cannot hang the open.
+  const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
+    if (errno != ENOENT) loadError_ = FileErrorMessage("Cannot read settings file", path_, errno);
+    return;
   }
+  std::string text;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    const int err = errno;
+    if (S_ISDIR(st.st_mode))
+      loadError_ = FileErrorMessage("Cannot read settings file", path_, EISDIR);
+    else if (st.st_mode != 0)
+      loadError_ = "Cannot read settings file \"" + path_.string() + "\": not a regular file";
+    else
+      loadError_ = FileErrorMessage("Cannot read settings file", path_, err);
+    ::close(fd);
+    return;
+  }
+  char block[1 << 16];
+  for (;;) {
+    const ssize_t n = ::read(fd, block, sizeof block);
+    if (n == 0) break;
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      loadError_ = FileErrorMessage("Cannot read settings file", path_, errno);
+      ::close(fd);
+      return;
+    }
+    text.append(block, static_cast<size_t>(n));
+  }
+  ::close(fd);
+
+  finalNewline_ = text.empty() || text.back() == '\n';
+  if (!text.empty() && text.back() == '\n') text.pop_back();
+  if (text.empty() && finalNewline_) return;
+  Section* current = nullptr;
+  size_t start = 0;
+  for (;;) {
+    const size_t end = std::min(text.find('\n', start), text.size());
+    std::string line = text.substr(start, end - start);
+    if (start == 0 && !line.empty() && line.back() == '\r') eol_ = "\r";
+    const std::string t = Trim(line);
+    if (IsHeader(t)) {
+      sections_.push_back({t.substr(1, t.size() - 2), true, std::move(line), {}, {}, {}});
+      current = &sections_.back();
+    } else {
+      if (!current) {
+        sections_.push_back({{}, false, {}, {}, {}, {}});
+        current = &sections_.back();
+      }
+      current->lines.push_back(std::move(line));
+    }
+    if (end >= text.size()) break;
+    start = end + 1;
+  }
+  for (Section& sec : sections_) ReindexKeys(sec);
+  ReindexSections();
 }
 
-const TIniFile::Section* TIniFile::FindSection(const std::string& name) const {
-  const auto it = sectionIndex_.find(Lower(name));
-  return it == sectionIndex_.end() ? nullptr : &sections_[it->second];
-}
-
-TIniFile::Section& TIniFile::SectionFor(const std::string& name) {
-  const auto [it, added] = sectionIndex_.emplace(Lower(name), sections_.size());
-  if (added) sections_.push_back({name, {}, {}});
-  return sections_[it->second];
-}
-
-TIniFile::Entry* TIniFile::FindEntry(Section& s, const std::string& key) {
-  const auto it = s.index.find(Lower(key));
-  return it == s.index.end() ? nullptr : &s.entries[it->second];
-}
-
-const TIniFile::Entry* TIniFile::FindEntry(const std::string& section, const std::string& key) const {
-  const Section* s = FindSection(section);
-  return s ? FindEntry(const_cast<Section&>(*s), key) : nullptr;
-}
-
-// After an erase the positions behind it moved; the other sections' key
-// indexes hold positions within their own section and stay valid.
 void TIniFile::ReindexSections() {
   sectionIndex_.clear();
-  for (size_t i = 0; i < sections_.size(); ++i) sectionIndex_.emplace(Lower(sections_[i].name), i);
+  for (size_t i = 0; i < sections_.size(); ++i)
+    if (sections_[i].named) sectionIndex_[Lower(sections_[i].name)].push_back(i);
 }
 
 void TIniFile::ReindexKeys(Section& s) {
+  s.entries.clear();
   s.index.clear();
-  for (size_t k = 0; k < s.entries.size(); ++k) s.index.emplace(Lower(s.entries[k].key), k);
+  std::string key, value;
+  for (size_t k = 0; k < s.lines.size(); ++k)
+    if (ParseEntry(s.lines[k], key, value) && s.index.emplace(Lower(key), s.entries.size()).second)
+      s.entries.push_back({key, value, k});
+}
+
+const TIniFile::Entry* TIniFile::FindEntry(const std::string& section, const std::string& key) const {
+  const auto it = sectionIndex_.find(Lower(section));
+  if (it == sectionIndex_.end()) return nullptr;
+  const std::string lower = Lower(key);
+  for (size_t i : it->second) {
+    const Section& s = sections_[i];
+    if (const auto e = s.index.find(lower); e != s.index.end()) return &s.entries[e->second];
+  }
+  return nullptr;
+}
+
+TIniFile::Entry* TIniFile::FindEntry(const std::string& section, const std::string& key) {
+  return const_cast<Entry*>(std::as_const(*this).FindEntry(section, key));
+}
+
+TIniFile::Section& TIniFile::SectionFor(const std::string& name) {
+  if (const auto it = sectionIndex_.find(Lower(name)); it != sectionIndex_.end()) return sections_[it->second.front()];
+  // A new section is set off from the text before it by a blank line.
+  if (!sections_.empty()) {
+    std::vector<std::string>& last = sections_.back().lines;
+    if ((last.empty() && sections_.back().named) || (!last.empty() && !Trim(last.back()).empty())) last.push_back(eol_);
+  }
+  sections_.push_back({name, true, '[' + name + ']' + eol_, {eol_}, {}, {}});
+  sectionIndex_[Lower(name)].push_back(sections_.size() - 1);
+  return sections_.back();
 }
 
 std::string TIniFile::ReadString(const std::string& section, const std::string& key, const std::string& def) const {
@@ -101,13 +179,29 @@ bool TIniFile::ReadBool(const std::string& section, const std::string& key, bool
 }
 
 void TIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
-  Section& s = SectionFor(section);
-  if (Entry* e = FindEntry(s, key)) {
-    e->value = value;
-    return;
+  const auto it = sectionIndex_.find(Lower(section));
+  if (it != sectionIndex_.end()) {
+    const std::string lower = Lower(key);
+    for (size_t i : it->second) {
+      Section& s = sections_[i];
+      const auto e = s.index.find(lower);
+      if (e == s.index.end()) continue;
+      Entry& entry = s.entries[e->second];
+      std::string& line = s.lines[entry.line];
+      const bool cr = !line.empty() && line.back() == '\r';
+      line = entry.key + '=' + value + (cr ? "\r" : "");
+      entry.value = value;
+      return;
+    }
   }
+  Section& s = SectionFor(section);
+  // After the section's last line that is not blank, ahead of the blank
+  // lines that part it from the next; no entry lies behind that place.
+  size_t at = s.lines.size();
+  while (at > 0 && Trim(s.lines[at - 1]).empty()) --at;
+  s.lines.insert(s.lines.begin() + static_cast<std::ptrdiff_t>(at), key + '=' + value + eol_);
   s.index.emplace(Lower(key), s.entries.size());
-  s.entries.push_back({key, value});
+  s.entries.push_back({key, value, at});
 }
 
 void TIniFile::WriteInteger(const std::string& section, const std::string& key, int value) {
@@ -122,7 +216,9 @@ void TIniFile::WriteBool(const std::string& section, const std::string& key, boo
   WriteString(section, key, value ? "1" : "0");
 }
 
-bool TIniFile::SectionExists(const std::string& section) const { return FindSection(section) != nullptr; }
+bool TIniFile::SectionExists(const std::string& section) const {
+  return sectionIndex_.find(Lower(section)) != sectionIndex_.end();
+}
 
 bool TIniFile::ValueExists(const std::string& section, const std::string& key) const {
   return FindEntry(section, key) != nullptr;
@@ -130,39 +226,49 @@ bool TIniFile::ValueExists(const std::string& section, const std::string& key) c
 
 std::vector<std::string> TIniFile::ReadSection(const std::string& section) const {
   std::vector<std::string> keys;
-  if (const Section* s = FindSection(section))
-    for (const auto& e : s->entries) keys.push_back(e.key);
+  const auto it = sectionIndex_.find(Lower(section));
+  if (it == sectionIndex_.end()) return keys;
+  std::unordered_map<std::string, bool> seen;
+  for (size_t i : it->second)
+    for (const auto& e : sections_[i].entries)
+      if (seen.emplace(Lower(e.key), true).second) keys.push_back(e.key);
   return keys;
 }
 
 void TIniFile::EraseSection(const std::string& section) {
-  const auto it = sectionIndex_.find(Lower(section));
-  if (it == sectionIndex_.end()) return;
-  sections_.erase(sections_.begin() + static_cast<std::ptrdiff_t>(it->second));
+  const std::string lower = Lower(section);
+  if (sectionIndex_.find(lower) == sectionIndex_.end()) return;
+  std::erase_if(sections_, [&](const Section& s) { return s.named && Lower(s.name) == lower; });
   ReindexSections();
 }
 
 void TIniFile::DeleteKey(const std::string& section, const std::string& key) {
-  const auto s = sectionIndex_.find(Lower(section));
-  if (s == sectionIndex_.end()) return;
-  Section& sec = sections_[s->second];
-  const auto e = sec.index.find(Lower(key));
-  if (e == sec.index.end()) return;
-  sec.entries.erase(sec.entries.begin() + static_cast<std::ptrdiff_t>(e->second));
-  ReindexKeys(sec);
+  const auto it = sectionIndex_.find(Lower(section));
+  if (it == sectionIndex_.end()) return;
+  const std::string lower = Lower(key);
+  std::string k, v;
+  for (size_t i : it->second) {
+    Section& s = sections_[i];
+    if (s.index.find(lower) == s.index.end()) continue;
+    std::erase_if(s.lines, [&](const std::string& line) { return ParseEntry(line, k, v) && Lower(k) == lower; });
+    ReindexKeys(s);
+  }
 }
 
 std::string TIniFile::Text() const {
   std::string out;
   for (const auto& s : sections_) {
-    out += '[' + s.name + "]\n";
-    for (const auto& e : s.entries) out += e.key + '=' + e.value + '\n';
-    out += '\n';
+    if (s.named) out += s.header + '\n';
+    for (const auto& line : s.lines) out += line + '\n';
   }
+  if (!finalNewline_ && !out.empty()) out.pop_back();
   return out;
 }
 
-void TIniFile::UpdateFile() const { WriteFileAtomically(path_, Text()); }
+void TIniFile::UpdateFile() const {
+  if (!loadError_.empty()) throw std::runtime_error(loadError_);
+  WriteFileAtomically(path_, Text());
+}
 
 std::string FormatGeneral(double value) {
   char buf[64];

@@ -3,6 +3,11 @@
 
 #include <QApplication>
 
+#include <dlfcn.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -27,21 +32,71 @@ const char kUsage[] =
     "Qt's own options (-platform, -display, ...) are accepted too.\n"
     "'lumora-cli --help' lists the jobs that need no window.\n";
 
-// Qt's platforms that draw into memory only: the window's GL view needs a
-// real display, and would fail on them deep inside.
-bool NeedsDisplay(int argc, char** argv) {
+// Whether an X server answers at `display` (null: $DISPLAY). Asked through
+// the library Qt's own X platform uses, loaded only here.
+bool XServerAnswers(const char* display) {
+  void* xcb = ::dlopen("libxcb.so.1", RTLD_NOW | RTLD_LOCAL);
+  if (!xcb) return false;
+  using Connect = void* (*)(const char*, int*);
+  using HasError = int (*)(void*);
+  using Disconnect = void (*)(void*);
+  const auto connect = reinterpret_cast<Connect>(::dlsym(xcb, "xcb_connect"));
+  const auto hasError = reinterpret_cast<HasError>(::dlsym(xcb, "xcb_connection_has_error"));
+  const auto disconnect = reinterpret_cast<Disconnect>(::dlsym(xcb, "xcb_disconnect"));
+  bool ok = false;
+  if (connect && hasError && disconnect) {
+    void* c = connect(display, nullptr);
+    ok = c && hasError(c) == 0;
+    if (c) disconnect(c);
+  }
+  ::dlclose(xcb);
+  return ok;
+}
+
+// Whether a Wayland compositor listens at $WAYLAND_DISPLAY.
+bool WaylandAnswers() {
+  const char* name = std::getenv("WAYLAND_DISPLAY");
+  if (!name || !*name) name = "wayland-0";
+  std::string path = name;
+  if (path.front() != '/') {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (!runtime || !*runtime) return false;
+    path = std::string(runtime) + "/" + path;
+  }
+  sockaddr_un addr{};
+  if (path.size() >= sizeof addr.sun_path) return false;
+  addr.sun_family = AF_UNIX;
+  std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return false;
+  const bool ok = ::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0;
+  ::close(fd);
+  return ok;
+}
+
+// Whether the window can be shown: Qt's platforms that draw into memory
+// only, or into a remote frame buffer, fail deep inside the GL view, and
+// an X or Wayland display that does not answer aborts Qt.
+bool HasDisplay(int argc, char** argv) {
   std::string platform;
   if (const char* env = std::getenv("QT_QPA_PLATFORM")) platform = env;
-  for (int i = 1; i + 1 < argc; ++i)
+  const char* display = nullptr;
+  for (int i = 1; i + 1 < argc; ++i) {
     if (!std::strcmp(argv[i], "-platform")) platform = argv[i + 1];
+    if (!std::strcmp(argv[i], "-display")) display = argv[i + 1];
+  }
   platform = platform.substr(0, platform.find(':'));
-  if (platform == "offscreen" || platform == "minimal" || platform == "minimalegl") return true;
-  if (!platform.empty()) return false;  // the user's choice of a display
+  // Qt tries each of a list separated by ';' in turn.
+  platform = platform.substr(0, platform.find(';'));
   auto set = [](const char* name) {
     const char* v = std::getenv(name);
     return v && *v;
   };
-  return !set("DISPLAY") && !set("WAYLAND_DISPLAY");
+  const bool x = (display || set("DISPLAY")) && XServerAnswers(display);
+  if (platform == "xcb") return x;
+  if (platform.starts_with("wayland")) return WaylandAnswers();
+  if (!platform.empty()) return false;
+  return x || (set("WAYLAND_DISPLAY") && WaylandAnswers());
 }
 
 }  // namespace
@@ -59,7 +114,7 @@ int main(int argc, char** argv) {
       return 0;
     }
   }
-  if (NeedsDisplay(argc, argv)) {
+  if (!HasDisplay(argc, argv)) {
     std::fputs(
         "lumora: the window needs a display (an X11 or Wayland session).\n"
         "'lumora-cli render' draws a cave's picture without one; 'lumora-cli --help' lists the other jobs.\n",

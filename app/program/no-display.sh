@@ -17,5 +17,10 @@ check env QT_QPA_PLATFORM=offscreen "$lumora"
 check env QT_QPA_PLATFORM=minimal "$lumora" some.plt
 check env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$lumora"
 check env -u QT_QPA_PLATFORM "$lumora" -platform offscreen
+# A display named but not there, and a platform that is no display.
+check env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=:987 "$lumora"
+check env -u DISPLAY -u QT_QPA_PLATFORM WAYLAND_DISPLAY=lumora-none "$lumora"
+check env QT_QPA_PLATFORM=vnc "$lumora"
+check env QT_QPA_PLATFORM=xcb DISPLAY=:987 "$lumora"
 env -u DISPLAY -u WAYLAND_DISPLAY "$lumora" --version | grep -q '^lumora ' || fail "--version needs a display"
 echo ok

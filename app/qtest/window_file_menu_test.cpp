@@ -18,6 +18,10 @@
 #include <QtEndian>
 #include <QtTest>
 
+#include <sys/stat.h>
+
+#include <filesystem>
+
 #include "app/core/CaveGltf.h"
 #include "app/core/GLSettings.h"
 #include "app/qtest/MainWindowFixture.h"
@@ -133,6 +137,23 @@ class WindowFileMenuTest : public QObject, TMainWindowFixture {
     QCOMPARE(form->CurrentPlotFile, kDemo);
     QCOMPARE(QDir::currentPath(), QFileInfo(kDemo).absolutePath());
     QCOMPARE(QString::fromStdString(form->ReopenMenu()->Paths()[0].string()), kDemo);
+  }
+
+  // A settings file that cannot be read is said once and never written over.
+  void unreadableSettingsSaidOnce() {
+    const std::filesystem::path path = RecentFilesSettingsPath();
+    CloseWindow();
+    std::filesystem::remove_all(path);
+    QCOMPARE(::mkfifo(path.c_str(), 0600), 0);
+    OpenWindow();
+    Load(kDemo);
+    QTest::qWait(50);
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors[0].contains(QString::fromStdString(path.string())), qPrintable(errors[0]));
+    CloseWindow();
+    QVERIFY(std::filesystem::is_fifo(path));
+    std::filesystem::remove_all(path);
+    OpenWindow();
   }
 
   void secondLoadRefusedWhileLoading() {

@@ -41,7 +41,7 @@ TEST(DBFWriter, EmptyTableIsHeaderDescriptorsAndEndBytes) {
   w.set_date(2024, 2, 3);
   w.add_field("Layer_Number", 'N', 0, 4);
   const std::string bytes = w.FileBytes();
-  std::string expected = {3, 24, 2, 3, 0, 0, 0, 0, 65, 0, 0, 0};
+  std::string expected = {3, 124, 2, 3, 0, 0, 0, 0, 65, 0, 0, 0};  // years since 1900
   expected.append(17, '\0');
   expected += '\x57';
   expected.append(2, '\0');
@@ -86,6 +86,9 @@ TEST(DBFWriter, CutsPadsAndRepeatsValues) {
   EXPECT_EQ(bytes.substr(at + 18, 18), " ab   123.********");
   EXPECT_EQ(bytes.substr(at + 36, 18), " ab   1.50********");
   EXPECT_EQ(bytes.back(), '\x1A');
+  w.set_text(std::string_view{}, 0);  // a view without data
+  w.end_record();
+  EXPECT_EQ(w.FileBytes().substr(at + 54, 6), "      ");
 }
 
 TEST(DBFWriter, WriteFileMatchesBytesReportsProgressAndReadsInGdal) {

@@ -233,7 +233,13 @@ TEST(Settings, MissingOrBadValuesKeepTheCurrentValue) {
   }
   TExportOptions o = Changed();
   const TExportOptions before = o;
-  RestoreExportSettings(o, TIniFile(dir / "CaveExport.ini"));
+  const std::string warning = RestoreExportSettings(o, TIniFile(dir / "CaveExport.ini"));
+  // One warning names every refused key, and only those.
+  for (const char* refused :
+       {"DXF/PassageType=7 (", "DXF/MarkSize=abc (", "DXF/ScaleFactor=0 (", "CornerThreshold=nan ("})
+    EXPECT_NE(warning.find(refused), std::string::npos) << warning;
+  EXPECT_EQ(warning.find("otation"), std::string::npos) << warning;
+  EXPECT_NE(warning.find("CaveExport.ini"), std::string::npos) << warning;
   EXPECT_EQ(o.RotSpin, 90);                                // sections and keys ignore case
   EXPECT_EQ(o.PassageTypeRadio, before.PassageTypeRadio);  // outside the radio
   EXPECT_EQ(o.MarkSizeSpin, before.MarkSizeSpin);
@@ -248,7 +254,7 @@ TEST(Settings, MissingOrBadValuesKeepTheCurrentValue) {
   EXPECT_EQ(o, before);
 
   TExportOptions none = Changed();
-  RestoreExportSettings(none, TIniFile(dir / "missing.ini"));
+  EXPECT_EQ(RestoreExportSettings(none, TIniFile(dir / "missing.ini")), "");
   EXPECT_EQ(none, Changed());
   std::filesystem::remove_all(dir);
 }

@@ -32,7 +32,11 @@ std::string Bytes(const std::vector<T>& v) {
 
 // A triangle mesh of `n` vertices (one face) and a line of two points.
 TGltfCave Cave(size_t n) {
-  TGltfMesh walls{"A"}, line{"L", true, {0, 0, 0, 1, 2, 3}};
+  TGltfMesh walls, line;
+  walls.Name = "A";
+  line.Name = "L";
+  line.Lines = true;
+  line.Positions = {0, 0, 0, 1, 2, 3};
   line.Material = 1;
   for (size_t i = 0; i < n; ++i) {
     walls.Positions.insert(walls.Positions.end(), {0.1f * static_cast<float>(i % 7), 1, -2});
@@ -40,7 +44,10 @@ TGltfCave Cave(size_t n) {
     walls.Colors.push_back(0xFF0000FFu);
   }
   walls.Indices = {0, 1, static_cast<uint32_t>(n - 1)};
-  TGltfCave cave{"t", {{"Walls"}, {"Centreline", 0xFFFF00, 1, true}}, {{"Walls", {walls}}, {"Centreline", {line}}}};
+  TGltfCave cave;
+  cave.Name = "t";
+  cave.Materials = {{"Walls"}, {"Centreline", 0xFFFF00, 1, true}};
+  cave.Groups = {{"Walls", {walls}}, {"Centreline", {line}}};
   cave.Stations = {{"A1", {1, 2, 3}, 4.5}};
   return cave;
 }
@@ -125,7 +132,9 @@ TEST(GltfFile, JsonBesideItsBinaryAndEmptyCave) {
   WriteGltf(dir / "my cave.gltf", Cave(5), TGltfFormat::Json);
   EXPECT_NE(ReadWholeFile(dir / "my cave.gltf").find("\"uri\":\"my%20cave.bin\""), std::string::npos);
   EXPECT_EQ(ReadWholeFile(dir / "my cave.bin"), ReadGlb(dir / "my cave.glb").Bin);
-  WriteGltf(dir / "e.glb", TGltfCave{"empty"}, TGltfFormat::Binary);
+  TGltfCave empty;
+  empty.Name = "empty";
+  WriteGltf(dir / "e.glb", empty, TGltfFormat::Binary);
   EXPECT_EQ(ReadGlb(dir / "e.glb").Json.find("buffers"), std::string::npos);
 }
 

@@ -22,6 +22,7 @@
 #include <QRadioButton>
 #include <QSplitter>
 #include <QTabWidget>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -412,9 +413,15 @@ void TExporterForm::SaveSettings() {
 
 void TExporterForm::RestoreSettings() {
   try {
-    RestoreExportSettings(options_, TIniFile(ExportSettingsPath()));
+    const TIniFile ini(ExportSettingsPath());
+    // An unreadable file leaves every option as it is, and is not saved over.
+    std::string problem = ini.LoadError().empty() ? RestoreExportSettings(options_, ini) : ini.LoadError();
+    if (const TIniFile recent(FamilyMainSettingsPath()); !recent.LoadError().empty())
+      problem += (problem.empty() ? "" : "\n") + recent.LoadError();
+    // Said once the window is up, not while it is being built.
+    if (!problem.empty())
+      QTimer::singleShot(0, this, [this, text = QString::fromLocal8Bit(problem)] { ErrorBox(text); });
   } catch (const std::exception&) {
-    // An unreadable file leaves every option as it is.
   }
   binder_->Load();
 }

@@ -19,7 +19,7 @@ class TMemorySource : public TXTextSource {
   explicit TMemorySource(std::string_view text) : text_(text) {}
   size_t Read(char* to, size_t n) override {
     n = std::min(n, text_.size() - at_);
-    std::memcpy(to, text_.data() + at_, n);
+    if (n > 0) std::memcpy(to, text_.data() + at_, n);  // an empty view may have no data
     at_ += n;
     return n;
   }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -100,14 +101,25 @@ TEST(AtomicFile, TargetsKeepWhatTheyAre) {
   std::filesystem::remove_all(dir);
 }
 
-// An export ended by SIGINT or SIGTERM leaves no temporary; one given up
-// without a commit leaves none either, and the target untouched.
+// An export ended by a signal leaves no temporary, one past a file-size
+// limit fails with the system's message; one given up without a commit
+// leaves none either, and the target untouched.
 TEST(AtomicFile, InterruptedWritesLeaveNoTemporary) {
-  for (int sig : {SIGINT, SIGTERM}) {
+  for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGXFSZ}) {
     const auto dir = FreshDir("signal");
     WriteFileAtomically(dir / "out.x", "old");
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
+    if (child == 0 && sig == SIGXFSZ) {
+      const rlimit small{4096, 4096};
+      ::setrlimit(RLIMIT_FSIZE, &small);
+      try {
+        WriteFileAtomically(dir / "out.x", std::string(1 << 20, 'p'));
+      } catch (const std::runtime_error& e) {
+        ::_exit(std::string(e.what()).ends_with("out.x\": File too large") ? 4 : 5);
+      }
+      ::_exit(6);
+    }
     if (child == 0) {
       TAtomicFile file(dir / "out.x");
       file.Write(std::string(1 << 20, 'p'));
@@ -116,8 +128,11 @@ TEST(AtomicFile, InterruptedWritesLeaveNoTemporary) {
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << status;
-    EXPECT_EQ(Names(dir), std::set<std::string>{"out.x"});
+    if (sig == SIGXFSZ)
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 4) << status;
+    else
+      EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << sig << " " << status;
+    EXPECT_EQ(Names(dir), std::set<std::string>{"out.x"}) << sig;
     EXPECT_EQ(ReadWholeFile(dir / "out.x"), "old");
     {
       TAtomicFile abandoned(dir / "out.x");

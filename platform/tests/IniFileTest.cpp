@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
 
 #include <csignal>
 
@@ -111,5 +115,41 @@ TEST(IniFile, ManyKeysReadLikeFewAndFollowDeletions) {
   EXPECT_EQ(ini.ReadString("Sec2", "Key9", ""), "new");
   EXPECT_EQ(ini.ReadString("SEC1", "FRESH", ""), "x");
   EXPECT_EQ(ini.ReadSection("Sec2").size(), static_cast<size_t>(kKeys));
+  std::filesystem::remove_all(dir);
+}
+
+// A write keeps every line it does not change, in its place: comments,
+// keys before any section, duplicates, lines without '=', CR LF, any bytes.
+// A file that cannot be read, or is no regular one, is not written over.
+TEST(IniFile, WritingKeepsEveryOtherLineAndNoUnreadableFile) {
+  const auto dir = TempDir();
+  std::string binary(100000, '\0');
+  for (size_t i = 0; i < binary.size(); ++i) binary[i] = static_cast<char>(i * 7919 % 251);
+  for (const std::string& text : {std::string("; c\nloose=1\n[history]\nPath0=/a\nno equals\nPath0=/b\n\n[window]\n"
+                                              "Geometry=old\n[history]\nPath1=/c\n"),
+                                  std::string("[Units]\r\nFeet=1\r\n;c\r\n"), binary}) {
+    WriteFileAtomically(dir / "a.ini", text);
+    TIniFile ini(dir / "a.ini");
+    ini.WriteString("window", "Geometry", "new");
+    ini.WriteString("history", "Path5", "/d");
+    ini.UpdateFile();
+    std::istringstream before(text), after(ReadWholeFile(dir / "a.ini"));
+    std::string want, got;
+    while (std::getline(before, want))
+      while (!want.starts_with("Geometry=") && std::getline(after, got) && got != want) {
+      }
+    EXPECT_TRUE(after) << "lost '" << want.substr(0, 40) << "'";
+    EXPECT_EQ(TIniFile(dir / "a.ini").ReadString("history", "Path1", ""), text[0] == ';' ? "/c" : "");
+  }
+  ::alarm(20);  // opening a FIFO to read would wait for a writer
+  ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+  std::filesystem::create_directory(dir / "dir");
+  for (const char* name : {"fifo", "dir"}) {
+    TIniFile ini(dir / name);
+    EXPECT_NE(ini.LoadError().find((dir / name).string()), std::string::npos) << ini.LoadError();
+    EXPECT_THROW(ini.UpdateFile(), std::runtime_error);
+  }
+  ::alarm(0);
+  EXPECT_TRUE(std::filesystem::is_fifo(dir / "fifo"));
   std::filesystem::remove_all(dir);
 }

@@ -3,6 +3,7 @@
 // failing export. The main window's hand-over is tested in app/qtest.
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <QAction>
 #include <QApplication>
@@ -28,6 +29,7 @@
 #include <QTreeWidget>
 #include <QtTest>
 #include <csignal>
+#include <filesystem>
 
 #include <functional>
 #include <memory>
@@ -39,6 +41,7 @@
 #include "export/ui/ExporterControls.h"
 #include "export/ui/ExporterForm.h"
 #include "model/PlotReader.h"
+#include "platform/AtomicFile.h"
 #include "platform/Settings.h"
 
 using namespace lumora;
@@ -424,6 +427,28 @@ class ExporterTest : public QObject {
     NewFormKeepingSettings();
     QCOMPARE(Find<QLineEdit>("TextureEdit")->text(), QString("rock.png"));
     QCOMPARE(form->ReopenMenu()->Paths().front(), std::filesystem::path(kDemo.toStdString()));
+  }
+
+  // Stored values that cannot be used are said once, naming their keys; a
+  // settings file that cannot be read is said once and never written over.
+  void unusableSettingsSaidOnce() {
+    const std::filesystem::path path = ExportSettingsPath();
+    for (const QString& want : {QString("DXF/Rotation=999"), QString::fromStdString(path.string())}) {
+      form.reset();
+      std::filesystem::remove_all(path);
+      if (want.startsWith("DXF"))
+        WriteFileAtomically(path, "[DXF]\nRotation=999\n");
+      else
+        QCOMPARE(::mkfifo(path.c_str(), 0600), 0);
+      NewFormKeepingSettings();
+      errors.clear();
+      QTest::qWait(20);
+      QCOMPARE(errors.size(), 1);
+      QVERIFY2(errors[0].contains(want), qPrintable(errors[0]));
+    }
+    Trigger("SaveSettingsMnu");
+    QVERIFY(std::filesystem::is_fifo(path));
+    std::filesystem::remove_all(path);
   }
 
   // A target that cannot be replaced: the writer's message, the old file.
