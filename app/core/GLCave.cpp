@@ -138,7 +138,8 @@ void SetShots(const TPlotModel& model, const TPassageOptions& options, const TCa
   for (int i = 0; i < plots.Count(); ++i) {
     const TPlotVector& r = plots[i];
     const int survey = cursor.At(i);
-    if (shown.Document && !shown.Document->AllSurveysShown() && r.NameId != TStationNames::kUnnamed)
+    if (model.Splays.Count() > 0 && shown.Document && !shown.Document->AllSurveysShown() &&
+        r.NameId != TStationNames::kUnnamed)
       surveyOfName.emplace(model.Name(r), survey);
     if (i % 100 == 0) fields.Action("Shots: " + std::to_string(i));
     if (r.Code == 'M') {

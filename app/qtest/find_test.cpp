@@ -390,9 +390,7 @@ class FindTest : public QObject {
     QCOMPARE(row->text(1).toStdString(), std::string(Index().SurveyName(e)));
     QCOMPARE(row->text(2), QString::number(Index().Depth(e), 'f', 2) + " ft");
     // Down to the third row and Enter: that station, framed in the middle.
-    QTest::keyClick(edit, Qt::Key_Down);
-    QTest::keyClick(edit, Qt::Key_Down);
-    QTest::keyClick(edit, Qt::Key_Down);
+    for (int k = 0; k < 3; ++k) QTest::keyClick(edit, Qt::Key_Down);
     QTest::keyClick(edit, Qt::Key_Return);
     QVERIFY(!list->isVisible());
     QCOMPARE(Tool().Selected(), e);
