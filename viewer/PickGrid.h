@@ -13,8 +13,9 @@ namespace lumora {
 
 class TPickGrid {
  public:
-  // Projects `points` with the viewer's projection (ProjectToWindow); a
-  // point whose `shown` byte is 0 is left out (`shown` may be empty).
+  // Sorts `points` into cells by where the viewer's projection puts them; a
+  // point whose `shown` byte is 0 is left out (`shown` may be empty). The
+  // points must stay as they are while the grid is used.
   void Build(const TMatrix4& modelview, int width, int height, const std::vector<T3DVector>& points,
              const std::vector<uint8_t>& shown, double radius);
   // Whether the grid was built for this view of that many points.
@@ -26,17 +27,16 @@ class TPickGrid {
   int Nearest(double x, double y) const;
 
  private:
-  // Doubles, so that ties come out as PickNearest's do.
-  struct TProjected {
-    double X, Y, Depth;
-    int32_t Point;
-  };
+  // Where a point lands in the window, worked out as ProjectToWindow does.
+  bool Project(const T3DVector& p, double& x, double& y, double& depth) const;
+
   TMatrix4 modelview_{};
   int width_ = 0, height_ = 0, columns_ = 0, rows_ = 0;
-  size_t points_ = 0;
+  const std::vector<T3DVector>* points_ = nullptr;  // the caller's, kept while built
+  size_t count_ = 0;
   double radius_ = 0;
-  std::vector<uint32_t> cellStart_;  // into projected_, per cell, plus the end
-  std::vector<TProjected> projected_;
+  std::vector<uint32_t> cellStart_;  // into byCell_, per cell, plus the end
+  std::vector<int32_t> byCell_;      // point indices, cell by cell
 };
 
 }  // namespace lumora
