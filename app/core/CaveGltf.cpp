@@ -216,6 +216,8 @@ std::vector<TGltfMesh> SceneWallMeshes(const TGLFastMesh& mesh, const TSurveyRun
     for (const auto& [first, end] : runs[slot]) {
       for (int f = first; f < end; ++f) {
         const TFace& face = mesh.Faces[f];
+        // Faces folded to one point are the walls of hidden surveys.
+        if (face.v[0] == face.v[1] && face.v[1] == face.v[2]) continue;
         for (int32_t v : face.v) {
           if (seen[v] != mark) {
             seen[v] = mark;
@@ -229,7 +231,7 @@ std::vector<TGltfMesh> SceneWallMeshes(const TGLFastMesh& mesh, const TSurveyRun
         }
       }
     }
-    meshes.push_back(std::move(m));
+    if (!m.Indices.empty()) meshes.push_back(std::move(m));
   }
   return meshes;
 }
