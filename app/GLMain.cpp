@@ -89,6 +89,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
 
   CreateToolBar();
   stations_ = new TStationTool(*this, *findChild<QToolBar*>("ToolBar"));
+  CreateSurveyPage();
   CreateMenus();
   CreateViewMenu();
   ConnectMotion();
@@ -236,7 +237,9 @@ void TForm1::CreateMenus() {
   item(opts, "TestObjectsMnu", "&Test Objects...", &TForm1::TestObjectsMnuClick);
   item(opts, "CaptureOptionsMnu", "&Capture Options...", &TForm1::CaptureOptionsMnuClick);
   opts->addSeparator();
-  item(opts, "SettingsMnu", "&Settings..", [this] { EditUnits(this, document_.Units); });
+  item(opts, "SettingsMnu", "&Settings..", [this] {
+    if (EditUnits(this, document_.Units, &openInPlan_)) SaveOpenInPlan();
+  });
   item(opts, "SaveSettingsMnu", "S&ave Settings", [this] { SaveUnitsCommand(this, document_.Units); });
 
   QMenu* help = menuBar()->addMenu("&Help");
@@ -369,18 +372,18 @@ void TForm1::RequestStatus() {
 void TForm1::UpdateStatus() {
   if (!sceneCreated_) return;
   const TGLFrame* f = NavigatedFrame();
-  status_->DisPosX->setText(FormatThousands(f->Position.x, 1));
-  status_->DisPosY->setText(FormatThousands(f->Position.y, 1));
-  status_->DisPosZ->setText(FormatThousands(f->Position.z, 1));
+  status_->DisPosX->setText(FormatPlain(f->Position.x, 1));
+  status_->DisPosY->setText(FormatPlain(f->Position.y, 1));
+  status_->DisPosZ->setText(FormatPlain(f->Position.z, 1));
   const TEuler e = ToEuler(f->Orientation);
-  status_->YawDis->setText(FormatThousands(e.heading, 1));
-  status_->PitchDis->setText(FormatThousands(e.bank, 1));
-  status_->RollDis->setText(FormatThousands(e.attitude, 1));
+  status_->YawDis->setText(FormatPlain(e.heading, 1));
+  status_->PitchDis->setText(FormatPlain(e.bank, 1));
+  status_->RollDis->setText(FormatPlain(e.attitude, 1));
   const bool rose = options_->RoseChk->isChecked();
   const int shown = rose ? scene_.Rose->ColorCount() : scene_.PassageMesh->ColorCount();
   status_->TriangleDis->setText(FormatThousands(shown, 0));
   status_->FPSDis->setText(FormatThousands(viewer_->FramesPerSecond, 1));
-  status_->TPSDis->setText(FormatThousands(scene_.PassageMesh->ColorCount() / viewer_->FrameTime, 0));
+  status_->TPSDis->setText(FormatPlain(scene_.PassageMesh->ColorCount() / viewer_->FrameTime, 0));
 }
 
 }  // namespace lumora

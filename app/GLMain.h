@@ -8,6 +8,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "app/core/CaveColors.h"
 #include "app/core/CaveOverlays.h"
@@ -34,6 +36,7 @@ class TRoseDlg;
 class TExporterForm;
 class TVolumeDlg;
 class TStationTool;
+class TSurveyPage;
 class TBMPSizeDlg;
 class TCaptureDlg;
 class TViewMotion;
@@ -58,6 +61,7 @@ class TForm1 : public QMainWindow {
   TOptionsPanel* Options() const { return options_; }
   TReopenMenu* ReopenMenu() const { return reopen_; }
   TStationTool* Stations() const { return stations_; }
+  TSurveyPage* SurveyPage() const { return surveyPage_; }
   TViewMotion* Motion() const { return motion_; }
   // Valid once the view has its GL context (the first show).
   const TCaveScene& Scene() const { return scene_; }
@@ -91,6 +95,11 @@ class TForm1 : public QMainWindow {
 
   // What the walls are coloured by, from the Cave Options boxes.
   TWallColoring Coloring() const;
+  // The walls coloured again, by the boxes and the highlighted survey.
+  void Recolor();
+  // Shots, stations and labels made again after a change of the shown
+  // surveys or of the station options, then the walls coloured again.
+  void Restyle();
   const TOverlaySwitches& Overlays() const { return overlays_; }
 
   void ApplyDisplayDefaults();
@@ -122,6 +131,7 @@ class TForm1 : public QMainWindow {
   void CreateMenus();
   void ConnectOptions();
   void CreateVolumeTool();  // GLMainVolume.cpp
+  void CreateSurveyPage();  // GLMainView.cpp
 
   // Navigation (GLMain.cpp).
   void Step(const std::function<void(TGLFrame&, double k, double s)>& step);
@@ -141,6 +151,7 @@ class TForm1 : public QMainWindow {
   void SetOverlay(bool TOverlaySwitches::*which, const char* key, bool on);
   void DrawViewOverlays();
   void ColoringChkClick(QCheckBox* box);
+  std::vector<std::pair<QCheckBox*, TWallColoring>> ColoringBoxes() const;
 
   // Options (GLMainOptions.cpp).
   void DepthChkClick();
@@ -230,6 +241,7 @@ class TForm1 : public QMainWindow {
   TLightingDlg* lightingDlg_ = nullptr;
   TMaterialsDlg* materialsDlg_ = nullptr;
   TStationTool* stations_;
+  TSurveyPage* surveyPage_;
   TBMPSizeDlg* bmpSizeDlg_ = nullptr;
   TCaptureDlg* captureDlg_ = nullptr;
   std::unique_ptr<TGLCapture> capture_;
@@ -248,8 +260,14 @@ class TForm1 : public QMainWindow {
   bool roseBuilt_ = false;
   bool hullBuilt_ = false;
   bool statusPending_ = false;
+  // Options > Settings' "Open Caves In Plan, Fitted", kept in Lumor.ini.
+  bool openInPlan_ = false;
+  void SaveOpenInPlan() const;  // GLMainView.cpp
   QString pendingLoad_;
   TOverlaySwitches overlays_;
+
+ public:
+  bool OpenInPlan() const { return openInPlan_; }
 };
 
 }  // namespace lumora

@@ -2,6 +2,7 @@
 // files and the window's place between runs.
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
@@ -23,6 +24,7 @@
 #include "app/OptionsPanel.h"
 #include "app/SettingsDialogs.h"
 #include "app/StationTool.h"
+#include "app/SurveyPage.h"
 #include "app/ViewMotion.h"
 #include "app/core/GLSettings.h"
 #include "app/core/SurfaceMesh.h"
@@ -122,6 +124,16 @@ TCaveStyle TForm1::Style() const {
   s.StationColor = options_->StationColorDis->Color();
   s.PointSize = options_->PointSizeSpin->value();
   s.WallColor = options_->WallColorDis->Color();
+  const TOptionsPanel* o = options_;
+  s.LabelAnonymous = o->LabelAnonChk->isChecked();
+  s.ShowSurfaceLegs = o->SurfaceLegsChk->isChecked();
+  s.ShowDuplicateLegs = o->DuplicateLegsChk->isChecked();
+  s.MarkEntrances = o->EntranceChk->isChecked();
+  s.MarkFixed = o->FixedChk->isChecked();
+  s.MarkExported = o->ExportedChk->isChecked();
+  s.EntranceColor = o->EntranceColorDis->Color();
+  s.FixedColor = o->FixedColorDis->Color();
+  s.ExportedColor = o->ExportedColorDis->Color();
   return s;
 }
 
@@ -226,6 +238,7 @@ void TForm1::RunLoad(const QString& plotFile, bool read) {
   SetBusy(false);
   roseBuilt_ = hullBuilt_ = false;
   stations_->Rebuild();
+  surveyPage_->Fill();
   loading_ = false;
   viewer_->update();
   if (!failure.isEmpty()) ErrorBox(failure);

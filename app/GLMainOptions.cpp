@@ -82,8 +82,8 @@ void TForm1::ApplyDisplayDefaults() {
   TOptionsPanel* o = options_;
   lumora::ApplyDisplayDefaults(scene_, o->WallColorDis->Color());
   depthColoring_ = false;
-  for (QCheckBox* b :
-       {o->DepthChk, o->DateChk, o->SurveyChk, o->RockTextureChk, o->ShotChk, o->SplayChk, o->StationsChk})
+  for (QCheckBox* b : {o->DepthChk, o->DateChk, o->SurveyChk, o->GradientChk, o->LengthChk, o->ErrorChk,
+                       o->RockTextureChk, o->ShotChk, o->SplayChk, o->StationsChk})
     SetChecked(b, false);
   SetChecked(o->WallsChk, true);
   {
@@ -165,9 +165,9 @@ void TForm1::RoseChkClick() {
     scene_.RoseGrid->Visible = rose && o->ShowGridChk->isChecked();
     scene_.RoseBase->Visible = rose && o->ShowBaseChk->isChecked();
   }
-  for (QWidget* w :
-       std::initializer_list<QWidget*>{o->DepthChk, o->DateChk, o->SurveyChk, o->RockTextureChk, o->WallsChk,
-                                       o->ShotChk, o->SplayChk, o->StationsChk, o->BoxChk, o->DisplayHullsChk})
+  for (QWidget* w : std::initializer_list<QWidget*>{o->DepthChk, o->DateChk, o->SurveyChk, o->GradientChk, o->LengthChk,
+                                                    o->ErrorChk, o->RockTextureChk, o->WallsChk, o->ShotChk,
+                                                    o->SplayChk, o->StationsChk, o->BoxChk, o->DisplayHullsChk})
     w->setEnabled(!rose);
   SyncVisibility();
   UpdateStatus();
@@ -186,13 +186,19 @@ void TForm1::ConnectColorButtons() {
   auto bind = [this](QPushButton* button, TColorDisplay* display, std::function<void(uint32_t)> apply) {
     connect(button, &QPushButton::clicked, this, [this, display, apply] { ChangeColor(display, apply); });
   };
-  bind(o->WallColorBtn, o->WallColorDis, [this](uint32_t c) {
-    if (!depthColoring_) ColorWalls(scene_, document_.Model, TWallColoring::Plain, c);
+  bind(o->WallColorBtn, o->WallColorDis, [this](uint32_t) {
+    if (!depthColoring_) Recolor();
   });
   bind(o->ShotColorBtn, o->ShotColorDis, [this](uint32_t c) { scene_.Shots->SetColor(c); });
   bind(o->BoundingBoxBtn, o->BoundingBoxDis, [this](uint32_t c) { scene_.LineBox->SetColor(c); });
   bind(o->SplayColorBtn, o->SplayColorDis, [this](uint32_t c) { scene_.Splays->SetColor(c); });
-  bind(o->StationColorBtn, o->StationColorDis, [this](uint32_t c) { scene_.Stations->SetColor(c); });
+  for (QPushButton* b : {o->StationColorBtn, o->EntranceColorBtn, o->FixedColorBtn, o->ExportedColorBtn}) {
+    TColorDisplay* d = b == o->StationColorBtn    ? o->StationColorDis
+                       : b == o->EntranceColorBtn ? o->EntranceColorDis
+                       : b == o->FixedColorBtn    ? o->FixedColorDis
+                                                  : o->ExportedColorDis;
+    bind(b, d, [this](uint32_t) { Restyle(); });
+  }
   // The background belongs to the view, which exists before any scene.
   connect(o->BackColorBtn, &QPushButton::clicked, this, [this] {
     ChangeColor(options_->BackColorDis, [](uint32_t) {});

@@ -14,7 +14,9 @@
 
 #include "app/GLMain.h"
 #include "app/OptionsPanel.h"
+#include "app/StationTool.h"
 #include "app/StatusFields.h"
+#include "app/SurveyPage.h"
 #include "app/ViewMotion.h"
 #include "app/core/CaveViews.h"
 #include "app/core/GLSettings.h"
@@ -27,26 +29,70 @@ namespace {
 
 constexpr double kZoomStep = 1.1;
 const char* const kViewSection = "View";
+const char* const kOpenInPlanKey = "OpenInPlan";
 
 }  // namespace
 
+std::vector<std::pair<QCheckBox*, TWallColoring>> TForm1::ColoringBoxes() const {
+  const TOptionsPanel* o = options_;
+  return {{o->DepthChk, TWallColoring::Depth},   {o->DateChk, TWallColoring::Date},
+          {o->SurveyChk, TWallColoring::Survey}, {o->GradientChk, TWallColoring::Gradient},
+          {o->LengthChk, TWallColoring::Length}, {o->ErrorChk, TWallColoring::Error}};
+}
+
 TWallColoring TForm1::Coloring() const {
-  if (options_->DepthChk->isChecked()) return TWallColoring::Depth;
-  if (options_->DateChk->isChecked()) return TWallColoring::Date;
-  if (options_->SurveyChk->isChecked()) return TWallColoring::Survey;
+  for (const auto& [box, coloring] : ColoringBoxes())
+    if (box->isChecked()) return coloring;
   return TWallColoring::Plain;
 }
 
 void TForm1::ColoringChkClick(QCheckBox* box) {
   // One colouring at a time: the box just checked clears the others.
   if (box->isChecked())
-    for (QCheckBox* b : {options_->DepthChk, options_->DateChk, options_->SurveyChk})
+    for (const auto& [b, coloring] : ColoringBoxes())
       if (b != box) SetChecked(b, false);
   depthColoring_ = Coloring() != TWallColoring::Plain;
+  Recolor();
+}
+
+void TForm1::Recolor() {
   if (!sceneCreated_) return;
-  ColorWalls(scene_, document_.Model, Coloring(), options_->WallColorDis->Color());
+  ColorWalls(scene_, document_.Model, Coloring(), options_->WallColorDis->Color(), document_.HighlightedSurveys);
   scene_.PassageMesh->SetTransparency(scene_.PassageMesh->Transparency());
   viewer_->update();
+}
+
+void TForm1::Restyle() {
+  if (!sceneCreated_ || loading_) return;
+  RestyleCave(scene_, document_, Style());
+  stations_->SurveysChanged();
+  Recolor();
+}
+
+void TForm1::CreateSurveyPage() {
+  surveyPage_ = new TSurveyPage(document_);
+  options_->addItem(surveyPage_, "Surveys");
+  surveyPage_->OnShownChanged = [this] { Restyle(); };
+  surveyPage_->OnHighlightChanged = [this] { Restyle(); };
+  surveyPage_->OnFrame = [this](const std::vector<int>& surveys) {
+    if (!sceneCreated_ || loading_) return;
+    const TPlotModel& model = document_.Model;
+    T3DVector lo{HUGE_VAL, HUGE_VAL, HUGE_VAL}, hi{-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
+    for (int s : surveys) {
+      const int end = s + 1 < model.Surveys.Count() ? model.Surveys[s + 1].FirstPlot : model.Plots.Count();
+      for (int i = model.Surveys[s].FirstPlot; i < end; ++i) {
+        lo = MinVector(lo, model.Plots[i].Position);
+        hi = MaxVector(hi, model.Plots[i].Position);
+      }
+    }
+    if (!(lo.x <= hi.x)) return;
+    // The box's corners stand for the survey.
+    std::vector<T3DVector> corners;
+    for (int k = 0; k < 8; ++k)
+      corners.push_back(SceneCoordinates({k & 1 ? hi.x : lo.x, k & 2 ? hi.y : lo.y, k & 4 ? hi.z : lo.z}, model,
+                                         document_.PassageOptions));
+    stations_->FramePoints(corners);
+  };
 }
 
 void TForm1::CreateViewMenu() {
@@ -104,6 +150,7 @@ void TForm1::CreateViewMenu() {
   view->addSeparator();
 
   const TIniFile ini(RecentFilesSettingsPath());
+  openInPlan_ = ini.ReadBool(kViewSection, kOpenInPlanKey, false);
   struct Overlay {
     const char* name;
     const char* caption;
@@ -124,8 +171,13 @@ void TForm1::CreateViewMenu() {
 
   viewer_->setFocusPolicy(Qt::StrongFocus);
   viewer_->OnRender = [this](TGLViewerCore&) { DrawViewOverlays(); };
-  connect(options_->DateChk, &QCheckBox::toggled, this, [this] { ColoringChkClick(options_->DateChk); });
-  connect(options_->SurveyChk, &QCheckBox::toggled, this, [this] { ColoringChkClick(options_->SurveyChk); });
+  for (const auto& [box, coloring] : ColoringBoxes())
+    if (box != options_->DepthChk) connect(box, &QCheckBox::toggled, this, [this, b = box] { ColoringChkClick(b); });
+  TOptionsPanel* o = options_;
+  for (QCheckBox* b : {o->LabelAnonChk, o->SurfaceLegsChk, o->DuplicateLegsChk})
+    connect(b, &QCheckBox::toggled, this, &TForm1::Restyle);
+  for (QGroupBox* g : {o->EntranceChk, o->FixedChk, o->ExportedChk})
+    connect(g, &QGroupBox::toggled, this, &TForm1::Restyle);
   connect(options_->ThinLabelsChk, &QCheckBox::toggled, this, [this](bool on) {
     if (!sceneCreated_) return;
     scene_.Labels->HideOverlapping = on;
@@ -148,6 +200,16 @@ void TForm1::ConnectMotion() {
   };
   connect(viewer_, &QOpenGLWidget::frameSwapped, motion_, &TViewMotion::FrameShown);
   connect(motion_, &TViewMotion::Redraw, viewer_, qOverload<>(&QWidget::update));
+}
+
+void TForm1::SaveOpenInPlan() const {
+  try {
+    TIniFile ini(RecentFilesSettingsPath());
+    ini.WriteBool(kViewSection, kOpenInPlanKey, openInPlan_);
+    ini.UpdateFile();
+  } catch (const std::exception&) {
+    // A settings file that cannot be written keeps the choice for this run.
+  }
 }
 
 void TForm1::SetOverlay(bool TOverlaySwitches::*which, const char* key, bool on) {
@@ -188,6 +250,7 @@ void TForm1::ApplySurveyKind() {
     SetChecked(options_->LabelsChk, true);
     SyncVisibility();
   }
+  if (openInPlan_ && !extended && document_.Model.Plots.Count() > 0) ViewPlan();
 }
 
 void TForm1::ViewPlan() {

@@ -35,12 +35,22 @@ QWidget* TOptionsPanel::CaveOptionsPage() {
   ShotChk = CheckBox("ShotChk", "Show Shots", true);
   SplayChk = CheckBox("SplayChk", "Show Splays", true);
   CrossHairsChk = CheckBox("CrossHairsChk", "Show Crosshairs", false);
+  GradientChk = CheckBox("GradientChk", "Color By Gradient", false);
+  LengthChk = CheckBox("LengthChk", "Color By Length", false);
+  ErrorChk = CheckBox("ErrorChk", "Color By Loop Error", false);
+  LabelAnonChk = CheckBox("LabelAnonChk", "Label Anonymous Stations", false);
+  LabelAnonChk->setToolTip("Mark and label stations without a name (splay ends, unnamed points)");
+  SurfaceLegsChk = CheckBox("SurfaceLegsChk", "Show Surface Legs", false);
+  DuplicateLegsChk = CheckBox("DuplicateLegsChk", "Show Duplicate Legs", true);
   ShowSurfaceChk = CheckBox("ShowSurfaceChk", "Show Surface", false);
   SurfaceTransparencyTrack = Track("SurfaceTransparencyTrack", 0, 50);
   return Page(
-      {RowGroup("Passages", {WallsChk, ScrapWallsChk, DimensionWallsChk, DepthChk, DateChk, SurveyChk, RockTextureChk},
+      {RowGroup("Passages",
+                {WallsChk, ScrapWallsChk, DimensionWallsChk, DepthChk, DateChk, SurveyChk, GradientChk, LengthChk,
+                 ErrorChk, RockTextureChk},
                 false),
-       RowGroup("Stations", {StationsChk, LabelsChk}, false), RowGroup("Shots", {ShotChk, SplayChk}, false),
+       RowGroup("Stations", {StationsChk, LabelsChk, LabelAnonChk}, false),
+       RowGroup("Shots", {ShotChk, SplayChk, SurfaceLegsChk, DuplicateLegsChk}, false),
        RowGroup("Features", {CrossHairsChk}, false),
        RowGroup("Surface",
                 {ShowSurfaceChk, new QLabel("Transparency"), TrackWithEnds(SurfaceTransparencyTrack, "0", "100%")},
@@ -61,8 +71,21 @@ QWidget* TOptionsPanel::StationsPage() {
   FontBtn = Button("FontBtn", "Label Font");
   ThinLabelsChk = CheckBox("ThinLabelsChk", "Hide Overlapping Labels", true);
   ThinLabelsChk->setToolTip("Draw a label only where it does not cover a nearer one; zoom in to see the rest");
+  auto mark = [](const char* name, const char* title, const char* colourName, uint32_t colour, TColorDisplay*& swatch,
+                 QPushButton*& change) {
+    QGroupBox* g = SwatchGroup(title, colourName, colour, swatch, change);
+    g->setObjectName(name);
+    g->setCheckable(true);
+    g->setChecked(false);
+    return g;
+  };
+  EntranceChk = mark("EntranceChk", "Mark Entrances", "EntranceColor", 0x00FF00, EntranceColorDis, EntranceColorBtn);
+  FixedChk = mark("FixedChk", "Mark Fixed Points", "FixedColor", 0xFF00FF, FixedColorDis, FixedColorBtn);
+  ExportedChk =
+      mark("ExportedChk", "Mark Exported Stations", "ExportedColor", 0x0080FF, ExportedColorDis, ExportedColorBtn);
   return Page({size, FontBtn, ThinLabelsChk,
-               SwatchGroup("Station Mark Color", "StationColor", 0x00FFFF, StationColorDis, StationColorBtn)});
+               SwatchGroup("Station Mark Color", "StationColor", 0x00FFFF, StationColorDis, StationColorBtn),
+               EntranceChk, FixedChk, ExportedChk});
 }
 
 QWidget* TOptionsPanel::ObjectsPage() {

@@ -34,6 +34,7 @@ class TOptionsPanel : public QToolBox {
   // through it.
   QCheckBox* ShowSurfaceChk;
   QSlider* SurfaceTransparencyTrack;
+  QCheckBox *GradientChk, *LengthChk, *ErrorChk, *LabelAnonChk, *SurfaceLegsChk, *DuplicateLegsChk;
   // "Colors", and the station colour of "Stations"; each "Change" button
   // sits beside its display.
   TColorDisplay *WallColorDis, *ShotColorDis, *BoundingBoxDis, *BackColorDis, *SplayColorDis, *StationColorDis;
@@ -42,6 +43,10 @@ class TOptionsPanel : public QToolBox {
   QSpinBox* PointSizeSpin;
   QPushButton* FontBtn;
   QCheckBox* ThinLabelsChk;
+  // Stations a .3d file flags, each group checkable, with its colour.
+  QGroupBox *EntranceChk, *FixedChk, *ExportedChk;
+  TColorDisplay *EntranceColorDis, *FixedColorDis, *ExportedColorDis;
+  QPushButton *EntranceColorBtn, *FixedColorBtn, *ExportedColorBtn;
   // "Objects"
   QCheckBox* DisplayHullsChk;
   QGroupBox* RoseChk;

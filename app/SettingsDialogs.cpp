@@ -1,6 +1,7 @@
 #include "app/SettingsDialogs.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFileInfo>
@@ -52,8 +53,13 @@ TEnvironmentDlg::TEnvironmentDlg(QWidget* parent) : QDialog(parent) {
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  openInPlan_ = new QCheckBox(QStringLiteral("Open Caves In Plan, Fitted"), this);
+  openInPlan_->setObjectName(QStringLiteral("OpenInPlanChk"));
+  openInPlan_->setToolTip(QStringLiteral("Each cave opens seen from above, fitted to the view"));
+  openInPlan_->hide();
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(units_);
+  layout->addWidget(openInPlan_);
   layout->addWidget(buttons);
 }
 
@@ -61,12 +67,21 @@ bool TEnvironmentDlg::Feet() const { return units_->ItemIndex() == 0; }
 
 void TEnvironmentDlg::SetFeet(bool feet) { units_->SetItemIndex(feet ? 0 : 1); }
 
-bool EditUnits(QWidget* parent, TWorkingUnits& units) {
+void TEnvironmentDlg::SetOpenInPlan(bool on) {
+  openInPlan_->setChecked(on);
+  openInPlan_->show();
+}
+
+bool TEnvironmentDlg::OpenInPlan() const { return openInPlan_->isChecked(); }
+
+bool EditUnits(QWidget* parent, TWorkingUnits& units, bool* openInPlan) {
   TEnvironmentDlg dlg(parent);
   dlg.SetFeet(units.UnitsFeet);
+  if (openInPlan) dlg.SetOpenInPlan(*openInPlan);
   if (dlg.exec() != QDialog::Accepted) return false;
   units.UnitsFeet = dlg.Feet();
   ApplyUnits(units);
+  if (openInPlan) *openInPlan = dlg.OpenInPlan();
   return true;
 }
 

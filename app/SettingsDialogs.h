@@ -16,6 +16,8 @@ class QIcon;
 class QLabel;
 class QProgressBar;
 
+class QCheckBox;
+
 namespace lumora {
 
 class TRadioGroup;
@@ -27,14 +29,19 @@ class TEnvironmentDlg : public QDialog {
   explicit TEnvironmentDlg(QWidget* parent = nullptr);
   bool Feet() const;
   void SetFeet(bool feet);
+  // "Open Caves In Plan, Fitted", shown only when set.
+  void SetOpenInPlan(bool on);
+  bool OpenInPlan() const;
 
  private:
   TRadioGroup* units_;
+  QCheckBox* openInPlan_;
 };
 
 // Shows "Environment Options" modally; on OK the units take the choice and
-// are applied, and the result is true. Nothing is saved.
-bool EditUnits(QWidget* parent, TWorkingUnits& units);
+// are applied, and the result is true. Nothing is saved. With `openInPlan`
+// the dialog also asks whether caves open in plan, fitted.
+bool EditUnits(QWidget* parent, TWorkingUnits& units, bool* openInPlan = nullptr);
 
 // Lets pending events run so a progress window repaints during long work on
 // the interface thread, but not more often than the eye can follow.

@@ -1,7 +1,7 @@
 #include "app/StatusFields.h"
 
-#include <QLabel>
 #include <QLocale>
+#include <QResizeEvent>
 #include <QStatusBar>
 
 #include <cmath>
@@ -19,6 +19,30 @@ QString FormatThousands(double value, int decimals) {
   // A frame too short to time gives an infinite rate: nothing to show.
   if (!std::isfinite(value)) value = 0;
   return locale.toString(value, 'f', decimals);
+}
+
+QString FormatPlain(double value, int decimals) {
+  if (!std::isfinite(value)) value = 0;
+  return QString::number(value, 'f', decimals);
+}
+
+TElidedLabel::TElidedLabel() { setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred); }
+
+void TElidedLabel::SetFullText(const QString& text) {
+  full_ = text;
+  setToolTip(text);
+  Elide();
+}
+
+void TElidedLabel::resizeEvent(QResizeEvent* event) {
+  QLabel::resizeEvent(event);
+  Elide();
+}
+
+void TElidedLabel::Elide() {
+  const int room = contentsRect().width() - 2 * margin() - 4;
+  setText(fontMetrics().horizontalAdvance(full_) <= room ? full_
+                                                         : fontMetrics().elidedText(full_, Qt::ElideRight, room));
 }
 
 namespace {

@@ -24,9 +24,11 @@ const char* const kFindUsage =
     "and the station's other names (aliases). Names are whole, as a Survex\n"
     "station's full dotted name; a station is found under any of its names.\n"
     "Case does not matter; '*' matches any run of characters and '?' any one.\n"
-    "A PATTERN without them is a station's whole name; else the end of names,\n"
-    "after a separator (\"rumblinghole.entrance\"); else the start of names. A\n"
-    "name met at several places is listed once for each. --json prints an\n"
+    "A PATTERN without them is found anywhere in the names (\"bg1\" finds\n"
+    "\"easegill.bg1.4\"), as the window's find box does: stations of that whole\n"
+    "name first, then those whose name ends in it after a separator\n"
+    "(\"rumblinghole.entrance\"), then the rest. A name met at several places\n"
+    "is listed once for each. --json prints an\n"
     "array of objects with name, aliases, survey, section and position. Exit\n"
     "status 1 when nothing matches or the file cannot be read.\n";
 

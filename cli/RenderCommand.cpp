@@ -25,6 +25,7 @@
 #include "cli/PlotLoad.h"
 #include "cli/ViewLoad.h"
 #include "model/PlotReader.h"
+#include "model/SurveyTree.h"
 #include "platform/AtomicFile.h"
 #include "viewer/OffscreenViewer.h"
 #include "viewer/Picture.h"
@@ -46,7 +47,13 @@ const char* const kUsage =
     "  --style wire|flat|smooth  draw style of the walls (smooth)\n"
     "  --depth-colors        colour the walls by depth, red at the top, violet below\n"
     "  --color MODE          colour the walls by depth, date (of the survey, oldest\n"
-    "                        red to newest violet, undated grey) or survey\n"
+    "                        red to newest violet, undated grey), survey, or by\n"
+    "                        each leg's gradient, length or loop error (of a .3d\n"
+    "                        file's traverses; legs in no loop grey)\n"
+    "  --surveys PATTERNS    draw only the surveys whose whole name (a .3d file's\n"
+    "                        dotted name, a plot file's SECTION|SURVEY) matches\n"
+    "                        one of the comma-separated patterns; '*' and '?'\n"
+    "                        as wildcards, case aside\n"
     "  --view plan|north|east|south|west  look down, or level along a bearing, with\n"
     "                        the cave fitted to the picture; --yaw and --pitch follow\n"
     "  --overlays            draw the colour key, scale bar, compass and clinometer\n"
@@ -69,6 +76,7 @@ struct TRenderOptions {
   bool overlays = false;
   TCaveVisibility visibility;
   uint32_t background = 0;
+  std::optional<std::string> surveys;
 };
 
 // "RRGGBB" as written, red first, to the platform order with red low.
@@ -116,8 +124,18 @@ std::optional<int> ParseOptions(const Args& args, TRenderOptions& o) {
   });
   parser.Flag("--depth-colors", o.coloring, TWallColoring::Depth);
   parser.Choice("--color", o.coloring,
-                {{"depth", TWallColoring::Depth}, {"date", TWallColoring::Date}, {"survey", TWallColoring::Survey}},
-                "takes depth, date or survey");
+                {{"depth", TWallColoring::Depth},
+                 {"date", TWallColoring::Date},
+                 {"survey", TWallColoring::Survey},
+                 {"gradient", TWallColoring::Gradient},
+                 {"length", TWallColoring::Length},
+                 {"error", TWallColoring::Error}},
+                "takes depth, date, survey, gradient, length or error");
+  parser.Value("--surveys", [&o](const auto& v, const std::string& name) -> std::string {
+    if (!v || v->empty()) return name + " needs one or more survey name patterns";
+    o.surveys = *v;
+    return {};
+  });
   parser.Choice("--view", o.view, {"plan", "north", "east", "south", "west"}, "takes plan, north, east, south or west");
   parser.Flag("--overlays", o.overlays);
   parser.Flag("--shots", o.visibility.Shots);
@@ -161,6 +179,15 @@ int RunRender(const Args& args) {
                                   "and --yaw");
     o.view = "north";
     o.yaw = 0;
+  }
+  if (o.surveys) {
+    document.ShownSurveys = SurveysMatching(document.Model, *o.surveys);
+    if (std::find(document.ShownSurveys.begin(), document.ShownSurveys.end(), 1) == document.ShownSurveys.end()) {
+      std::fprintf(stderr, "lumora-cli render: no survey of \"%s\" matches \"%s\"\n", o.file.c_str(),
+                   o.surveys->c_str());
+      return 1;
+    }
+    RestyleCave(scene, document, style);
   }
   SyncVisibility(scene, o.visibility);
   scene.PassageMesh->SetRenderStyle(o.style);

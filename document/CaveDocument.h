@@ -4,6 +4,7 @@
 // exporter window; each command and each test make their own. Routines take
 // the document, or only the parts of it they use.
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -30,6 +31,26 @@ class TCaveDocument {
   TWorkingUnits Units;  // feet until the settings are read
   // The volume tool's "Use Pass Dims" box, unchecked by loads of big plots.
   bool UsePassDims = true;
+
+  // The surveys the view shows, by index of Model.Surveys (empty: all), and
+  // those drawn bright with the rest dimmed (empty: none). Every load shows
+  // all again; the exporter keeps a selection of its own.
+  std::vector<uint8_t> ShownSurveys;
+  std::vector<uint8_t> HighlightedSurveys;
+  // Records before the first survey belong to none and are always shown.
+  bool SurveyShown(int survey) const {
+    return ShownSurveys.empty() || survey < 0 || static_cast<size_t>(survey) >= ShownSurveys.size() ||
+           ShownSurveys[survey] != 0;
+  }
+  bool AllSurveysShown() const {
+    for (uint8_t shown : ShownSurveys)
+      if (!shown) return false;
+    return true;
+  }
+  void ShowAllSurveys() {
+    ShownSurveys.clear();
+    HighlightedSurveys.clear();
+  }
 
   // Whoever reads a file into the model outside the window that shows it
   // (the exporter window opening a plot file) says so, so that the window

@@ -123,6 +123,7 @@ void TPlotModel::ClearPlotModel() {
   Sections.Clear();
   LineStarts.Clear();
   Entrances.clear();
+  StationFlags.clear();
   PlotInfo.Min = {9.9e99, 9.9e99, 9.9e99};
   PlotInfo.Max = {-9.9e99, -9.9e99, -9.9e99};
   PlotInfo.Top = 0;

@@ -157,6 +157,9 @@ struct TTraverseError {
   int32_t Legs = 0;
   double LengthMetres = 0;
   double E = 0, H = 0, V = 0;
+  // Plots.Count() when it was read: its legs are the last Legs drawn
+  // records before that.
+  int32_t EndPlot = 0;
 };
 
 // A station a file marks as an entrance of the cave.
@@ -183,7 +186,17 @@ class TPlotModel {
   std::vector<TEntrance> Entrances;
   // Every record's station name, and the aliases of those that have any.
   TStationNames Names;
-  // Scrap walls, surfaces and station flags; empty but for a Therion model.
+  // What a Survex .3d file or a Therion model says of its stations, by name
+  // id (every name of a place carries the flags of all): kStation* bits;
+  // empty for a plot file.
+  std::vector<uint8_t> StationFlags;
+  // The .3d file's own bits; a Therion model's continuations take one it leaves free.
+  static constexpr uint8_t kStationSurface = 0x01, kStationEntrance = 0x04, kStationExported = 0x08,
+                           kStationFixed = 0x10, kStationContinuation = 0x80;
+  uint8_t StationFlagsOf(const TPlotVector& r) const {
+    return r.NameId < StationFlags.size() ? StationFlags[r.NameId] : uint8_t{0};
+  }
+  // Scrap walls and surfaces; empty but for a Therion model.
   TSurveyMeshes Meshes;
 
   // The whole name of a record's station; "?" when it has none.

@@ -67,6 +67,18 @@ bool MatchStationPattern(std::string_view pattern, std::string_view name) {
   return MatchFolded(Folded(pattern), name, true);
 }
 
+bool MatchPatternList(std::string_view list, std::string_view name) {
+  while (true) {
+    const size_t comma = list.find(',');
+    std::string_view one = list.substr(0, comma);
+    while (!one.empty() && one.front() == ' ') one.remove_prefix(1);
+    while (!one.empty() && one.back() == ' ') one.remove_suffix(1);
+    if (!one.empty() && MatchStationPattern(one, name)) return true;
+    if (comma == std::string_view::npos) return false;
+    list.remove_prefix(comma + 1);
+  }
+}
+
 void TStationIndex::Clear() {
   model_ = nullptr;
   entries_.clear();
@@ -330,11 +342,24 @@ int TStationIndex::FindOne(std::string_view name, std::vector<int>& found) const
   return found.size() == 1 ? found[0] : -1;
 }
 
+std::vector<int> TStationIndex::FindAnywhere(std::string_view text) const {
+  if (text.empty()) return {};
+  // A literal without wildcards goes straight to the one pass over the pool.
+  return FindPattern("*" + std::string(text) + "*");
+}
+
 std::vector<int> TStationIndex::Find(std::string_view text) const {
   if (HasWildcard(text)) return FindPattern(text);
   std::vector<int> found = FindExact(text);
-  if (found.empty()) found = FindSuffix(text);
-  return found.empty() ? FindPrefix(text) : found;
+  std::vector<bool> taken(entries_.size());
+  for (int e : found) taken[e] = true;
+  for (const std::vector<int>& group : {FindSuffix(text), FindAnywhere(text)})
+    for (int e : group)
+      if (!taken[e]) {
+        taken[e] = true;
+        found.push_back(e);
+      }
+  return found;
 }
 
 TMeasurement Measure(const T3DVector& from, const T3DVector& to) {

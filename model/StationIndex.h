@@ -55,8 +55,12 @@ class TStationIndex {
   // The one station a name means: its whole name, else the one whose name
   // ends in it after a separator. Several or none: `found` lists them.
   int FindOne(std::string_view name, std::vector<int>& found) const;
-  // A pattern with wildcards as a pattern; a plain name whole, else as the
-  // end of names after a separator, else as the start of names.
+  // Names holding `text` anywhere.
+  std::vector<int> FindAnywhere(std::string_view text) const;
+  // The rule of every search by name, the window's and the command line's:
+  // a pattern with wildcards as a pattern; plain text anywhere in a name,
+  // exact names first, then names ending in it after a separator, then the
+  // rest, each group in file order.
   std::vector<int> Find(std::string_view text) const;
 
  private:
@@ -91,6 +95,9 @@ class TStationIndex {
 
 // Whether `name` matches `pattern` ('*' and '?'), ignoring ASCII case.
 bool MatchStationPattern(std::string_view pattern, std::string_view name);
+// Whether `name` matches one of the comma-separated patterns of `list`
+// (surveys chosen on the command line); blanks around each are dropped.
+bool MatchPatternList(std::string_view list, std::string_view name);
 
 struct TMeasurement {
   double Distance = 0;

@@ -32,6 +32,7 @@ struct TPlace {
   int32_t First = -1, Last = -1;
   int32_t LastCrossSection = -1;
   bool HasRecord = false;
+  uint8_t Flags = 0;  // entrance, exported, fixed: of every station here
 };
 
 struct TStation {
@@ -170,7 +171,7 @@ class T3DLoader {
           break;
         case T3DItemKind::TraverseError:
           model_.TraverseErrors.push_back({item.Values[0], item.Values[1] / 100.0, item.Values[2] / 100.0,
-                                           item.Values[3] / 100.0, item.Values[4] / 100.0});
+                                           item.Values[3] / 100.0, item.Values[4] / 100.0, model_.Plots.Count()});
           break;
       }
     }
@@ -242,6 +243,8 @@ class T3DLoader {
                                                           [&](int32_t i) { return places_[i].At == item.Position; });
     if (newPlace) places_.push_back({item.Position});
     const int32_t place = *placeSlot;
+    places_[place].Flags |=
+        item.Flags & (TPlotModel::kStationEntrance | TPlotModel::kStationExported | TPlotModel::kStationFixed);
     const auto index = static_cast<int32_t>(stations_.size());
     // The same station again at the same place adds nothing.
     if (!sameStation_
@@ -266,11 +269,15 @@ class T3DLoader {
                     [&](int32_t s) { return stations_[s].Parent == parent && stations_[s].Place == place; });
   }
 
-  // Every name of a place names the one station there.
+  // Every name of a place names the one station there, with its flags.
   void EquateNamesAtPlaces() {
-    for (const TPlace& p : places_)
+    for (const TPlace& p : places_) {
       for (int32_t s = stations_[p.First].Next; s >= 0; s = stations_[s].Next)
         model_.Names.Equate(stations_[p.First].Name, stations_[s].Name);
+      if (p.Flags == 0) continue;
+      if (model_.StationFlags.empty()) model_.StationFlags.resize(model_.Names.Count());
+      for (int32_t s = p.First; s >= 0; s = stations_[s].Next) model_.StationFlags[stations_[s].Name] |= p.Flags;
+    }
   }
 
   // The station of the record's own survey where several share its place:

@@ -56,20 +56,14 @@ struct TSurfaceGrid {
   std::vector<std::array<float, 2>> Pixels;
 };
 
-// Station flags by name id (TStationNames), for files that give them.
-enum TStationFlag : uint8_t { sfSurface = 1, sfEntrance = 2, sfFixed = 4, sfContinuation = 8 };
-
 struct TSurveyMeshes {
   std::vector<TScrapMesh> Scraps;
   std::vector<TSurfaceGrid> Surfaces;
-  std::vector<uint8_t> StationFlags;
 
   void Clear() {
     Scraps.clear();
     Surfaces.clear();
-    StationFlags.clear();
   }
-  uint8_t FlagsOf(TNameId id) const { return id < StationFlags.size() ? StationFlags[id] : 0; }
   size_t TriangleCount() const {
     size_t n = 0;
     for (const TScrapMesh& s : Scraps) n += s.Triangles.size();

@@ -21,6 +21,7 @@ constexpr uint64_t kRecordSize[7] = {0, 24, 52, 92, 32, 68, 64};
 constexpr const char* kChunkName[7] = {"", "survey", "station", "shot", "scrap", "surface", "surface bitmap"};
 
 constexpr uint32_t kShotSurface = 1, kShotDuplicate = 2, kShotHidden = 4, kShotOldSplay = 8, kShotSplay = 16;
+constexpr uint32_t kLoxSurface = 1, kLoxEntrance = 2, kLoxFixed = 4, kLoxContinuation = 8;
 
 class ELoxRead : public std::runtime_error {
   using runtime_error::runtime_error;
@@ -427,19 +428,26 @@ class TLoxLoader {
       if (model_.PlotInfo.Title.empty()) model_.PlotInfo.Title = surveys_[i].Name;
   }
 
+  static uint8_t ModelFlags(uint32_t lox) {
+    return static_cast<uint8_t>(((lox & kLoxSurface) ? TPlotModel::kStationSurface : 0) |
+                                ((lox & kLoxEntrance) ? TPlotModel::kStationEntrance : 0) |
+                                ((lox & kLoxFixed) ? TPlotModel::kStationFixed : 0) |
+                                ((lox & kLoxContinuation) ? TPlotModel::kStationContinuation : 0));
+  }
+
   // Therion equates stations by giving them one position and no shot.
   void EquateStationsAtPlaces() {
     TIndexTable places;
     places.Reserve(stations_.size());
-    std::vector<uint8_t>& flags = model_.Meshes.StationFlags;
+    std::vector<uint8_t>& flags = model_.StationFlags;
     for (size_t i = 0; i < stations_.size(); ++i) {
       const TStation& s = stations_[i];
       if (s.NameId == TStationNames::kUnnamed) continue;
-      if (s.Flags & 15) {
+      if (const uint8_t f = ModelFlags(s.Flags)) {
         if (flags.size() <= s.NameId) flags.resize(model_.Names.Count(), 0);
-        flags[s.NameId] |= static_cast<uint8_t>(s.Flags & 15);
+        flags[s.NameId] |= f;
       }
-      if (s.Flags & sfEntrance) {
+      if (s.Flags & kLoxEntrance) {
         const double f = FeetPerMetre();
         model_.Entrances.push_back({{s.At.x * f, s.At.y * f, s.At.z * f}, s.NameId});
       }

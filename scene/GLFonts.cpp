@@ -324,8 +324,8 @@ TGL2DString::~TGL2DString() {
   if (atlasTexture_) glDeleteTextures(1, &atlasTexture_);
 }
 
-int TGL2DString::AddString(const std::string& text, const T3DVector& position, uint8_t mode) {
-  labels_.push_back(TGLLabel{text, TGLStringInfo{position, mode}});
+int TGL2DString::AddString(const std::string& text, const T3DVector& position, uint8_t mode, uint8_t rank) {
+  labels_.push_back(TGLLabel{text, TGLStringInfo{position, mode}, rank});
   return StringCount() - 1;
 }
 
@@ -459,6 +459,7 @@ void TGL2DString::Render() {
   struct TPlaced {
     std::string_view Line;
     double x, y, z;
+    uint8_t Rank;
   };
   std::vector<TPlaced> placed;
   for (const TGLLabel& label : labels_) {
@@ -481,7 +482,7 @@ void TGL2DString::Render() {
         // outside the view volume, as a 3D raster position would not be.
         const double by = wy - h * static_cast<double>(i + 1);
         if (x < vx || x > vx + vw || by < vy || by > vy + vh || z < 0 || z > 1) return;
-        placed.push_back({line, x, by, z});
+        placed.push_back({line, x, by, z, label.Rank});
         return;
       }
       // Window drawing: raster position (x, y + h (i + 1), z) under the
@@ -494,7 +495,8 @@ void TGL2DString::Render() {
     });
   }
   if (HideOverlapping)
-    std::stable_sort(placed.begin(), placed.end(), [](const TPlaced& a, const TPlaced& b) { return a.z < b.z; });
+    std::stable_sort(placed.begin(), placed.end(),
+                     [](const TPlaced& a, const TPlaced& b) { return a.Rank != b.Rank ? a.Rank < b.Rank : a.z < b.z; });
   // Boxes already drawn, found through a grid of window cells.
   constexpr double kCell = 64;
   std::unordered_map<int64_t, std::vector<int>> cells;

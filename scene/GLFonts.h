@@ -92,6 +92,7 @@ class TGLStringInfo {
 struct TGLLabel {
   std::string Text;
   TGLStringInfo Info;
+  uint8_t Rank = 0;  // thinning keeps lower ranks first
 };
 
 class TGL3DFont {
@@ -167,7 +168,7 @@ class TGL2DString : public TGLRenderer {
   std::unique_ptr<TGLObject> Create() const override { return std::make_unique<TGL2DString>(); }
   void Render() override;
 
-  int AddString(const std::string& text, const T3DVector& position, uint8_t mode);
+  int AddString(const std::string& text, const T3DVector& position, uint8_t mode, uint8_t rank = 0);
   void ClearStrings() { labels_.clear(); }
   // Room for n labels, so a big cave's labels are not copied as they come.
   void ReserveStrings(int n) { labels_.reserve(static_cast<size_t>(std::max(n, 0))); }
@@ -185,8 +186,8 @@ class TGL2DString : public TGLRenderer {
   bool Built() const { return built_; }
   uint32_t ListBase() const { return listBase_; }
 
-  // Labels placed at points (mode 2) are drawn nearest first, and one that
-  // would overlap a label already drawn is left out.
+  // Labels placed at points (mode 2) are drawn by rank, then nearest
+  // first, and one that would overlap a label already drawn is left out.
   bool HideOverlapping = false;
   // The window boxes (left, bottom, right, top) of the lines the last draw
   // placed at points, for checking the thinning.

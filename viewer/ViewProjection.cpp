@@ -1,5 +1,6 @@
 #include "viewer/ViewProjection.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace lumora {
@@ -35,15 +36,19 @@ std::optional<TWindowPoint> ProjectToWindow(const TMatrix4& modelview, double wi
 
 int PickNearest(const TMatrix4& modelview, double width, double height, const std::vector<T3DVector>& points, double x,
                 double y, double radius) {
-  int best = -1;
-  double bestDepth = 0;
+  std::vector<std::optional<TWindowPoint>> at(points.size());
+  double nearest = HUGE_VAL;
   for (size_t i = 0; i < points.size(); ++i) {
-    const auto w = ProjectToWindow(modelview, width, height, points[i]);
-    if (!w || std::hypot(w->X - x, w->Y - y) > radius) continue;
-    if (best < 0 || w->Depth < bestDepth) {
+    at[i] = ProjectToWindow(modelview, width, height, points[i]);
+    if (at[i]) nearest = std::min(nearest, std::hypot(at[i]->X - x, at[i]->Y - y));
+  }
+  if (nearest > radius) return -1;
+  int best = -1;
+  for (size_t i = 0; i < points.size(); ++i) {
+    if (!at[i]) continue;
+    const double d = std::hypot(at[i]->X - x, at[i]->Y - y);
+    if (d <= radius && d <= nearest + kPickTie && (best < 0 || at[i]->Depth < at[best]->Depth))
       best = static_cast<int>(i);
-      bestDepth = w->Depth;
-    }
   }
   return best;
 }

@@ -28,8 +28,12 @@ TMatrix4 ModelviewOf(const TGLCamera& camera, std::initializer_list<const TGLObj
 // at 1). Nothing for a point at or behind the near plane.
 std::optional<TWindowPoint> ProjectToWindow(const TMatrix4& modelview, double width, double height, const T3DVector& p);
 
-// The point within `radius` pixels of (x, y) nearest to the eye; -1 when
-// none is.
+// Screen distances closer than this are equal when picking: the eye decides.
+constexpr double kPickTie = 0.5;
+
+// The point nearest to (x, y) on the screen within `radius` pixels; among
+// those as near (within kPickTie), the one nearest to the eye. -1 when none
+// is. One pass over all points: TPickGrid answers the same faster.
 int PickNearest(const TMatrix4& modelview, double width, double height, const std::vector<T3DVector>& points, double x,
                 double y, double radius);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "geometry/NumberText.h"
 
@@ -82,7 +83,68 @@ uint32_t ColorOf(const std::vector<uint32_t>& colours, int32_t survey) {
   return survey >= 0 && static_cast<size_t>(survey) < colours.size() ? colours[survey] : kUndatedColor;
 }
 
+// The span a colouring by leg spreads its colours over.
+struct TLegRange {
+  double Low = 0, High = 0;
+  bool Any = false;
+};
+
+TLegRange LegRange(const std::vector<double>& values, TWallColoring mode) {
+  TLegRange r;
+  if (mode == TWallColoring::Gradient) return {0, 90, !values.empty()};
+  for (double v : values)
+    if (v >= 0) {
+      r.High = std::max(r.High, v);
+      r.Any = true;
+    }
+  return r;
+}
+
+// Low red to high violet, along the depth colours; grey for none.
+uint32_t LegColor(double value, const TLegRange& range) {
+  if (value < 0) return kUndatedColor;
+  return DateColor(value, TDateRange{range.Low, range.High});
+}
+
+bool IsLeg(const TPlotVector& r) { return r.Code == 'D' || r.Code == 'd'; }
+
 }  // namespace
+
+std::vector<double> LegValues(const TPlotModel& model, TWallColoring mode) {
+  int legs = 0;
+  for (int i = 0; i < model.Plots.Count(); ++i)
+    if (IsLeg(model.Plots[i])) legs = std::max(legs, model.Plots[i].ShotIndex + 1);
+  std::vector<double> values(static_cast<size_t>(legs), -1);
+  if (mode == TWallColoring::Error) {
+    // Each traverse's error goes to the legs just before it in the file.
+    for (const TTraverseError& t : model.TraverseErrors) {
+      int left = t.Legs;
+      for (int i = std::min(t.EndPlot, model.Plots.Count()) - 1; i >= 0 && left > 0; --i) {
+        const TPlotVector& r = model.Plots[i];
+        if (!IsLeg(r) || r.IsSplay()) continue;
+        if (r.ShotIndex >= 0 && r.ShotIndex < legs) values[r.ShotIndex] = t.E;
+        --left;
+      }
+    }
+    return values;
+  }
+  T3DVector previous{};
+  bool havePrevious = false;
+  for (int i = 0; i < model.Plots.Count(); ++i) {
+    const TPlotVector& r = model.Plots[i];
+    if (IsLeg(r) && havePrevious && r.ShotIndex >= 0 && r.ShotIndex < legs) {
+      const T3DVector d = Subtract(r.Position, previous);
+      const double horizontal = std::hypot(d.x, d.y);
+      values[r.ShotIndex] =
+          mode == TWallColoring::Length ? Length(d) : std::atan2(std::abs(d.z), horizontal) * 180 / 3.14159265358979;
+    }
+    if (r.Code == 'M' || IsLeg(r)) {
+      previous = r.Position;
+      havePrevious = true;
+    }
+  }
+  return values;
+}
 
 bool IsDated(PackedDate date) { return date != 0 && date != kNoDate && DateYear(date) > 1; }
 
@@ -108,12 +170,19 @@ uint32_t SurveyColor(const std::string& name) {
   return HsvColor(hue, saturation, value);
 }
 
-TWallPalette::TWallPalette(const TPlotModel& model, TWallColoring mode, uint32_t plainColor, double top, double bottom)
-    : mode_(mode), plain_(plainColor), top_(top), bottom_(bottom) {
+TWallPalette::TWallPalette(const TPlotModel& model, TWallColoring mode, uint32_t plainColor, double top, double bottom,
+                           std::vector<uint8_t> bright)
+    : mode_(mode), plain_(plainColor), top_(top), bottom_(bottom), bright_(std::move(bright)) {
   if (mode == TWallColoring::Date || mode == TWallColoring::Survey) surveys_ = SurveyColors(model, mode);
+  if (ByLeg(mode)) {
+    const std::vector<double> values = LegValues(model, mode);
+    const TLegRange range = LegRange(values, mode);
+    legs_.reserve(values.size());
+    for (double v : values) legs_.push_back(LegColor(v, range));
+  }
 }
 
-uint32_t TWallPalette::operator()(int32_t survey, double height) const {
+uint32_t TWallPalette::Base(int32_t survey, double height, int32_t shot) const {
   switch (mode_) {
     case TWallColoring::Plain:
       return plain_;
@@ -121,47 +190,57 @@ uint32_t TWallPalette::operator()(int32_t survey, double height) const {
       return DepthColor(DepthIndex(height, top_, bottom_));
     case TWallColoring::Date:
     case TWallColoring::Survey:
+      return ColorOf(surveys_, survey);
+    case TWallColoring::Gradient:
+    case TWallColoring::Length:
+    case TWallColoring::Error:
       break;
   }
-  return ColorOf(surveys_, survey);
+  return ColorOf(legs_, shot);
 }
 
-void PaintWallMesh(TGLFastMesh& mesh, const TSurveyRuns& surveys, const TWallPalette& palette) {
-  if (palette.Mode() == TWallColoring::Plain) {
-    SetWallColor(mesh, palette(-1, 0));
-    return;
-  }
+uint32_t TWallPalette::operator()(int32_t survey, double height, int32_t shot) const {
+  const uint32_t c = Base(survey, height, shot);
+  return Dimmed(bright_, survey) ? DimColor(c) : c;
+}
+
+void PaintWallMesh(TGLFastMesh& mesh, const TSurveyRuns& surveys, const TSurveyRuns& shots,
+                   const TWallPalette& palette) {
   const int faces = mesh.ColorCount();
   // Face by face in order: a corner shared by two surveys takes the later's.
-  auto paint = [&](int first, int end, int32_t survey) {
-    for (int i = first; i < std::min(end, faces); ++i) {
-      const TTriangle3 t = mesh.GetTriangle(i);
-      mesh.SetTriangleColors3(i, palette(survey, t.p[0].y), palette(survey, t.p[1].y), palette(survey, t.p[2].y));
-    }
-  };
-  surveys.ForEachRun(paint);
-  paint(surveys.Count(), faces, -1);
+  TSurveyRuns::TCursor survey(surveys), shot(shots);
+  for (int i = 0; i < faces; ++i) {
+    const TTriangle3 t = mesh.GetTriangle(i);
+    const int32_t s = survey(i), leg = shot(i);
+    mesh.SetTriangleColors3(i, palette(s, t.p[0].y, leg), palette(s, t.p[1].y, leg), palette(s, t.p[2].y, leg));
+  }
   mesh.Changed();
 }
 
-void PaintCentreline(TGLLines& centre, const std::vector<int32_t>& surveys, const TWallPalette& palette) {
-  if (palette.Mode() == TWallColoring::Plain) {
-    centre.SetColor(palette(-1, 0));
-  } else {
-    for (int i = 0; i < centre.SegmentCount(); ++i) {
-      T3DVector a, b;
-      centre.Segments.GetSegment(i, a, b);
-      const int32_t survey = static_cast<size_t>(i) < surveys.size() ? surveys[i] : -1;
-      centre.SegmentColors[i] = palette(survey, (a.y + b.y) / 2);
-    }
+void PaintCentreline(TGLLines& centre, const std::vector<int32_t>& surveys, const std::vector<int32_t>& shots,
+                     const TWallPalette& palette) {
+  for (int i = 0; i < centre.SegmentCount(); ++i) {
+    T3DVector a, b;
+    centre.Segments.GetSegment(i, a, b);
+    const int32_t survey = static_cast<size_t>(i) < surveys.size() ? surveys[i] : -1;
+    const int32_t shot = static_cast<size_t>(i) < shots.size() ? shots[i] : -1;
+    centre.SegmentColors[i] = palette(survey, (a.y + b.y) / 2, shot);
   }
   centre.Changed();
 }
 
-void ColorWalls(const TCaveScene& scene, const TPlotModel& model, TWallColoring mode, uint32_t wallColor) {
-  const TWallPalette palette(model, mode, wallColor, scene.PassageMesh->GetMax().y, scene.PassageMesh->GetMin().y);
-  PaintWallMesh(*scene.PassageMesh, *scene.TriangleSurveys, palette);
-  PaintCentreline(*scene.Centreline, *scene.CentrelineSurveys, palette);
+void ColorWalls(const TCaveScene& scene, const TPlotModel& model, TWallColoring mode, uint32_t wallColor,
+                const std::vector<uint8_t>& bright) {
+  const TWallPalette palette(model, mode, wallColor, scene.PassageMesh->GetMax().y, scene.PassageMesh->GetMin().y,
+                             bright);
+  if (mode == TWallColoring::Plain && bright.empty()) {
+    SetWallColor(*scene.PassageMesh, wallColor);
+    scene.Centreline->SetColor(wallColor);
+    scene.Centreline->Changed();
+    return;
+  }
+  PaintWallMesh(*scene.PassageMesh, *scene.TriangleSurveys, *scene.TriangleShots, palette);
+  PaintCentreline(*scene.Centreline, *scene.CentrelineSurveys, *scene.CentrelineShots, palette);
 }
 
 std::vector<TColorKeyEntry> ColorKey(const TCaveScene& scene, const TPlotModel& model, const TPassageOptions& options,
@@ -196,6 +275,27 @@ std::vector<TColorKeyEntry> ColorKey(const TPlotModel& model, TWallColoring mode
       }
     }
     key.push_back({kUndatedColor, "undated"});
+  } else if (ByLeg(mode)) {
+    if (mode == TWallColoring::Error && model.TraverseErrors.empty())
+      return {{kUndatedColor, "no loop errors in this file"}};
+    const TLegRange range = LegRange(LegValues(model, mode), mode);
+    if (range.Any) {
+      const int bands = 23;
+      for (int i = 0; i < bands; ++i) {
+        const double v = range.Low + (range.High - range.Low) * (i + 0.5) / bands;
+        std::string text;
+        if (i % 4 == 0 || i == bands - 1) {
+          if (mode == TWallColoring::Gradient)
+            text = FixedText(v, 0) + " deg";
+          else if (mode == TWallColoring::Length)
+            text = FixedText(v * units.LengthFactor, 1) + " " + units.ShortUnitName;
+          else
+            text = FixedText(v, 2);
+        }
+        key.push_back({LegColor(v, range), text});
+      }
+    }
+    if (mode == TWallColoring::Error) key.push_back({kUndatedColor, "not in a loop"});
   } else if (mode == TWallColoring::Survey) {
     int shown = 0;
     for (int i = 0; i < model.Surveys.Count(); ++i) {

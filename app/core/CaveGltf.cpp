@@ -225,6 +225,8 @@ std::vector<TGltfMesh> SceneWallMeshes(const TGLFastMesh& mesh, const TSurveyRun
     for (const auto& [first, end] : runs[slot]) {
       for (int f = first; f < end; ++f) {
         const TFace& face = mesh.Faces[f];
+        // Faces folded to one point are the walls of hidden surveys.
+        if (face.v[0] == face.v[1] && face.v[1] == face.v[2]) continue;
         for (int32_t v : face.v) {
           if (seen[v] != mark) {
             seen[v] = mark;
@@ -238,7 +240,7 @@ std::vector<TGltfMesh> SceneWallMeshes(const TGLFastMesh& mesh, const TSurveyRun
         }
       }
     }
-    meshes.push_back(std::move(m));
+    if (!m.Indices.empty()) meshes.push_back(std::move(m));
   }
   return meshes;
 }
@@ -401,7 +403,11 @@ TGltfCounts write_gltf(const std::filesystem::path& path, const TExportJob& job,
   const auto coloring = [&](bool depth) {
     return request.Coloring.value_or(depth ? TWallColoring::Depth : TWallColoring::Plain);
   };
-  const TWallColoring wallColoring = coloring(o.PassDepthColorChk), lineColoring = coloring(o.LineDepthColorChk);
+  // The glTF walls are meshes per survey without legs: a colouring by leg
+  // paints their centreline only.
+  const TWallColoring lineColoring = coloring(o.LineDepthColorChk);
+  const TWallColoring wallColoring =
+      ByLeg(coloring(o.PassDepthColorChk)) ? TWallColoring::Plain : coloring(o.PassDepthColorChk);
   if (o.DoPassageChk) {
     parts.Walls = std::move(walls.Meshes());
     parts.WallVertexColors = wallColoring != TWallColoring::Plain;
@@ -419,7 +425,7 @@ TGltfCounts write_gltf(const std::filesystem::path& path, const TExportJob& job,
     }
   }
   if (o.DoLineChk) {
-    PaintCentreline(centreline, *scene.CentrelineSurveys,
+    PaintCentreline(centreline, *scene.CentrelineSurveys, *scene.CentrelineShots,
                     TWallPalette(model, lineColoring, o.LineColorDis, walls.Top(), walls.Bottom()));
     parts.Centreline = &centreline;
     parts.LineVertexColors = lineColoring != TWallColoring::Plain;

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <string>
+#include <unordered_map>
+#include <utility>
 
 #include "geometry/NumberText.h"
 #include "model/SurveyFile.h"
@@ -26,6 +29,33 @@ constexpr uint32_t kDepthColors[24] = {
 };
 
 bool Drawn(char code, bool includeHidden) { return code == 'D' || (code == 'd' && includeHidden); }
+
+// Which surveys are drawn; everything when no document says.
+struct TShown {
+  const TCaveDocument* Document = nullptr;
+  bool operator()(int survey) const { return !Document || Document->SurveyShown(survey); }
+};
+
+// Follows the survey of record i as i counts up from 0.
+struct TSurveyCursor {
+  const TPlotModel& Model;
+  int Survey = -1;
+  int At(int i) {
+    while (Survey + 1 < Model.Surveys.Count() && Model.Surveys[Survey + 1].FirstPlot <= i) ++Survey;
+    return Survey;
+  }
+  // Whether record i is the first or last of its survey.
+  bool AtEnd(int i) const {
+    if (Survey < 0) return false;
+    const int end = Survey + 1 < Model.Surveys.Count() ? Model.Surveys[Survey + 1].FirstPlot : Model.Plots.Count();
+    return i == Model.Surveys[Survey].FirstPlot || i + 1 == end;
+  }
+};
+
+// Whether a record's station gets a mark and a label.
+bool Marked(const TPlotVector& r, const TCaveStyle& style) {
+  return style.LabelAnonymous || r.NameId != TStationNames::kUnnamed;
+}
 bool Station(char code, bool includeHidden) { return code == 'M' || Drawn(code, includeHidden); }
 
 int ClampCount(int64_t n) { return static_cast<int>(std::clamp<int64_t>(n, 1, INT_MAX / 4)); }
@@ -77,15 +107,19 @@ class TMeshProgressGuard {
 };
 
 void SetShots(const TPlotModel& model, const TPassageOptions& options, const TCaveScene& scene, const TCaveStyle& style,
-              int64_t drawn, const TFields& fields) {
+              int64_t drawn, const TFields& fields, TShown shown = {}) {
   TGLLines& shots = *scene.Shots;
   TGLLines& splays = *scene.Splays;
   TGLLines& centre = *scene.Centreline;
   std::vector<int32_t>& centreSurveys = *scene.CentrelineSurveys;
+  std::vector<int32_t>& centreShots = *scene.CentrelineShots;
   shots.Clear();
   splays.Clear();
   centre.Clear();
   centreSurveys.clear();
+  centreShots.clear();
+  const std::vector<uint8_t> none;
+  const std::vector<uint8_t>& bright = shown.Document ? shown.Document->HighlightedSurveys : none;
   const int64_t splayShots = model.Splays.ShotCount();
   for (TGLLines* l : {&shots, &splays, &centre}) {
     const int n = ClampCount(l == &splays ? drawn + splayShots : drawn);
@@ -97,24 +131,32 @@ void SetShots(const TPlotModel& model, const TPassageOptions& options, const TCa
   const TPlotArray& plots = model.Plots;
   T3DVector previous{};
   bool havePrevious = false;
-  int survey = -1;
+  TSurveyCursor cursor{model};
+  // Splays kept by from-station: the survey of each station name, only
+  // when some survey is hidden.
+  std::unordered_map<std::string, int> surveyOfName;
   for (int i = 0; i < plots.Count(); ++i) {
     const TPlotVector& r = plots[i];
-    while (survey + 1 < model.Surveys.Count() && model.Surveys[survey + 1].FirstPlot <= i) ++survey;
+    const int survey = cursor.At(i);
+    if (model.Splays.Count() > 0 && shown.Document && !shown.Document->AllSurveysShown() &&
+        r.NameId != TStationNames::kUnnamed)
+      surveyOfName.emplace(model.Name(r), survey);
     if (i % 100 == 0) fields.Action("Shots: " + std::to_string(i));
     if (r.Code == 'M') {
       previous = SceneCoordinates(r.Position, model, options);
       havePrevious = true;
-    } else if (Drawn(r.Code, hidden)) {
+    } else if (Drawn(r.Code, hidden || (style.ShowSurfaceLegs && r.Code == 'd'))) {
       const T3DVector p = SceneCoordinates(r.Position, model, options);
       // A file whose first record draws has nowhere to draw from.
-      if (havePrevious) {
+      if (havePrevious && shown(survey) && (style.ShowDuplicateLegs || !r.IsDuplicate())) {
+        const bool dim = Dimmed(bright, survey);
         if (r.IsSplay())
-          splays.AddSegmentEx(previous, p, style.SplayColor, kSplayLine);
+          splays.AddSegmentEx(previous, p, dim ? DimColor(style.SplayColor) : style.SplayColor, kSplayLine);
         else {
-          shots.AddSegment(previous, p, style.ShotColor);
+          shots.AddSegment(previous, p, dim ? DimColor(style.ShotColor) : style.ShotColor);
           centre.AddSegment(previous, p, style.WallColor);
           centreSurveys.push_back(survey);
+          centreShots.push_back(r.ShotIndex);
         }
       }
       previous = p;
@@ -123,6 +165,10 @@ void SetShots(const TPlotModel& model, const TPassageOptions& options, const TCa
   }
   for (int i = 0; i < model.Splays.Count(); ++i) {
     if (i % 100 == 0) fields.Action("Splays: " + std::to_string(i));
+    if (!surveyOfName.empty()) {
+      const auto at = surveyOfName.find(std::string(model.Splays.Key(i)));
+      if (at != surveyOfName.end() && !shown(at->second)) continue;
+    }
     for (const TSplayShot& s : model.Splays.Item(i).Shots)
       splays.AddSegmentEx(SceneCoordinates(s.From, model, options), SceneCoordinates(s.To, model, options),
                           style.SplayColor, kSplayLine);
@@ -132,24 +178,35 @@ void SetShots(const TPlotModel& model, const TPassageOptions& options, const TCa
   centre.ResetOrientation();
 }
 
+// The mark colour and size of a station by its .3d flags, as asked.
+std::pair<uint32_t, int> StationMark(uint8_t flags, const TCaveStyle& style) {
+  if (style.MarkEntrances && (flags & TPlotModel::kStationEntrance)) return {style.EntranceColor, style.PointSize + 2};
+  if (style.MarkFixed && (flags & TPlotModel::kStationFixed)) return {style.FixedColor, style.PointSize + 2};
+  if (style.MarkExported && (flags & TPlotModel::kStationExported)) return {style.ExportedColor, style.PointSize + 2};
+  return {style.StationColor, style.PointSize};
+}
+
 void SetStations(const TPlotModel& model, const TPassageOptions& options, TGLPoints& stations, const TCaveStyle& style,
-                 int64_t count, const TFields& fields) {
+                 int64_t count, const TFields& fields, TShown shown = {}) {
   stations.Clear();
   const int n = ClampCount(count);
   stations.Points.SetCapacity(n);
   stations.PointColors.SetCapacity(n);
   stations.PointProperties.SetCapacity(n);
   const TPlotArray& plots = model.Plots;
+  TSurveyCursor cursor{model};
   for (int i = 0; i < plots.Count(); ++i) {
     if (i % 10 == 0) fields.Action("Station: " + std::to_string(i));
-    if (Station(plots[i].Code, options.IncludeHidden))
-      stations.AddPoint(SceneCoordinates(plots[i].Position, model, options), style.StationColor, style.PointSize);
+    const TPlotVector& r = plots[i];
+    if (!shown(cursor.At(i)) || !Station(r.Code, options.IncludeHidden) || !Marked(r, style)) continue;
+    const auto [colour, size] = StationMark(model.StationFlagsOf(r), style);
+    stations.AddPoint(SceneCoordinates(r.Position, model, options), colour, size);
   }
   stations.ResetOrientation();
 }
 
-void SetLabels(const TPlotModel& model, const TPassageOptions& options, TGL2DString& labels, int64_t stations,
-               const TFields& fields) {
+void SetLabels(const TPlotModel& model, const TPassageOptions& options, TGL2DString& labels, const TCaveStyle& style,
+               int64_t stations, const TFields& fields, TShown shown = {}) {
   labels.ClearStrings();
   labels.ReserveStrings(ClampCount(stations));
   TFontDescription font = labels.Font();
@@ -158,14 +215,42 @@ void SetLabels(const TPlotModel& model, const TPassageOptions& options, TGL2DStr
   // The glyphs are made again at the next draw, where a context is current.
   labels.SetFont(font);
   const TPlotArray& plots = model.Plots;
+  TSurveyCursor cursor{model};
   for (int i = 0; i < plots.Count(); ++i) {
     if (i % 10 == 0) fields.Action("Labels: " + std::to_string(i));
     const TPlotVector& r = plots[i];
-    if (Station(r.Code, options.IncludeHidden))
-      labels.AddString(model.CutName(r, kLongestLabel),
-                       Add(SceneCoordinates(r.Position, model, options), T3DVector{0.5, 0.5, 0}), 2);
+    if (!shown(cursor.At(i)) || !Station(r.Code, options.IncludeHidden) || !Marked(r, style)) continue;
+    const uint8_t flags = model.StationFlagsOf(r);
+    const TLabelRank rank = (flags & TPlotModel::kStationEntrance) ? lrEntrance
+                            : (flags & TPlotModel::kStationFixed)  ? lrFixed
+                            : cursor.AtEnd(i)                      ? lrSurveyEnd
+                                                                   : lrOther;
+    labels.AddString(model.CutName(r, kLongestLabel),
+                     Add(SceneCoordinates(r.Position, model, options), T3DVector{0.5, 0.5, 0}), 2, rank);
   }
   labels.ResetOrientation();
+}
+
+// Hidden surveys' wall faces become single points, which draw nothing; the
+// faces as built are kept to bring them back.
+void HideWalls(const TCaveScene& scene, const TCaveDocument& document) {
+  TGLFastMesh& mesh = *scene.PassageMesh;
+  std::vector<TFace>& all = *scene.AllWallFaces;
+  const bool allShown = document.AllSurveysShown();
+  if (all.empty() && allShown) return;
+  if (all.empty()) all.assign(mesh.Faces.Data(), mesh.Faces.Data() + mesh.Faces.Count());
+  if (static_cast<size_t>(mesh.Faces.Count()) != all.size()) return;  // the mesh was replaced
+  const int faces = mesh.Faces.Count();
+  for (int i = 0; i < faces; ++i) mesh.Faces[i] = all[i];
+  if (!allShown)
+    scene.TriangleSurveys->ForEachRun([&](int first, int end, int32_t survey) {
+      if (document.SurveyShown(survey)) return;
+      for (int i = first; i < std::min(end, faces); ++i) mesh.Faces[i] = TFace{{all[i].v[0], all[i].v[0], all[i].v[0]}};
+    });
+  else
+    all.clear();
+  mesh.Invalidate();
+  mesh.Changed();
 }
 
 }  // namespace
@@ -295,6 +380,10 @@ void ClearCave(const TCaveScene& scene, TCaveDocument& document) {
   scene.Labels->ClearStrings();
   scene.TriangleSurveys->Clear();
   scene.CentrelineSurveys->clear();
+  scene.TriangleShots->Clear();
+  scene.CentrelineShots->clear();
+  scene.AllWallFaces->clear();
+  document.ShowAllSurveys();
 }
 
 namespace {
@@ -354,7 +443,7 @@ void BuildCave(TGLViewerCore& viewer, const TCaveScene& scene, TCaveDocument& do
   fields.Action("Setting Stations");
   SetStations(model, options, *scene.Stations, style, stations, fields);
   fields.Action("Setting Labels");
-  SetLabels(model, options, *scene.Labels, stations, fields);
+  SetLabels(model, options, *scene.Labels, style, stations, fields);
 
   fields.Action("Building Mesh");
   walls.Wait([&](int64_t faces, int percent) {
@@ -366,6 +455,8 @@ void BuildCave(TGLViewerCore& viewer, const TCaveScene& scene, TCaveDocument& do
   state = walls.State;
   mesh.SwapGeometry(walls.Mesh);
   scene.TriangleSurveys->Swap(walls.TriangleSurveys);
+  scene.TriangleShots->Swap(walls.TriangleShots);
+  scene.AllWallFaces->clear();
 
   // Bounds only grow while vertices come, from the cleared mesh's origin:
   // fit them to the walls, for the depth colours and the fitted view.
@@ -409,6 +500,7 @@ TCaveLoadResult RunLoad(const std::filesystem::path* plotFile, TGLViewerCore& vi
                         const TCaveLoadProgress& progress, const TMessageProc& warn) {
   const TFields fields{progress};
   try {
+    document.ShowAllSurveys();
     ResetScene(viewer, scene, document.PassageOptions, settings);
     TCaveLoadResult result = plotFile ? ReadCave(*plotFile, document.Model, fields, warn) : TCaveLoadResult{};
     BuildCave(viewer, scene, document, style, fields, result);
@@ -439,6 +531,24 @@ void SetShotLines(const TPlotModel& model, const TPassageOptions& options, const
   for (int i = 0; i < model.Plots.Count(); ++i) drawn += Drawn(model.Plots[i].Code, options.IncludeHidden);
   const TCaveLoadProgress none;
   SetShots(model, options, scene, style, drawn, TFields{none});
+}
+
+void RestyleCave(const TCaveScene& scene, const TCaveDocument& document, const TCaveStyle& style) {
+  const TPlotModel& model = document.Model;
+  const TPassageOptions& options = document.PassageOptions;
+  int64_t drawn = 0, stations = 0;
+  for (int i = 0; i < model.Plots.Count(); ++i) {
+    drawn += Drawn(model.Plots[i].Code, options.IncludeHidden);
+    stations += Station(model.Plots[i].Code, options.IncludeHidden);
+  }
+  const TCaveLoadProgress none;
+  const TFields fields{none};
+  const TShown shown{&document};
+  SetShots(model, options, scene, style, drawn, fields, shown);
+  SetStations(model, options, *scene.Stations, style, stations, fields, shown);
+  SetLabels(model, options, *scene.Labels, style, stations, fields, shown);
+  HideWalls(scene, document);
+  scene.CaveFrame->Changed();
 }
 
 uint32_t DepthColor(int index) { return index >= 0 && index < 24 ? kDepthColors[index] : kDepthColors[0]; }

@@ -50,6 +50,12 @@ struct TCaveScene {
   // colouring by survey or date; -1 where none.
   std::shared_ptr<TSurveyRuns> TriangleSurveys = std::make_shared<TSurveyRuns>();
   std::shared_ptr<std::vector<int32_t>> CentrelineSurveys = std::make_shared<std::vector<int32_t>>();
+  // The leg (shot index) of each, for colouring by gradient, length or
+  // loop error.
+  std::shared_ptr<TSurveyRuns> TriangleShots = std::make_shared<TSurveyRuns>();
+  std::shared_ptr<std::vector<int32_t>> CentrelineShots = std::make_shared<std::vector<int32_t>>();
+  // The wall faces as built, kept while some survey's walls are hidden.
+  std::shared_ptr<std::vector<TFace>> AllWallFaces = std::make_shared<std::vector<TFace>>();
 };
 
 // The values of the "Cave Mesh Settings" dialog.
@@ -88,7 +94,30 @@ struct TCaveStyle {
   uint32_t StationColor = 0x00FFFF;  // yellow
   int PointSize = 1;
   uint32_t WallColor = 0x0000FF;  // red
+  // Stations without a name (splay ends, unnamed points) are marked and
+  // labelled only when asked.
+  bool LabelAnonymous = false;
+  // Surface legs (of a .3d file) among the shots and the centreline, and
+  // legs surveyed twice.
+  bool ShowSurfaceLegs = false, ShowDuplicateLegs = true;
+  // Stations a .3d file flags, marked in their own colours (a size larger)
+  // when asked; the first flag of entrance, fixed, exported wins.
+  bool MarkEntrances = false, MarkFixed = false, MarkExported = false;
+  uint32_t EntranceColor = 0x00FF00;  // green
+  uint32_t FixedColor = 0xFF00FF;     // magenta
+  uint32_t ExportedColor = 0x0080FF;  // orange
 };
+
+// A colour at a quarter of its brightness: what is not highlighted.
+constexpr uint32_t DimColor(uint32_t c) { return ((c >> 2) & 0x3F3F3F) | (c & 0xFF000000); }
+// Whether a survey is dimmed while those of `bright` (empty: none) are
+// highlighted.
+inline bool Dimmed(const std::vector<uint8_t>& bright, int survey) {
+  return !bright.empty() && !(survey >= 0 && static_cast<size_t>(survey) < bright.size() && bright[survey]);
+}
+
+// The order of importance in which thinning keeps labels.
+enum TLabelRank : uint8_t { lrEntrance = 0, lrFixed = 1, lrSurveyEnd = 2, lrOther = 3 };
 
 // The fields of the "Converting Cave Data To 3D Mesh" window; an unset
 // field is skipped. The window's fields also let pending events run, and
@@ -159,6 +188,12 @@ TCaveLoadResult RebuildCave(TGLViewerCore& viewer, const TCaveScene& scene, TCav
 // with the survey of each centreline segment; for builders outside a load.
 void SetShotLines(const TPlotModel& model, const TPassageOptions& options, const TCaveScene& scene,
                   const TCaveStyle& style);
+
+// After a change of the document's shown surveys or of the style's station
+// options: shots, splays, centreline, stations and labels made again for
+// the shown surveys, and the walls of hidden surveys left out of the
+// drawing. The walls' colouring is the caller's to apply again.
+void RestyleCave(const TCaveScene& scene, const TCaveDocument& document, const TCaveStyle& style);
 
 // Colours every wall corner by its depth: red at the top to violet at the
 // bottom (the 24-colour table).

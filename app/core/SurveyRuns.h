@@ -1,7 +1,8 @@
 #pragma once
 // The survey of each item of a long sequence (the wall triangles), kept as
 // runs of one survey: a cave's walls come survey by survey, so a few
-// thousand runs stand for millions of triangles.
+// thousand runs stand for millions of triangles. The same runs hold the
+// leg (shot index) of each triangle, a run a leg.
 
 #include <algorithm>
 #include <cstdint>
@@ -30,6 +31,21 @@ class TSurveyRuns {
     for (size_t r = 0; r < starts_.size(); ++r)
       f(starts_[r], r + 1 < starts_.size() ? starts_[r + 1] : count_, surveys_[r]);
   }
+  // The value of items 0, 1, 2, ... in turn, each at constant cost.
+  class TCursor {
+   public:
+    explicit TCursor(const TSurveyRuns& runs) : runs_(runs) {}
+    int32_t operator()(int i) {
+      if (i < 0 || i >= runs_.count_) return -1;
+      while (run_ + 1 < runs_.starts_.size() && runs_.starts_[run_ + 1] <= i) ++run_;
+      return runs_.surveys_[run_];
+    }
+
+   private:
+    const TSurveyRuns& runs_;
+    size_t run_ = 0;
+  };
+
   void Clear() { *this = TSurveyRuns(); }
   void Swap(TSurveyRuns& other) { std::swap(*this, other); }
 

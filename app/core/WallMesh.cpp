@@ -42,10 +42,11 @@ class TRing {
 
 class TWallFill {
  public:
-  TWallFill(TGLFastMeshFill& fill, const TPassageState& state, TSurveyRuns* surveys)
-      : fill_(fill), state_(state), surveys_(surveys) {}
+  TWallFill(TGLFastMeshFill& fill, const TPassageState& state, TSurveyRuns* surveys, TSurveyRuns* shots)
+      : fill_(fill), state_(state), surveys_(surveys), shots_(shots) {}
 
   void Segment(const TSegmentRings& s) {
+    shot_ = s.ShotIndex;
     if (s.Joined)
       from_.TakeOver(to_);
     else
@@ -74,7 +75,12 @@ class TWallFill {
   void Face(TRing& ra, int a, TRing& rb, int b, TRing& rc, int c) {
     const int32_t ia = ra.Index(a, fill_), ib = rb.Index(b, fill_), ic = rc.Index(c, fill_);
     fill_.Face(ia, ib, ic, ra.Point(a), rb.Point(b), rc.Point(c));
+    Added();
+  }
+
+  void Added() {
     if (surveys_) surveys_->Add(state_.CurrentPassageSurvey);
+    if (shots_) shots_->Add(shot_);
   }
 
   // The fan (centre, a, b) round the ring, b before a at the first end so
@@ -88,13 +94,15 @@ class TWallFill {
       if (ic < 0) ic = fill_.Vertex(c);
       const int a = firstEnd ? j : i, b = firstEnd ? i : j;
       fill_.Face(ic, ring.Index(a, fill_), ring.Index(b, fill_), c, ring.Point(a), ring.Point(b));
-      if (surveys_) surveys_->Add(state_.CurrentPassageSurvey);
+      Added();
     }
   }
 
   TGLFastMeshFill& fill_;
   const TPassageState& state_;
   TSurveyRuns* surveys_;
+  TSurveyRuns* shots_;
+  int32_t shot_ = -1;
   TRing from_, to_;
 };
 
@@ -103,9 +111,10 @@ int ClampCount(int64_t n) { return static_cast<int>(std::clamp<int64_t>(n, 1, IN
 }  // namespace
 
 void AddPassageWalls(const TPlotModel& model, const TPassageOptions& options, TGLFastMesh& mesh, TPassageState& state,
-                     const TPassageProgressProc& progress, TSurveyRuns* triangleSurveys,
-                     const std::atomic<bool>* stop) {
+                     const TPassageProgressProc& progress, TSurveyRuns* triangleSurveys, const std::atomic<bool>* stop,
+                     TSurveyRuns* triangleShots) {
   if (triangleSurveys) triangleSurveys->Clear();
+  if (triangleShots) triangleShots->Clear();
   // Room for the most the walls can take, so the arrays never grow by
   // copying; pages past the real size are never touched. A closed tube has
   // about half as many vertices as faces; the lookup table is sized for a
@@ -117,7 +126,7 @@ void AddPassageWalls(const TPlotModel& model, const TPassageOptions& options, TG
   const int64_t ring = options.PassageShape == psOctagon ? 8 : 4;
   TGLFastMeshFill fill(mesh, ClampCount(most), ClampCount(most / 2 + 16),
                        ClampCount(std::min(most / 2, ring * records * 5 / 4) + 16), kWallValue);
-  TWallFill walls(fill, state, triangleSurveys);
+  TWallFill walls(fill, state, triangleSurveys, triangleShots);
   BuildPassageRings(
       model, options, state,
       [&](const TSegmentRings& s) {
@@ -145,7 +154,7 @@ void TWallBuild::Run(const TPlotModel& model, const TPassageOptions& options) {
           percent_ = percent;
           changed_.notify_one();
         },
-        &TriangleSurveys, &stop_);
+        &TriangleSurveys, &stop_, &TriangleShots);
   } catch (...) {
     const std::lock_guard lock(mutex_);
     failure_ = std::current_exception();

@@ -28,11 +28,12 @@ inline T3DVector AxisChange(const T3DVector& p) { return {p.x, static_cast<doubl
 
 // Adds the walls of the model to the mesh in scene coordinates, wound
 // outwards; the build's counts and bounds go to `state`. The survey of
-// each triangle added goes to `triangleSurveys` when given. Setting `stop`
-// ends the build before its next line.
+// each triangle added goes to `triangleSurveys` when given, its leg (the
+// shot index of the leg's records) to `triangleShots`. Setting `stop` ends
+// the build before its next line.
 void AddPassageWalls(const TPlotModel& model, const TPassageOptions& options, TGLFastMesh& mesh, TPassageState& state,
                      const TPassageProgressProc& progress = {}, TSurveyRuns* triangleSurveys = nullptr,
-                     const std::atomic<bool>* stop = nullptr);
+                     const std::atomic<bool>* stop = nullptr, TSurveyRuns* triangleShots = nullptr);
 
 // The walls built by AddPassageWalls on a thread of their own, into a mesh
 // of their own (outside any scene, so that nothing the build does reaches
@@ -55,6 +56,7 @@ class TWallBuild {
   TGLFastMesh Mesh;
   TPassageState State;
   TSurveyRuns TriangleSurveys;
+  TSurveyRuns TriangleShots;
 
  private:
   void Run(const TPlotModel& model, const TPassageOptions& options);

@@ -3,6 +3,7 @@
 // and against the pixels the view draws.
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDoubleSpinBox>
 #include <QImage>
 #include <QLabel>
@@ -10,8 +11,10 @@
 #include <QRegularExpression>
 #include <QSpinBox>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <numbers>
@@ -70,7 +73,7 @@ class FindTest : public QObject {
   }
   TStationTool& Tool() { return *form->Stations(); }
   const TStationIndex& Index() { return Tool().Index(); }
-  QString Status() { return Find<QLabel>("StationDis")->text(); }
+  QString Status() { return Tool().FieldText(); }
   QImage Frame() { return form->Viewer()->grabFramebuffer(); }
   void Home() {
     TGLFrame& cave = *form->Scene().CaveFrame;
@@ -169,20 +172,25 @@ class FindTest : public QObject {
   void clickPicksAndDragStillTurns() {
     for (bool walls : {true, false}) {
       Find<QCheckBox>("WallsChk")->setChecked(walls);
-      // The whole cave, where stations crowd: the nearest to the eye of those
-      // within reach of the click wins.
+      // The whole cave, where stations crowd: the nearest on the screen wins,
+      // and of those as near, the nearest to the eye.
       Home();
       for (int k = 0; k < 400; k += 53) {
         const TWindowPoint c = At(k);
-        ClickAt(QPointF(c.X + 2, c.Y + 1));
+        // The click lands on a whole pixel.
+        const double x = std::round(c.X + 2), y = std::round(c.Y + 1);
+        ClickAt(QPointF(x, y));
         const int s = Tool().Selected();
         QVERIFY(s >= 0);
         const TWindowPoint ps = At(s);
-        QVERIFY(std::hypot(ps.X - c.X - 2, ps.Y - c.Y - 1) <= TStationTool::kPickRadius);
+        const double ds = std::hypot(ps.X - x, ps.Y - y);
+        QVERIFY(ds <= TStationTool::kPickRadius);
         for (int j = 0; j < Index().Count(); ++j) {
           TWindowPoint pj;
-          if (Tool().WindowPosition(j, pj) && std::hypot(pj.X - c.X - 2, pj.Y - c.Y - 1) <= TStationTool::kPickRadius)
-            QVERIFY2(pj.Depth >= ps.Depth, qPrintable(QString("%1 is nearer than %2").arg(j).arg(s)));
+          if (!Tool().WindowPosition(j, pj)) continue;
+          const double dj = std::hypot(pj.X - x, pj.Y - y);
+          QVERIFY2(dj >= ds - kPickTie, qPrintable(QString("%1 is nearer on screen than %2").arg(j).arg(s)));
+          if (dj <= ds) QVERIFY2(pj.Depth >= ps.Depth, qPrintable(QString("%1 is nearer than %2").arg(j).arg(s)));
         }
         QVERIFY(Status().startsWith(QString::fromStdString(form->Document().Model.Name(Record(s))) + " ("));
       }
@@ -299,6 +307,21 @@ class FindTest : public QObject {
     QVERIFY(expected.size() > 2);
     QTest::keyClicks(edit, "a1?");
     const auto* v = form->Viewer();
+    // The first Enter frames them all, within the margin.
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCOMPARE(Tool().Matches(), expected);
+    QCOMPARE(Tool().Selected(), -1);
+    double minX = 1e9, maxX = -1e9, minY = 1e9, maxY = -1e9;
+    for (int e : expected) {
+      const TWindowPoint p = At(e);
+      minX = std::min(minX, p.X), maxX = std::max(maxX, p.X), minY = std::min(minY, p.Y), maxY = std::max(maxY, p.Y);
+    }
+    const double mx = TStationTool::kFrameMargin * v->width(), my = TStationTool::kFrameMargin * v->height();
+    QVERIFY2(minX >= mx - 1 && maxX <= v->width() - mx + 1 && minY >= my - 1 && maxY <= v->height() - my + 1,
+             qPrintable(QString("%1..%2 x %3..%4").arg(minX).arg(maxX).arg(minY).arg(maxY)));
+    // Zoomed to fit: some match touches the margin.
+    QVERIFY(std::abs(minX - mx) < 1 || std::abs(maxX - v->width() + mx) < 1 || std::abs(minY - my) < 1 ||
+            std::abs(maxY - v->height() + my) < 1);
     for (size_t k = 0; k < 3; ++k) {
       QTest::keyClick(edit, Qt::Key_Return);
       QCOMPARE(Tool().Matches(), expected);
@@ -331,15 +354,65 @@ class FindTest : public QObject {
     QCOMPARE(Tool().Selected(), -1);
     QCOMPARE(Status(), QString("no match for \"nosuch*\""));
 
-    // An exact name; Escape from the box clears the highlight.
+    // An exact name comes first; Escape from the box clears the highlight.
     edit->selectAll();
     QTest::keyClicks(edit, "A1");
     QTest::keyClick(edit, Qt::Key_Return);
-    QCOMPARE(Tool().Matches().size(), size_t(1));
-    QVERIFY(Status().startsWith("1 match for \"A1\""));
+    QVERIFY(Tool().Matches().size() > 1);
+    QCOMPARE(Tool().Matches().front(), Index().FindExact("a1").front());
+    QVERIFY(Status().startsWith(QString("%1 matches for \"A1\", all framed").arg(Tool().Matches().size())));
     QTest::keyClick(edit, Qt::Key_Escape);
     QVERIFY(Tool().Matches().empty());
     QVERIFY(Status().isEmpty());
+  }
+
+  void plainTextIsFoundAnywhereAndListed() {
+    form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    auto* edit = Find<QLineEdit>("FindEdit");
+    edit->setFocus();
+    edit->clear();
+    // Counted here: names holding "1" anywhere, case aside, exact first.
+    std::vector<int> expected;
+    for (int i = 0; i < Index().Count(); ++i)
+      if (QString::fromStdString(Index().Name(i)).contains('1')) expected.push_back(i);
+    QVERIFY(expected.size() > 20);
+    QTest::keyClicks(edit, "1");
+    std::vector<int> found = Tool().Matches();
+    std::sort(found.begin(), found.end());
+    QCOMPARE(found, expected);
+    QTreeWidget* list = Tool().MatchList();
+    QTRY_VERIFY(list->isVisible());
+    QCOMPARE(list->topLevelItemCount(), std::min<int>(static_cast<int>(expected.size()), 200));
+    const QTreeWidgetItem* row = list->topLevelItem(2);
+    const int e = row->data(0, Qt::UserRole).toInt();
+    QCOMPARE(row->text(0), QString::fromStdString(Index().Name(e)));
+    QCOMPARE(row->text(1).toStdString(), std::string(Index().SurveyName(e)));
+    QCOMPARE(row->text(2), QString::number(Index().Depth(e), 'f', 2) + " ft");
+    // Down to the third row and Enter: that station, framed in the middle.
+    for (int k = 0; k < 3; ++k) QTest::keyClick(edit, Qt::Key_Down);
+    QTest::keyClick(edit, Qt::Key_Return);
+    QVERIFY(!list->isVisible());
+    QCOMPARE(Tool().Selected(), e);
+    QVERIFY(std::abs(At(e).X - form->Viewer()->width() / 2.0) < 0.5);
+
+    // The field shows what fits, the tooltip and Ctrl+C the whole text.
+    Home();
+    form->Scene().CaveFrame->Position.z *= 0.1;
+    Frame();
+    const int a = LoneStation(1), b = LoneStation(4);
+    ClickAt(QPointF(At(a).X, At(a).Y));
+    ClickAt(QPointF(At(b).X, At(b).Y), Qt::ShiftModifier);
+    auto* field = Find<QLabel>("StationDis");
+    QCOMPARE(field->toolTip(), Status());
+    QVERIFY(field->fontMetrics().horizontalAdvance(field->text()) <= field->contentsRect().width());
+    QVERIFY(Status().startsWith(field->text().left(8)));
+    form->Viewer()->setFocus();
+    QApplication::clipboard()->clear();
+    QTest::keyClick(form->Viewer(), Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(), Status());
+    QTest::keyClick(form.get(), Qt::Key_Escape);
+    Home();
   }
 };
 

@@ -93,6 +93,30 @@ elif cmd == 'box':
     x0, y0, x1, y1 = (int(v) for v in sys.argv[4:8])
     want = tuple(int(sys.argv[3][i:i + 2], 16) for i in (0, 2, 4))
     print(sum(1 for y in range(y0, y1) for x in range(x0, x1) if rows[y][x] == want))
+elif cmd == 'groups':
+    # Runs of columns holding cave pixels, left to right: the median hue
+    # and saturation of each.
+    import colorsys
+    px = cave(rows, (0, 0, 0))
+    cols = sorted(set(x for x, _ in px))
+    runs, start = [], cols[0]
+    for a, b in zip(cols, cols[1:] + [None]):
+        if b is None or b > a + 1:
+            runs.append((start, a))
+            start = b
+    for x0, x1 in runs:
+        hs = sorted(colorsys.rgb_to_hsv(*(c / 255 for c in rows[y][x])) for x, y in px if x0 <= x <= x1)
+        print('%.3f %.3f' % (sorted(h for h, _, _ in hs)[len(hs) // 2], sorted(s for _, s, _ in hs)[len(hs) // 2]))
+elif cmd == 'sides':
+    # Median saturation of the cave's left fifth and of its right half.
+    import colorsys
+    px = cave(rows, (0, 0, 0))
+    xs = [x for x, _ in px]
+    x0, x1 = min(xs), max(xs)
+    def sat(sel):
+        v = sorted(colorsys.rgb_to_hsv(*(c / 255 for c in rows[y][x]))[1] for x, y in px if sel(x))
+        return v[len(v) // 2]
+    print('%.3f %.3f' % (sat(lambda x: x < x0 + 0.15 * (x1 - x0)), sat(lambda x: x > x0 + 0.5 * (x1 - x0))))
 elif cmd == 'green':
     print(sum(1 for row in rows for r, g, b in row if g > 150 and r < 100 and b < 100))
 EOF
@@ -164,6 +188,41 @@ with=$(png green "$tmp/labels.png")
 "$cli" render "$demo" -o "$tmp/red.png" --width 400 --height 300 --view plan > /dev/null 2>&1 || fail "plain plan render"
 [ "$(png hues "$tmp/red.png")" -le 2 ] || fail "plain walls show $(png hues "$tmp/red.png") hues"
 [ "$(png hues "$tmp/survey.png")" -ge 8 ] || fail "--color survey shows only $(png hues "$tmp/survey.png") hues"
+
+# By leg: a flat leg, a steep one and a short flat one, apart from east to
+# west, seen from the south. Gradient: flat red, steep towards violet;
+# length: the short one red, the long ones far along the rainbow; loop
+# error: a plot file has none, all grey.
+printf 'Z 0 100 0 100 -50 10\r\nSMain\r\nNS1 D 1 1 2000\r\nM 0 0 0 Sa P 2 2 2 2\r\nD 0 60 0 Sb P 2 2 2 2\r\nM 0 100 0 Sc P 2 2 2 2\r\nD 0 110 -60 Sd P 2 2 2 2\r\nM 0 200 0 Se P 2 2 2 2\r\nD 0 205 0 Sf P 2 2 2 2\r\nX 0 0 0 0 0 0\r\n' > "$tmp/legs.plt"
+for c in gradient length error; do
+  "$cli" render "$tmp/legs.plt" -o "$tmp/$c.png" --width 600 --height 300 --view north --color $c > /dev/null 2>&1 || fail "$c render"
+  png groups "$tmp/$c.png" > "$tmp/$c.txt"
+done
+python3 - "$tmp" <<'PY' || fail "colours by leg: $(cat "$tmp"/gradient.txt "$tmp"/length.txt "$tmp"/error.txt)"
+import sys
+g, l, e = ([tuple(map(float, line.split())) for line in open(sys.argv[1] + '/' + c + '.txt')] for c in ('gradient', 'length', 'error'))
+assert len(g) == len(l) == len(e) == 3
+red = lambda h: h < 0.05 or h > 0.97
+assert red(g[0][0]) and red(g[2][0]) and 0.6 < g[1][0] < 0.95 and g[1][1] > 0.3, g
+assert red(l[2][0]) and l[0][0] > 0.6 and l[1][0] > 0.6, l
+assert all(s < 0.1 for _, s in e), e
+PY
+if command -v cavern > /dev/null; then
+  # A loop that does not close, and a dead end off it to the east: the
+  # loop's legs take colours, the dead end's stay grey.
+  printf '*begin cave\n*fix a 0 0 0\na b 10 0 0\nb c 10 90 0\nc d 10 180 0\nd a 10.5 270 0\nd e 20 90 0\ne f 20 90 0\n*end cave\n' > "$tmp/loop.svx"
+  cavern -q -o "$tmp/" "$tmp/loop.svx" > /dev/null 2>&1 || fail "cavern loop.svx"
+  "$cli" render "$tmp/loop.3d" -o "$tmp/loop.png" --width 600 --height 300 --view plan --color error > /dev/null 2>&1 || fail "error render"
+  read -r loop dead <<< "$(png sides "$tmp/loop.png")"
+  python3 -c "import sys; sys.exit(not ($loop > 0.4 and $dead < 0.1))" || fail "loop error colours: loop $loop, dead end $dead"
+fi
+# Some surveys only; a pattern that matches none is an error.
+"$cli" render "$demo" -o "$tmp/some.png" --width 400 --height 300 --view plan --surveys 'north*, the abyss|*' > /dev/null 2>&1 || fail "--surveys render"
+read -r some _ <<< "$(png home "$tmp/some.png")"
+read -r all _ <<< "$(png home "$tmp/red.png")"
+[ "$some" -lt "$all" ] && [ "$some" -gt 100 ] || fail "--surveys draws $some of $all pixels"
+"$cli" render "$demo" -o "$tmp/x.png" --surveys 'nosuch' > /dev/null 2> "$tmp/err.txt"; [ $? -eq 1 ] || fail "--surveys nosuch accepted"
+grep -q 'no survey of .* matches "nosuch"' "$tmp/err.txt" || fail "--surveys message: $(cat "$tmp/err.txt")"
 
 # BMP and PPM by suffix.
 "$cli" render "$demo" -o "$tmp/p.ppm" --width 40 --height 30 > /dev/null 2>&1 || fail "ppm render"

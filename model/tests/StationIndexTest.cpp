@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <regex>
@@ -76,9 +77,20 @@ TEST(StationIndex, LookupsAgreeWithARegexScanOnAGeneratedCave) {
 
   // A prefix is the pattern with a star after it; Find prefers the exact name.
   EXPECT_EQ(index.FindPrefix("a1"), index.FindPattern("A1*"));
-  EXPECT_EQ(index.Find("a1"), index.FindExact("A1"));
-  EXPECT_FALSE(index.Find("a1").empty());
-  EXPECT_EQ(index.Find("A"), index.FindPrefix("a"));
+  // Plain text: every name holding it, once each, exact names first, then
+  // names ending in it after a separator.
+  for (const std::string text : {"a1", "A", "1", "b7", "no such station"}) {
+    const std::vector<int> found = index.Find(text);
+    std::vector<int> sorted = found;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(sorted, index.FindPattern("*" + text + "*")) << text;
+    EXPECT_TRUE(std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end()) << text;
+    const std::vector<int> exact = index.FindExact(text);
+    ASSERT_GE(found.size(), exact.size());
+    EXPECT_TRUE(std::equal(exact.begin(), exact.end(), found.begin())) << text;
+  }
+  EXPECT_FALSE(index.FindExact("a1").empty());
+  EXPECT_GT(index.Find("1").size(), index.FindPrefix("1").size()) << "found inside names too";
   EXPECT_TRUE(index.Find("no such station").empty());
 }
 
@@ -137,6 +149,10 @@ TEST(StationIndex, PatternRules) {
   EXPECT_FALSE(MatchStationPattern("a?c", "ac"));
   EXPECT_FALSE(MatchStationPattern("*b*b", "abba1"));
   EXPECT_FALSE(MatchStationPattern("abc", "abcd"));
+  EXPECT_TRUE(MatchPatternList("x, ease*", "Easegill.bg1"));
+  EXPECT_TRUE(MatchPatternList("ease*,", "easegill"));
+  EXPECT_FALSE(MatchPatternList("ease, ,gill", "easegill"));
+  EXPECT_FALSE(MatchPatternList("", "a"));
 }
 
 TEST(StationIndex, MeasurementsWithKnownAnswers) {

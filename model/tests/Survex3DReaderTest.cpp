@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <map>
 #include <set>
@@ -310,6 +311,26 @@ TEST_F(Survex3D, NamesAliasesAndTheFileWideValues) {
   EXPECT_TRUE(aliases.count("leckmasongill.surface.newhole")) << "a fixed point no leg reaches";
   const std::vector<std::string> one = {"leckmasongill.reseau.y"};
   EXPECT_EQ(aliases["leckmasongill.rumblinghole.1"], one);
+  // Entrances, fixed points and exported stations as dump3d lists them,
+  // every name of a place taking the flags of all.
+  auto at = [](double x, double y, double z) {
+    return std::array<long, 3>{std::lround(x * 100), std::lround(y * 100), std::lround(z * 100)};
+  };
+  std::map<std::array<long, 3>, uint8_t> want;
+  for (const TDumpItem& it : ParseDump(Shell("dump3d " + Make("names"))).Items)
+    if (it.Kind == "NODE")
+      want[at(it.V[0], it.V[1], it.V[2])] |= (it.Flags.count("ENTRANCE") ? TPlotModel::kStationEntrance : 0) |
+                                             (it.Flags.count("EXPORTED") ? TPlotModel::kStationExported : 0) |
+                                             (it.Flags.count("FIXED") ? TPlotModel::kStationFixed : 0);
+  int flagged = 0;
+  for (int i = 0; i < model.Plots.Count(); ++i) {
+    const TPlotVector& r = model.Plots[i];
+    if (r.NameId == TStationNames::kUnnamed) continue;
+    const T3DVector m = Scale(r.Position, MetresPerFoot());
+    EXPECT_EQ(model.StationFlagsOf(r), want[at(m.x, m.y, m.z)]) << model.Name(r);
+    flagged += model.StationFlagsOf(r) != 0;
+  }
+  EXPECT_GE(flagged, 4);
 
   // Far above sea level: Top and Bottom are the passages' own.
   ASSERT_TRUE(LoadSurveyFile(model, Make("high")).Ok);

@@ -81,8 +81,8 @@ TEST(TherionLox, NestedSurveys) {
     ASSERT_TRUE(one);
     ExpectNear(one->Position, Feet(1000, 2000, 300));
     EXPECT_EQ(one->Comment.View(), "the way in");
-    EXPECT_EQ(m.Meshes.FlagsOf(one->NameId), sfEntrance | sfFixed);
-    EXPECT_EQ(m.Meshes.FlagsOf(Record(m, "cave.main.5")->NameId), sfContinuation);
+    EXPECT_EQ(m.StationFlagsOf(*one), TPlotModel::kStationEntrance | TPlotModel::kStationFixed);
+    EXPECT_EQ(m.StationFlagsOf(*Record(m, "cave.main.5")), TPlotModel::kStationContinuation);
     // The equate: one place, two names of one station.
     const TPlotVector *four = Record(m, "cave.main.4"), *side = Record(m, "cave.side.1");
     ASSERT_TRUE(four && side);

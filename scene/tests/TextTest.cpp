@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "scene/GLFonts.h"
@@ -402,6 +403,21 @@ TEST_F(TextTest, ThinnedLabelsNeverOverlapAndTheNearestIsKept) {
   ASSERT_GT(kept, 0u);
   EXPECT_NEAR(s->DrawnBoxes[0][0], kWidth / 2 + 1000 * nearest.x / (10 - nearest.z), 1e-6);
   EXPECT_EQ(CountPixels(Green), static_cast<int>(kept) * 2 * 80);
+
+  // A more important label wins over nearer ones: the farthest, ranked
+  // first, is drawn first and kept.
+  T3DVector farthest{0, 0, 1e9};
+  std::vector<std::pair<std::string, T3DVector>> all;
+  for (int i = 0; i < s->StringCount(); ++i) {
+    all.push_back({s->Strings(i), s->StringInfo(i).Position});
+    if (all.back().second.z < farthest.z) farthest = all.back().second;
+  }
+  s->ClearStrings();
+  for (const auto& [text, p] : all) s->AddString(text, p, 2, p.z == farthest.z ? 0 : 3);
+  Draw(frame);
+  ASSERT_FALSE(s->DrawnBoxes.empty());
+  EXPECT_NEAR(s->DrawnBoxes[0][0], kWidth / 2 + 1000 * farthest.x / (10 - farthest.z), 1e-6);
+  EXPECT_EQ(overlapping(), 0);
 }
 
 }  // namespace

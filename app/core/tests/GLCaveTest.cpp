@@ -198,6 +198,30 @@ TEST_F(CaveTest, ShotsCarryTheLastRecordAcrossLinesAndSplaysAreDashedYellow) {
   EXPECT_EQ(scene.Labels->StringCount(), 6);
 }
 
+TEST_F(CaveTest, SurfaceAndDuplicateLegsAndHiddenSurveysLeaveTheShots) {
+  // A1-A2 surveyed twice; A6 a hidden (surface) leg; A4's splays in S2.
+  std::string text = kCave;
+  text.replace(text.find("S A2 P 1 1 1 1"), 14, "S A2 P 1 1 1 1 I 0 FL");
+  ASSERT_TRUE(Load(text).Error.empty());
+  struct Case {
+    bool surface, duplicate;
+    std::vector<uint8_t> shown;
+    int shots, splays, stations;
+  };
+  for (const Case& c : {Case{false, true, {}, 3, 3, 5}, Case{true, true, {}, 4, 3, 5}, Case{false, false, {}, 2, 3, 5},
+                        Case{false, true, {0, 1}, 1, 3, 2}, Case{false, true, {1, 0}, 2, 0, 3}}) {
+    TCaveStyle s;
+    s.ShowSurfaceLegs = c.surface;
+    s.ShowDuplicateLegs = c.duplicate;
+    document.ShownSurveys = c.shown;
+    RestyleCave(scene, document, s);
+    EXPECT_EQ(scene.Shots->SegmentCount(), c.shots) << c.surface << c.duplicate << c.shown.size();
+    EXPECT_EQ(scene.Splays->SegmentCount(), c.splays) << c.shown.size();
+    EXPECT_EQ(scene.Stations->Points.Count(), c.stations) << c.shown.size();
+    EXPECT_EQ(scene.Labels->StringCount(), c.stations);
+  }
+}
+
 TEST_F(CaveTest, StationsAndLabels) {
   style.StationColor = 0xABCDEF;
   style.PointSize = 3;
