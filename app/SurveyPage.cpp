@@ -78,10 +78,18 @@ void TSurveyPage::ApplyFilter(const QString& text) {
 }
 
 void TSurveyPage::ItemChanged(QTreeWidgetItem*) {
-  // The click that checks a box is no click to highlight.
+  // A box settles its parents and children, each change told apart: the
+  // boxes are read back once they all have, and the click that checked
+  // a box is no click to highlight.
+  if (checked_) return;
   checked_ = true;
-  QTimer::singleShot(0, this, [this] { checked_ = false; });
-  // The boxes settle parents and children themselves: read them all back.
+  QTimer::singleShot(0, this, [this] {
+    checked_ = false;
+    ApplyChecks();
+  });
+}
+
+void TSurveyPage::ApplyChecks() {
   std::vector<uint8_t> shown(static_cast<size_t>(document_.Model.Surveys.Count()), 0);
   for (size_t n = 0; n < nodes_.size(); ++n)
     if (items_[n]->checkState(0) != Qt::Unchecked)

@@ -41,6 +41,7 @@ class TSurveyPage : public QWidget {
  private:
   void ApplyFilter(const QString& text);
   void ItemChanged(QTreeWidgetItem* item);
+  void ApplyChecks();
   void Clicked(QTreeWidgetItem* item);
 
   TCaveDocument& document_;

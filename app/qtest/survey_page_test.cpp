@@ -110,6 +110,7 @@ class SurveyPageTest : public QObject, public TMainWindowFixture {
     QTreeWidgetItem* item = Page().ItemOf("The Abyss");
     QVERIFY(item);
     item->setCheckState(0, Qt::Unchecked);
+    QTRY_VERIFY(!form->Document().SurveyShown(abyss.front()));
     for (int s : abyss) QVERIFY(!form->Document().SurveyShown(s));
     QVERIFY(form->Document().SurveyShown(abyss.back() + 1));
     image = Render();
@@ -131,7 +132,7 @@ class SurveyPageTest : public QObject, public TMainWindowFixture {
             Tool().Selected() != e);
 
     item->setCheckState(0, Qt::Checked);
-    QVERIFY(form->Document().AllSurveysShown());
+    QTRY_VERIFY(form->Document().AllSurveysShown());
     QVERIFY(RedSum(Render()) > hidden);
     QVERIFY(Tool().PickAt(static_cast<int>(std::lround(p.X)), static_cast<int>(std::lround(p.Y)), false));
     QCOMPARE(Tool().Selected(), e);
