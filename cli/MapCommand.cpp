@@ -37,12 +37,15 @@ const char* const kUsage =
     "  --grid LENGTH         grid spacing in the map's units (a round one)\n"
     "  --labels              name the stations, thinned so that none overlap\n"
     "  --color MODE          colour the passages by depth, date or survey\n"
+    "  --surveys PATTERNS    draw only the surveys whose whole name matches one of\n"
+    "                        the comma-separated patterns, as render does\n"
     "  --title TEXT          title of the map (the file's title or name)\n"
     "  --metres, --feet      units of the grid and scale bar (the working units)\n";
 
 struct TMapCommandOptions {
   std::string file, output, view = "plan";
   TMapOptions map;
+  std::string surveys;
   bool metres = false, feet = false;
 };
 
@@ -60,6 +63,7 @@ std::optional<int> ParseOptions(const Args& args, TMapCommandOptions& o) {
   parser.Choice("--color", o.map.Coloring,
                 {{"depth", TWallColoring::Depth}, {"date", TWallColoring::Date}, {"survey", TWallColoring::Survey}},
                 "takes depth, date or survey");
+  parser.Text("--surveys", o.surveys, "needs one or more survey name patterns");
   parser.Text("--title", o.map.Title, "needs a text");
   parser.Flag({"--metres", "--meters"}, o.metres);
   parser.Flag("--feet", o.feet);
@@ -92,6 +96,7 @@ int RunMap(const Args& args) {
     std::fprintf(stderr, "lumora-cli map: %s\n", loaded.Message.c_str());
     return 1;
   }
+  if (!o.surveys.empty() && !PickSurveys("map", document.Model, o.file, o.surveys, o.map.ShownSurveys)) return 1;
   o.map.View = ViewOf(o.view);
   if (document.Model.PlotInfo.ExtendedElevation && o.view != "plan" && o.view != "north")
     ShowLoadWarning("map", "\"" + o.file + "\" is an extended elevation: it is drawn as one, without --view");

@@ -1,10 +1,12 @@
 #include "cli/PlotLoad.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
 #include "cli/Commands.h"
 #include "model/SurveyFile.h"
+#include "model/SurveyTree.h"
 
 namespace lumora::cli {
 
@@ -22,6 +24,14 @@ TPlotLoadResult LoadPlotForCommand(const char* command, TPlotModel& model, const
   if (!loaded.Ok && loaded.Message.find(file) == std::string::npos)
     loaded.Message = "\"" + file + "\": " + loaded.Message;
   return RequirePlotRecords(model, std::move(loaded));
+}
+
+bool PickSurveys(const char* command, const TPlotModel& model, const std::string& file, const std::string& patterns,
+                 std::vector<uint8_t>& shown) {
+  shown = SurveysMatching(model, patterns);
+  if (std::find(shown.begin(), shown.end(), 1) != shown.end()) return true;
+  std::fprintf(stderr, "lumora-cli %s: no survey of \"%s\" matches \"%s\"\n", command, file.c_str(), patterns.c_str());
+  return false;
 }
 
 }  // namespace lumora::cli

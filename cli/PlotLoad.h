@@ -1,7 +1,9 @@
 #pragma once
 // How every subcommand reads its plot file.
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "model/PlotReader.h"
 
@@ -14,5 +16,10 @@ TPlotLoadResult LoadPlotForCommand(const char* command, TPlotModel& model, const
 
 // The line on stderr for a load's warning, when it has one.
 void ShowLoadWarning(const char* command, const std::string& warning);
+
+// The surveys that --surveys PATTERNS picks (SurveysMatching), or nothing
+// after saying on stderr that none matches.
+bool PickSurveys(const char* command, const TPlotModel& model, const std::string& file, const std::string& patterns,
+                 std::vector<uint8_t>& shown);
 
 }  // namespace lumora::cli

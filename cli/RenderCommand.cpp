@@ -181,12 +181,7 @@ int RunRender(const Args& args) {
     o.yaw = 0;
   }
   if (o.surveys) {
-    document.ShownSurveys = SurveysMatching(document.Model, *o.surveys);
-    if (std::find(document.ShownSurveys.begin(), document.ShownSurveys.end(), 1) == document.ShownSurveys.end()) {
-      std::fprintf(stderr, "lumora-cli render: no survey of \"%s\" matches \"%s\"\n", o.file.c_str(),
-                   o.surveys->c_str());
-      return 1;
-    }
+    if (!PickSurveys("render", document.Model, o.file, *o.surveys, document.ShownSurveys)) return 1;
     RestyleCave(scene, document, style);
   }
   SyncVisibility(scene, o.visibility);

@@ -378,6 +378,26 @@ int Decimals(double spacing) {
   return d;
 }
 
+// Whether the records, taken in order, belong to a survey that is drawn.
+class TSurveyCursor {
+ public:
+  TSurveyCursor(const TPlotModel& model, const std::vector<uint8_t>& shown) : model_(model), shown_(shown) {}
+  int Survey() const { return survey_; }
+  bool Shown(int survey) const {
+    return shown_.empty() || survey < 0 || static_cast<size_t>(survey) >= shown_.size() || shown_[survey] != 0;
+  }
+  // Moves on to record `i`, which is past the last one asked.
+  bool ShownAt(int i) {
+    while (survey_ + 1 < model_.Surveys.Count() && model_.Surveys[survey_ + 1].FirstPlot <= i) ++survey_;
+    return Shown(survey_);
+  }
+
+ private:
+  const TPlotModel& model_;
+  const std::vector<uint8_t>& shown_;
+  int survey_ = -1;
+};
+
 }  // namespace
 
 QFont MapFont(double size, bool bold) {
@@ -402,9 +422,13 @@ TMapContent MakeMapContent(const TPlotModel& model, const TPassageOptions& walls
   // The extent: the centreline's, and the walls' reach round it.
   double u0 = 1e300, u1 = -1e300, v0 = 1e300, v1 = -1e300;
   double w0 = 1e300, w1 = -1e300, h0 = 1e300, h1 = -1e300;
+  // Names of the stations drawn, for the entrances, which have no survey.
+  std::vector<uint8_t> namesShown(o.ShownSurveys.empty() ? 0 : model.Names.Count());
+  TSurveyCursor extentSurveys(model, o.ShownSurveys);
   for (int i = 0; i < model.Plots.Count(); ++i) {
     const TPlotVector& r = model.Plots[i];
-    if (!(r.Code == 'M' || DrawnCode(r.Code, hidden)) || r.IsSplay()) continue;
+    if (!extentSurveys.ShownAt(i) || !(r.Code == 'M' || DrawnCode(r.Code, hidden)) || r.IsSplay()) continue;
+    if (r.NameId < namesShown.size()) namesShown[r.NameId] = 1;
     const TMapPoint m = proj.Cave(r.Position);
     u0 = std::min(u0, m.U), u1 = std::max(u1, m.U), v0 = std::min(v0, m.V), v1 = std::max(v1, m.V);
     const double side = std::max(Dimension(r.Left), Dimension(r.Right));
@@ -443,9 +467,13 @@ TMapContent MakeMapContent(const TPlotModel& model, const TPassageOptions& walls
     TPassageState state;
     TShapes shapes(c.Walls);
     TOutliner outline(proj, shapes);
-    BuildPassageRings(model, options, state, [&](const TSegmentRings& s) {
-      outline.Segment(s, colour(state.CurrentPassageSurvey, (s.From.Centre.z + s.To.Centre.z) / 2));
-    });
+    const TSurveyCursor surveys(model, o.ShownSurveys);
+    BuildPassageRings(
+        model, options, state,
+        [&](const TSegmentRings& s) {
+          outline.Segment(s, colour(state.CurrentPassageSurvey, (s.From.Centre.z + s.To.Centre.z) / 2));
+        },
+        {}, [&](int survey) { return surveys.Shown(survey); });
     outline.Finish();
   }
 
@@ -457,7 +485,7 @@ TMapContent MakeMapContent(const TPlotModel& model, const TPassageOptions& walls
     QPointF previous;
     T3DVector previousPosition;
     bool have = false;
-    int survey = -1;
+    TSurveyCursor surveys(model, o.ShownSurveys);
     double x0 = 1e300, x1 = -1e300, y0 = 1e300, y1 = -1e300;
     auto flush = [&] {
       if (line.size() >= 2) {
@@ -472,19 +500,19 @@ TMapContent MakeMapContent(const TPlotModel& model, const TPassageOptions& walls
     };
     for (int i = 0; i < model.Plots.Count(); ++i) {
       const TPlotVector& r = model.Plots[i];
-      while (survey + 1 < model.Surveys.Count() && model.Surveys[survey + 1].FirstPlot <= i) ++survey;
+      const bool surveyShown = surveys.ShownAt(i);
       const QPointF p = Rounded(proj.Paper(r.Position));
       // A splay is a side shot: the survey goes on from its station, as
       // the walls do.
       if (r.IsSplay() && DrawnCode(r.Code, hidden)) continue;
       // Moves and hidden legs draw nothing; the next leg starts at their end.
-      if (r.Code == 'M' || !DrawnCode(r.Code, hidden) || !have) {
+      if (r.Code == 'M' || !DrawnCode(r.Code, hidden) || !have || !surveyShown) {
         flush();
         previous = p, previousPosition = r.Position, have = true;
         continue;
       }
       ++c.Shots;
-      const uint32_t col = colour(survey, (r.Position.z + previousPosition.z) / 2);
+      const uint32_t col = colour(surveys.Survey(), (r.Position.z + previousPosition.z) / 2);
       if (line.empty() || col != lineColor) {
         flush();
         lineColor = col;
@@ -519,6 +547,7 @@ TMapContent MakeMapContent(const TPlotModel& model, const TPassageOptions& walls
     }
   };
   for (const TEntrance& e : model.Entrances) {
+    if (!namesShown.empty() && (e.Name >= namesShown.size() || !namesShown[e.Name])) continue;
     const QPointF p = Rounded(proj.Paper(e.Position));
     c.Entrances.moveTo(p + QPointF(0, -16));
     c.Entrances.lineTo(p + QPointF(14, 9));
@@ -534,9 +563,12 @@ TMapContent MakeMapContent(const TPlotModel& model, const TPassageOptions& walls
   }
   std::vector<int> shown;
   TShapes stationDots(c.Stations);
+  TSurveyCursor stationSurveys(model, o.ShownSurveys);
   for (int i = 0; i < model.Plots.Count(); ++i) {
     const TPlotVector& r = model.Plots[i];
-    if (r.NameId == TStationNames::kUnnamed || r.IsSplay() || !(r.Code == 'M' || DrawnCode(r.Code, hidden))) continue;
+    if (!stationSurveys.ShownAt(i) || r.NameId == TStationNames::kUnnamed || r.IsSplay() ||
+        !(r.Code == 'M' || DrawnCode(r.Code, hidden)))
+      continue;
     const QPointF p = Rounded(proj.Paper(r.Position));
     if (!dots.Take(p)) continue;
     QPainterPath& dot = stationDots.Of(0);

@@ -36,6 +36,8 @@ struct TMapOptions {
   std::string Title;  // empty: the file's title or name
   bool Feet = false;  // lengths in feet, else metres
   std::string Date;   // "2026-12-10"; empty: today
+  // Non-zero for each survey drawn, by survey index; empty: every survey.
+  std::vector<uint8_t> ShownSurveys;
 };
 
 struct TMapText {

@@ -135,6 +135,13 @@ if command -v cavern > /dev/null && command -v extend > /dev/null; then
 fi
 
 # The scale's numbers as the command states them, and a refusal that writes nothing.
+# Some surveys only: fewer legs, and a pattern that matches none is an error.
+legs() { "$cli" map "$demo" -o "$tmp/s.svg" "$@" 2> /dev/null | sed -n 's/.* \([0-9]*\) legs$/\1/p'; }
+all=$(legs) some=$(legs --surveys 'north*, the abyss|*')
+[ -n "$some" ] && [ "$some" -gt 0 ] && [ "$some" -lt "$all" ] || fail "--surveys drew $some of $all legs"
+"$cli" map "$demo" -o "$tmp/s.svg" --surveys nosuch > /dev/null 2> "$tmp/err" && fail "--surveys nosuch accepted"
+grep -q 'no survey of .* matches "nosuch"' "$tmp/err" || fail "--surveys message: $(cat "$tmp/err")"
+
 "$cli" map "$demo" -o "$tmp/x.svg" --scale 2000 --paper A4 2> "$tmp/err" > /dev/null || fail "a cave over the paper failed"
 grep -q "does not fit A4 at 1:2000" "$tmp/err" || fail "no warning of a cave over the paper"
 "$cli" map "$tmp/none.plt" -o "$tmp/none.svg" 2> /dev/null && fail "a missing file made a map"
