@@ -9,8 +9,10 @@
 #include <filesystem>
 #include <map>
 #include <numbers>
+#include <set>
 #include <stdexcept>
 #include <unordered_map>
+#include <utility>
 
 #include "app/core/CaveOverlays.h"
 #include "geometry/NumberText.h"
@@ -422,13 +424,10 @@ TMapContent MakeMapContent(const TPlotModel& model, const TPassageOptions& walls
   // The extent: the centreline's, and the walls' reach round it.
   double u0 = 1e300, u1 = -1e300, v0 = 1e300, v1 = -1e300;
   double w0 = 1e300, w1 = -1e300, h0 = 1e300, h1 = -1e300;
-  // Names of the stations drawn, for the entrances, which have no survey.
-  std::vector<uint8_t> namesShown(o.ShownSurveys.empty() ? 0 : model.Names.Count());
   TSurveyCursor extentSurveys(model, o.ShownSurveys);
   for (int i = 0; i < model.Plots.Count(); ++i) {
     const TPlotVector& r = model.Plots[i];
     if (!extentSurveys.ShownAt(i) || !(r.Code == 'M' || DrawnCode(r.Code, hidden)) || r.IsSplay()) continue;
-    if (r.NameId < namesShown.size()) namesShown[r.NameId] = 1;
     const TMapPoint m = proj.Cave(r.Position);
     u0 = std::min(u0, m.U), u1 = std::max(u1, m.U), v0 = std::min(v0, m.V), v1 = std::max(v1, m.V);
     const double side = std::max(Dimension(r.Left), Dimension(r.Right));
@@ -546,9 +545,16 @@ TMapContent MakeMapContent(const TPlotModel& model, const TPassageOptions& walls
       }
     }
   };
-  for (const TEntrance& e : model.Entrances) {
-    if (!namesShown.empty() && (e.Name >= namesShown.size() || !namesShown[e.Name])) continue;
-    const QPointF p = Rounded(proj.Paper(e.Position));
+  // Every record of an entrance carries its flag, and so do the other names
+  // of its place: one mark a place.
+  std::set<std::pair<double, double>> entrancePlaces;
+  TSurveyCursor entranceSurveys(model, o.ShownSurveys);
+  for (int i = 0; i < model.Plots.Count() && !model.StationFlags.empty(); ++i) {
+    const TPlotVector& r = model.Plots[i];
+    if (!entranceSurveys.ShownAt(i) || r.IsSplay() || !(model.StationFlagsOf(r) & TPlotModel::kStationEntrance))
+      continue;
+    const QPointF p = Rounded(proj.Paper(r.Position));
+    if (!entrancePlaces.insert({p.x(), p.y()}).second) continue;
     c.Entrances.moveTo(p + QPointF(0, -16));
     c.Entrances.lineTo(p + QPointF(14, 9));
     c.Entrances.lineTo(p + QPointF(-14, 9));
@@ -556,7 +562,7 @@ TMapContent MakeMapContent(const TPlotModel& model, const TPassageOptions& walls
     labelRoom.Take(QRectF(p.x() - 14, p.y() - 16, 28, 25));
     dots.Take(p);
     if (o.Labels) {
-      std::string name = model.Names.Text(e.Name);
+      std::string name = model.Names.Text(r.NameId);
       const size_t cut = name.find_last_of(info.Separator);
       label(p, cut == std::string::npos ? name : name.substr(cut + 1), true);
     }

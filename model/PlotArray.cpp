@@ -122,7 +122,6 @@ void TPlotModel::ClearPlotModel() {
   Splays.Clear();
   Sections.Clear();
   LineStarts.Clear();
-  Entrances.clear();
   StationFlags.clear();
   PlotInfo.Min = {9.9e99, 9.9e99, 9.9e99};
   PlotInfo.Max = {-9.9e99, -9.9e99, -9.9e99};

@@ -162,12 +162,6 @@ struct TTraverseError {
   int32_t EndPlot = 0;
 };
 
-// A station a file marks as an entrance of the cave.
-struct TEntrance {
-  T3DVector Position;  // feet, as the records
-  TNameId Name = TStationNames::kUnnamed;
-};
-
 struct TRange {
   int First = 0, Last = -1;
   bool Empty() const { return Last < First; }
@@ -183,7 +177,6 @@ class TPlotModel {
   TPlotInfo PlotInfo;
   TSurveyID CurrentSurvey;
   std::vector<TTraverseError> TraverseErrors;
-  std::vector<TEntrance> Entrances;
   // Every record's station name, and the aliases of those that have any.
   TStationNames Names;
   // What a Survex .3d file or a Therion model says of its stations, by name

@@ -254,7 +254,6 @@ class T3DLoader {
       return;
     model_.Names.Cut(share_, label.TakeShortest());
     const TNameId name = model_.Names.AddFromLabel(share_, label.Text());
-    if (item.Flags & kStationEntrance) model_.Entrances.push_back({Feet(item.Position), name});
     const size_t last = label.LastSeparator();
     const TLabelKey parent = label.KeyOf(last == std::string_view::npos ? 0 : last);
     stations_.push_back({key, parent, name, place});

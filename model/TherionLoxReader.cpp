@@ -447,10 +447,6 @@ class TLoxLoader {
         if (flags.size() <= s.NameId) flags.resize(model_.Names.Count(), 0);
         flags[s.NameId] |= f;
       }
-      if (s.Flags & kLoxEntrance) {
-        const double f = FeetPerMetre();
-        model_.Entrances.push_back({{s.At.x * f, s.At.y * f, s.At.z * f}, s.NameId});
-      }
       const uint64_t h = Mix(std::bit_cast<uint64_t>(s.At.x) ^
                              Mix(std::bit_cast<uint64_t>(s.At.y) ^ Mix(std::bit_cast<uint64_t>(s.At.z))));
       const auto [slot, added] =
