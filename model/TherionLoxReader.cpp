@@ -175,12 +175,15 @@ class TLoxLoader {
     return table.Find(Mix(id), [&](int32_t i) { return ids[i] == id; });
   }
 
-  int32_t SurveyOf(uint64_t field) const {
+  // The index of the record whose id stands at `field`; refused when none has it.
+  int32_t Known(const TIndexTable& table, const std::vector<uint32_t>& ids, uint64_t field, const char* kind) const {
     const uint32_t id = in_.U32(field);
-    const int32_t s = Find(surveyTable_, surveyIds_, id);
-    if (s < 0) in_.Fail("names the unknown survey " + std::to_string(id), field);
+    const int32_t s = Find(table, ids, id);
+    if (s < 0) in_.Fail(std::string("names the unknown ") + kind + " " + std::to_string(id), field);
     return s;
   }
+
+  int32_t SurveyOf(uint64_t field) const { return Known(surveyTable_, surveyIds_, field, "survey"); }
 
   void ReadSurveys() {
     EachRecord(ctSurvey, [&](const TChunk& c, uint64_t r) {
@@ -271,12 +274,7 @@ class TLoxLoader {
     stationIds_ = std::move(ids);
   }
 
-  int32_t StationOf(uint64_t field) const {
-    const uint32_t id = in_.U32(field);
-    const int32_t s = Find(stationTable_, stationIds_, id);
-    if (s < 0) in_.Fail("names the unknown station " + std::to_string(id), field);
-    return s;
-  }
+  int32_t StationOf(uint64_t field) const { return Known(stationTable_, stationIds_, field, "station"); }
 
   void ReadShots() {
     bool oldSplay = false, newFlags = false;
