@@ -172,6 +172,9 @@ class TForm1 : public QMainWindow {
   void DocumentLoaded(const QString& plotFile);
   // A load of plotFile, its read first when `read`.
   void RunLoad(const QString& plotFile, bool read);
+  // The read of a load; false, with the reason shown, where nothing was
+  // read from an existing file. A cancelled read throws ELoadCancelled.
+  bool ReadForLoad(const QString& plotFile, TPlotModel& model, const TCaveLoadProgress& fields, TCaveLoadResult& read);
   void OpenPlotFileMnuClick();
   void ReloadMnuClick();
   void Reopen(const QString& path);

@@ -13,6 +13,7 @@
 #include <QOpenGLContext>
 #include <QSlider>
 #include <QSpinBox>
+#include <QStringList>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -58,32 +59,6 @@ bool DecodeImage(std::string_view bytes, TBitmap32& out) {
 bool IsPlotFile(const QString& file) {
   const QString suffix = QFileInfo(file).suffix().toLower();
   return suffix == "plt" || suffix == "plf" || suffix == "3d" || suffix == "lox";
-}
-
-// Why a file is not opened, or nothing: a file from which no plot records
-// can be read would only replace the cave shown with an empty view. It is
-// read into a model of its own, so the one in use stays as it is, and only
-// until its first records are in. A file that is not there goes on to the
-// load, whose reader names the fault.
-QString RefusalOf(const QString& plotFile) {
-  if (!QFileInfo::exists(plotFile)) return {};
-  QString reason;
-  // Not a std::exception, so the reader passes it on rather than report it.
-  struct TRecordsFound {};
-  try {
-    auto scratch = std::make_unique<TPlotModel>();
-    const TPlotLoadResult r = LoadSurveyFile(*scratch, ToPath(plotFile).string(), [&](int, int) {
-      if (scratch->Plots.Count() > 0) throw TRecordsFound();
-    });
-    if (scratch->Plots.Count() > 0) return {};
-    reason = r.Ok || r.Message.empty() ? QString("it holds no plot records (it is empty, binary or of another format)")
-                                       : QString::fromStdString(r.Message);
-  } catch (const TRecordsFound&) {
-    return {};
-  } catch (const std::exception& e) {
-    reason = QString::fromStdString(e.what());
-  }
-  return QString("Cannot open \"%1\": %2. The cave shown stays.").arg(QDir::toNativeSeparators(plotFile), reason);
 }
 
 }  // namespace
@@ -181,10 +156,6 @@ void TForm1::LoadCave(const QString& fileName) {
     pendingLoad_ = plotFile;
     return;
   }
-  if (const QString refusal = RefusalOf(plotFile); !refusal.isEmpty()) {
-    ErrorBox(refusal);
-    return;
-  }
   RunLoad(plotFile, true);
 }
 
@@ -197,28 +168,71 @@ void TForm1::DocumentLoaded(const QString& plotFile) {
   RunLoad(plotFile, false);
 }
 
+bool TForm1::ReadForLoad(const QString& plotFile, TPlotModel& model, const TCaveLoadProgress& fields,
+                         TCaveLoadResult& read) {
+  // The reader's boxes wait until it is known whether the load goes on.
+  QStringList warnings;
+  QString reason;
+  try {
+    read = ReadCaveFile(ToPath(plotFile), model, fields,
+                        [&](const std::string& text) { warnings << QString::fromStdString(text); });
+    // A file that is not there goes on to the load, which shows the reader's
+    // message over an empty view.
+    if (model.Plots.Count() > 0 || !QFileInfo::exists(plotFile)) {
+      for (const QString& text : warnings) {
+        ErrorBox(text);
+        KeepViewCurrent();
+      }
+      return true;
+    }
+    reason = read.Error.empty() ? QString("it holds no plot records (it is empty, binary or of another format)")
+                                : QString::fromStdString(read.Error);
+  } catch (const std::exception& e) {
+    reason = QString::fromStdString(e.what());
+  }
+  ErrorBox(QString("Cannot open \"%1\": %2. The cave shown stays.").arg(QDir::toNativeSeparators(plotFile), reason));
+  return false;
+}
+
 void TForm1::RunLoad(const QString& plotFile, bool read) {
   motion_->FinishFlyIn();
   loading_ = true;
+  SetBusy(true);
+  loadProgress_->show();
+  const TCaveLoadProgress fields = ProgressFields();
+  fields.Shots("0");
+  // Read once, into a model of its own, so that a file from which nothing
+  // can be read leaves the cave shown as it is.
+  TPlotModel model;
+  TCaveLoadResult readResult;
+  bool cancelled = false;
+  try {
+    if (read && !ReadForLoad(plotFile, model, fields, readResult)) {
+      loadProgress_->hide();
+      SetBusy(false);
+      loading_ = false;
+      return;
+    }
+  } catch (const ELoadCancelled&) {
+    // As a load cancelled later: the view is emptied.
+    cancelled = true;
+  }
   stations_->Clear();
   CurrentPlotFile = plotFile;
   reopen_->Add(ToPath(plotFile));
   reopen_->Save();
   setWindowTitle("Lumora - " + QFileInfo(plotFile).fileName());
-  SetBusy(true);
-  loadProgress_->show();
-  const TCaveLoadProgress fields = ProgressFields();
-  fields.Shots("0");
   volumeDlg_->ResetForLoad();
   QString failure;
   try {
     viewer_->makeCurrent();
+    if (cancelled) {
+      ClearCave(scene_, document_);
+      throw ELoadCancelled();
+    }
     const TCaveLoadResult loaded =
-        read ? lumora::LoadCave(ToPath(plotFile), *viewer_, scene_, document_, meshDlg_->Settings(), Style(), fields,
-                                [this](const std::string& text) {
-                                  ErrorBox(QString::fromStdString(text));
-                                  KeepViewCurrent();
-                                })
+        read ? LoadReadCave(std::move(model), readResult, *viewer_, scene_, document_, meshDlg_->Settings(), Style(),
+                            fields)
              : RebuildCave(*viewer_, scene_, document_, meshDlg_->Settings(), Style(), fields);
     if (loaded.TooManyForPassDims) volumeDlg_->ClearUseDims();
     ApplyDisplayDefaults();

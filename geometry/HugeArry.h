@@ -28,6 +28,11 @@ class THugeArrayBase {
   using ChangeProc = std::function<void(THugeArrayBase&)>;
 
   virtual ~THugeArrayBase() = default;
+  // Arrays move (a whole model changes hands after its read) and copy.
+  THugeArrayBase(const THugeArrayBase&) = default;
+  THugeArrayBase(THugeArrayBase&&) noexcept = default;
+  THugeArrayBase& operator=(const THugeArrayBase&) = default;
+  THugeArrayBase& operator=(THugeArrayBase&&) noexcept = default;
 
   int Count() const { return count_; }
   int Capacity() const { return capacity_; }

@@ -5,6 +5,7 @@
 #include <functional>
 #include <new>
 #include <string>
+#include <utility>
 
 #include "geometry/MappedArray.h"
 
@@ -77,6 +78,11 @@ struct TSplayArray::Impl {
 
 TSplayArray::TSplayArray() : impl_(std::make_unique<Impl>()) {}
 TSplayArray::~TSplayArray() = default;
+TSplayArray& TSplayArray::operator=(TSplayArray&& other) noexcept {
+  std::swap(impl_, other.impl_);
+  std::swap(shotCount_, other.shotCount_);
+  return *this;
+}
 
 int TSplayArray::AddSplay(std::string_view fromName, const T3DVector& from, std::string_view toName,
                           const T3DVector& to) {

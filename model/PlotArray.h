@@ -96,6 +96,8 @@ class TSplayArray {
   ~TSplayArray();
   TSplayArray(const TSplayArray&) = delete;
   TSplayArray& operator=(const TSplayArray&) = delete;
+  // Swaps, so that both stay usable.
+  TSplayArray& operator=(TSplayArray&& other) noexcept;
 
   int AddSplay(std::string_view fromName, const T3DVector& from, std::string_view toName, const T3DVector& to);
   // Gives back the room kept for growth, once a load is complete.

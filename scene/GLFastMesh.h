@@ -157,6 +157,16 @@ class TGLFastMeshFill {
   // A face of three vertex indices whose corners are a, b, c.
   void Face(int32_t ia, int32_t ib, int32_t ic, const T3DVector& a, const T3DVector& b, const T3DVector& c);
 
+  // For a build split among fills whose meshes are joined afterwards: the
+  // vertex at p if the fill holds one, without adding it; whether some
+  // vertex was found that is equal only in single precision (faces then
+  // keep their own normals, which a join cannot reproduce); a vertex added
+  // without a lookup; and the lookup table dropped once no more are asked.
+  int32_t Find(const T3DVector& p) const { return finder_.Find(p, Hash(p)); }
+  bool KeepsFaceNormals() const { return keepNormals_; }
+  int32_t AppendVertex(const T3DVector& p) { return mesh_.VertexStore.AddUnlinkedVertex(p, colour_); }
+  void ReleaseLookups() { finder_.Release(); }
+
  private:
   TGLFastMesh& mesh_;
   TVertexFinder finder_;

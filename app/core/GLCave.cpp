@@ -494,15 +494,16 @@ void BuildCave(TGLViewerCore& viewer, const TCaveScene& scene, TCaveDocument& do
   fields.Action("Rendering Image");
 }
 
-// A load, reading `plotFile` first unless there is none.
-TCaveLoadResult RunLoad(const std::filesystem::path* plotFile, TGLViewerCore& viewer, const TCaveScene& scene,
+// A load from `read` (replacing the document's model) or, without one,
+// from the document's model as it is.
+TCaveLoadResult RunLoad(TPlotModel* read, TCaveLoadResult result, TGLViewerCore& viewer, const TCaveScene& scene,
                         TCaveDocument& document, const TCaveMeshSettings& settings, const TCaveStyle& style,
-                        const TCaveLoadProgress& progress, const TMessageProc& warn) {
+                        const TCaveLoadProgress& progress) {
   const TFields fields{progress};
   try {
     document.ShowAllSurveys();
     ResetScene(viewer, scene, document.PassageOptions, settings);
-    TCaveLoadResult result = plotFile ? ReadCave(*plotFile, document.Model, fields, warn) : TCaveLoadResult{};
+    if (read) document.Model = std::move(*read);
     BuildCave(viewer, scene, document, style, fields, result);
     return result;
   } catch (const ELoadCancelled&) {
@@ -513,16 +514,35 @@ TCaveLoadResult RunLoad(const std::filesystem::path* plotFile, TGLViewerCore& vi
 
 }  // namespace
 
+TCaveLoadResult ReadCaveFile(const std::filesystem::path& plotFile, TPlotModel& model,
+                             const TCaveLoadProgress& progress, const TMessageProc& warn) {
+  return ReadCave(plotFile, model, TFields{progress}, warn);
+}
+
+TCaveLoadResult LoadReadCave(TPlotModel&& model, const TCaveLoadResult& read, TGLViewerCore& viewer,
+                             const TCaveScene& scene, TCaveDocument& document, const TCaveMeshSettings& settings,
+                             const TCaveStyle& style, const TCaveLoadProgress& progress) {
+  return RunLoad(&model, read, viewer, scene, document, settings, style, progress);
+}
+
 TCaveLoadResult LoadCave(const std::filesystem::path& plotFile, TGLViewerCore& viewer, const TCaveScene& scene,
                          TCaveDocument& document, const TCaveMeshSettings& settings, const TCaveStyle& style,
                          const TCaveLoadProgress& progress, const TMessageProc& warn) {
-  return RunLoad(&plotFile, viewer, scene, document, settings, style, progress, warn);
+  TPlotModel model;
+  TCaveLoadResult read;
+  try {
+    read = ReadCaveFile(plotFile, model, progress, warn);
+  } catch (const ELoadCancelled&) {
+    ClearCave(scene, document);
+    throw;
+  }
+  return LoadReadCave(std::move(model), read, viewer, scene, document, settings, style, progress);
 }
 
 TCaveLoadResult RebuildCave(TGLViewerCore& viewer, const TCaveScene& scene, TCaveDocument& document,
                             const TCaveMeshSettings& settings, const TCaveStyle& style,
                             const TCaveLoadProgress& progress) {
-  return RunLoad(nullptr, viewer, scene, document, settings, style, progress, {});
+  return RunLoad(nullptr, {}, viewer, scene, document, settings, style, progress);
 }
 
 void SetShotLines(const TPlotModel& model, const TPassageOptions& options, const TCaveScene& scene,

@@ -178,6 +178,14 @@ TCaveScene CreateSceneObjects(TGLViewerCore& viewer);
 TCaveLoadResult LoadCave(const std::filesystem::path& plotFile, TGLViewerCore& viewer, const TCaveScene& scene,
                          TCaveDocument& document, const TCaveMeshSettings& settings, const TCaveStyle& style,
                          const TCaveLoadProgress& progress, const TMessageProc& warn = {});
+// The two halves of LoadCave, for a caller that looks at what was read
+// before it replaces the cave shown: the read into a model of the caller's,
+// then the rest of the load from it (the model becomes the document's).
+TCaveLoadResult ReadCaveFile(const std::filesystem::path& plotFile, TPlotModel& model,
+                             const TCaveLoadProgress& progress, const TMessageProc& warn = {});
+TCaveLoadResult LoadReadCave(TPlotModel&& model, const TCaveLoadResult& read, TGLViewerCore& viewer,
+                             const TCaveScene& scene, TCaveDocument& document, const TCaveMeshSettings& settings,
+                             const TCaveStyle& style, const TCaveLoadProgress& progress);
 // The same load from what the document's model already holds, read by
 // someone else: everything but the read.
 TCaveLoadResult RebuildCave(TGLViewerCore& viewer, const TCaveScene& scene, TCaveDocument& document,

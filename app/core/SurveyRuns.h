@@ -46,6 +46,16 @@ class TSurveyRuns {
     size_t run_ = 0;
   };
 
+  // The items of `other` after these.
+  void Append(const TSurveyRuns& other) {
+    other.ForEachRun([this](int first, int end, int32_t survey) {
+      if (surveys_.empty() || surveys_.back() != survey) {
+        starts_.push_back(count_);
+        surveys_.push_back(survey);
+      }
+      count_ += end - first;
+    });
+  }
   void Clear() { *this = TSurveyRuns(); }
   void Swap(TSurveyRuns& other) { std::swap(*this, other); }
 

@@ -30,10 +30,13 @@ inline T3DVector AxisChange(const T3DVector& p) { return {p.x, static_cast<doubl
 // outwards; the build's counts and bounds go to `state`. The survey of
 // each triangle added goes to `triangleSurveys` when given, its leg (the
 // shot index of the leg's records) to `triangleShots`. Setting `stop` ends
-// the build before its next line.
+// the build before its next line. A big cave is built on `threads` threads
+// (0: one a core, where the cave is big enough to gain), split by survey
+// ranges, into the very mesh one thread makes; `progress` is called on
+// the caller's thread either way.
 void AddPassageWalls(const TPlotModel& model, const TPassageOptions& options, TGLFastMesh& mesh, TPassageState& state,
                      const TPassageProgressProc& progress = {}, TSurveyRuns* triangleSurveys = nullptr,
-                     const std::atomic<bool>* stop = nullptr, TSurveyRuns* triangleShots = nullptr);
+                     const std::atomic<bool>* stop = nullptr, TSurveyRuns* triangleShots = nullptr, int threads = 0);
 
 // The walls built by AddPassageWalls on a thread of their own, into a mesh
 // of their own (outside any scene, so that nothing the build does reaches

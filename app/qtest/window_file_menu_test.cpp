@@ -201,6 +201,26 @@ class WindowFileMenuTest : public QObject, TMainWindowFixture {
     Load(kDemo);
   }
 
+  void fileWithoutRecordsLeavesTheCaveShown() {
+    Load(kDemo);
+    const int faces = form->Scene().PassageMesh->ColorCount();
+    const QString title = form->windowTitle();
+    for (const QByteArray& content : {QByteArray(), QByteArray("\x00\x01\xff binary", 10), QByteArray("Z 0 0\r\n")}) {
+      const QString file = temp.filePath("norecords.plt");
+      QFile f(file);
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write(content);
+      f.close();
+      errors.clear();
+      form->LoadCave(file);
+      QCOMPARE(errors.size(), 1);
+      QVERIFY2(errors[0].contains("The cave shown stays"), qPrintable(errors[0]));
+      QCOMPARE(form->Scene().PassageMesh->ColorCount(), faces);
+      QCOMPARE(form->windowTitle(), title);
+      QVERIFY(!form->Loading() && form->menuBar()->isEnabled());
+    }
+  }
+
   void failedLoadLeavesTheWindowUsable() {
     const QString missing = temp.filePath("missing.plt");
     form->LoadCave(missing);
