@@ -113,10 +113,9 @@ int main(int argc, char** argv) {
     const bool same = text == ReadWholeFile(cliOut);
     allSame = allSame && same;
     std::printf(" from the %s\n", useDims ? "walls" : "stations");
-    std::printf("  lumora-cli volume --report%s %8.3f s, %8.3f s of CPU (load and walls included)\n",
-                useDims ? "" : " --no-pass-dims", cli.seconds, cli.cpu);
-    std::printf("  window's Show Report %s %8.3f s, %8.3f s of CPU\n", useDims ? "" : "              ", window.seconds,
-                window.cpu);
+    const std::string command = std::string("lumora-cli volume --report") + (useDims ? "" : " --no-pass-dims");
+    std::printf("  %-42s %7.3f s, %7.3f s of CPU (load and walls included)\n", command.c_str(), cli.seconds, cli.cpu);
+    std::printf("  %-42s %7.3f s, %7.3f s of CPU\n", "window's Show Report", window.seconds, window.cpu);
     std::printf("  ratio %.2f (goal: at most 1.5); texts %s\n", window.seconds / cli.seconds,
                 same ? "identical" : "DIFFER");
     std::fflush(stdout);
