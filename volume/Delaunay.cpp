@@ -233,6 +233,7 @@ bool TTriangulator::FindCavity(int32_t seed, int32_t point, bool onCircleToo) {
 // are that sweep's.
 void TTriangulator::Triangulate() {
   if (points_.size() < 3) return;
+  hullDone_ = concaveDone_ = false;
   SortPoints(0, static_cast<int>(points_.size()) - 1);
   MergeDuplicates();
   const auto n = static_cast<int32_t>(points_.size());
@@ -436,7 +437,7 @@ void TTriangulator::Triangulate() {
 }
 
 void TTriangulator::ComputeHull() {
-  if (points_.size() < 3) return;
+  if (points_.size() < 3 || hullDone_) return;
   if (!triangulated_) Triangulate();
   minEdge_ = 1e308;
   maxEdge_ = -1e308;
@@ -541,10 +542,96 @@ double TTriangulator::Measure(const THullEdge& e, bool byArea) const {
   return std::fabs(u.x * w.y - u.y * w.x);
 }
 
+int TTriangulator::DigSlot(const THullEdge& e, double measure, double limit) const {
+  if (e.Triangle < 0 || e.Triangle >= static_cast<int32_t>(triangles_.size()) || !(measure > limit)) return -1;
+  const TDelaunayTriangle& t = triangles_[e.Triangle];
+  // The slot of a dug edge is not kept: find the edge in its triangle.
+  for (int s = 0; s < 3; ++s)
+    if (t.Vertex(s) == e.p1 && t.Vertex((s + 1) % 3) == e.p2) return s;
+  return -1;
+}
+
 void TTriangulator::ConcaveHull(bool byArea) {
   if (points_.size() <= 2) return;
   if (!hullDone_) ComputeHull();
   const double limit = byArea ? Threshold * Threshold / 2 : Threshold;
+  if (RoundByRound || !DigByVertex(byArea, limit)) DigRoundByRound(byArea, limit);
+  concaveDone_ = true;
+}
+
+// Each round of the sweep digs across the edges of the sorted list in turn,
+// so a vertex faced by several edges goes to the first, the longest. Where
+// that one is the only longest, a round is the same found vertex by vertex,
+// in time of the edges it made; and where the chain left is one simple
+// cycle with a single longest edge, its order is that cycle from that edge.
+// Anything else is the sweep's to decide: a tie that decides, a measure
+// that is not a number (which leaves the list unsorted), another chain.
+bool TTriangulator::DigByVertex(bool byArea, double limit) {
+  const size_t n = points_.size();
+  std::vector<TMeasuredEdge> live, made, kept;
+  onHull_.assign(n, 0);
+  for (const THullEdge& e : hull_) {
+    live.push_back({Measure(e, byArea), e});
+    if (std::isnan(live.back().m)) return false;
+    onHull_[e.p1] = onHull_[e.p2] = 1;
+  }
+  diggerOf_.assign(n, -1);
+  while (!live.empty()) {
+    facing_.resize(live.size());
+    for (size_t i = 0; i < live.size(); ++i) {
+      const int slot = DigSlot(live[i].e, live[i].m, limit);
+      int32_t o = slot < 0 ? -1 : triangles_[live[i].e.Triangle].Vertex((slot + 2) % 3);
+      if (o >= 0 && onHull_[o]) o = -1;
+      facing_[i] = o;
+      if (o >= 0 && (diggerOf_[o] < 0 || live[i].m > live[diggerOf_[o]].m)) diggerOf_[o] = static_cast<int32_t>(i);
+    }
+    made.clear();
+    for (size_t i = 0; i < live.size(); ++i) {
+      const int32_t o = facing_[i];
+      if (o < 0 || diggerOf_[o] != static_cast<int32_t>(i)) {
+        if (o >= 0 && live[i].m == live[diggerOf_[o]].m) return false;
+        kept.push_back(live[i]);
+        continue;
+      }
+      const THullEdge& e = live[i].e;
+      const TDelaunayTriangle& t = triangles_[e.Triangle];
+      const int slot = DigSlot(e, live[i].m, limit);
+      const THullEdge ao{e.p1, o, t.Neighbour((slot + 2) % 3), 0};
+      const THullEdge ob{o, e.p2, t.Neighbour((slot + 1) % 3), 0};
+      made.push_back({Measure(ao, byArea), ao});
+      made.push_back({Measure(ob, byArea), ob});
+      if (std::isnan(made[made.size() - 2].m) || std::isnan(made.back().m)) return false;
+    }
+    for (size_t i = 0; i < made.size(); i += 2) {
+      const int32_t o = made[i].e.p2;
+      onHull_[o] = 1;
+      diggerOf_[o] = -1;
+    }
+    live.swap(made);
+  }
+
+  const size_t m = kept.size();
+  if (m < 3) return false;
+  size_t top = 0;
+  for (size_t i = 1; i < m; ++i)
+    if (kept[i].m > kept[top].m) top = i;
+  std::vector<int32_t>& leaving = diggerOf_;  // per vertex the edge leaving it
+  for (size_t i = 0; i < m; ++i) {
+    if (i != top && kept[i].m == kept[top].m) return false;
+    int32_t& out = leaving[kept[i].e.p1];
+    if (out >= 0) return false;
+    out = static_cast<int32_t>(i);
+  }
+  concaveHull_.clear();
+  for (auto i = static_cast<int32_t>(top); concaveHull_.size() < m;) {
+    concaveHull_.push_back(kept[i].e);
+    i = leaving[kept[i].e.p2];
+    if (i < 0 || (i == static_cast<int32_t>(top)) != (concaveHull_.size() == m)) return false;
+  }
+  return true;
+}
+
+void TTriangulator::DigRoundByRound(bool byArea, double limit) {
   std::vector<TMeasuredEdge> copy(hull_.size()), next, kept, added;
   for (size_t i = 0; i < hull_.size(); ++i) copy[i] = {Measure(hull_[i], byArea), hull_[i]};
   QuickSortByMeasure(copy);
@@ -552,7 +639,6 @@ void TTriangulator::ConcaveHull(bool byArea) {
   // vertex answers "an end point of any edge" without a search.
   onHull_.assign(points_.size(), 0);
   for (const TMeasuredEdge& m : copy) onHull_[m.e.p1] = onHull_[m.e.p2] = 1;
-  const auto tcount = static_cast<int32_t>(triangles_.size());
   for (;;) {
     next.clear();
     kept.clear();
@@ -560,26 +646,20 @@ void TTriangulator::ConcaveHull(bool byArea) {
     for (const TMeasuredEdge& m : copy) {
       const THullEdge& e = m.e;
       bool dug = false;
-      if (e.Triangle >= 0 && e.Triangle < tcount && m.m > limit) {
+      if (const int slot = DigSlot(e, m.m, limit); slot >= 0) {
         const TDelaunayTriangle& t = triangles_[e.Triangle];
-        // The slot of a dug edge is not kept: find the edge in its triangle.
-        int slot = -1;
-        for (int s = 0; s < 3 && slot < 0; ++s)
-          if (t.Vertex(s) == e.p1 && t.Vertex((s + 1) % 3) == e.p2) slot = s;
-        if (slot >= 0) {
-          const int32_t o = t.Vertex((slot + 2) % 3);
-          if (!onHull_[o]) {
-            // Across a-o lies the edge before the opposite vertex, across o-b
-            // the one after it.
-            const THullEdge ao{e.p1, o, t.Neighbour((slot + 2) % 3), 0};
-            const THullEdge ob{o, e.p2, t.Neighbour((slot + 1) % 3), 0};
-            next.push_back({Measure(ao, byArea), ao});
-            next.push_back({Measure(ob, byArea), ob});
-            added.push_back(next[next.size() - 2]);
-            added.push_back(next.back());
-            onHull_[o] = 1;
-            dug = true;
-          }
+        const int32_t o = t.Vertex((slot + 2) % 3);
+        if (!onHull_[o]) {
+          // Across a-o lies the edge before the opposite vertex, across o-b
+          // the one after it.
+          const THullEdge ao{e.p1, o, t.Neighbour((slot + 2) % 3), 0};
+          const THullEdge ob{o, e.p2, t.Neighbour((slot + 1) % 3), 0};
+          next.push_back({Measure(ao, byArea), ao});
+          next.push_back({Measure(ob, byArea), ob});
+          added.push_back(next[next.size() - 2]);
+          added.push_back(next.back());
+          onHull_[o] = 1;
+          dug = true;
         }
       }
       if (!dug) {
@@ -606,7 +686,6 @@ void TTriangulator::ConcaveHull(bool byArea) {
   concaveHull_.clear();
   for (const TMeasuredEdge& m : next) concaveHull_.push_back(m.e);
   OrderChain(concaveHull_);
-  concaveDone_ = true;
 }
 
 }  // namespace lumora

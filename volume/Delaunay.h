@@ -54,7 +54,7 @@ class TTriangulator {
   // Does nothing with fewer than 3 points.
   void Triangulate();
   // Boundary edges in chain order, neighbour links and the edge range;
-  // recomputed on every call.
+  // found once per triangulation.
   void ComputeHull();
   void GetEdgeRange(double& minEdge, double& maxEdge);
   // Threshold := shortest edge + f * (longest - shortest); f in 0..1.
@@ -83,6 +83,9 @@ class TTriangulator {
   double Threshold = 150.0;
   double Fraction = 0;
   std::string Name;
+  // Digs every hull by the sweep over the whole sorted list, round by
+  // round, which the quick way must agree with: for comparisons.
+  bool RoundByRound = false;
 
   // Shared with the tests' direct implementation, so both use the same
   // orders.
@@ -103,7 +106,12 @@ class TTriangulator {
   int32_t Locate(int32_t id, int32_t point);
   bool FindCavity(int32_t seed, int32_t point, bool onCircleToo);
   void ConcaveHull(bool byArea);
+  bool DigByVertex(bool byArea, double limit);
+  void DigRoundByRound(bool byArea, double limit);
   double Measure(const THullEdge& e, bool byArea) const;
+  // The slot of a chain edge in its triangle when its measure lets it be
+  // dug; -1 otherwise.
+  int DigSlot(const THullEdge& e, double measure, double limit) const;
   void OrderChain(THullArray& edges);
 
   bool triangulated_ = false, hullDone_ = false, concaveDone_ = false;
@@ -134,6 +142,9 @@ class TTriangulator {
   uint64_t random_ = 1;
   std::vector<int32_t> chainStart_, chainPos_, chainAt_;
   std::vector<uint8_t> onHull_;
+  // Digging by vertex: per vertex the edge that digs it this round, then
+  // the edge leaving it on the chain; per edge of a round its vertex.
+  std::vector<int32_t> diggerOf_, facing_;
   // Per edge slot of the triangles, the slot of its reverse in the
   // neighbour (-1 at the boundary), found with the triangles; and its place
   // in the hull list while the hull is found.

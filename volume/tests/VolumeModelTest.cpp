@@ -513,5 +513,32 @@ TEST(VolumeModel, DemoCaveLayersAgreeWithTheEarlierRule) {
       20);
 }
 
+// Digging vertex by vertex leaves the chains of the sweep over the whole
+// sorted list, edge for edge, on the layers of a generated cave, from the
+// deepest digging to none.
+TEST(VolumeModel, DiggingByVertexAgreesWithTheSweep) {
+  TPlotModel plots;
+  ASSERT_TRUE(LoadPlotText(plots, GenerateDemoCave({20000, 3}).Text, "generated.plt").Ok);
+  const TPassageOptions options;
+  TPassageState state;
+  BuildPassages(plots, options, state,
+                [](const T3DVector&, const T3DVector&, const T3DVector&, const T3DVector&, int32_t) {});
+  for (bool useDims : {false, true}) {
+    TVolumeModel model(plots, options, state);
+    model.BuildLevels({}, useDims);
+    for (bool byArea : {false, true})
+      for (double f : {0.0, 0.01, 0.1, 0.5, 1.0}) {
+        model.ComputeVolumes({}, byArea, f);
+        for (int k = 0; k < model.Count(); ++k) {
+          TTriangulator sweep = model.Levels[k].Triangulator;
+          sweep.RoundByRound = true;
+          byArea ? sweep.ComputeConcaveHullByArea() : sweep.ComputeConcaveHull();
+          EXPECT_EQ(model.Levels[k].Triangulator.ConcaveHull(), sweep.ConcaveHull())
+              << (useDims ? "walls" : "stations") << ", by area " << byArea << ", fraction " << f << ", layer " << k;
+        }
+      }
+  }
+}
+
 }  // namespace
 }  // namespace lumora

@@ -103,7 +103,12 @@ TVolumeDlg::TVolumeDlg(TVolumeModel& model, TWorkingUnits& units, QWidget* paren
   main->addWidget(ProgrBar);
 
   reports_ = new TVolumeReportsDlg(model_, units_, this);
-  reports_->Restore = [this] { LevelCntSpinChange(LevelCntSpin->value()); };
+  reports_->Restore = [this](bool rebuild) {
+    if (rebuild)
+      LevelCntSpinChange(LevelCntSpin->value());
+    else
+      Request(false, false);
+  };
   reports_->Options = [this] {
     TReportOptions o;
     o.UseDims = UseDimsChk->isChecked();
@@ -112,10 +117,7 @@ TVolumeDlg::TVolumeDlg(TVolumeModel& model, TWorkingUnits& units, QWidget* paren
     o.RestoreFraction = PercentSpin->value() / 100;
     return o;
   };
-  reports_->Progress = [this](int percent) {
-    ProgrBar->setValue(percent);
-    ProgrBar->repaint();
-  };
+  reports_->Progress = [this](int percent) { ProgrBar->setValue(percent); };
 
   // Enter in a spin box confirms the number, never presses a button.
   for (QPushButton* b : findChildren<QPushButton*>()) b->setAutoDefault(false);

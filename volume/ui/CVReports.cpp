@@ -130,23 +130,46 @@ void TVolumeReportsDlg::ShowReport() {
   Button1->setEnabled(false);
   ReportMemo->clear();
   matchEnd_ = -1;
-  // Each line after the first starts a paragraph of its own, so the text
-  // is the lines joined by line feeds, empty lines included.
-  reports_.OnLine = [this, first = true](const std::string& line) mutable {
-    QTextCursor end(ReportMemo->document());
-    end.movePosition(QTextCursor::End);
-    end.insertText((std::exchange(first, false) ? QString() : QString("\n")) + QString::fromStdString(line));
+  shown_ = 0;
+  percent_ = 0;
+  // A row of a big cave takes a millisecond; serving the memo, the bar and
+  // the events after each would take far longer than the rows.
+  paced_.invalidate();
+  reports_.OnIdle = [this] {
+    if (paced_.isValid() && paced_.elapsed() < PaceMs) return;
+    ShowNewLines();
+    QCoreApplication::processEvents();
+    paced_.restart();
   };
-  reports_.OnIdle = [] { QCoreApplication::processEvents(); };
-  reports_.OnProgress = Progress;
+  reports_.OnProgress = [this](int percent) { percent_ = percent; };
+  bool failed = false;
   try {
     reports_.Run(model_, units_, Options ? Options() : TReportOptions{});
   } catch (const std::exception& e) {
+    failed = true;
     QMessageBox::warning(this, windowTitle(), QString::fromStdString(e.what()));
   }
+  ShowNewLines();
   running_ = false;
   Button1->setEnabled(true);
-  if (Restore) Restore();
+  if (Restore) Restore(failed);
+}
+
+void TVolumeReportsDlg::ShowNewLines() {
+  const std::vector<std::string>& lines = reports_.Lines;
+  if (shown_ < lines.size()) {
+    // Each line after the first starts a paragraph of its own, so the text
+    // is the lines joined by line feeds, empty lines included.
+    QString text;
+    for (; shown_ < lines.size(); ++shown_) {
+      if (shown_ > 0) text += '\n';
+      text += QString::fromStdString(lines[shown_]);
+    }
+    QTextCursor end(ReportMemo->document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(text);
+  }
+  if (Progress) Progress(percent_);
 }
 
 bool TVolumeReportsDlg::FindNext() {

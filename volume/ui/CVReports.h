@@ -4,6 +4,7 @@
 // copied.
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QPoint>
 #include <QString>
 
@@ -39,8 +40,10 @@ class TVolumeReportsDlg : public QDialog {
  public:
   TVolumeReportsDlg(TVolumeModel& model, TWorkingUnits& units, QWidget* parent = nullptr);
 
-  // "Show Report": every block into the memo; then Restore.
+  // "Show Report": every block into the memo; then Restore. The memo, the
+  // progress and pending events are served every PaceMs, not per row.
   void ShowReport();
+  int PaceMs = 50;
   // One find with the find dialog's text and options; true when found.
   bool FindNext();
   // Writes the memo's lines to the file (through a temporary beside it).
@@ -49,10 +52,11 @@ class TVolumeReportsDlg : public QDialog {
   void PrintReport(QPrinter& printer) const;
   bool Running() const { return running_; }
 
-  // Set by the volume tool: its options for the run, the rebuild with its
-  // own layer count afterwards, and its progress bar.
+  // Set by the volume tool: its options for the run, its numbers and hull
+  // afterwards (the run leaves the layers rebuilt with the tool's own count,
+  // unless it failed: then `rebuild`), and its progress bar.
   std::function<TReportOptions()> Options;
-  std::function<void()> Restore;
+  std::function<void(bool rebuild)> Restore;
   std::function<void(int percent)> Progress;
   // Replaceable so that the dialog can be driven without a person.
   std::function<QString()> AskSaveFile;
@@ -67,6 +71,8 @@ class TVolumeReportsDlg : public QDialog {
   void reject() override;
 
  private:
+  // The lines added since the last call into the memo, and the progress.
+  void ShowNewLines();
   void SaveClick();
   void PrintClick();
   void CopyClick();
@@ -74,6 +80,9 @@ class TVolumeReportsDlg : public QDialog {
   TVolumeModel& model_;
   TWorkingUnits& units_;
   TVolumeReports reports_;
+  QElapsedTimer paced_;
+  size_t shown_ = 0;   // lines in the memo
+  int percent_ = 0;    // the run's progress, shown at the pace
   int matchEnd_ = -1;  // just after the previous match; -1 for none
   bool running_ = false;
   bool centred_ = false;
