@@ -277,7 +277,7 @@ void TForm1::ViewFit() {
 
 void TForm1::ViewZoom(double factor) {
   ZoomView(*NavigatedFrame(), factor);
-  viewer_->update();
+  motion_->Moved();
 }
 
 }  // namespace lumora
