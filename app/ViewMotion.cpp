@@ -20,6 +20,7 @@ TViewMotion::TViewMotion(QObject* parent) : QObject(parent) {
 
 void TViewMotion::FrameStarted() {
   frameStart_ = Clock();
+  drawing_ = true;
   // A move that came and went between two frames is still shown light
   // first: its frame should not wait for a slow full one.
   drawnLight_ = (moving_ || moved_ || Flying()) && lastFull_ > kSlowFrame;
@@ -28,6 +29,8 @@ void TViewMotion::FrameStarted() {
 }
 
 void TViewMotion::FrameShown() {
+  // The window also shows its frames again for other widgets' sake.
+  if (!std::exchange(drawing_, false)) return;
   if (!drawnLight_) lastFull_ = Clock() - frameStart_;
   MotionEnded();
 }

@@ -74,7 +74,7 @@ class TViewMotion : public QObject {
   void MotionEnded();
 
   double frameStart_ = 0;
-  bool drawnLight_ = false;
+  bool drawing_ = false, drawnLight_ = false;
   double lastFull_ = 0;
   // Input goes on; the view moved since the last frame started.
   bool moving_ = false, moved_ = false, keyDown_ = false;
