@@ -31,7 +31,14 @@ void TViewMotion::FrameStarted() {
 void TViewMotion::FrameShown() {
   // The window also shows its frames again for other widgets' sake.
   if (!std::exchange(drawing_, false)) return;
-  if (!drawnLight_) lastFull_ = Clock() - frameStart_;
+  const double took = Clock() - frameStart_;
+  if (!drawnLight_) {
+    lastFull_ = took;
+  } else {
+    // The frame's fixed costs stay: a step at a time towards the aim.
+    const double share = std::clamp(kLightFrame / std::max(took, 1e-3), 0.5, 1.5);
+    standInSegments_ = std::clamp(static_cast<int>(standInSegments_ * share), kFewestSegments, kMostSegments);
+  }
   MotionEnded();
 }
 

@@ -26,8 +26,11 @@ class TViewMotion : public QObject {
   // Input that rests this long gets its full picture (a drag's mouse
   // still held, the wheel, the toolbar's buttons).
   static constexpr int kRestMilliseconds = 250;
-  // About as many centreline segments as a stand-in draws.
-  static constexpr int kStandInSegments = 200000;
+  // Stand-ins start with about kStandInSegments centreline segments, then
+  // draw more or fewer (kFewestSegments to kMostSegments) for frames of
+  // kLightFrame.
+  static constexpr int kStandInSegments = 50000, kFewestSegments = 20000, kMostSegments = 200000;
+  static constexpr double kLightFrame = 0.05;
 
   explicit TViewMotion(QObject* parent = nullptr);
 
@@ -39,6 +42,8 @@ class TViewMotion : public QObject {
   void FrameShown();
   // How long the last full frame took, from its start until it was shown.
   double LastFullFrame() const { return lastFull_; }
+  // About as many centreline segments as the next stand-in draws.
+  int StandInSegments() const { return standInSegments_; }
   // Whether the frame drawn last, or drawing now, stands in for the full
   // picture.
   bool StandIn() const { return drawnLight_; }
@@ -76,6 +81,7 @@ class TViewMotion : public QObject {
   double frameStart_ = 0;
   bool drawing_ = false, drawnLight_ = false;
   double lastFull_ = 0;
+  int standInSegments_ = kStandInSegments;
   // Input goes on; the view moved since the last frame started.
   bool moving_ = false, moved_ = false, keyDown_ = false;
   QTimer rest_, ticks_;
