@@ -75,9 +75,9 @@ struct TXTest {
 // Input events as they were sent: the n-th event's time.
 class TSent {
  public:
-  void Add(double time = Now()) {
+  void Add() {
     std::lock_guard lock(mutex_);
-    times_.push_back(time);
+    times_.push_back(Now());
   }
   double At(int n) {
     std::lock_guard lock(mutex_);
