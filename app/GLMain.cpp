@@ -252,7 +252,7 @@ void TForm1::Step(const std::function<void(TGLFrame&, double k, double s)>& step
   if (!sceneCreated_) return;
   TGLFrame& f = *NavigatedFrame();
   step(f, IncSpin->value(), f.PixelsPerUnit());
-  viewer_->update();
+  motion_->Moved();
 }
 
 void TForm1::ResetBtnClick() {
@@ -308,23 +308,31 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
       const uint32_t shift = ShiftState(m->buttons(), m->modifiers());
       if (shift) {
         const QPoint p = m->position().toPoint();
-        f->MouseMove(shift, p.x(), p.y());
-        motion_->Dragged();
-        viewer_->update();
+        if (f->MouseMove(shift, p.x(), p.y())) motion_->Moved();
       }
       break;
     }
     case QEvent::MouseButtonRelease:
       f->MouseUp();
-      motion_->DragEnded();
+      motion_->Stopped();
       break;
     case QEvent::Wheel: {
       const int dy = static_cast<QWheelEvent*>(event)->angleDelta().y();
       if (dy == 0) break;
       f->Translate(0, 0, (dy > 0 ? 25 : -25) / f->PixelsPerUnit());
-      viewer_->update();
+      motion_->Moved();
       return true;
     }
+    case QEvent::ShortcutOverride:
+    case QEvent::KeyPress:
+      motion_->KeyDown();
+      break;
+    case QEvent::KeyRelease:
+      if (!static_cast<QKeyEvent*>(event)->isAutoRepeat()) motion_->KeyUp();
+      break;
+    case QEvent::FocusOut:
+      motion_->KeyUp();
+      break;
     default:
       break;
   }

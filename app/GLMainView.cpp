@@ -196,7 +196,7 @@ void TForm1::ConnectMotion() {
     const bool standIn = motion_->StandIn();
     TGLLines& centre = *scene_.Centreline;
     scene_.PassageMesh->Visible = centre.Visible && !standIn;
-    centre.Stride = standIn ? std::max(1, centre.SegmentCount() / TViewMotion::kStandInSegments) : 1;
+    centre.Stride = standIn ? std::max(1, centre.SegmentCount() / motion_->StandInSegments()) : 1;
   };
   connect(viewer_, &QOpenGLWidget::frameSwapped, motion_, &TViewMotion::FrameShown);
   connect(motion_, &TViewMotion::Redraw, viewer_, qOverload<>(&QWidget::update));
@@ -277,7 +277,7 @@ void TForm1::ViewFit() {
 
 void TForm1::ViewZoom(double factor) {
   ZoomView(*NavigatedFrame(), factor);
-  viewer_->update();
+  motion_->Moved();
 }
 
 }  // namespace lumora

@@ -1,8 +1,9 @@
 // The window on caves too big to draw quickly: "Cancel" in the load's
 // progress window at every stage of a load, the double click's fly-in that
-// takes its time whatever a frame costs, and the centreline standing in for
-// the walls while a slow cave is dragged. Frame costs come from a clock of
-// the test's own, moved on by each frame.
+// takes its time whatever a frame costs, the centreline standing in for
+// the walls while a slow cave is dragged, turned by keys or zoomed by the
+// wheel, and input that piles up while a frame draws. Frame costs come
+// from a clock of the test's own, moved on by each frame.
 
 #include <QFile>
 #include <QLabel>
@@ -10,9 +11,12 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QWheelEvent>
 #include <QtTest>
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "app/GLMain.h"
 #include "app/SettingsDialogs.h"
@@ -47,6 +51,9 @@ class BigCaveTest : public QObject {
   double now = 0;        // the motion's clock, in seconds
   double frameCost = 0;  // what each frame adds to it
   bool lightFrameSeen = false;
+  // Each frame drawn: light or full ('L', 'F'), and the view it showed.
+  QString kinds;
+  std::vector<std::pair<TQuaternion, T3DVector>> views;
 
   TViewMotion& Motion() { return *form->Motion(); }
   TGLFrame& Cave() { return *form->Scene().CaveFrame; }
@@ -88,7 +95,10 @@ class BigCaveTest : public QObject {
     form->Viewer()->OnPaint = [this, paint = form->Viewer()->OnPaint](TGLViewer& v) {
       paint(v);
       now += frameCost;
-      lightFrameSeen |= !form->Scene().PassageMesh->Visible;
+      const bool light = !form->Scene().PassageMesh->Visible;
+      lightFrameSeen |= light;
+      kinds += light ? 'L' : 'F';
+      views.emplace_back(Cave().Orientation, Cave().Position);
     };
     big = temp.filePath("big.plt");
     QFile f(big);
@@ -209,6 +219,63 @@ class BigCaveTest : public QObject {
       }
       Mouse(QEvent::MouseButtonRelease, centre + QPoint(8, 0), Qt::LeftButton, Qt::NoButton);
       QVERIFY2(Drawn(form->Viewer()->grabFramebuffer()) > full / 2, "the full picture when the mouse stops");
+    }
+  }
+
+  void inputWhileAFrameDrawsGivesOneFrameOfTheNewestView_data() {
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<double>("cost");
+    QTest::addColumn<QString>("frames");
+    for (const char* input : {"drag", "keys", "wheel"}) {
+      QTest::addRow("%s, quick frames", input) << input << 0.01 << "F";
+      QTest::addRow("%s, slow frames", input) << input << 0.5 << "LF";
+    }
+  }
+
+  void inputWhileAFrameDrawsGivesOneFrameOfTheNewestView() {
+    QFETCH(QString, input);
+    QFETCH(double, cost);
+    QFETCH(QString, frames);
+    Load(kDemo);
+    frameCost = cost;
+    Frame();
+    kinds.clear();
+    views.clear();
+    const TQuaternion turn0 = Cave().Orientation;
+    const T3DVector place0 = Cave().Position;
+    // Ten events, all in before the window draws again, as when they come
+    // while a frame draws; a drag's release among them.
+    TGLViewer* v = form->Viewer();
+    const QPoint centre(v->width() / 2, v->height() / 2);
+    if (input == "drag") Mouse(QEvent::MouseButtonPress, centre, Qt::LeftButton, Qt::LeftButton);
+    // Shortcuts need the active window; without a window manager ask for it.
+    form->activateWindow();
+    QTRY_VERIFY(QApplication::activeWindow() == form.get());
+    v->setFocus();
+    for (int i = 1; i <= 10; ++i) {
+      if (input == "drag") {
+        Mouse(QEvent::MouseMove, centre + QPoint(3 * i, i), Qt::NoButton, Qt::LeftButton);
+      } else if (input == "keys") {
+        QTest::keyClick(v, Qt::Key_Right);
+      } else {
+        QWheelEvent e(QPointF(centre), QPointF(v->mapToGlobal(centre)), {}, QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(v, &e);
+      }
+    }
+    if (input == "drag") Mouse(QEvent::MouseButtonRelease, centre + QPoint(30, 10), Qt::LeftButton, Qt::NoButton);
+    const TQuaternion turn = Cave().Orientation;
+    const T3DVector place = Cave().Position;
+    QVERIFY(turn.w != turn0.w || place.z != place0.z);
+
+    // A slow cave's stand-in first, then the full picture, and nothing
+    // after it: no frame of an older view, no turning once let go.
+    QTRY_COMPARE(kinds, frames);
+    QTest::qWait(3 * TViewMotion::kRestMilliseconds);
+    QCOMPARE(kinds, frames);
+    for (const auto& [o, p] : views) {
+      QVERIFY(o.x == turn.x && o.y == turn.y && o.z == turn.z && o.w == turn.w);
+      QVERIFY(p.x == place.x && p.y == place.y && p.z == place.z);
     }
   }
 
