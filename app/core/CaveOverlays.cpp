@@ -11,6 +11,7 @@
 #include "scene/GLGuards.h"
 #include "scene/GLHeaders.h"
 #include "scene/StrokeFont.h"
+#include "viewer/ViewProjection.h"
 
 namespace lumora {
 namespace {
@@ -198,6 +199,56 @@ void DrawOverlays(const TOverlayContent& c, const TOverlaySwitches& s, double wi
     const std::string tilt = FixedText(std::nearbyint(c.Tilt) + 0.0, 0);
     text.Draw(l.ClinoX - text.Width(tilt) / 2, l.ClinoY + l.ClinoRadius + kTextSize + 2, tilt);
   }
+}
+
+void DrawSquareMarks(const TMatrix4& modelview, int width, int height, const std::vector<T3DVector>& points,
+                     const std::vector<int>& entries, int skip, int half) {
+  if (width <= 0 || height <= 0 || half < 1) return;
+  // One bit a pixel, rows bottom to top as glBitmap takes them.
+  const size_t stride = (static_cast<size_t>(width) + 7) / 8;
+  std::vector<uint8_t> bits(stride * static_cast<size_t>(height), 0);
+  int low = height, high = -1;  // the rows set, counted from the bottom
+  auto span = [&](int y, int x0, int x1) {
+    const int row = height - 1 - y;
+    x0 = std::max(x0, 0), x1 = std::min(x1, width - 1);
+    if (row < 0 || row >= height || x0 > x1) return;
+    low = std::min(low, row), high = std::max(high, row);
+    uint8_t* line = bits.data() + static_cast<size_t>(row) * stride;
+    const uint8_t first = 0xFF >> (x0 & 7), last = static_cast<uint8_t>(0xFF << (7 - (x1 & 7)));
+    if (x0 >> 3 == x1 >> 3) {
+      line[x0 >> 3] |= first & last;
+      return;
+    }
+    line[x0 >> 3] |= first;
+    std::fill(line + (x0 >> 3) + 1, line + (x1 >> 3), uint8_t{0xFF});
+    line[x1 >> 3] |= last;
+  };
+  for (int e : entries) {
+    if (e == skip) continue;
+    const auto p = ProjectToWindow(modelview, width, height, points[e]);
+    if (!p || !(p->X > -2 * half && p->Y > -2 * half && p->X < width + 2 * half && p->Y < height + 2 * half)) continue;
+    const int x = static_cast<int>(std::nearbyint(p->X)), y = static_cast<int>(std::nearbyint(p->Y));
+    // Two pixels thick, the corners cut, as a line loop of width 2 round
+    // the square from x - half to x + half draws it.
+    span(y - half - 1, x - half, x + half - 1);
+    span(y - half, x - half - 1, x + half);
+    for (int r = y - half + 1; r < y + half - 1; ++r) {
+      span(r, x - half - 1, x - half);
+      span(r, x + half - 1, x + half);
+    }
+    span(y + half - 1, x - half - 1, x + half);
+    span(y + half, x - half, x + half - 1);
+  }
+  if (high < low) return;
+  glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+  glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+  glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
+  glWindowPos2i(0, low);
+  glBitmap(width, high - low + 1, 0, 0, 0, 0, bits.data() + static_cast<size_t>(low) * stride);
+  glPopClientAttrib();
 }
 
 }  // namespace lumora
