@@ -474,6 +474,23 @@ void TGL2DString::Render() {
       z = (c[2] / c[3] + 1) / 2;
       y = vh - wy;
     }
+    if (info.Mode == 2) {
+      // No line of a label beside or behind the view is drawn, and most
+      // labels are one line: those are placed here.
+      if (!(x >= vx && x <= vx + vw && z >= 0 && z <= 1)) continue;
+      const std::string& text = label.Text;
+      double width = 0;
+      size_t k = 0;
+      for (; k < text.size() && text[k] != '\r' && text[k] != '\n'; ++k)
+        width += atlas_[static_cast<uint8_t>(text[k])].AdvanceX;
+      if (k == text.size()) {
+        const double by = wy - h;
+        if (text.empty() || !(by >= vy && by <= vy + vh)) continue;
+        spots.push_back({x, by, width, z, label.Rank});
+        lines.push_back(text);
+        continue;
+      }
+    }
     ForEachLine(label.Text, [&](size_t i, std::string_view line) {
       if (info.Mode == 2) {
         // The baseline's window point; the line is not drawn when it lies

@@ -75,59 +75,64 @@ class TKeptBoxes {
 
 const std::vector<uint32_t>& TLabelThinning::Thin(const std::vector<TLabelSpot>& spots, double height) {
   kept_.clear();
-  if (spots.empty()) return kept_;
   const size_t n = spots.size();
-  double near = HUGE_VAL, far = -HUGE_VAL;
-  std::array<uint32_t, 256> rankIndex{};
-  for (const TLabelSpot& s : spots) {
-    near = std::min(near, s.Depth);
-    far = std::max(far, s.Depth);
-    rankIndex[s.Rank] = 1;
-  }
-  uint32_t ranks = 0;
-  for (uint32_t& r : rankIndex) r = r ? ranks++ : 0;
-
-  // The spots go into buckets of rank and depth, copied in bucket order so
-  // that they are read in the order they are stored. A bucket's spots are
-  // put in order only when the boxes kept from earlier buckets leave them
-  // room, which after the first few buckets is rarely so.
-  constexpr uint32_t kDepths = 256;
-  const double scale = far > near ? kDepths / (far - near) : 0;
+  if (n == 0) return kept_;
+  auto before = [&](uint32_t a, uint32_t b) {
+    const TLabelSpot &x = spots[a], &y = spots[b];
+    return x.Rank != y.Rank ? x.Rank < y.Rank : x.Depth != y.Depth ? x.Depth < y.Depth : a < b;
+  };
+  // Every so many spots, in order, give the places where the rounds end.
+  const size_t step = std::max<size_t>(1, n / 4096);
+  sample_.clear();
   TBox extent{HUGE_VAL, HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
-  bucketOf_.resize(n);
-  start_.assign(static_cast<size_t>(ranks) * kDepths + 1, 0);
-  for (size_t i = 0; i < n; ++i) {
-    const TLabelSpot& s = spots[i];
-    const TBox b = BoxOf(s, height);
+  for (size_t i = 0; i < n; i += step) {
+    sample_.push_back(static_cast<uint32_t>(i));
+    const TBox b = BoxOf(spots[i], height);
     extent = {std::min(extent[0], b[0]), std::min(extent[1], b[1]), std::max(extent[2], b[2]),
               std::max(extent[3], b[3])};
-    // Rounding keeps the order of depths, so equal or nearer depths never
-    // land in a later bucket.
-    const double q = (s.Depth - near) * scale;
-    const uint32_t d = q > 0 ? static_cast<uint32_t>(std::min(q, kDepths - 1.0)) : 0;
-    bucketOf_[i] = rankIndex[s.Rank] * kDepths + d;
-    ++start_[bucketOf_[i] + 1];
   }
-  for (size_t b = 1; b < start_.size(); ++b) start_[b] += start_[b - 1];
-  sorted_.resize(n);
-  fill_.assign(start_.begin(), start_.end() - 1);
-  for (size_t i = 0; i < n; ++i)
-    sorted_[fill_[bucketOf_[i]]++] = {BoxOf(spots[i], height), spots[i].Depth, uint32_t(i)};
-
+  std::sort(sample_.begin(), sample_.end(), before);
+  // Each round takes the spots up to its end, in order, and passes the
+  // later ones that still have room to the next round: the first rounds
+  // fill the view, and the boxes they keep turn most of the rest away
+  // before any of it is put in order.
+  constexpr size_t kRounds = 4;
+  const size_t ends[kRounds - 1] = {sample_.size() / 256, sample_.size() / 32, sample_.size() / 4};
   TKeptBoxes boxes(extent, std::max(2 * height, 1.0));
-  for (size_t b = 0; b + 1 < start_.size(); ++b) {
-    room_.clear();
-    for (uint32_t k = start_[b]; k < start_[b + 1]; ++k)
-      if (!boxes.Overlaps(sorted_[k].Box)) room_.push_back(k);
-    // Within a bucket the copies keep the spots' own order.
-    std::sort(room_.begin(), room_.end(), [&](uint32_t x, uint32_t y) {
-      return sorted_[x].Depth != sorted_[y].Depth ? sorted_[x].Depth < sorted_[y].Depth : x < y;
-    });
-    for (uint32_t k : room_) {
-      if (boxes.Overlaps(sorted_[k].Box)) continue;
-      boxes.Add(sorted_[k].Box);
-      kept_.push_back(sorted_[k].Spot);
+  auto take = [&] {
+    std::sort(room_.begin(), room_.end(), before);
+    for (uint32_t i : room_) {
+      const TBox box = BoxOf(spots[i], height);
+      if (boxes.Overlaps(box)) continue;
+      boxes.Add(box);
+      kept_.push_back(i);
     }
+    room_.clear();
+  };
+  auto later = [&](const TLabelSpot& s, const TLabelSpot* end) {
+    return end && (s.Rank != end->Rank ? s.Rank > end->Rank : s.Depth > end->Depth);
+  };
+  // The first round, before any box is kept, turns nothing away.
+  const TLabelSpot* first = &spots[sample_[ends[0]]];
+  for (uint32_t i = 0; i < n; ++i)
+    if (!later(spots[i], first)) room_.push_back(i);
+  take();
+  for (size_t round = 1; round < kRounds; ++round) {
+    const TLabelSpot* end = round + 1 < kRounds ? &spots[sample_[ends[round]]] : nullptr;
+    next_.clear();
+    auto visit = [&](uint32_t i) {
+      const TLabelSpot& s = spots[i];
+      if (!boxes.Overlaps(BoxOf(s, height))) (later(s, end) ? next_ : room_).push_back(i);
+    };
+    if (round == 1) {
+      for (uint32_t i = 0; i < n; ++i)
+        if (later(spots[i], first)) visit(i);
+    } else {
+      for (uint32_t i : waiting_) visit(i);
+    }
+    take();
+    std::swap(waiting_, next_);
+    if (waiting_.empty()) break;
   }
   return kept_;
 }

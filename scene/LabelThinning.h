@@ -4,7 +4,6 @@
 // million labels crowd a view that holds a few thousand, so most are
 // turned away by the boxes kept so far before any ordering is done.
 
-#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -27,13 +26,7 @@ class TLabelThinning {
   const std::vector<uint32_t>& Thin(const std::vector<TLabelSpot>& spots, double height);
 
  private:
-  struct TPlacedBox {
-    std::array<double, 4> Box;  // left, bottom, right, top
-    double Depth;
-    uint32_t Spot;
-  };
-  std::vector<uint32_t> kept_, bucketOf_, start_, fill_, room_;
-  std::vector<TPlacedBox> sorted_;
+  std::vector<uint32_t> kept_, sample_, room_, waiting_, next_;
 };
 
 }  // namespace lumora
