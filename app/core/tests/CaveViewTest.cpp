@@ -368,7 +368,8 @@ TEST(SurveyColours, DifferForManyNamesAndRoundLengthsAreRound) {
 
 // The find marks drawn at once light the pixels that a line loop a mark,
 // 2 pixels wide, lights round each mark's nearest whole pixel: for marks
-// inside, across the edge of and outside the view, and behind the eye.
+// inside, across the edge of and outside the view, behind the eye, and in
+// a picture of twice the view's pixels.
 TEST(SquareMarks, OneBitmapMatchesALoopAMark) {
   TOffscreenViewer viewer(kW, kH);
   std::mt19937 random(3);
@@ -382,7 +383,7 @@ TEST(SquareMarks, OneBitmapMatchesALoopAMark) {
   const int skip = entries[7];
   TMatrix4 view = IdentityMatrix();
   view[14] = -20;
-  for (const int half : {3, 4, 6}) {
+  for (const auto& [half, scale] : {std::pair{3, 1}, std::pair{4, 1}, std::pair{6, 1}, std::pair{4, 2}}) {
     auto draw = [&](bool batched) {
       viewer.OnRender = [&](TGLViewerCore&) {
         const TWindowPixelsGuard pixels(kW, kH);
@@ -392,28 +393,30 @@ TEST(SquareMarks, OneBitmapMatchesALoopAMark) {
         for (int e : entries) {
           const auto p = ProjectToWindow(view, kW, kH, points[e]);
           if (e == skip || !p) continue;
-          const double px = std::nearbyint(p->X), py = std::nearbyint(p->Y);
+          // The corners at whole pixels of the picture.
+          const double px = std::nearbyint(p->X * scale), py = std::nearbyint(p->Y * scale), d = half * scale;
           glBegin(GL_LINE_LOOP);
-          glVertex2d(px - half, py - half);
-          glVertex2d(px + half, py - half);
-          glVertex2d(px + half, py + half);
-          glVertex2d(px - half, py + half);
+          glVertex2d((px - d) / scale, (py - d) / scale);
+          glVertex2d((px + d) / scale, (py - d) / scale);
+          glVertex2d((px + d) / scale, (py + d) / scale);
+          glVertex2d((px - d) / scale, (py + d) / scale);
           glEnd();
         }
       };
-      const TBitmap32 b = viewer.Grab();
+      const TBitmap32 b = viewer.RenderToBitmap(nullptr, scale);
       viewer.OnRender = nullptr;
       return b;
     };
     const TBitmap32 loops = draw(false), batch = draw(true);
+    ASSERT_EQ(batch.Width, kW * scale);
     int marked = 0, differ = 0;
-    for (int r = 0; r < kH; ++r)
-      for (int c = 0; c < kW; ++c) {
+    for (int r = 0; r < loops.Height; ++r)
+      for (int c = 0; c < loops.Width; ++c) {
         marked += PixelColour(loops, c, r) == 0xFF00FF;
         differ += PixelColour(loops, c, r) != PixelColour(batch, c, r);
       }
-    EXPECT_GT(marked, 10000) << half;
-    EXPECT_EQ(differ, 0) << half;
+    EXPECT_GT(marked, 10000) << half << " " << scale;
+    EXPECT_EQ(differ, 0) << half << " " << scale;
   }
 }
 
