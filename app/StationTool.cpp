@@ -20,6 +20,7 @@
 
 #include "app/GLMain.h"
 #include "app/StatusFields.h"
+#include "app/core/CaveOverlays.h"
 #include "model/WorkingUnits.h"
 #include "scene/GLGuards.h"
 #include "viewer/GLViewer.h"
@@ -42,8 +43,8 @@ QString Length(double feet, const TWorkingUnits& u) {
 
 QString Name(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
-void Square(double x, double y, double half, bool filled) {
-  glBegin(filled ? GL_QUADS : GL_LINE_LOOP);
+void FilledSquare(double x, double y, double half) {
+  glBegin(GL_QUADS);
   glVertex2d(x - half, y - half);
   glVertex2d(x + half, y - half);
   glVertex2d(x + half, y + half);
@@ -425,10 +426,8 @@ void TStationTool::Draw() {
   const TWindowPixelsGuard pixels(w, h);
   glLineWidth(2);
   const TMatrix4 m = StationModelview();
-  TWindowPoint p;
   glColor3ub(255, 0, 255);
-  for (int e : matches_)
-    if (e != selected_ && WindowPosition(m, e, p)) Square(p.X, p.Y, 4, false);
+  DrawSquareMarks(m, w, h, scenePositions_, matches_, selected_, 4);
   TWindowPoint a, b;
   const bool haveA = selected_ >= 0 && WindowPosition(m, selected_, a);
   const bool haveB = measuredTo_ >= 0 && WindowPosition(m, measuredTo_, b);
@@ -440,8 +439,8 @@ void TStationTool::Draw() {
     glEnd();
   }
   glColor3ub(0, 255, 255);
-  if (haveA) Square(a.X, a.Y, 5, true);
-  if (haveB) Square(b.X, b.Y, 5, true);
+  if (haveA) FilledSquare(a.X, a.Y, 5);
+  if (haveB) FilledSquare(b.X, b.Y, 5);
 }
 
 }  // namespace lumora

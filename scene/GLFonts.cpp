@@ -4,7 +4,6 @@
 #include <cmath>
 #include <deque>
 #include <mutex>
-#include <unordered_map>
 
 #include "scene/GLGuards.h"
 #include "scene/GLHeaders.h"
@@ -456,12 +455,11 @@ void TGL2DString::Render() {
   const double vx = Viewport[0], vy = Viewport[1], vw = Viewport[2], vh = Viewport[3];
   quads_.clear();
   DrawnBoxes.clear();
-  struct TPlaced {
-    std::string_view Line;
-    double x, y, z;
-    uint8_t Rank;
-  };
-  std::vector<TPlaced> placed;
+  // Lines placed at points, to be thinned before they are drawn.
+  std::vector<TLabelSpot>& spots = spots_;
+  std::vector<std::string_view>& lines = lines_;
+  spots.clear();
+  lines.clear();
   for (const TGLLabel& label : labels_) {
     const TGLStringInfo& info = label.Info;
     double x = info.Position.x, y = info.Position.y, z = info.Position.z;
@@ -476,13 +474,31 @@ void TGL2DString::Render() {
       z = (c[2] / c[3] + 1) / 2;
       y = vh - wy;
     }
+    if (info.Mode == 2) {
+      // No line of a label beside or behind the view is drawn, and most
+      // labels are one line: those are placed here.
+      if (!(x >= vx && x <= vx + vw && z >= 0 && z <= 1)) continue;
+      const std::string& text = label.Text;
+      double width = 0;
+      size_t k = 0;
+      for (; k < text.size() && text[k] != '\r' && text[k] != '\n'; ++k)
+        width += atlas_[static_cast<uint8_t>(text[k])].AdvanceX;
+      if (k == text.size()) {
+        const double by = wy - h;
+        if (text.empty() || !(by >= vy && by <= vy + vh)) continue;
+        spots.push_back({x, by, width, z, label.Rank});
+        lines.push_back(text);
+        continue;
+      }
+    }
     ForEachLine(label.Text, [&](size_t i, std::string_view line) {
       if (info.Mode == 2) {
         // The baseline's window point; the line is not drawn when it lies
         // outside the view volume, as a 3D raster position would not be.
         const double by = wy - h * static_cast<double>(i + 1);
-        if (x < vx || x > vx + vw || by < vy || by > vy + vh || z < 0 || z > 1) return;
-        placed.push_back({line, x, by, z, label.Rank});
+        if (!(x >= vx && x <= vx + vw && by >= vy && by <= vy + vh && z >= 0 && z <= 1)) return;
+        spots.push_back({x, by, LineWidth(line), z, label.Rank});
+        lines.push_back(line);
         return;
       }
       // Window drawing: raster position (x, y + h (i + 1), z) under the
@@ -494,40 +510,15 @@ void TGL2DString::Render() {
               (1 - z) / 2);
     });
   }
+  auto place = [&](uint32_t i) {
+    const TLabelSpot& s = spots[i];
+    DrawnBoxes.push_back({s.X, s.Y - h / 4, s.X + s.Width, s.Y + h});
+    AddLine(lines[i], s.X, s.Y, s.Depth);
+  };
   if (HideOverlapping)
-    std::stable_sort(placed.begin(), placed.end(),
-                     [](const TPlaced& a, const TPlaced& b) { return a.Rank != b.Rank ? a.Rank < b.Rank : a.z < b.z; });
-  // Boxes already drawn, found through a grid of window cells.
-  constexpr double kCell = 64;
-  std::unordered_map<int64_t, std::vector<int>> cells;
-  auto cellKey = [](int64_t cx, int64_t cy) { return (cx << 32) ^ (cy & 0xFFFFFFFF); };
-  for (const TPlaced& p : placed) {
-    const std::array<double, 4> box{p.x, p.y - h / 4, p.x + LineWidth(p.Line), p.y + h};
-    const int64_t cx0 = static_cast<int64_t>(std::floor(box[0] / kCell)),
-                  cx1 = static_cast<int64_t>(std::floor(box[2] / kCell));
-    const int64_t cy0 = static_cast<int64_t>(std::floor(box[1] / kCell)),
-                  cy1 = static_cast<int64_t>(std::floor(box[3] / kCell));
-    if (HideOverlapping) {
-      bool clear = true;
-      for (int64_t cx = cx0; cx <= cx1 && clear; ++cx)
-        for (int64_t cy = cy0; cy <= cy1 && clear; ++cy) {
-          const auto it = cells.find(cellKey(cx, cy));
-          if (it == cells.end()) continue;
-          for (int j : it->second) {
-            const auto& o = DrawnBoxes[j];
-            if (box[0] < o[2] && o[0] < box[2] && box[1] < o[3] && o[1] < box[3]) {
-              clear = false;
-              break;
-            }
-          }
-        }
-      if (!clear) continue;
-      for (int64_t cx = cx0; cx <= cx1; ++cx)
-        for (int64_t cy = cy0; cy <= cy1; ++cy) cells[cellKey(cx, cy)].push_back(static_cast<int>(DrawnBoxes.size()));
-    }
-    DrawnBoxes.push_back(box);
-    AddLine(p.Line, p.x, p.y, p.z);
-  }
+    for (uint32_t i : thinning_.Thin(spots, h)) place(i);
+  else
+    for (uint32_t i = 0; i < spots.size(); ++i) place(i);
   if (quads_.empty()) return;
 
   // Quads in window coordinates, depth as given.

@@ -15,6 +15,7 @@
 
 #include "geometry/Vector.h"
 #include "scene/GLRenderer.h"
+#include "scene/LabelThinning.h"
 #include "scene/StrokeFont.h"
 
 namespace lumora {
@@ -223,6 +224,10 @@ class TGL2DString : public TGLRenderer {
   uint32_t atlasTexture_ = 0;
   int atlasWidth_ = 1, atlasHeight_ = 1;
   std::vector<float> quads_;
+  // Each draw's lines placed at points, kept for the next draw's use.
+  std::vector<TLabelSpot> spots_;
+  std::vector<std::string_view> lines_;
+  TLabelThinning thinning_;
 };
 
 }  // namespace lumora

@@ -11,6 +11,7 @@
 #include "scene/GLGuards.h"
 #include "scene/GLHeaders.h"
 #include "scene/StrokeFont.h"
+#include "viewer/ViewProjection.h"
 
 namespace lumora {
 namespace {
@@ -198,6 +199,66 @@ void DrawOverlays(const TOverlayContent& c, const TOverlaySwitches& s, double wi
     const std::string tilt = FixedText(std::nearbyint(c.Tilt) + 0.0, 0);
     text.Draw(l.ClinoX - text.Width(tilt) / 2, l.ClinoY + l.ClinoRadius + kTextSize + 2, tilt);
   }
+}
+
+void DrawSquareMarks(const TMatrix4& modelview, int width, int height, const std::vector<T3DVector>& points,
+                     const std::vector<int>& entries, int skip, int half) {
+  if (width <= 0 || height <= 0 || half < 1) return;
+  // The bitmap is in the viewport's own pixels, which a high-density
+  // screen or a scaled capture makes more than the view's.
+  GLint viewport[4];
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  const int pw = viewport[2], ph = viewport[3];
+  if (pw <= 0 || ph <= 0) return;
+  const double sx = static_cast<double>(pw) / width, sy = static_cast<double>(ph) / height;
+  half = std::max(1, static_cast<int>(std::lround(half * sx)));
+  // One bit a pixel, rows bottom to top as glBitmap takes them.
+  const size_t stride = (static_cast<size_t>(pw) + 7) / 8;
+  std::vector<uint8_t> bits(stride * static_cast<size_t>(ph), 0);
+  int low = ph, high = -1;  // the rows set, counted from the bottom
+  auto span = [&](int y, int x0, int x1) {
+    const int row = ph - 1 - y;
+    x0 = std::max(x0, 0), x1 = std::min(x1, pw - 1);
+    if (row < 0 || row >= ph || x0 > x1) return;
+    low = std::min(low, row), high = std::max(high, row);
+    uint8_t* line = bits.data() + static_cast<size_t>(row) * stride;
+    const uint8_t first = 0xFF >> (x0 & 7), last = static_cast<uint8_t>(0xFF << (7 - (x1 & 7)));
+    if (x0 >> 3 == x1 >> 3) {
+      line[x0 >> 3] |= first & last;
+      return;
+    }
+    line[x0 >> 3] |= first;
+    std::fill(line + (x0 >> 3) + 1, line + (x1 >> 3), uint8_t{0xFF});
+    line[x1 >> 3] |= last;
+  };
+  for (int e : entries) {
+    if (e == skip) continue;
+    const auto p = ProjectToWindow(modelview, width, height, points[e]);
+    if (!p) continue;
+    const double px = p->X * sx, py = p->Y * sy;
+    if (!(px > -2 * half && py > -2 * half && px < pw + 2 * half && py < ph + 2 * half)) continue;
+    const int x = static_cast<int>(std::nearbyint(px)), y = static_cast<int>(std::nearbyint(py));
+    // Two pixels thick, the corners cut, as a line loop of width 2 round
+    // the square from x - half to x + half draws it.
+    span(y - half - 1, x - half, x + half - 1);
+    span(y - half, x - half - 1, x + half);
+    for (int r = y - half + 1; r < y + half - 1; ++r) {
+      span(r, x - half - 1, x - half);
+      span(r, x + half - 1, x + half);
+    }
+    span(y + half - 1, x - half - 1, x + half);
+    span(y + half, x - half, x + half - 1);
+  }
+  if (high < low) return;
+  glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+  glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+  glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
+  glWindowPos2i(viewport[0], viewport[1] + low);
+  glBitmap(pw, high - low + 1, 0, 0, 0, 0, bits.data() + static_cast<size_t>(low) * stride);
+  glPopClientAttrib();
 }
 
 }  // namespace lumora

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/core/CaveColors.h"
+#include "geometry/GLMatrix.h"
 #include "model/WorkingUnits.h"
 
 namespace lumora {
@@ -54,6 +55,15 @@ TOverlayContent OverlayContent(const TCaveScene& scene, const TPlotModel& model,
 // the view's colour, for text that stands out from it.
 void DrawOverlays(const TOverlayContent& content, const TOverlaySwitches& switches, double width, double height,
                   uint32_t background);
+
+// Hollow squares reaching `half` pixels each way around the view points
+// of `entries` (indices into `points`), all but `skip`, each at its
+// nearest whole pixel of the viewport, 2 of its pixels thick, in the
+// current colour: one bitmap drawn at once, which costs a software renderer
+// far less than a line loop a mark. Marks behind the eye or outside the
+// view are left out.
+void DrawSquareMarks(const TMatrix4& modelview, int width, int height, const std::vector<T3DVector>& points,
+                     const std::vector<int>& entries, int skip, int half);
 
 // The needle's red and the key's frame colour on a dark background.
 constexpr uint32_t kNeedleColor = 0x0000FF;

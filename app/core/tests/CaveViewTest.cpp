@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -19,7 +20,9 @@
 #include "app/core/CaveViews.h"
 #include "app/core/GLCave.h"
 #include "model/DemoCave.h"
+#include "scene/GLGuards.h"
 #include "viewer/OffscreenViewer.h"
+#include "viewer/ViewProjection.h"
 
 namespace lumora {
 namespace {
@@ -360,6 +363,60 @@ TEST(SurveyColours, DifferForManyNamesAndRoundLengthsAreRound) {
     const double r = RoundLength(most);
     EXPECT_LE(r, most);
     EXPECT_GT(r, most / 2.5 - 1e-12);
+  }
+}
+
+// The find marks drawn at once light the pixels that a line loop a mark,
+// 2 pixels wide, lights round each mark's nearest whole pixel: for marks
+// inside, across the edge of and outside the view, behind the eye, and in
+// a picture of twice the view's pixels.
+TEST(SquareMarks, OneBitmapMatchesALoopAMark) {
+  TOffscreenViewer viewer(kW, kH);
+  std::mt19937 random(3);
+  std::uniform_real_distribution<double> x(-12, 12), y(-9, 9), z(-5, 22);
+  std::vector<T3DVector> points;
+  std::vector<int> entries;
+  for (int i = 0; i < 3000; ++i) {
+    points.push_back({x(random), y(random), z(random)});
+    if (i % 3) entries.push_back(i);
+  }
+  const int skip = entries[7];
+  TMatrix4 view = IdentityMatrix();
+  view[14] = -20;
+  for (const auto& [half, scale] : {std::pair{3, 1}, std::pair{4, 1}, std::pair{6, 1}, std::pair{4, 2}}) {
+    auto draw = [&](bool batched) {
+      viewer.OnRender = [&](TGLViewerCore&) {
+        const TWindowPixelsGuard pixels(kW, kH);
+        glLineWidth(2);
+        glColor3ub(255, 0, 255);
+        if (batched) return DrawSquareMarks(view, kW, kH, points, entries, skip, half);
+        for (int e : entries) {
+          const auto p = ProjectToWindow(view, kW, kH, points[e]);
+          if (e == skip || !p) continue;
+          // The corners at whole pixels of the picture.
+          const double px = std::nearbyint(p->X * scale), py = std::nearbyint(p->Y * scale), d = half * scale;
+          glBegin(GL_LINE_LOOP);
+          glVertex2d((px - d) / scale, (py - d) / scale);
+          glVertex2d((px + d) / scale, (py - d) / scale);
+          glVertex2d((px + d) / scale, (py + d) / scale);
+          glVertex2d((px - d) / scale, (py + d) / scale);
+          glEnd();
+        }
+      };
+      const TBitmap32 b = viewer.RenderToBitmap(nullptr, scale);
+      viewer.OnRender = nullptr;
+      return b;
+    };
+    const TBitmap32 loops = draw(false), batch = draw(true);
+    ASSERT_EQ(batch.Width, kW * scale);
+    int marked = 0, differ = 0;
+    for (int r = 0; r < loops.Height; ++r)
+      for (int c = 0; c < loops.Width; ++c) {
+        marked += PixelColour(loops, c, r) == 0xFF00FF;
+        differ += PixelColour(loops, c, r) != PixelColour(batch, c, r);
+      }
+    EXPECT_GT(marked, 10000) << half << " " << scale;
+    EXPECT_EQ(differ, 0) << half << " " << scale;
   }
 }
 
