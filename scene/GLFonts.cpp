@@ -354,22 +354,18 @@ void TGL2DString::BuildFont() {
   std::vector<TBitmapGlyph> glyphs;
   const auto source = GlyphSource();
   if (!listBase_ || !source || !source->Bitmaps(font_, glyphs) || glyphs.size() < 256) return;
-  glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-  glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
-  glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
-  glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
-  for (int c = 0; c < 256; ++c) {
-    const TBitmapGlyph& g = glyphs[c];
-    const bool ok = g.Width > 0 && g.Height > 0 &&
-                    g.Bits.size() >= static_cast<size_t>((g.Width + 7) / 8) * static_cast<size_t>(g.Height);
-    glNewList(listBase_ + c, GL_COMPILE);
-    glBitmap(ok ? g.Width : 0, ok ? g.Height : 0, g.OriginX, g.OriginY, g.AdvanceX, 0, ok ? g.Bits.data() : nullptr);
-    glEndList();
+  {
+    const TTightUnpackGuard unpack;
+    for (int c = 0; c < 256; ++c) {
+      const TBitmapGlyph& g = glyphs[c];
+      const bool ok = g.Width > 0 && g.Height > 0 &&
+                      g.Bits.size() >= static_cast<size_t>((g.Width + 7) / 8) * static_cast<size_t>(g.Height);
+      glNewList(listBase_ + c, GL_COMPILE);
+      glBitmap(ok ? g.Width : 0, ok ? g.Height : 0, g.OriginX, g.OriginY, g.AdvanceX, 0, ok ? g.Bits.data() : nullptr);
+      glEndList();
+    }
+    BuildAtlas(glyphs);
   }
-  BuildAtlas(glyphs);
-  glPopClientAttrib();
   builtFont_ = std::make_unique<TFontDescription>(font_);
   built_ = true;
   Changed();

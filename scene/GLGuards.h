@@ -22,6 +22,22 @@ struct TMatrixGuard {
   TMatrixGuard& operator=(const TMatrixGuard&) = delete;
 };
 
+// Pixel data read from memory as tightly packed rows of bits or bytes, the
+// first row at the start; the earlier unpacking restored after.
+struct TTightUnpackGuard {
+  TTightUnpackGuard() {
+    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+    glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
+  }
+  ~TTightUnpackGuard() { glPopClientAttrib(); }
+  TTightUnpackGuard(const TTightUnpackGuard&) = delete;
+  TTightUnpackGuard& operator=(const TTightUnpackGuard&) = delete;
+};
+
 // Drawing over the finished picture in window pixels, y down as the window
 // counts them: no lighting, depth test, texture, blending, stipple, culling
 // or fog, filled polygons, 1-pixel lines. Everything is restored after.

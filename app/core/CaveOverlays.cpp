@@ -250,15 +250,9 @@ void DrawSquareMarks(const TMatrix4& modelview, int width, int height, const std
     span(y + half, x - half, x + half - 1);
   }
   if (high < low) return;
-  glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-  glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
-  glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
-  glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
+  const TTightUnpackGuard unpack;
   glWindowPos2i(viewport[0], viewport[1] + low);
   glBitmap(pw, high - low + 1, 0, 0, 0, 0, bits.data() + static_cast<size_t>(low) * stride);
-  glPopClientAttrib();
 }
 
 }  // namespace lumora
