@@ -386,13 +386,17 @@ void AddPassageWalls(const TPlotModel& model, const TPassageOptions& options, TG
   const bool scraps = options.ScrapWalls && !model.Meshes.Scraps.empty();
   const std::vector<TRange> ranges = scraps ? std::vector<TRange>{} : SurveyRanges(model, threads);
   if (ranges.size() > 1 && mesh.VertexCount() == 0 && mesh.ColorCount() == 0) {
-    TSplitBuild split(model, options, ranges);
-    if (split.Build(mesh, progress, stop)) {
-      state = split.State;
-      if (triangleSurveys) triangleSurveys->Swap(split.TriangleSurveys);
-      if (triangleShots) triangleShots->Swap(split.TriangleShots);
-      return;
+    {
+      TSplitBuild split(model, options, ranges);
+      if (split.Build(mesh, progress, stop)) {
+        state = split.State;
+        if (triangleSurveys) triangleSurveys->Swap(split.TriangleSurveys);
+        if (triangleShots) triangleShots->Swap(split.TriangleShots);
+        return;
+      }
     }
+    // Parts that cannot be joined as one build makes them (each part gone
+    // now): built again on this thread.
     mesh.Clear();
   }
   const int64_t scrapFaces = options.ScrapWalls ? static_cast<int64_t>(model.Meshes.TriangleCount()) : 0;
