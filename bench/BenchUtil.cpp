@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -95,6 +96,43 @@ bool LoadGeneratedCave(TPlotModel& model, int stations, std::string* file) {
   const TPlotLoadResult r = LoadPlotText(model, ReadWholeFile(path), path);
   if (!r.Ok) std::fprintf(stderr, "%s\n", r.Message.c_str());
   return r.Ok;
+}
+
+std::string GeneratedSurvexFile(int legs, int copies) {
+  const std::string base =
+      "/tmp/lumora-bench-" + std::to_string(legs) + (copies > 1 ? "x" + std::to_string(copies) : "");
+  const std::string svx = base + ".svx", file = base + ".3d";
+  if (std::filesystem::exists(file)) return file;
+  std::ofstream out(svx);
+  for (int c = 0; c < copies; ++c) {
+    out << "*begin cave" << c << "\n*fix s0.0 0 0 0\n";
+    unsigned seed = 7;
+    auto rnd = [&seed](int n) { return static_cast<int>((seed = seed * 1103515245u + 12345u) >> 16) % n; };
+    const int perSurvey = 1000, surveys = std::max(1, legs / perSurvey);
+    for (int s = 0; s < surveys; ++s) {
+      out << "*begin s" << s << "\n*export 0\n*date " << 1990 + s % 30 << "." << 1 + s % 12 << "." << 1 + s % 28
+          << "\n";
+      int done = 0;
+      for (int i = 0; done < perSurvey; ++i) {
+        out << i << ' ' << i + 1 << ' ' << 1 + rnd(900) / 100.0 << ' ' << rnd(360) << ' ' << rnd(60) - 30 << '\n';
+        ++done;
+        if (i % 10 == 0 && done + 2 <= perSurvey) {
+          out << "*flags splay\n"
+              << i << " - 1.5 " << rnd(360) << " 0\n"
+              << i << " - 2 " << rnd(360) << " 0\n"
+              << "*flags not splay\n";
+          done += 2;
+        }
+      }
+      out << "*end s" << s << "\n";
+      if (s > 0) out << "*equate s" << s - 1 << '.' << 0 << " s" << s << ".0\n";
+    }
+    out << "*end cave" << c << "\n";
+  }
+  out.close();
+  const std::string command = "cavern -q -o " + base + ".3d " + svx + " > /dev/null 2>&1";
+  if (std::system(command.c_str()) != 0) throw std::runtime_error("cavern failed on " + svx);
+  return file;
 }
 
 }  // namespace lumora::bench

@@ -31,6 +31,13 @@ bool LoadGeneratedCave(TPlotModel& model, int stations, std::string* file = null
 // written once and reused by later runs.
 std::string GeneratedPlotFile(int stations, unsigned seed = 7);
 
+// A Survex .3d file of about `legs` legs under /tmp, made once by cavern
+// from a generated .svx: surveys of 1000 legs, each going on from the end
+// of the one before, with two splays at every tenth station; no loops, so
+// cavern has little to do. `copies` copies of the cave lie over each other,
+// their stations at the same places under other names.
+std::string GeneratedSurvexFile(int legs, int copies = 1);
+
 class Stopwatch {
  public:
   double Seconds() const { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count(); }

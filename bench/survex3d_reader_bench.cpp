@@ -20,47 +20,6 @@ using namespace lumora;
 
 namespace {
 
-// Surveys of 1000 legs, each going on from the end of the one before, with
-// two splays at every tenth station; no loops, so cavern has little to do.
-// `copies` copies of the cave lie over each other, their stations at the
-// same places under other names.
-std::string GeneratedSurvexFile(int legs, int copies = 1) {
-  const std::string base =
-      "/tmp/lumora-bench-" + std::to_string(legs) + (copies > 1 ? "x" + std::to_string(copies) : "");
-  const std::string svx = base + ".svx", file = base + ".3d";
-  if (std::filesystem::exists(file)) return file;
-  std::ofstream out(svx);
-  for (int c = 0; c < copies; ++c) {
-    out << "*begin cave" << c << "\n*fix s0.0 0 0 0\n";
-    unsigned seed = 7;
-    auto rnd = [&seed](int n) { return static_cast<int>((seed = seed * 1103515245u + 12345u) >> 16) % n; };
-    const int perSurvey = 1000, surveys = std::max(1, legs / perSurvey);
-    for (int s = 0; s < surveys; ++s) {
-      out << "*begin s" << s << "\n*export 0\n*date " << 1990 + s % 30 << "." << 1 + s % 12 << "." << 1 + s % 28
-          << "\n";
-      int done = 0;
-      for (int i = 0; done < perSurvey; ++i) {
-        out << i << ' ' << i + 1 << ' ' << 1 + rnd(900) / 100.0 << ' ' << rnd(360) << ' ' << rnd(60) - 30 << '\n';
-        ++done;
-        if (i % 10 == 0 && done + 2 <= perSurvey) {
-          out << "*flags splay\n"
-              << i << " - 1.5 " << rnd(360) << " 0\n"
-              << i << " - 2 " << rnd(360) << " 0\n"
-              << "*flags not splay\n";
-          done += 2;
-        }
-      }
-      out << "*end s" << s << "\n";
-      if (s > 0) out << "*equate s" << s - 1 << '.' << 0 << " s" << s << ".0\n";
-    }
-    out << "*end cave" << c << "\n";
-  }
-  out.close();
-  const std::string command = "cavern -q -o " + base + ".3d " + svx + " > /dev/null 2>&1";
-  if (std::system(command.c_str()) != 0) throw std::runtime_error("cavern failed on " + svx);
-  return file;
-}
-
 struct TTiming {
   double Wall = 1e30, Cpu = 1e30;
 };
@@ -97,7 +56,7 @@ double Dump3dSeconds(const std::string& file) {
 
 int main(int argc, char** argv) try {
   const int legs = argc > 1 ? std::atoi(argv[1]) : 1000000;
-  const std::string file = GeneratedSurvexFile(legs);
+  const std::string file = bench::GeneratedSurvexFile(legs);
   TPlotModel model;
   bench::ResetPeakMemory();
   const double baseMB = bench::CurrentRssMB();
@@ -129,7 +88,7 @@ int main(int argc, char** argv) try {
   std::printf("overlaid copies of a cave of %d legs (goal: time per MB the same for every count):\n", part);
   double perMB1 = 0;
   for (const int copies : {1, 2, 4, 8}) {
-    const std::string f = GeneratedSurvexFile(part, copies);
+    const std::string f = bench::GeneratedSurvexFile(part, copies);
     const double mb = std::filesystem::file_size(f) / 1048576.0;
     const TTiming t = Best(model, f);
     if (copies == 1) perMB1 = t.Cpu / mb;
