@@ -1,10 +1,14 @@
 #include "scene/GLFastMesh.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "scene/GLGuards.h"
 #include "scene/GLTexture.h"
@@ -292,24 +296,47 @@ void TGLFastMesh::SumVertexNormals() {
   VertexStore.Normals.SetCount(n);
   for (int i = 0; i < n; ++i) VertexStore.Normals[i] = T3DVector{};
   // Faces in index order, the order of every vertex's list, so each sum is
-  // the one VertexNormal makes, to the last bit.
-  for (int f = 0; f < Faces.Count(); ++f) {
-    const TFace& face = Faces[f];
-    const T3DVector normal = FaceNormal(f);
-    for (int32_t v : face.v) {
-      T3DVector w = normal;
-      if (AngleWeighted) {
-        const TTriangle3 t = Triangles.Triangle(f);
-        int k = 0;
-        while (k < 2 && face.v[k] != v) ++k;
-        const T3DVector p = VertexStore[v];
-        double a = Angle(Subtract(t.p[(k + 1) % 3], p), Subtract(t.p[(k + 2) % 3], p));
-        if (AreaWeighted) a *= TriangleArea(t);
-        w = lumora::Scale(w, a);
+  // the one VertexNormal makes, to the last bit. Split among threads by
+  // vertex ranges, each sum still takes its faces in that order.
+  auto sum = [this](int32_t first, int32_t end) {
+    for (int f = 0; f < Faces.Count(); ++f) {
+      const TFace& face = Faces[f];
+      auto mine = [&](int32_t v) { return v >= first && v < end; };
+      if (!mine(face.v[0]) && !mine(face.v[1]) && !mine(face.v[2])) continue;
+      const T3DVector normal = FaceNormal(f);
+      for (int32_t v : face.v) {
+        if (!mine(v)) continue;
+        T3DVector w = normal;
+        if (AngleWeighted) {
+          const TTriangle3 t = Triangles.Triangle(f);
+          int k = 0;
+          while (k < 2 && face.v[k] != v) ++k;
+          const T3DVector p = VertexStore[v];
+          double a = Angle(Subtract(t.p[(k + 1) % 3], p), Subtract(t.p[(k + 2) % 3], p));
+          if (AreaWeighted) a *= TriangleArea(t);
+          w = lumora::Scale(w, a);
+        }
+        VertexStore.Normals[v] = Add(VertexStore.Normals[v], w);
       }
-      VertexStore.Normals[v] = Add(VertexStore.Normals[v], w);
     }
-  }
+  };
+  constexpr int kFacesPerThread = 1 << 16;
+  const int threads = static_cast<int>(std::clamp<int64_t>(
+      std::min<int64_t>(std::thread::hardware_concurrency(), Faces.Count() / kFacesPerThread), 1, 8));
+  std::vector<std::exception_ptr> failures(threads);
+  auto part = [&](int t) {
+    try {
+      sum(static_cast<int32_t>(int64_t{n} * t / threads), static_cast<int32_t>(int64_t{n} * (t + 1) / threads));
+    } catch (...) {
+      failures[t] = std::current_exception();
+    }
+  };
+  std::vector<std::thread> pool;
+  for (int t = 1; t < threads; ++t) pool.emplace_back(part, t);
+  part(0);
+  for (std::thread& t : pool) t.join();
+  for (const std::exception_ptr& e : failures)
+    if (e) std::rethrow_exception(e);
 }
 
 void TGLFastMesh::RecomputeNormalsAt(const T3DVector& point, double) {

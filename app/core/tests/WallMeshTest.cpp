@@ -118,6 +118,11 @@ void ExpectSameWalls(const TPlotModel& model, const TCase& c, int threads) {
     ASSERT_EQ(filled.Faces.Colors[f], earlier.Faces.Colors[f]) << "face " << f;
   }
 
+  // The fill's smooth normals, summed on the cores by vertex ranges, are
+  // those of each vertex's own faces.
+  for (int v = 0; v < filled.VertexCount(); v += 7)
+    ASSERT_TRUE(SameBits(filled.GetVertexNormal(v), filled.VertexNormal(v))) << "fill's vertex normal " << v;
+
   earlier.RecomputeBounds();
   filled.RecomputeBounds();
   EXPECT_TRUE(SameBits(filled.GetMin(), earlier.GetMin()) && SameBits(filled.GetMax(), earlier.GetMax()));
