@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
+#include <vector>
 
 #include "model/DemoCave.h"
 #include "model/PlotReader.h"
@@ -133,6 +134,26 @@ std::string GeneratedSurvexFile(int legs, int copies) {
   const std::string command = "cavern -q -o " + base + ".3d " + svx + " > /dev/null 2>&1";
   if (std::system(command.c_str()) != 0) throw std::runtime_error("cavern failed on " + svx);
   return file;
+}
+
+TChildRun RunProgram(const std::vector<std::string>& args, const std::string& output) {
+  std::vector<char*> argv;
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  std::fflush(stdout);
+  Stopwatch clock;
+  const pid_t child = fork();
+  if (child == 0) {
+    if (!std::freopen(output.c_str(), "w", stdout) || !std::freopen("/dev/null", "w", stderr)) _exit(126);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  rusage usage{};
+  wait4(child, &status, 0, &usage);
+  const double cpu =
+      usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec + usage.ru_stime.tv_usec / 1e6;
+  return {clock.Seconds(), cpu, WIFEXITED(status) && WEXITSTATUS(status) == 0};
 }
 
 }  // namespace lumora::bench

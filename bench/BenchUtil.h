@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
 
 #include "model/PlotArray.h"
 
@@ -37,6 +38,15 @@ std::string GeneratedPlotFile(int stations, unsigned seed = 7);
 // cavern has little to do. `copies` copies of the cave lie over each other,
 // their stations at the same places under other names.
 std::string GeneratedSurvexFile(int legs, int copies = 1);
+
+// A program run to its end in a process of its own: its wall and CPU
+// seconds, and whether it exited with 0.
+struct TChildRun {
+  double Seconds = 0, Cpu = 0;
+  bool Ok = false;
+};
+// Runs args[0] with `args`, its output to `output` and its errors dropped.
+TChildRun RunProgram(const std::vector<std::string>& args, const std::string& output = "/dev/null");
 
 class Stopwatch {
  public:

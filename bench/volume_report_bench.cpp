@@ -15,10 +15,6 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -26,6 +22,7 @@
 
 #include "app/GLMain.h"
 #include "bench/BenchUtil.h"
+#include "bench/BenchWindow.h"
 #include "model/PlotReader.h"
 #include "platform/AtomicFile.h"
 #include "viewer/GLViewer.h"
@@ -42,32 +39,11 @@ struct TRun {
 
 // The command line's report into `out`.
 TRun ReportWithCli(const std::string& file, const std::string& out, bool useDims) {
-  std::fflush(stdout);
-  bench::Stopwatch clock;
-  const pid_t child = fork();
-  if (child == 0) {
-    std::freopen(out.c_str(), "w", stdout);
-    std::freopen("/dev/null", "w", stderr);
-    std::vector<const char*> args = {LUMORA_CLI, "volume", file.c_str(), "--report"};
-    if (!useDims) args.push_back("--no-pass-dims");
-    args.push_back(nullptr);
-    execv(LUMORA_CLI, const_cast<char* const*>(args.data()));
-    _exit(127);
-  }
-  int status = 0;
-  rusage usage{};
-  wait4(child, &status, 0, &usage);
-  TRun r{clock.Seconds(),
-         usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec + usage.ru_stime.tv_usec / 1e6};
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) std::fprintf(stderr, "lumora-cli volume failed\n");
-  return r;
-}
-
-void WaitForFrame(TGLViewer& viewer) {
-  QEventLoop loop;
-  QObject::connect(&viewer, &QOpenGLWidget::frameSwapped, &loop, &QEventLoop::quit);
-  QTimer::singleShot(600000, &loop, &QEventLoop::quit);
-  loop.exec();
+  std::vector<std::string> args = {LUMORA_CLI, "volume", file, "--report"};
+  if (!useDims) args.push_back("--no-pass-dims");
+  const bench::TChildRun r = bench::RunProgram(args, out);
+  if (!r.Ok) std::fprintf(stderr, "lumora-cli volume failed\n");
+  return {r.Seconds, r.Cpu};
 }
 
 }  // namespace
@@ -80,19 +56,14 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   InitPlotUnits();
   TForm1 form;
-  form.ErrorBox = [](const QString& text) { std::fprintf(stderr, "%s\n", qPrintable(text)); };
-  form.resize(1280, 960);
-  form.show();
-  TGLViewer& viewer = *form.Viewer();
-  while (!form.SceneCreated()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  WaitForFrame(viewer);
+  TGLViewer& viewer = bench::ShowWindow(form);
   form.LoadCave(QString::fromStdString(file));
-  WaitForFrame(viewer);
+  bench::WaitForFrame(viewer);
   TVolumeDlg& tool = *form.VolumeDlg();
   form.OpenVolumeTool();
   while (tool.Busy()) QApplication::processEvents();
   viewer.update();
-  WaitForFrame(viewer);
+  bench::WaitForFrame(viewer);
   TVolumeReportsDlg& reports = *tool.Reports();
   reports.show();
   QApplication::processEvents();
@@ -122,7 +93,7 @@ int main(int argc, char** argv) {
     tool.UseDimsChk->click();
     while (tool.Busy()) QApplication::processEvents();
     viewer.update();
-    WaitForFrame(viewer);
+    bench::WaitForFrame(viewer);
   }
   std::remove(cliOut.c_str());
   return allSame ? 0 : 1;

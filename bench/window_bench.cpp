@@ -12,10 +12,6 @@
 #include <QMouseEvent>
 #include <QTimer>
 
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -24,6 +20,7 @@
 #include "app/GLMain.h"
 #include "app/ViewMotion.h"
 #include "bench/BenchUtil.h"
+#include "bench/BenchWindow.h"
 #include "model/PlotReader.h"
 #include "viewer/GLViewer.h"
 
@@ -38,32 +35,11 @@ struct TRun {
 // `lumora-cli render` in a process of its own.
 TRun RenderWithCli(const std::string& file, int width, int height) {
   const std::string out = "/tmp/lumora-bench-window-render.png";
-  const std::string w = std::to_string(width), h = std::to_string(height);
-  bench::Stopwatch clock;
-  const pid_t child = fork();
-  if (child == 0) {
-    std::freopen("/dev/null", "w", stdout);
-    std::freopen("/dev/null", "w", stderr);
-    execl(LUMORA_CLI, LUMORA_CLI, "render", file.c_str(), "-o", out.c_str(), "--width", w.c_str(), "--height",
-          h.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  int status = 0;
-  rusage usage{};
-  wait4(child, &status, 0, &usage);
-  TRun r{clock.Seconds(),
-         usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec + usage.ru_stime.tv_usec / 1e6};
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) std::fprintf(stderr, "lumora-cli render failed\n");
+  const bench::TChildRun r = bench::RunProgram(
+      {LUMORA_CLI, "render", file, "-o", out, "--width", std::to_string(width), "--height", std::to_string(height)});
+  if (!r.Ok) std::fprintf(stderr, "lumora-cli render failed\n");
   std::remove(out.c_str());
-  return r;
-}
-
-// Runs the event loop until the view has put a frame on the screen.
-void WaitForFrame(TGLViewer& viewer) {
-  QEventLoop loop;
-  QObject::connect(&viewer, &QOpenGLWidget::frameSwapped, &loop, &QEventLoop::quit);
-  QTimer::singleShot(600000, &loop, &QEventLoop::quit);
-  loop.exec();
+  return {r.Seconds, r.Cpu};
 }
 
 void Mouse(TGLViewer& viewer, QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons buttons) {
@@ -79,12 +55,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   InitPlotUnits();
   TForm1 form;
-  form.ErrorBox = [](const QString& text) { std::fprintf(stderr, "%s\n", qPrintable(text)); };
-  form.resize(1280, 960);
-  form.show();
-  TGLViewer& viewer = *form.Viewer();
-  while (!form.SceneCreated()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  WaitForFrame(viewer);
+  TGLViewer& viewer = bench::ShowWindow(form);
 
   const TRun cli = RenderWithCli(file, viewer.width(), viewer.height());
 
@@ -92,14 +63,14 @@ int main(int argc, char** argv) {
   bench::Stopwatch opening;
   form.LoadCave(QString::fromStdString(file));
   const double loaded = opening.Seconds();
-  WaitForFrame(viewer);
+  bench::WaitForFrame(viewer);
   const TRun window{opening.Seconds(), bench::CpuSeconds() - cpu0};
   const double peak = bench::PeakRssMB();
 
   // A second frame, for the cost of a full frame once the cave is in.
   bench::Stopwatch full;
   viewer.update();
-  WaitForFrame(viewer);
+  bench::WaitForFrame(viewer);
   const double fullFrame = full.Seconds();
 
   TViewMotion& motion = *form.Motion();
@@ -109,7 +80,7 @@ int main(int argc, char** argv) {
   while (motion.Flying()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
   const double flown = flying.Seconds();
   const int flyFrames = motion.FlyInFrames();
-  WaitForFrame(viewer);
+  bench::WaitForFrame(viewer);
   const double flownShown = flying.Seconds();
 
   const QPoint centre(viewer.width() / 2, viewer.height() / 2);
@@ -118,12 +89,12 @@ int main(int argc, char** argv) {
   for (int i = 1; i <= 8; ++i) {
     bench::Stopwatch redraw;
     Mouse(viewer, QEvent::MouseMove, centre + QPoint(6 * i, 3 * i), Qt::NoButton, Qt::LeftButton);
-    WaitForFrame(viewer);
+    bench::WaitForFrame(viewer);
     drags.push_back(redraw.Seconds());
   }
   bench::Stopwatch release;
   Mouse(viewer, QEvent::MouseButtonRelease, centre + QPoint(48, 24), Qt::LeftButton, Qt::NoButton);
-  WaitForFrame(viewer);
+  bench::WaitForFrame(viewer);
   const double released = release.Seconds();
   double worst = 0, sum = 0;
   for (double d : drags) worst = std::max(worst, d), sum += d;
