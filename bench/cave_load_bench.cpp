@@ -4,7 +4,7 @@
 // 2.5 s with the walls built on every core, and a peak of at most 1.2 GB;
 // Mesa's first drawing is timed on its own.
 //
-//   bench_cave_load [records]
+//   bench_cave_load [records | survey file]
 
 #include <cstdio>
 #include <cstdlib>
@@ -67,9 +67,10 @@ class TStageClock {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int records = argc > 1 ? std::atoi(argv[1]) : 1000000;
   // The generator counts stations; its records run a few ahead of them.
-  const std::string file = bench::GeneratedPlotFile(records);
+  const bool given = argc > 1 && std::atoi(argv[1]) <= 0;
+  const std::string file =
+      given ? std::string(argv[1]) : bench::GeneratedPlotFile(argc > 1 ? std::atoi(argv[1]) : 1000000);
   InitPlotUnits();
 
   TOffscreenViewer viewer(1000, 800);
