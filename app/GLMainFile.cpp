@@ -199,7 +199,15 @@ void TForm1::RunLoad(const QString& plotFile, bool read) {
   loading_ = true;
   SetBusy(true);
   loadProgress_->show();
-  const TCaveLoadProgress fields = ProgressFields();
+  TCaveLoadProgress fields = ProgressFields();
+  // The centreline shows the new cave while its walls build: on a big cave
+  // that is the first picture by seconds.
+  fields.CentrelineReady = [this] {
+    viewer_->Enabled = true;
+    viewer_->repaint();
+    viewer_->Enabled = false;
+    KeepViewCurrent();
+  };
   fields.Shots("0");
   // Read once, into a model of its own, so that a file from which nothing
   // can be read leaves the cave shown as it is.

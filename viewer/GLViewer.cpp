@@ -32,6 +32,9 @@ TGLViewer::TGLViewer(QWidget* parent) : QOpenGLWidget(parent) {
   setFocusPolicy(Qt::ClickFocus);
   // Qt falls back to fewer samples, then none, when 4 are not offered.
   setFormat(ViewFormat(4));
+  // A paint that draws nothing (while a load runs) keeps the picture shown
+  // rather than an undefined one.
+  setUpdateBehavior(QOpenGLWidget::PartialUpdate);
 }
 
 TGLViewer::~TGLViewer() {

@@ -440,6 +440,11 @@ void BuildCave(TGLViewerCore& viewer, const TCaveScene& scene, TCaveDocument& do
   TWallBuild walls(model, options);
   fields.Action("Setting Shots");
   SetShots(model, options, scene, style, drawn, fields);
+  if (fields.p.CentrelineReady) {
+    SyncVisibility(scene, TCaveVisibility{});
+    viewer.FitObject(*scene.CaveFrame);
+    fields.p.CentrelineReady();
+  }
   fields.Action("Setting Stations");
   SetStations(model, options, *scene.Stations, style, stations, fields);
   fields.Action("Setting Labels");

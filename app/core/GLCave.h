@@ -126,6 +126,9 @@ struct TCaveLoadProgress {
   std::function<void(const std::string&)> Action, Shots, Surveys, Polygons;
   std::function<void(int percent)> Progress;
   std::function<bool()> Cancelled;
+  // Called once while the walls still build, with the view fitted to the
+  // new cave's centreline and only that shown, for a picture of it.
+  std::function<void()> CentrelineReady;
 };
 
 // Thrown by LoadCave when its progress says the load is cancelled, after

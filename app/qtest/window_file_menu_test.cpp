@@ -1,8 +1,8 @@
 // The main window's File menu and loads, each test in a fresh window: a
-// load shows the walls only, recent files, a second load refused while one
-// runs, events during a load, a failed load, dropped files, opening and
-// reloading through the menu, X files saved and loaded, the scene saved as
-// glTF.
+// load shows the walls only, its centreline first, recent files, a second
+// load refused while one runs, events during a load, a failed load,
+// dropped files, opening and reloading through the menu, X files saved and
+// loaded, the scene saved as glTF.
 
 #include <QAction>
 #include <QCheckBox>
@@ -113,6 +113,33 @@ class WindowFileMenuTest : public QObject, TMainWindowFixture {
     QVERIFY(s.Shots->Visible);
     Find<QCheckBox>("ShotChk")->setChecked(false);
     QVERIFY(!s.Shots->Visible);
+  }
+
+  void centrelineShownWhileWallsBuild() {
+    // The pictures put on screen while the load runs: the walls yet to come,
+    // the centreline in its red.
+    struct TFrame {
+      int faces, segments, redPixels;
+    };
+    QList<TFrame> during;
+    const TCaveScene& s = form->Scene();
+    connect(form->Viewer(), &QOpenGLWidget::frameSwapped, form.get(), [&] {
+      if (!form->Loading()) return;
+      const QImage picture = form->Viewer()->grabFramebuffer();
+      int red = 0;
+      for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+          const QColor c = picture.pixelColor(x, y);
+          red += c.red() > 128 && c.green() < 64 && c.blue() < 64;
+        }
+      during << TFrame{s.PassageMesh->ColorCount(), s.Centreline->SegmentCount(), red};
+    });
+    Load(kDemo);
+    const auto centreline = std::find_if(during.begin(), during.end(), [](const TFrame& f) { return f.segments > 0; });
+    QVERIFY(centreline != during.end());
+    QCOMPARE(centreline->faces, 0);
+    QVERIFY2(centreline->redPixels > 200, qPrintable(QString::number(centreline->redPixels)));
+    QVERIFY(s.PassageMesh->ColorCount() > 1000);
   }
 
   void recentFilesThroughTheWindow() {
