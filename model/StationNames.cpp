@@ -4,6 +4,8 @@
 #include <new>
 #include <utility>
 
+#include "geometry/HugePages.h"
+
 namespace lumora {
 namespace {
 
@@ -12,6 +14,13 @@ namespace {
 constexpr size_t kShareAbove = 64;
 
 constexpr uint32_t kNoNode = UINT32_MAX;
+
+// A store a little too big is kept as it is: copying it away costs more
+// than the room it would give back.
+template <class Store>
+void ShrinkWhenSparse(Store& store) {
+  if (store.capacity() - store.size() > store.capacity() / 8) store.shrink_to_fit();
+}
 
 }  // namespace
 
@@ -24,9 +33,20 @@ void TStationNames::Clear() {
 }
 
 void TStationNames::Trim() {
-  bytes_.shrink_to_fit();
-  names_.shrink_to_fit();
-  nodes_.shrink_to_fit();
+  ShrinkWhenSparse(bytes_);
+  ShrinkWhenSparse(names_);
+  ShrinkWhenSparse(nodes_);
+}
+
+void TStationNames::Reserve(size_t names, size_t bytes) {
+  if (names_.size() + names > names_.capacity()) {
+    names_.reserve(names_.size() + names);
+    PreferHugePages(names_.data(), names_.size(), names_.capacity());
+  }
+  if (bytes_.size() + bytes > bytes_.capacity()) {
+    bytes_.reserve(bytes_.size() + bytes);
+    PreferHugePages(bytes_.data(), bytes_.size(), bytes_.capacity());
+  }
 }
 
 uint32_t TStationNames::Store(std::string_view bytes) {

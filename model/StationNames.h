@@ -37,6 +37,9 @@ class TStationNames {
   void Clear();
   // Gives back the room kept for growth, once a load is complete.
   void Trim();
+  // Room for `names` more names of `bytes` bytes in all, taken once so that
+  // a reader that knows its counts never copies the store as it grows.
+  void Reserve(size_t names, size_t bytes);
 
   // A new name. `prefixed`: a '|' parts a prefix from the station (the
   // names of a plot file).
