@@ -1,10 +1,9 @@
 #include "model/StationNames.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 #include <utility>
-
-#include "geometry/HugePages.h"
 
 namespace lumora {
 namespace {
@@ -15,44 +14,33 @@ constexpr size_t kShareAbove = 64;
 
 constexpr uint32_t kNoNode = UINT32_MAX;
 
-// A store a little too big is kept as it is: copying it away costs more
-// than the room it would give back.
-template <class Store>
-void ShrinkWhenSparse(Store& store) {
-  if (store.capacity() - store.size() > store.capacity() / 8) store.shrink_to_fit();
-}
-
 }  // namespace
 
 void TStationNames::Clear() {
   bytes_.clear();
-  names_.assign(1, TName{});
+  names_.clear();
+  names_.push_back(TName{});
   nodes_.clear();
   group_.clear();
   ring_.clear();
 }
 
 void TStationNames::Trim() {
-  ShrinkWhenSparse(bytes_);
-  ShrinkWhenSparse(names_);
-  ShrinkWhenSparse(nodes_);
+  bytes_.shrink_to_fit();
+  names_.shrink_to_fit();
+  nodes_.shrink_to_fit();
 }
 
 void TStationNames::Reserve(size_t names, size_t bytes) {
-  if (names_.size() + names > names_.capacity()) {
-    names_.reserve(names_.size() + names);
-    PreferHugePages(names_.data(), names_.size(), names_.capacity());
-  }
-  if (bytes_.size() + bytes > bytes_.capacity()) {
-    bytes_.reserve(bytes_.size() + bytes);
-    PreferHugePages(bytes_.data(), bytes_.size(), bytes_.capacity());
-  }
+  names_.reserve(names_.size() + names);
+  bytes_.reserve(bytes_.size() + bytes);
 }
 
 uint32_t TStationNames::Store(std::string_view bytes) {
   if (bytes_.size() + bytes.size() > UINT32_MAX) throw std::bad_alloc();
   const auto at = static_cast<uint32_t>(bytes_.size());
-  bytes_.append(bytes);
+  bytes_.resize(at + bytes.size());
+  if (!bytes.empty()) std::memcpy(bytes_.data() + at, bytes.data(), bytes.size());
   return at;
 }
 
@@ -100,7 +88,7 @@ std::string_view TStationNames::View(TNameId id, std::string& scratch) const {
   if (id == kUnnamed) return "?";
   const TName& n = names_[id];
   const uint32_t length = n.Length & kLengthMask;
-  if (!(n.Length & kSharedBit)) return std::string_view(bytes_).substr(n.At, length);
+  if (!(n.Length & kSharedBit)) return std::string_view(bytes_.data() + n.At, length);
   // Each node fills the bytes it holds below what its children already gave.
   scratch.resize(length);
   uint32_t end = length;
