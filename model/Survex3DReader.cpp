@@ -97,7 +97,7 @@ struct TItemCounts {
 };
 
 TItemCounts CountItems(std::string_view data, const std::string& fileName) {
-  T3DScanner in(data, fileName);
+  T3DScanner in(data, fileName, false);
   in.ReadHeader();
   TItemCounts n;
   T3DItem item;
