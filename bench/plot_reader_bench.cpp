@@ -1,5 +1,6 @@
 // Reads a generated plot file of about a million records and prints the
-// reading speed and the peak memory against the model's own size.
+// reading speed (the first read, into fresh memory as a window's first
+// load: goal at most 0.6 s) and the peak memory against the model's own size.
 
 #include <algorithm>
 #include <cstdio>
@@ -17,7 +18,7 @@ int main(int argc, char** argv) {
 
   TPlotModel model;
   const double baseMB = bench::CurrentRssMB();
-  double best = 1e30, bestCpu = 1e30;
+  double best = 1e30, bestCpu = 1e30, first = 0;
   for (int run = 0; run < 3; ++run) {
     bench::Stopwatch watch;
     const double cpu0 = bench::CpuSeconds();
@@ -28,6 +29,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "%s\n", r.Message.c_str());
       return 1;
     }
+    if (run == 0) first = s;
     if (s < best) best = s;
   }
   const double modelMB = bench::ModelMB(model);
@@ -35,6 +37,7 @@ int main(int argc, char** argv) {
   std::printf("plot reader: %s\n", file.c_str());
   std::printf("  file            %.1f MB, %d records, %d surveys, %d splay shots\n", fileMB, model.Plots.Count(),
               model.Surveys.Count(), model.Splays.ShotCount());
+  std::printf("  first read      %.3f s wall (goal: at most 0.6 s)\n", first);
   std::printf("  best of 3       %.3f s wall, %.3f s CPU\n", best, bestCpu);
   std::printf("  speed (wall)    %.0f MB/s, %.0f records/s (goal: 200 MB/s)\n", fileMB / best,
               model.Plots.Count() / best);

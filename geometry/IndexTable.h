@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "geometry/HugePages.h"
+
 namespace lumora {
 
 class TIndexTable {
@@ -61,7 +63,11 @@ class TIndexTable {
     int32_t Index = kNone;
   };
   void Rehash(size_t cap) {
-    std::vector<TSlot> old(cap);
+    std::vector<TSlot> old;
+    // Marked before the first touch: a million-entry table is 32 MB.
+    old.reserve(cap);
+    PreferHugePages(old.data(), 0, cap);
+    old.resize(cap);
     old.swap(slots_);
     const size_t mask = cap - 1;
     for (const TSlot& s : old) {

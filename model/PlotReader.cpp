@@ -606,6 +606,7 @@ void ReserveForRecords(TPlotModel& model, std::string_view text) {
   if (records > model.Plots.Capacity()) model.Plots.SetCapacity(records);
   if (lines > model.LineStarts.Capacity()) model.LineStarts.SetCapacity(lines);
   if (n['X'] > model.Surveys.Capacity()) model.Surveys.SetCapacity(n['X']);
+  model.Names.Reserve(static_cast<size_t>(records), 0);
 }
 
 // Reads `text` into a model that the caller has just cleared.

@@ -1,6 +1,7 @@
 #include "model/StationNames.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 #include <utility>
 
@@ -17,7 +18,8 @@ constexpr uint32_t kNoNode = UINT32_MAX;
 
 void TStationNames::Clear() {
   bytes_.clear();
-  names_.assign(1, TName{});
+  names_.clear();
+  names_.push_back(TName{});
   nodes_.clear();
   group_.clear();
   ring_.clear();
@@ -29,10 +31,16 @@ void TStationNames::Trim() {
   nodes_.shrink_to_fit();
 }
 
+void TStationNames::Reserve(size_t names, size_t bytes) {
+  names_.reserve(names_.size() + names);
+  bytes_.reserve(bytes_.size() + bytes);
+}
+
 uint32_t TStationNames::Store(std::string_view bytes) {
   if (bytes_.size() + bytes.size() > UINT32_MAX) throw std::bad_alloc();
   const auto at = static_cast<uint32_t>(bytes_.size());
-  bytes_.append(bytes);
+  bytes_.resize(at + bytes.size());
+  if (!bytes.empty()) std::memcpy(bytes_.data() + at, bytes.data(), bytes.size());
   return at;
 }
 
@@ -80,7 +88,7 @@ std::string_view TStationNames::View(TNameId id, std::string& scratch) const {
   if (id == kUnnamed) return "?";
   const TName& n = names_[id];
   const uint32_t length = n.Length & kLengthMask;
-  if (!(n.Length & kSharedBit)) return std::string_view(bytes_).substr(n.At, length);
+  if (!(n.Length & kSharedBit)) return std::string_view(bytes_.data() + n.At, length);
   // Each node fills the bytes it holds below what its children already gave.
   scratch.resize(length);
   uint32_t end = length;

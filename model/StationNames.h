@@ -16,6 +16,8 @@
 #include <string_view>
 #include <vector>
 
+#include "geometry/MappedArray.h"
+
 namespace lumora {
 
 using TNameId = uint32_t;
@@ -37,6 +39,9 @@ class TStationNames {
   void Clear();
   // Gives back the room kept for growth, once a load is complete.
   void Trim();
+  // Room for `names` more names of `bytes` bytes in all, for a reader that
+  // knows its counts.
+  void Reserve(size_t names, size_t bytes);
 
   // A new name. `prefixed`: a '|' parts a prefix from the station (the
   // names of a plot file).
@@ -94,8 +99,9 @@ class TStationNames {
   TNameId Push(TName name);
   TNameId Root(TNameId id) const;
 
-  std::string bytes_;
-  std::vector<TName> names_;
+  // Grown in place: a million names are never copied to a bigger block.
+  TMappedArray<char> bytes_;
+  TMappedArray<TName> names_;
   std::vector<TNode> nodes_;
   // Equated names: a union-find parent and a ring through each group's
   // members; empty until the first Equate.

@@ -56,7 +56,7 @@ TLabelKey LabelKeyOf(std::string_view text) {
   return {h, static_cast<uint32_t>(text.size())};
 }
 
-T3DLabel::T3DLabel() : hash_(1, 0) {}
+T3DLabel::T3DLabel(bool keyed) : hash_(1, 0), keyed_(keyed) {}
 
 size_t T3DLabel::TakeShortest() {
   const size_t s = shortest_;
@@ -66,6 +66,10 @@ size_t T3DLabel::TakeShortest() {
 
 void T3DLabel::Append(std::string_view bytes) {
   if (text_.size() + bytes.size() > UINT32_MAX) throw std::bad_alloc();
+  if (!keyed_) {
+    text_.append(bytes);
+    return;
+  }
   uint64_t h = hash_.back();
   for (const char c : bytes) {
     if (c == separator_) separators_.push_back(static_cast<uint32_t>(text_.size()));
@@ -76,9 +80,10 @@ void T3DLabel::Append(std::string_view bytes) {
 
 void T3DLabel::Resize(size_t length) {
   text_.resize(length);
+  shortest_ = std::min(shortest_, length);
+  if (!keyed_) return;
   hash_.resize(length + 1);
   while (!separators_.empty() && separators_.back() >= length) separators_.pop_back();
-  shortest_ = std::min(shortest_, length);
 }
 
 void T3DScanner::Fail(const std::string& what, size_t offset) const {

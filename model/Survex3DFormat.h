@@ -61,10 +61,11 @@ struct T3DItem {
 
 // The label buffer, and what the reader asks of it in constant time: the
 // key of the whole label or of any start of it, where its separators are,
-// and the shortest it has been since last asked.
+// and the shortest it has been since last asked. A label without keys
+// keeps its bytes only, for a pass that just counts the items.
 class T3DLabel {
  public:
-  T3DLabel();
+  explicit T3DLabel(bool keyed = true);
   void SetSeparator(char separator) { separator_ = separator; }
   char Separator() const { return separator_; }
 
@@ -87,11 +88,14 @@ class T3DLabel {
   std::vector<uint32_t> separators_;
   size_t shortest_ = 0;
   char separator_ = '.';
+  bool keyed_ = true;
 };
 
 class T3DScanner {
  public:
-  T3DScanner(std::string_view data, const std::string& fileName) : data_(data), file_(fileName) {}
+  // `keyed`: whether the label's keys and separators are kept.
+  T3DScanner(std::string_view data, const std::string& fileName, bool keyed = true)
+      : data_(data), file_(fileName), label_(keyed) {}
 
   void ReadHeader();
   // False at the end mark.

@@ -5,6 +5,7 @@
 #include <new>
 #include <vector>
 
+#include "geometry/HugePages.h"
 #include "geometry/IndexTable.h"
 #include "model/CoordinateSystem.h"
 #include "model/Survex3DFormat.h"
@@ -32,6 +33,9 @@ struct TPlace {
   int32_t First = -1, Last = -1;
   int32_t LastCrossSection = -1;
   bool HasRecord = false;
+  // Its stations are in the table that tells them apart; a place of one
+  // station, most of a cave's, needs none.
+  bool Indexed = false;
   uint8_t Flags = 0;  // entrance, exported, fixed: of every station here
 };
 
@@ -89,17 +93,21 @@ PackedDate DateOfDay(int32_t day) {
 
 struct TItemCounts {
   int Legs = 0, Moves = 0, Stations = 0;
+  size_t NameBytes = 0;  // of the named stations' labels stored whole
 };
 
 TItemCounts CountItems(std::string_view data, const std::string& fileName) {
-  T3DScanner in(data, fileName);
+  T3DScanner in(data, fileName, false);
   in.ReadHeader();
   TItemCounts n;
   T3DItem item;
   while (in.Next(item)) {
     n.Legs += item.Kind == T3DItemKind::Leg;
     n.Moves += item.Kind == T3DItemKind::Move;
-    n.Stations += item.Kind == T3DItemKind::Station;
+    if (item.Kind != T3DItemKind::Station) continue;
+    ++n.Stations;
+    const size_t size = in.Label().Size();
+    if (!(item.Flags & kStationAnonymous) && size <= kShortLabel) n.NameBytes += size;
   }
   return n;
 }
@@ -113,12 +121,14 @@ class T3DLoader {
     in_.ReadHeader();
     ReadHeaderValues();
     const int records = expected.Legs + expected.Moves;
-    places_.reserve(static_cast<size_t>(expected.Stations));
-    stations_.reserve(static_cast<size_t>(expected.Stations));
+    ReserveOnce(places_, expected.Stations);
+    ReserveOnce(stations_, expected.Stations);
     placeTable_.Reserve(expected.Stations);
+    model_.Names.Reserve(static_cast<size_t>(expected.Stations), expected.NameBytes);
     if (records > model_.Plots.Capacity()) model_.Plots.SetCapacity(records + records / 16 + 16);
-    sources_.reserve(static_cast<size_t>(records + records / 16 + 16));
+    ReserveOnce(sources_, records + records / 16 + 16);
     ReadItems();
+    IndexSharedPlaces();
     EquateNamesAtPlaces();
     NameRecords();
     AddUnreachedStations();
@@ -138,6 +148,12 @@ class T3DLoader {
   }
 
  private:
+  template <class T>
+  static void ReserveOnce(std::vector<T>& v, int n) {
+    v.reserve(static_cast<size_t>(n));
+    PreferHugePages(v.data(), v.size(), v.capacity());
+  }
+
   void ReadHeaderValues() {
     TPlotInfo& info = model_.PlotInfo;
     info.Title = in_.Title;
@@ -247,11 +263,7 @@ class T3DLoader {
         item.Flags & (TPlotModel::kStationEntrance | TPlotModel::kStationExported | TPlotModel::kStationFixed);
     const auto index = static_cast<int32_t>(stations_.size());
     // The same station again at the same place adds nothing.
-    if (!sameStation_
-             .Insert(Mix(key.Hash, static_cast<uint64_t>(place)), index,
-                     [&](int32_t s) { return stations_[s].Key == key && stations_[s].Place == place; })
-             .second)
-      return;
+    if (!IsNewAtPlace(key, place, index)) return;
     model_.Names.Cut(share_, label.TakeShortest());
     const TNameId name = model_.Names.AddFromLabel(share_, label.Text());
     const size_t last = label.LastSeparator();
@@ -263,9 +275,35 @@ class T3DLoader {
     else
       stations_[at.Last].Next = index;
     at.Last = index;
-    byLabel_.Insert(key.Hash, index, [&](int32_t s) { return stations_[s].Key == key; });
-    childAt_.Insert(Mix(parent.Hash, static_cast<uint64_t>(place)), index,
-                    [&](int32_t s) { return stations_[s].Parent == parent && stations_[s].Place == place; });
+  }
+
+  // Whether no station of this label lies at the place yet; a place's
+  // stations enter the table once it has a second.
+  bool IsNewAtPlace(const TLabelKey& key, int32_t place, int32_t index) {
+    TPlace& at = places_[place];
+    if (at.First < 0) return true;
+    auto insert = [&](const TLabelKey& k, int32_t i) {
+      return sameStation_
+          .Insert(Mix(k.Hash, static_cast<uint64_t>(place)), i,
+                  [&](int32_t s) { return stations_[s].Key == k && stations_[s].Place == place; })
+          .second;
+    };
+    if (!at.Indexed) {
+      at.Indexed = true;
+      insert(stations_[at.First].Key, at.First);
+    }
+    return insert(key, index);
+  }
+
+  // The children of each survey at places of several stations, for
+  // StationFor: the first station wins, in file order.
+  void IndexSharedPlaces() {
+    for (size_t i = 0; i < stations_.size(); ++i) {
+      const TStation& s = stations_[i];
+      if (stations_[places_[s.Place].First].Next < 0) continue;
+      childAt_.Insert(Mix(s.Parent.Hash, static_cast<uint64_t>(s.Place)), static_cast<int32_t>(i),
+                      [&](int32_t k) { return stations_[k].Parent == s.Parent && stations_[k].Place == s.Place; });
+    }
   }
 
   // Every name of a place names the one station there, with its flags.
@@ -305,6 +343,10 @@ class T3DLoader {
 
   // Where each cross-section lies and which neighbours it has in its passage.
   void PlaceCrossSections() {
+    for (size_t i = 0; i < stations_.size(); ++i) {
+      const TLabelKey& key = stations_[i].Key;
+      byLabel_.Insert(key.Hash, static_cast<int32_t>(i), [&](int32_t s) { return stations_[s].Key == key; });
+    }
     for (TCrossSection& x : crossSections_) {
       const int32_t s = byLabel_.Find(x.Station.Hash, [&](int32_t i) { return stations_[i].Key == x.Station; });
       x.Place = s < 0 ? -1 : stations_[s].Place;
