@@ -15,6 +15,10 @@
 
 namespace lumora {
 
+namespace {
+constexpr int kFacesPerDraw = 1 << 14;
+}  // namespace
+
 TGLFastMesh::TGLFastMesh() {
   // Like every other object, an empty mesh has its bounds at the origin.
   VertexStore.BoundsMin = VertexStore.BoundsMax = T3DVector{};
@@ -496,7 +500,13 @@ void TGLFastMesh::Render() {
       glEnableClientState(GL_TEXTURE_COORD_ARRAY);
       glTexCoordPointer(2, GL_DOUBLE, 0, Texture->TexCoords.Data());
     }
-    glDrawElements(GL_TRIANGLES, 3 * Faces.Count(), GL_UNSIGNED_INT, Faces.Data());
+    // A software renderer holds every face of a draw until it rasterises
+    // them, up to several scenes of tens of MB: drawn and flushed in
+    // pieces, in the same order, each scene stays small.
+    for (int f = 0; f < Faces.Count(); f += kFacesPerDraw) {
+      glDrawElements(GL_TRIANGLES, 3 * std::min(kFacesPerDraw, Faces.Count() - f), GL_UNSIGNED_INT, Faces.Data() + f);
+      if (Faces.Count() > kFacesPerDraw) glFlush();
+    }
     glPopClientAttrib();
     return;
   }
