@@ -489,12 +489,15 @@ void TGLFastMesh::Render() {
     glEnableClientState(GL_NORMAL_ARRAY);
     glVertexPointer(3, GL_DOUBLE, 0, VertexStore.Keys().Data());
     glNormalPointer(GL_DOUBLE, 0, VertexStore.Normals.Data());
-    // Vertices all of one colour draw in the current colour, the same bytes.
+    // Vertices all of one colour draw in the current colour, made from the
+    // bytes as the vertex fetch makes it, so the pixels are the same.
     if (const uint32_t* each = VertexStore.Colors.Data()) {
       glEnableClientState(GL_COLOR_ARRAY);
       glColorPointer(4, GL_UNSIGNED_BYTE, 0, each);
     } else {
-      glColor4ubv(reinterpret_cast<const GLubyte*>(&VertexStore.Colors[0]));
+      const uint32_t c = VertexStore.Colors[0];
+      constexpr float k = 1.0f / 255;
+      glColor4f((c & 0xFF) * k, (c >> 8 & 0xFF) * k, (c >> 16 & 0xFF) * k, (c >> 24) * k);
     }
     if (mapped) {
       glEnableClientState(GL_TEXTURE_COORD_ARRAY);

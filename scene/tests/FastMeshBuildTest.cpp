@@ -227,7 +227,7 @@ TEST_F(FastMeshFrame, ArraysInPiecesDrawWhatBuffersDrawAtOnce) {
     bool varied;
   } cases[] = {{6, false}, {6, true}, {150, false}, {150, true}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.rows << " rows, " << (c.varied ? "varied" : "one colour"));
+    SCOPED_TRACE(::testing::Message() << c.rows << " rows, " << (c.varied ? "varied" : "one colour"));
     TGLBaseFrame frame;
     auto* m = static_cast<TGLFastMesh*>(frame.FastMeshes.AddNew());
     auto at = [&](int i, int j) {
@@ -250,7 +250,10 @@ TEST_F(FastMeshFrame, ArraysInPiecesDrawWhatBuffersDrawAtOnce) {
     };
     const auto arrays = picture(TGLFastMesh::TBufferUse::Never);
     EXPECT_GT(CountPixels(testing::NotBlack), 20000);
-    EXPECT_EQ(picture(TGLFastMesh::TBufferUse::Always), arrays);
+    const auto buffers = picture(TGLFastMesh::TBufferUse::Always);
+    int differ = 0;
+    for (size_t k = 0; k < arrays.size(); k += 4) differ += std::memcmp(&arrays[k], &buffers[k], 4) != 0;
+    EXPECT_EQ(differ, 0) << "pixels that differ";
   }
 }
 
