@@ -21,8 +21,9 @@ struct TFace {
   int32_t v[3] = {0, 0, 0};
 };
 
-// One colour a face; walls are built and shown in one colour.
+// One colour a face or a vertex; walls are built and shown in one colour.
 using TFaceColors = TUniformArray<uint32_t>;
+using TVertexColors = TUniformArray<uint32_t>;
 
 // Faces with two parallel arrays that every change keeps in step.
 class TFaceList : public THugeArray<TFace> {
@@ -107,7 +108,7 @@ class TVertexArray : public T3DVectorHash {
 
   TNO2DIntArray Indices;
   THuge3DVector Normals;
-  TColorArray Colors;
+  TVertexColors Colors;
   T3DVector BoundsMin{kNoBound, kNoBound, kNoBound};
   T3DVector BoundsMax{-kNoBound, -kNoBound, -kNoBound};
   uint32_t DefaultColor = 0x00FFFFFF;  // white

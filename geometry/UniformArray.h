@@ -18,6 +18,8 @@ class TUniformArray {
 
   int Count() const { return count_; }
   const T& operator[](int i) const { return varied_ ? each_[i] : all_; }
+  // The elements as one block, or null while they are all alike.
+  const T* Data() const { return varied_ ? each_.Data() : nullptr; }
   int Add(const T& item) {
     Insert(item, count_);
     return count_ - 1;

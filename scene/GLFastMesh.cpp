@@ -15,6 +15,10 @@
 
 namespace lumora {
 
+namespace {
+constexpr int kFacesPerDraw = 1 << 14;
+}  // namespace
+
 TGLFastMesh::TGLFastMesh() {
   // Like every other object, an empty mesh has its bounds at the origin.
   VertexStore.BoundsMin = VertexStore.BoundsMax = T3DVector{};
@@ -68,14 +72,14 @@ void TGLFastMesh::SetMin(const T3DVector& v) {
 void TGLFastMesh::SetTransparency(double percent) {
   buffersStale_ = true;
   const uint32_t a = AlphaFromTransparency(percent) << 24;
-  for (int i = 0; i < VertexStore.Colors.Count(); ++i) VertexStore.Colors[i] = (VertexStore.Colors[i] & 0xFFFFFF) | a;
+  VertexStore.Colors.ForEach([a](uint32_t& c) { c = (c & 0xFFFFFF) | a; });
   Faces.Colors.ForEach([a](uint32_t& c) { c = (c & 0xFFFFFF) | a; });
   TGLRenderer::SetTransparency(percent);
 }
 
 void TGLFastMesh::SetColor(uint32_t colour) {
   buffersStale_ = true;
-  for (int i = 0; i < VertexStore.Colors.Count(); ++i) VertexStore.Colors[i] = colour;
+  VertexStore.Colors.Fill(colour);
   Faces.Colors.Fill(colour);
 }
 
@@ -189,11 +193,11 @@ void TGLFastMesh::MapVertices(const std::function<T3DVector(const T3DVector&)>& 
   EnsureFaceNormals();
   const int n = VertexStore.Count();
   std::vector<T3DVector> positions(n), normals(n);
-  std::vector<uint32_t> colours(n);
+  TVertexColors colours;
+  colours.Assign(VertexStore.Colors);
   for (int i = 0; i < n; ++i) {
     positions[i] = f(VertexStore[i]);
     normals[i] = VertexStore.Normals[i];
-    colours[i] = VertexStore.Colors[i];
   }
   const T3DVector lo = VertexStore.BoundsMin, hi = VertexStore.BoundsMax;
   // Keys cannot move in place without breaking the hash chains: build the
@@ -202,8 +206,8 @@ void TGLFastMesh::MapVertices(const std::function<T3DVector(const T3DVector&)>& 
   for (int i = 0; i < n; ++i) {
     VertexStore.AddVertex(positions[i]);
     VertexStore.Normals[i] = normals[i];
-    VertexStore.Colors[i] = colours[i];
   }
+  VertexStore.Colors.Swap(colours);
   VertexStore.BoundsMin = MinVector(VertexStore.BoundsMin, lo);
   VertexStore.BoundsMax = MaxVector(VertexStore.BoundsMax, hi);
   RebuildFaceLists();
@@ -421,7 +425,11 @@ void TGLFastMesh::UploadBuffers() {
       normals[3 * i] = static_cast<float>(m.x), normals[3 * i + 1] = static_cast<float>(m.y),
                   normals[3 * i + 2] = static_cast<float>(m.z);
     }
-    std::memcpy(normals + size_t{3} * n, VertexStore.Colors.Data(), size_t{4} * n);
+    auto* colours = reinterpret_cast<uint32_t*>(normals + size_t{3} * n);
+    if (const uint32_t* each = VertexStore.Colors.Data())
+      std::memcpy(colours, each, size_t{4} * n);
+    else
+      std::fill_n(colours, n, VertexStore.Colors[0]);
     glUnmapBuffer(GL_ARRAY_BUFFER);
   }
   glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers_[1]);
@@ -479,15 +487,29 @@ void TGLFastMesh::Render() {
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_NORMAL_ARRAY);
-    glEnableClientState(GL_COLOR_ARRAY);
     glVertexPointer(3, GL_DOUBLE, 0, VertexStore.Keys().Data());
     glNormalPointer(GL_DOUBLE, 0, VertexStore.Normals.Data());
-    glColorPointer(4, GL_UNSIGNED_BYTE, 0, VertexStore.Colors.Data());
+    // Vertices all of one colour draw in the current colour, made from the
+    // bytes as the vertex fetch makes it, so the pixels are the same.
+    if (const uint32_t* each = VertexStore.Colors.Data()) {
+      glEnableClientState(GL_COLOR_ARRAY);
+      glColorPointer(4, GL_UNSIGNED_BYTE, 0, each);
+    } else {
+      const uint32_t c = VertexStore.Colors[0];
+      constexpr float k = 1.0f / 255;
+      glColor4f((c & 0xFF) * k, (c >> 8 & 0xFF) * k, (c >> 16 & 0xFF) * k, (c >> 24) * k);
+    }
     if (mapped) {
       glEnableClientState(GL_TEXTURE_COORD_ARRAY);
       glTexCoordPointer(2, GL_DOUBLE, 0, Texture->TexCoords.Data());
     }
-    glDrawElements(GL_TRIANGLES, 3 * Faces.Count(), GL_UNSIGNED_INT, Faces.Data());
+    // A software renderer holds every face of a draw until it rasterises
+    // them, up to several scenes of tens of MB: drawn and flushed in
+    // pieces, in the same order, each scene stays small.
+    for (int f = 0; f < Faces.Count(); f += kFacesPerDraw) {
+      glDrawElements(GL_TRIANGLES, 3 * std::min(kFacesPerDraw, Faces.Count() - f), GL_UNSIGNED_INT, Faces.Data() + f);
+      if (Faces.Count() > kFacesPerDraw) glFlush();
+    }
     glPopClientAttrib();
     return;
   }

@@ -6,6 +6,10 @@
 
 namespace lumora {
 
+namespace {
+constexpr int kSegmentsPerFlush = 1 << 13;
+}  // namespace
+
 TGLLines::TGLLines() {
   Font.LineDrawProc = [this](const T3DVector& from, const T3DVector& to, const T3DVector&, int, uint32_t colour) {
     AddLine(from, to, colour);
@@ -85,6 +89,7 @@ void TGLLines::Render() {
   // Segments with the same width and stipple share one glBegin: GL_LINES
   // restarts the stipple at every segment, so the picture is the same.
   const TLineProperties* current = nullptr;
+  int sinceFlush = 0;
   auto same = [](const TLineProperties& a, const TLineProperties& b) {
     return a.Width == b.Width && a.Stippled == b.Stippled && a.Factor == b.Factor &&
            (a.Pattern & 0xFFFF) == (b.Pattern & 0xFFFF);
@@ -102,6 +107,14 @@ void TGLLines::Render() {
         glDisable(GL_LINE_STIPPLE);
       glBegin(GL_LINES);
       current = &p;
+    }
+    // A software renderer holds all the lines it is given until it
+    // rasterises them: many are given in pieces, in the same order.
+    if (++sinceFlush == kSegmentsPerFlush) {
+      glEnd();
+      glFlush();
+      glBegin(GL_LINES);
+      sinceFlush = 0;
     }
     GLColor(SegmentColors[i], alpha);
     glVertex3dv(&Segments[2 * i].x);

@@ -6,6 +6,10 @@
 
 namespace lumora {
 
+namespace {
+constexpr int kPointsPerFlush = 1 << 13;
+}  // namespace
+
 bool TGLPoints::Combine(const TGLObject& other) {
   Clear();
   TGLRenderer::Assign(other);
@@ -78,7 +82,7 @@ void TGLPoints::Render() {
   // Runs of equal size share one glBegin. Smoothing, once on, stays on for
   // the rest of the render.
   bool open = false, smoothOn = false;
-  int size = 0;
+  int size = 0, sinceFlush = 0;
   Grid.Visit([&](int i) {
     const TPointProperties& p = PointProperties[i];
     const bool enableSmooth = p.Smooth && !smoothOn;
@@ -93,6 +97,14 @@ void TGLPoints::Render() {
       }
       glBegin(GL_POINTS);
       open = true;
+    }
+    // A software renderer holds all the points it is given until it
+    // rasterises them: many are given in pieces, in the same order.
+    if (++sinceFlush == kPointsPerFlush) {
+      glEnd();
+      glFlush();
+      glBegin(GL_POINTS);
+      sinceFlush = 0;
     }
     GLColor(PointColors[i], alpha);
     glVertex3dv(&Points[i].x);

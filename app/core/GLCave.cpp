@@ -127,6 +127,8 @@ void SetShots(const TPlotModel& model, const TPassageOptions& options, const TCa
     l->SegmentColors.SetCapacity(n);
     l->LineProperties.SetCapacity(n);
   }
+  centreSurveys.reserve(static_cast<size_t>(ClampCount(drawn)));
+  centreShots.reserve(static_cast<size_t>(ClampCount(drawn)));
   const bool hidden = options.IncludeHidden;
   const TPlotArray& plots = model.Plots;
   T3DVector previous{};

@@ -216,6 +216,47 @@ TEST_F(FastMeshFrame, BufferObjectsDrawWhatTheArraysDraw) {
   EXPECT_EQ(CountPixels(testing::NotBlack), 100 * 100);
 }
 
+// The arrays, drawn in pieces and in the current colour while every vertex
+// has the same one, draw what one draw from buffer objects draws.
+TEST_F(FastMeshFrame, ArraysInPiecesDrawWhatBuffersDrawAtOnce) {
+  struct TRestore {
+    ~TRestore() { TGLFastMesh::BufferUse = TGLFastMesh::TBufferUse::OnGraphicsCards; }
+  } restore;
+  const struct {
+    int rows;
+    bool varied;
+  } cases[] = {{6, false}, {6, true}, {150, false}, {150, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.rows << " rows, " << (c.varied ? "varied" : "one colour"));
+    TGLBaseFrame frame;
+    auto* m = static_cast<TGLFastMesh*>(frame.FastMeshes.AddNew());
+    auto at = [&](int i, int j) {
+      const double x = -0.9 + 1.8 * i / c.rows, y = -0.9 + 1.8 * j / c.rows;
+      return T3DVector{x, y, 0.3 * std::sin(9 * x) * std::cos(7 * y)};
+    };
+    for (int i = 0; i < c.rows; ++i)
+      for (int j = 0; j < c.rows; ++j) m->AddQuad(at(i, j), at(i + 1, j), at(i + 1, j + 1), at(i, j + 1), 0xFF30A0E0);
+    m->RecomputeBounds();
+    m->ComputeAllNormals();
+    m->SetRenderStyle(2);
+    if (c.varied)
+      for (int v = 0; v < m->VertexCount(); v += 3) m->SetVertexColor(v, 0xFF000000u | (v * 2654435761u >> 8));
+    EXPECT_EQ(m->VertexStore.Colors.Data() != nullptr, c.varied);
+    auto picture = [&](TGLFastMesh::TBufferUse use) {
+      TGLFastMesh::BufferUse = use;
+      m->Invalidate();
+      Draw(frame, true);
+      return pixels;
+    };
+    const auto arrays = picture(TGLFastMesh::TBufferUse::Never);
+    EXPECT_GT(CountPixels(testing::NotBlack), 20000);
+    const auto buffers = picture(TGLFastMesh::TBufferUse::Always);
+    int differ = 0;
+    for (size_t k = 0; k < arrays.size(); k += 4) differ += std::memcmp(&arrays[k], &buffers[k], 4) != 0;
+    EXPECT_EQ(differ, 0) << "pixels that differ";
+  }
+}
+
 TEST_F(FastMeshFrame, SmoothUntexturedFramesMakeNeitherOctreeNorCoordinates) {
   TGLBaseFrame frame;
   auto* m = static_cast<TGLFastMesh*>(frame.FastMeshes.AddNew());
