@@ -89,10 +89,14 @@ double TLabelPlaces::Slack(const TLabelView& view) const {
   return 1e-9 * rows(view.Projection) * rows(view.Modelview) * farthest_;
 }
 
-TLabelPlaces::TClipRange TLabelPlaces::Range(const TMatrix4& clip, const TBlock& b, const std::array<double, 4>& w) {
-  double row[4] = {};
+TLabelPlaces::TClipRow TLabelPlaces::Weighed(const TMatrix4& clip, const std::array<double, 4>& w) {
+  TClipRow row{};
   for (int c = 0; c < 4; ++c)
     for (int r = 0; r < 4; ++r) row[c] += w[r] * clip[4 * c + r];
+  return row;
+}
+
+TLabelPlaces::TClipRange TLabelPlaces::Range(const TClipRow& row, const TBlock& b) {
   const double centre = row[0] * (b.Low.x + b.High.x) / 2 + row[1] * (b.Low.y + b.High.y) / 2 +
                         row[2] * (b.Low.z + b.High.z) / 2 + row[3];
   const double spread = std::abs(row[0]) * (b.High.x - b.Low.x) / 2 + std::abs(row[1]) * (b.High.y - b.Low.y) / 2 +
@@ -102,26 +106,28 @@ TLabelPlaces::TClipRange TLabelPlaces::Range(const TMatrix4& clip, const TBlock&
 
 // True only when no label of the block can have a line in the view: the
 // whole block lies beyond one side of the view volume.
-bool TLabelPlaces::Outside(const TBlock& b, const TLabelView& view, const TMatrix4& clip, double m) const {
+bool TLabelPlaces::Outside(const TBlock& b, const TLabelView& view, const TClipRows& rows, double m) const {
   const double vx = view.X, vy = view.Y, vw = view.Width, vh = view.Height, h = view.LineHeight;
   if (!(std::abs(vx) + std::abs(vy) + h * b.Lines < 1e5 * std::min(vw, vh))) return false;
   // Below the view when the first line is; above when the last is.
   const double top = 1 + 2 * h * b.Lines / vh;
-  return Range(clip, b, {0, 0, 0, 1}).Most < -m ||                                             // behind the eye
-         Range(clip, b, {1, 0, 0, 1}).Most < -m || Range(clip, b, {1, 0, 0, -1}).Least > m ||  // left, right
-         Range(clip, b, {0, 0, 1, 1}).Most < -m || Range(clip, b, {0, 0, 1, -1}).Least > m ||  // nearer, farther
-         Range(clip, b, {0, 1, 0, 1}).Most < -m || Range(clip, b, {0, 1, 0, -top}).Least > m;  // below, above
+  TClipRow above;
+  for (int c = 0; c < 4; ++c) above[c] = rows.Y[c] - top * rows.W[c];
+  return Range(rows.W, b).Most < -m ||                                           // behind the eye
+         Range(rows.Left, b).Most < -m || Range(rows.Right, b).Least > m ||      // left, right
+         Range(rows.Nearer, b).Most < -m || Range(rows.Farther, b).Least > m ||  // nearer, farther
+         Range(rows.Below, b).Most < -m || Range(above, b).Least > m;            // below, above
 }
 
 // True only when every label of the block, all of one line, would be
 // turned away by one box kept.
-bool TLabelPlaces::Covered(const TBlock& b, const TLabelView& view, const TMatrix4& clip, double m,
+bool TLabelPlaces::Covered(const TBlock& b, const TLabelView& view, const TClipRows& rows, double m,
                            const TLabelThinning& kept, size_t& hint) const {
   if (b.Lines != 1) return false;
   const double vx = view.X, vy = view.Y, vw = view.Width, vh = view.Height, h = view.LineHeight;
-  const TClipRange w = Range(clip, b, {0, 0, 0, 1});
+  const TClipRange w = Range(rows.W, b);
   if (!(w.Least > m)) return false;
-  const TClipRange cx = Range(clip, b, {1, 0, 0, 0}), cy = Range(clip, b, {0, 1, 0, 0});
+  const TClipRange cx = Range(rows.X, b), cy = Range(rows.Y, b);
   const double qx0 = std::min(cx.Least / w.Least, cx.Least / w.Most),
                qx1 = std::max(cx.Most / w.Least, cx.Most / w.Most);
   const double qy0 = std::min(cy.Least / w.Least, cy.Least / w.Most),
@@ -145,6 +151,9 @@ void TLabelPlaces::PlaceBlocks(size_t first, size_t end, const std::vector<TGLLa
   for (int c = 0; c < 4; ++c)
     for (int r = 0; r < 4; ++r)
       for (int k = 0; k < 4; ++k) clip[4 * c + r] += view.Projection[4 * k + r] * view.Modelview[4 * c + k];
+  const TClipRows rows{Weighed(clip, {1, 0, 0, 0}), Weighed(clip, {0, 1, 0, 0}),  Weighed(clip, {0, 0, 1, 0}),
+                       Weighed(clip, {0, 0, 0, 1}), Weighed(clip, {1, 0, 0, 1}),  Weighed(clip, {1, 0, 0, -1}),
+                       Weighed(clip, {0, 0, 1, 1}), Weighed(clip, {0, 0, 1, -1}), Weighed(clip, {0, 1, 0, 1})};
   const bool culling = vw > 0 && vh > 0 && std::isfinite(slack);
   size_t hint = 0, blockHint = 0;
   auto add = [&](const TLabelSpot& s, uint32_t label, uint32_t line) {
@@ -155,8 +164,8 @@ void TLabelPlaces::PlaceBlocks(size_t first, size_t end, const std::vector<TGLLa
   for (size_t b = first; b < end; ++b) {
     const TBlock& block = blocks_[b];
     if (culling && block.Bounded) {
-      if (Outside(block, view, clip, slack)) continue;
-      if (kept && Covered(block, view, clip, slack, *kept, blockHint)) continue;
+      if (Outside(block, view, rows, slack)) continue;
+      if (kept && Covered(block, view, rows, slack, *kept, blockHint)) continue;
     }
     for (uint32_t i = block.Begin; i < block.End; ++i) {
       const TPlace& p = places_[i];

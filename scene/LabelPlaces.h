@@ -109,9 +109,16 @@ class TLabelPlaces {
   struct TClipRange {
     double Least, Most;
   };
-  static TClipRange Range(const TMatrix4& clip, const TBlock& b, const std::array<double, 4>& w);
-  bool Outside(const TBlock& b, const TLabelView& view, const TMatrix4& clip, double slack) const;
-  bool Covered(const TBlock& b, const TLabelView& view, const TMatrix4& clip, double slack, const TLabelThinning& kept,
+  using TClipRow = std::array<double, 4>;  // weights of x, y, z and 1
+  // The view's clip coordinates x, y, z, w and the sums the view volume's
+  // sides are bounded by.
+  struct TClipRows {
+    TClipRow X, Y, Z, W, Left, Right, Nearer, Farther, Below;
+  };
+  static TClipRow Weighed(const TMatrix4& clip, const std::array<double, 4>& w);
+  static TClipRange Range(const TClipRow& row, const TBlock& b);
+  bool Outside(const TBlock& b, const TLabelView& view, const TClipRows& rows, double slack) const;
+  bool Covered(const TBlock& b, const TLabelView& view, const TClipRows& rows, double slack, const TLabelThinning& kept,
                size_t& hint) const;
   void PlaceBlocks(size_t first, size_t end, const std::vector<TGLLabel>& labels, const TLabelView& view,
                    const TLabelThinning* kept, std::vector<TLabelSpot>& spots, std::vector<TLabelLine>& lines) const;
