@@ -15,14 +15,6 @@ namespace {
 std::mutex sourceLock;
 std::shared_ptr<TGlyphSource> glyphSource;
 
-// Clip coordinates of p under projection * modelview (column-major).
-void ClipPoint(const TMatrix4& mv, const TMatrix4& pr, const T3DVector& p, double out[4]) {
-  const double v[4] = {p.x, p.y, p.z, 1};
-  double e[4];
-  for (int r = 0; r < 4; ++r) e[r] = mv[r] * v[0] + mv[4 + r] * v[1] + mv[8 + r] * v[2] + mv[12 + r] * v[3];
-  for (int r = 0; r < 4; ++r) out[r] = pr[r] * e[0] + pr[4 + r] * e[1] + pr[8 + r] * e[2] + pr[12 + r] * e[3];
-}
-
 void CallLine(const std::string& line) {
   glCallLists(static_cast<GLsizei>(line.size()), GL_UNSIGNED_BYTE, line.data());
 }
@@ -325,6 +317,7 @@ TGL2DString::~TGL2DString() {
 
 int TGL2DString::AddString(const std::string& text, const T3DVector& position, uint8_t mode, uint8_t rank) {
   labels_.push_back(TGLLabel{text, TGLStringInfo{position, mode}, rank});
+  places_.Invalidate();
   return StringCount() - 1;
 }
 
@@ -387,6 +380,7 @@ void TGL2DString::BuildAtlas(const std::vector<TBitmapGlyph>& glyphs) {
     x += g.Width + 1;
     shelf = std::max(shelf, g.Height);
   }
+  for (int c = 0; c < 256; ++c) advances_[c] = atlas_[c].AdvanceX;
   atlasWidth_ = kWidth;
   atlasHeight_ = std::max(1, y + shelf);
   std::vector<uint8_t> texels(static_cast<size_t>(atlasWidth_) * atlasHeight_, 0);
@@ -451,52 +445,22 @@ void TGL2DString::Render() {
   const double vx = Viewport[0], vy = Viewport[1], vw = Viewport[2], vh = Viewport[3];
   quads_.clear();
   DrawnBoxes.clear();
-  // Lines placed at points, to be thinned before they are drawn.
-  std::vector<TLabelSpot>& spots = spots_;
-  std::vector<std::string_view>& lines = lines_;
-  spots.clear();
-  lines.clear();
-  for (const TGLLabel& label : labels_) {
+  places_.Prepare(labels_, advances_, HideOverlapping);
+  for (uint32_t k : places_.WindowLabels()) {
+    const TGLLabel& label = labels_[k];
     const TGLStringInfo& info = label.Info;
     double x = info.Position.x, y = info.Position.y, z = info.Position.z;
-    double wy = 0;
-    if (info.Mode == 1 || info.Mode == 2) {
+    if (info.Mode == 1) {
       double c[4];
       ClipPoint(ModelviewMatrix, ProjectionMatrix, info.Position, c);
       // Behind the eye a projection mirrors the point: no label there.
       if (!(c[3] > 0)) continue;
       x = vx + (c[0] / c[3] + 1) * vw / 2;
-      wy = vy + (c[1] / c[3] + 1) * vh / 2;
+      const double wy = vy + (c[1] / c[3] + 1) * vh / 2;
       z = (c[2] / c[3] + 1) / 2;
       y = vh - wy;
     }
-    if (info.Mode == 2) {
-      // No line of a label beside or behind the view is drawn, and most
-      // labels are one line: those are placed here.
-      if (!(x >= vx && x <= vx + vw && z >= 0 && z <= 1)) continue;
-      const std::string& text = label.Text;
-      double width = 0;
-      size_t k = 0;
-      for (; k < text.size() && text[k] != '\r' && text[k] != '\n'; ++k)
-        width += atlas_[static_cast<uint8_t>(text[k])].AdvanceX;
-      if (k == text.size()) {
-        const double by = wy - h;
-        if (text.empty() || !(by >= vy && by <= vy + vh)) continue;
-        spots.push_back({x, by, width, z, label.Rank});
-        lines.push_back(text);
-        continue;
-      }
-    }
     ForEachLine(label.Text, [&](size_t i, std::string_view line) {
-      if (info.Mode == 2) {
-        // The baseline's window point; the line is not drawn when it lies
-        // outside the view volume, as a 3D raster position would not be.
-        const double by = wy - h * static_cast<double>(i + 1);
-        if (!(x >= vx && x <= vx + vw && by >= vy && by <= vy + vh && z >= 0 && z <= 1)) return;
-        spots.push_back({x, by, LineWidth(line), z, label.Rank});
-        lines.push_back(line);
-        return;
-      }
       // Window drawing: raster position (x, y + h (i + 1), z) under the
       // 2D projection left vx, right vw, bottom vh, top vy, near -1, far 1.
       const double nx = 2 * (x - vx) / (vw - vx) - 1;
@@ -506,15 +470,25 @@ void TGL2DString::Render() {
               (1 - z) / 2);
     });
   }
-  auto place = [&](uint32_t i) {
-    const TLabelSpot& s = spots[i];
+  auto place = [&](const TLabelSpot& s, const TLabelLine& from) {
     DrawnBoxes.push_back({s.X, s.Y - h / 4, s.X + s.Width, s.Y + h});
-    AddLine(lines[i], s.X, s.Y, s.Depth);
+    const std::string& text = labels_[from.Label].Text;
+    ForEachLine(text, [&](size_t i, std::string_view line) {
+      if (i == from.Line) AddLine(line, s.X, s.Y, s.Depth);
+    });
   };
-  if (HideOverlapping)
-    for (uint32_t i : thinning_.Thin(spots, h)) place(i);
-  else
-    for (uint32_t i = 0; i < spots.size(); ++i) place(i);
+  // Thinned, every rank's labels come after those of the ranks before:
+  // each rank is placed in turn, and a label that overlaps one kept
+  // already is left out as it is placed.
+  const TLabelView view{ModelviewMatrix, ProjectionMatrix, vx, vy, vw, vh, h};
+  if (HideOverlapping) thinning_.Start(h, {vx, vy - h, vx + vw, vy + vh + h});
+  for (size_t g = 0; g < places_.Groups(); ++g) {
+    places_.Place(g, labels_, view, HideOverlapping ? &thinning_ : nullptr, spots_, spotLines_);
+    if (HideOverlapping)
+      for (uint32_t i : thinning_.Batch(spots_)) place(spots_[i], spotLines_[i]);
+    else
+      for (size_t i = 0; i < spots_.size(); ++i) place(spots_[i], spotLines_[i]);
+  }
   if (quads_.empty()) return;
 
   // Quads in window coordinates, depth as given.

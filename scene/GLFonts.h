@@ -15,6 +15,7 @@
 
 #include "geometry/Vector.h"
 #include "scene/GLRenderer.h"
+#include "scene/LabelPlaces.h"
 #include "scene/LabelThinning.h"
 #include "scene/StrokeFont.h"
 
@@ -65,36 +66,8 @@ class TGlyphSource {
 void SetGlyphSource(std::shared_ptr<TGlyphSource> source);
 std::shared_ptr<TGlyphSource> GlyphSource();
 
-// Calls f(index, line) for each line of a text, split at CR, LF or CR LF;
-// a final break ends the last line rather than starting an empty one.
-template <class F>
-void ForEachLine(std::string_view text, F&& f) {
-  size_t start = 0, index = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r' && text[i] != '\n') continue;
-    f(index++, text.substr(start, i - start));
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    start = i + 1;
-  }
-  if (start < text.size()) f(index, text.substr(start));
-}
-
 // Lines of a text, split as ForEachLine splits them.
 std::vector<std::string> SplitLines(const std::string& text);
-
-class TGLStringInfo {
- public:
-  T3DVector Position;
-  uint8_t Mode = 0;  // 0 window point, 1 and 2 scene point
-};
-
-// A big cave has a label a station: the lines are found at each draw
-// rather than kept, and the info is held inline.
-struct TGLLabel {
-  std::string Text;
-  TGLStringInfo Info;
-  uint8_t Rank = 0;  // thinning keeps lower ranks first
-};
 
 class TGL3DFont {
  public:
@@ -170,7 +143,10 @@ class TGL2DString : public TGLRenderer {
   void Render() override;
 
   int AddString(const std::string& text, const T3DVector& position, uint8_t mode, uint8_t rank = 0);
-  void ClearStrings() { labels_.clear(); }
+  void ClearStrings() {
+    labels_.clear();
+    places_.Invalidate();
+  }
   // Room for n labels, so a big cave's labels are not copied as they come.
   void ReserveStrings(int n) { labels_.reserve(static_cast<size_t>(std::max(n, 0))); }
   int StringCount() const { return static_cast<int>(labels_.size()); }
@@ -225,8 +201,10 @@ class TGL2DString : public TGLRenderer {
   int atlasWidth_ = 1, atlasHeight_ = 1;
   std::vector<float> quads_;
   // Each draw's lines placed at points, kept for the next draw's use.
+  TLabelPlaces places_;
   std::vector<TLabelSpot> spots_;
-  std::vector<std::string_view> lines_;
+  std::vector<TLabelLine> spotLines_;
+  std::array<float, 256> advances_{};
   TLabelThinning thinning_;
 };
 

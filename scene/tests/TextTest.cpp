@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <numeric>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -418,6 +421,87 @@ TEST_F(TextTest, ThinnedLabelsNeverOverlapAndTheNearestIsKept) {
   ASSERT_FALSE(s->DrawnBoxes.empty());
   EXPECT_NEAR(s->DrawnBoxes[0][0], kWidth / 2 + 1000 * farthest.x / (10 - farthest.z), 1e-6);
   EXPECT_EQ(overlapping(), 0);
+}
+
+// Labels at points, placed and thinned as a plain projection through GLU
+// and a greedy pass over every line in order would place them: walks of
+// neighbouring stations, some beside or behind the eye, several ranks,
+// lines of several labels and labels at one point.
+TEST_F(TextTest, PlacedLabelsAreThoseOfAPlainProjectionAndGreedyThinning) {
+  struct TCase {
+    int Walks, Steps;
+    double Spread, Near, Far;  // across, and the z the walks start between
+    int Ranks;
+    bool Thinned;
+  } cases[] = {
+      {200, 200, 6, -3, 3, 3, true}, {300, 200, 6, -3, 3, 3, false},      {100, 300, 3, -5, 15, 2, true},
+      {20, 25, 1.5, -1, 1, 1, true}, {300, 200, 1.6, -0.5, 0.5, 2, true}, {100, 700, 2, -2, 2, 1, true},
+  };
+  std::mt19937 random(5);
+  for (const TCase& c : cases) {
+    TGLBaseFrame frame;
+    TGL2DString* s = Labels(frame);
+    s->HideOverlapping = c.Thinned;
+    std::vector<uint8_t> ranks;
+    std::uniform_real_distribution<double> start(-c.Spread / 2, c.Spread / 2), depth(c.Near, c.Far), step(-0.01, 0.01);
+    for (int w = 0; w < c.Walks; ++w) {
+      T3DVector p{start(random), start(random), depth(random)};
+      for (int i = 0; i < c.Steps; ++i) {
+        if (random() % 5) p = {p.x + step(random), p.y + step(random), p.z + step(random)};
+        const int kind = static_cast<int>(random() % 40);
+        const std::string text = kind == 0   ? ""
+                                 : kind == 1 ? "AB\n\nC"
+                                 : kind == 2 ? "W\r\nAAA"
+                                             : std::string(1 + kind % 5, 'A');
+        ranks.push_back(static_cast<uint8_t>(random() % c.Ranks));
+        s->AddString(text, p, 2, ranks.back());
+      }
+    }
+    Draw(frame);
+
+    const double h = s->Font().Height;
+    std::vector<TLabelSpot> spots;
+    for (int i = 0; i < s->StringCount(); ++i) {
+      const T3DVector p = s->StringInfo(i).Position;
+      double x, y, z;
+      // The eye is at z = 10, looking down z.
+      if (!(p.z < 10) ||
+          !gluProject(p.x, p.y, p.z, s->ModelviewMatrix.m, s->ProjectionMatrix.m, s->Viewport, &x, &y, &z))
+        continue;
+      if (!(x >= 0 && x <= kWidth && z >= 0 && z <= 1)) continue;
+      ForEachLine(s->Strings(i), [&](size_t k, std::string_view line) {
+        const double by = y - h * static_cast<double>(k + 1);
+        if (by >= 0 && by <= kHeight) spots.push_back({x, by, 10.0 * line.size(), z, ranks[i]});
+      });
+    }
+    std::vector<uint32_t> order(spots.size()), kept;
+    std::iota(order.begin(), order.end(), 0u);
+    if (c.Thinned)
+      std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+        return spots[a].Rank != spots[b].Rank ? spots[a].Rank < spots[b].Rank : spots[a].Depth < spots[b].Depth;
+      });
+    auto box = [&](const TLabelSpot& t) { return std::array<double, 4>{t.X, t.Y - h / 4, t.X + t.Width, t.Y + h}; };
+    for (uint32_t i : order) {
+      const auto a = box(spots[i]);
+      bool clear = true;
+      for (uint32_t j = 0; c.Thinned && clear && j < kept.size(); ++j) {
+        const auto b = box(spots[kept[j]]);
+        clear = !(a[0] < b[2] && b[0] < a[2] && a[1] < b[3] && b[1] < a[3]);
+      }
+      if (clear) kept.push_back(i);
+    }
+    if (c.Thinned) {
+      EXPECT_LT(kept.size() * 4, spots.size()) << "too few overlap to test the thinning";
+    }
+    ASSERT_EQ(s->DrawnBoxes.size(), kept.size()) << c.Walks << " walks of " << c.Steps;
+    for (size_t k = 0; k < kept.size(); ++k) {
+      const auto want = box(spots[kept[k]]);
+      const auto& got = s->DrawnBoxes[k];
+      const bool same = std::abs(got[0] - want[0]) < 1e-6 && std::abs(got[1] - want[1]) < 1e-6 &&
+                        std::abs(got[2] - want[2]) < 1e-6 && std::abs(got[3] - want[3]) < 1e-6;
+      ASSERT_TRUE(same) << "line " << k << " of " << kept.size() << ", " << c.Walks << " walks of " << c.Steps;
+    }
+  }
 }
 
 }  // namespace
