@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "geometry/ParallelFor.h"
 #include "scene/GLGuards.h"
 #include "scene/GLTexture.h"
 
@@ -327,20 +328,9 @@ void TGLFastMesh::SumVertexNormals() {
   constexpr int kFacesPerThread = 1 << 16;
   const int threads = static_cast<int>(std::clamp<int64_t>(
       std::min<int64_t>(std::thread::hardware_concurrency(), Faces.Count() / kFacesPerThread), 1, 8));
-  std::vector<std::exception_ptr> failures(threads);
-  auto part = [&](int t) {
-    try {
-      sum(static_cast<int32_t>(int64_t{n} * t / threads), static_cast<int32_t>(int64_t{n} * (t + 1) / threads));
-    } catch (...) {
-      failures[t] = std::current_exception();
-    }
-  };
-  std::vector<std::thread> pool;
-  for (int t = 1; t < threads; ++t) pool.emplace_back(part, t);
-  part(0);
-  for (std::thread& t : pool) t.join();
-  for (const std::exception_ptr& e : failures)
-    if (e) std::rethrow_exception(e);
+  ParallelFor(threads, threads, [&](int t) {
+    sum(static_cast<int32_t>(int64_t{n} * t / threads), static_cast<int32_t>(int64_t{n} * (t + 1) / threads));
+  });
 }
 
 void TGLFastMesh::RecomputeNormalsAt(const T3DVector& point, double) {

@@ -5,6 +5,8 @@
 #include <exception>
 #include <thread>
 
+#include "geometry/ParallelFor.h"
+
 namespace lumora {
 
 double TLabelPlaces::LineWidth(std::string_view line) const {
@@ -208,23 +210,12 @@ void TLabelPlaces::Place(size_t group, const std::vector<TGLLabel>& labels, cons
   // the threads' order, which is label order.
   auto from = [&](size_t t) { return first + (end - first) * t / threads; };
   if (parts_.size() < threads) parts_.resize(threads);
-  std::vector<std::exception_ptr> failures(threads);
-  auto part = [&](size_t t) {
-    try {
-      TPart& mine = parts_[t];
-      mine.Spots.clear();
-      mine.Lines.clear();
-      PlaceBlocks(from(t), from(t + 1), labels, view, kept, t ? mine.Spots : spots, t ? mine.Lines : lines);
-    } catch (...) {
-      failures[t] = std::current_exception();
-    }
-  };
-  std::vector<std::thread> pool;
-  for (size_t t = 1; t < threads; ++t) pool.emplace_back(part, t);
-  part(0);
-  for (std::thread& t : pool) t.join();
-  for (const std::exception_ptr& e : failures)
-    if (e) std::rethrow_exception(e);
+  ParallelFor(static_cast<int>(threads), static_cast<int>(threads), [&](int t) {
+    TPart& mine = parts_[t];
+    mine.Spots.clear();
+    mine.Lines.clear();
+    PlaceBlocks(from(t), from(t + 1), labels, view, kept, t ? mine.Spots : spots, t ? mine.Lines : lines);
+  });
   for (size_t t = 1; t < threads; ++t) {
     spots.insert(spots.end(), parts_[t].Spots.begin(), parts_[t].Spots.end());
     lines.insert(lines.end(), parts_[t].Lines.begin(), parts_[t].Lines.end());

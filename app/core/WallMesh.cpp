@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/core/GLCave.h"
+#include "geometry/ParallelFor.h"
 
 namespace lumora {
 namespace {
@@ -189,30 +190,6 @@ int LinesOf(const TPlotModel& model, const TRange& surveys) {
   const int end =
       surveys.Last + 1 < model.Surveys.Count() ? model.Surveys[surveys.Last + 1].FirstLine : model.LineStarts.Count();
   return end - model.Surveys[surveys.First].FirstLine;
-}
-
-// Runs f(i) for i in [0, n) on up to `threads` threads, rethrowing the
-// first failure.
-template <class F>
-void ParallelFor(int n, int threads, const F& f) {
-  std::vector<std::thread> pool;
-  std::vector<std::exception_ptr> failures(n);
-  for (int t = 1; t < std::min(n, threads); ++t)
-    pool.emplace_back([&, t] {
-      for (int i = t; i < n; i += threads) try {
-          f(i);
-        } catch (...) {
-          failures[i] = std::current_exception();
-        }
-    });
-  for (int i = 0; i < n; i += threads) try {
-      f(i);
-    } catch (...) {
-      failures[i] = std::current_exception();
-    }
-  for (std::thread& t : pool) t.join();
-  for (const std::exception_ptr& e : failures)
-    if (e) std::rethrow_exception(e);
 }
 
 class TSplitBuild {
