@@ -17,4 +17,14 @@ void PreferHugePages(const T* data, std::size_t used, std::size_t capacity) {
   PreferHugePages(data + used, data + capacity);
 }
 
+// Faults in the pages of [begin, end), a block about to be written front to
+// back by one thread, on `threads` threads: the kernel clears fresh pages
+// as they fault, and that clearing then shares the cores. Contents stay.
+void FaultInPages(const void* begin, const void* end, int threads);
+
+template <class T>
+void FaultInPages(const T* data, std::size_t from, std::size_t to, int threads) {
+  FaultInPages(data + from, data + to, threads);
+}
+
 }  // namespace lumora

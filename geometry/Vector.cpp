@@ -30,34 +30,6 @@ int32_t SaturateToInt(double v) {
 
 // ---- 3D vectors --------------------------------------------------------
 
-T3DVector MakeVector(double x, double y, double z) { return {x, y, z}; }
-
-T3DVector Add(const T3DVector& a, const T3DVector& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-
-T3DVector Subtract(const T3DVector& a, const T3DVector& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-
-T3DVector Multiply(const T3DVector& a, const T3DVector& b) { return {a.x * b.x, a.y * b.y, a.z * b.z}; }
-
-T3DVector Divide(const T3DVector& a, const T3DVector& b) { return {a.x / b.x, a.y / b.y, a.z / b.z}; }
-
-T3DVector Scale(const T3DVector& a, double k) { return {a.x * k, a.y * k, a.z * k}; }
-
-T3DVector AddScalar(const T3DVector& a, double k) { return {a.x + k, a.y + k, a.z + k}; }
-
-T3DVector DivideScalar(const T3DVector& a, double k) { return {a.x / k, a.y / k, a.z / k}; }
-
-double Dot(const T3DVector& a, const T3DVector& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-
-T3DVector Cross(const T3DVector& a, const T3DVector& b) {
-  return {a.y * b.z - a.z * b.y, -(a.x * b.z - a.z * b.x), a.x * b.y - a.y * b.x};
-}
-
-double Length(const T3DVector& a) { return std::sqrt(Dot(a, a)); }
-
-T3DVector Normalize(const T3DVector& a) { return DivideScalar(a, SafeDivisor(Length(a))); }
-
-bool Equal(const T3DVector& a, const T3DVector& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
-
 double Angle(const T3DVector& a, const T3DVector& b) {
   const double la = Length(a), lb = Length(b);
   if (la == 0 || lb == 0) return 0;
@@ -128,10 +100,6 @@ double TriangleArea(const TTriangle3& t) {
   const double s = (a + b + c) / 2;
   // Rounding makes the product slightly negative for slivers.
   return std::sqrt(std::fabs(s * (s - a) * (s - b) * (s - c)));
-}
-
-T3DVector TriangleNormal(const TTriangle3& t) {
-  return Normalize(Cross(Subtract(t.p[1], t.p[0]), Subtract(t.p[2], t.p[0])));
 }
 
 T3DVector TriangleCentre(const TTriangle3& t) { return DivideScalar(Add(Add(t.p[0], t.p[1]), t.p[2]), 3); }

@@ -4,6 +4,7 @@
 // graphics library is single precision. Nothing here allocates except the
 // text formatting, and nothing keeps state.
 
+#include <cmath>
 #include <cstdint>
 #include <string>
 
@@ -45,20 +46,29 @@ struct TBearing {
 
 // ---- 3D vectors --------------------------------------------------------
 
-T3DVector MakeVector(double x, double y, double z);
-T3DVector Add(const T3DVector& a, const T3DVector& b);
-T3DVector Subtract(const T3DVector& a, const T3DVector& b);
-T3DVector Multiply(const T3DVector& a, const T3DVector& b);  // per component
-T3DVector Divide(const T3DVector& a, const T3DVector& b);    // per component
-T3DVector Scale(const T3DVector& a, double k);
-T3DVector AddScalar(const T3DVector& a, double k);
-T3DVector DivideScalar(const T3DVector& a, double k);
-double Dot(const T3DVector& a, const T3DVector& b);
-T3DVector Cross(const T3DVector& a, const T3DVector& b);
-double Length(const T3DVector& a);
+// The small ones are inline: the wall build and the normal sums call them
+// hundreds of millions of times.
+inline T3DVector MakeVector(double x, double y, double z) { return {x, y, z}; }
+inline T3DVector Add(const T3DVector& a, const T3DVector& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+inline T3DVector Subtract(const T3DVector& a, const T3DVector& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+// per component
+inline T3DVector Multiply(const T3DVector& a, const T3DVector& b) { return {a.x * b.x, a.y * b.y, a.z * b.z}; }
+inline T3DVector Divide(const T3DVector& a, const T3DVector& b) { return {a.x / b.x, a.y / b.y, a.z / b.z}; }
+inline T3DVector Scale(const T3DVector& a, double k) { return {a.x * k, a.y * k, a.z * k}; }
+inline T3DVector AddScalar(const T3DVector& a, double k) { return {a.x + k, a.y + k, a.z + k}; }
+inline T3DVector DivideScalar(const T3DVector& a, double k) { return {a.x / k, a.y / k, a.z / k}; }
+inline double Dot(const T3DVector& a, const T3DVector& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline T3DVector Cross(const T3DVector& a, const T3DVector& b) {
+  return {a.y * b.z - a.z * b.y, -(a.x * b.z - a.z * b.x), a.x * b.y - a.y * b.x};
+}
+inline double Length(const T3DVector& a) { return std::sqrt(Dot(a, a)); }
 // A zero vector stays zero instead of becoming NaN.
-T3DVector Normalize(const T3DVector& a);
-bool Equal(const T3DVector& a, const T3DVector& b);  // exact
+inline T3DVector Normalize(const T3DVector& a) {
+  const double length = Length(a);
+  return DivideScalar(a, length == 0 ? 1e-99 : length);
+}
+// exact
+inline bool Equal(const T3DVector& a, const T3DVector& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
 // Radians in [0, pi]; 0 when either vector has length 0.
 double Angle(const T3DVector& a, const T3DVector& b);
 T3DVector MinVector(const T3DVector& a, const T3DVector& b);
@@ -87,7 +97,9 @@ double ArcTan2(double b, double a);
 
 double TriangleArea(const TTriangle3& t);
 // Unit normal of the side from which the corners run counter-clockwise.
-T3DVector TriangleNormal(const TTriangle3& t);
+inline T3DVector TriangleNormal(const TTriangle3& t) {
+  return Normalize(Cross(Subtract(t.p[1], t.p[0]), Subtract(t.p[2], t.p[0])));
+}
 T3DVector TriangleCentre(const TTriangle3& t);
 TTriangle3 ReverseTriangle(const TTriangle3& t);
 

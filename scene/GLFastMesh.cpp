@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "geometry/HugePages.h"
 #include "geometry/ParallelFor.h"
 #include "scene/GLGuards.h"
 #include "scene/GLTexture.h"
@@ -296,14 +297,19 @@ void TGLFastMesh::AccumulateVertexNormals() {
   }
 }
 
-void TGLFastMesh::SumVertexNormals() {
+void TGLFastMesh::SumVertexNormals(bool normalize) {
   const int n = VertexStore.Count();
-  VertexStore.Normals.SetCount(n);
-  for (int i = 0; i < n; ++i) VertexStore.Normals[i] = T3DVector{};
+  THuge3DVector& normals = VertexStore.Normals;
+  constexpr int kFacesPerThread = 1 << 16;
+  const int threads = static_cast<int>(std::clamp<int64_t>(
+      std::min<int64_t>(std::thread::hardware_concurrency(), Faces.Count() / kFacesPerThread), 1, 8));
+  if (n <= normals.Capacity()) FaultInPages(normals.Data(), normals.Count(), n, threads);
+  normals.SetCount(n);
+  for (int i = 0; i < n; ++i) normals[i] = T3DVector{};
   // Faces in index order, the order of every vertex's list, so each sum is
   // the one VertexNormal makes, to the last bit. Split among threads by
   // vertex ranges, each sum still takes its faces in that order.
-  auto sum = [this](int32_t first, int32_t end) {
+  auto sum = [this, &normals](int32_t first, int32_t end) {
     for (int f = 0; f < Faces.Count(); ++f) {
       const TFace& face = Faces[f];
       auto mine = [&](int32_t v) { return v >= first && v < end; };
@@ -321,15 +327,16 @@ void TGLFastMesh::SumVertexNormals() {
           if (AreaWeighted) a *= TriangleArea(t);
           w = lumora::Scale(w, a);
         }
-        VertexStore.Normals[v] = Add(VertexStore.Normals[v], w);
+        normals[v] = Add(normals[v], w);
       }
     }
   };
-  constexpr int kFacesPerThread = 1 << 16;
-  const int threads = static_cast<int>(std::clamp<int64_t>(
-      std::min<int64_t>(std::thread::hardware_concurrency(), Faces.Count() / kFacesPerThread), 1, 8));
   ParallelFor(threads, threads, [&](int t) {
-    sum(static_cast<int32_t>(int64_t{n} * t / threads), static_cast<int32_t>(int64_t{n} * (t + 1) / threads));
+    const auto first = static_cast<int32_t>(int64_t{n} * t / threads);
+    const auto end = static_cast<int32_t>(int64_t{n} * (t + 1) / threads);
+    sum(first, end);
+    if (normalize)
+      for (int32_t v = first; v < end; ++v) normals[v] = Normalize(normals[v]);
   });
 }
 
@@ -555,9 +562,7 @@ TGLFastMeshFill::~TGLFastMeshFill() {
   TVertexArray& store = mesh_.VertexStore;
   store.KeepNormals = true;
   // In the room reserved at the start, unless the fill outgrew it.
-  mesh_.SumVertexNormals();
-  THuge3DVector& normals = store.Normals;
-  for (int i = 0; i < normals.Count(); ++i) normals[i] = Normalize(normals[i]);
+  mesh_.SumVertexNormals(true);
   mesh_.smoothNormalsCurrent_ = true;
 }
 

@@ -110,8 +110,8 @@ class TGLFastMesh : public TGLCustomMesh {
   void RebuildFaceLists();
   // Smooth normals face by face, as VertexNormal gives them, without lists.
   void AccumulateVertexNormals();
-  // Their sums before normalising, one for every vertex.
-  void SumVertexNormals();
+  // Their sums, one for every vertex, normalised or not.
+  void SumVertexNormals(bool normalize = false);
 
   friend class TGLFastMeshFill;
 
@@ -163,6 +163,7 @@ class TGLFastMeshFill {
   // keep their own normals, which a join cannot reproduce); a vertex added
   // without a lookup; and the lookup table dropped once no more are asked.
   int32_t Find(const T3DVector& p) const { return finder_.Find(p, Hash(p)); }
+  void Prefetch(const T3DVector& p) const { finder_.Prefetch(Hash(p)); }
   bool KeepsFaceNormals() const { return keepNormals_; }
   int32_t AppendVertex(const T3DVector& p) { return mesh_.VertexStore.AddUnlinkedVertex(p, colour_); }
   void ReleaseLookups() { finder_.Release(); }

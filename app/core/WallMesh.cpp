@@ -282,7 +282,12 @@ class TSplitBuild {
       ParallelFor(blocks, blocks, [&](int b) {
         const int first = static_cast<int>(int64_t{store.Count()} * b / blocks);
         const int end = static_cast<int>(int64_t{store.Count()} * (b + 1) / blocks);
+        // Nearly every lookup misses a table far bigger than the caches:
+        // the slots are asked for well ahead.
+        constexpr int kAhead = 16;
         for (int v = first; v < end; ++v) {
+          if (v + kAhead < end)
+            for (size_t j = 0; j < k; ++j) parts_[j].Fill->Prefetch(store[v + kAhead]);
           const T3DVector& p = store[v];
           for (size_t j = 0; j < k; ++j) {
             const int32_t found = parts_[j].Fill->Find(p);
