@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "geometry/HugePages.h"
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -195,6 +197,26 @@ TEST(ColorArrays, AlphaAndGrey) {
     EXPECT_EQ(g[0].c[i], 0x01ABCDEFu);
     EXPECT_EQ(g[1].c[i], 0x01010203u);
   }
+}
+
+// Faulting in is only a hint to the kernel: what the block holds stays, on
+// any cut among threads, from page-aligned or not.
+TEST(HugePages, FaultingInKeepsContents) {
+  constexpr int kCapacity = 3 << 20, kFilled = 1 << 20;
+  THugeArray<int64_t> a(kCapacity);
+  for (int i = 0; i < kFilled; ++i) a.Add(int64_t{i} * 2654435761);
+  struct Case {
+    int from, to, threads;
+  };
+  for (const Case c :
+       {Case{0, kFilled, 2}, Case{7, kFilled - 3, 3}, Case{kFilled, kCapacity, 2}, Case{0, 1, 8}, Case{5, 5, 2}}) {
+    FaultInPages(a.Data(), c.from, c.to, c.threads);
+    for (int i = 0; i < kFilled; ++i) ASSERT_EQ(a[i], int64_t{i} * 2654435761) << c.from << " " << c.to;
+  }
+  // The room past the count takes elements as before.
+  for (int i = kFilled; i < kCapacity; ++i) a.Add(-i);
+  EXPECT_EQ(a[kCapacity - 1], -(kCapacity - 1));
+  EXPECT_EQ(a.Capacity(), kCapacity);
 }
 
 }  // namespace
