@@ -14,9 +14,6 @@ namespace {
 constexpr double kDegPerRad = 180.0 / std::numbers::pi;
 constexpr double kRadPerDeg = std::numbers::pi / 180.0;
 
-// Keeps a zero length from turning a zero vector into NaN.
-double SafeDivisor(double len) { return len == 0 ? 1e-99 : len; }
-
 int32_t SaturateToInt(double v) {
   if (std::isnan(v)) return 0;
   constexpr double lo = std::numeric_limits<int32_t>::min();

@@ -48,10 +48,14 @@ struct TBearing {
 
 // The small ones are inline: the wall build and the normal sums call them
 // hundreds of millions of times.
+
+// Keeps a zero length from turning a zero vector into NaN.
+inline double SafeDivisor(double length) { return length == 0 ? 1e-99 : length; }
+
 inline T3DVector MakeVector(double x, double y, double z) { return {x, y, z}; }
 inline T3DVector Add(const T3DVector& a, const T3DVector& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
 inline T3DVector Subtract(const T3DVector& a, const T3DVector& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-// per component
+// Per component.
 inline T3DVector Multiply(const T3DVector& a, const T3DVector& b) { return {a.x * b.x, a.y * b.y, a.z * b.z}; }
 inline T3DVector Divide(const T3DVector& a, const T3DVector& b) { return {a.x / b.x, a.y / b.y, a.z / b.z}; }
 inline T3DVector Scale(const T3DVector& a, double k) { return {a.x * k, a.y * k, a.z * k}; }
@@ -63,11 +67,8 @@ inline T3DVector Cross(const T3DVector& a, const T3DVector& b) {
 }
 inline double Length(const T3DVector& a) { return std::sqrt(Dot(a, a)); }
 // A zero vector stays zero instead of becoming NaN.
-inline T3DVector Normalize(const T3DVector& a) {
-  const double length = Length(a);
-  return DivideScalar(a, length == 0 ? 1e-99 : length);
-}
-// exact
+inline T3DVector Normalize(const T3DVector& a) { return DivideScalar(a, SafeDivisor(Length(a))); }
+// Exact.
 inline bool Equal(const T3DVector& a, const T3DVector& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
 // Radians in [0, pi]; 0 when either vector has length 0.
 double Angle(const T3DVector& a, const T3DVector& b);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <exception>
 #include <thread>
 
 #include "geometry/ParallelFor.h"
